@@ -1,0 +1,18 @@
+# orv_library(NAME DIRS... [QT] DEPS ...)
+# A static library of every .cpp in the given folders under src/. Each layer is one library,
+# so that the linker keeps dependencies pointing down.
+function(orv_library name)
+  cmake_parse_arguments(A "QT" "" "DIRS;DEPS" ${ARGN})
+  set(sources "")
+  foreach(d IN LISTS A_DIRS)
+    file(GLOB s CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${d}/*.cpp ${PROJECT_SOURCE_DIR}/src/${d}/*.h)
+    list(APPEND sources ${s})
+  endforeach()
+  list(FILTER sources EXCLUDE REGEX ".*/src/app/main\\.cpp$")
+  if(A_QT)
+    set(CMAKE_AUTOMOC ON)
+  endif()
+  add_library(${name} STATIC ${sources} ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${A_DEPS})
+endfunction()

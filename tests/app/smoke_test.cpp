@@ -1,0 +1,4 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+
+TEST(Smoke, Builds) { SUCCEED(); }
