@@ -1,6 +1,7 @@
 // The -lh5- encoder: the classic suffix-tree match finder over an 8 KiB sliding window with
 // position percolation, a one-step lazy match rule, and static Huffman codes sent block by
 // block. Every constant and decision here fixes the output bytes; change none of them.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -18,15 +19,28 @@ constexpr unsigned PERC_FLAG = 0x8000;
 constexpr unsigned SYMBUFSIZE = 16 * 1024;                            // pending symbols
 constexpr int TEXTSIZE = DICSIZ * 2 + MAXMATCH;                       // 16640
 
+// The free list of inner nodes 1 -> 2 -> ... -> DICSIZ - 1, copied whole on every start.
+struct FreeList {
+    uint16_t next[DICSIZ];
+    constexpr FreeList() : next()
+    {
+        for (int i = 1; i < DICSIZ - 1; i++)
+            next[i] = static_cast<uint16_t>(i + 1);
+        next[DICSIZ - 1] = NIL;
+    }
+};
+constexpr FreeList kFreeList;
+
 class LzhEncoder {
 public:
-    LzhEncoder(packing::Stream &source, packing::Stream &destination)
-        : source_(source), destination_(destination)
-    {
-        LzhAllocBuffers();
-    }
+    LzhEncoder() { LzhAllocBuffers(); }
+    LzhEncoder(const LzhEncoder &) = delete;
+    LzhEncoder &operator=(const LzhEncoder &) = delete;
 
-    void LzhEncode();
+    void LzhEncode(packing::Stream &source, packing::Stream &destination);
+    void LzhFreeBuffers();
+
+    bool busy = false;
 
 private:
     // ---- byte input and output
@@ -39,7 +53,7 @@ private:
     }
     void flushOutput()
     {
-        destination_.writeBuffer(outBuf_.data(), outPos_);
+        destination_->writeBuffer(outBuf_, static_cast<size_t>(outPos_));
         outPos_ = 0;
     }
 
@@ -49,15 +63,38 @@ private:
         bitAcc_ = 0;
         bitCount_ = 0;
     }
-    // Writes the rightmost n bits of x (n <= 16, x < 2^n), most significant first.
+    // Writes the rightmost n bits of x (n <= 16, x < 2^n), most significant first. Whole
+    // groups of 32 bits go out together.
     void LzhPutBits(int n, unsigned x)
     {
         bitAcc_ = (bitAcc_ << n) | x;
         bitCount_ += n;
+        if (bitCount_ >= 32) {
+            bitCount_ -= 32;
+            const uint32_t w = static_cast<uint32_t>(bitAcc_ >> bitCount_);
+            if (outPos_ + 4 <= IOBUFSIZE) {
+                outBuf_[outPos_] = static_cast<uint8_t>(w >> 24);
+                outBuf_[outPos_ + 1] = static_cast<uint8_t>(w >> 16);
+                outBuf_[outPos_ + 2] = static_cast<uint8_t>(w >> 8);
+                outBuf_[outPos_ + 3] = static_cast<uint8_t>(w);
+                outPos_ += 4;
+                if (outPos_ == IOBUFSIZE)
+                    flushOutput();
+            } else {
+                for (int shift = 24; shift >= 0; shift -= 8)
+                    LzhWriteByte(static_cast<uint8_t>(w >> shift));
+            }
+        }
+    }
+    // Writes the whole bytes held, then the partly filled byte, whether or not it holds bits.
+    void closeBits()
+    {
         while (bitCount_ >= 8) {
             bitCount_ -= 8;
             LzhWriteByte(static_cast<uint8_t>(bitAcc_ >> bitCount_));
         }
+        LzhWriteByte(static_cast<uint8_t>(bitAcc_ << (8 - bitCount_)));
+        bitCount_ = 0;
     }
 
     // ---- Huffman code construction
@@ -71,9 +108,8 @@ private:
     void LzhCountTFreq();
     void LzhWritePtLen(int n, int nbit, int iSpecial);
     void LzhWriteCLen();
-    void LzhEncodeC(int c) { LzhPutBits(cLen_[c], cCode_[c]); }
-    void LzhEncodeP(unsigned p);
     void LzhSendBlock();
+    void encodeSymbols(unsigned size);
     void LzhOutput(unsigned c, unsigned p);
     void hufEncodeStart();
 
@@ -89,28 +125,36 @@ private:
 
     void LzhAllocBuffers();
 
-    packing::Stream &source_;
-    packing::Stream &destination_;
+    packing::Stream *source_ = nullptr;
+    packing::Stream *destination_ = nullptr;
 
-    std::vector<uint8_t> outBuf_;
+    uint8_t outBuf_[IOBUFSIZE];
     int outPos_ = 0;
-    uint32_t bitAcc_ = 0;
+    uint64_t bitAcc_ = 0;
     int bitCount_ = 0;
 
     // Match finder: text window, tree of inner nodes (1..DICSIZ-1), roots (DICSIZ + byte)
     // and leaves (window positions DICSIZ..2*DICSIZ-1), and the child hash chains.
-    std::vector<uint8_t> text_;
-    std::vector<uint8_t> level_;       // DICSIZ + 256
-    std::vector<uint8_t> childcount_;  // DICSIZ + 256
-    std::vector<uint16_t> position_;   // DICSIZ + 256
-    std::vector<uint16_t> parent_;     // 2 * DICSIZ
-    std::vector<uint16_t> prev_;       // 2 * DICSIZ
-    std::vector<uint16_t> next_;       // MAX_HASH_VAL + 1
+    uint8_t text_[TEXTSIZE];
+    uint8_t level_[DICSIZ + 256];
+    uint8_t childcount_[DICSIZ + 256];
+    uint16_t position_[DICSIZ + 256];
+    uint16_t parent_[DICSIZ * 2];
+    uint16_t prev_[DICSIZ * 2];
+    uint16_t next_[MAX_HASH_VAL + 1];
     int pos_ = 0, matchpos_ = 0, avail_ = 0;
     int remainder_ = 0, matchlen_ = 0;
+    // How far the last call wrote into the tree arrays, so that LzhFreeBuffers can bring them
+    // back to zero without clearing them whole.
+    int highestNode_ = 0, highestLeaf_ = DICSIZ, textEnd_ = DICSIZ;
+    bool initialised_ = false;
+    static constexpr int kMaxTouched = 4096;
+    uint16_t touched_[kMaxTouched];
+    int touchedCount_ = 0;  // hash heads written; kMaxTouched + 1 for "too many to list"
+
 
     // Huffman coder.
-    std::vector<uint8_t> buf_;         // pending symbols
+    uint8_t buf_[SYMBUFSIZE];  // pending symbols
     unsigned outputPos_ = 0, outputMask_ = 0, cpos_ = 0;
     uint8_t cLen_[NC] = {}, ptLen_[NPT] = {};
     uint16_t cFreq_[TREESIZE] = {}, cCode_[NC] = {};
@@ -119,30 +163,68 @@ private:
     uint16_t left_[TREESIZE] = {}, right_[TREESIZE] = {};
     // LzhMakeTree's working state.
     int n_ = 0, heapsize_ = 0;
-    int16_t heap_[NC + 1] = {};
+    int16_t heap_[NC + 2] = {};
+    int16_t present_[NC] = {};
+    int presentCount_ = 0;
     uint16_t *freq_ = nullptr, *sortptr_ = nullptr;
     uint8_t *len_ = nullptr;
     uint16_t lenCnt_[17] = {};
 };
 
+// Every array starts out zero; LzhFreeBuffers brings them back to that state after a call.
 void LzhEncoder::LzhAllocBuffers()
 {
-    outBuf_.assign(IOBUFSIZE, 0);
-    text_.assign(TEXTSIZE, 0);
-    level_.assign(DICSIZ + 256, 0);
-    childcount_.assign(DICSIZ + 256, 0);
-    position_.assign(DICSIZ + 256, 0);
-    parent_.assign(DICSIZ * 2, 0);
-    prev_.assign(DICSIZ * 2, 0);
-    next_.assign(MAX_HASH_VAL + 1, 0);
-    buf_.assign(SYMBUFSIZE, 0);
+    std::memset(text_, 0, sizeof text_);
+    std::memset(level_, 0, sizeof level_);
+    std::memset(childcount_, 0, sizeof childcount_);
+    std::memset(position_, 0, sizeof position_);
+    std::memset(parent_, 0, sizeof parent_);
+    std::memset(prev_, 0, sizeof prev_);
+    std::memset(next_, 0, sizeof next_);
+}
+
+// Brings the window and the tree back to the state that LzhAllocBuffers and LzhInitSlide give
+// (all zero, the roots at level 1, the free list of inner nodes, empty hash heads), touching
+// only what the last call wrote: the text read, the inner nodes taken, the roots, the leaves of
+// the positions used and the hash heads written. The other buffers are written before they
+// are read.
+void LzhEncoder::LzhFreeBuffers()
+{
+    if (highestLeaf_ >= DICSIZ * 2 - 1)
+        std::memset(text_, 0, sizeof text_);
+    else
+        std::memset(text_ + DICSIZ, 0, static_cast<size_t>(textEnd_ - DICSIZ));
+    const size_t nodes = static_cast<size_t>(highestNode_) + 1;
+    std::fill_n(level_, nodes, 0);
+    std::fill_n(childcount_, nodes, 0);
+    std::fill_n(position_, nodes, 0);
+    std::fill_n(parent_, nodes, 0);
+    std::fill_n(prev_, nodes, 0);
+    std::copy(kFreeList.next, kFreeList.next + nodes, next_);
+    std::fill_n(level_ + DICSIZ, 256, 1);
+    std::fill_n(childcount_ + DICSIZ, 256, 0);
+    std::fill_n(position_ + DICSIZ, 256, NIL);
+    const size_t leaves = static_cast<size_t>(highestLeaf_ - DICSIZ) + 1;
+    std::fill_n(parent_ + DICSIZ, leaves, 0);
+    std::fill_n(prev_ + DICSIZ, leaves, 0);
+    std::fill_n(next_ + DICSIZ, leaves, 0);
+    if (touchedCount_ > kMaxTouched) {
+        std::fill(next_ + DICSIZ * 2, next_ + MAX_HASH_VAL + 1, NIL);
+    } else {
+        for (int i = 0; i < touchedCount_; i++)
+            next_[touched_[i]] = NIL;
+    }
+    touchedCount_ = 0;
+    highestNode_ = 0;
+    highestLeaf_ = DICSIZ;
+    textEnd_ = DICSIZ;
 }
 
 size_t LzhEncoder::readSource(uint8_t *to, size_t count)
 {
     size_t done = 0;
     while (done < count) {
-        const size_t n = source_.read(to + done, count - done);
+        const size_t n = source_->read(to + done, count - done);
         if (n == 0)
             break;
         done += n;
@@ -192,20 +274,28 @@ void LzhEncoder::LzhMakeLen(int root)
 
 void LzhEncoder::LzhDownHeap(int i)
 {
-    const int k = heap_[i];
+    int16_t *const heap = heap_;
+    const uint16_t *const freq = freq_;
+    const int size = heapsize_;
+    const int k = heap[i];
+    const unsigned fk = freq[k];
     int j;
-    while ((j = 2 * i) <= heapsize_) {
-        if (j < heapsize_ && freq_[heap_[j]] > freq_[heap_[j + 1]])
-            j++;
-        if (freq_[k] <= freq_[heap_[j]])
+    while ((j = 2 * i) <= size) {
+        // The smaller child, the left one on a tie (heap_ has room for the entry past the end).
+        const int hj = heap[j], hj1 = heap[j + 1];
+        const bool right = (j < size) & (freq[hj] > freq[hj1]);
+        const int h = right ? hj1 : hj;
+        j += right;
+        if (fk <= freq[h])
             break;
-        heap_[i] = heap_[j];
+        heap[i] = static_cast<int16_t>(h);
         i = j;
     }
-    heap_[i] = static_cast<int16_t>(k);
+    heap[i] = static_cast<int16_t>(k);
 }
 
-// Canonical codes: shorter codes first, equal lengths in symbol order.
+// Canonical codes: shorter codes first, equal lengths in symbol order. Only the symbols that
+// occur have a length; every other symbol gets code 0.
 void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code)
 {
     uint16_t start[18];
@@ -213,8 +303,11 @@ void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code)
     start[1] = 0;
     for (int i = 1; i <= 16; i++)
         start[i + 1] = static_cast<uint16_t>((start[i] + lenCnt_[i]) << 1);
-    for (int i = 0; i < n; i++)
-        code[i] = len[i] ? start[len[i]]++ : 0;
+    std::fill_n(code, n, 0);
+    for (int m = 0; m < presentCount_; m++) {
+        const int i = present_[m];
+        code[i] = start[len[i]]++;
+    }
 }
 
 // Builds the code for n symbols from their frequencies; returns the root, which is a symbol
@@ -225,13 +318,18 @@ int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uin
     freq_ = freqparm;
     len_ = lenparm;
     int avail = n_;
-    heapsize_ = 0;
-    heap_[1] = 0;
+    std::fill_n(len_, n_, 0);
+    // The symbols that occur, in increasing order, into the heap (and kept for LzhMakeCode).
+    int present = 0;
     for (int i = 0; i < n_; i++) {
-        len_[i] = 0;
-        if (freq_[i])
-            heap_[++heapsize_] = static_cast<int16_t>(i);
+        heap_[present + 1] = static_cast<int16_t>(i);
+        present += freq_[i] != 0;
     }
+    heapsize_ = present;
+    if (present == 0)
+        heap_[1] = 0;
+    std::copy(heap_ + 1, heap_ + 1 + present, present_);
+    presentCount_ = present;
     if (heapsize_ < 2) {
         codeparm[heap_[1]] = 0;
         return heap_[1];
@@ -348,14 +446,55 @@ void LzhEncoder::LzhWriteCLen()
     }
 }
 
-void LzhEncoder::LzhEncodeP(unsigned p)
+// The block's symbols, each match followed by its position symbol and extra bits. The bit
+// writer lives in local variables for the length of the loop.
+void LzhEncoder::encodeSymbols(unsigned size)
 {
-    unsigned c = 0;
-    for (unsigned q = p; q; q >>= 1)
-        c++;
-    LzhPutBits(ptLen_[c], ptCode_[c]);
-    if (c > 1)
-        LzhPutBits(static_cast<int>(c - 1), p & (0xFFFFU >> (17 - c)));
+    uint64_t acc = bitAcc_;
+    int count = bitCount_;
+    int out = outPos_;
+    uint8_t *const buffer = outBuf_;
+    auto put = [&](int n, unsigned x) {
+        acc = (acc << n) | x;
+        count += n;
+        if (count < 32)
+            return;
+        count -= 32;
+        const uint32_t w = static_cast<uint32_t>(acc >> count);
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            buffer[out++] = static_cast<uint8_t>(w >> shift);
+            if (out == IOBUFSIZE) {
+                outPos_ = out;
+                flushOutput();
+                out = 0;
+            }
+        }
+    };
+    auto LzhEncodeC = [&](int c) { put(cLen_[c], cCode_[c]); };
+    auto LzhEncodeP = [&](unsigned p) {
+        const unsigned c = p ? 32 - static_cast<unsigned>(__builtin_clz(p)) : 0;  // bit length
+        put(ptLen_[c], ptCode_[c]);
+        if (c > 1)
+            put(static_cast<int>(c - 1), p & (0xFFFFU >> (17 - c)));
+    };
+    unsigned pos = 0, flags = 0;
+    for (unsigned i = 0; i < size; i++) {
+        if (i % 8 == 0)
+            flags = buf_[pos++];
+        else
+            flags <<= 1;
+        if (flags & 0x80U) {
+            LzhEncodeC(buf_[pos++] + 256);
+            unsigned p = static_cast<unsigned>(buf_[pos++]) << 8;
+            p += buf_[pos++];
+            LzhEncodeP(p);
+        } else {
+            LzhEncodeC(buf_[pos++]);
+        }
+    }
+    bitAcc_ = acc;
+    bitCount_ = count;
+    outPos_ = out;
 }
 
 void LzhEncoder::LzhSendBlock()
@@ -386,20 +525,7 @@ void LzhEncoder::LzhSendBlock()
         LzhPutBits(PBIT, 0);
         LzhPutBits(PBIT, root);
     }
-    unsigned pos = 0, flags = 0;
-    for (unsigned i = 0; i < size; i++) {
-        if (i % 8 == 0)
-            flags = buf_[pos++];
-        else
-            flags <<= 1;
-        if (flags & 0x80U) {
-            LzhEncodeC(buf_[pos++] + 256);
-            unsigned k = static_cast<unsigned>(buf_[pos++]) << 8;
-            k += buf_[pos++];
-            LzhEncodeP(k);
-        } else
-            LzhEncodeC(buf_[pos++]);
-    }
+    encodeSymbols(size);
     for (int i = 0; i < NC; i++)
         cFreq_[i] = 0;
     for (int i = 0; i < NP; i++)
@@ -447,20 +573,22 @@ void LzhEncoder::hufEncodeStart()
 
 // ---- match finder
 
+
+// Roots at level 1 with no position, no leaf linked, the free list of inner nodes and empty
+// hash heads. After the first call LzhFreeBuffers leaves the arrays in exactly this state.
 void LzhEncoder::LzhInitSlide()
 {
+    avail_ = 1;
+    if (initialised_)
+        return;
     for (int i = DICSIZ; i <= DICSIZ + 255; i++) {
         level_[i] = 1;
         position_[i] = NIL;
     }
-    for (int i = DICSIZ; i < DICSIZ * 2; i++)
-        parent_[i] = NIL;
-    avail_ = 1;
-    for (int i = 1; i < DICSIZ - 1; i++)
-        next_[i] = static_cast<uint16_t>(i + 1);
-    next_[DICSIZ - 1] = NIL;
-    for (int i = DICSIZ * 2; i <= MAX_HASH_VAL; i++)
-        next_[i] = NIL;
+    std::fill(parent_ + DICSIZ, parent_ + DICSIZ * 2, NIL);
+    std::copy(kFreeList.next + 1, kFreeList.next + DICSIZ, next_ + 1);
+    std::fill(next_ + DICSIZ * 2, next_ + MAX_HASH_VAL + 1, NIL);
+    initialised_ = true;
 }
 
 // q's child for byte c, or NIL.
@@ -476,6 +604,9 @@ int LzhEncoder::LzhChild(int q, int c)
 void LzhEncoder::LzhMakeChild(int q, int c, int r)
 {
     const int h = LzhHash(q, c);
+    if (touchedCount_ < kMaxTouched)
+        touched_[touchedCount_] = static_cast<uint16_t>(h);
+    touchedCount_ += touchedCount_ <= kMaxTouched;
     const int t = next_[h];
     next_[h] = static_cast<uint16_t>(r);
     next_[r] = static_cast<uint16_t>(t);
@@ -489,6 +620,7 @@ void LzhEncoder::LzhSplit(int old)
 {
     const int nw = avail_;
     avail_ = next_[nw];
+    highestNode_ = std::max(highestNode_, nw);
     childcount_[nw] = 0;
     int t = prev_[old];
     prev_[nw] = static_cast<uint16_t>(t);
@@ -533,7 +665,7 @@ void LzhEncoder::LzhInsertNode()
         }
         matchlen_ = 2;
     }
-    const uint8_t *text = text_.data();
+    const uint8_t *text = text_;
     for (;;) {
         if (r >= DICSIZ) {
             j = MAXMATCH;
@@ -637,16 +769,21 @@ void LzhEncoder::LzhGetNextMatch()
         const size_t n = readSource(&text_[DICSIZ + MAXMATCH], DICSIZ);
         remainder_ += static_cast<int>(n);
         pos_ = DICSIZ;
+        highestLeaf_ = DICSIZ * 2 - 1;
     }
+    highestLeaf_ = std::max(highestLeaf_, pos_);
     LzhDeleteNode();
     LzhInsertNode();
 }
 
-void LzhEncoder::LzhEncode()
+void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination)
 {
+    source_ = &source;
+    destination_ = &destination;
     LzhInitSlide();
     hufEncodeStart();
     remainder_ = static_cast<int>(readSource(&text_[DICSIZ], DICSIZ + MAXMATCH));
+    textEnd_ = DICSIZ + remainder_;
     matchlen_ = 0;
     pos_ = DICSIZ;
     LzhInsertNode();
@@ -672,8 +809,7 @@ void LzhEncoder::LzhEncode()
     LzhSendBlock();
     LzhPutBits(7, 0);
     // The partly filled byte goes out as well (it holds only zero bits after the seven above).
-    LzhWriteByte(static_cast<uint8_t>(bitAcc_ << (8 - bitCount_)));
-    bitCount_ = 0;
+    closeBits();
     flushOutput();
 }
 
@@ -683,6 +819,23 @@ void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
 {
     const int64_t size = source.size() - source.position();
     destination.writeUInt32(static_cast<uint32_t>(size < 0 ? 0 : size));
-    auto encoder = std::make_unique<LzhEncoder>(source, destination);
-    encoder->LzhEncode();
+    // The buffers are allocated once per thread and brought back to zero after each call; a
+    // call made from inside a stream of another call gets buffers of its own.
+    thread_local LzhEncoder shared;
+    std::unique_ptr<LzhEncoder> own;
+    LzhEncoder *encoder = &shared;
+    if (shared.busy) {
+        own = std::make_unique<LzhEncoder>();
+        encoder = own.get();
+    }
+    struct Release {
+        LzhEncoder *e;
+        ~Release()
+        {
+            e->busy = false;
+            e->LzhFreeBuffers();
+        }
+    } release{encoder};
+    encoder->busy = true;
+    encoder->LzhEncode(source, destination);
 }
