@@ -134,26 +134,70 @@ void BlowfishDecryptBlock(uint32_t &left, uint32_t &right)
     decipher(state, left, right);
 }
 
-void BlowfishEncryptBuffer(uint8_t *buffer, size_t size)
+namespace {
+
+// Two blocks at a time: their rounds are independent, so the processor overlaps them.
+template <bool Encipher>
+void cipherBuffer(uint8_t *buffer, size_t size)
 {
     const BlowfishState &s = state;
-    for (size_t i = 0; i + 8 <= size; i += 8) {
+    size_t i = 0;
+    for (; i + 16 <= size; i += 16) {
+        uint32_t l1 = loadLE(buffer + i), r1 = loadLE(buffer + i + 4);
+        uint32_t l2 = loadLE(buffer + i + 8), r2 = loadLE(buffer + i + 12);
+        if constexpr (Encipher) {
+            for (int k = 0; k < 16; k += 2) {
+                l1 ^= s.P[k];
+                l2 ^= s.P[k];
+                r1 ^= F(s, l1);
+                r2 ^= F(s, l2);
+                r1 ^= s.P[k + 1];
+                r2 ^= s.P[k + 1];
+                l1 ^= F(s, r1);
+                l2 ^= F(s, r2);
+            }
+            storeLE(buffer + i, r1 ^ s.P[17]);
+            storeLE(buffer + i + 4, l1 ^ s.P[16]);
+            storeLE(buffer + i + 8, r2 ^ s.P[17]);
+            storeLE(buffer + i + 12, l2 ^ s.P[16]);
+        } else {
+            for (int k = 17; k > 1; k -= 2) {
+                l1 ^= s.P[k];
+                l2 ^= s.P[k];
+                r1 ^= F(s, l1);
+                r2 ^= F(s, l2);
+                r1 ^= s.P[k - 1];
+                r2 ^= s.P[k - 1];
+                l1 ^= F(s, r1);
+                l2 ^= F(s, r2);
+            }
+            storeLE(buffer + i, r1 ^ s.P[0]);
+            storeLE(buffer + i + 4, l1 ^ s.P[1]);
+            storeLE(buffer + i + 8, r2 ^ s.P[0]);
+            storeLE(buffer + i + 12, l2 ^ s.P[1]);
+        }
+    }
+    for (; i + 8 <= size; i += 8) {
         uint32_t l = loadLE(buffer + i), r = loadLE(buffer + i + 4);
-        encipher(s, l, r);
+        if constexpr (Encipher)
+            encipher(s, l, r);
+        else
+            decipher(s, l, r);
         storeLE(buffer + i, l);
         storeLE(buffer + i + 4, r);
     }
 }
 
+} // namespace
+
+void BlowfishEncryptBuffer(uint8_t *buffer, size_t size)
+{
+    cipherBuffer<true>(buffer, size);
+}
+
 void BlowfishDecryptBuffer(uint8_t *buffer, size_t size)
 {
-    const BlowfishState &s = state;
-    for (size_t i = 0; i + 8 <= size; i += 8) {
-        uint32_t l = loadLE(buffer + i), r = loadLE(buffer + i + 4);
-        decipher(s, l, r);
-        storeLE(buffer + i, l);
-        storeLE(buffer + i + 4, r);
-    }
+    cipherBuffer<false>(buffer, size);
 }
 
 bool BlowfishSetKey(const std::string &key)

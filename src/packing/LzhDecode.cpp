@@ -27,16 +27,19 @@ constexpr int64_t kMaxBlockBytes = int64_t(65536) * MAXMATCH;
 
 class LzhDecoder {
 public:
-    LzhDecoder(packing::Stream &source, packing::Stream &destination, int64_t compressedLength)
-        : source_(source), destination_(destination), compLeft_(compressedLength)
+    LzhDecoder()
     {
-        inBuf_.assign(IOBUFSIZE, 0);
         // History of DICSIZ bytes, a piece of DICSIZ bytes, room for a match running past the
         // piece's end and for the 8-byte copies of the match loop.
         window_.assign(DICSIZ * 2 + MAXMATCH + 16, 0);
+        inBuf_.assign(IOBUFSIZE, 0);
     }
 
-    void LzhDecode(int64_t size);
+    // Decodes `size` bytes; the tables are all rebuilt from the stream before they are used, so
+    // only the bit input, the block count and the history need a fresh start.
+    void LzhDecode(packing::Stream &source, packing::Stream &destination, int64_t compressedLength, int64_t size);
+
+    bool busy = false;
 
 private:
     // ---- bit input: the next bits of the stream sit at the top of bitBuf_.
@@ -91,9 +94,9 @@ private:
     unsigned LzhDecodeP();
     void LzhDecodeChunk(int64_t count);
 
-    packing::Stream &source_;
-    packing::Stream &destination_;
-    int64_t compLeft_;  // compressed bytes not yet fetched from the source
+    packing::Stream *source_ = nullptr;
+    packing::Stream *destination_ = nullptr;
+    int64_t compLeft_ = 0;  // compressed bytes not yet fetched from the source
 
     std::vector<uint8_t> inBuf_;
     const uint8_t *inPtr_ = nullptr, *inEnd_ = nullptr;
@@ -116,7 +119,7 @@ uint8_t LzhDecoder::LzhReadByte()
         if (compLeft_ <= 0)
             return 0;
         const size_t want = static_cast<size_t>(std::min<int64_t>(compLeft_, IOBUFSIZE));
-        const size_t got = source_.read(inBuf_.data(), want);
+        const size_t got = source_->read(inBuf_.data(), want);
         if (got == 0) {
             compLeft_ = 0;
             return 0;
@@ -354,14 +357,21 @@ void LzhDecoder::LzhDecodeChunk(int64_t count)
         }
         e += len;
     }
-    destination_.writeBuffer(w + DICSIZ, static_cast<size_t>(count));
+    destination_->writeBuffer(w + DICSIZ, static_cast<size_t>(count));
     // The last DICSIZ bytes become the history; what ran past the piece follows them.
     std::memmove(w, w + count, static_cast<size_t>(e - count));
     end_ = e - count;
 }
 
-void LzhDecoder::LzhDecode(int64_t size)
+void LzhDecoder::LzhDecode(packing::Stream &source, packing::Stream &destination, int64_t compressedLength,
+                           int64_t size)
 {
+    source_ = &source;
+    destination_ = &destination;
+    compLeft_ = compressedLength;
+    inPtr_ = inEnd_ = nullptr;
+    std::memset(window_.data(), 0, DICSIZ);
+    end_ = DICSIZ;
     LzhInitGetBits();
     blocksize_ = 0;
     for (int64_t left = size; left > 0;) {
@@ -385,6 +395,19 @@ void LzhDecompressStream(packing::Stream &source, packing::Stream &destination)
     const int64_t maxBlocks = (bits + kMinBlockBits - 1) / kMinBlockBits;
     if (size > maxBlocks * kMaxBlockBytes)
         throw ECorruptFile(kCorrupt);
-    auto decoder = std::make_unique<LzhDecoder>(source, destination, compressedLength);
-    decoder->LzhDecode(size);
+    // One decoder per thread, reused; a call made from inside a stream of another call gets
+    // its own.
+    thread_local LzhDecoder shared;
+    std::unique_ptr<LzhDecoder> own;
+    LzhDecoder *decoder = &shared;
+    if (shared.busy) {
+        own = std::make_unique<LzhDecoder>();
+        decoder = own.get();
+    }
+    struct Release {
+        LzhDecoder *d;
+        ~Release() { d->busy = false; }
+    } release{decoder};
+    decoder->busy = true;
+    decoder->LzhDecode(source, destination, compressedLength, size);
 }
