@@ -7,24 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "HexBytes.h"
 #include "packing/PackStreamCol.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string hex(const std::string &s)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : s) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
 
 void add(TPackStreams &box, const std::string &name, const std::string &content)
 {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "LzhStreamBuilder.h"
+#include "HexBytes.h"
 #include "packing/PackStreamRoutines.h"
 
 using namespace lzhtest;
@@ -24,19 +26,6 @@ std::string decompress(const std::string &in)
     packing::MemoryStream src(in), dst;
     LzhDecompressStream(src, dst);
     return dst.toString();
-}
-
-std::string hex(const std::string &s)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : s) {
-        if (!out.empty())
-            out += ' ';
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
 }
 
 std::string randomBytes(size_t n, unsigned seed)
@@ -133,6 +122,23 @@ TEST(LzhCompress, RepeatedInputGivesTheSameBytes)
 {
     const std::string in = wordText(50000, 3) + randomBytes(3000, 4) + wordText(20000, 5);
     EXPECT_EQ(compress(in), compress(in));
+}
+
+// The coder's buffers are kept between calls and brought back to their first state; nothing
+// of an earlier call may show in a later one's output.
+TEST(LzhCompress, OutputDoesNotDependOnEarlierCalls)
+{
+    const std::string inputs[] = {wordText(300, 1), randomBytes(20000, 2), wordText(40000, 3) + randomBytes(500, 4),
+                                  std::string(9000, '\0'), wordText(17000, 5), "x"};
+    std::vector<std::string> fresh;
+    for (const std::string &in : inputs)
+        std::thread([&] { fresh.push_back(compress(in)); }).join();
+    for (int round = 0; round < 2; round++) {
+        for (size_t i = 0; i < std::size(inputs); i++) {
+            const size_t k = round ? std::size(inputs) - 1 - i : i;
+            EXPECT_EQ(compress(inputs[k]), fresh[k]) << k;
+        }
+    }
 }
 
 TEST(LzhCompress, CompressesOnlyFromTheSourcePosition)
