@@ -48,6 +48,14 @@ void createCardTable(const std::string &folder, const std::string &name, int que
     t.createTable(cardFields(questionSize), cardIndexes());
 }
 
+Card card(int level, int importance)
+{
+    Card c;
+    c.level = level;
+    c.importance = importance;
+    return c;
+}
+
 long long addCard(engine::Table &table, const Card &card)
 {
     table.append();

@@ -42,7 +42,11 @@ struct Card {
     std::string blob;             // Preg_Imag
 };
 
-// Appends and posts a card on an open table; returns its AutoInc.
+// A card of the given level and importance (-1: blank), everything else left empty.
+Card card(int level, int importance = -1);
+
+// Appends and posts a card on an open table; returns its AutoInc (as the current record, so
+// the card must pass the table's filter).
 long long addCard(engine::Table &table, const Card &card);
 
 // The AutoInc of every record of the view, in order (moves the cursor; restores nothing).
