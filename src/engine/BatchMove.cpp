@@ -38,11 +38,11 @@ std::vector<std::int64_t> sourceIds(const Table::Impl &s, std::size_t count)
     std::vector<std::int64_t> ids;
     if (count == 0) {
         ids.reserve(s.view.size());
-        for (const auto &e : s.view)
-            ids.push_back(e.id);
+        for (std::size_t p = 0; p < s.view.size(); ++p)
+            ids.push_back(s.view.id(p));
     } else if (s.pos >= 0) {
         for (auto p = static_cast<std::size_t>(s.pos); p < s.view.size() && ids.size() < count; ++p)
-            ids.push_back(s.view[p].id);
+            ids.push_back(s.view.id(p));
     }
     return ids;
 }

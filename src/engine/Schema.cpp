@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -183,24 +184,36 @@ void Schema::readSmall(const Statement &s, int firstCol, Row &row) const
         row[static_cast<std::size_t>(f)] = readValue(s, col++, f);
 }
 
-std::string Schema::key(const Row &row) const
+SortKey Schema::key(const Row &row) const
 {
-    std::string k;
+    SortKey k;
+    if (packedKeys) {
+        // 20 bits a field, blank as 0; values beyond +-524287 (only in files written by other
+        // programs) share the end places.
+        constexpr std::int64_t kLimit = (1 << 19) - 1;
+        for (int f : keyFields) {
+            const Value &v = row[static_cast<std::size_t>(f)];
+            k.packed <<= 20;
+            if (v.kind == Value::Kind::Integer)
+                k.packed |= static_cast<std::uint64_t>(std::clamp(v.integer, -kLimit, kLimit) + kLimit + 1);
+        }
+        return k;
+    }
     for (int f : keyFields) {
         const Value &v = row[static_cast<std::size_t>(f)];
         if (v.isBlank()) {
-            k += '\0';
+            k.bytes += '\0';
         } else if (v.kind == Value::Kind::Integer) {
-            appendInteger(k, v.integer);
+            appendInteger(k.bytes, v.integer);
         } else {
-            k += '\x20';
+            k.bytes += '\x20';
             for (char c : v.bytes) {
-                k += c;
+                k.bytes += c;
                 if (c == '\0')
-                    k += '\xff';
+                    k.bytes += '\xff';
             }
-            k += '\0';
-            k += '\0';
+            k.bytes += '\0';
+            k.bytes += '\0';
         }
     }
     return k;
@@ -396,6 +409,12 @@ Schema loadSchema(Database &db)
             s.keyFields.push_back(f);
         }
     }
+    s.packedKeys = s.keyFields.size() <= 3;
+    for (int f : s.keyFields) {
+        const FieldType t = s.fields[static_cast<std::size_t>(f)].type;
+        if (t != FieldType::SmallInt && t != FieldType::Boolean)
+            s.packedKeys = false;
+    }
     return s;
 }
 
@@ -413,6 +432,7 @@ void configureConnection(Database &db)
     }
     db.exec("PRAGMA synchronous = NORMAL");
     db.exec("PRAGMA cache_size = -8192");
+    db.exec("PRAGMA mmap_size = 268435456");
 }
 
 void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index)

@@ -17,6 +17,7 @@
 
 #include "engine/FieldDef.h"
 #include "engine/Value.h"
+#include "engine/View.h"
 
 namespace engine {
 
@@ -31,6 +32,7 @@ struct Schema {
     std::vector<IndexDef> indexes;
     int autoInc = -1;              // field index of the AutoInc field, -1 when none
     std::vector<int> keyFields;    // primary index fields up to (without) an AutoInc field
+    bool packedKeys = true;        // keyFields are at most three SmallInt or Boolean fields
     std::string primaryText;       // the primary index's field list, "" when none
     std::vector<int> smallFields;  // non-blob fields, in field order
     std::vector<int> blobFields;
@@ -46,7 +48,7 @@ struct Schema {
     // Reads one column into the value kind of field f.
     Value readValue(const Statement &s, int col, int f) const;
     // The sort key of a row (only keyFields are read).
-    std::string key(const Row &row) const;
+    SortKey key(const Row &row) const;
     // "INSERT INTO data(...) VALUES(...)" over every field but AutoInc, in field order.
     std::string insertSql() const;
     // "SELECT rowid, ... FROM data WHERE rowid = ?" over every field, in field order.

@@ -20,12 +20,6 @@ bool endsWithDb(const std::string &name)
     return name.size() >= 3 && equalsNoCase(std::string_view(name).substr(name.size() - 3), ".db");
 }
 
-bool entryLess(const Table::Impl::Entry &a, const std::string &key, std::int64_t id)
-{
-    const int c = a.key.compare(key);
-    return c < 0 || (c == 0 && a.id < id);
-}
-
 } // namespace
 
 std::string formatValue(const FieldDef &def, const Value &v)
@@ -125,17 +119,16 @@ void Table::Impl::buildView()
         sql += ", " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name);
     sql += " FROM data";
     Statement q = db.prepare(sql);
-    std::vector<Entry> entries;
+    view.reset(schema.packedKeys);
     Row row(schema.fields.size());
     while (q.step()) {
         for (std::size_t i = 0; i < needed.size(); ++i)
             row[static_cast<std::size_t>(needed[i])] = schema.readValue(q, static_cast<int>(i) + 1, needed[i]);
         if (filter && !filter->matches(row))
             continue;
-        entries.push_back({q.columnInt(0), schema.key(row)});
+        view.add(q.columnInt(0), schema.key(row));
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return entryLess(a, b.key, b.id); });
-    view = std::move(entries);
+    view.sort();
     pos = -1;
     bof = eof = true;
 }
@@ -145,15 +138,9 @@ void Table::Impl::setFromFirst()
     moveFirst();
 }
 
-std::ptrdiff_t Table::Impl::findPosition(const std::string &key, std::int64_t id) const
-{
-    auto it = std::lower_bound(view.begin(), view.end(), 0, [&](const Entry &e, int) { return entryLess(e, key, id); });
-    return it - view.begin();
-}
-
 const Row &Table::Impl::rowAt(std::size_t position)
 {
-    const std::int64_t id = view[position].id;
+    const std::int64_t id = view.id(position);
     auto it = cache.find(id);
     if (it != cache.end())
         return it->second;
@@ -166,7 +153,7 @@ const Row &Table::Impl::rowAt(std::size_t position)
         std::ptrdiff_t p = static_cast<std::ptrdiff_t>(position) + (direction >= 0 ? 1 : -1) * static_cast<std::ptrdiff_t>(step);
         if (p < 0 || p >= static_cast<std::ptrdiff_t>(view.size()))
             break;
-        const std::int64_t other = view[static_cast<std::size_t>(p)].id;
+        const std::int64_t other = view.id(static_cast<std::size_t>(p));
         if (!cache.count(other))
             ids.push_back(other);
     }
@@ -402,18 +389,16 @@ void Table::Impl::postEdit(bool &moved)
 
     const Filter *filter = viewFilter();
     const bool passes = !filter || filter->matches(buf);
-    std::string key = schema.key(buf);
-    const std::ptrdiff_t at = pos;
-    if (passes && view[static_cast<std::size_t>(at)].key == key)
-        return;
-    view.erase(view.begin() + at);
+    SortKey key = schema.key(buf);
+    const auto at = static_cast<std::size_t>(pos);
     if (passes) {
-        pos = findPosition(key, editId);
-        view.insert(view.begin() + pos, Entry{editId, std::move(key)});
+        if (!view.sameKey(at, key))
+            pos = static_cast<std::ptrdiff_t>(view.rekey(at, std::move(key)));
         bof = eof = false;
         return;
     }
-    placeAfterRemoval(at);
+    view.erase(at);
+    placeAfterRemoval(pos);
     moved = true;
 }
 
@@ -447,16 +432,16 @@ void Table::Impl::postInsert(bool &moved)
 
     const Filter *filter = viewFilter();
     const bool passes = !filter || filter->matches(buf);
-    std::string key = schema.key(buf);
-    const std::ptrdiff_t at = findPosition(key, id);
+    SortKey key = schema.key(buf);
+    const std::size_t at = view.lowerBound(key, id);
     if (passes) {
-        view.insert(view.begin() + at, Entry{id, std::move(key)});
-        pos = at;
+        view.insert(at, id, std::move(key));
+        pos = static_cast<std::ptrdiff_t>(at);
         bof = eof = false;
         moved = false;
         return;
     }
-    placeAfterRemoval(at);
+    placeAfterRemoval(static_cast<std::ptrdiff_t>(at));
     moved = true;
 }
 
@@ -465,13 +450,11 @@ void Table::Impl::reloadAfterChange(std::int64_t keepId)
     cache.clear();
     blobsOf = 0;
     buildView();
-    if (keepId != 0) {
-        for (std::size_t i = 0; i < view.size(); ++i)
-            if (view[i].id == keepId) {
-                pos = static_cast<std::ptrdiff_t>(i);
-                bof = eof = false;
-                return;
-            }
+    const std::ptrdiff_t at = keepId != 0 ? view.find(keepId) : -1;
+    if (at >= 0) {
+        pos = at;
+        bof = eof = false;
+        return;
     }
     moveFirst();
 }
@@ -819,17 +802,15 @@ bool Table::gotoBookmark(std::int64_t bookmark)
 {
     d->requireActive();
     checkBrowseMode();
-    for (std::size_t i = 0; i < d->view.size(); ++i) {
-        if (d->view[i].id == bookmark) {
-            d->scroll([&] {
-                d->direction = static_cast<std::ptrdiff_t>(i) >= d->pos ? 1 : -1;
-                d->pos = static_cast<std::ptrdiff_t>(i);
-                d->bof = d->eof = false;
-            });
-            return true;
-        }
-    }
-    return false;
+    const std::ptrdiff_t at = d->view.find(bookmark);
+    if (at < 0)
+        return false;
+    d->scroll([&] {
+        d->direction = at >= d->pos ? 1 : -1;
+        d->pos = at;
+        d->bof = d->eof = false;
+    });
+    return true;
 }
 
 bool Table::locate(std::string_view fieldName, std::string_view value)
@@ -881,7 +862,7 @@ std::string Table::peekAsString(std::size_t row, int fieldIndex)
     if (def.type == FieldType::Blob) {
         Row store(d->schema.fields.size());
         std::vector<char> loaded(d->schema.fields.size(), 0);
-        return formatValue(def, d->blobOf(d->view[row].id, fieldIndex, store, loaded));
+        return formatValue(def, d->blobOf(d->view.id(row), fieldIndex, store, loaded));
     }
     return formatValue(def, d->rowAt(row)[fi]);
 }
@@ -891,7 +872,7 @@ std::int64_t Table::peekBookmark(std::size_t row) const
     d->requireActive();
     if (row >= d->view.size())
         throw EngineError("Row " + std::to_string(row) + " is outside the view");
-    return d->view[row].id;
+    return d->view.id(row);
 }
 
 void Table::edit()
@@ -1017,7 +998,7 @@ void Table::deleteRecord()
     }
     d->deleteStmt.reset();
     const std::ptrdiff_t at = d->pos;
-    d->view.erase(d->view.begin() + at);
+    d->view.erase(static_cast<std::size_t>(at));
     d->cache.erase(id);
     d->blobsOf = 0;
     d->state = State::Browse;

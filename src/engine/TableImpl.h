@@ -41,11 +41,7 @@ struct Table::Impl {
     std::map<std::vector<int>, Statement> updateStmts; // by the set of fields written
 
     // The view: record identities in order, with their sort keys.
-    struct Entry {
-        std::int64_t id;
-        std::string key;
-    };
-    std::vector<Entry> view;
+    View view;
     std::ptrdiff_t pos = -1; // current position in view, -1 when none
     bool bof = true;
     bool eof = true;
@@ -77,7 +73,7 @@ struct Table::Impl {
     void requireActive() const;
     void requireEditing() const;
     const Filter *viewFilter() const { return filtered && compiledOk && !compiled.empty() ? &compiled : nullptr; }
-    std::int64_t currentId() const { return pos >= 0 ? view[static_cast<std::size_t>(pos)].id : 0; }
+    std::int64_t currentId() const { return pos >= 0 ? view.id(static_cast<std::size_t>(pos)) : 0; }
 
     void openConnection(bool exclusiveLock);
     void closeConnection();
@@ -88,7 +84,6 @@ struct Table::Impl {
     const Value &blobOf(std::int64_t id, int field, Row &store, std::vector<char> &loaded);
     const Value &value(int field);
     void setValue(int field, Value v);
-    std::ptrdiff_t findPosition(const std::string &key, std::int64_t id) const;
 
     void notify(Event event, int field = -1);
     void fireBeforeScroll();
