@@ -1,0 +1,1051 @@
+#include "engine/Table.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "engine/Names.h"
+#include "engine/TableImpl.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::size_t kChunk = 64;        // records read in one go
+constexpr std::size_t kCacheMax = 4096;   // records kept in memory (non-blob values)
+
+bool endsWithDb(const std::string &name)
+{
+    return name.size() >= 3 && equalsNoCase(std::string_view(name).substr(name.size() - 3), ".db");
+}
+
+} // namespace
+
+std::string formatValue(const FieldDef &def, const Value &v)
+{
+    if (v.kind == Value::Kind::Null)
+        return {};
+    if (v.kind == Value::Kind::Bytes)
+        return v.bytes;
+    if (def.type == FieldType::Boolean)
+        return v.integer ? "True" : "False";
+    return std::to_string(v.integer);
+}
+
+// ---------------------------------------------------------------------------------------
+// Impl helpers
+
+std::string Table::Impl::path() const
+{
+    std::string name = tableName;
+    if (!endsWithDb(name))
+        name += ".DB";
+    if (!name.empty() && name[0] == '/')
+        return name;
+    if (databaseName.empty())
+        return name;
+    if (databaseName.back() == '/')
+        return databaseName + name;
+    return databaseName + "/" + name;
+}
+
+void Table::Impl::requireActive() const
+{
+    if (state == State::Inactive)
+        throw EngineError("Cannot perform this operation on a closed dataset");
+}
+
+void Table::Impl::requireEditing() const
+{
+    if (state != State::Edit && state != State::Insert)
+        throw EngineError("Dataset not in edit or insert mode");
+}
+
+void Table::Impl::openConnection(bool exclusiveLock)
+{
+    const std::string p = path();
+    if (tableName.empty())
+        throw EngineError("No se ha dado el nombre de la tabla.");
+    FileLock l = FileLock::acquire(p, exclusiveLock);
+    try {
+        db.open(p, false);
+        schema = loadSchema(db);
+        configureConnection(db);
+    } catch (...) {
+        db.close();
+        throw;
+    }
+    lock = std::move(l);
+}
+
+void Table::Impl::closeConnection()
+{
+    fetchStmt = Statement();
+    blobStmts.clear();
+    insertStmt = Statement();
+    deleteStmt = Statement();
+    updateStmts.clear();
+    db.close();
+    lock.release();
+}
+
+void Table::Impl::prepareStatements()
+{
+    std::string in;
+    for (std::size_t i = 0; i < kChunk; ++i)
+        in += i ? ",?" : "?";
+    fetchStmt = db.prepare("SELECT " + schema.smallSelectList() + " FROM data WHERE rowid IN (" + in + ")");
+    blobStmts.clear();
+    for (int f : schema.blobFields)
+        blobStmts.push_back(db.prepare("SELECT " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name)
+                                       + " FROM data WHERE rowid = ?"));
+    if (!db.readOnly()) {
+        insertStmt = db.prepare(schema.insertSql());
+        deleteStmt = db.prepare("DELETE FROM data WHERE rowid = ?");
+    }
+}
+
+void Table::Impl::buildView()
+{
+    const Filter *filter = viewFilter();
+    std::vector<int> needed = schema.keyFields;
+    if (filter)
+        for (int f : filter->usedFields())
+            if (std::find(needed.begin(), needed.end(), f) == needed.end())
+                needed.push_back(f);
+    std::string sql = "SELECT rowid";
+    for (int f : needed)
+        sql += ", " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name);
+    sql += " FROM data";
+    Statement q = db.prepare(sql);
+    view.reset(schema.packedKeys);
+    Row row(schema.fields.size());
+    while (q.step()) {
+        for (std::size_t i = 0; i < needed.size(); ++i)
+            row[static_cast<std::size_t>(needed[i])] = schema.readValue(q, static_cast<int>(i) + 1, needed[i]);
+        if (filter && !filter->matches(row))
+            continue;
+        view.add(q.columnInt(0), schema.key(row));
+    }
+    view.sort();
+    pos = -1;
+    bof = eof = true;
+}
+
+void Table::Impl::setFromFirst()
+{
+    moveFirst();
+}
+
+const Row &Table::Impl::rowAt(std::size_t position)
+{
+    const std::int64_t id = view.id(position);
+    auto it = cache.find(id);
+    if (it != cache.end())
+        return it->second;
+    if (cache.size() + kChunk > kCacheMax)
+        cache.clear();
+    // Read ahead in the direction of travel.
+    std::vector<std::int64_t> ids;
+    ids.push_back(id);
+    for (std::size_t step = 1; ids.size() < kChunk; ++step) {
+        std::ptrdiff_t p = static_cast<std::ptrdiff_t>(position) + (direction >= 0 ? 1 : -1) * static_cast<std::ptrdiff_t>(step);
+        if (p < 0 || p >= static_cast<std::ptrdiff_t>(view.size()))
+            break;
+        const std::int64_t other = view.id(static_cast<std::size_t>(p));
+        if (!cache.count(other))
+            ids.push_back(other);
+    }
+    for (std::size_t i = 0; i < kChunk; ++i) {
+        if (i < ids.size())
+            fetchStmt.bindInt(static_cast<int>(i) + 1, ids[i]);
+        else
+            fetchStmt.bindNull(static_cast<int>(i) + 1);
+    }
+    try {
+        while (fetchStmt.step()) {
+            Row r(schema.fields.size());
+            schema.readSmall(fetchStmt, 1, r);
+            cache[fetchStmt.columnInt(0)] = std::move(r);
+        }
+    } catch (...) {
+        fetchStmt.reset();
+        throw;
+    }
+    fetchStmt.reset();
+    it = cache.find(id);
+    if (it == cache.end()) {
+        // Deleted by another holder since the view was built: show it blank.
+        it = cache.emplace(id, Row(schema.fields.size())).first;
+    }
+    return it->second;
+}
+
+const Value &Table::Impl::blobOf(std::int64_t id, int field, Row &store, std::vector<char> &loaded)
+{
+    const auto f = static_cast<std::size_t>(field);
+    if (loaded[f])
+        return store[f];
+    const auto slot = static_cast<std::size_t>(
+        std::find(schema.blobFields.begin(), schema.blobFields.end(), field) - schema.blobFields.begin());
+    Statement &s = blobStmts[slot];
+    s.bindInt(1, id);
+    try {
+        store[f] = s.step() ? schema.readValue(s, 0, field) : Value();
+    } catch (...) {
+        s.reset();
+        throw;
+    }
+    s.reset();
+    loaded[f] = 1;
+    return store[f];
+}
+
+const Value &Table::Impl::value(int field)
+{
+    static const Value blank;
+    requireActive();
+    const auto f = static_cast<std::size_t>(field);
+    const bool isBlob = schema.fields[f].type == FieldType::Blob;
+    if (state == State::Edit || state == State::Insert) {
+        if (isBlob && !bufLoaded[f]) {
+            if (state == State::Insert)
+                return blank;
+            return blobOf(editId, field, buf, bufLoaded);
+        }
+        return buf[f];
+    }
+    if (pos < 0)
+        return blank;
+    if (isBlob) {
+        const std::int64_t id = currentId();
+        if (blobsOf != id) {
+            blobsOf = id;
+            std::fill(blobLoaded.begin(), blobLoaded.end(), 0);
+        }
+        return blobOf(id, field, blobs, blobLoaded);
+    }
+    return rowAt(static_cast<std::size_t>(pos))[f];
+}
+
+void Table::Impl::setValue(int field, Value v)
+{
+    requireActive();
+    requireEditing();
+    const auto f = static_cast<std::size_t>(field);
+    if (schema.fields[f].type == FieldType::AutoInc)
+        throw EngineError("Field '" + schema.fields[f].name + "' cannot be modified");
+    if (v.isBlank())
+        v = Value();
+    buf[f] = std::move(v);
+    bufLoaded[f] = 1;
+    dirty[f] = 1;
+    modified = true;
+    notify(Event::FieldChanged, field);
+}
+
+void Table::Impl::notify(Event event, int field)
+{
+    if (disabled > 0) {
+        held = true;
+        return;
+    }
+    if (listeners.empty())
+        return;
+    const auto copy = listeners;
+    for (const auto &[id, listener] : copy)
+        if (listener)
+            listener(event, field);
+}
+
+void Table::Impl::fireBeforeScroll()
+{
+    if (self.beforeScroll)
+        self.beforeScroll(self);
+}
+
+void Table::Impl::fireAfterScroll()
+{
+    if (self.afterScroll)
+        self.afterScroll(self);
+}
+
+void Table::Impl::moveFirst()
+{
+    direction = 1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return;
+    }
+    pos = 0;
+    bof = true;
+    eof = false;
+}
+
+void Table::Impl::moveLast()
+{
+    direction = -1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return;
+    }
+    pos = static_cast<std::ptrdiff_t>(view.size()) - 1;
+    eof = true;
+    bof = false;
+}
+
+bool Table::Impl::moveNext()
+{
+    direction = 1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return false;
+    }
+    if (pos < 0)
+        pos = 0;
+    if (pos + 1 >= static_cast<std::ptrdiff_t>(view.size())) {
+        eof = true;
+        return false;
+    }
+    ++pos;
+    bof = eof = false;
+    return true;
+}
+
+bool Table::Impl::movePrior()
+{
+    direction = -1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return false;
+    }
+    if (pos <= 0) {
+        pos = 0;
+        bof = true;
+        return false;
+    }
+    --pos;
+    bof = eof = false;
+    return true;
+}
+
+void Table::Impl::placeAfterRemoval(std::ptrdiff_t removedAt)
+{
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return;
+    }
+    pos = std::min(removedAt, static_cast<std::ptrdiff_t>(view.size()) - 1);
+    bof = eof = false;
+}
+
+void Table::Impl::postEdit(bool &moved)
+{
+    moved = false;
+    std::vector<int> written;
+    for (std::size_t f = 0; f < dirty.size(); ++f)
+        if (dirty[f])
+            written.push_back(static_cast<int>(f));
+    if (!written.empty()) {
+        auto it = updateStmts.find(written);
+        if (it == updateStmts.end()) {
+            std::string sql = "UPDATE data SET ";
+            for (std::size_t i = 0; i < written.size(); ++i)
+                sql += (i ? ", " : "") + quoteIdentifier(schema.fields[static_cast<std::size_t>(written[i])].name)
+                     + " = ?";
+            sql += " WHERE rowid = ?";
+            it = updateStmts.emplace(written, db.prepare(sql)).first;
+        }
+        Statement &s = it->second;
+        int n = 1;
+        for (int f : written)
+            bindValue(s, n++, schema.fields[static_cast<std::size_t>(f)].type, buf[static_cast<std::size_t>(f)]);
+        s.bindInt(n, editId);
+        try {
+            s.run();
+        } catch (...) {
+            s.reset();
+            throw;
+        }
+        s.reset();
+        if (db.changes() == 0)
+            throw EngineError("El registro que se estaba modificando ya no está en la tabla «" + path()
+                              + "»: lo ha borrado otro usuario o programa.");
+    }
+    // The stored record now equals the buffer.
+    Row stored = buf;
+    for (int f : schema.blobFields)
+        stored[static_cast<std::size_t>(f)] = Value();
+    cache[editId] = std::move(stored);
+    blobsOf = editId;
+    blobs = buf;
+    blobLoaded = bufLoaded;
+
+    const Filter *filter = viewFilter();
+    const bool passes = !filter || filter->matches(buf);
+    SortKey key = schema.key(buf);
+    const auto at = static_cast<std::size_t>(pos);
+    if (passes) {
+        if (!view.sameKey(at, key))
+            pos = static_cast<std::ptrdiff_t>(view.rekey(at, std::move(key)));
+        bof = eof = false;
+        return;
+    }
+    view.erase(at);
+    placeAfterRemoval(pos);
+    moved = true;
+}
+
+void Table::Impl::postInsert(bool &moved)
+{
+    int n = 1;
+    for (std::size_t f = 0; f < schema.fields.size(); ++f) {
+        if (static_cast<int>(f) == schema.autoInc)
+            continue;
+        bindValue(insertStmt, n++, schema.fields[f].type, buf[f]);
+    }
+    try {
+        insertStmt.run();
+    } catch (...) {
+        insertStmt.reset();
+        throw;
+    }
+    insertStmt.reset();
+    const std::int64_t id = db.lastInsertRowid();
+    if (schema.autoInc >= 0)
+        buf[static_cast<std::size_t>(schema.autoInc)] = Value::ofInteger(id);
+    for (int f : schema.blobFields)
+        bufLoaded[static_cast<std::size_t>(f)] = 1;
+    Row stored = buf;
+    for (int f : schema.blobFields)
+        stored[static_cast<std::size_t>(f)] = Value();
+    cache[id] = std::move(stored);
+    blobsOf = id;
+    blobs = buf;
+    blobLoaded = bufLoaded;
+
+    const Filter *filter = viewFilter();
+    const bool passes = !filter || filter->matches(buf);
+    SortKey key = schema.key(buf);
+    const std::size_t at = view.lowerBound(key, id);
+    if (passes) {
+        view.insert(at, id, std::move(key));
+        pos = static_cast<std::ptrdiff_t>(at);
+        bof = eof = false;
+        moved = false;
+        return;
+    }
+    placeAfterRemoval(static_cast<std::ptrdiff_t>(at));
+    moved = true;
+}
+
+void Table::Impl::reloadAfterChange(std::int64_t keepId)
+{
+    cache.clear();
+    blobsOf = 0;
+    buildView();
+    const std::ptrdiff_t at = keepId != 0 ? view.find(keepId) : -1;
+    if (at >= 0) {
+        pos = at;
+        bof = eof = false;
+        return;
+    }
+    moveFirst();
+}
+
+// ---------------------------------------------------------------------------------------
+// Table
+
+Table::Table() : d(std::make_unique<Impl>(*this)) {}
+
+Table::~Table()
+{
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+void Table::setDatabaseName(std::string folder)
+{
+    if (d->state != State::Inactive)
+        throw EngineError("Cannot perform this operation on an open dataset");
+    d->databaseName = std::move(folder);
+}
+const std::string &Table::databaseName() const { return d->databaseName; }
+
+void Table::setTableName(std::string name)
+{
+    if (d->state != State::Inactive)
+        throw EngineError("Cannot perform this operation on an open dataset");
+    d->tableName = std::move(name);
+}
+const std::string &Table::tableName() const { return d->tableName; }
+std::string Table::filePath() const { return d->path(); }
+
+bool Table::exists() const
+{
+    struct stat st;
+    return !d->tableName.empty() && ::stat(d->path().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<FieldDef> &Table::fieldDefs() { return d->createFields; }
+std::vector<IndexDef> &Table::indexDefs() { return d->createIndexes; }
+
+void Table::createTable()
+{
+    if (d->state != State::Inactive)
+        throw EngineError("No se puede crear la tabla «" + d->path() + "» mientras está abierta.");
+    if (d->tableName.empty())
+        throw EngineError("No se ha dado el nombre de la tabla.");
+    validateDefinitions(d->createFields, d->createIndexes);
+    const std::string p = d->path();
+    const std::string tmp = temporaryPathBeside(p);
+    {
+        Database db;
+        try {
+            createTableFile(db, tmp, d->createFields, d->createIndexes);
+        } catch (const EngineError &e) {
+            throw EngineError("No se puede crear la tabla «" + p + "»: " + e.what());
+        }
+    }
+    replaceTableFile(tmp, p);
+}
+
+void Table::createTable(const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes)
+{
+    d->createFields = fields;
+    d->createIndexes = indexes;
+    createTable();
+}
+
+void Table::addIndex(const std::string &name, const std::string &fields, bool primary)
+{
+    IndexDef index{name, fields, primary};
+    if (d->state == State::Inactive) {
+        Impl tmp(*this);
+        tmp.databaseName = d->databaseName;
+        tmp.tableName = d->tableName;
+        tmp.openConnection(false);
+        try {
+            addIndexToSchema(tmp.db, tmp.schema, index);
+        } catch (...) {
+            tmp.closeConnection();
+            throw;
+        }
+        tmp.closeConnection();
+        return;
+    }
+    checkBrowseMode();
+    const std::int64_t keep = d->currentId();
+    addIndexToSchema(d->db, d->schema, index);
+    d->schema = loadSchema(d->db);
+    d->reloadAfterChange(keep);
+    d->notify(Event::DataChanged);
+}
+
+void Table::emptyTable()
+{
+    if (d->state == State::Inactive) {
+        Impl tmp(*this);
+        tmp.databaseName = d->databaseName;
+        tmp.tableName = d->tableName;
+        tmp.openConnection(false);
+        try {
+            tmp.db.exec("DELETE FROM data");
+        } catch (...) {
+            tmp.closeConnection();
+            throw;
+        }
+        tmp.closeConnection();
+        return;
+    }
+    checkBrowseMode();
+    d->db.exec("DELETE FROM data");
+    d->reloadAfterChange(0);
+    d->notify(Event::DataChanged);
+    d->fireAfterScroll();
+}
+
+void Table::setExclusive(bool exclusive)
+{
+    if (d->state != State::Inactive)
+        throw EngineError("Cannot perform this operation on an open dataset");
+    d->exclusive = exclusive;
+}
+bool Table::exclusive() const { return d->exclusive; }
+
+void Table::open()
+{
+    if (d->state != State::Inactive)
+        return;
+    d->openConnection(d->exclusive);
+    try {
+        d->compiledOk = false;
+        if (d->filtered) {
+            d->compiled = Filter::compile(d->filterText, d->schema.fields);
+            d->compiledOk = true;
+        } else {
+            try {
+                d->compiled = Filter::compile(d->filterText, d->schema.fields);
+                d->compiledOk = true;
+            } catch (const EngineError &) {
+                // Checked again when the filter is switched on.
+            }
+        }
+        d->prepareStatements();
+        d->buildView();
+    } catch (...) {
+        d->closeConnection();
+        throw;
+    }
+    const std::size_t n = d->schema.fields.size();
+    d->fields.clear();
+    d->fields.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        d->fields.push_back(Field(*this, static_cast<int>(i), d->schema.fields[i]));
+    d->blobs.assign(n, Value());
+    d->blobLoaded.assign(n, 0);
+    d->blobsOf = 0;
+    d->cache.clear();
+    d->state = State::Browse;
+    d->moveFirst();
+    d->notify(Event::Opened);
+    if (!d->view.empty())
+        d->fireAfterScroll();
+}
+
+void Table::close()
+{
+    if (d->state == State::Inactive)
+        return;
+    d->state = State::Browse; // an unposted edit is dropped
+    d->buf.clear();
+    d->closeConnection();
+    d->state = State::Inactive;
+    d->view.clear();
+    d->cache.clear();
+    d->fields.clear();
+    d->pos = -1;
+    d->bof = d->eof = true;
+    d->modified = false;
+    d->notify(Event::Closed);
+}
+
+bool Table::active() const { return d->state != State::Inactive; }
+Table::State Table::state() const { return d->state; }
+
+int Table::fieldCount() const { return static_cast<int>(d->fields.size()); }
+
+Field &Table::field(int index)
+{
+    d->requireActive();
+    if (index < 0 || index >= fieldCount())
+        throw EngineError("Field index out of range");
+    return d->fields[static_cast<std::size_t>(index)];
+}
+
+Field *Table::findField(std::string_view name)
+{
+    for (auto &f : d->fields)
+        if (equalsNoCase(f.name(), name))
+            return &f;
+    return nullptr;
+}
+
+Field &Table::fieldByName(std::string_view name)
+{
+    d->requireActive();
+    if (Field *f = findField(name))
+        return *f;
+    throw EngineError("Field '" + std::string(name) + "' not found");
+}
+
+const std::vector<FieldDef> &Table::fieldDefinitions() const { return d->schema.fields; }
+std::string Table::primaryIndexFields() const { return d->schema.primaryText; }
+
+void Table::setFilter(const std::string &text)
+{
+    if (d->state == State::Inactive) {
+        Filter::checkSyntax(text);
+        d->filterText = text;
+        d->compiledOk = false;
+        return;
+    }
+    Filter f = Filter::compile(text, d->schema.fields);
+    checkBrowseMode();
+    d->filterText = text;
+    d->compiled = std::move(f);
+    d->compiledOk = true;
+    if (d->filtered) {
+        d->buildView();
+        d->notify(Event::DataChanged);
+        d->scroll([&] { d->moveFirst(); });
+    }
+}
+
+const std::string &Table::filter() const { return d->filterText; }
+
+void Table::setFiltered(bool filtered)
+{
+    if (d->state == State::Inactive || filtered == d->filtered) {
+        d->filtered = filtered;
+        return;
+    }
+    if (filtered && !d->compiledOk) {
+        d->compiled = Filter::compile(d->filterText, d->schema.fields);
+        d->compiledOk = true;
+    }
+    checkBrowseMode();
+    d->filtered = filtered;
+    d->buildView();
+    d->notify(Event::DataChanged);
+    d->scroll([&] { d->moveFirst(); });
+}
+
+bool Table::filtered() const { return d->filtered; }
+
+std::size_t Table::recordCount() const
+{
+    d->requireActive();
+    return d->view.size();
+}
+
+bool Table::isEmpty() const { return d->state == State::Inactive || (d->view.empty() && d->state != State::Insert); }
+bool Table::bof() const { return d->state == State::Inactive || d->bof; }
+bool Table::eof() const { return d->state == State::Inactive || d->eof; }
+
+void Table::first()
+{
+    d->requireActive();
+    checkBrowseMode();
+    d->scroll([&] { d->moveFirst(); });
+}
+
+void Table::last()
+{
+    d->requireActive();
+    checkBrowseMode();
+    d->scroll([&] { d->moveLast(); });
+}
+
+void Table::next()
+{
+    d->requireActive();
+    checkBrowseMode();
+    d->scroll([&] { d->moveNext(); });
+}
+
+void Table::prior()
+{
+    d->requireActive();
+    checkBrowseMode();
+    d->scroll([&] { d->movePrior(); });
+}
+
+int Table::moveBy(int distance)
+{
+    d->requireActive();
+    checkBrowseMode();
+    int moved = 0;
+    d->scroll([&] {
+        if (distance > 0) {
+            while (moved < distance && d->moveNext())
+                ++moved;
+        } else {
+            while (moved > distance && d->movePrior())
+                --moved;
+        }
+    });
+    return moved;
+}
+
+std::size_t Table::recNo() const
+{
+    if (d->state == State::Inactive || d->state == State::Insert || d->pos < 0)
+        return 0;
+    return static_cast<std::size_t>(d->pos) + 1;
+}
+
+void Table::setRecNo(std::size_t n)
+{
+    d->requireActive();
+    checkBrowseMode();
+    d->scroll([&] {
+        if (d->view.empty()) {
+            d->moveFirst();
+            return;
+        }
+        const std::size_t p = std::clamp<std::size_t>(n, 1, d->view.size()) - 1;
+        d->direction = static_cast<std::ptrdiff_t>(p) >= d->pos ? 1 : -1;
+        d->pos = static_cast<std::ptrdiff_t>(p);
+        d->bof = d->eof = false;
+    });
+}
+
+std::int64_t Table::bookmark() const
+{
+    if (d->state == State::Edit)
+        return d->editId;
+    if (d->state != State::Browse)
+        return 0;
+    return d->currentId();
+}
+
+bool Table::gotoBookmark(std::int64_t bookmark)
+{
+    d->requireActive();
+    checkBrowseMode();
+    const std::ptrdiff_t at = d->view.find(bookmark);
+    if (at < 0)
+        return false;
+    d->scroll([&] {
+        d->direction = at >= d->pos ? 1 : -1;
+        d->pos = at;
+        d->bof = d->eof = false;
+    });
+    return true;
+}
+
+bool Table::locate(std::string_view fieldName, std::string_view value)
+{
+    d->requireActive();
+    Field &f = fieldByName(fieldName);
+    checkBrowseMode();
+    const auto fi = static_cast<std::size_t>(f.index());
+    const FieldDef &def = d->schema.fields[fi];
+    for (std::size_t i = 0; i < d->view.size(); ++i) {
+        std::string text;
+        if (def.type == FieldType::Blob) {
+            text = peekAsString(i, f.index());
+        } else {
+            d->direction = 1;
+            text = formatValue(def, d->rowAt(i)[fi]);
+        }
+        if (text == value) {
+            d->scroll([&] {
+                d->pos = static_cast<std::ptrdiff_t>(i);
+                d->bof = d->eof = false;
+            });
+            return true;
+        }
+    }
+    return false;
+}
+
+void Table::refresh()
+{
+    d->requireActive();
+    checkBrowseMode();
+    const std::int64_t before = d->currentId();
+    d->reloadAfterChange(before);
+    d->notify(Event::DataChanged);
+    if (d->currentId() != before)
+        d->fireAfterScroll();
+}
+
+std::string Table::peekAsString(std::size_t row, int fieldIndex)
+{
+    d->requireActive();
+    if (row >= d->view.size())
+        throw EngineError("Row " + std::to_string(row) + " is outside the view");
+    if (fieldIndex < 0 || fieldIndex >= fieldCount())
+        throw EngineError("Field index out of range");
+    const auto fi = static_cast<std::size_t>(fieldIndex);
+    const FieldDef &def = d->schema.fields[fi];
+    if (def.type == FieldType::Blob) {
+        Row store(d->schema.fields.size());
+        std::vector<char> loaded(d->schema.fields.size(), 0);
+        return formatValue(def, d->blobOf(d->view.id(row), fieldIndex, store, loaded));
+    }
+    return formatValue(def, d->rowAt(row)[fi]);
+}
+
+std::int64_t Table::peekBookmark(std::size_t row) const
+{
+    d->requireActive();
+    if (row >= d->view.size())
+        throw EngineError("Row " + std::to_string(row) + " is outside the view");
+    return d->view.id(row);
+}
+
+void Table::edit()
+{
+    d->requireActive();
+    if (d->state == State::Edit || d->state == State::Insert)
+        return;
+    if (d->view.empty() || d->pos < 0) {
+        insert();
+        return;
+    }
+    if (d->db.readOnly())
+        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
+    const std::size_t n = d->schema.fields.size();
+    d->editId = d->currentId();
+    d->buf = d->rowAt(static_cast<std::size_t>(d->pos));
+    d->bufLoaded.assign(n, 0);
+    for (int f : d->schema.smallFields)
+        d->bufLoaded[static_cast<std::size_t>(f)] = 1;
+    if (d->blobsOf == d->editId)
+        for (int f : d->schema.blobFields)
+            if (d->blobLoaded[static_cast<std::size_t>(f)]) {
+                d->buf[static_cast<std::size_t>(f)] = d->blobs[static_cast<std::size_t>(f)];
+                d->bufLoaded[static_cast<std::size_t>(f)] = 1;
+            }
+    d->dirty.assign(n, 0);
+    d->modified = false;
+    d->state = State::Edit;
+    d->notify(Event::StateChanged);
+}
+
+void Table::append()
+{
+    d->requireActive();
+    checkBrowseMode();
+    if (d->db.readOnly())
+        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
+    d->scroll([&] {
+        const std::size_t n = d->schema.fields.size();
+        d->posBeforeInsert = d->pos;
+        d->editId = 0;
+        d->buf.assign(n, Value());
+        d->bufLoaded.assign(n, 1);
+        d->dirty.assign(n, 0);
+        d->modified = false;
+        d->state = State::Insert;
+        d->bof = d->eof = false;
+        d->notify(Event::StateChanged);
+    });
+}
+
+void Table::insert() { append(); }
+
+void Table::post()
+{
+    d->requireActive();
+    if (d->state == State::Browse)
+        return;
+    bool moved = false;
+    if (d->state == State::Edit)
+        d->postEdit(moved);
+    else
+        d->postInsert(moved);
+    d->state = State::Browse;
+    d->modified = false;
+    d->buf.clear();
+    d->notify(Event::StateChanged);
+    d->notify(Event::DataChanged);
+    if (afterPost)
+        afterPost(*this);
+    if (moved) {
+        d->fireAfterScroll();
+        d->notify(Event::Scrolled);
+    }
+}
+
+void Table::cancel()
+{
+    d->requireActive();
+    if (d->state == State::Edit) {
+        d->state = State::Browse;
+        d->modified = false;
+        d->buf.clear();
+        d->notify(Event::StateChanged);
+        d->notify(Event::DataChanged);
+        return;
+    }
+    if (d->state != State::Insert)
+        return;
+    d->scroll([&] {
+        d->state = State::Browse;
+        d->modified = false;
+        d->buf.clear();
+        if (d->view.empty()) {
+            d->moveFirst();
+        } else {
+            d->pos = std::clamp<std::ptrdiff_t>(d->posBeforeInsert, 0, static_cast<std::ptrdiff_t>(d->view.size()) - 1);
+            d->bof = d->eof = false;
+        }
+        d->notify(Event::StateChanged);
+    });
+}
+
+void Table::deleteRecord()
+{
+    d->requireActive();
+    if (d->state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (d->view.empty() || d->pos < 0)
+        throw EngineError("Cannot perform this operation on an empty dataset");
+    if (d->db.readOnly())
+        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
+    d->fireBeforeScroll();
+    const std::int64_t id = d->state == State::Edit ? d->editId : d->currentId();
+    d->deleteStmt.bindInt(1, id);
+    try {
+        d->deleteStmt.run();
+    } catch (...) {
+        d->deleteStmt.reset();
+        throw;
+    }
+    d->deleteStmt.reset();
+    const std::ptrdiff_t at = d->pos;
+    d->view.erase(static_cast<std::size_t>(at));
+    d->cache.erase(id);
+    d->blobsOf = 0;
+    d->state = State::Browse;
+    d->modified = false;
+    d->buf.clear();
+    d->placeAfterRemoval(at);
+    d->notify(Event::StateChanged);
+    d->notify(Event::DataChanged);
+    if (afterDelete)
+        afterDelete(*this);
+    d->fireAfterScroll();
+    d->notify(Event::Scrolled);
+}
+
+bool Table::modified() const { return d->modified; }
+
+void Table::checkBrowseMode()
+{
+    if (d->state != State::Edit && d->state != State::Insert)
+        return;
+    if (d->modified)
+        post();
+    else
+        cancel();
+}
+
+void Table::flushBuffers() {}
+
+int Table::addListener(Listener listener)
+{
+    const int id = d->nextListenerId++;
+    d->listeners.emplace(id, std::move(listener));
+    return id;
+}
+
+void Table::removeListener(int id) { d->listeners.erase(id); }
+
+void Table::disableControls() { ++d->disabled; }
+
+void Table::enableControls()
+{
+    if (d->disabled > 0 && --d->disabled == 0 && d->held) {
+        d->held = false;
+        d->notify(Event::DataChanged);
+    }
+}
+
+bool Table::controlsDisabled() const { return d->disabled > 0; }
+
+} // namespace engine
