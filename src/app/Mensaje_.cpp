@@ -69,7 +69,10 @@ void TMensaje::FormActivate()
     if (Label2->width() + 45 > w)
         w = Label2->width() + 45;
     const int h = Label1->height() + 110;
-    setFixedSize(w, h);
+    // w and h are the outer size: the client area is what the window's frame leaves of it
+    // (nothing while the window is not on screen).
+    const QSize frame = frameGeometry().size() - size();
+    setFixedSize(w - frame.width(), h - frame.height());
     Label2->move(w - Label2->width() - 36, h - Label2->height() - 54);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->geometry();

@@ -217,7 +217,7 @@ void TPanta_Inicio_::buildTab1()
     Label31 = menuLabel(t, "Label31", QStringLiteral("5- Añadir Fichas en Grupo"), &TPanta_Inicio_::Label31Click, 1, colors::Navy, x, 152);
     Label13 = menuLabel(t, "Label13", QStringLiteral("6- Información del Fichero"), &TPanta_Inicio_::Label13Click, 1, colors::Navy, x, 186);
     Label3 = menuLabel(t, "Label3", QStringLiteral("7-  Seleccionar, Modificar   o Borrar Fichas "), &TPanta_Inicio_::Label3Click, 1,
-                       colors::Navy, x, 220, 300);
+                       colors::Navy, x, 220, 212);
     Label11 = menuLabel(t, "Label11", QStringLiteral("8-  Crear Fichero "), &TPanta_Inicio_::Label11Click, 1, colors::Navy, x, 278);
     Label21 = menuLabel(t, "Label21", QStringLiteral("9-  Abrir último Fichero abierto:"), &TPanta_Inicio_::Label21Click, 1, colors::Navy, x, 312);
     Label8 = menuLabel(t, "Label8", QStringLiteral("0-  Ayuda"), &TPanta_Inicio_::label8Click, 0, colors::Maroon, x, 380);
@@ -232,7 +232,7 @@ void TPanta_Inicio_::buildTab2()
     auto *t = TabSheet2;
     const int x = 22;
     Image2 = picture(t, "Image2", 7);
-    Label19 = menuLabel(t, "Label19", QStringLiteral("A- Pasar Fichas del   Nivel 0 al 1"), &TPanta_Inicio_::Label19Click, 2, colors::Blue, x, 16, 300);
+    Label19 = menuLabel(t, "Label19", QStringLiteral("A- Pasar Fichas del   Nivel 0 al 1"), &TPanta_Inicio_::Label19Click, 2, colors::Blue, x, 16, 190);
     Label18 = menuLabel(t, "Label18", QStringLiteral("B- Opciones del Programa"), &TPanta_Inicio_::Label18Click, 2, colors::Blue, x, 74);
     Label6 = menuLabel(t, "Label6", QStringLiteral("C- Imprimir Fichas "), &TPanta_Inicio_::Label6Click, 2, colors::Blue, x, 108);
     Label10 = menuLabel(t, "Label10", QStringLiteral("D- Modificación Global "), &TPanta_Inicio_::Label10Click, 2, colors::Blue, x, 142);
