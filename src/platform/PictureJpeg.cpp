@@ -141,12 +141,11 @@ bool decompress(const uchar *data, size_t size, QImage *out, ErrorManager &err)
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    // The last band of rows may read up to the end of the data, so a file that only lacks
-    // its end marker still decodes; running out earlier is a truncated picture.
-    const JDIMENSION lastBand =
-        cinfo.output_height > JDIMENSION(cinfo.max_v_samp_factor * DCTSIZE)
-            ? cinfo.output_height - JDIMENSION(cinfo.max_v_samp_factor * DCTSIZE)
-            : 0;
+    // The last two bands of rows (smoothing looks one band ahead) may read up to the end of
+    // the data, so a file that only lacks its end marker still decodes; running out earlier
+    // is a truncated picture.
+    const JDIMENSION bands = JDIMENSION(2 * cinfo.max_v_samp_factor * DCTSIZE);
+    const JDIMENSION lastBand = cinfo.output_height > bands ? cinfo.output_height - bands : 0;
     while (cinfo.output_scanline < cinfo.output_height) {
         if (src.ranOut && cinfo.output_scanline < lastBand) {
             std::snprintf(err.message, sizeof err.message, "%s", "datos incompletos");
