@@ -18,22 +18,24 @@ void fillDocument(const Content &content, QTextDocument &doc)
 {
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
-    doc.clear();
     QTextCursor cursor(&doc);
+    // Cleared inside the edit, so that the whole edit reads as new content, which the
+    // document's layout lays out lazily, as it does for setPlainText().
     cursor.beginEditBlock();
+    doc.clear();
+    cursor.setPosition(0);
     bool first = true;
     for (const Paragraph &p : content.paragraphs) {
-        const QTextCharFormat mark = toCharFormat(p.markStyle);
-        if (first) {
-            cursor.setBlockFormat(toBlockFormat(p.para));
-            cursor.setBlockCharFormat(mark);
-            first = false;
-        } else {
-            cursor.insertBlock(toBlockFormat(p.para), mark);
-        }
+        if (!first)
+            cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
+        first = false;
         for (const Run &r : p.runs)
             cursor.insertText(r.text, toCharFormat(r.style));
     }
+    const Paragraph &head = content.paragraphs.front();
+    QTextCursor start(&doc);
+    start.setBlockFormat(toBlockFormat(head.para));
+    start.setBlockCharFormat(toCharFormat(head.markStyle));
     cursor.endEditBlock();
     doc.setUndoRedoEnabled(undo);
 }
