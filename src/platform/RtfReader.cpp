@@ -359,7 +359,8 @@ private:
             break;
         }
         if (cur_.dest == Dest::FontTable) {
-            fontTableWord(k.kw, hasParam, n);
+            if (!characterWord(k, hasParam, n)) // \uN and the like in a font's name
+                fontTableWord(k.kw, hasParam, n);
             return;
         }
         if (cur_.dest == Dest::ColorTable) {

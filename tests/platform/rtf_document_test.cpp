@@ -248,6 +248,13 @@ TEST(RtfReader, WhatOtherWritersUse)
     EXPECT_EQ(plain.paragraphs.front().runs[1].style.family, QStringLiteral("Arial"));
     EXPECT_FALSE(plain.paragraphs.front().runs[1].style.bold);
 
+    // Font names with escapes in the font's own code page or as \uN.
+    const rtf::Content names = rtf::read("{\\rtf1{\\fonttbl{\\f0\\fnil \\u26126?\\u26397? Gothic;}"
+                                         "{\\f1\\fcharset204 \\'c0rial{\\*\\falt Arial};}}\\f0 x\\f1 y}");
+    ASSERT_EQ(names.paragraphs.front().runs.size(), 2);
+    EXPECT_EQ(names.paragraphs.front().runs[0].style.family, QStringLiteral("明朝 Gothic"));
+    EXPECT_EQ(names.paragraphs.front().runs[1].style.family, QStringLiteral("Аrial"));
+
     // \b0, \i0, \ulnone and group ends switch formatting off again.
     const rtf::Content off = rtf::read("{\\rtf1 \\b\\i\\ul a\\b0 b\\i0 c\\ulnone d{\\b e}f}");
     const auto &runs = off.paragraphs.front().runs;

@@ -1,5 +1,6 @@
 // Line buffers through RTF: settings lines, preferences lines, saved-password lines and
 // short answers must come back exactly, blanks and line count included.
+#include "platform/Cp1252.h"
 #include "platform/Rtf.h"
 #include "platform/RtfReader.h"
 
@@ -121,4 +122,26 @@ TEST(RtfLines, ForeignLineBuffers)
     EXPECT_EQ(rtf::toLines("{\\rtf1 a\\line b\\par c}"), (QStringList{"a", "b", "c"}));
     // A backslash before a line end is a paragraph mark.
     EXPECT_EQ(rtf::toLines("{\\rtf1 a\\\nb}"), (QStringList{"a", "b"}));
+}
+
+TEST(Cp1252, TableMatchesTheCodePage)
+{
+    // Every defined byte maps to one character and back; the five undefined ones do not.
+    int undefined = 0;
+    for (int b = 0; b < 256; ++b) {
+        const char16_t ch = cp1252::toUnicode(uchar(b));
+        if (ch == 0xFFFD) {
+            ++undefined;
+            continue;
+        }
+        EXPECT_EQ(cp1252::fromUnicode(ch), b) << b;
+    }
+    EXPECT_EQ(undefined, 5);
+    // Where it differs from ISO 8859-1.
+    EXPECT_EQ(cp1252::toUnicode(0x80), u'\u20AC');
+    EXPECT_EQ(cp1252::toUnicode(0x8A), u'\u0160');
+    EXPECT_EQ(cp1252::toUnicode(0x9F), u'\u0178');
+    EXPECT_EQ(cp1252::fromUnicode(u'\u0081'), -1);
+    EXPECT_EQ(cp1252::fromUnicode(u'\u0100'), -1);
+    EXPECT_EQ(cp1252::fromUnicode(u'í'), 0xED);
 }
