@@ -1,41 +1,97 @@
 #include "platform/Picture.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
 
 namespace platform {
 
+std::optional<PictureFormat> detectPictureFormat(const QByteArray &bytes)
+{
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+        return PictureFormat::Bmp;
+    if (bytes.size() >= 3 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xD8 && uchar(bytes[2]) == 0xFF)
+        return PictureFormat::Jpeg;
+    return std::nullopt;
+}
+
+std::optional<PictureFormat> pictureFormatFromName(const QString &name)
+{
+    QString n = name.trimmed().toLower();
+    if (n.startsWith(u'.'))
+        n.remove(0, 1);
+    if (n == u"bmp" || n == u"dib")
+        return PictureFormat::Bmp;
+    if (n == u"jpg" || n == u"jpeg" || n == u"jpe" || n == u"jfif")
+        return PictureFormat::Jpeg;
+    return std::nullopt;
+}
+
+QImage decodePictureOrThrow(const QByteArray &bytes)
+{
+    const auto format = detectPictureFormat(bytes);
+    if (!format)
+        throw PictureError("El contenido no es una imagen BMP ni JPEG.");
+    return *format == PictureFormat::Bmp ? decodeBmp(bytes) : decodeJpeg(bytes);
+}
+
+QImage decodePictureOrThrow(const QByteArray &bytes, PictureFormat expected)
+{
+    if (detectPictureFormat(bytes) != expected)
+        throw PictureError(expected == PictureFormat::Bmp ? "El contenido no es una imagen BMP."
+                                                          : "El contenido no es una imagen JPEG.");
+    return expected == PictureFormat::Bmp ? decodeBmp(bytes) : decodeJpeg(bytes);
+}
+
 QImage decodePicture(const QByteArray &bytes)
 {
-    QImage img;
-    img.loadFromData(bytes);
-    return img;
+    try {
+        return decodePictureOrThrow(bytes);
+    } catch (const PictureError &) {
+        return {};
+    }
+}
+
+QImage loadPictureOrThrow(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw PictureError(QStringLiteral("No se puede leer el archivo de imagen %1.").arg(path).toStdString());
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw PictureError(QStringLiteral("No se puede leer el archivo de imagen %1.").arg(path).toStdString());
+    return decodePictureOrThrow(bytes);
 }
 
 QImage loadPicture(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    try {
+        return loadPictureOrThrow(path);
+    } catch (const PictureError &) {
         return {};
-    return decodePicture(f.readAll());
+    }
 }
 
 QByteArray encodePicture(const QImage &image, PictureFormat format, int jpegQuality)
 {
-    QByteArray out;
-    QBuffer buf(&out);
-    buf.open(QIODevice::WriteOnly);
-    image.save(&buf, format == PictureFormat::Bmp ? "BMP" : "JPG", format == PictureFormat::Jpeg ? jpegQuality : -1);
-    return out;
+    try {
+        return format == PictureFormat::Bmp ? encodeBmp(image) : encodeJpeg(image, jpegQuality);
+    } catch (const PictureError &) {
+        return {};
+    }
 }
 
 bool savePicture(const QImage &image, const QString &path, PictureFormat format, int jpegQuality)
 {
+    const QByteArray bytes = encodePicture(image, format, jpegQuality);
+    if (bytes.isEmpty())
+        return false;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    f.write(encodePicture(image, format, jpegQuality));
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
     return f.commit();
 }
 

@@ -2,34 +2,105 @@
 
 #include "platform/Rtf.h"
 
+#include <QFile>
+#include <QSaveFile>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace platform {
 
 RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
 {
     setLineWrapMode(QTextEdit::NoWrap);
+    setAcceptRichText(true);
 }
 
 QStringList RichEdit::lines() const
 {
     QStringList out;
-    if (document()->isEmpty())
-        return out;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next())
-        out << b.text();
+    const QTextDocument *doc = document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const QString text = b.text();
+        if (!b.next().isValid() && text.isEmpty())
+            break;
+        rtf::appendLinesOfParagraph(out, text);
+    }
     return out;
+}
+
+int RichEdit::lineCount() const
+{
+    return int(lines().size());
+}
+
+QString RichEdit::line(int index) const
+{
+    return lines().value(index);
+}
+
+QTextCharFormat RichEdit::leadingFormat() const
+{
+    const QTextBlock first = document()->begin();
+    if (first.length() > 1)
+        return charFormatAt(0);
+    return first.charFormat();
 }
 
 void RichEdit::setLines(const QStringList &lines)
 {
-    setPlainText(lines.join(QChar('\n')));
+    const QTextCharFormat fmt = leadingFormat();
+    QTextDocument *doc = document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    doc->clear();
+    QTextCursor c(doc);
+    c.beginEditBlock();
+    c.setBlockCharFormat(fmt);
+    for (const QString &l : lines) {
+        c.insertText(l, fmt);
+        c.insertBlock(QTextBlockFormat(), fmt);
+    }
+    c.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
 }
 
 void RichEdit::addLine(const QString &line)
 {
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    QTextCharFormat fmt = c.block().charFormat();
+    if (c.block().length() > 1) {
+        // The content does not end with a paragraph mark: the line starts a new paragraph.
+        fmt = c.charFormat();
+        c.insertBlock(c.blockFormat(), fmt);
+    }
+    c.insertText(line, fmt);
+    c.insertBlock(c.blockFormat(), fmt);
+}
+
+void RichEdit::insertLine(int index, const QString &line)
+{
     QStringList l = lines();
-    l << line;
+    l.insert(qBound(0, index, int(l.size())), line);
+    setLines(l);
+}
+
+void RichEdit::setLine(int index, const QString &line)
+{
+    QStringList l = lines();
+    if (index < 0 || index >= l.size())
+        return;
+    l[index] = line;
+    setLines(l);
+}
+
+void RichEdit::deleteLine(int index)
+{
+    QStringList l = lines();
+    if (index < 0 || index >= l.size())
+        return;
+    l.removeAt(index);
     setLines(l);
 }
 
@@ -41,6 +112,60 @@ QByteArray RichEdit::saveToBytes() const
 void RichEdit::loadFromBytes(const QByteArray &bytes)
 {
     rtf::toDocument(bytes, *document());
+}
+
+bool RichEdit::saveToFile(const QString &path) const
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = saveToBytes();
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+bool RichEdit::loadFromFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return false;
+    loadFromBytes(bytes);
+    return true;
+}
+
+QTextCharFormat RichEdit::charFormatAt(int position) const
+{
+    const QTextDocument *doc = document();
+    const int last = doc->characterCount() - 1; // the final paragraph mark
+    if (position < 0)
+        position = 0;
+    if (position >= last)
+        return doc->lastBlock().charFormat();
+    const QTextBlock b = doc->findBlock(position);
+    if (position == b.position() + b.length() - 1)
+        return b.next().charFormat(); // a paragraph mark: the format of the block it opens
+    QTextCursor c(const_cast<QTextDocument *>(doc));
+    c.setPosition(position + 1);
+    return c.charFormat();
+}
+
+void RichEdit::mergeFormatIntoAll(const QTextCharFormat &format)
+{
+    QTextCursor c(document());
+    c.beginEditBlock();
+    c.select(QTextCursor::Document);
+    c.mergeCharFormat(format);
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        QTextCursor bc(b);
+        bc.mergeBlockCharFormat(format);
+    }
+    c.endEditBlock();
 }
 
 } // namespace platform

@@ -1,7 +1,12 @@
 #pragma once
 // The rich-edit control: a text edit whose content streams in and out as RTF, also used
 // hidden as a buffer of text lines.
+//
+// Its lines are those of a rich edit (see Rtf.h): the paragraphs less an empty last one, so
+// after setLines(L) the document holds L's lines and an empty last block, and lines()
+// gives L back exactly.
 #include <QStringList>
+#include <QTextCharFormat>
 #include <QTextEdit>
 
 namespace platform {
@@ -12,11 +17,32 @@ public:
     explicit RichEdit(QWidget *parent = nullptr);
 
     QStringList lines() const;
+    int lineCount() const;
+    QString line(int index) const; // empty when out of range
+    // New lines take the character format of the start of the content, as a rich edit's
+    // cleared text keeps the format it had.
     void setLines(const QStringList &lines);
     void addLine(const QString &line);
+    void insertLine(int index, const QString &line);
+    void setLine(int index, const QString &line);
+    void deleteLine(int index);
 
     QByteArray saveToBytes() const;         // RTF
     void loadFromBytes(const QByteArray &); // RTF, or plain text when it is not RTF
+    // Whole-file write through a temporary file renamed over the target; false on failure.
+    bool saveToFile(const QString &path) const;
+    // False when the file cannot be read (the content is then unchanged).
+    bool loadFromFile(const QString &path);
+
+    // The character format of the character at a position (counting from 0 over the plain
+    // text, a paragraph mark being one character), as a rich edit's selection of length 1
+    // starting there reports it; past the end, the format of the last paragraph mark.
+    QTextCharFormat charFormatAt(int position) const;
+    // Merges the format into every character and paragraph mark of the content.
+    void mergeFormatIntoAll(const QTextCharFormat &format);
+
+private:
+    QTextCharFormat leadingFormat() const;
 };
 
 } // namespace platform

@@ -1,43 +1,293 @@
 #include "platform/Rtf.h"
 
-#include <QStringDecoder>
+#include "platform/Cp1252.h"
+#include "platform/RtfReader.h"
+#include "platform/RtfWriter.h"
+
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace platform::rtf {
 
 namespace {
-QString decodeText(const QByteArray &bytes)
+
+constexpr double kTwipsPerPixel = 15.0; // at 96 pixels an inch
+
+void fillDocument(const Content &content, QTextDocument &doc)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return s;
-    QStringDecoder latin(QStringDecoder::System);
-    return QString::fromLatin1(bytes);
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    QTextCursor cursor(&doc);
+    // Cleared inside the edit, so that the whole edit reads as new content, which the
+    // document's layout lays out lazily, as it does for setPlainText().
+    cursor.beginEditBlock();
+    doc.clear();
+    cursor.setPosition(0);
+    bool first = true;
+    for (const Paragraph &p : content.paragraphs) {
+        if (!first)
+            cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
+        first = false;
+        for (const Run &r : p.runs)
+            cursor.insertText(r.text, toCharFormat(r.style));
+    }
+    const Paragraph &head = content.paragraphs.front();
+    QTextCursor start(&doc);
+    start.setBlockFormat(toBlockFormat(head.para));
+    start.setBlockCharFormat(toCharFormat(head.markStyle));
+    cursor.endEditBlock();
+    doc.setUndoRedoEnabled(undo);
 }
+
+Content contentOf(const QTextDocument &doc)
+{
+    Content c;
+    c.paragraphs.clear();
+    const QFont def = doc.defaultFont();
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        Paragraph p;
+        p.para = fromBlockFormat(b.blockFormat());
+        p.markStyle = fromCharFormat(b.charFormat(), def);
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.isValid())
+                p.runs.append(Run{f.text(), fromCharFormat(f.charFormat(), def)});
+        }
+        c.paragraphs.append(std::move(p));
+    }
+    if (c.paragraphs.isEmpty())
+        c.paragraphs.append(Paragraph{});
+    return c;
+}
+
 } // namespace
+
+QString Paragraph::text() const
+{
+    if (runs.size() == 1)
+        return runs.front().text;
+    QString s;
+    for (const Run &r : runs)
+        s += r.text;
+    return s;
+}
+
+Content contentFromLines(const QStringList &lines)
+{
+    Content c;
+    c.paragraphs.clear();
+    c.paragraphs.reserve(lines.size() + 1);
+    for (const QString &line : lines) {
+        Paragraph p;
+        if (!line.isEmpty())
+            p.runs.append(Run{line, {}});
+        c.paragraphs.append(std::move(p));
+    }
+    c.paragraphs.append(Paragraph{});
+    return c;
+}
+
+QStringList linesOfContent(const Content &content)
+{
+    QStringList lines;
+    const qsizetype n = content.paragraphs.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QString text = content.paragraphs[i].text();
+        if (i + 1 == n && text.isEmpty())
+            break;
+        appendLinesOfParagraph(lines, text);
+    }
+    return lines;
+}
+
+void appendLinesOfParagraph(QStringList &lines, const QString &text)
+{
+    if (text.contains(QChar(0x2028)))
+        lines += text.split(QChar(0x2028));
+    else
+        lines += text;
+}
 
 QByteArray fromDocument(const QTextDocument &doc)
 {
-    return fromLines(doc.toPlainText().split(QChar('\n')));
+    const QFont def = doc.defaultFont();
+    return write(contentOf(doc), WriteDefaults{def.family(), pointSizeOf(def)});
 }
 
 void toDocument(const QByteArray &bytes, QTextDocument &doc)
 {
-    doc.setPlainText(toLines(bytes).join(QChar('\n')));
+    fillDocument(read(bytes), doc);
 }
 
 QByteArray fromLines(const QStringList &lines)
 {
-    return lines.join(QStringLiteral("\r\n")).toUtf8();
+    return write(contentFromLines(lines));
 }
 
 QStringList toLines(const QByteArray &bytes)
 {
-    QString s = decodeText(bytes);
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return s.split(QChar('\n'));
+    return linesOfContent(read(bytes));
+}
+
+QByteArray fromFontStyle(const QFont &font, const QColor &color)
+{
+    const CharStyle style = charStyleOf(font, color);
+    Content c;
+    Paragraph &p = c.paragraphs.front();
+    p.runs.append(Run{QStringLiteral("A"), style});
+    p.markStyle = style;
+    Paragraph last;
+    last.markStyle = style;
+    c.paragraphs.append(last);
+    return write(c, WriteDefaults{style.family, style.pointSize});
+}
+
+std::optional<FontStyle> toFontStyle(const QByteArray &bytes)
+{
+    if (!isRtf(bytes))
+        return std::nullopt;
+    const Content c = read(bytes);
+    const CharStyle *style = &c.paragraphs.front().markStyle;
+    for (const Paragraph &p : c.paragraphs) {
+        if (!p.runs.isEmpty()) {
+            style = &p.runs.front().style;
+            break;
+        }
+    }
+    return FontStyle{fontOf(*style), style->color};
+}
+
+QTextCharFormat toCharFormat(const CharStyle &s)
+{
+    QTextCharFormat f;
+    if (!s.family.isEmpty())
+        f.setFontFamilies(QStringList{s.family});
+    if (s.pointSize > 0)
+        f.setFontPointSize(s.pointSize);
+    f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(s.italic);
+    f.setFontUnderline(s.underline);
+    f.setFontStrikeOut(s.strikeOut);
+    if (s.color.isValid())
+        f.setForeground(s.color);
+    if (s.background.isValid())
+        f.setBackground(s.background);
+    if (s.vertical != 0)
+        f.setVerticalAlignment(s.vertical > 0 ? QTextCharFormat::AlignSuperScript
+                                              : QTextCharFormat::AlignSubScript);
+    return f;
+}
+
+CharStyle fromCharFormat(const QTextCharFormat &f, const QFont &def)
+{
+    CharStyle s;
+    const QStringList families = f.fontFamilies().toStringList();
+    if (!families.isEmpty())
+        s.family = families.front();
+    else if (f.hasProperty(QTextFormat::FontFamily))
+        s.family = f.stringProperty(QTextFormat::FontFamily);
+    if (s.family.isEmpty())
+        s.family = def.family();
+    if (f.hasProperty(QTextFormat::FontPointSize))
+        s.pointSize = f.fontPointSize();
+    else if (f.hasProperty(QTextFormat::FontPixelSize))
+        s.pointSize = f.intProperty(QTextFormat::FontPixelSize) * 72.0 / 96.0;
+    else
+        s.pointSize = pointSizeOf(def);
+    s.bold = f.hasProperty(QTextFormat::FontWeight) ? f.fontWeight() >= QFont::DemiBold
+                                                     : def.weight() >= QFont::DemiBold;
+    s.italic = f.hasProperty(QTextFormat::FontItalic) ? f.fontItalic() : def.italic();
+    s.underline = f.fontUnderline() || (!f.hasProperty(QTextFormat::TextUnderlineStyle)
+                                        && !f.hasProperty(QTextFormat::FontUnderline)
+                                        && def.underline());
+    s.strikeOut = f.hasProperty(QTextFormat::FontStrikeOut) ? f.fontStrikeOut() : def.strikeOut();
+    if (f.foreground().style() != Qt::NoBrush)
+        s.color = f.foreground().color();
+    if (f.background().style() != Qt::NoBrush)
+        s.background = f.background().color();
+    if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+        s.vertical = 1;
+    else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+        s.vertical = -1;
+    return s;
+}
+
+QTextBlockFormat toBlockFormat(const ParaStyle &s)
+{
+    QTextBlockFormat f;
+    switch (s.align) {
+    case ParaStyle::Left: f.setAlignment(Qt::AlignLeft); break;
+    case ParaStyle::Center: f.setAlignment(Qt::AlignHCenter); break;
+    case ParaStyle::Right: f.setAlignment(Qt::AlignRight); break;
+    case ParaStyle::Justify: f.setAlignment(Qt::AlignJustify); break;
+    }
+    if (s.leftIndent)
+        f.setLeftMargin(s.leftIndent / kTwipsPerPixel);
+    if (s.rightIndent)
+        f.setRightMargin(s.rightIndent / kTwipsPerPixel);
+    if (s.firstIndent)
+        f.setTextIndent(s.firstIndent / kTwipsPerPixel);
+    if (s.spaceBefore)
+        f.setTopMargin(s.spaceBefore / kTwipsPerPixel);
+    if (s.spaceAfter)
+        f.setBottomMargin(s.spaceAfter / kTwipsPerPixel);
+    return f;
+}
+
+ParaStyle fromBlockFormat(const QTextBlockFormat &f)
+{
+    ParaStyle s;
+    const Qt::Alignment a = f.alignment();
+    if (a & Qt::AlignHCenter)
+        s.align = ParaStyle::Center;
+    else if (a & Qt::AlignJustify)
+        s.align = ParaStyle::Justify;
+    else if (a & (Qt::AlignRight))
+        s.align = ParaStyle::Right;
+    auto tw = [](double px) { return int(std::lround(px * kTwipsPerPixel)); };
+    s.leftIndent = tw(f.leftMargin());
+    s.rightIndent = tw(f.rightMargin());
+    s.firstIndent = tw(f.textIndent());
+    s.spaceBefore = tw(f.topMargin());
+    s.spaceAfter = tw(f.bottomMargin());
+    return s;
+}
+
+double pointSizeOf(const QFont &font)
+{
+    if (font.pointSizeF() > 0)
+        return font.pointSizeF();
+    if (font.pixelSize() > 0)
+        return font.pixelSize() * 72.0 / 96.0;
+    return 10;
+}
+
+CharStyle charStyleOf(const QFont &font, const QColor &color)
+{
+    CharStyle s;
+    s.family = font.family();
+    s.pointSize = pointSizeOf(font);
+    s.bold = font.weight() >= QFont::DemiBold;
+    s.italic = font.italic();
+    s.underline = font.underline();
+    s.strikeOut = font.strikeOut();
+    s.color = color;
+    return s;
+}
+
+QFont fontOf(const CharStyle &s, const QFont &base)
+{
+    QFont f = base;
+    if (!s.family.isEmpty())
+        f.setFamilies(QStringList{s.family});
+    if (s.pointSize > 0)
+        f.setPointSizeF(s.pointSize);
+    f.setBold(s.bold);
+    f.setItalic(s.italic);
+    f.setUnderline(s.underline);
+    f.setStrikeOut(s.strikeOut);
+    return f;
 }
 
 } // namespace platform::rtf

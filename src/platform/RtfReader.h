@@ -1,0 +1,24 @@
+#pragma once
+// Reader of RTF as rich edits and word processors write it. Keeps the text, the paragraphs
+// and the character formatting a rich edit shows; skips what it does not show (document
+// information, style sheets, pictures, objects, ignorable destinations). Bounded: nesting
+// deeper than kMaxDepth is skipped, numbers are clamped, and the work is linear in the input.
+#include "platform/RtfContent.h"
+
+#include <QByteArray>
+
+namespace platform::rtf {
+
+inline constexpr int kMaxDepth = 200;
+
+// True when the bytes start as an RTF stream does ("{\rtf").
+bool isRtf(const QByteArray &bytes);
+
+// Reads an RTF stream. Malformed input gives what could be read up to the fault: text after
+// the closing brace of the document is ignored, a missing closing brace is supplied.
+Content read(const QByteArray &bytes);
+
+// Plain text as paragraphs: line ends CR LF, LF or CR each end a paragraph.
+Content contentFromPlainText(const QString &text);
+
+} // namespace platform::rtf

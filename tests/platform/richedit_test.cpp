@@ -1,0 +1,128 @@
+// The rich-edit control as a line buffer and as the holder of the display font style.
+#include "platform/RichEdit.h"
+#include "platform/Rtf.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+using platform::RichEdit;
+
+TEST(RichEdit, LinesAsARichEditCountsThem)
+{
+    RichEdit edit;
+    EXPECT_EQ(edit.lines(), QStringList{});
+    edit.setLines({"uno", "", "  tres  "});
+    EXPECT_EQ(edit.lines(), (QStringList{"uno", "", "  tres  "}));
+    EXPECT_EQ(edit.lineCount(), 3);
+    EXPECT_EQ(edit.line(2), QStringLiteral("  tres  "));
+    EXPECT_EQ(edit.line(3), QString());
+
+    edit.addLine(QStringLiteral("cuatro"));
+    edit.addLine(QString());
+    EXPECT_EQ(edit.lines(), (QStringList{"uno", "", "  tres  ", "cuatro", ""}));
+    edit.deleteLine(0);
+    edit.deleteLine(0);
+    edit.deleteLine(0);
+    edit.deleteLine(7); // out of range: nothing
+    EXPECT_EQ(edit.lines(), (QStringList{"cuatro", ""}));
+    edit.insertLine(0, QStringLiteral("cero"));
+    edit.setLine(2, QStringLiteral("dos"));
+    EXPECT_EQ(edit.lines(), (QStringList{"cero", "cuatro", "dos"}));
+
+    // Text typed without a final line end is one line; a new line goes after it.
+    edit.setPlainText(QStringLiteral("escrito"));
+    EXPECT_EQ(edit.lines(), QStringList{"escrito"});
+    edit.addLine(QStringLiteral("añadido"));
+    EXPECT_EQ(edit.lines(), (QStringList{"escrito", "añadido"}));
+
+    edit.clear();
+    edit.addLine(QStringLiteral("solo"));
+    EXPECT_EQ(edit.lines(), QStringList{"solo"});
+    // A soft line break starts a line too.
+    edit.setPlainText(QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b"));
+    EXPECT_EQ(edit.lines(), (QStringList{"a", "b"}));
+}
+
+TEST(RichEdit, SaveAndLoadKeepLinesExactly)
+{
+    const QStringList lines = {QString(200, u' '), QStringLiteral("Orvenda").leftJustified(240), QString(),
+                               QStringLiteral("Descripción con acentos: í ñ ¿?")};
+    RichEdit source;
+    source.setLines(lines);
+    const QByteArray bytes = source.saveToBytes();
+    RichEdit target;
+    target.loadFromBytes(bytes);
+    EXPECT_EQ(target.lines(), lines);
+    // The editor's stream and the line writer's read back alike.
+    EXPECT_EQ(platform::rtf::toLines(bytes), lines);
+    target.loadFromBytes(platform::rtf::fromLines(lines));
+    EXPECT_EQ(target.lines(), lines);
+    // Plain text loads too.
+    target.loadFromBytes("uno\r\ndos\r\n");
+    EXPECT_EQ(target.lines(), (QStringList{"uno", "dos"}));
+}
+
+TEST(RichEdit, Files)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Orvenda02.stu");
+    RichEdit edit;
+    edit.setLines({"SI__020__010__"});
+    ASSERT_TRUE(edit.saveToFile(path));
+    RichEdit other;
+    ASSERT_TRUE(other.loadFromFile(path));
+    EXPECT_EQ(other.lines(), QStringList{"SI__020__010__"});
+    EXPECT_FALSE(other.loadFromFile(dir.filePath("missing.stu")));
+    EXPECT_EQ(other.lines(), QStringList{"SI__020__010__"}); // unchanged
+    EXPECT_FALSE(edit.saveToFile(dir.filePath("no/such/folder/x.stu")));
+}
+
+TEST(RichEdit, FontStyleReadFromTheSelectionAfterTheFirstCharacter)
+{
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPointSize(18);
+    font.setItalic(true);
+    RichEdit style;
+    style.loadFromBytes(platform::rtf::fromFontStyle(font, QColor(0, 128, 0)));
+    // What a rich edit's selection of start 1, length 1 reports: here the paragraph mark.
+    const QTextCharFormat f = style.charFormatAt(1);
+    EXPECT_EQ(f.fontFamilies().toStringList().value(0), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(f.fontPointSize(), 18.0);
+    EXPECT_TRUE(f.fontItalic());
+    EXPECT_EQ(f.foreground().color(), QColor(0, 128, 0));
+    EXPECT_EQ(style.charFormatAt(0).fontPointSize(), 18.0);
+    EXPECT_EQ(style.charFormatAt(99).fontPointSize(), 18.0);
+
+    // Saving the style again after taking a new font: all text and marks take it.
+    QTextCharFormat bigger;
+    bigger.setFontPointSize(24);
+    bigger.setFontWeight(QFont::Bold);
+    style.mergeFormatIntoAll(bigger);
+    const auto saved = platform::rtf::toFontStyle(style.saveToBytes());
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->font.pointSizeF(), 24.0);
+    EXPECT_TRUE(saved->font.bold());
+    EXPECT_TRUE(saved->font.italic());
+    EXPECT_EQ(style.charFormatAt(1).fontPointSize(), 24.0);
+}
+
+TEST(RichEdit, ClearedLinesKeepTheFormatOfTheContent)
+{
+    // A short answer written after the whole buffer took the display style keeps that style.
+    RichEdit answer;
+    answer.setLines({"x"});
+    QTextCharFormat style;
+    style.setFontFamilies({QStringLiteral("DejaVu Sans")});
+    style.setFontPointSize(15);
+    style.setForeground(QColor(0, 0, 128));
+    answer.mergeFormatIntoAll(style);
+    answer.setLines({QStringLiteral("respuesta corta")});
+    const auto written = platform::rtf::toFontStyle(answer.saveToBytes());
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(written->font.pointSizeF(), 15.0);
+    EXPECT_EQ(written->color, QColor(0, 0, 128));
+    EXPECT_EQ(answer.lines(), QStringList{"respuesta corta"});
+}
