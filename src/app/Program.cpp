@@ -7,6 +7,7 @@
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Passw_FE.h"
 
 #include <functional>
 #include <vector>
@@ -53,7 +54,7 @@ std::vector<Step> creationOrder()
         // TFreeNiv0a1_
         // TParpadeo_Aviso_
         // TImportar_de_txt_
-        // TPassw_FE_
+        window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_
         // TFE_Transporte_
         // TText_Zoom_

@@ -2,28 +2,541 @@
 
 #include "app/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "platform/Files.h"
+#include "platform/ImageControl.h"
+#include "platform/Label.h"
 #include "platform/ModalShow.h"
+#include "platform/Picture.h"
+#include "platform/RichEdit.h"
+#include "store/Imag_Zoom.h"
+#include "store/Passw_FE.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QTextCursor>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
 
 TD_Module_ *D_Module_ = nullptr;
 
-TD_Module_::TD_Module_(QObject *parent) : QObject(parent)
+const char Clave_Inicial_PKS3[] = "Vs. 3.41";
+const QString Msg_FE_No_Modificable = QStringLiteral(
+    "El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación ni el borrado de sus fichas.");
+const QString Msg_Datos_Danados = QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+const QString Msg_Contrasena_Erronea = QStringLiteral("La contraseña no es correcta para este Fichero de Estudio.");
+
+using engine::FieldDef;
+using engine::FieldType;
+
+struct TD_Module_::Components {
+    engine::Table Tabla_Activa;
+    platform::DataSource DSource;
+    engine::Table Imprime;
+    platform::DataSource DataSource1;
+    TPackStreams PKS;
+    engine::BatchMove BM_Exportar;
+    engine::Table Tabla_Exp;
+    TPackStreams PKS2;
+    TPackStreams PKS3;
+    engine::BatchMove BM_ImportaDeFE;
+    TPackStreams PKS4;
+    TPackStreams PKS_Config_Prog;
+};
+
+struct TD_Module_::Displays {
+    QPointer<platform::Label> editorLabel2;
+    QPointer<QLineEdit> editorEditResp_Text;
+    QPointer<platform::RichEdit> editorRichEdit1;
+    QPointer<platform::ImageControl> editorImage1;
+    QPointer<platform::ImageControl> editorImage2;
+    QPointer<platform::Label> reviewLabel15;
+    QPointer<platform::Label> reviewLabel7;
+    QPointer<platform::RichEdit> reviewRichEdit1;
+    QPointer<platform::ImageControl> reviewImage1;
+    QPointer<platform::ImageControl> reviewImage2;
+};
+
+TD_Module_::TD_Module_(QObject *parent)
+    : QObject(parent), m_components(new Components), m_displays(new Displays)
 {
     D_Module_ = this;
     setObjectName(QStringLiteral("D_Module_"));
+    Components &c = *m_components;
+
+    Tabla_Activa = &c.Tabla_Activa;
+    {
+        std::vector<FieldDef> defs = Campos_Ficha(254);
+        Tabla_Activa->fieldDefs() = defs;
+        Tabla_Activa->indexDefs() = {{"Tabla_ActivaIndex1", "Nive_Fich;Nive_Impo", true},
+                                     {"NiveFich", "Nive_Fich;Nive_Impo", false}};
+        Tabla_Activa->afterPost = [this](engine::Table &t) { Tabla_ActivaAfterPost(t); };
+        Tabla_Activa->beforeScroll = [this](engine::Table &t) { Tabla_ActivaBeforeScroll(t); };
+        Tabla_Activa->afterScroll = [this](engine::Table &t) { Tabla_ActivaAfterScroll(t); };
+    }
+
+    DSource = &c.DSource;
+    DSource->setObjectName(QStringLiteral("DSource"));
+    DSource->setDataSet(Tabla_Activa);
+
+    Imprime = &c.Imprime;
+    Imprime->setTableName("IMP.db");
+    Imprime->fieldDefs() = Campos_Imprime();
+
+    DataSource1 = &c.DataSource1;
+    DataSource1->setObjectName(QStringLiteral("DataSource1"));
+    DataSource1->setDataSet(Imprime);
+
+    // The engine settings component belongs here, between DataSource1 and PKS.
+
+    PKS = &c.PKS;
+    PKS->Compressed = false;
+    PKS->Encrypted = false;
+    PKS->Key = "738";
+    PKS->OnCorrupt = [this](TPackStreams &s) { PKSCorrupt(s); };
+
+    BM_Exportar = &c.BM_Exportar;
+    BM_Exportar->setMode(engine::BatchMove::Mode::Copy);
+    BM_Exportar->setRecordCount(1);
+    BM_Exportar->setSource(Tabla_Activa);
+
+    Tabla_Exp = &c.Tabla_Exp;
+    Tabla_Exp->fieldDefs() = Campos_Ficha(254);
+
+    PKS2 = &c.PKS2;
+    PKS2->Compressed = false;
+    PKS2->Encrypted = false;
+
+    PKS3 = &c.PKS3;
+    PKS3->Compressed = true;
+    PKS3->Encrypted = false;
+    PKS3->OnAskForKey = [this](TPackStreams &s, std::string &key) { PKS3AskForKey(s, key); };
+    PKS3->OnCorrupt = [this](TPackStreams &s) { PKS3Corrupt(s); };
+
+    BM_ImportaDeFE = &c.BM_ImportaDeFE;
+    BM_ImportaDeFE->setMode(engine::BatchMove::Mode::Append);
+    BM_ImportaDeFE->setSource(Tabla_Activa);
+    BM_ImportaDeFE->setDestination(Tabla_Exp);
+
+    PKS4 = &c.PKS4;
+    PKS4->Compressed = true;
+    PKS4->Encrypted = false;
+
+    PKS_Config_Prog = &c.PKS_Config_Prog;
+    PKS_Config_Prog->Compressed = true;
+    PKS_Config_Prog->Encrypted = true;
+
     DataModuleCreate();
 }
 
 TD_Module_::~TD_Module_()
 {
+    // The data sources let go of their tables before the tables close.
+    DSource->setDataSet(nullptr);
+    DataSource1->setDataSet(nullptr);
+    Tabla_Activa->afterScroll = nullptr;
+    Tabla_Activa->beforeScroll = nullptr;
+    Tabla_Activa->afterPost = nullptr;
+    delete m_displays;
+    delete m_components;
     if (D_Module_ == this)
         D_Module_ = nullptr;
 }
 
-void TD_Module_::DataModuleCreate() {}
+// ---- Definitions ----
+
+std::vector<FieldDef> TD_Module_::Campos_Ficha(int Tam_Pregunta)
+{
+    return {
+        {"Nive_Fich", FieldType::SmallInt, 0},
+        {"Nive_Impo", FieldType::SmallInt, 0},
+        {"AutoInc", FieldType::AutoInc, 0},
+        {"Clav_Fich", FieldType::String, 15},
+        {"Preg_Text", FieldType::String, Tam_Pregunta},
+        {"Tipo_Preg_Imag", FieldType::String, 4},
+        {"Preg_Imag", FieldType::Blob, 0},
+        {"Resp_Text", FieldType::Blob, 200},
+        {"Tipo_Resp_Imag", FieldType::String, 4},
+        {"Resp_Imag", FieldType::Blob, 0},
+        {"Resp_Memo", FieldType::Blob, 0},
+        {"Fech_Crea", FieldType::String, 8},
+        {"Fech_Ulti_Repa", FieldType::String, 8},
+        {"Total_Repa", FieldType::SmallInt, 0},
+        {"Fech_Prox_Repa", FieldType::String, 8},
+        {"Ficha_Comp_Encr", FieldType::String, 3},
+        {"Camp_Logi", FieldType::Boolean, 0},
+    };
+}
+
+std::vector<engine::IndexDef> TD_Module_::Indices_Ficha()
+{
+    return {{"NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true}};
+}
+
+std::vector<FieldDef> TD_Module_::Campos_Imprime()
+{
+    return {
+        {"TEXT", FieldType::String, 255}, {"TEXT2", FieldType::String, 8},    {"Imag", FieldType::Blob, 0},
+        {"Memo", FieldType::Blob, 0},     {"Memo2", FieldType::Blob, 0},      {"Comp_Encr", FieldType::String, 6},
+        {"Logi", FieldType::Boolean, 0},
+    };
+}
+
+// ---- Creation ----
+
+void TD_Module_::DataModuleCreate()
+{
+    // The engine settings component would take the program folder's "dat" as its network
+    // directory here; the engine on SQLite needs none.
+    PKS->Encrypted = false;
+    PKS3->Key = Clave_Inicial_PKS3;
+    if (Panta_Inicio_)
+        Imprime->setDatabaseName(Panta_Inicio_->Carpeta_Programa.toStdString());
+}
+
+// ---- Messages ----
 
 void TD_Module_::Ver_Mensaje(const QString &Texto)
 {
     if (Panta_Inicio_)
         Panta_Inicio_->Texto_Mensaje = Texto;
     platform::showModal(Mensaje);
+}
+
+void TD_Module_::FE_No_Modificable()
+{
+    Ver_Mensaje(Msg_FE_No_Modificable);
+}
+
+void TD_Module_::PKSCorrupt(TPackStreams &)
+{
+    Ver_Mensaje(Msg_Datos_Danados);
+}
+
+void TD_Module_::PKS3Corrupt(TPackStreams &)
+{
+    if (Contrasena_Aceptada == 1)
+        Ver_Mensaje(Msg_Contrasena_Erronea);
+}
+
+// ---- The key of an enciphered settings container ----
+
+void TD_Module_::PKS3AskForKey(TPackStreams &, std::string &Key)
+{
+    TPanta_Inicio_ *p = Panta_Inicio_;
+    auto askUser = [&Key] {
+        if (!Passw_FE_)
+            return;
+        platform::showModal(Passw_FE_);
+        Key = Passw_FE_->Edit1->text().toStdString();
+    };
+    if (!p) {
+        askUser();
+        return;
+    }
+    const QString P = platform::existingPathAnyCase(Ruta_Companero(p->Ruta_FE, QStringLiteral("CLA")));
+    if (P.isEmpty()) {
+        askUser();
+        return;
+    }
+    PKS2->Key = p->Serie_Disco.toStdString();
+    packing::MemoryStream M;
+    PKS2->Compressed = true;
+    PKS2->Encrypted = true;
+    try {
+        PKS2->LoadFromFile(P.toStdString());
+    } catch (...) {
+        PKS2->Compressed = false;
+        PKS2->Encrypted = false;
+        QFile::remove(P);
+        askUser();
+        return;
+    }
+    PKS2->GetStream("1", M);
+    M.setPosition(0);
+    PKS2->Compressed = false;
+    PKS2->Encrypted = false;
+    p->RichEdit3->loadFromBytes(toByteArray(M));
+    p->Guardar_Contrasena = 0;
+    Key = p->RichEdit3->line(1).toStdString();
+}
+
+// ---- Packing of blobs ----
+
+packing::MemoryStream &TD_Module_::Comprime_Codifica_Stream_con_PKS(packing::MemoryStream &S)
+{
+    PKS->AddStream("1", S);
+    S.clear();
+    PKS->SaveToStream(S);
+    S.setPosition(0);
+    return S;
+}
+
+packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStream &S)
+{
+    TPackStreams &pks = *D_Module_->PKS;
+    pks.LoadFromStream(S);
+    S.clear();
+    pks.GetStream("1", S);
+    S.setPosition(0);
+    return S;
+}
+
+packing::MemoryStream blobStream(const engine::Field &field)
+{
+    return packing::MemoryStream(std::string_view(field.asBytes()));
+}
+
+void loadBlob(engine::Field &field, const packing::MemoryStream &stream)
+{
+    field.setBytes(std::string_view(reinterpret_cast<const char *>(stream.data()), stream.bytes().size()));
+}
+
+QByteArray toByteArray(const packing::MemoryStream &stream)
+{
+    return QByteArray(reinterpret_cast<const char *>(stream.data()), qsizetype(stream.bytes().size()));
+}
+
+packing::MemoryStream toMemoryStream(const QByteArray &bytes)
+{
+    return packing::MemoryStream(bytes.constData(), size_t(bytes.size()));
+}
+
+// ---- Editing a card ----
+
+void TD_Module_::Si_Ficha_Usa_Comp_Encr_o_no()
+{
+    TPanta_Inicio_ *p = Panta_Inicio_;
+    engine::Field &flag = Tabla_ActivaFicha_Comp_Encr();
+    const std::string old = flag.asString();
+    const std::string now = p->Fichero_Empaquetado == 1 ? "S" : "N";
+    flag.setAsString(now);
+    p->Ficha_Deja_De_Empaquetar = (old == "S" && now == "N") ? 1 : 0;
+    p->Ficha_Pasa_A_Empaquetar = (old == "N" && now == "S") ? 1 : 0;
+}
+
+void TD_Module_::Guarda_Texto_Corto_Respuesta(const QString &Texto)
+{
+    TPanta_Inicio_ *p = Panta_Inicio_;
+    if (p->Tam_Respuesta <= 0)
+        return;
+    p->RE_Resp_Text->setLines({Texto});
+    packing::MemoryStream stream = toMemoryStream(p->RE_Resp_Text->saveToBytes());
+    if (p->Fichero_Empaquetado == 1)
+        Comprime_Codifica_Stream_con_PKS(stream);
+    loadBlob(Tabla_ActivaResp_Text(), stream);
+}
+
+// ---- Table events ----
+
+void TD_Module_::Tabla_ActivaAfterPost(engine::Table &DataSet)
+{
+    DataSet.flushBuffers();
+}
+
+void TD_Module_::Tabla_ActivaBeforeScroll(engine::Table &) {}
+
+bool TD_Module_::fichaEmpaquetada()
+{
+    return Panta_Inicio_->Fichero_Empaquetado == 1 && Tabla_ActivaFicha_Comp_Encr().asString() == "S";
+}
+
+void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
+{
+    TPanta_Inicio_ *p = Panta_Inicio_;
+    if (!p || !Tabla_Activa->active())
+        return;
+    struct ResetFlags {
+        TPanta_Inicio_ *p;
+        ~ResetFlags()
+        {
+            p->Imagen_Pregunta_Cambiada = 0;
+            p->Imagen_Respuesta_Cambiada = 0;
+        }
+    } reset{p};
+
+    if (m_displays->editorLabel2)
+        m_displays->editorLabel2->setCaption(fichaEmpaquetada() ? QStringLiteral("Ficha Usa PKS: S")
+                                                                : QStringLiteral("Ficha Usa PKS: N"));
+    mostrarFecha();
+    if (p->Tam_Respuesta > 0)
+        mostrarRespuestaCorta();
+    if (p->Con_Texto_Largo == 1)
+        mostrarRespuestaLarga();
+    try {
+        mostrarImagenes();
+    } catch (...) {
+        // A blob that is not a picture of its type, or a damaged container: the pictures
+        // already shown stay.
+    }
+}
+
+void TD_Module_::mostrarFecha()
+{
+    if (!m_displays->reviewLabel15)
+        return;
+    const QString f = QString::fromStdString(Tabla_ActivaFech_Ulti_Repa().asString());
+    const QString shown = Panta_Inicio_->Formato_Fecha == 1
+                              ? f.mid(6, 2) + QLatin1Char('/') + f.mid(4, 2) + QLatin1Char('/') + f.mid(0, 4)
+                              : f.mid(4, 2) + QLatin1Char('/') + f.mid(6, 2) + QLatin1Char('/') + f.mid(0, 4);
+    m_displays->reviewLabel15->setCaption(shown);
+}
+
+void TD_Module_::mostrarRespuestaCorta()
+{
+    packing::MemoryStream stream = blobStream(Tabla_ActivaResp_Text());
+    if (stream.size() > 0 && fichaEmpaquetada())
+        Descomprime_Decodifica_Stream_con_PKS(stream);
+    platform::RichEdit *re = Panta_Inicio_->RE_Resp_Text;
+    re->loadFromBytes(toByteArray(stream));
+    const QString line = re->line(0);
+    if (m_displays->editorEditResp_Text)
+        m_displays->editorEditResp_Text->setText(line);
+    if (m_displays->reviewLabel7)
+        m_displays->reviewLabel7->setCaption(line);
+}
+
+void TD_Module_::mostrarRespuestaLarga()
+{
+    packing::MemoryStream stream = blobStream(Tabla_ActivaResp_Memo());
+    if (stream.size() > 0 && fichaEmpaquetada())
+        Descomprime_Decodifica_Stream_con_PKS(stream);
+    const QByteArray bytes = toByteArray(stream);
+    if (m_displays->reviewRichEdit1)
+        m_displays->reviewRichEdit1->loadFromBytes(bytes);
+    if (m_displays->editorRichEdit1)
+        m_displays->editorRichEdit1->loadFromBytes(bytes);
+}
+
+namespace {
+// The picture bytes of a blob field, unpacked when the card is packed.
+QByteArray pictureBytes(const engine::Field &field, bool packed)
+{
+    packing::MemoryStream stream = blobStream(field);
+    if (packed)
+        Descomprime_Decodifica_Stream_con_PKS(stream);
+    return toByteArray(stream);
+}
+
+// Decodes the bytes as a picture of the format; throws when they are not one.
+void decodeInto(platform::ImageControl &scratch, const QByteArray &bytes, platform::PictureFormat format)
+{
+    if (platform::detectPictureFormat(bytes) != format || !scratch.setPictureBytes(bytes))
+        throw platform::PictureError("imagen no válida");
+}
+
+void showPicture(platform::ImageControl *target, const platform::ImageControl &picture, int slot)
+{
+    if (!target)
+        return;
+    target->assign(picture);
+    if (slot > 0)
+        TImag_Zoom_::Prepara_Imagen(slot);
+}
+
+void clearPicture(platform::ImageControl *target)
+{
+    if (target)
+        target->clear();
+}
+
+std::optional<platform::PictureFormat> cardPictureFormat(const std::string &type)
+{
+    if (type == "BMP")
+        return platform::PictureFormat::Bmp;
+    if (type == "JPG")
+        return platform::PictureFormat::Jpeg;
+    return std::nullopt;
+}
+} // namespace
+
+void TD_Module_::mostrarImagenes()
+{
+    TPanta_Inicio_ *p = Panta_Inicio_;
+    Displays &d = *m_displays;
+    const bool packed = fichaEmpaquetada();
+    platform::ImageControl scratch;
+
+    if (const auto format = cardPictureFormat(Tabla_ActivaTipo_Preg_Imag().asString())) {
+        decodeInto(scratch, pictureBytes(Tabla_ActivaPreg_Imag(), packed), *format);
+        showPicture(d.reviewImage1, scratch, 4);
+        showPicture(d.editorImage1, scratch, 7);
+    } else {
+        clearPicture(d.reviewImage1);
+        clearPicture(d.editorImage1);
+    }
+
+    if (const auto format = cardPictureFormat(Tabla_ActivaTipo_Resp_Imag().asString())) {
+        clearPicture(d.editorImage2);
+        decodeInto(scratch, pictureBytes(Tabla_ActivaResp_Imag(), packed), *format);
+        int slot = 0;
+        if (p->Con_Imagen_Respuesta == 1)
+            slot = p->Con_Texto_Largo == 1 ? 5 : 6;
+        showPicture(d.reviewImage2, scratch, slot);
+        showPicture(d.editorImage2, scratch, 8);
+    } else {
+        clearPicture(d.reviewImage2);
+        clearPicture(d.editorImage2);
+    }
+}
+
+// ---- Display font style ----
+
+void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
+{
+    platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+    QTextCharFormat format;
+    format.setFont(Fuente);
+    if (Color.isValid())
+        format.setForeground(Color);
+    re->mergeFormatIntoAll(format);
+    const QString path = Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    if (!re->saveToFile(path))
+        throw std::runtime_error("Cannot create file " + path.toStdString());
+}
+
+void TD_Module_::Lee_Estilo_Fuente()
+{
+    platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+    const QString path = Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    if (QFile::exists(path))
+        re->loadFromFile(path);
+    QTextCursor c(re->document());
+    const int end = re->document()->characterCount() - 1;
+    c.setPosition(qMin(1, end));
+    c.setPosition(qMin(2, end), QTextCursor::KeepAnchor);
+    re->setTextCursor(c);
+}
+
+// ---- Card displays ----
+
+void TD_Module_::attachCardEditorDisplays(const CardEditorDisplays &displays)
+{
+    Displays &d = *m_displays;
+    d.editorLabel2 = displays.Label2;
+    d.editorEditResp_Text = displays.EditResp_Text;
+    d.editorRichEdit1 = displays.RichEdit1;
+    d.editorImage1 = displays.Image1;
+    d.editorImage2 = displays.Image2;
+    if (displays.Image1)
+        TImag_Zoom_::registerSlot(7, displays.Image1);
+    if (displays.Image2)
+        TImag_Zoom_::registerSlot(8, displays.Image2);
+}
+
+void TD_Module_::attachReviewDisplays(const ReviewDisplays &displays)
+{
+    Displays &d = *m_displays;
+    d.reviewLabel15 = displays.Label15;
+    d.reviewLabel7 = displays.Label7;
+    d.reviewRichEdit1 = displays.RichEdit1;
+    d.reviewImage1 = displays.Image1;
+    d.reviewImage2 = displays.Image2;
+    if (displays.Image1)
+        TImag_Zoom_::registerSlot(4, displays.Image1);
+    if (displays.Image2) {
+        TImag_Zoom_::registerSlot(5, displays.Image2);
+        TImag_Zoom_::registerSlot(6, displays.Image2);
+    }
 }

@@ -1,8 +1,72 @@
 #pragma once
-// The data module: the program's single store object. It lives for the whole run and shows
-// every message of the program through the message window.
+// The data module: the program's single store object. It lives for the whole run, owns the
+// card table of the open study file, the export/import table, the print table and the five
+// stream containers, and gives every window the operations on cards: packing and unpacking
+// blob fields, flagging a card packed, saving the short answer, refreshing the card displays
+// at every move of the card table, writing every posted card through, the display font
+// style file and the program's messages.
+//
+// THE CARD RECORD "Ficha" (creation order; Campos_Ficha gives these definitions):
+//    1 Nive_Fich       SmallInt   level; 0 = not yet in the study cycle
+//    2 Nive_Impo       SmallInt   importance; 0 when the file does not use it
+//    3 AutoInc         AutoInc    identity of the card
+//    4 Clav_Fich       String 15  classification key
+//    5 Preg_Text       String n   question, n = the file's question size (1 to 255); never packed
+//    6 Tipo_Preg_Imag  String 4   "BMP" or "JPG"; anything else: no question picture
+//    7 Preg_Imag       Blob       question picture (bitmap or JPEG file bytes)
+//    8 Resp_Text       Blob       short answer: RTF of a one-line rich text
+//    9 Tipo_Resp_Imag  String 4   as 6, for the answer picture
+//   10 Resp_Imag       Blob       answer picture
+//   11 Resp_Memo       Blob       long answer: an RTF stream
+//   12 Fech_Crea       String 8   dates are yyyymmdd; empty = none
+//   13 Fech_Ulti_Repa  String 8
+//   14 Total_Repa      SmallInt
+//   15 Fech_Prox_Repa  String 8
+//   16 Ficha_Comp_Encr String 3   "S": the four blobs (7, 8, 10, 11) are packed; "N": plain
+//   17 Camp_Logi       Boolean    scratch flag of the global modification
+// Primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
+//
+// A PACKED BLOB is a whole stream container holding the one item "1" with the plain bytes;
+// the container's flag bytes say whether the item was compressed and enciphered. Blobs are
+// unpacked only when the open file packs (Fichero_Empaquetado = 1) and the card says "S".
+//
+// DISPLAYS. Every move of Tabla_Activa refreshes the card editor's and the review window's
+// controls, shown or not. Those windows attach their controls here once
+// (attachCardEditorDisplays / attachReviewDisplays, which also register their pictures for
+// the picture slots 4 to 8); a control that is destroyed drops out by itself, and a display
+// not attached is skipped.
+#include "engine/BatchMove.h"
+#include "engine/FieldDef.h"
+#include "engine/Table.h"
+#include "packing/PackStreamCol.h"
+#include "packing/Streams.h"
+#include "platform/DataSource.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QFont>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+#include <string>
+#include <vector>
+
+class QLineEdit;
+namespace platform {
+class ImageControl;
+class Label;
+class RichEdit;
+} // namespace platform
+
+// The key the settings container starts with (only a starting key: every read of an
+// enciphered settings container asks PKS3AskForKey for its key).
+extern const char Clave_Inicial_PKS3[]; // "Vs. 3.41"
+
+// Messages of the data module and of the password events.
+extern const QString Msg_FE_No_Modificable; // "El autor/a inicial de este Fichero de Estudio no \r\rautoriza ..."
+extern const QString Msg_Datos_Danados;     // "Los datos de este Fichero de Estudio están dañados."
+extern const QString Msg_Contrasena_Erronea; // "La contraseña no es correcta para este Fichero de Estudio."
 
 class TD_Module_ : public QObject {
     Q_OBJECT
@@ -10,10 +74,152 @@ public:
     explicit TD_Module_(QObject *parent = nullptr);
     ~TD_Module_() override;
 
+    // ---- Components, in their order ----
+    engine::Table *Tabla_Activa;        // the open study file's cards
+    platform::DataSource *DSource;      // data set Tabla_Activa
+    engine::Table *Imprime;             // the print table IMP.db
+    platform::DataSource *DataSource1;  // data set Imprime
+    // (the engine settings component comes here, before PKS)
+    TPackStreams *PKS;                  // card blobs; key "738" until a file is opened
+    engine::BatchMove *BM_Exportar;     // copy, record count 1, source Tabla_Activa
+    engine::Table *Tabla_Exp;           // export target and import destination
+    TPackStreams *PKS2;                 // saved password, export target's cards
+    TPackStreams *PKS3;                 // settings containers, transport files
+    engine::BatchMove *BM_ImportaDeFE;  // append, Tabla_Activa -> Tabla_Exp
+    TPackStreams *PKS4;                 // settings of an import's origin
+    TPackStreams *PKS_Config_Prog;      // compressed and enciphered, unused
+
+    // ---- Persistent fields of Tabla_Activa (valid while it is open) ----
+    engine::Field &Tabla_ActivaNive_Fich() { return Tabla_Activa->fieldByName("Nive_Fich"); }
+    engine::Field &Tabla_ActivaNive_Impo() { return Tabla_Activa->fieldByName("Nive_Impo"); }
+    engine::Field &Tabla_ActivaAutoInc() { return Tabla_Activa->fieldByName("AutoInc"); }
+    engine::Field &Tabla_ActivaClav_Fich() { return Tabla_Activa->fieldByName("Clav_Fich"); }
+    engine::Field &Tabla_ActivaPreg_Text() { return Tabla_Activa->fieldByName("Preg_Text"); }
+    engine::Field &Tabla_ActivaTipo_Preg_Imag() { return Tabla_Activa->fieldByName("Tipo_Preg_Imag"); }
+    engine::Field &Tabla_ActivaPreg_Imag() { return Tabla_Activa->fieldByName("Preg_Imag"); }
+    engine::Field &Tabla_ActivaTipo_Resp_Imag() { return Tabla_Activa->fieldByName("Tipo_Resp_Imag"); }
+    engine::Field &Tabla_ActivaResp_Imag() { return Tabla_Activa->fieldByName("Resp_Imag"); }
+    engine::Field &Tabla_ActivaResp_Memo() { return Tabla_Activa->fieldByName("Resp_Memo"); }
+    engine::Field &Tabla_ActivaFech_Crea() { return Tabla_Activa->fieldByName("Fech_Crea"); }
+    engine::Field &Tabla_ActivaFech_Ulti_Repa() { return Tabla_Activa->fieldByName("Fech_Ulti_Repa"); }
+    engine::Field &Tabla_ActivaTotal_Repa() { return Tabla_Activa->fieldByName("Total_Repa"); }
+    engine::Field &Tabla_ActivaFech_Prox_Repa() { return Tabla_Activa->fieldByName("Fech_Prox_Repa"); }
+    engine::Field &Tabla_ActivaCamp_Logi() { return Tabla_Activa->fieldByName("Camp_Logi"); }
+    engine::Field &Tabla_ActivaResp_Text() { return Tabla_Activa->fieldByName("Resp_Text"); }
+    engine::Field &Tabla_ActivaFicha_Comp_Encr() { return Tabla_Activa->fieldByName("Ficha_Comp_Encr"); }
+
+    // ---- Persistent fields of Tabla_Exp (valid while it is open) ----
+    engine::Field &Tabla_ExpNive_Fich() { return Tabla_Exp->fieldByName("Nive_Fich"); }
+    engine::Field &Tabla_ExpNive_Impo() { return Tabla_Exp->fieldByName("Nive_Impo"); }
+    engine::Field &Tabla_ExpAutoInc() { return Tabla_Exp->fieldByName("AutoInc"); }
+    engine::Field &Tabla_ExpClav_Fich() { return Tabla_Exp->fieldByName("Clav_Fich"); }
+    engine::Field &Tabla_ExpPreg_Text() { return Tabla_Exp->fieldByName("Preg_Text"); }
+    engine::Field &Tabla_ExpTipo_Preg_Imag() { return Tabla_Exp->fieldByName("Tipo_Preg_Imag"); }
+    engine::Field &Tabla_ExpPreg_Imag() { return Tabla_Exp->fieldByName("Preg_Imag"); }
+    engine::Field &Tabla_ExpTipo_Resp_Imag() { return Tabla_Exp->fieldByName("Tipo_Resp_Imag"); }
+    engine::Field &Tabla_ExpResp_Imag() { return Tabla_Exp->fieldByName("Resp_Imag"); }
+    engine::Field &Tabla_ExpResp_Memo() { return Tabla_Exp->fieldByName("Resp_Memo"); }
+    engine::Field &Tabla_ExpFech_Crea() { return Tabla_Exp->fieldByName("Fech_Crea"); }
+    engine::Field &Tabla_ExpFech_Ulti_Repa() { return Tabla_Exp->fieldByName("Fech_Ulti_Repa"); }
+    engine::Field &Tabla_ExpTotal_Repa() { return Tabla_Exp->fieldByName("Total_Repa"); }
+    engine::Field &Tabla_ExpFech_Prox_Repa() { return Tabla_Exp->fieldByName("Fech_Prox_Repa"); }
+    engine::Field &Tabla_ExpCamp_Logi() { return Tabla_Exp->fieldByName("Camp_Logi"); }
+    engine::Field &Tabla_ExpResp_Text() { return Tabla_Exp->fieldByName("Resp_Text"); }
+    engine::Field &Tabla_ExpFicha_Comp_Encr() { return Tabla_Exp->fieldByName("Ficha_Comp_Encr"); }
+
+    // ---- Persistent fields of Imprime (valid while it is open) ----
+    engine::Field &ImprimeTEXT() { return Imprime->fieldByName("TEXT"); }
+    engine::Field &ImprimeTEXT2() { return Imprime->fieldByName("TEXT2"); }
+    engine::Field &ImprimeImag() { return Imprime->fieldByName("Imag"); }
+    engine::Field &ImprimeMemo() { return Imprime->fieldByName("Memo"); }
+    engine::Field &ImprimeMemo2() { return Imprime->fieldByName("Memo2"); }
+    engine::Field &ImprimeLogi() { return Imprime->fieldByName("Logi"); }
+    engine::Field &ImprimeComp_Encr() { return Imprime->fieldByName("Comp_Encr"); }
+
+    // ---- Table definitions, so that nobody repeats them ----
+    // The 17 fields of a card with the question size given (1 to 255).
+    static std::vector<engine::FieldDef> Campos_Ficha(int Tam_Pregunta);
+    // The primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
+    static std::vector<engine::IndexDef> Indices_Ficha();
+    // The print table's fields: TEXT (255), TEXT2 (8), Imag, Memo, Memo2, Comp_Encr (6),
+    // Logi; no index.
+    static std::vector<engine::FieldDef> Campos_Imprime();
+
+    // ---- Handlers and operations ----
     void DataModuleCreate();
 
     // Shows the text in the message window, modally; returns when the window has closed.
     void Ver_Mensaje(const QString &Texto);
+
+    // Saves the display font style (font and colour of the font dialog) to "01.stl" in the
+    // program folder, replacing it; a write failure throws std::runtime_error.
+    void Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color);
+    // Loads "01.stl" into RE_Estilo_Fuente when it exists, then selects its second
+    // character, whose attributes the windows copy.
+    void Lee_Estilo_Fuente();
+
+    void FE_No_Modificable();
+
+    // Packs the whole stream into a container with the one item "1", in place, as PKS's
+    // Compressed, Encrypted and Key say; the stream is rewound and returned.
+    packing::MemoryStream &Comprime_Codifica_Stream_con_PKS(packing::MemoryStream &S);
+    // Sets Ficha_Comp_Encr of the record being edited ("S" when the file packs, else "N")
+    // and the main window's Ficha_Deja_De_Empaquetar / Ficha_Pasa_A_Empaquetar.
+    void Si_Ficha_Usa_Comp_Encr_o_no();
+    // Stores the short answer into Resp_Text of the record being edited (nothing when the
+    // file has no short answers); the caller posts.
+    void Guarda_Texto_Corto_Respuesta(const QString &Texto);
+
+    // Table events of Tabla_Activa.
+    void Tabla_ActivaAfterScroll(engine::Table &DataSet);
+    void Tabla_ActivaAfterPost(engine::Table &DataSet);
+    void Tabla_ActivaBeforeScroll(engine::Table &DataSet);
+
+    // Container events.
+    void PKSCorrupt(TPackStreams &Sender);
+    void PKS3Corrupt(TPackStreams &Sender);
+    void PKS3AskForKey(TPackStreams &Sender, std::string &Key);
+
+    // ---- Card displays ----
+    struct CardEditorDisplays {
+        platform::Label *Label2 = nullptr;        // "Ficha Usa PKS: S" / "N"
+        QLineEdit *EditResp_Text = nullptr;       // short answer
+        platform::RichEdit *RichEdit1 = nullptr;  // long answer
+        platform::ImageControl *Image1 = nullptr; // question picture, slot 7
+        platform::ImageControl *Image2 = nullptr; // answer picture, slot 8
+    };
+    struct ReviewDisplays {
+        platform::Label *Label15 = nullptr;       // date of the last review
+        platform::Label *Label7 = nullptr;        // short answer
+        platform::RichEdit *RichEdit1 = nullptr;  // long answer
+        platform::ImageControl *Image1 = nullptr; // question picture, slot 4
+        platform::ImageControl *Image2 = nullptr; // answer picture, slots 5 and 6
+    };
+    void attachCardEditorDisplays(const CardEditorDisplays &displays);
+    void attachReviewDisplays(const ReviewDisplays &displays);
+
+private:
+    struct Displays;
+    struct Components;
+    void mostrarFecha();
+    void mostrarRespuestaCorta();
+    void mostrarRespuestaLarga();
+    void mostrarImagenes();
+    bool fichaEmpaquetada();
+
+    Components *m_components;
+    Displays *m_displays;
 };
 
 extern TD_Module_ *D_Module_;
+
+// Unpacks a blob stream in place with D_Module_->PKS: the container in S is replaced by its
+// item "1"; S is rewound and returned. A wrong signature shows "Los datos de este Fichero de
+// Estudio están dañados." and throws ECorruptFile; other container errors just throw.
+packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStream &S);
+
+// Bridges between blob fields, memory streams and byte arrays.
+packing::MemoryStream blobStream(const engine::Field &field);
+void loadBlob(engine::Field &field, const packing::MemoryStream &stream);
+QByteArray toByteArray(const packing::MemoryStream &stream);
+packing::MemoryStream toMemoryStream(const QByteArray &bytes);
