@@ -1,0 +1,92 @@
+#include "app/Mensaje_.h"
+
+#include "app/Panta_Inicio.h"
+#include "platform/Application.h"
+#include "platform/Colors.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+TMensaje *Mensaje = nullptr;
+
+namespace {
+QFont arial(int pixels)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+} // namespace
+
+TMensaje::TMensaje(QWidget *parent) : platform::Form(parent)
+{
+    Mensaje = this;
+    setObjectName(QStringLiteral("Mensaje"));
+    setWindowTitle(QStringLiteral("    Información"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setAutoFillBackground(true);
+
+    Label1 = new platform::Label(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(arial(19));
+    Label1->setFontColor(platform::tcolor(platform::colors::White));
+    Label1->move(27, 16);
+
+    Label2 = new platform::Label(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(arial(16));
+    Label2->setFontColor(platform::tcolor(platform::colors::Yellow));
+    Label2->setCaption(QStringLiteral("Pulsar tecla o Clic para Continuar"));
+
+    platform::on(this, &platform::Form::activated, this, &TMensaje::FormActivate);
+    platform::on(this, &platform::Form::keyPressed, this, &TMensaje::FormKeyPress);
+    platform::on(this, &platform::Form::clicked, this, &TMensaje::FormClick);
+    platform::on(Label1, &platform::Label::clicked, this, &TMensaje::FormClick);
+    platform::on(Label2, &platform::Label::clicked, this, &TMensaje::FormClick);
+
+    FormCreate();
+}
+
+TMensaje::~TMensaje()
+{
+    if (Mensaje == this)
+        Mensaje = nullptr;
+}
+
+void TMensaje::FormCreate()
+{
+    QPalette p = palette();
+    p.setColor(QPalette::Window, platform::tcolor(0xDD00B1));
+    setPalette(p);
+}
+
+void TMensaje::FormActivate()
+{
+    Label1->setCaption(Panta_Inicio_ ? Panta_Inicio_->Texto_Mensaje : QString());
+    Label1->move(27, 16);
+    int w = Label1->width() + 54;
+    if (Label2->width() + 45 > w)
+        w = Label2->width() + 45;
+    const int h = Label1->height() + 110;
+    // w and h are the outer size: the client area is what the window's frame leaves of it
+    // (nothing while the window is not on screen).
+    const QSize frame = frameGeometry().size() - size();
+    setFixedSize(w - frame.width(), h - frame.height());
+    Label2->move(w - Label2->width() - 36, h - Label2->height() - 54);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.x() + (s.width() - w) / 2, s.y() + (s.height() - h) / 2);
+    }
+}
+
+void TMensaje::FormKeyPress(QChar &Key)
+{
+    Q_UNUSED(Key);
+    close();
+}
+
+void TMensaje::FormClick()
+{
+    close();
+}

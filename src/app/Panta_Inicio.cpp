@@ -1,0 +1,696 @@
+#include "app/Panta_Inicio.h"
+
+#include "platform/Application.h"
+#include "platform/Colors.h"
+#include "platform/Files.h"
+#include "platform/Help.h"
+#include "platform/ModalShow.h"
+#include "store/D_Module.h"
+#include "store/Imag_Zoom.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabBar>
+
+QString Titulo_Programa = QStringLiteral("Orvenda  vs. 2.0").leftJustified(40, QLatin1Char(' '));
+QString Filtro_Base = QStringLiteral(" (Nive_fich <> 0 ) ");
+const QString Fichero_Preferencias = QStringLiteral("Orvenda02.stu");
+const QString Fichero_Ayuda = QStringLiteral("Orvenda2.chm");
+const QString Fichero_Estilo_Fuente = QStringLiteral("01.stl");
+const QString Msg_Ningun_Fichero_Abierto = QStringLiteral("No hay ningún Fichero de Estudio abierto.");
+const QString Msg_Ningun_Fichero_Seleccionado = QStringLiteral("No se seleccionó ningún Fichero de Estudio");
+const QString Msg_Fichero_Incompleto = QStringLiteral("El Fichero de Estudio está incompleto.");
+
+TPanta_Inicio_ *Panta_Inicio_ = nullptr;
+
+using platform::Label;
+using platform::tcolor;
+namespace colors = platform::colors;
+
+namespace {
+const QString Sin_Fichero = QStringLiteral("Fichero Abierto:  (ninguno)");
+
+QFont menuFont()
+{
+    QFont f(QStringLiteral("Times New Roman"));
+    f.setPixelSize(19);
+    f.setBold(true);
+    f.setItalic(true);
+    return f;
+}
+
+QString existingProgramPicture(const QStringList &names)
+{
+    for (const QString &name : names) {
+        const QString path = platform::existingPathAnyCase(Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + name);
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
+{
+    Panta_Inicio_ = this;
+    setObjectName(QStringLiteral("Panta_Inicio_"));
+    setKeyPreview(true);
+    setActivateOnModalReturn(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, tcolor(colors::Teal));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setWindowState(Qt::WindowMaximized);
+    resize(1024, 700);
+
+    Panel1 = new platform::Panel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setColor(tcolor(colors::Silver));
+    Panel1->setGeometry(0, 0, 981, 585);
+    Panel1->setMouseTracking(false);
+
+    PageControl1 = new QTabWidget(Panel1);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 0, 981, 585);
+    QFont tabFont = PageControl1->font();
+    tabFont.setPixelSize(15);
+    tabFont.setBold(true);
+    PageControl1->tabBar()->setFont(tabFont);
+
+    auto makeSheet = [this](const char *name, const QString &caption) {
+        auto *sheet = new platform::Panel;
+        sheet->setObjectName(QString::fromLatin1(name));
+        PageControl1->addTab(sheet, caption);
+        platform::on(sheet, &platform::Panel::mouseMoved, this, &TPanta_Inicio_::TabSheet1MouseMove);
+        return sheet;
+    };
+    TabSheet1 = makeSheet("TabSheet1", QStringLiteral(" Principal "));
+    TabSheet2 = makeSheet("TabSheet2", QStringLiteral(" Utilidades "));
+    TabSheet3 = makeSheet("TabSheet3", QStringLiteral("Herramientas "));
+
+    buildTab1();
+    buildTab2();
+    buildTab3();
+
+    auto richEdit = [this](const char *name) {
+        auto *edit = new platform::RichEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setLineWrapMode(QTextEdit::NoWrap);
+        edit->hide();
+        return edit;
+    };
+    RichEdit1 = richEdit("RichEdit1");
+    RichEdit2 = richEdit("RichEdit2");
+    RichEdit3 = richEdit("RichEdit3");
+    RichEdit3->setLines({QStringLiteral("RichEdit3")});
+    RE_Resp_Text = richEdit("RE_Resp_Text");
+    RE_Estilo_Fuente = richEdit("RE_Estilo_Fuente");
+    {
+        QFont f(QStringLiteral("Tahoma"));
+        f.setPixelSize(19);
+        f.setBold(true);
+        RE_Estilo_Fuente->setFont(f);
+        RE_Estilo_Fuente->setTextColor(tcolor(colors::Navy));
+    }
+
+    OpenDialog1 = new platform::FileDialog(platform::FileDialog::Open, this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->Filter = QStringLiteral(" Ficheros de Estudio |*.db| Todos los Archivos |*.*");
+    OpenDialog1->Title = QStringLiteral(" Abrir un Fichero de Estudio");
+    OpenDialog2 = new platform::FileDialog(platform::FileDialog::Open, this);
+    OpenDialog2->setObjectName(QStringLiteral("OpenDialog2"));
+    OpenDialog2->Filter = QStringLiteral(" Ficheros de Estudio |*.db");
+    OpenDialog2->Title = QStringLiteral(" B O R R A R  un Fichero de Estudio");
+
+    Timer_Descanso = new QTimer(this);
+    Timer_Descanso->setObjectName(QStringLiteral("Timer_Descanso"));
+    Timer_Descanso->setInterval(900000);
+    platform::on(Timer_Descanso, &QTimer::timeout, this, &TPanta_Inicio_::Timer_DescansoTimer);
+    Timer_Descanso->start();
+    Timer_Parpadeo = new QTimer(this);
+    Timer_Parpadeo->setObjectName(QStringLiteral("Timer_Parpadeo"));
+    Timer_Parpadeo->setInterval(30000);
+    platform::on(Timer_Parpadeo, &QTimer::timeout, this, &TPanta_Inicio_::Timer_ParpadeoTimer);
+
+    TImag_Zoom_::registerSlot(1, Image1);
+    TImag_Zoom_::registerSlot(2, Image2);
+    TImag_Zoom_::registerSlot(3, Image3);
+
+    platform::on(this, &platform::Form::activated, this, &TPanta_Inicio_::FormActivate);
+    platform::on(this, &platform::Form::keyPressed, this, &TPanta_Inicio_::FormKeyPress);
+    platform::on(this, &platform::Form::closeQuery, this, &TPanta_Inicio_::FormCloseQuery);
+
+    FormCreate();
+}
+
+TPanta_Inicio_::~TPanta_Inicio_()
+{
+    if (Panta_Inicio_ == this)
+        Panta_Inicio_ = nullptr;
+}
+
+Label *TPanta_Inicio_::menuLabel(platform::Panel *tab, const char *name, const QString &caption, Handler click,
+                                 int tag, unsigned color, int x, int y, int wrapWidth)
+{
+    auto *label = new Label(tab);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(menuFont());
+    label->Tag = tag;
+    label->setFontColor(tcolor(color));
+    label->move(x, y);
+    if (wrapWidth > 0) {
+        label->resize(wrapWidth, label->height());
+        label->setWordWrap(true);
+    }
+    label->setCaption(caption);
+    platform::on(label, &Label::mouseMoved, this, [this, label] { Label5MouseMove(label); });
+    platform::on(label, &Label::clicked, this, click);
+    return label;
+}
+
+Label *TPanta_Inicio_::fileLabel(platform::Panel *tab, const char *name, int x, int y)
+{
+    auto *label = new Label(tab);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(menuFont());
+    label->move(x, y);
+    label->setCaption(Sin_Fichero);
+    return label;
+}
+
+QPushButton *TPanta_Inicio_::cancelButton(platform::Panel *tab, const char *name)
+{
+    auto *button = new QPushButton(tab);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(0, 0, 1, 1);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setFlat(true);
+    platform::Form::setCancelButton(button);
+    platform::on(button, &QPushButton::clicked, this, &TPanta_Inicio_::Label7Click);
+    return button;
+}
+
+platform::ImageControl *TPanta_Inicio_::picture(platform::Panel *tab, const char *name, int top)
+{
+    auto *image = new platform::ImageControl(tab);
+    image->setObjectName(QString::fromLatin1(name));
+    image->setGeometry(352, top, 608, 437);
+    image->setCenter(true);
+    return image;
+}
+
+// Menu labels sit in a column left of the picture; the open-file label under the picture.
+void TPanta_Inicio_::buildTab1()
+{
+    auto *t = TabSheet1;
+    const int x = 22;
+    Image1 = picture(t, "Image1", 15);
+    Label5 = menuLabel(t, "Label5", QStringLiteral("1- Abrir  Fichero"), &TPanta_Inicio_::Label5Click, 1, colors::Navy, x, 16);
+    Label1 = menuLabel(t, "Label1", QStringLiteral("2- Repasar Fichas"), &TPanta_Inicio_::Label1Click, 1, colors::Navy, x, 50);
+    Label32 = menuLabel(t, "Label32", QStringLiteral("3- Repaso por tiempo"), &TPanta_Inicio_::Label32Click, 1, colors::Navy, x, 84);
+    Label2 = menuLabel(t, "Label2", QStringLiteral("4- Añadir Fichas"), &TPanta_Inicio_::Label2Click, 1, colors::Navy, x, 118);
+    Label31 = menuLabel(t, "Label31", QStringLiteral("5- Añadir Fichas en Grupo"), &TPanta_Inicio_::Label31Click, 1, colors::Navy, x, 152);
+    Label13 = menuLabel(t, "Label13", QStringLiteral("6- Información del Fichero"), &TPanta_Inicio_::Label13Click, 1, colors::Navy, x, 186);
+    Label3 = menuLabel(t, "Label3", QStringLiteral("7-  Seleccionar, Modificar   o Borrar Fichas "), &TPanta_Inicio_::Label3Click, 1,
+                       colors::Navy, x, 220, 212);
+    Label11 = menuLabel(t, "Label11", QStringLiteral("8-  Crear Fichero "), &TPanta_Inicio_::Label11Click, 1, colors::Navy, x, 278);
+    Label21 = menuLabel(t, "Label21", QStringLiteral("9-  Abrir último Fichero abierto:"), &TPanta_Inicio_::Label21Click, 1, colors::Navy, x, 312);
+    Label8 = menuLabel(t, "Label8", QStringLiteral("0-  Ayuda"), &TPanta_Inicio_::label8Click, 0, colors::Maroon, x, 380);
+    Label14 = menuLabel(t, "Label14", QStringLiteral("Acerca de..."), &TPanta_Inicio_::Label14Click, 0, colors::Maroon, x, 432);
+    Label7 = menuLabel(t, "Label7", QStringLiteral("Salir"), &TPanta_Inicio_::Label7Click, 0, colors::Maroon, x, 476);
+    Label9 = fileLabel(t, "Label9", 352, 470);
+    Button1 = cancelButton(t, "Button1");
+}
+
+void TPanta_Inicio_::buildTab2()
+{
+    auto *t = TabSheet2;
+    const int x = 22;
+    Image2 = picture(t, "Image2", 7);
+    Label19 = menuLabel(t, "Label19", QStringLiteral("A- Pasar Fichas del   Nivel 0 al 1"), &TPanta_Inicio_::Label19Click, 2, colors::Blue, x, 16, 190);
+    Label18 = menuLabel(t, "Label18", QStringLiteral("B- Opciones del Programa"), &TPanta_Inicio_::Label18Click, 2, colors::Blue, x, 74);
+    Label6 = menuLabel(t, "Label6", QStringLiteral("C- Imprimir Fichas "), &TPanta_Inicio_::Label6Click, 2, colors::Blue, x, 108);
+    Label10 = menuLabel(t, "Label10", QStringLiteral("D- Modificación Global "), &TPanta_Inicio_::Label10Click, 2, colors::Blue, x, 142);
+    Label15 = menuLabel(t, "Label15", QStringLiteral("Z- Ayuda"), &TPanta_Inicio_::Label16Click, 0, colors::Maroon, x, 380);
+    Label16 = menuLabel(t, "Label16", QStringLiteral("Salir"), &TPanta_Inicio_::Label7Click, 0, colors::Maroon, x, 476);
+    Label17 = fileLabel(t, "Label17", 352, 470);
+    Button2 = cancelButton(t, "Button2");
+}
+
+void TPanta_Inicio_::buildTab3()
+{
+    auto *t = TabSheet3;
+    const int x = 22;
+    Image3 = picture(t, "Image3", 7);
+    Label24 = menuLabel(t, "Label24", QStringLiteral("E- Ficheros de Transporte"), &TPanta_Inicio_::Label24Click, 3, colors::Purple, x, 16);
+    Label4 = menuLabel(t, "Label4", QStringLiteral("F- Reparar Fichero"), &TPanta_Inicio_::Label4Click, 3, colors::Purple, x, 50);
+    Label12 = menuLabel(t, "Label12", QStringLiteral("G- Borrar Fichero "), &TPanta_Inicio_::Label12Click, 3, colors::Purple, x, 84);
+    Label30 = menuLabel(t, "Label30", QStringLiteral("H- Exportar a un nuevo Fichero de Estudio"), &TPanta_Inicio_::Label30Click, 3, colors::Purple, x, 118, 300);
+    Label20 = menuLabel(t, "Label20", QStringLiteral("I- Importar Fichas con texto"), &TPanta_Inicio_::Label20Click, 3, colors::Purple, x, 176);
+    Label25 = menuLabel(t, "Label25", QStringLiteral("J- Importar desde un Fichero de Estudio"), &TPanta_Inicio_::Label25Click, 3, colors::Purple, x, 210, 300);
+    Label43 = menuLabel(t, "Label43", QStringLiteral("K- Importar Fichas con texto e imagenes"), &TPanta_Inicio_::Label43Click, 3, colors::Purple, x, 268, 300);
+    Label26 = menuLabel(t, "Label26", QStringLiteral("Y- Ayuda"), &TPanta_Inicio_::psvBasicLabel1Click, 0, colors::Maroon, x, 380);
+    Label27 = menuLabel(t, "Label27", QStringLiteral("Salir"), &TPanta_Inicio_::Label7Click, 0, colors::Maroon, x, 476);
+    Label22 = fileLabel(t, "Label22", 352, 470);
+    ButtonScape3 = cancelButton(t, "ButtonScape3");
+}
+
+QList<Label *> TPanta_Inicio_::menuLabels() const
+{
+    return {Label5, Label1, Label32, Label2, Label31, Label13, Label3, Label11, Label21, Label8, Label14, Label7,
+            Label19, Label18, Label6, Label10, Label15, Label16, Label24, Label4, Label12, Label30, Label20,
+            Label25, Label43, Label26, Label27};
+}
+
+const QObjectList &TPanta_Inicio_::components()
+{
+    if (m_components.isEmpty()) {
+        const auto all = findChildren<QObject *>();
+        m_components = QObjectList(all.begin(), all.end());
+    }
+    return m_components;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation and activation
+
+void TPanta_Inicio_::FormCreate()
+{
+    Serie_Disco = Numero_Serie_Disco(QDir::currentPath());
+    Saltar_Activacion = 0;
+    Carpeta_Programa = platform::programFolder();
+    OpenDialog1->InitialDir = Carpeta_Programa + QStringLiteral("/dat/");
+    Ruta_FE = OpenDialog1->InitialDir;
+    platform::setHelpFile(Carpeta_Programa + QLatin1Char('/') + Fichero_Ayuda);
+    setWindowState(Qt::WindowMaximized);
+    Descanso_Armado = 1;
+    Indice_Descanso = 1;
+    Leer_Preferencias = 1;
+    Edicion_Desde_Repaso = 0;
+
+    const QString picturePath = existingProgramPicture(
+        {QStringLiteral("Image.BMP"), QStringLiteral("Image.JPG"), QStringLiteral("Image.JPEG")});
+    if (!picturePath.isEmpty()) {
+        Image1->loadFromFile(picturePath);
+        Actualiza_Imagenes(QStringLiteral("Info FE: NO"));
+    }
+
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        Panel1->move(int((s.width() - Panel1->width()) / 2.0), int((s.height() - Panel1->height()) / 2.0));
+    }
+
+    Label9->setFontColor(tcolor(colors::Black));
+    Label17->setFontColor(tcolor(colors::Black));
+    Label22->setFontColor(tcolor(colors::Black));
+
+    platform::setHelpHandler([this](std::uint16_t command, std::uint32_t data, bool &callHelp) {
+        return Ayuda_HTML(command, data, callHelp);
+    });
+}
+
+void TPanta_Inicio_::FormActivate()
+{
+    if (Saltar_Activacion == 1) {
+        Saltar_Activacion = 0;
+        return;
+    }
+    // The filters, the display font, the preferences, today's dates and the entry of the
+    // last opened file are re-established here with the study-file handling.
+    setWindowTitle(QStringLiteral("  ") + Titulo_Programa.trimmed());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard and hover
+
+void TPanta_Inicio_::FormKeyPress(QChar &Key)
+{
+    using Handler = void (TPanta_Inicio_::*)();
+    struct Entry {
+        char key;
+        Handler handler;
+    };
+    static const Entry digits[] = {
+        {'1', &TPanta_Inicio_::Label5Click},  {'2', &TPanta_Inicio_::Label1Click},
+        {'3', &TPanta_Inicio_::Label32Click}, {'4', &TPanta_Inicio_::Label2Click},
+        {'5', &TPanta_Inicio_::Label31Click}, {'6', &TPanta_Inicio_::Label13Click},
+        {'7', &TPanta_Inicio_::Label3Click},  {'8', &TPanta_Inicio_::Label11Click},
+        {'9', &TPanta_Inicio_::Label21Click}, {'0', &TPanta_Inicio_::label8Click},
+    };
+    static const Entry letters[] = {
+        {'A', &TPanta_Inicio_::Label19Click}, {'B', &TPanta_Inicio_::Label18Click},
+        {'C', &TPanta_Inicio_::Label6Click},  {'D', &TPanta_Inicio_::Label10Click},
+        {'Z', &TPanta_Inicio_::label8Click},  {'E', &TPanta_Inicio_::Label24Click},
+        {'F', &TPanta_Inicio_::Label4Click},  {'G', &TPanta_Inicio_::Label12Click},
+        {'H', &TPanta_Inicio_::Label30Click}, {'I', &TPanta_Inicio_::Label20Click},
+        {'J', &TPanta_Inicio_::Label25Click}, {'K', &TPanta_Inicio_::Label43Click},
+        {'Y', &TPanta_Inicio_::label8Click},
+    };
+    const ushort k = Key.unicode();
+    for (const Entry &e : digits) {
+        if (k == ushort(e.key)) {
+            (this->*e.handler)();
+            return;
+        }
+    }
+    for (const Entry &e : letters) {
+        if (k == ushort(e.key) || k == ushort(e.key - 'A' + 'a')) {
+            (this->*e.handler)();
+            return;
+        }
+    }
+    // Any other character is ignored; no key is consumed.
+}
+
+void TPanta_Inicio_::Label5MouseMove(Label *Sender)
+{
+    Rotulo_Resaltado = 1;
+    Indice_Rotulo_Resaltado = int(components().indexOf(Sender));
+    Sender->setFontColor(tcolor(colors::White));
+    Sender->setCursor(Qt::PointingHandCursor);
+}
+
+void TPanta_Inicio_::TabSheet1MouseMove()
+{
+    if (Rotulo_Resaltado != 1)
+        return;
+    Rotulo_Resaltado = 0;
+    auto *label = qobject_cast<Label *>(components().value(Indice_Rotulo_Resaltado));
+    if (!label)
+        return;
+    label->setCursor(Qt::ArrowCursor);
+    switch (label->Tag) {
+    case 1:
+        label->setFontColor(tcolor(colors::Navy));
+        break;
+    case 2:
+        label->setFontColor(tcolor(colors::Blue));
+        break;
+    case 3:
+        label->setFontColor(tcolor(colors::Purple));
+        break;
+    default:
+        label->setFontColor(tcolor(colors::Maroon));
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menu entries. An entry whose window is not part of the program yet asks for it by name
+// through showModalPending; the window is shown here once it exists.
+
+void TPanta_Inicio_::Label5Click()
+{
+    // 1: the open routine of the study files is run here.
+}
+
+void TPanta_Inicio_::Label1Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Selecc_Repaso_"));
+}
+
+void TPanta_Inicio_::Label32Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    // 3: the review by time is run here.
+}
+
+void TPanta_Inicio_::Label2Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    Modo_Alta = 1;
+    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+}
+
+void TPanta_Inicio_::Label31Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Anade_n_Grupo"));
+}
+
+void TPanta_Inicio_::Label13Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Ver_Info_"));
+}
+
+void TPanta_Inicio_::Label3Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+}
+
+void TPanta_Inicio_::Label11Click()
+{
+    Cierra_Fichero();
+    platform::showModalPending(QStringLiteral("Crea_Fiche_"));
+    Label11->setFontColor(tcolor(colors::Navy));
+}
+
+void TPanta_Inicio_::Label21Click()
+{
+    // 9: the last opened study file is opened here.
+}
+
+void TPanta_Inicio_::label8Click()
+{
+    platform::helpContext(1);
+}
+
+void TPanta_Inicio_::Label14Click()
+{
+    platform::showModalPending(QStringLiteral("AcercaDe_"));
+}
+
+void TPanta_Inicio_::Label7Click()
+{
+    close();
+}
+
+void TPanta_Inicio_::Label19Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("FreeNiv0a1_"));
+}
+
+void TPanta_Inicio_::Label18Click()
+{
+    platform::showModalPending(QStringLiteral("Configura_Progr_"));
+}
+
+void TPanta_Inicio_::Label6Click()
+{
+    Crear_Tabla_Impresion = 1;
+    // The create-file window's "&Salir" button (Crea_Fiche_->Button2) is clicked here, which
+    // rebuilds the print table while Crear_Tabla_Impresion is 1.
+    Crear_Tabla_Impresion = 0;
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Imprimir_"));
+}
+
+void TPanta_Inicio_::Label10Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Modif_glob_"));
+}
+
+void TPanta_Inicio_::Label16Click()
+{
+    platform::helpContext(2);
+}
+
+void TPanta_Inicio_::Label24Click()
+{
+    Cierra_Fichero();
+    platform::showModalPending(QStringLiteral("FE_Transporte_"));
+}
+
+void TPanta_Inicio_::Label4Click()
+{
+    // F: repairing a study file is run here.
+}
+
+void TPanta_Inicio_::Label12Click()
+{
+    // G: deleting a study file is run here.
+}
+
+void TPanta_Inicio_::Label30Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Exportar_FE_"));
+}
+
+void TPanta_Inicio_::Label20Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Importar_de_txt_"));
+}
+
+void TPanta_Inicio_::Label25Click()
+{
+    platform::showModalPending(QStringLiteral("Importar_de_FE_"));
+}
+
+void TPanta_Inicio_::Label43Click()
+{
+    if (!Hay_Fichero_Abierto())
+        return;
+    platform::showModalPending(QStringLiteral("Importar_de_txt_e_Imag_"));
+}
+
+void TPanta_Inicio_::psvBasicLabel1Click()
+{
+    platform::helpContext(3);
+}
+
+void TPanta_Inicio_::Timer_DescansoTimer()
+{
+    // The break reminder is run here.
+}
+
+void TPanta_Inicio_::Timer_ParpadeoTimer()
+{
+    // The blinking notice is run here.
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help
+
+bool TPanta_Inicio_::Ayuda_HTML(std::uint16_t Command, std::uint32_t Data, bool &CallHelp)
+{
+    if (Command == platform::HELP_CONTEXT) {
+        Inicia_Ayuda_HTML();
+        if (Ayuda_Iniciada == 1)
+            platform::htmlHelp(this, platform::helpFile(), platform::HelpCommand::HelpContext, Data);
+    }
+    CallHelp = false;
+    return true;
+}
+
+void TPanta_Inicio_::Inicia_Ayuda_HTML()
+{
+    if (Ayuda_Iniciada != 0)
+        return;
+    platform::htmlHelp(this, QString(), platform::HelpCommand::Initialize, 0, &Cookie_Ayuda);
+    Ayuda_Iniciada = 1;
+}
+
+void TPanta_Inicio_::Cierra_Ayuda_HTML()
+{
+    if (Ayuda_Iniciada != 1)
+        return;
+    platform::htmlHelp(nullptr, QString(), platform::HelpCommand::CloseAll, 0);
+    platform::htmlHelp(this, QString(), platform::HelpCommand::Uninitialize, Cookie_Ayuda);
+    Ayuda_Iniciada = 0;
+}
+
+void TPanta_Inicio_::FormCloseQuery(bool &CanClose)
+{
+    if (CanClose)
+        Cierra_Ayuda_HTML();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+
+void TPanta_Inicio_::Actualiza_Imagenes(const QString &Modo)
+{
+    Image2->assign(*Image1);
+    Image3->assign(*Image1);
+    TImag_Zoom_::Prepara_Imagen(1);
+    TImag_Zoom_::Prepara_Imagen(2);
+    TImag_Zoom_::Prepara_Imagen(3);
+    if (Modo != QLatin1String("Info FE: SI"))
+        return;
+    // The file information window's picture (slot 9), once that window is part of the program.
+    platform::ImageControl *info = TImag_Zoom_::slotControl(9);
+    if (!info)
+        return;
+    const bool hasPicture = !platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("JPG"))).isEmpty()
+                            || !platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("BMP"))).isEmpty();
+    if (hasPicture) {
+        info->setVisible(true);
+        info->assign(*Image1);
+        TImag_Zoom_::Prepara_Imagen(9);
+    } else {
+        info->setVisible(false);
+    }
+}
+
+void TPanta_Inicio_::Pon_Imagen_Por_Defecto()
+{
+    const QString bmp = platform::existingPathAnyCase(Carpeta_Programa + QStringLiteral("/image.bmp"));
+    const QString jpg = platform::existingPathAnyCase(Carpeta_Programa + QStringLiteral("/image.jpg"));
+    if (!bmp.isEmpty())
+        Image1->loadFromFile(bmp);
+    else if (!jpg.isEmpty())
+        Image1->loadFromFile(jpg);
+    else
+        Image1->clear();
+    Actualiza_Imagenes(QStringLiteral("Info FE: SI"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Study file
+
+void TPanta_Inicio_::Cierra_Fichero()
+{
+    // The card table (D_Module_->Tabla_Activa) is closed here.
+    Label9->setCaption(Sin_Fichero);
+    Label17->setCaption(Sin_Fichero);
+    Label22->setCaption(Sin_Fichero);
+    FE_Abierto = 0;
+    Pon_Imagen_Por_Defecto();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Free routines of the unit
+
+bool Hay_Fichero_Abierto()
+{
+    if (Panta_Inicio_ && Panta_Inicio_->FE_Abierto == 1)
+        return true;
+    if (D_Module_)
+        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Abierto);
+    return false;
+}
+
+void Aviso_Ningun_Fichero_Seleccionado()
+{
+    if (D_Module_)
+        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Seleccionado);
+}
+
+QString Numero_Serie_Disco(const QString &Carpeta)
+{
+    const std::optional<std::uint32_t> serial = platform::volumeSerial(Carpeta);
+    if (!serial)
+        return QStringLiteral("~~~");
+    const QString hex = QStringLiteral("%1").arg(*serial, 8, 16, QLatin1Char('0')).toUpper();
+    return hex.left(4) + QLatin1Char('-') + hex.mid(4);
+}
+
+QString Ruta_Companero(const QString &Ruta, const QString &Extension)
+{
+    if (Ruta.size() < 2)
+        return {};
+    return Ruta.left(Ruta.size() - 2) + Extension;
+}

@@ -1,0 +1,104 @@
+#include "app/Program.h"
+
+#include "app/Mensaje_.h"
+#include "app/Panta_Inicio.h"
+#include "platform/Application.h"
+#include "platform/Help.h"
+#include "platform/ModalShow.h"
+#include "store/D_Module.h"
+#include "store/Imag_Zoom.h"
+
+#include <functional>
+#include <vector>
+
+namespace app {
+
+namespace {
+struct Step {
+    std::function<QObject *()> create;
+    std::function<void()> destroy;
+};
+
+// The constructor assigns the instance before its creation handler runs.
+template <class Window>
+Step window(Window *&instance)
+{
+    return {[&instance]() -> QObject * {
+                instance = new Window();
+                return instance;
+            },
+            [&instance] {
+                delete instance;
+                instance = nullptr;
+            }};
+}
+
+std::vector<Step> creationOrder()
+{
+    return {
+        window<TPanta_Inicio_>(Panta_Inicio_),
+        // TAlta_Fichas_
+        window<TD_Module_>(D_Module_),
+        // TFILTRO_ENV
+        // TModif_glob_
+        // TCrea_Fiche_
+        // TSelecc_Repaso_
+        // TRepasar_
+        // TVer_Info_
+        // TImprimir_
+        // TAcercaDe_
+        // TConfigura_Progr_
+        // TDescanso_
+        // TVer_Pag_Web_
+        // TFreeNiv0a1_
+        // TParpadeo_Aviso_
+        // TImportar_de_txt_
+        // TPassw_FE_
+        // TExportar_FE_
+        // TFE_Transporte_
+        // TText_Zoom_
+        window<TImag_Zoom_>(Imag_Zoom_),
+        // TImportar_de_FE_
+        // TImportar_de_txt_e_Imag_
+        // TAnade_n_Grupo
+        window<TMensaje>(Mensaje),
+    };
+}
+
+std::vector<Step> created;
+QStringList createdNames;
+} // namespace
+
+void prepareApplication()
+{
+    platform::Application::setTitle(QStringLiteral("OV2"));
+    platform::setHelpFile(QString());
+}
+
+void createWindows()
+{
+    for (Step &step : creationOrder()) {
+        QObject *object = step.create();
+        createdNames << object->objectName();
+        if (created.empty())
+            platform::setMainWindow(qobject_cast<QWidget *>(object));
+        created.push_back(std::move(step));
+    }
+}
+
+void destroyWindows()
+{
+    while (!created.empty()) {
+        created.back().destroy();
+        created.pop_back();
+    }
+    createdNames.clear();
+    platform::setMainWindow(nullptr);
+}
+
+QStringList createdWindows()
+{
+    return createdNames;
+}
+
+} // namespace app

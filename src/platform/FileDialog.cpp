@@ -1,0 +1,114 @@
+#include "platform/FileDialog.h"
+
+#include "platform/ModalShow.h"
+
+#include <QFileDialog>
+#include <QRegularExpression>
+
+#include <deque>
+#include <optional>
+
+namespace platform {
+
+namespace {
+std::deque<std::optional<QString>> answers;
+QList<FileDialog::Request> asked;
+int unansweredCount = 0;
+
+QString anyCasePattern(const QString &pattern)
+{
+    if (pattern == QLatin1String("*.*"))
+        return QStringLiteral("*");
+    QString out;
+    for (QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+} // namespace
+
+FileDialog::FileDialog(Kind k, QObject *parent) : QObject(parent), kind(k) {}
+
+QString FileDialog::qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts.at(i).trimmed();
+        // A description that already lists its patterns in brackets keeps only its words,
+        // since Qt takes the bracketed part as the patterns.
+        description.remove(QRegularExpression(QStringLiteral("\\s*\\(.*\\)\\s*$")));
+        QStringList patterns;
+        const QStringList raw = parts.at(i + 1).split(QRegularExpression(QStringLiteral("[;,\\s]+")), Qt::SkipEmptyParts);
+        for (const QString &p : raw)
+            patterns << anyCasePattern(p);
+        entries << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+bool FileDialog::execute()
+{
+    if (isScripted()) {
+        asked << Request{Title, InitialDir, Filter};
+        std::optional<QString> answer;
+        if (answers.empty())
+            ++unansweredCount;
+        else {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (answer)
+            FileName = *answer;
+        return answer.has_value();
+    }
+    QFileDialog dialog(nullptr, Title.trimmed(), InitialDir, qtFilter(Filter));
+    dialog.setAcceptMode(kind == Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(kind == Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    if (!DefaultExt.isEmpty())
+        dialog.setDefaultSuffix(DefaultExt);
+    if (!FileName.isEmpty())
+        dialog.selectFile(FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = dialog.selectedFiles().constFirst();
+    return true;
+}
+
+void FileDialog::queueFileName(const QString &fileName)
+{
+    answers.push_back(fileName);
+}
+
+void FileDialog::queueCancel()
+{
+    answers.push_back(std::nullopt);
+}
+
+int FileDialog::pendingAnswers()
+{
+    return int(answers.size());
+}
+
+QList<FileDialog::Request> FileDialog::requests()
+{
+    return asked;
+}
+
+int FileDialog::unanswered()
+{
+    return unansweredCount;
+}
+
+void FileDialog::resetScripting()
+{
+    answers.clear();
+    asked.clear();
+    unansweredCount = 0;
+}
+
+} // namespace platform

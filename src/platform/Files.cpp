@@ -1,0 +1,74 @@
+#include "platform/Files.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/statvfs.h>
+
+namespace platform {
+
+namespace {
+QString programFolderOverride;
+bool serialOverridden = false;
+std::optional<std::uint32_t> serialOverride;
+} // namespace
+
+QString programFolder()
+{
+    QString folder = programFolderOverride.isEmpty() ? QCoreApplication::applicationDirPath()
+                                                     : programFolderOverride;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return folder;
+}
+
+void setProgramFolder(const QString &folder)
+{
+    programFolderOverride = folder;
+}
+
+std::optional<std::uint32_t> volumeSerial(const QString &folder)
+{
+    if (serialOverridden)
+        return serialOverride;
+    struct statvfs info {};
+    const QByteArray path = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (::statvfs(path.constData(), &info) != 0)
+        return std::nullopt;
+    const unsigned long long id = info.f_fsid;
+    return std::uint32_t(id ^ (id >> 32));
+}
+
+void setVolumeSerialForTesting(std::optional<std::uint32_t> serial)
+{
+    serialOverridden = true;
+    serialOverride = serial;
+}
+
+void clearVolumeSerialForTesting()
+{
+    serialOverridden = false;
+    serialOverride.reset();
+}
+
+QString existingPathAnyCase(const QString &path)
+{
+    if (path.isEmpty())
+        return {};
+    QFileInfo exact(path);
+    if (exact.isFile())
+        return path;
+    const QDir dir = exact.dir();
+    if (!dir.exists())
+        return {};
+    const QString name = exact.fileName();
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return {};
+}
+
+} // namespace platform

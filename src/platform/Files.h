@@ -1,0 +1,26 @@
+#pragma once
+// The program folder, volume serial numbers and file look-ups that ignore case.
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace platform {
+
+// The folder of the program's executable, without a trailing separator. Tests point it at a
+// folder of their own with setProgramFolder; an empty path goes back to the executable's.
+QString programFolder();
+void setProgramFolder(const QString &folder);
+
+// The serial number of the volume that holds the folder (the file system id of the volume),
+// or nothing when the volume's information can't be read.
+std::optional<std::uint32_t> volumeSerial(const QString &folder);
+// Tests: make volumeSerial answer `serial` whatever the folder, until clearVolumeSerialForTesting.
+void setVolumeSerialForTesting(std::optional<std::uint32_t> serial);
+void clearVolumeSerialForTesting();
+
+// The path of an existing file whose name equals the last component of `path` but for the
+// case of its letters (the exact name first); empty when there is none. The folder part is
+// taken as given.
+QString existingPathAnyCase(const QString &path);
+
+} // namespace platform

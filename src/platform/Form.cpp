@@ -1,0 +1,217 @@
+#include "platform/Form.h"
+
+#include "platform/Application.h"
+#include "platform/Clicks.h"
+#include "platform/ModalShow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace platform {
+
+namespace {
+const char *const CancelProperty = "platformCancelButton";
+constexpr int ModalReturnWindowMs = 1000;
+
+int keyCodeFor(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u == 27)
+        return Qt::Key_Escape;
+    if (u == 13)
+        return Qt::Key_Return;
+    if (u == 8)
+        return Qt::Key_Backspace;
+    if (u == 9)
+        return Qt::Key_Tab;
+    if (c.isLetter() && u < 128)
+        return Qt::Key_A + (c.toUpper().unicode() - 'A');
+    if (c.isDigit() && u < 128)
+        return Qt::Key_0 + (u - '0');
+    if (u == ' ')
+        return Qt::Key_Space;
+    return Qt::Key_unknown;
+}
+} // namespace
+
+Form::Form(QWidget *parent) : QWidget(parent, parent ? Qt::Window : Qt::WindowFlags()) {}
+
+void Form::setKeyPreview(bool on)
+{
+    if (on == m_keyPreview)
+        return;
+    m_keyPreview = on;
+    if (on)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+void Form::setCancelButton(QAbstractButton *button, bool cancel)
+{
+    button->setProperty(CancelProperty, cancel);
+}
+
+bool Form::close()
+{
+    if (isVisible())
+        return QWidget::close();
+    // A window that is not on screen (never shown, or scripted) closes by the same protocol
+    // without its platform window, which would otherwise stop delivering close events.
+    QCloseEvent event;
+    QCoreApplication::sendEvent(this, &event);
+    return event.isAccepted();
+}
+
+void Form::setModalResult(int result)
+{
+    m_modalResult = result;
+    if (result != 0)
+        close();
+}
+
+void Form::activate()
+{
+    guarded([this] { emit activated(); });
+}
+
+void Form::typeCharacter(QChar key)
+{
+    QWidget *target = focusWidget() ? focusWidget() : this;
+    QKeyEvent press(QEvent::KeyPress, keyCodeFor(key), Qt::NoModifier, QString(key));
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, keyCodeFor(key), Qt::NoModifier, QString(key));
+    QCoreApplication::sendEvent(target, &release);
+}
+
+void Form::modalShowStarted()
+{
+    m_modalOpen = true;
+    m_modalResult = mrNone;
+}
+
+void Form::modalShowEnded(bool callerOfModal)
+{
+    if (callerOfModal)
+        m_returnedFromModal.start();
+    else
+        m_modalOpen = false;
+}
+
+bool Form::handleCharacter(QChar &key, bool previewed)
+{
+    Q_UNUSED(previewed);
+    guarded([&] { emit keyPressed(key); });
+    return key.isNull();
+}
+
+bool Form::clickCancelButton()
+{
+    const auto buttons = findChildren<QAbstractButton *>();
+    for (QAbstractButton *b : buttons) {
+        if (b->property(CancelProperty).toBool() && b->isVisibleTo(this) && b->isEnabled()) {
+            b->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Form::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || m_redispatching || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    auto *widget = static_cast<QWidget *>(watched);
+    if (widget->window() != this)
+        return QWidget::eventFilter(watched, event);
+    auto *keyEvent = static_cast<QKeyEvent *>(event);
+    const QString text = keyEvent->text();
+    if (text.isEmpty())
+        return QWidget::eventFilter(watched, event);
+
+    QChar key = text.at(0);
+    const bool escape = key.unicode() == 27;
+    if (handleCharacter(key, true)) {
+        event->accept();
+        return true;
+    }
+    // Not consumed: the control with the focus gets the key as usual.
+    QPointer<QWidget> guard(widget);
+    m_redispatching = true;
+    if (guard)
+        QCoreApplication::sendEvent(widget, event);
+    m_redispatching = false;
+    if (escape && !event->isAccepted())
+        clickCancelButton();
+    event->accept();
+    return true;
+}
+
+void Form::keyPressEvent(QKeyEvent *event)
+{
+    if (m_keyPreview || m_redispatching) {
+        // Already seen by the preview; Esc is handled there too.
+        event->ignore();
+        return;
+    }
+    const QString text = event->text();
+    if (text.isEmpty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    QChar key = text.at(0);
+    const bool escape = key.unicode() == 27;
+    if (handleCharacter(key, false))
+        return;
+    if (escape)
+        clickCancelButton();
+}
+
+void Form::mousePressEvent(QMouseEvent *event)
+{
+    clicks::press(event, m_pressed);
+    QWidget::mousePressEvent(event);
+}
+
+void Form::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (clicks::release(this, event, m_pressed))
+        guarded([this] { emit clicked(); });
+    QWidget::mouseReleaseEvent(event);
+}
+
+void Form::closeEvent(QCloseEvent *event)
+{
+    bool canClose = true;
+    guarded([&] { emit closeQuery(canClose); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    if (m_modalOpen && m_modalResult == mrNone)
+        m_modalResult = mrCancel;
+    m_modalOpen = false;
+    guarded([this] { emit closed(); });
+    event->accept();
+}
+
+void Form::hideEvent(QHideEvent *event)
+{
+    m_modalOpen = false;
+    QWidget::hideEvent(event);
+}
+
+bool Form::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        const bool returning = m_returnedFromModal.isValid() && m_returnedFromModal.elapsed() < ModalReturnWindowMs;
+        m_returnedFromModal.invalidate();
+        if (!returning || m_activateOnModalReturn)
+            activate();
+    }
+    return QWidget::event(event);
+}
+
+} // namespace platform

@@ -1,0 +1,85 @@
+#pragma once
+// A window of the program: the events the windows' handlers hang on.
+//
+//   activated()           the window became the program's active window (FormActivate)
+//   keyPressed(QChar &)   a key that produces a character (Esc and Enter included) reached
+//                         the window; with key preview on, before the control with the focus
+//                         sees it. A handler sets the character to QChar() to consume it.
+//   clicked()             a click on the window itself (FormClick)
+//   closeQuery(bool &)    the window is about to close; a handler may refuse
+//   closed()              the window closed (FormClose)
+//
+// Esc that nobody consumed clicks the window's visible cancel button (setCancelButton).
+// The modal result ends a modal show when set to a value other than mrNone.
+#include <QAbstractButton>
+#include <QChar>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+namespace platform {
+
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(QWidget *parent = nullptr);
+
+    void setKeyPreview(bool on);
+    bool keyPreview() const { return m_keyPreview; }
+
+    // Esc clicks the first of the window's cancel buttons that is visible within the window
+    // and enabled.
+    static void setCancelButton(QAbstractButton *button, bool cancel = true);
+
+    // Closes the window: the close query, then the closed() signal. Also works for a window
+    // that is not on screen (tests).
+    bool close();
+
+    int modalResult() const { return m_modalResult; }
+    // Sets the result; any value but mrNone closes the window.
+    void setModalResult(int result);
+
+    // Whether the window's activation runs again when a modal window it showed closes.
+    void setActivateOnModalReturn(bool on) { m_activateOnModalReturn = on; }
+    bool activateOnModalReturn() const { return m_activateOnModalReturn; }
+
+    // Raises activated() as the windowing system does; the modal layer uses it when scripted.
+    void activate();
+    // Delivers a character as if typed to the window (preview, handler, cancel button).
+    void typeCharacter(QChar key);
+
+    // Used by the modal layer.
+    void modalShowStarted();
+    void modalShowEnded(bool callerOfModal);
+    bool modalOpen() const { return m_modalOpen; }
+
+signals:
+    void activated();
+    void keyPressed(QChar &key);
+    void clicked();
+    void closeQuery(bool &canClose);
+    void closed();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    bool handleCharacter(QChar &key, bool previewed);
+    bool clickCancelButton();
+
+    bool m_keyPreview = false;
+    bool m_redispatching = false;
+    bool m_pressed = false;
+    bool m_modalOpen = false;
+    bool m_activateOnModalReturn = false;
+    int m_modalResult = 0;
+    QElapsedTimer m_returnedFromModal;
+};
+
+} // namespace platform

@@ -1,0 +1,62 @@
+#pragma once
+// The one entry point through which every window of the program is shown modally.
+//
+// In normal runs showModal() shows the window application-modal and runs an event loop
+// until the window hides, then returns the window's modal result.
+//
+// While the program is scripted (setScripted(true), done by the test fixture) nothing is
+// shown and no event loop runs: showModal() records the window's objectName(), tells the
+// observers, raises the window's activation (platform::Form), runs the next queued action
+// meant for that window (which may click its buttons, type into it, close it, ...), closes
+// the window if the action left it open, raises the activation of the window that showed
+// it when that window asks for it (Form::setActivateOnModalReturn) and returns. So tests
+// never block, and every message shown through the message window is seen by an observer.
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+namespace platform {
+
+// Modal results, as the class library numbers them.
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+
+int showModal(QWidget *window);
+
+// A menu entry whose window is not part of the program yet asks for it by name: the request
+// is recorded like a modal show (scripted or not) and nothing is shown.
+void showModalPending(const QString &windowName);
+
+// The windows being shown modally, innermost last.
+QList<QWidget *> modalStack();
+
+// The program's main window: the caller of modal windows shown while no other is open.
+void setMainWindow(QWidget *window);
+QWidget *mainWindow();
+
+// ---- Scripting, for tests ----
+void setScripted(bool scripted);
+bool isScripted();
+
+using ModalAction = std::function<void(QWidget *window)>;
+// Queues an action for the next modal show of the window with this objectName (any window
+// when the name is empty). Actions run in the order queued among those that match.
+void onNextShow(const QString &windowName, ModalAction action);
+void onNextShow(ModalAction action);
+// Actions still queued (a test that queued too many has a fault).
+int pendingModalActions();
+
+// Called at every modal show, scripted or not, before the window opens; returns an id.
+using ModalObserver = std::function<void(QWidget *window, const QString &windowName)>;
+int addModalObserver(ModalObserver observer);
+void removeModalObserver(int id);
+
+// The objectName()s of the windows shown (or asked for) modally, oldest first.
+QStringList shownWindows();
+void clearShownWindows();
+
+// Forgets queued actions, observers and the record of shown windows.
+void resetModalScripting();
+
+} // namespace platform

@@ -1,0 +1,133 @@
+#include "support/ProgramFixture.h"
+
+#include "app/Mensaje_.h"
+#include "app/Panta_Inicio.h"
+#include "platform/Colors.h"
+#include "platform/ModalShow.h"
+#include "store/D_Module.h"
+
+#include <QFontMetrics>
+#include <QScreen>
+
+class MessageWindowTest : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        startProgram();
+    }
+    static int lineHeight()
+    {
+        return QFontMetrics(Mensaje->Label1->font()).boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft, "X").height();
+    }
+    static int advance(const QString &s) { return QFontMetrics(Mensaje->Label1->font()).horizontalAdvance(s); }
+};
+
+TEST_F(MessageWindowTest, VerMensajeShowsTheTextThroughTheMessageWindow)
+{
+    QString shownText;
+    platform::onNextShow("Mensaje", [&](QWidget *) { shownText = Mensaje->Label1->caption(); });
+    D_Module_->Ver_Mensaje("Hola");
+    EXPECT_EQ(Panta_Inicio_->Texto_Mensaje, "Hola");
+    EXPECT_EQ(shownText, "Hola");
+    EXPECT_EQ(messages(), QStringList{"Hola"});
+    EXPECT_EQ(shownWindows(), QStringList{"Mensaje"});
+    EXPECT_FALSE(Mensaje->modalOpen());
+}
+
+TEST_F(MessageWindowTest, LooksAsDesigned)
+{
+    EXPECT_EQ(Mensaje->windowTitle(), "    Información");
+    EXPECT_EQ(Mensaje->palette().color(QPalette::Window), QColor(177, 0, 221));
+    EXPECT_EQ(Mensaje->Label1->fontColor(), QColor(Qt::white));
+    EXPECT_EQ(Mensaje->Label1->font().family(), "Arial");
+    EXPECT_EQ(Mensaje->Label1->font().pixelSize(), 19);
+    EXPECT_TRUE(Mensaje->Label1->font().bold());
+    EXPECT_EQ(Mensaje->Label2->caption(), "Pulsar tecla o Clic para Continuar");
+    EXPECT_EQ(Mensaje->Label2->fontColor(), QColor(Qt::yellow));
+    EXPECT_EQ(Mensaje->Label2->font().pixelSize(), 16);
+    EXPECT_FALSE(Mensaje->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(Mensaje->windowFlags() & Qt::WindowSystemMenuHint);
+}
+
+TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLine)
+{
+    const QString longest = "una línea bastante más larga que la pista de abajo";
+    D_Module_->Ver_Mensaje("Primera\r" + longest + "\rTercera");
+    auto *l1 = Mensaje->Label1;
+    EXPECT_EQ(l1->pos(), QPoint(27, 16));
+    EXPECT_GE(l1->width(), advance(longest));
+    EXPECT_LE(l1->width(), advance(longest) + 2); // the last glyph's overhang, if any
+    EXPECT_GE(l1->height(), 3 * lineHeight());
+    EXPECT_LT(l1->height(), 4 * lineHeight());
+    EXPECT_EQ(Mensaje->width(), l1->width() + 54);
+    EXPECT_EQ(Mensaje->height(), l1->height() + 110);
+    auto *l2 = Mensaje->Label2;
+    EXPECT_EQ(l2->x(), Mensaje->width() - l2->width() - 36);
+    EXPECT_EQ(l2->y(), Mensaje->height() - l2->height() - 54);
+}
+
+TEST_F(MessageWindowTest, AShortTextGetsTheHintsWidth)
+{
+    D_Module_->Ver_Mensaje("Uno\rDos\rTres");
+    EXPECT_LT(Mensaje->Label1->width() + 54, Mensaje->Label2->width() + 45);
+    EXPECT_EQ(Mensaje->width(), Mensaje->Label2->width() + 45);
+    EXPECT_EQ(Mensaje->height(), Mensaje->Label1->height() + 110);
+    EXPECT_EQ(Mensaje->Label2->x(), 9);
+}
+
+TEST_F(MessageWindowTest, AnEmptyTextGivesAWindowJustWideEnoughForTheHint)
+{
+    D_Module_->Ver_Mensaje("");
+    EXPECT_EQ(Mensaje->width(), Mensaje->Label2->width() + 45);
+    EXPECT_EQ(Mensaje->Label1->height(), lineHeight());
+    EXPECT_EQ(Mensaje->height(), lineHeight() + 110);
+}
+
+TEST_F(MessageWindowTest, TheWindowSitsAtTheCentreOfTheDesktop)
+{
+    D_Module_->Ver_Mensaje("Centro");
+    const QRect screen = Mensaje->screen()->geometry();
+    EXPECT_EQ(Mensaje->x(), (screen.width() - Mensaje->width()) / 2);
+    EXPECT_EQ(Mensaje->y(), (screen.height() - Mensaje->height()) / 2);
+}
+
+TEST_F(MessageWindowTest, AnyCharacterKeyClosesIt)
+{
+    for (QChar key : {QChar(27), QChar('\r'), QChar('q'), QChar('7'), QChar(' ')}) {
+        SCOPED_TRACE(int(key.unicode()));
+        bool openBefore = false, openAfter = true;
+        platform::onNextShow("Mensaje", [&](QWidget *w) {
+            openBefore = Mensaje->modalOpen();
+            pressKey(w, key);
+            openAfter = Mensaje->modalOpen();
+        });
+        D_Module_->Ver_Mensaje("Pulse");
+        EXPECT_TRUE(openBefore);
+        EXPECT_FALSE(openAfter);
+    }
+}
+
+TEST_F(MessageWindowTest, AClickOnTheWindowOrEitherLabelClosesIt)
+{
+    for (QWidget *target : {static_cast<QWidget *>(Mensaje), static_cast<QWidget *>(Mensaje->Label1),
+                            static_cast<QWidget *>(Mensaje->Label2)}) {
+        SCOPED_TRACE(target->objectName().toStdString());
+        bool openAfter = true;
+        platform::onNextShow("Mensaje", [&](QWidget *) {
+            click(target);
+            openAfter = Mensaje->modalOpen();
+        });
+        D_Module_->Ver_Mensaje("Clic");
+        EXPECT_FALSE(openAfter);
+    }
+}
+
+TEST_F(MessageWindowTest, EachMessageResizesTheWindowAgain)
+{
+    D_Module_->Ver_Mensaje("una línea bastante más larga que la pista de abajo, mucho más larga");
+    const int wide = Mensaje->width();
+    D_Module_->Ver_Mensaje("corta");
+    EXPECT_LT(Mensaje->width(), wide);
+    EXPECT_EQ(messages().size(), 2);
+}

@@ -1,4 +1,0 @@
-#include <gtest/gtest.h>
-#include <QApplication>
-
-TEST(Smoke, Builds) { SUCCEED(); }

@@ -1,0 +1,200 @@
+#include "platform/Application.h"
+#include "platform/Form.h"
+#include "platform/ModalShow.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+struct Scripted : ::testing::Test {
+    void SetUp() override
+    {
+        platform::setScripted(true);
+        platform::resetModalScripting();
+        platform::clearErrorReports();
+    }
+    void TearDown() override
+    {
+        platform::resetModalScripting();
+        platform::clearErrorReports();
+        platform::setScripted(false);
+    }
+};
+
+void type(QWidget *target, QChar c)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QCoreApplication::sendEvent(target, &press);
+}
+
+} // namespace
+
+using KeyPreviewTest = Scripted;
+
+TEST_F(KeyPreviewTest, TheWindowSeesTheKeyBeforeTheFocusedControlWhichStillGetsIt)
+{
+    platform::Form form;
+    auto *edit = new QLineEdit(&form);
+    form.setKeyPreview(true);
+    QString order;
+    QObject::connect(&form, &platform::Form::keyPressed, &form, [&](QChar &k) { order += QStringLiteral("form:") + k; });
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [&](const QString &t) { order += QStringLiteral(" edit:") + t; });
+    type(edit, 'x');
+    EXPECT_EQ(order, "form:x edit:x");
+}
+
+TEST_F(KeyPreviewTest, AHandlerConsumesTheKeyBySettingItToNull)
+{
+    platform::Form form;
+    auto *edit = new QLineEdit(&form);
+    form.setKeyPreview(true);
+    QObject::connect(&form, &platform::Form::keyPressed, &form, [](QChar &k) {
+        if (k == QChar('q'))
+            k = QChar();
+    });
+    type(edit, 'q');
+    type(edit, 'w');
+    EXPECT_EQ(edit->text(), "w");
+}
+
+TEST_F(KeyPreviewTest, WithoutPreviewTheFocusedControlTakesTheKeyAlone)
+{
+    platform::Form form;
+    auto *edit = new QLineEdit(&form);
+    int seen = 0;
+    QObject::connect(&form, &platform::Form::keyPressed, &form, [&](QChar &) { ++seen; });
+    type(edit, 'x');
+    EXPECT_EQ(seen, 0);
+    EXPECT_EQ(edit->text(), "x");
+    type(&form, 'y'); // a key the window itself receives
+    EXPECT_EQ(seen, 1);
+}
+
+TEST_F(KeyPreviewTest, EscClicksTheVisibleEnabledCancelButtonOnly)
+{
+    platform::Form form;
+    auto *hidden = new QPushButton(&form);
+    auto *disabled = new QPushButton(&form);
+    auto *visible = new QPushButton(&form);
+    hidden->hide();
+    disabled->setEnabled(false);
+    int clicks[3] = {0, 0, 0};
+    int i = 0;
+    for (QPushButton *b : {hidden, disabled, visible}) {
+        platform::Form::setCancelButton(b);
+        const int index = i++;
+        QObject::connect(b, &QPushButton::clicked, b, [&clicks, index] { ++clicks[index]; });
+    }
+    form.typeCharacter(QChar(27));
+    EXPECT_EQ(clicks[0], 0);
+    EXPECT_EQ(clicks[1], 0);
+    EXPECT_EQ(clicks[2], 1);
+}
+
+using ModalTest = Scripted;
+
+TEST_F(ModalTest, ScriptedShowsRecordActivateRunTheirActionAndReturnTheResult)
+{
+    platform::Form a, b;
+    a.setObjectName("A");
+    b.setObjectName("B");
+    int activations = 0;
+    QObject::connect(&b, &platform::Form::activated, &b, [&] { ++activations; });
+    QStringList order;
+    platform::onNextShow("B", [&](QWidget *) { order << "for B"; });
+    platform::onNextShow([&](QWidget *w) {
+        order << "any:" + w->objectName();
+        static_cast<platform::Form *>(w)->setModalResult(platform::mrOk);
+    });
+    EXPECT_EQ(platform::showModal(&a), platform::mrOk); // takes the action for any window
+    EXPECT_EQ(platform::showModal(&b), platform::mrCancel); // closed by the fixture's "user"
+    EXPECT_EQ(order, (QStringList{"any:A", "for B"}));
+    EXPECT_EQ(platform::shownWindows(), (QStringList{"A", "B"}));
+    EXPECT_EQ(activations, 1);
+    EXPECT_FALSE(b.modalOpen());
+    EXPECT_EQ(platform::pendingModalActions(), 0);
+}
+
+TEST_F(ModalTest, NestedShowsReactivateOnlyCallersThatAskForIt)
+{
+    platform::Form main, child, grandChild;
+    main.setObjectName("main");
+    child.setObjectName("child");
+    grandChild.setObjectName("grandChild");
+    main.setActivateOnModalReturn(true);
+    platform::setMainWindow(&main);
+    int mainActivations = 0, childActivations = 0;
+    QObject::connect(&main, &platform::Form::activated, &main, [&] { ++mainActivations; });
+    QObject::connect(&child, &platform::Form::activated, &child, [&] { ++childActivations; });
+    platform::onNextShow("child", [&](QWidget *) {
+        EXPECT_EQ(platform::modalStack(), QList<QWidget *>{&child});
+        platform::showModal(&grandChild);
+    });
+    platform::showModal(&child);
+    EXPECT_EQ(childActivations, 1); // not again when the grandchild closed
+    EXPECT_EQ(mainActivations, 1);  // once, when the child closed
+    platform::setMainWindow(nullptr);
+}
+
+TEST_F(ModalTest, APendingWindowIsRecordedAndShowsNothing)
+{
+    QStringList seen;
+    platform::addModalObserver([&](QWidget *w, const QString &name) { seen << name + (w ? "+" : "-"); });
+    platform::showModalPending("Ver_Info_");
+    EXPECT_EQ(seen, QStringList{"Ver_Info_-"});
+    EXPECT_EQ(platform::shownWindows(), QStringList{"Ver_Info_"});
+}
+
+TEST_F(ModalTest, AWindowThatRefusesToCloseStillEndsAScriptedShow)
+{
+    platform::Form form;
+    QObject::connect(&form, &platform::Form::closeQuery, &form, [](bool &can) { can = false; });
+    platform::showModal(&form);
+    EXPECT_FALSE(form.modalOpen());
+}
+
+using ErrorReportTest = Scripted;
+
+TEST_F(ErrorReportTest, AnExceptionEscapingAHandlerIsReportedAndTheProgramGoesOn)
+{
+    platform::Form form;
+    auto *button = new QPushButton(&form);
+    int after = 0;
+    platform::on(button, &QPushButton::clicked, &form, [] { throw std::runtime_error("'abc' is not a valid integer value"); });
+    QObject::connect(button, &QPushButton::clicked, button, [&] { ++after; });
+    button->click();
+    button->click();
+    EXPECT_EQ(platform::errorReports(),
+              (QStringList{"'abc' is not a valid integer value", "'abc' is not a valid integer value"}));
+    EXPECT_EQ(after, 2);
+}
+
+TEST_F(ErrorReportTest, TheApplicationCatchesWhatReachesTheEventLoop)
+{
+    struct Thrower : QObject {
+        bool event(QEvent *e) override
+        {
+            if (e->type() == QEvent::User)
+                throw std::runtime_error("fallo");
+            return QObject::event(e);
+        }
+    } thrower;
+    QEvent e(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&thrower, &e));
+    EXPECT_EQ(platform::errorReports(), QStringList{"fallo"});
+}
+
+TEST_F(ErrorReportTest, AnActionThatThrowsIsReportedAndTheShowEnds)
+{
+    platform::Form form;
+    platform::onNextShow([](QWidget *) { throw std::runtime_error("roto"); });
+    platform::showModal(&form);
+    EXPECT_EQ(platform::errorReports(), QStringList{"roto"});
+    EXPECT_FALSE(form.modalOpen());
+}

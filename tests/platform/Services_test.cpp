@@ -1,0 +1,162 @@
+#include "platform/Clock.h"
+#include "platform/FileDialog.h"
+#include "platform/Files.h"
+#include "platform/Help.h"
+#include "platform/Label.h"
+#include "platform/MessageDialog.h"
+#include "platform/ModalShow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+void write(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+} // namespace
+
+TEST(Clock, TestsFixTodayNowAndTheSeparator)
+{
+    platform::clock::setNow(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 30)));
+    platform::clock::setDateSeparator('.');
+    EXPECT_EQ(platform::clock::today(), QDate(2026, 12, 5));
+    EXPECT_EQ(platform::clock::now().time(), QTime(23, 59, 30));
+    EXPECT_EQ(platform::clock::dateSeparator(), QChar('.'));
+    platform::clock::setToday(QDate(2027, 1, 1));
+    EXPECT_EQ(platform::clock::today(), QDate(2027, 1, 1));
+    platform::clock::reset();
+    EXPECT_EQ(platform::clock::today(), QDate::currentDate());
+    EXPECT_FALSE(platform::clock::dateSeparator().isLetterOrNumber());
+}
+
+TEST(Clock, DateTimesAreDaysSinceTheLastDayOf1899)
+{
+    using platform::clock::fromDays;
+    using platform::clock::toDays;
+    EXPECT_DOUBLE_EQ(toDays(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
+    EXPECT_DOUBLE_EQ(toDays(QDateTime(QDate(1900, 1, 1), QTime(12, 0))), 2.5);
+    const QDateTime t(QDate(2026, 12, 5), QTime(10, 30, 15));
+    EXPECT_EQ(fromDays(toDays(t)), t);
+}
+
+TEST(Files, CompanionsAreFoundWhateverTheCaseOfTheirName)
+{
+    QTemporaryDir dir;
+    write(dir.filePath("Ingles.stu"), "x");
+    EXPECT_EQ(platform::existingPathAnyCase(dir.filePath("Ingles.stu")), dir.filePath("Ingles.stu"));
+    EXPECT_EQ(platform::existingPathAnyCase(dir.filePath("Ingles.STU")), dir.filePath("Ingles.stu"));
+    EXPECT_TRUE(platform::existingPathAnyCase(dir.filePath("Ingles.CLA")).isEmpty());
+    EXPECT_TRUE(platform::existingPathAnyCase(dir.filePath("nope/Ingles.stu")).isEmpty());
+    EXPECT_TRUE(platform::existingPathAnyCase(QString()).isEmpty());
+}
+
+TEST(Files, TheProgramFolderCanBeSetAndReset)
+{
+    platform::setProgramFolder("/tmp/prog/");
+    EXPECT_EQ(platform::programFolder(), "/tmp/prog");
+    platform::setProgramFolder(QString());
+    EXPECT_EQ(platform::programFolder(), QCoreApplication::applicationDirPath());
+}
+
+TEST(Files, VolumeSerialOfAFolderAndOfNothing)
+{
+    EXPECT_TRUE(platform::volumeSerial(QDir::tempPath()).has_value());
+    EXPECT_FALSE(platform::volumeSerial("/no/such/folder/at/all").has_value());
+    platform::setVolumeSerialForTesting(42u);
+    EXPECT_EQ(platform::volumeSerial("/no/such/folder/at/all"), 42u);
+    platform::clearVolumeSerialForTesting();
+}
+
+TEST(Help, ContextsMapToPagesBesideTheHelpFile)
+{
+    QTemporaryDir dir;
+    write(dir.filePath("ayuda/contextos.txt"), "# comentario\n1 uno.html\n  2   dos.html  # fin\n3 falta.html\nx tres.html\n");
+    write(dir.filePath("ayuda/uno.html"), "<p>uno</p>");
+    write(dir.filePath("ayuda/dos.html"), "<p>dos</p>");
+    const QString file = dir.filePath("Orvenda2.chm");
+    EXPECT_EQ(platform::helpPage(file, 1), dir.filePath("ayuda/uno.html"));
+    EXPECT_EQ(platform::helpPage(file, 2), dir.filePath("ayuda/dos.html"));
+    EXPECT_TRUE(platform::helpPage(file, 3).isEmpty()); // the page is missing
+    EXPECT_TRUE(platform::helpPage(file, 4).isEmpty()); // no such context
+    EXPECT_TRUE(platform::helpPage(dir.filePath("otra/Orvenda2.chm"), 1).isEmpty());
+    EXPECT_TRUE(platform::helpPage(QString(), 1).isEmpty());
+}
+
+TEST(Help, WithoutAHandlerAHelpRequestDoesNothing)
+{
+    platform::resetHelp();
+    EXPECT_FALSE(platform::helpContext(5));
+    EXPECT_EQ(platform::helpContextRequests(), QList<std::uint32_t>{5});
+    EXPECT_TRUE(platform::helpCalls().isEmpty());
+    platform::resetHelp();
+}
+
+TEST(Dialogs, ScriptedWarningDialogsTakeQueuedAnswers)
+{
+    platform::setScripted(true);
+    platform::resetDialogScripting();
+    platform::queueDialogAnswer(platform::DialogAnswer::Ok);
+    EXPECT_EQ(platform::warningNoOk("¿Seguro?"), platform::DialogAnswer::Ok);
+    EXPECT_EQ(platform::warningNoOk("¿Otra vez?"), platform::DialogAnswer::No); // nothing queued
+    EXPECT_EQ(platform::unansweredDialogs(), 1);
+    platform::plainMessage("Aviso");
+    EXPECT_EQ(platform::dialogTexts(), (QStringList{"¿Seguro?", "¿Otra vez?", "Aviso"}));
+    platform::resetDialogScripting();
+    platform::setScripted(false);
+}
+
+TEST(Dialogs, FileFiltersBecomeQtFiltersMatchingAnyCase)
+{
+    EXPECT_EQ(platform::FileDialog::qtFilter(" Ficheros de Estudio |*.db| Todos los Archivos |*.*"),
+              "Ficheros de Estudio (*.[dD][bB]);;Todos los Archivos (*)");
+    EXPECT_EQ(platform::FileDialog::qtFilter("JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg"),
+              "JPEG Image File (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])");
+}
+
+TEST(Dialogs, ScriptedFileDialogsTakeQueuedNamesAndCancelsKeepTheName)
+{
+    platform::setScripted(true);
+    platform::FileDialog::resetScripting();
+    platform::FileDialog dialog;
+    dialog.Title = " Abrir";
+    dialog.FileName = "antes.db";
+    platform::FileDialog::queueFileName("/d/Ingles.db");
+    platform::FileDialog::queueCancel();
+    EXPECT_TRUE(dialog.execute());
+    EXPECT_EQ(dialog.FileName, "/d/Ingles.db");
+    dialog.FileName.clear();
+    EXPECT_FALSE(dialog.execute());
+    EXPECT_TRUE(dialog.FileName.isEmpty());
+    EXPECT_EQ(platform::FileDialog::requests().size(), 2);
+    EXPECT_EQ(platform::FileDialog::requests().at(0).title, " Abrir");
+    EXPECT_EQ(platform::FileDialog::unanswered(), 0);
+    platform::FileDialog::resetScripting();
+    platform::setScripted(false);
+}
+
+TEST(Label, SizesToItsCaptionWithCarriageReturnsStartingLines)
+{
+    platform::Label label;
+    const QFontMetrics fm(label.font());
+    label.setCaption("corto\rmucho más largo");
+    EXPECT_EQ(label.text(), "corto\nmucho más largo");
+    EXPECT_EQ(label.caption(), "corto\rmucho más largo");
+    EXPECT_GE(label.width(), fm.horizontalAdvance("mucho más largo"));
+    const int oneLine = fm.boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft, "x").height();
+    EXPECT_EQ(label.height(), 2 * oneLine);
+    label.setCaption(QString());
+    EXPECT_EQ(label.height(), oneLine); // an empty caption measures as one blank
+    EXPECT_EQ(label.width(), fm.horizontalAdvance(' '));
+    label.setAutoSize(false);
+    label.setCaption("otra cosa bastante más larga que antes");
+    EXPECT_EQ(label.width(), fm.horizontalAdvance(' '));
+}

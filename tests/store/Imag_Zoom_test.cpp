@@ -1,0 +1,203 @@
+#include "support/ProgramFixture.h"
+
+#include "app/Panta_Inicio.h"
+#include "platform/ModalShow.h"
+#include "store/Imag_Zoom.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+QImage pictureOf(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    return img;
+}
+} // namespace
+
+class PictureFittingTest : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        startProgram();
+    }
+    // Fits a picture of the given size in the slot; slot 1 is the main window's Image1,
+    // the other slots get a stand-in control.
+    QRect fit(int slot, int w, int h)
+    {
+        platform::ImageControl *target = slot == 1 ? Panta_Inicio_->Image1 : &standIn;
+        if (slot != 1)
+            TImag_Zoom_::registerSlot(slot, &standIn);
+        target->setPicture(pictureOf(w, h));
+        TImag_Zoom_::Prepara_Imagen(slot);
+        return target->geometry();
+    }
+    QWidget host;
+    platform::ImageControl standIn{&host};
+};
+
+TEST_F(PictureFittingTest, AWidePictureIsScaledToTheBoxWidthAndCentred)
+{
+    EXPECT_EQ(fit(1, 1200, 600), QRect(352, 81, 608, 304));
+    EXPECT_TRUE(Panta_Inicio_->Image1->stretch());
+}
+
+TEST_F(PictureFittingTest, ASmallPictureKeepsItsSizeAndIsCentred)
+{
+    EXPECT_EQ(fit(6, 200, 100), QRect(388, 215, 200, 100));
+}
+
+TEST_F(PictureFittingTest, BothSidesAreTruncatedAtEachStep)
+{
+    // 609 x 452: by width to 608 x 451 (451.26 truncated), then by height to 589 x 437
+    // (589.13 truncated); one step from the original would give 588.
+    EXPECT_EQ(fit(1, 609, 452), QRect(352 + 9, 15, 589, 437));
+}
+
+TEST_F(PictureFittingTest, APictureOnlyTooTallIsScaledByHeight)
+{
+    EXPECT_EQ(fit(1, 300, 874), QRect(352 + 229, 15, 150, 437));
+}
+
+TEST_F(PictureFittingTest, APictureExactlyAsWideAsTheBoxIsNotScaled)
+{
+    EXPECT_EQ(fit(1, 608, 200), QRect(352, 15 + 118, 608, 200));
+}
+
+TEST_F(PictureFittingTest, AnEmptyPictureGoesToTheBoxCentreWithNoSize)
+{
+    Panta_Inicio_->Image1->clear();
+    TImag_Zoom_::Prepara_Imagen(1);
+    EXPECT_EQ(Panta_Inicio_->Image1->geometry(), QRect(352 + 304, 15 + 218, 0, 0));
+}
+
+TEST_F(PictureFittingTest, EverySlotHasItsBox)
+{
+    const struct {
+        int slot;
+        QRect box;
+    } boxes[] = {
+        {4, {8, 101, 981, 333}}, {5, {498, 99, 489, 333}}, {6, {2, 99, 972, 333}}, {7, {4, 20, 509, 185}},
+        {8, {4, 20, 439, 243}},  {9, {4, 22, 445, 243}},   {10, {6, 22, 397, 245}},
+    };
+    for (const auto &b : boxes) {
+        SCOPED_TRACE(b.slot);
+        // A picture of twice the box's size fills it exactly.
+        EXPECT_EQ(fit(b.slot, 2 * b.box.width(), 2 * b.box.height()), b.box);
+    }
+}
+
+TEST_F(PictureFittingTest, SlotsTwoAndThreeMeasureTheMainPicture)
+{
+    auto *p = Panta_Inicio_;
+    p->Image1->setPicture(pictureOf(1200, 600));
+    p->Image2->setPicture(pictureOf(10, 10));
+    p->Image3->clear();
+    TImag_Zoom_::Prepara_Imagen(2);
+    TImag_Zoom_::Prepara_Imagen(3);
+    EXPECT_EQ(p->Image2->geometry(), QRect(352, 81, 608, 304));
+    EXPECT_EQ(p->Image3->geometry(), QRect(352, 81, 608, 304));
+}
+
+TEST_F(PictureFittingTest, TheSkipFlagIsConsumedByOneFitting)
+{
+    auto *img = Panta_Inicio_->Image1;
+    img->setGeometry(1, 2, 3, 4);
+    img->setPicture(pictureOf(1200, 600));
+    Panta_Inicio_->Saltar_Activacion = 1;
+    TImag_Zoom_::Prepara_Imagen(1);
+    EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
+    EXPECT_EQ(Panta_Inicio_->Saltar_Activacion, 0);
+    TImag_Zoom_::Prepara_Imagen(1);
+    EXPECT_EQ(img->geometry(), QRect(352, 81, 608, 304));
+}
+
+TEST_F(PictureFittingTest, SlotsOutsideOneToElevenDoNothing)
+{
+    auto *img = Panta_Inicio_->Image1;
+    img->setGeometry(1, 2, 3, 4);
+    TImag_Zoom_::Prepara_Imagen(0);
+    TImag_Zoom_::Prepara_Imagen(12);
+    TImag_Zoom_::Prepara_Imagen(-1);
+    EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
+}
+
+TEST_F(PictureFittingTest, ASlotWhoseWindowIsNotThereYetDoesNothing)
+{
+    EXPECT_EQ(TImag_Zoom_::slotControl(4), nullptr);
+    TImag_Zoom_::Prepara_Imagen(4);
+    {
+        platform::ImageControl gone;
+        TImag_Zoom_::registerSlot(7, &gone);
+    }
+    EXPECT_EQ(TImag_Zoom_::slotControl(7), nullptr);
+}
+
+// ---- The zoom window ----
+
+class ZoomWindowTest : public PictureFittingTest {};
+
+TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
+{
+    platform::ImageControl source;
+    source.setPicture(pictureOf(4000, 1000), platform::PictureKind::Jpeg);
+    TImag_Zoom_::registerZoomSource("Ver_Info", &source);
+    Panta_Inicio_->Origen_Zoom = "Ver_Info";
+
+    QRect imageRect;
+    platform::onNextShow("Imag_Zoom_", [&](QWidget *) { imageRect = Imag_Zoom_->Image1->geometry(); });
+    platform::showModal(Imag_Zoom_);
+
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(Imag_Zoom_->size(), QSize(screen.width() - 18, screen.height() - 54));
+    EXPECT_EQ(Imag_Zoom_->Image1->picture().size(), QSize(4000, 1000));
+    EXPECT_TRUE(Imag_Zoom_->Image1->holdsBitmap());
+    // Slot 11: the box is the window's own place and size, as they were before centring.
+    const int w = Imag_Zoom_->width();
+    const int h = int(qint64(1000) * w / 4000);
+    EXPECT_EQ(imageRect.size(), QSize(w, h));
+    EXPECT_GE(imageRect.top(), 1);
+    EXPECT_EQ(Imag_Zoom_->x(), (screen.width() - Imag_Zoom_->width()) / 2);
+    EXPECT_EQ(Imag_Zoom_->y(), (screen.height() - Imag_Zoom_->height()) / 2);
+}
+
+TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePreviousPicture)
+{
+    Imag_Zoom_->Image1->setPicture(pictureOf(30, 20));
+    Panta_Inicio_->Origen_Zoom = "Repaso_Preg"; // the review window is not registered here
+    platform::showModal(Imag_Zoom_);
+    EXPECT_EQ(Imag_Zoom_->Image1->picture().size(), QSize(30, 20));
+}
+
+TEST_F(ZoomWindowTest, AClickOnTheWindowLabelOrPictureOrEscClosesIt)
+{
+    const std::function<void()> ways[] = {
+        [] { click(Imag_Zoom_); },
+        [] { click(Imag_Zoom_->Label1); },
+        [] { click(Imag_Zoom_->Image1); },
+        [this] { pressKey(Imag_Zoom_, QChar(27)); },
+    };
+    int index = 0;
+    Imag_Zoom_->Image1->setPicture(pictureOf(300, 200));
+    for (const auto &way : ways) {
+        SCOPED_TRACE(index++);
+        bool openAfter = true;
+        platform::onNextShow("Imag_Zoom_", [&](QWidget *) {
+            way();
+            openAfter = Imag_Zoom_->modalOpen();
+        });
+        platform::showModal(Imag_Zoom_);
+        EXPECT_FALSE(openAfter);
+    }
+}
+
+TEST_F(ZoomWindowTest, ASkippedActivationChangesNothing)
+{
+    Imag_Zoom_->resize(300, 200);
+    Panta_Inicio_->Saltar_Activacion = 1;
+    platform::showModal(Imag_Zoom_);
+    EXPECT_EQ(Imag_Zoom_->size(), QSize(300, 200));
+    EXPECT_EQ(Panta_Inicio_->Saltar_Activacion, 0);
+}

@@ -1,0 +1,77 @@
+// Renders the program's windows to PNG files so that a person can look at them:
+//   take_screenshots <output folder>
+// Runs offscreen on a 1366 x 768 screen, with the program folder beside this executable
+// (the program picture and help pages that the build copies there).
+#include "app/Mensaje_.h"
+#include "app/Panta_Inicio.h"
+#include "app/Program.h"
+#include "platform/Application.h"
+#include "platform/Help.h"
+#include "platform/ModalShow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+bool save(QWidget *window, const QString &folder, const QString &name)
+{
+    QCoreApplication::processEvents();
+    const QString path = folder + QLatin1Char('/') + name;
+    if (!window->grab().save(path, "PNG")) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+        return 2;
+    }
+    QTemporaryDir config;
+    const QString screens = config.filePath(QStringLiteral("screens.json"));
+    {
+        QFile f(screens);
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        f.write(R"({"screens":[{"name":"screen","x":0,"y":0,"width":1366,"height":768,"logicalDpi":96}]})");
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+
+    platform::Application app(argc, argv);
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+
+    platform::setScripted(true); // nothing may wait for a user here
+    app::prepareApplication();
+    app::createWindows();
+    Panta_Inicio_->show();
+    Panta_Inicio_->activate();
+
+    bool ok = true;
+    const char *tabs[] = {"main_tab1_principal.png", "main_tab2_utilidades.png", "main_tab3_herramientas.png"};
+    for (int i = 0; i < 3; ++i) {
+        Panta_Inicio_->PageControl1->setCurrentIndex(i);
+        ok = save(Panta_Inicio_, out, QString::fromLatin1(tabs[i])) && ok;
+    }
+
+    Panta_Inicio_->Texto_Mensaje = QStringLiteral("El Fichero de Estudio está incompleto.\r"
+                                                  "Faltan algunos de sus archivos:\r"
+                                                  "Ingles.STU");
+    Mensaje->activate();
+    Mensaje->show();
+    ok = save(Mensaje, out, QStringLiteral("message_three_lines.png")) && ok;
+    Mensaje->hide();
+
+    app::destroyWindows();
+    platform::resetHelp();
+    return ok ? 0 : 1;
+}
