@@ -141,20 +141,18 @@ void Table::Impl::setFromFirst()
 const Row &Table::Impl::rowAt(std::size_t position)
 {
     const std::int64_t id = view.id(position);
-    auto it = cache.find(id);
-    if (it != cache.end())
-        return it->second;
-    if (cache.size() + kChunk > kCacheMax)
-        cache.clear();
+    if (const Row *r = cache.find(id))
+        return *r;
     // Read ahead in the direction of travel.
     std::vector<std::int64_t> ids;
     ids.push_back(id);
-    for (std::size_t step = 1; ids.size() < kChunk; ++step) {
-        std::ptrdiff_t p = static_cast<std::ptrdiff_t>(position) + (direction >= 0 ? 1 : -1) * static_cast<std::ptrdiff_t>(step);
+    for (std::size_t step = 1; ids.size() < kChunk && step < kCacheMax / 2; ++step) {
+        const std::ptrdiff_t p = static_cast<std::ptrdiff_t>(position)
+                               + (direction >= 0 ? 1 : -1) * static_cast<std::ptrdiff_t>(step);
         if (p < 0 || p >= static_cast<std::ptrdiff_t>(view.size()))
             break;
         const std::int64_t other = view.id(static_cast<std::size_t>(p));
-        if (!cache.count(other))
+        if (!cache.contains(other))
             ids.push_back(other);
     }
     for (std::size_t i = 0; i < kChunk; ++i) {
@@ -164,22 +162,19 @@ const Row &Table::Impl::rowAt(std::size_t position)
             fetchStmt.bindNull(static_cast<int>(i) + 1);
     }
     try {
-        while (fetchStmt.step()) {
-            Row r(schema.fields.size());
-            schema.readSmall(fetchStmt, 1, r);
-            cache[fetchStmt.columnInt(0)] = std::move(r);
-        }
+        while (fetchStmt.step())
+            schema.readSmall(fetchStmt, 1, cache.claim(fetchStmt.columnInt(0)));
     } catch (...) {
         fetchStmt.reset();
         throw;
     }
     fetchStmt.reset();
-    it = cache.find(id);
-    if (it == cache.end()) {
-        // Deleted by another holder since the view was built: show it blank.
-        it = cache.emplace(id, Row(schema.fields.size())).first;
-    }
-    return it->second;
+    if (const Row *r = cache.find(id))
+        return *r;
+    // Deleted by another holder since the view was built: show it blank.
+    Row &blank = cache.claim(id);
+    std::fill(blank.begin(), blank.end(), Value());
+    return blank;
 }
 
 const Value &Table::Impl::blobOf(std::int64_t id, int field, Row &store, std::vector<char> &loaded)
@@ -345,6 +340,13 @@ void Table::Impl::placeAfterRemoval(std::ptrdiff_t removedAt)
     bof = eof = false;
 }
 
+void Table::Impl::storeInCache(std::int64_t id)
+{
+    Row &stored = cache.claim(id);
+    for (int f : schema.smallFields)
+        stored[static_cast<std::size_t>(f)] = buf[static_cast<std::size_t>(f)];
+}
+
 void Table::Impl::postEdit(bool &moved)
 {
     moved = false;
@@ -379,10 +381,7 @@ void Table::Impl::postEdit(bool &moved)
                               + "»: lo ha borrado otro usuario o programa.");
     }
     // The stored record now equals the buffer.
-    Row stored = buf;
-    for (int f : schema.blobFields)
-        stored[static_cast<std::size_t>(f)] = Value();
-    cache[editId] = std::move(stored);
+    storeInCache(editId);
     blobsOf = editId;
     blobs = buf;
     blobLoaded = bufLoaded;
@@ -422,10 +421,7 @@ void Table::Impl::postInsert(bool &moved)
         buf[static_cast<std::size_t>(schema.autoInc)] = Value::ofInteger(id);
     for (int f : schema.blobFields)
         bufLoaded[static_cast<std::size_t>(f)] = 1;
-    Row stored = buf;
-    for (int f : schema.blobFields)
-        stored[static_cast<std::size_t>(f)] = Value();
-    cache[id] = std::move(stored);
+    storeInCache(id);
     blobsOf = id;
     blobs = buf;
     blobLoaded = bufLoaded;
@@ -613,7 +609,7 @@ void Table::open()
     d->blobs.assign(n, Value());
     d->blobLoaded.assign(n, 0);
     d->blobsOf = 0;
-    d->cache.clear();
+    d->cache.reset(kCacheMax, n);
     d->state = State::Browse;
     d->moveFirst();
     d->notify(Event::Opened);

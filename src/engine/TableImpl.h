@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "engine/FileLock.h"
+#include "engine/RowCache.h"
 #include "engine/Filter.h"
 #include "engine/Schema.h"
 #include "engine/Sqlite.h"
@@ -48,7 +49,7 @@ struct Table::Impl {
     int direction = 1; // of the last move, for read-ahead
 
     // Non-blob values of recently read records (blob slots stay blank).
-    std::unordered_map<std::int64_t, Row> cache;
+    RowCache cache;
     // Blobs of the current record, read when asked for.
     std::int64_t blobsOf = 0;
     Row blobs;
@@ -101,6 +102,7 @@ struct Table::Impl {
     bool movePrior();
     void placeAfterRemoval(std::ptrdiff_t removedAt);
 
+    void storeInCache(std::int64_t id);
     void postEdit(bool &moved);
     void postInsert(bool &moved);
     void reloadAfterChange(std::int64_t keepId);
