@@ -329,8 +329,7 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
             ins.bindText(2, fields[i].name);
             ins.bindText(3, fieldTypeName(fields[i].type));
             ins.bindInt(4, fields[i].size);
-            ins.run();
-            ins.reset();
+            ins.execute();
         }
         Statement idx = db.prepare("INSERT INTO orv_indexes(name, fields, is_primary) VALUES(?, ?, ?)");
         for (const auto &index : indexes) {
@@ -338,8 +337,7 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
             idx.bindText(1, index.name);
             idx.bindText(2, index.fields);
             idx.bindInt(3, index.primary ? 1 : 0);
-            idx.run();
-            idx.reset();
+            idx.execute();
         }
         db.exec("COMMIT");
     } catch (...) {

@@ -12,6 +12,9 @@
 
 namespace engine {
 
+constexpr std::size_t kChunk = 64;      // records read in one go
+constexpr std::size_t kCacheMax = 4096; // records kept in memory (their non-blob values)
+
 struct Table::Impl {
     explicit Impl(Table &table) : self(table) {}
 
@@ -77,6 +80,21 @@ struct Table::Impl {
     std::int64_t currentId() const { return pos >= 0 ? view.id(static_cast<std::size_t>(pos)) : 0; }
 
     void openConnection(bool exclusiveLock);
+    // Runs work(impl) on a connection of its own to this (closed) table, closed afterwards.
+    template <class Work> void onOwnConnection(bool exclusiveLock, Work work)
+    {
+        Impl own(self);
+        own.databaseName = databaseName;
+        own.tableName = tableName;
+        own.openConnection(exclusiveLock);
+        try {
+            work(own);
+        } catch (...) {
+            own.closeConnection();
+            throw;
+        }
+        own.closeConnection();
+    }
     void closeConnection();
     void prepareStatements();
     void buildView();
@@ -102,7 +120,7 @@ struct Table::Impl {
     bool movePrior();
     void placeAfterRemoval(std::ptrdiff_t removedAt);
 
-    void storeInCache(std::int64_t id);
+    void adoptBuffer(std::int64_t id);
     void postEdit(bool &moved);
     void postInsert(bool &moved);
     void reloadAfterChange(std::int64_t keepId);
