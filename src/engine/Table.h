@@ -30,8 +30,9 @@
 //
 // ORDER. With a primary index the records run by the index fields (blanks first, integers
 // by value, texts by their UTF-8 bytes), ties by AutoInc (record identity); an AutoInc
-// field in the index ends the key. Without a primary index they run in the order in which
-// they were added; Insert then adds at the end like Append.
+// field in the index ends the key. Keys need not be unique (no post is refused for a key).
+// Without a primary index the records run in the order in which they were added; Insert then
+// adds at the end like Append.
 //
 // CURSOR. The view is the table's records that pass the filter (when filtered() and the
 // filter text is not blank), in the table's order. Navigation follows the class library:
