@@ -1,5 +1,5 @@
 #pragma once
-// How a table's definitions live in its SQLite file, and the pieces of SQL built from them.
+// How a table's definitions live in its SQLite file, and the SQL built from them.
 //
 // A table file holds:
 //   PRAGMA application_id = kApplicationId, user_version = kFormatVersion

@@ -1,4 +1,4 @@
-// The working parts of a table: its connection, its view, reading records, posting.
+// The inner workings of a table: its connection, its view, reading records, posting.
 #include <algorithm>
 
 #include "engine/Names.h"
