@@ -1,0 +1,324 @@
+// Figures of the table engine on card tables of 20,000 cards with 200-byte blobs (and one of
+// 100,000 cards for the memory figure).
+//
+//   bench_engine                 runs the benchmarks
+//   bench_engine --walk <table>  (used by the memory benchmark) opens and walks a table in
+//                                a fresh process and prints its peak memory
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "engine/BatchMove.h"
+#include "engine/Table.h"
+#include "support/EngineTables.h"
+// The test helpers are plain C++; the benchmark builds them in.
+#include "support/EngineTables.cpp"
+
+extern char **environ;
+
+namespace {
+
+using engine::Table;
+using Clock = std::chrono::steady_clock;
+
+const char *kBaseFilter = " (Nive_fich <> 0 ) ";
+
+struct Tables {
+    testsupport::TempDir dir;
+    std::string c20;  // 20,000 cards
+    std::string c100; // 100,000 cards
+
+    Tables()
+    {
+        testsupport::createCardTable(dir.path().string(), "C20");
+        c20 = dir.file("C20.DB");
+        Table t;
+        t.setTableName(c20);
+        t.open();
+        const std::string blob(200, 'b');
+        for (int i = 0; i < 20000; ++i) {
+            testsupport::Card c;
+            c.level = i % 9;
+            c.importance = i % 5;
+            c.key = "k" + std::to_string(i % 50);
+            c.question = "Pregunta número " + std::to_string(i);
+            c.lastReview = "2026" + std::to_string(1001 + i % 300);
+            c.nextReview = "2026" + std::to_string(1101 + i % 300);
+            c.reviews = i % 10;
+            c.blob = blob;
+            testsupport::addCard(t, c);
+            t.edit();
+            t.fieldByName("Resp_Text").setBytes(blob);
+            t.post();
+        }
+        t.close();
+        testsupport::createCardTable(dir.path().string(), "C100");
+        c100 = dir.file("C100.DB");
+        Table big;
+        big.setTableName(c100);
+        Table src;
+        src.setTableName(c20);
+        for (int i = 0; i < 5; ++i) {
+            engine::BatchMove m;
+            m.setSource(&src);
+            m.setDestination(&big);
+            m.execute();
+        }
+    }
+};
+
+Tables &tables()
+{
+    static Tables t;
+    return t;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+void BM_OpenAndStandOnFirstCard(benchmark::State &state)
+{
+    const std::string path = tables().c20;
+    for (auto _ : state) {
+        Table t;
+        t.setTableName(path);
+        t.setFilter(kBaseFilter);
+        t.setFiltered(true);
+        t.open();
+        benchmark::DoNotOptimize(t.fieldByName("Preg_Text").asString());
+        state.PauseTiming();
+        t.close();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenAndStandOnFirstCard)->Unit(benchmark::kMillisecond);
+
+void BM_SetFilterAndCount(benchmark::State &state)
+{
+    Table t;
+    t.setTableName(tables().c20);
+    t.setFilter(kBaseFilter);
+    t.setFiltered(true);
+    t.open();
+    const std::string filters[] = {
+        " ( Nive_Fich = 1 or Nive_Fich = 2 ) and  (Nive_fich <> 0 ) and (Fech_Ulti_Repa <> 20261205)",
+        "Fech_Prox_Repa <= '20261205' and  (Nive_fich <> 0 ) ",
+        " ( Clav_Fich='k1*' AND Nive_Impo>=2 ) and  (Nive_fich <> 0 ) ",
+    };
+    std::size_t i = 0, count = 0;
+    for (auto _ : state) {
+        t.setFilter(filters[i++ % 3]);
+        count += t.recordCount();
+    }
+    benchmark::DoNotOptimize(count);
+}
+BENCHMARK(BM_SetFilterAndCount)->Unit(benchmark::kMillisecond);
+
+void BM_WalkViewReadingTwoFields(benchmark::State &state)
+{
+    Table t;
+    t.setTableName(tables().c20);
+    t.setFilter(kBaseFilter);
+    t.setFiltered(true);
+    t.open();
+    const bool cold = state.range(0) != 0;
+    std::size_t sum = 0;
+    for (auto _ : state) {
+        if (cold) { // nothing of the records in the engine's memory
+            state.PauseTiming();
+            t.refresh();
+            state.ResumeTiming();
+        }
+        for (t.first(); !t.eof(); t.next())
+            sum += t.fieldByName("AutoInc").asInteger() + t.fieldByName("Preg_Text").asString().size();
+    }
+    state.counters["cards"] = static_cast<double>(t.recordCount());
+    benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(BM_WalkViewReadingTwoFields)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+double bareUpdateMedianUs[2] = {0, 0}; // changing a field outside / inside the index
+
+// A bare SQLite autocommit UPDATE of one card, with the engine's journal settings; arg 1
+// also changes its level (a field of the primary index).
+void BM_BareSqliteUpdate(benchmark::State &state)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(tables().c20.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -8192; "
+                 "PRAGMA mmap_size = 268435456", nullptr,
+                 nullptr, nullptr);
+    sqlite3_stmt *st = nullptr;
+    const bool moveIt = state.range(0) != 0;
+    sqlite3_prepare_v2(db,
+                       moveIt ? "UPDATE data SET Fech_Ulti_Repa = ?, Nive_Fich = ? WHERE rowid = ?"
+                              : "UPDATE data SET Fech_Ulti_Repa = ? WHERE rowid = ?",
+                       -1, &st, nullptr);
+    std::vector<double> times;
+    int n = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        sqlite3_bind_text(st, 1, (n % 2) ? "20261205" : "20261206", 8, SQLITE_STATIC);
+        if (moveIt)
+            sqlite3_bind_int(st, 2, 1 + n % 8);
+        sqlite3_bind_int64(st, moveIt ? 3 : 2, 10007);
+        ++n;
+        if (sqlite3_step(st) != SQLITE_DONE)
+            state.SkipWithError("update failed");
+        sqlite3_reset(st);
+        times.push_back(us(Clock::now() - t0));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    bareUpdateMedianUs[moveIt] = median(times);
+    state.counters["median_us"] = median(times);
+}
+BENCHMARK(BM_BareSqliteUpdate)->Arg(0)->Arg(1);
+
+// Edit + Post of the same card through the engine (written through), on the base-filtered
+// view; arg 1 also changes its level, so that it moves in the order.
+void BM_EditPost(benchmark::State &state)
+{
+    Table t;
+    t.setTableName(tables().c20);
+    t.setFilter(kBaseFilter);
+    t.setFiltered(true);
+    t.open();
+    if (!t.gotoBookmark(10007))
+        state.SkipWithError("card not in view");
+    const bool moveIt = state.range(0) != 0;
+    std::vector<double> times;
+    int n = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        t.edit();
+        t.fieldByName("Fech_Ulti_Repa").setAsString((n % 2) ? "20261205" : "20261206");
+        if (moveIt)
+            t.fieldByName("Nive_Fich").setAsInteger(1 + n % 8);
+        t.post();
+        times.push_back(us(Clock::now() - t0));
+        ++n;
+    }
+    state.counters["median_us"] = median(times);
+    if (bareUpdateMedianUs[moveIt] > 0)
+        state.counters["ratio_to_bare"] = median(times) / bareUpdateMedianUs[moveIt];
+}
+BENCHMARK(BM_EditPost)->Arg(0)->Arg(1);
+
+void BM_BatchAppend20000(benchmark::State &state)
+{
+    Table src;
+    src.setTableName(tables().c20);
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string name = "dest" + std::to_string(round++);
+        testsupport::createCardTable(tables().dir.path().string(), name);
+        Table dst;
+        dst.setTableName(tables().dir.file(name + ".DB"));
+        state.ResumeTiming();
+        engine::BatchMove m;
+        m.setSource(&src);
+        m.setDestination(&dst);
+        if (m.execute() != 20000)
+            state.SkipWithError("wrong count");
+    }
+}
+BENCHMARK(BM_BatchAppend20000)->Unit(benchmark::kMillisecond);
+
+long statusKb(const char *field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    return 0;
+}
+
+long peakKb() { return statusKb("VmHWM:"); }
+
+int walkForMemory(const char *path)
+{
+    const long before = peakKb();
+    {
+        Table t;
+        t.setTableName(path);
+        t.setFilter(kBaseFilter);
+        t.setFiltered(true);
+        t.open();
+        std::size_t sum = 0;
+        for (t.first(); !t.eof(); t.next())
+            sum += t.fieldByName("Preg_Text").asString().size() + t.fieldByName("Resp_Text").blobSize();
+        // Resident memory of the process's own (anonymous) pages and of the mapped table file.
+        std::printf("%ld %ld %zu %ld %ld\n", before, peakKb(), t.recordCount() + sum * 0, statusKb("RssAnon:"),
+                    statusKb("RssFile:"));
+    }
+    return 0;
+}
+
+// Peak memory of a fresh process that opens the 100,000-card table and walks its view
+// (reading a text and a blob of each card): the peak, and the rise over the process's start.
+void BM_PeakMemory100000(benchmark::State &state)
+{
+    const std::string path = tables().c100;
+    long before = 0, after = 0, anon = 0, file = 0;
+    std::size_t cards = 0;
+    for (auto _ : state) {
+        int fds[2];
+        if (pipe(fds) != 0)
+            state.SkipWithError("pipe");
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+        posix_spawn_file_actions_addclose(&fa, fds[0]);
+        std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        std::string flag = "--walk";
+        char *argv[] = {self.data(), flag.data(), const_cast<char *>(path.c_str()), nullptr};
+        pid_t pid = 0;
+        posix_spawn(&pid, self.c_str(), &fa, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&fa);
+        close(fds[1]);
+        char buf[256] = {};
+        const ssize_t got = read(fds[0], buf, sizeof buf - 1);
+        close(fds[0]);
+        waitpid(pid, nullptr, 0);
+        if (got <= 0 || std::sscanf(buf, "%ld %ld %zu %ld %ld", &before, &after, &cards, &anon, &file) != 5)
+            state.SkipWithError("child failed");
+    }
+    state.counters["peak_MB"] = after / 1024.0;
+    state.counters["rise_MB"] = (after - before) / 1024.0;
+    state.counters["cards"] = static_cast<double>(cards);
+    state.counters["anon_MB"] = anon / 1024.0;
+    state.counters["file_MB"] = file / 1024.0;
+    state.counters["table_file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_PeakMemory100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::string(argv[1]) == "--walk")
+        return walkForMemory(argv[2]);
+    tables(); // build the tables before any timing
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,31 @@
+#include "engine/EngineError.h"
+
+#include <climits>
+
+namespace engine {
+
+int strToInt(const std::string &text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    const std::size_t start = i;
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            break;
+        v = v * 10 + (c - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1)
+            break;
+    }
+    const long long value = negative ? -v : v;
+    if (i == start || i != text.size() || value > INT_MAX || value < INT_MIN)
+        throw ConversionError("'" + text + "' is not a valid integer value");
+    return static_cast<int>(value);
+}
+
+} // namespace engine

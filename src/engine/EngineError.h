@@ -1,0 +1,28 @@
+#pragma once
+// Errors raised by the table engine.
+#include <stdexcept>
+#include <string>
+
+namespace engine {
+
+// The engine's error: a table that cannot be opened, created, packed or written, a damaged
+// or foreign file, a filter text that does not parse, an operation in the wrong state, a
+// field that does not exist. Its text is meant to be shown to the user as it is.
+class EngineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A text that cannot be converted to the type asked for, with the class library's texts:
+// "'%s' is not a valid integer value", "'%s' is not a valid boolean value".
+class ConversionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The integer a text stands for: optional leading blanks, an optional sign and decimal
+// digits, within the 32-bit range; anything else raises ConversionError with
+// "'<text>' is not a valid integer value".
+int strToInt(const std::string &text);
+
+} // namespace engine

@@ -1,0 +1,523 @@
+#include "engine/Schema.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "engine/EngineError.h"
+#include "engine/FileLock.h"
+#include "engine/Names.h"
+#include "engine/Sqlite.h"
+
+namespace engine {
+
+const char *fieldTypeName(FieldType type)
+{
+    switch (type) {
+    case FieldType::SmallInt: return "SmallInt";
+    case FieldType::AutoInc: return "AutoInc";
+    case FieldType::String: return "String";
+    case FieldType::Blob: return "Blob";
+    case FieldType::Boolean: return "Boolean";
+    }
+    return "?";
+}
+
+namespace {
+
+bool typeFromName(const std::string &s, FieldType &out)
+{
+    for (FieldType t : {FieldType::SmallInt, FieldType::AutoInc, FieldType::String, FieldType::Blob,
+                        FieldType::Boolean})
+        if (s == fieldTypeName(t)) {
+            out = t;
+            return true;
+        }
+    return false;
+}
+
+std::vector<std::string> splitFields(const std::string &list)
+{
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : list) {
+        if (c == ';') {
+            out.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    out.push_back(cur);
+    for (auto &s : out) {
+        while (!s.empty() && s.front() == ' ')
+            s.erase(s.begin());
+        while (!s.empty() && s.back() == ' ')
+            s.pop_back();
+    }
+    return out;
+}
+
+int findField(const std::vector<FieldDef> &fields, const std::string &name)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (equalsNoCase(fields[i].name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void validateIndex(const std::vector<FieldDef> &fields, const IndexDef &index)
+{
+    if (index.name.empty())
+        throw EngineError("Un índice debe tener nombre.");
+    for (const auto &name : splitFields(index.fields)) {
+        const int f = findField(fields, name);
+        if (f < 0)
+            throw EngineError("El índice «" + index.name + "» nombra el campo «" + name + "», que no existe.");
+        if (fields[static_cast<std::size_t>(f)].type == FieldType::Blob)
+            throw EngineError("El índice «" + index.name + "» no puede incluir el campo binario «" + name + "».");
+    }
+}
+
+std::string indexSql(const std::vector<FieldDef> &fields, const IndexDef &index)
+{
+    std::string sql = "CREATE INDEX " + quoteIdentifier("orv_idx_" + index.name) + " ON data(";
+    bool first = true;
+    for (const auto &name : splitFields(index.fields)) {
+        if (!first)
+            sql += ", ";
+        first = false;
+        sql += quoteIdentifier(fields[static_cast<std::size_t>(findField(fields, name))].name);
+    }
+    return sql + ")";
+}
+
+void appendInteger(std::string &out, std::int64_t v)
+{
+    // Order-preserving: a tag byte telling sign and length, then the bytes big-endian.
+    int n = 1;
+    if (v >= 0) {
+        while (n < 8 && (static_cast<std::uint64_t>(v) >> (8 * n)) != 0)
+            ++n;
+        out += static_cast<char>(0x10 + n);
+    } else {
+        const std::uint64_t u = ~static_cast<std::uint64_t>(v);
+        while (n < 8 && (u >> (8 * n)) != 0)
+            ++n;
+        out += static_cast<char>(0x10 - n);
+    }
+    const auto bits = static_cast<std::uint64_t>(v);
+    for (int i = n - 1; i >= 0; --i)
+        out += static_cast<char>((bits >> (8 * i)) & 0xff);
+}
+
+bool parseInteger(std::string_view s, std::int64_t &out)
+{
+    if (s.empty())
+        return false;
+    std::size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    if (i == s.size())
+        return false;
+    std::int64_t v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9' || v > (INT64_MAX - 9) / 10)
+            return false;
+        v = v * 10 + (s[i] - '0');
+    }
+    out = s[0] == '-' ? -v : v;
+    return true;
+}
+
+} // namespace
+
+int Schema::find(const std::string &name) const { return findField(fields, name); }
+
+std::string Schema::smallSelectList() const
+{
+    std::string s = "rowid";
+    for (int f : smallFields)
+        s += ", " + quoteIdentifier(fields[static_cast<std::size_t>(f)].name);
+    return s;
+}
+
+Value Schema::readValue(const Statement &s, int col, int f) const
+{
+    Value v;
+    readValueInto(s, col, f, v);
+    return v;
+}
+
+void Schema::readValueInto(const Statement &s, int col, int f, Value &out) const
+{
+    const int type = s.columnType(col);
+    out.kind = Value::Kind::Null;
+    out.integer = 0;
+    if (type == SQLITE_NULL)
+        return;
+    switch (fields[static_cast<std::size_t>(f)].type) {
+    case FieldType::SmallInt:
+    case FieldType::AutoInc:
+    case FieldType::Boolean: {
+        std::int64_t v = 0;
+        if (type == SQLITE_INTEGER)
+            v = s.columnInt(col);
+        else if (type == SQLITE_FLOAT)
+            v = static_cast<std::int64_t>(s.columnDouble(col));
+        else if (!parseInteger(s.columnBytes(col), v))
+            return;
+        if (fields[static_cast<std::size_t>(f)].type == FieldType::Boolean)
+            v = v != 0;
+        out.kind = Value::Kind::Integer;
+        out.integer = v;
+        return;
+    }
+    case FieldType::String:
+    case FieldType::Blob: {
+        const std::string_view b = s.columnBytes(col);
+        if (b.empty())
+            return;
+        out.kind = Value::Kind::Bytes;
+        out.bytes.assign(b.data(), b.size());
+        return;
+    }
+    }
+}
+
+void Schema::readSmall(const Statement &s, int firstCol, Row &row) const
+{
+    int col = firstCol;
+    for (int f : smallFields)
+        readValueInto(s, col++, f, row[static_cast<std::size_t>(f)]);
+}
+
+SortKey Schema::key(const Row &row) const
+{
+    SortKey k;
+    if (packedKeys) {
+        // 20 bits a field, blank as 0; values beyond +-524287 (only in files written by other
+        // programs) share the end places.
+        constexpr std::int64_t kLimit = (1 << 19) - 1;
+        for (int f : keyFields) {
+            const Value &v = row[static_cast<std::size_t>(f)];
+            k.packed <<= 20;
+            if (v.kind == Value::Kind::Integer)
+                k.packed |= static_cast<std::uint64_t>(std::clamp(v.integer, -kLimit, kLimit) + kLimit + 1);
+        }
+        return k;
+    }
+    for (int f : keyFields) {
+        const Value &v = row[static_cast<std::size_t>(f)];
+        if (v.isBlank()) {
+            k.bytes += '\0';
+        } else if (v.kind == Value::Kind::Integer) {
+            appendInteger(k.bytes, v.integer);
+        } else {
+            k.bytes += '\x20';
+            for (char c : v.bytes) {
+                k.bytes += c;
+                if (c == '\0')
+                    k.bytes += '\xff';
+            }
+            k.bytes += '\0';
+            k.bytes += '\0';
+        }
+    }
+    return k;
+}
+
+std::string Schema::insertSql() const
+{
+    std::string cols, vals;
+    for (std::size_t f = 0; f < fields.size(); ++f) {
+        if (static_cast<int>(f) == autoInc)
+            continue;
+        cols += (cols.empty() ? "" : ", ") + quoteIdentifier(fields[f].name);
+        vals += vals.empty() ? "?" : ", ?";
+    }
+    return "INSERT INTO data(" + cols + ") VALUES(" + vals + ")";
+}
+
+std::string Schema::selectRowSql() const
+{
+    std::string sql = "SELECT rowid";
+    for (const auto &f : fields)
+        sql += ", " + quoteIdentifier(f.name);
+    return sql + " FROM data WHERE rowid = ?";
+}
+
+void bindValue(Statement &s, int index, FieldType type, const Value &v)
+{
+    if (v.isBlank())
+        s.bindNull(index);
+    else if (v.kind == Value::Kind::Integer)
+        s.bindInt(index, v.integer);
+    else if (type == FieldType::Blob)
+        s.bindBlob(index, v.bytes);
+    else
+        s.bindText(index, v.bytes);
+}
+
+void validateDefinitions(const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes)
+{
+    if (fields.empty())
+        throw EngineError("Una tabla necesita al menos un campo.");
+    int autoIncs = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FieldDef &f = fields[i];
+        if (f.name.empty())
+            throw EngineError("El campo " + std::to_string(i + 1) + " no tiene nombre.");
+        for (unsigned char c : f.name)
+            if (c < 0x20)
+                throw EngineError("El nombre del campo «" + f.name + "» tiene caracteres no válidos.");
+        if (equalsNoCase(f.name, "rowid") || equalsNoCase(f.name, "oid") || equalsNoCase(f.name, "_rowid_"))
+            throw EngineError("«" + f.name + "» no puede ser el nombre de un campo.");
+        if (findField(fields, f.name) != static_cast<int>(i))
+            throw EngineError("El campo «" + f.name + "» está repetido.");
+        if (f.type == FieldType::String && (f.size < 1 || f.size > 255))
+            throw EngineError("El campo de texto «" + f.name + "» debe tener de 1 a 255 caracteres (tiene "
+                              + std::to_string(f.size) + ").");
+        if (f.type == FieldType::AutoInc && ++autoIncs > 1)
+            throw EngineError("Una tabla sólo puede tener un campo autoincremental.");
+    }
+    int primaries = 0;
+    for (const auto &index : indexes) {
+        validateIndex(fields, index);
+        if (index.primary && ++primaries > 1)
+            throw EngineError("Una tabla sólo puede tener un índice primario.");
+    }
+}
+
+void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes)
+{
+    validateDefinitions(fields, indexes);
+    db.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+    db.exec("PRAGMA user_version = " + std::to_string(kFormatVersion));
+    db.exec("BEGIN");
+    try {
+        db.exec("CREATE TABLE orv_fields(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL, "
+                "size INTEGER NOT NULL)");
+        db.exec("CREATE TABLE orv_indexes(name TEXT NOT NULL, fields TEXT NOT NULL, is_primary INTEGER NOT NULL)");
+        std::string cols;
+        auto addColumn = [&](const FieldDef &f) {
+            if (!cols.empty())
+                cols += ", ";
+            cols += quoteIdentifier(f.name);
+            switch (f.type) {
+            case FieldType::AutoInc: cols += " INTEGER PRIMARY KEY AUTOINCREMENT"; break;
+            case FieldType::SmallInt:
+            case FieldType::Boolean: cols += " INTEGER"; break;
+            case FieldType::String: cols += " TEXT"; break;
+            case FieldType::Blob: cols += " BLOB"; break;
+            }
+        };
+        for (const auto &f : fields)
+            if (f.type != FieldType::Blob)
+                addColumn(f);
+        for (const auto &f : fields)
+            if (f.type == FieldType::Blob)
+                addColumn(f);
+        db.exec("CREATE TABLE data(" + cols + ")");
+        Statement ins = db.prepare("INSERT INTO orv_fields(pos, name, type, size) VALUES(?, ?, ?, ?)");
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            ins.bindInt(1, static_cast<std::int64_t>(i));
+            ins.bindText(2, fields[i].name);
+            ins.bindText(3, fieldTypeName(fields[i].type));
+            ins.bindInt(4, fields[i].size);
+            ins.execute();
+        }
+        Statement idx = db.prepare("INSERT INTO orv_indexes(name, fields, is_primary) VALUES(?, ?, ?)");
+        for (const auto &index : indexes) {
+            db.exec(indexSql(fields, index));
+            idx.bindText(1, index.name);
+            idx.bindText(2, index.fields);
+            idx.bindInt(3, index.primary ? 1 : 0);
+            idx.execute();
+        }
+        db.exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    db.exec("PRAGMA journal_mode = WAL");
+}
+
+Schema loadSchema(Database &db)
+{
+    const std::string &path = db.path();
+    if (db.queryInt("PRAGMA application_id") != kApplicationId)
+        throw EngineError("El fichero «" + path + "» no es una tabla de este programa.");
+    if (db.queryInt("PRAGMA user_version") > kFormatVersion)
+        throw EngineError("La tabla «" + path + "» fue creada por una versión más reciente del programa.");
+    Schema s;
+    auto damaged = [&](const std::string &what) {
+        return EngineError("La tabla «" + path + "» está dañada: " + what + ".");
+    };
+    {
+        Statement q = db.prepare("SELECT name, type, size FROM orv_fields ORDER BY pos");
+        while (q.step()) {
+            FieldDef f;
+            f.name = std::string(q.columnBytes(0));
+            if (!typeFromName(std::string(q.columnBytes(1)), f.type))
+                throw damaged("el campo «" + f.name + "» tiene un tipo desconocido");
+            f.size = static_cast<int>(q.columnInt(2));
+            s.fields.push_back(std::move(f));
+        }
+    }
+    {
+        Statement q = db.prepare("SELECT name, fields, is_primary FROM orv_indexes ORDER BY rowid");
+        while (q.step()) {
+            IndexDef i;
+            i.name = std::string(q.columnBytes(0));
+            i.fields = std::string(q.columnBytes(1));
+            i.primary = q.columnInt(2) != 0;
+            s.indexes.push_back(std::move(i));
+        }
+    }
+    try {
+        validateDefinitions(s.fields, s.indexes);
+    } catch (const EngineError &e) {
+        throw damaged(std::string("sus definiciones no son válidas (") + e.what() + ")");
+    }
+    std::vector<std::pair<std::string, bool>> columns; // name, is primary key
+    {
+        Statement q = db.prepare("PRAGMA table_info(data)");
+        while (q.step())
+            columns.emplace_back(std::string(q.columnBytes(1)), q.columnInt(5) != 0);
+    }
+    for (std::size_t i = 0; i < s.fields.size(); ++i) {
+        const FieldDef &f = s.fields[i];
+        bool found = false;
+        for (const auto &[name, pk] : columns)
+            if (equalsNoCase(name, f.name)) {
+                found = true;
+                if (f.type == FieldType::AutoInc && !pk)
+                    throw damaged("el campo autoincremental «" + f.name + "» no es la clave de los registros");
+            }
+        if (!found)
+            throw damaged("falta la columna del campo «" + f.name + "»");
+        if (f.type == FieldType::AutoInc)
+            s.autoInc = static_cast<int>(i);
+        if (f.type == FieldType::Blob)
+            s.blobFields.push_back(static_cast<int>(i));
+        else
+            s.smallFields.push_back(static_cast<int>(i));
+    }
+    for (const auto &index : s.indexes) {
+        if (!index.primary)
+            continue;
+        s.primaryText = index.fields;
+        for (const auto &name : splitFields(index.fields)) {
+            const int f = s.find(name);
+            if (f == s.autoInc)
+                break; // the record identity ends every key
+            s.keyFields.push_back(f);
+        }
+    }
+    s.packedKeys = s.keyFields.size() <= 3;
+    for (int f : s.keyFields) {
+        const FieldType t = s.fields[static_cast<std::size_t>(f)].type;
+        if (t != FieldType::SmallInt && t != FieldType::Boolean)
+            s.packedKeys = false;
+    }
+    return s;
+}
+
+void configureConnection(Database &db)
+{
+    if (!db.readOnly()) {
+        std::string mode = db.queryText("PRAGMA journal_mode");
+        if (mode != "wal") {
+            try {
+                db.exec("PRAGMA journal_mode = WAL");
+            } catch (const EngineError &) {
+                // Another holder keeps the old journal mode; the table still works with it.
+            }
+        }
+    }
+    db.exec("PRAGMA synchronous = NORMAL");
+    db.exec("PRAGMA cache_size = -8192");
+    db.exec("PRAGMA mmap_size = 268435456");
+}
+
+void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index)
+{
+    validateIndex(schema.fields, index);
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        for (const auto &old : schema.indexes)
+            if (equalsNoCase(old.name, index.name) || (index.primary && old.primary)) {
+                db.exec("DROP INDEX IF EXISTS " + quoteIdentifier("orv_idx_" + old.name));
+                Statement del = db.prepare("DELETE FROM orv_indexes WHERE name = ?");
+                del.bindText(1, old.name);
+                del.run();
+            }
+        db.exec(indexSql(schema.fields, index));
+        Statement ins = db.prepare("INSERT INTO orv_indexes(name, fields, is_primary) VALUES(?, ?, ?)");
+        ins.bindText(1, index.name);
+        ins.bindText(2, index.fields);
+        ins.bindInt(3, index.primary ? 1 : 0);
+        ins.run();
+        db.exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+namespace {
+void removeSideFiles(const std::string &path)
+{
+    for (const char *suffix : {"-wal", "-shm", "-journal"})
+        ::unlink((path + suffix).c_str());
+}
+} // namespace
+
+void createTableFile(Database &db, const std::string &tmpPath, const std::vector<FieldDef> &fields,
+                     const std::vector<IndexDef> &indexes)
+{
+    ::unlink(tmpPath.c_str());
+    removeSideFiles(tmpPath);
+    db.open(tmpPath, true);
+    try {
+        createSchema(db, fields, indexes);
+    } catch (...) {
+        db.close();
+        ::unlink(tmpPath.c_str());
+        removeSideFiles(tmpPath);
+        throw;
+    }
+}
+
+void replaceTableFile(const std::string &tmpPath, const std::string &path, bool alreadyLocked)
+{
+    FileLock old;
+    struct stat st;
+    if (!alreadyLocked && ::stat(path.c_str(), &st) == 0) {
+        try {
+            old = FileLock::acquire(path, true);
+        } catch (const EngineError &) {
+            ::unlink(tmpPath.c_str());
+            throw EngineError("No se puede sustituir la tabla «" + path + "»: está abierta.");
+        }
+    }
+    removeSideFiles(path);
+    if (std::rename(tmpPath.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmpPath.c_str());
+        throw EngineError("No se puede crear la tabla «" + path + "» (" + std::strerror(err) + ").");
+    }
+}
+
+std::string temporaryPathBeside(const std::string &path)
+{
+    static std::atomic<unsigned> counter{0};
+    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+}
+
+} // namespace engine

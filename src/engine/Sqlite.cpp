@@ -1,0 +1,186 @@
+#include "engine/Sqlite.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "engine/EngineError.h"
+
+namespace engine {
+
+void throwSqlite(sqlite3 *db, int rc, const std::string &path)
+{
+    const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    const std::string file = "«" + path + "»";
+    switch (rc & 0xff) {
+    case SQLITE_NOTADB:
+        throw EngineError("El fichero " + file + " no es una tabla: su contenido no es el de una base de datos ("
+                          + detail + ").");
+    case SQLITE_CORRUPT:
+        throw EngineError("La tabla " + file + " está dañada (" + detail
+                          + "). Puede intentar repararla.");
+    case SQLITE_FULL:
+        throw EngineError("No queda espacio en el disco para escribir en la tabla " + file + ".");
+    case SQLITE_READONLY:
+        throw EngineError("La tabla " + file + " es de sólo lectura; no se puede modificar.");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw EngineError("La tabla " + file + " está ocupada por otro programa; inténtelo de nuevo.");
+    case SQLITE_CANTOPEN:
+        throw EngineError("No se puede abrir el fichero " + file + " (" + detail + ").");
+    case SQLITE_IOERR:
+        throw EngineError("Error de lectura o escritura en la tabla " + file + " (" + detail + ").");
+    case SQLITE_NOMEM:
+        throw EngineError("No hay memoria suficiente para trabajar con la tabla " + file + ".");
+    default:
+        throw EngineError("Error de la base de datos en la tabla " + file + ": " + detail + ".");
+    }
+}
+
+Statement::Statement(sqlite3 *db, std::string_view sql, const std::string &path) : db_(db), path_(&path)
+{
+    const int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throwSqlite(db, rc, path);
+    }
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement::Statement(Statement &&other) noexcept
+    : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)),
+      path_(std::exchange(other.path_, nullptr))
+{
+}
+
+Statement &Statement::operator=(Statement &&other) noexcept
+{
+    if (this != &other) {
+        sqlite3_finalize(stmt_);
+        db_ = std::exchange(other.db_, nullptr);
+        stmt_ = std::exchange(other.stmt_, nullptr);
+        path_ = std::exchange(other.path_, nullptr);
+    }
+    return *this;
+}
+
+void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
+void Statement::bindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+void Statement::bindText(int index, std::string_view text)
+{
+    sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+void Statement::bindBlob(int index, std::string_view bytes)
+{
+    sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(stmt_);
+    throwSqlite(db_, rc, *path_);
+}
+
+void Statement::run()
+{
+    while (step()) {
+    }
+}
+
+void Statement::execute()
+{
+    try {
+        run();
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnType(int col) const { return sqlite3_column_type(stmt_, col); }
+std::int64_t Statement::columnInt(int col) const { return sqlite3_column_int64(stmt_, col); }
+double Statement::columnDouble(int col) const { return sqlite3_column_double(stmt_, col); }
+std::string_view Statement::columnBytes(int col) const
+{
+    const void *p = sqlite3_column_blob(stmt_, col);
+    const int n = sqlite3_column_bytes(stmt_, col);
+    if (!p || n <= 0)
+        return {};
+    return {static_cast<const char *>(p), static_cast<std::size_t>(n)};
+}
+
+Database::~Database() { close(); }
+
+void Database::open(const std::string &path, bool create)
+{
+    close();
+    path_ = path;
+    readOnly_ = false;
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    if (create)
+        flags |= SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK && !create) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        readOnly_ = true;
+    }
+    if (rc != SQLITE_OK) {
+        const std::string msg = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw EngineError("No se puede abrir el fichero «" + path + "» (" + msg + ").");
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, 3000);
+}
+
+void Database::close()
+{
+    if (db_) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+}
+
+void Database::exec(std::string_view sql)
+{
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK)
+        throwSqlite(db_, rc, path_);
+}
+
+std::int64_t Database::queryInt(std::string_view sql)
+{
+    Statement s = prepare(sql);
+    return s.step() ? s.columnInt(0) : 0;
+}
+
+std::string Database::queryText(std::string_view sql)
+{
+    Statement s = prepare(sql);
+    return s.step() ? std::string(s.columnBytes(0)) : std::string();
+}
+
+std::int64_t Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+int Database::changes() const { return sqlite3_changes(db_); }
+
+} // namespace engine

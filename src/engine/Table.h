@@ -1,0 +1,239 @@
+#pragma once
+// A table of the engine and its cursor.
+//
+// FILES. A table is one SQLite file. Its path is the table name when that is absolute,
+// otherwise the database folder + "/" + the table name; ".DB" is added when the name does
+// not already end in ".db" (in any case): folder "dat" + name "X" is "dat/X.DB", "IMP.db"
+// stays "IMP.db", a full path ".../X.DB" stays as it is. The file holds the field and index
+// definitions, the records with their blobs, and the primary index. While a table is open,
+// SQLite keeps "X.DB-wal" and "X.DB-shm" beside it; they disappear when the last holder
+// closes it, and X.DB then holds everything on its own. After a killed program the log stays
+// until the table is next opened; checkpointFile() folds it in. Copy, move or pack a table
+// file only while it is closed, after checkpointFile(). Reads go through a memory map of the
+// file (up to 256 MB), so the figures of a process's memory include the pages of the file it
+// has read.
+//
+// WRITE-THROUGH. The file is in write-ahead-log mode with synchronous=NORMAL. Every Post,
+// Delete and batch move is one committed transaction when the call returns; a process killed
+// at any instant leaves a file that opens, passes SQLite's integrity check and holds every
+// record whose Post returned (the log is replayed at the next open). Only a power cut or an
+// operating-system crash can lose the last commits (never the consistency of the file).
+// flushBuffers() is therefore a no-op kept for callers that flush after a post.
+//
+// EXCLUSIVE OPEN. Every open table takes an advisory open-file-description lock (fcntl
+// F_OFD_SETLK) on one byte of its file outside SQLite's own lock bytes: shared for an
+// ordinary open, exclusive for an exclusive open, never waiting. An exclusive open therefore
+// fails with EngineError while any other Table object of this process or any other process
+// has the file open, and an ordinary open fails while someone holds it exclusively. Within a
+// process all Table objects on one file share one lock descriptor (counted), so that no
+// descriptor of a file that SQLite holds is ever closed under it.
+//
+// ORDER. With a primary index the records run by the index fields (blanks first, integers
+// by value, texts by their UTF-8 bytes), ties by AutoInc (record identity); an AutoInc
+// field in the index ends the key. Keys need not be unique (no post is refused for a key).
+// Without a primary index the records run in the order in which they were added; Insert then
+// adds at the end like Append.
+//
+// CURSOR. The view is the table's records that pass the filter (when filtered() and the
+// filter text is not blank), in the table's order. Navigation follows the class library:
+//   first()  current := first record, bof() true, eof() true only when the view is empty.
+//   last()   current := last record, eof() true, bof() true only when the view is empty.
+//   next()   at the last record: eof() := true and the cursor stays; else one record on.
+//   prior()  at the first record: bof() := true and the cursor stays; else one record back.
+//   moveBy(n) n times next() or prior() (as one move); returns the records actually moved.
+//   An empty view has bof() and eof() true and no current record.
+// Each navigation call (also setRecNo, gotoBookmark, locate) fires beforeScroll, moves, then
+// fires afterScroll, even when the cursor cannot move. In edit or insert state a navigation
+// call first posts the record when a field was set, else cancels (checkBrowseMode()).
+// Other events: open() fires afterScroll when the view holds a record; append() and insert()
+// fire both scroll events (the new record becomes current), and so does cancel() of an
+// insert; edit() fires none; refresh() fires afterScroll only when the current record
+// changed.
+//
+// POST AND DELETE, and where the cursor stands afterwards:
+//   Post of an edited record that still passes the filter: the cursor stays on it, at its
+//     new place in the order when a key field changed.
+//   Post of an edited record that no longer passes the filter: the record leaves the view;
+//     the cursor stands on the record that followed it in the view before the post, or on
+//     the new last record when it was the last; on an empty view bof() and eof() are true.
+//   Post of an inserted (appended) record: when it passes the filter it takes its place in
+//     the order and is the current record; when it does not, the cursor stands on the record
+//     that follows its place in the order, or on the last record, or nowhere (empty view).
+//   Delete: the cursor stands on the record that followed the deleted one, or on the new
+//     last record when it was the last; on an empty view bof() and eof() are true.
+//   After each of these bof() and eof() are false unless the view is empty.
+//   Events: Post fires afterPost, and then afterScroll when the current record is no longer
+//   the posted one. Delete fires beforeScroll before and afterScroll after.
+// So "First; while not Eof: Delete" deletes the whole view, and "First; until Eof: Edit,
+// set a non-key field, Post, Next" visits each record once. A loop "move the current record
+// out of the view, then Next" visits every second record; to take records in order from the
+// front, go back to First after each record that leaves the view.
+//
+// FILTER. The filter text is parsed (never pasted into SQL) by Filter (engine/Filter.h); see
+// there for the language, the trailing "*" and the blank rule. On an open table setFilter()
+// re-filters the view at once when filtered(), and setFiltered() when the switch changes;
+// both first call checkBrowseMode() and then put the cursor on the first record of the new
+// view (firing the scroll events). An invalid text raises EngineError and leaves the previous
+// text and view in force; on a closed table the syntax is checked at once and the field names
+// at open() (which then fails when the table is filtered, and otherwise at setFiltered(true)).
+//
+// VIEWS OF OTHER HOLDERS. The view lists the records found when it was last built (open,
+// filter change, refresh()) and follows this object's own posts and deletes. Changes made
+// through another Table object or process show after refresh().
+//
+// Not copyable; single-threaded like the windows that use it.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/EngineError.h"
+#include "engine/Field.h"
+#include "engine/FieldDef.h"
+
+namespace engine {
+
+class Table {
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    // Notifications for data-aware controls (the display events). They are held back while
+    // controlsDisabled(); enableControls() back to zero then sends one DataChanged when any
+    // was held back.
+    enum class Event {
+        Opened,
+        Closed,
+        Scrolled,     // the current record changed
+        DataChanged,  // the view was rebuilt or a record posted, deleted or cancelled
+        StateChanged, // Browse / Edit / Insert changed
+        FieldChanged, // a field of the edit buffer was set (fieldIndex given)
+    };
+    using Listener = std::function<void(Event event, int fieldIndex)>;
+    using Handler = std::function<void(Table &)>;
+
+    Table();
+    ~Table(); // closes (an unposted edit is cancelled)
+    Table(const Table &) = delete;
+    Table &operator=(const Table &) = delete;
+
+    // --- naming (only while closed; EngineError when open) ---
+    void setDatabaseName(std::string folder);
+    const std::string &databaseName() const;
+    void setTableName(std::string name);
+    const std::string &tableName() const;
+    std::string filePath() const; // the resolved file path (see FILES)
+    bool exists() const;          // the file exists
+
+    // --- definitions for createTable() ---
+    std::vector<FieldDef> &fieldDefs();
+    std::vector<IndexDef> &indexDefs();
+    // Creates the table file from fieldDefs() and indexDefs(), replacing a table of that
+    // name (EngineError when it is held open by anyone). The table stays closed. Field names
+    // must be unique without regard to case; at most one AutoInc; String widths 1 to 255;
+    // at most one primary index, on existing fields. The new file is built beside the old one
+    // and renamed over it, so a failure leaves the old table as it was.
+    void createTable();
+    void createTable(const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes);
+    // Adds an index to the table (open or closed). A primary index replaces the table's
+    // primary index and re-orders an open view.
+    void addIndex(const std::string &name, const std::string &fields, bool primary);
+    // Deletes every record (AutoInc numbers are not reused afterwards).
+    void emptyTable();
+
+    // --- opening ---
+    void setExclusive(bool exclusive); // only while closed
+    bool exclusive() const;
+    // Opens the table and stands on the first record of the view (firing the scroll events).
+    // EngineError when the file is missing, is not a table of this engine (not SQLite,
+    // truncated, damaged, without the definitions), or is held exclusively (or, for an
+    // exclusive open, held at all); the table then stays closed.
+    void open();
+    void close(); // an unposted edit is cancelled; filter text and switch are kept
+    bool active() const;
+    State state() const;
+
+    // Compacts the file and rebuilds its indexes (restructure with pack). The table must be
+    // closed (it is then opened exclusively for the work) or open exclusively; EngineError
+    // when it cannot be had exclusively, is missing or damaged. When SQLite's integrity check
+    // fails, the readable records are copied into a new file that replaces the old one.
+    void pack();
+    // Folds a log left beside a closed table by a killed program into the table file (by
+    // opening and closing it), so that X.DB alone holds every record. Nothing happens when
+    // there is no log; EngineError when the table is held by anyone or is damaged.
+    void checkpointFile();
+
+    // --- fields ---
+    int fieldCount() const;
+    Field &field(int index);
+    Field &fieldByName(std::string_view name); // EngineError "Field 'x' not found"
+    Field *findField(std::string_view name);   // nullptr when there is none
+    const std::vector<FieldDef> &fieldDefinitions() const; // of the open table
+    std::string primaryIndexFields() const;                // of the open table, "" when none
+
+    // --- filter ---
+    void setFilter(const std::string &text);
+    const std::string &filter() const;
+    void setFiltered(bool filtered);
+    bool filtered() const;
+
+    // --- cursor ---
+    std::size_t recordCount() const; // records in the view (an unposted insert not counted)
+    bool isEmpty() const;
+    bool bof() const;
+    bool eof() const;
+    void first();
+    void last();
+    void next();
+    void prior();
+    int moveBy(int distance);
+    std::size_t recNo() const;    // 1-based position of the current record; 0 when none
+    void setRecNo(std::size_t n); // moves to the n-th record of the view (clamped)
+    // A bookmark is the record's identity (its SQLite rowid, which is AutoInc when the table
+    // has one). gotoBookmark returns false, without moving, when that record is not in view.
+    std::int64_t bookmark() const; // 0 when there is no current record
+    bool gotoBookmark(std::int64_t bookmark);
+    // Moves to the first record of the view whose field equals the value (compared as
+    // text), firing the scroll events; false and no move when there is none.
+    bool locate(std::string_view fieldName, std::string_view value);
+    // Rebuilds the view from the file; stays on the current record when it is still in view,
+    // else on the first record.
+    void refresh();
+
+    // Reads a field of the view's row (0-based) without moving the cursor and without
+    // events; for grids. EngineError when the row is out of range.
+    std::string peekAsString(std::size_t row, int fieldIndex);
+    std::int64_t peekBookmark(std::size_t row) const;
+
+    // --- editing ---
+    void edit();   // on an empty view it inserts, as the class library does
+    void append(); // a new blank record; position decided by its key at post
+    void insert(); // the same as append (the primary index decides the order)
+    void post();   // in browse state nothing happens
+    void cancel(); // edit: drops the changes; insert: back to the record current before
+    void deleteRecord(); // insert state: cancels; empty view: EngineError
+    bool modified() const;
+    void checkBrowseMode(); // posts when a field was set, else cancels
+    void flushBuffers();    // no-op: every post is already committed
+
+    // --- events ---
+    Handler beforeScroll;
+    Handler afterScroll;
+    Handler afterPost;
+    Handler afterDelete;
+    int addListener(Listener listener); // returns an id for removeListener
+    void removeListener(int id);
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const;
+
+    struct Impl;
+
+private:
+    friend class Field;
+    friend class BatchMove;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace engine

@@ -1,0 +1,131 @@
+#pragma once
+// The inside of a Table, shared by the table, its fields and the batch move.
+#include <map>
+#include <unordered_map>
+
+#include "engine/FileLock.h"
+#include "engine/RowCache.h"
+#include "engine/Filter.h"
+#include "engine/Schema.h"
+#include "engine/Sqlite.h"
+#include "engine/Table.h"
+
+namespace engine {
+
+constexpr std::size_t kChunk = 64;      // records read in one go
+constexpr std::size_t kCacheMax = 4096; // records kept in memory (their non-blob values)
+
+struct Table::Impl {
+    explicit Impl(Table &table) : self(table) {}
+
+    Table &self;
+
+    // Settings kept while closed.
+    std::string databaseName;
+    std::string tableName;
+    std::vector<FieldDef> createFields;
+    std::vector<IndexDef> createIndexes;
+    bool exclusive = false;
+    std::string filterText;
+    bool filtered = false;
+
+    // The open table. The lock is declared before the connection and the connection before
+    // its statements, so that they are let go in the opposite order.
+    State state = State::Inactive;
+    FileLock lock;
+    Database db;
+    Schema schema;
+    std::vector<Field> fields;
+    Filter compiled;
+    bool compiledOk = false;
+    Statement fetchStmt;
+    std::vector<Statement> blobStmts; // by position in schema.blobFields
+    Statement insertStmt;
+    Statement deleteStmt;
+    std::map<std::vector<int>, Statement> updateStmts; // by the set of fields written
+
+    // The view: record identities in order, with their sort keys.
+    View view;
+    std::ptrdiff_t pos = -1; // current position in view, -1 when none
+    bool bof = true;
+    bool eof = true;
+    int direction = 1; // of the last move, for read-ahead
+
+    // Non-blob values of recently read records (blob slots stay blank).
+    RowCache cache;
+    // Blobs of the current record, read when asked for.
+    std::int64_t blobsOf = 0;
+    Row blobs;
+    std::vector<char> blobLoaded;
+
+    // The edit buffer.
+    Row buf;
+    std::vector<char> bufLoaded; // blob slots read (or written)
+    std::vector<char> dirty;
+    bool modified = false;
+    std::int64_t editId = 0;
+    std::ptrdiff_t posBeforeInsert = -1;
+
+    // Display notifications.
+    std::map<int, Listener> listeners;
+    int nextListenerId = 1;
+    int disabled = 0;
+    bool held = false;
+
+    // --- helpers ---
+    std::string path() const;
+    void requireActive() const;
+    void requireEditing() const;
+    const Filter *viewFilter() const { return filtered && compiledOk && !compiled.empty() ? &compiled : nullptr; }
+    std::int64_t currentId() const { return pos >= 0 ? view.id(static_cast<std::size_t>(pos)) : 0; }
+
+    void openConnection(bool exclusiveLock);
+    // Runs work(impl) on a connection of its own to this (closed) table, closed afterwards.
+    template <class Work> void onOwnConnection(bool exclusiveLock, Work work)
+    {
+        Impl own(self);
+        own.databaseName = databaseName;
+        own.tableName = tableName;
+        own.openConnection(exclusiveLock);
+        try {
+            work(own);
+        } catch (...) {
+            own.closeConnection();
+            throw;
+        }
+        own.closeConnection();
+    }
+    void closeConnection();
+    void prepareStatements();
+    void buildView();
+    void setFromFirst();
+    const Row &rowAt(std::size_t position);
+    const Value &blobOf(std::int64_t id, int field, Row &store, std::vector<char> &loaded);
+    const Value &value(int field);
+    void setValue(int field, Value v);
+
+    void notify(Event event, int field = -1);
+    void fireBeforeScroll();
+    void fireAfterScroll();
+    template <class Move> void scroll(Move move)
+    {
+        fireBeforeScroll();
+        move();
+        fireAfterScroll();
+        notify(Event::Scrolled);
+    }
+    void moveFirst();
+    void moveLast();
+    bool moveNext();
+    bool movePrior();
+    void placeAfterRemoval(std::ptrdiff_t removedAt);
+
+    void adoptBuffer(std::int64_t id);
+    void postEdit(bool &moved);
+    void postInsert(bool &moved);
+    void reloadAfterChange(std::int64_t keepId);
+};
+
+std::string formatValue(const FieldDef &def, const Value &v);
+
+} // namespace engine

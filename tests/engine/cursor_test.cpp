@@ -1,0 +1,411 @@
+// The cursor over a filtered view: moves, the place it takes after posts and deletes, and
+// the loops of the windows that rely on it.
+#include <gtest/gtest.h>
+
+#include "support/EngineTables.h"
+
+using namespace testsupport;
+using engine::EngineError;
+using engine::Table;
+
+namespace {
+
+class Cursor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        createCardTable(dir.path().string(), "X");
+        table.setDatabaseName(dir.path().string());
+        table.setTableName("X");
+        table.open();
+        table.beforeScroll = [this](Table &) { log += "b"; };
+        table.afterScroll = [this](Table &) { log += "a"; };
+        table.afterPost = [this](Table &) { log += "p"; };
+    }
+    // Adds cards with these levels (importance blank), returning their AutoInc values.
+    std::vector<long long> add(std::initializer_list<int> levels)
+    {
+        std::vector<long long> r;
+        for (int l : levels)
+            r.push_back(addCard(table, card(l)));
+        return r;
+    }
+    long long current() { return table.fieldByName("AutoInc").asLargeInt(); }
+    void setLevel(int level)
+    {
+        table.edit();
+        table.fieldByName("Nive_Fich").setAsInteger(level);
+        table.post();
+    }
+    void filter(const std::string &text)
+    {
+        table.setFilter(text);
+        table.setFiltered(true);
+    }
+
+    TempDir dir;
+    Table table;
+    std::string log;
+};
+
+TEST_F(Cursor, MovesFollowTheClassLibrary)
+{
+    EXPECT_TRUE(table.bof() && table.eof());
+    EXPECT_EQ(table.recNo(), 0u);
+    const auto id = add({1, 1, 1});
+    table.first();
+    EXPECT_TRUE(table.bof());
+    EXPECT_FALSE(table.eof());
+    table.next();
+    table.next();
+    EXPECT_EQ(current(), id[2]);
+    EXPECT_FALSE(table.eof());
+    table.next(); // at the last record: end of view, the cursor stays
+    EXPECT_TRUE(table.eof());
+    EXPECT_EQ(current(), id[2]);
+    table.prior();
+    EXPECT_FALSE(table.eof());
+    EXPECT_EQ(current(), id[1]);
+    table.last();
+    EXPECT_TRUE(table.eof());
+    EXPECT_EQ(table.moveBy(-5), -2);
+    EXPECT_TRUE(table.bof());
+    EXPECT_EQ(table.moveBy(1), 1);
+    EXPECT_EQ(table.recNo(), 2u);
+    table.setRecNo(3);
+    EXPECT_EQ(current(), id[2]);
+    const long long mark = table.bookmark();
+    table.first();
+    EXPECT_TRUE(table.gotoBookmark(mark));
+    EXPECT_EQ(current(), id[2]);
+    EXPECT_FALSE(table.gotoBookmark(9999));
+    EXPECT_TRUE(table.locate("autoinc", std::to_string(id[1])));
+    EXPECT_EQ(table.recNo(), 2u);
+    EXPECT_EQ(table.peekAsString(0, 2), std::to_string(id[0]));
+}
+
+TEST_F(Cursor, EveryMoveFiresBothScrollEventsEvenAtTheEnd)
+{
+    add({1});
+    log.clear();
+    table.first();
+    table.next();
+    table.next();
+    table.prior();
+    EXPECT_EQ(log, "babababa");
+    log.clear();
+    table.close();
+    table.open(); // opening a table that holds records shows the first one
+    EXPECT_EQ(log, "a");
+    table.emptyTable();
+    table.close();
+    log.clear();
+    table.open();
+    EXPECT_EQ(log, "");
+}
+
+TEST_F(Cursor, PostStaysOnTheRecordAlsoWhenItMovesInTheOrder)
+{
+    const auto id = add({1, 2, 3});
+    table.first();
+    log.clear();
+    setLevel(5);
+    EXPECT_EQ(log, "p");
+    EXPECT_EQ(current(), id[0]);
+    EXPECT_EQ(table.recNo(), 3u);
+    table.next();
+    EXPECT_TRUE(table.eof());
+}
+
+TEST_F(Cursor, PostThatLeavesTheViewGoesToTheFollowingRecord)
+{
+    const auto id = add({1, 1, 1, 1});
+    filter("Nive_Fich = 1");
+    table.setRecNo(2);
+    log.clear();
+    setLevel(2);
+    EXPECT_EQ(log, "pa"); // the post, then the move to another record
+    EXPECT_EQ(current(), id[2]);
+    EXPECT_FALSE(table.bof() || table.eof());
+    table.last();
+    setLevel(2); // the last one: the new last one becomes current
+    EXPECT_EQ(current(), id[2]);
+    setLevel(2);
+    setLevel(2);
+    EXPECT_EQ(table.recordCount(), 0u);
+    EXPECT_TRUE(table.bof() && table.eof());
+}
+
+TEST_F(Cursor, AppendedRecordTakesItsPlaceOrLeavesTheCursorOnTheFollowingOne)
+{
+    const auto id = add({1, 3});
+    filter("Nive_Fich <> 2");
+    table.first();
+    const long long in = addCard(table, card(2, 5)); // level 2: filtered out
+    EXPECT_EQ(current(), id[1]);                   // the record after its place
+    (void)in;
+    table.append();
+    table.fieldByName("Nive_Fich").setAsInteger(0);
+    table.post();
+    EXPECT_EQ(table.recNo(), 1u);
+    EXPECT_EQ(table.fieldByName("Nive_Fich").asInteger(), 0);
+    table.append();
+    table.fieldByName("Nive_Fich").setAsInteger(2);
+    table.post();
+    EXPECT_EQ(current(), id[1]);
+    table.append();
+    table.fieldByName("Nive_Fich").setAsInteger(9);
+    table.post();
+    EXPECT_EQ(table.recNo(), table.recordCount());
+}
+
+TEST_F(Cursor, DeleteGoesToTheNextRecordOrThePreviousWhenLast)
+{
+    const auto id = add({1, 1, 1});
+    table.setRecNo(2);
+    table.deleteRecord();
+    EXPECT_EQ(current(), id[2]);
+    table.deleteRecord();
+    EXPECT_EQ(current(), id[0]);
+    table.deleteRecord();
+    EXPECT_TRUE(table.bof() && table.eof());
+    try {
+        table.deleteRecord();
+        FAIL();
+    } catch (const EngineError &e) {
+        EXPECT_STREQ(e.what(), "Cannot perform this operation on an empty dataset");
+    }
+}
+
+TEST_F(Cursor, CancelRestoresTheRecordOrTheFormerPosition)
+{
+    const auto id = add({1, 2});
+    table.last();
+    table.edit();
+    table.fieldByName("Nive_Fich").setAsInteger(7);
+    table.cancel();
+    EXPECT_EQ(table.fieldByName("Nive_Fich").asInteger(), 2);
+    table.append();
+    table.fieldByName("Nive_Fich").setAsInteger(0);
+    table.cancel();
+    EXPECT_EQ(current(), id[1]);
+    EXPECT_EQ(table.recordCount(), 2u);
+}
+
+TEST_F(Cursor, MovingWhileEditingPostsAChangedRecordAndDropsAnUnchangedOne)
+{
+    add({1, 1});
+    table.first();
+    table.edit();
+    table.fieldByName("Preg_Text").setAsString("changed");
+    table.next();
+    EXPECT_EQ(table.state(), Table::State::Browse);
+    table.first();
+    EXPECT_EQ(table.fieldByName("Preg_Text").asString(), "changed");
+    table.append();
+    table.first(); // nothing set: dropped
+    EXPECT_EQ(table.recordCount(), 2u);
+}
+
+TEST_F(Cursor, EditOnAnEmptyViewInserts)
+{
+    table.edit();
+    EXPECT_EQ(table.state(), Table::State::Insert);
+    table.fieldByName("Nive_Fich").setAsInteger(4);
+    table.post();
+    EXPECT_EQ(table.recordCount(), 1u);
+}
+
+TEST_F(Cursor, ChangingTheFilterStandsOnTheFirstRecord)
+{
+    const auto id = add({1, 2, 3});
+    table.last();
+    log.clear();
+    filter("Nive_Fich >= 2");
+    EXPECT_EQ(log, "ba");
+    EXPECT_EQ(current(), id[1]);
+    EXPECT_TRUE(table.bof());
+}
+
+// Level 0 to 1 by condition or by hand: move the current card, then back to the first card.
+TEST_F(Cursor, LevelZeroLoopReturningToTheFirstCardTakesTheFirstCards)
+{
+    const auto id = add({0, 0, 0, 0, 0, 0, 1});
+    filter("Nive_Fich = 0 and Nive_Impo <= 3");
+    int moved = 0;
+    table.first();
+    while (!table.eof()) {
+        setLevel(1);
+        if (++moved >= 4)
+            break;
+        table.first();
+    }
+    filter("Nive_Fich = 0");
+    EXPECT_EQ(viewIds(table), (std::vector<long long>{id[4], id[5]}));
+}
+
+// By quantity as written: N times move the current card, then step on. The card after a
+// moved one is already current, so the step skips it.
+TEST_F(Cursor, LevelZeroLoopSteppingOnTakesEverySecondCard)
+{
+    const auto id = add({0, 0, 0, 0, 0, 0, 1});
+    filter("Nive_Fich = 0");
+    table.first();
+    for (int i = 0; i < 2; ++i) {
+        setLevel(1);
+        table.next();
+    }
+    table.setFilter("Nive_Fich = 1");
+    EXPECT_EQ(viewIds(table), (std::vector<long long>{id[0], id[2], id[6]}));
+}
+
+// Global modification: flag every card of the view, then write the flagged cards one by one
+// from the front until none is left.
+TEST_F(Cursor, GlobalModificationTwoPasses)
+{
+    add({1, 2, 3, 0, 2, 1});
+    filter(" ( Nive_Fich=2 OR Nive_Fich=1 ) and  (Nive_fich <> 0 ) ");
+    const std::size_t n = table.recordCount();
+    int posts = 0;
+    table.afterPost = [&](Table &) { ++posts; };
+    table.first();
+    while (!table.eof()) {
+        table.edit();
+        table.fieldByName("Camp_Logi").setAsBoolean(true);
+        table.post();
+        table.next();
+    }
+    table.setFiltered(false);
+    table.setFilter("Camp_Logi = true");
+    table.setFiltered(true);
+    table.first();
+    while (table.recordCount() > 0) {
+        table.edit();
+        table.fieldByName("Nive_Fich").setAsInteger(7);
+        table.fieldByName("Camp_Logi").setAsBoolean(false);
+        table.post();
+        table.first();
+    }
+    EXPECT_EQ(posts, static_cast<int>(2 * n));
+    table.setFilter("Nive_Fich = 7");
+    EXPECT_EQ(table.recordCount(), n);
+    table.setFilter("Camp_Logi = true");
+    EXPECT_EQ(table.recordCount(), 0u);
+}
+
+TEST_F(Cursor, DeletingTheWholeViewLeavesTheOtherCards)
+{
+    add({0, 1, 2, 0, 3});
+    filter(" (Nive_fich <> 0 ) ");
+    table.first();
+    while (!table.eof())
+        table.deleteRecord();
+    table.setFiltered(false);
+    EXPECT_EQ(table.recordCount(), 2u);
+}
+
+// Export, level option 1: the first N cards of the new table get level 1, each posted by
+// going back to the first record.
+TEST_F(Cursor, FirstPostsAndReturnsToTheFront)
+{
+    add({0, 0, 0, 0, 0});
+    int remaining = 3;
+    table.first();
+    while (remaining >= 1 && remaining <= 3 && !table.eof()) {
+        table.edit();
+        table.fieldByName("Nive_Fich").setAsInteger(1);
+        table.first();
+        --remaining;
+    }
+    table.setFilter("Nive_Fich = 1");
+    table.setFiltered(true);
+    EXPECT_EQ(table.recordCount(), 3u);
+}
+
+// Printing walks pages with bookmarks and moves of several records.
+TEST_F(Cursor, PageWalkWithBookmarksAndMoveBy)
+{
+    add({1, 1, 1, 1, 1, 1, 1});
+    table.first();
+    const long long p = table.bookmark();
+    EXPECT_EQ(table.moveBy(5), 5);
+    EXPECT_FALSE(table.eof());
+    EXPECT_TRUE(table.gotoBookmark(p));
+    EXPECT_EQ(table.moveBy(6), 6);
+    EXPECT_EQ(table.moveBy(5), 0);
+    EXPECT_TRUE(table.eof());
+}
+
+TEST_F(Cursor, DisplayNotificationsWaitWhileControlsAreDisabled)
+{
+    add({1, 1, 1});
+    std::vector<Table::Event> events;
+    const int id = table.addListener([&](Table::Event e, int) { events.push_back(e); });
+    table.disableControls();
+    table.disableControls();
+    EXPECT_TRUE(table.controlsDisabled());
+    table.first();
+    setLevel(3);
+    table.enableControls();
+    EXPECT_TRUE(events.empty());
+    table.enableControls();
+    EXPECT_EQ(events, std::vector<Table::Event>{Table::Event::DataChanged});
+    events.clear();
+    table.next();
+    EXPECT_EQ(events, std::vector<Table::Event>{Table::Event::Scrolled});
+    table.removeListener(id);
+    table.next();
+    EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(Cursor, OtherHoldersChangesShowAfterRefresh)
+{
+    add({1, 1});
+    Table other;
+    other.setTableName(table.filePath());
+    other.open();
+    addCard(other, card(1));
+    other.first();
+    other.deleteRecord();
+    EXPECT_EQ(table.recordCount(), 2u);
+    table.last();
+    table.refresh();
+    EXPECT_EQ(table.recordCount(), 2u);
+    EXPECT_EQ(viewIds(table), viewIds(other));
+}
+
+TEST(UnindexedTable, KeepsTheOrderOfAdditionAndIsEmptiedFromTheFront)
+{
+    TempDir dir;
+    Table t;
+    t.setDatabaseName(dir.path().string());
+    t.setTableName("IMP.db");
+    t.createTable({{"TEXT", engine::FieldType::String, 255}, {"Imag", engine::FieldType::Blob, 0},
+                   {"Logi", engine::FieldType::Boolean, 0}},
+                  {});
+    t.open();
+    for (const char *s : {"c", "a", "", "b"}) {
+        t.append();
+        if (*s)
+            t.fieldByName("TEXT").setAsString(s);
+        t.post();
+    }
+    std::string order;
+    t.first();
+    while (!t.eof()) {
+        order += t.fieldByName("TEXT").asString() + ",";
+        t.next();
+    }
+    EXPECT_EQ(order, "c,a,,b,");
+    t.setRecNo(3);
+    t.edit();
+    t.fieldByName("TEXT").setAsString("blank row filled");
+    t.post();
+    EXPECT_EQ(t.recNo(), 3u);
+    t.first();
+    while (!t.isEmpty())
+        t.deleteRecord();
+    EXPECT_EQ(t.recordCount(), 0u);
+}
+
+} // namespace

@@ -1,0 +1,213 @@
+// Exclusive opening and packing, against holders in this process and in another one.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "support/EngineTables.h"
+
+using namespace testsupport;
+using engine::EngineError;
+using engine::Table;
+
+namespace {
+
+// A child process that holds a table open until told to let go.
+class OtherProcess {
+public:
+    OtherProcess(const std::string &path, bool exclusive)
+    {
+        int ready[2], go[2];
+        if (pipe(ready) != 0 || pipe(go) != 0)
+            throw std::runtime_error("pipe");
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            close(go[1]);
+            char c = 'n';
+            try {
+                Table t;
+                t.setTableName(path);
+                t.setExclusive(exclusive);
+                t.open();
+                c = 'y';
+                (void)!write(ready[1], &c, 1);
+                (void)!read(go[0], &c, 1);
+            } catch (...) {
+                (void)!write(ready[1], &c, 1);
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(go[0]);
+        go_ = go[1];
+        char c = 0;
+        (void)!read(ready[0], &c, 1);
+        close(ready[0]);
+        holding_ = c == 'y';
+    }
+    ~OtherProcess() { letGo(); }
+    bool holding() const { return holding_; }
+    void letGo()
+    {
+        if (pid_ > 0) {
+            char c = 'g';
+            (void)!write(go_, &c, 1);
+            close(go_);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    int go_ = -1;
+    bool holding_ = false;
+};
+
+class Exclusive : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        createCardTable(dir.path().string(), "X");
+        path = dir.file("X.DB");
+    }
+    std::string errorOf(const std::function<void()> &f)
+    {
+        try {
+            f();
+        } catch (const EngineError &e) {
+            return e.what();
+        }
+        return "";
+    }
+    TempDir dir;
+    std::string path;
+};
+
+TEST_F(Exclusive, RefusedWhileAnotherObjectOfThisProcessHoldsTheTable)
+{
+    Table a, b;
+    a.setTableName(path);
+    b.setTableName(path);
+    b.setExclusive(true);
+    a.open();
+    EXPECT_NE(errorOf([&] { b.open(); }).find("no se puede abrir en exclusiva"), std::string::npos);
+    EXPECT_FALSE(b.active());
+    a.close();
+    b.open();
+    EXPECT_TRUE(b.exclusive() && b.active());
+    EXPECT_NE(errorOf([&] { a.open(); }).find("abierta en exclusiva"), std::string::npos);
+    b.close();
+    a.open();
+    EXPECT_TRUE(a.active());
+}
+
+// The other process is started while this one holds nothing, so that only the file lock
+// stands between them.
+TEST_F(Exclusive, RefusedWhileAnotherProcessHoldsTheTable)
+{
+    Table t;
+    t.setTableName(path);
+    {
+        OtherProcess other(path, false);
+        ASSERT_TRUE(other.holding());
+        t.setExclusive(true);
+        EXPECT_NE(errorOf([&] { t.open(); }).find("no se puede abrir en exclusiva"), std::string::npos);
+        EXPECT_THROW(t.pack(), EngineError);
+        EXPECT_THROW(createCardTable(dir.path().string(), "X"), EngineError);
+        t.setExclusive(false);
+        t.open(); // sharing is fine
+        t.close();
+        other.letGo();
+        t.setExclusive(true);
+        t.open();
+        EXPECT_TRUE(t.active());
+        t.close();
+    }
+    OtherProcess exclusiveHolder(path, true);
+    ASSERT_TRUE(exclusiveHolder.holding());
+    t.setExclusive(false);
+    EXPECT_NE(errorOf([&] { t.open(); }).find("abierta en exclusiva"), std::string::npos);
+    exclusiveHolder.letGo();
+    t.open();
+    EXPECT_TRUE(t.active());
+}
+
+TEST_F(Exclusive, PackNeedsTheTableToItself)
+{
+    Table t;
+    t.setTableName(path);
+    t.open();
+    EXPECT_NE(errorOf([&] { t.pack(); }).find("exclusiva"), std::string::npos);
+    t.close();
+    t.setExclusive(true);
+    t.open();
+    addCard(t, card(1));
+    t.pack(); // open exclusively: packs in place and keeps the view
+    EXPECT_EQ(t.recordCount(), 1u);
+}
+
+TEST_F(Exclusive, PackCompactsAndKeepsRecordsAndNumbering)
+{
+    long long last = 0;
+    {
+        Table t;
+        t.setTableName(path);
+        t.open();
+        for (int i = 0; i < 300; ++i)
+            last = addCard(t, {1, i % 4, "", "q", "", "", 0, -1, std::string(2000, 'x')});
+        t.first();
+        for (int i = 0; i < 250; ++i)
+            t.deleteRecord();
+    }
+    const auto before = std::filesystem::file_size(path);
+    Table t;
+    t.setTableName(path);
+    t.pack();
+    EXPECT_LT(std::filesystem::file_size(path), before / 2);
+    t.open();
+    EXPECT_EQ(t.recordCount(), 50u);
+    EXPECT_EQ(addCard(t, card(1)), last + 1);
+}
+
+TEST_F(Exclusive, PackRecoversTheReadableRecordsOfADamagedTable)
+{
+    {
+        Table t;
+        t.setTableName(path);
+        t.open();
+        for (int i = 0; i < 2000; ++i)
+            addCard(t, {1, 0, "", "q" + std::to_string(i), "", "", 0, -1, std::string(300, static_cast<char>('a' + i % 26))});
+    }
+    {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4096 * 60);
+        const std::string junk(4096, '\x55');
+        f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    }
+    Table t;
+    t.setTableName(path);
+    t.pack();
+    sqlite3 *db;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_stmt *st;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "ok");
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    t.open();
+    EXPECT_GT(t.recordCount(), 1000u);
+    EXPECT_LT(t.recordCount(), 2000u); // the records of the damaged page are gone
+    t.first();
+    while (!t.eof()) {
+        const int n = std::stoi(t.fieldByName("Preg_Text").asString().substr(1));
+        ASSERT_EQ(t.fieldByName("Preg_Imag").asBytes(), std::string(300, static_cast<char>('a' + n % 26)));
+        t.next();
+    }
+}
+
+} // namespace

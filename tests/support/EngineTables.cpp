@@ -1,0 +1,89 @@
+#include "EngineTables.h"
+
+#include <stdlib.h>
+
+#include <stdexcept>
+
+namespace testsupport {
+
+using engine::FieldDef;
+using engine::FieldType;
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "orv-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<FieldDef> cardFields(int questionSize)
+{
+    return {
+        {"Nive_Fich", FieldType::SmallInt, 0},     {"Nive_Impo", FieldType::SmallInt, 0},
+        {"AutoInc", FieldType::AutoInc, 0},        {"Clav_Fich", FieldType::String, 15},
+        {"Preg_Text", FieldType::String, questionSize}, {"Tipo_Preg_Imag", FieldType::String, 4},
+        {"Preg_Imag", FieldType::Blob, 0},         {"Resp_Text", FieldType::Blob, 200},
+        {"Tipo_Resp_Imag", FieldType::String, 4},  {"Resp_Imag", FieldType::Blob, 0},
+        {"Resp_Memo", FieldType::Blob, 0},         {"Fech_Crea", FieldType::String, 8},
+        {"Fech_Ulti_Repa", FieldType::String, 8},  {"Total_Repa", FieldType::SmallInt, 0},
+        {"Fech_Prox_Repa", FieldType::String, 8},  {"Ficha_Comp_Encr", FieldType::String, 3},
+        {"Camp_Logi", FieldType::Boolean, 0},
+    };
+}
+
+std::vector<engine::IndexDef> cardIndexes() { return {{"NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true}}; }
+
+void createCardTable(const std::string &folder, const std::string &name, int questionSize)
+{
+    engine::Table t;
+    t.setDatabaseName(folder);
+    t.setTableName(name);
+    t.createTable(cardFields(questionSize), cardIndexes());
+}
+
+Card card(int level, int importance)
+{
+    Card c;
+    c.level = level;
+    c.importance = importance;
+    return c;
+}
+
+long long addCard(engine::Table &table, const Card &card)
+{
+    table.append();
+    table.fieldByName("Nive_Fich").setAsInteger(card.level);
+    if (card.importance >= 0)
+        table.fieldByName("Nive_Impo").setAsInteger(card.importance);
+    table.fieldByName("Clav_Fich").setAsString(card.key);
+    table.fieldByName("Preg_Text").setAsString(card.question);
+    table.fieldByName("Fech_Ulti_Repa").setAsString(card.lastReview);
+    table.fieldByName("Fech_Prox_Repa").setAsString(card.nextReview);
+    table.fieldByName("Total_Repa").setAsInteger(card.reviews);
+    if (card.flag >= 0)
+        table.fieldByName("Camp_Logi").setAsBoolean(card.flag == 1);
+    if (!card.blob.empty())
+        table.fieldByName("Preg_Imag").setBytes(card.blob);
+    table.post();
+    return table.fieldByName("AutoInc").asLargeInt();
+}
+
+std::vector<long long> viewIds(engine::Table &table)
+{
+    std::vector<long long> ids;
+    table.first();
+    while (!table.eof()) {
+        ids.push_back(table.fieldByName("AutoInc").asLargeInt());
+        table.next();
+    }
+    return ids;
+}
+
+} // namespace testsupport

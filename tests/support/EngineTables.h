@@ -1,0 +1,55 @@
+#pragma once
+// Test helpers for engine tables: a temporary folder and a card table like the study files'.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/Table.h"
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with its content at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::filesystem::path &path() const { return path_; }
+    std::string file(const std::string &name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The 17 fields of a card, in their order, with the given question width.
+std::vector<engine::FieldDef> cardFields(int questionSize = 60);
+// The primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
+std::vector<engine::IndexDef> cardIndexes();
+
+// Creates the card table X.DB in `folder` (replacing one of that name).
+void createCardTable(const std::string &folder, const std::string &name, int questionSize = 60);
+
+struct Card {
+    int level = 1;
+    int importance = -1;          // -1: left blank
+    std::string key;
+    std::string question;
+    std::string lastReview;       // Fech_Ulti_Repa
+    std::string nextReview;       // Fech_Prox_Repa
+    int reviews = 0;              // Total_Repa
+    int flag = -1;                // Camp_Logi: -1 blank, 0 false, 1 true
+    std::string blob;             // Preg_Imag
+};
+
+// A card of the given level and importance (-1: blank), everything else left empty.
+Card card(int level, int importance = -1);
+
+// Appends and posts a card on an open table; returns its AutoInc (as the current record, so
+// the card must pass the table's filter).
+long long addCard(engine::Table &table, const Card &card);
+
+// The AutoInc of every record of the view, in order (moves the cursor; restores nothing).
+std::vector<long long> viewIds(engine::Table &table);
+
+} // namespace testsupport
