@@ -1,0 +1,241 @@
+#include "packing/PackStreamCol.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+const uint8_t kSignature[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+constexpr uint8_t kCompressedFlag = '&';
+constexpr uint8_t kEncryptedFlag = '*';
+constexpr uint8_t kBlank = ' ';
+
+// Case-insensitive order of item names: ASCII letters compare without regard to case, every
+// other byte by its value (so digits come before letters).
+int compareNames(const std::string &a, const std::string &b)
+{
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char ca = static_cast<unsigned char>(a[i]);
+        unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+} // namespace
+
+TPackStreams::TPackStreams() = default;
+
+TPackStreams::~TPackStreams()
+{
+    ClearStreams();
+}
+
+void TPackStreams::storeItem(const std::string &name, std::unique_ptr<packing::MemoryStream> stream)
+{
+    auto it = std::lower_bound(items_.begin(), items_.end(), name,
+                               [](const Item &item, const std::string &n) { return compareNames(item.name, n) < 0; });
+    if (it != items_.end() && compareNames(it->name, name) == 0)
+        it->stream = std::move(stream);  // the first name and the place stay
+    else
+        items_.insert(it, Item{name, std::move(stream)});
+}
+
+void TPackStreams::AddStream(const std::string &name, packing::Stream *source)
+{
+    if (name.empty() || !source)
+        return;
+    auto stream = std::make_unique<packing::MemoryStream>();
+    stream->copyFrom(*source, 0);
+    storeItem(name, std::move(stream));
+}
+
+void TPackStreams::GetStream(const std::string &name, packing::Stream *destination)
+{
+    if (name.empty() || !destination)
+        return;
+    for (const Item &item : items_) {
+        if (compareNames(item.name, name) == 0) {
+            destination->writeBuffer(item.stream->data(), static_cast<size_t>(item.stream->size()));
+            break;
+        }
+    }
+    destination->setPosition(0);
+}
+
+void TPackStreams::ClearStreams()
+{
+    items_.clear();
+}
+
+std::vector<std::pair<std::string, int64_t>> TPackStreams::itemsForInspection() const
+{
+    std::vector<std::pair<std::string, int64_t>> out;
+    for (const Item &item : items_)
+        out.emplace_back(item.name, item.stream->size());
+    return out;
+}
+
+// ---- saving
+
+void TPackStreams::WriteItemName(packing::Stream &destination, const std::string &name)
+{
+    // A longer name can't be told by its 16-bit length; writing it would give a corrupt container.
+    if (name.size() > std::numeric_limits<uint16_t>::max())
+        throw packing::EWriteError();
+    destination.writeUInt16(static_cast<uint16_t>(name.size()));
+    destination.writeBuffer(name.data(), name.size());
+}
+
+void TPackStreams::WriteItems(packing::Stream &destination) const
+{
+    destination.writeBuffer(kSignature, sizeof kSignature);
+    destination.writeUInt32(static_cast<uint32_t>(items_.size()));
+    for (const Item &item : items_) {
+        WriteItemName(destination, item.name);
+        const int64_t size = item.stream->size();
+        if (size > int64_t(std::numeric_limits<uint32_t>::max()))
+            throw packing::EWriteError();
+        destination.writeUInt32(static_cast<uint32_t>(size));
+        destination.writeBuffer(item.stream->data(), static_cast<size_t>(size));
+    }
+}
+
+void TPackStreams::SaveToStream(packing::Stream &destination)
+{
+    packing::MemoryStream inner;
+    WriteItems(inner);
+    const bool encipher = Encrypted && !Key.empty();
+
+    packing::MemoryStream payload;
+    if (Compressed) {
+        inner.setPosition(0);
+        LzhCompressStream(inner, payload);
+    } else {
+        payload = std::move(inner);
+    }
+    if (encipher)
+        EncryptStream(payload, Key);
+
+    const uint8_t flags[2] = {Compressed ? kCompressedFlag : kBlank, encipher ? kEncryptedFlag : kBlank};
+    destination.writeBuffer(flags, 2);
+    destination.writeBuffer(payload.data(), static_cast<size_t>(payload.size()));
+}
+
+void TPackStreams::SaveToFile(const std::string &fileName)
+{
+    packing::SaveFile file(fileName);
+    SaveToStream(file.stream());
+    file.commit();
+}
+
+// ---- loading
+
+void TPackStreams::DoCorrupt()
+{
+    if (OnCorrupt)
+        OnCorrupt(*this);
+    throw ECorruptFile("File is corrupt.");
+}
+
+bool TPackStreams::CheckSignature(packing::Stream &stream)
+{
+    stream.setPosition(0);
+    uint8_t head[8];
+    return stream.read(head, 8) == 8 && std::memcmp(head, kSignature, 8) == 0;
+}
+
+std::string TPackStreams::ReadItemName(packing::Stream &source)
+{
+    const uint16_t length = source.readUInt16();
+    std::string name(length, '\0');
+    source.readBuffer(name.data(), length);
+    return name;
+}
+
+void TPackStreams::ReadItems(packing::Stream &source)
+{
+    if (!CheckSignature(source))
+        DoCorrupt();
+    ClearStreams();
+    source.setPosition(8);
+    const uint32_t count = source.readUInt32();
+    for (uint32_t i = 0; i < count; ++i) {
+        const std::string name = ReadItemName(source);
+        const uint32_t size = source.readUInt32();
+        // Checked before anything is allocated for the item.
+        if (int64_t(size) > source.size() - source.position())
+            throw packing::EReadError();
+        auto stream = std::make_unique<packing::MemoryStream>();
+        if (size > 0)
+            stream->copyFrom(source, size);
+        storeItem(name, std::move(stream));
+    }
+}
+
+void TPackStreams::LoadFromStream(packing::Stream &source)
+{
+    std::string key = Key;
+    source.setPosition(0);
+    const int64_t size = source.size();
+    if (size < 2)
+        DoCorrupt();
+    uint8_t flags[2];
+    source.readBuffer(flags, 2);
+    const bool compressed = flags[0] == kCompressedFlag;
+    const bool enciphered = flags[1] == kEncryptedFlag;
+
+    packing::MemoryStream payload;
+    if (size > 2)
+        payload.copyFrom(source, size - 2);
+    payload.setPosition(0);
+
+    if (enciphered) {
+        if (OnAskForKey)
+            OnAskForKey(*this, key);
+        bool failed = false;
+        try {
+            DecryptStream(payload, key);
+        } catch (const std::exception &) {
+            failed = true;
+        }
+        if (failed)
+            DoCorrupt();
+    }
+    if (!compressed && !CheckSignature(payload))
+        DoCorrupt();
+
+    payload.setPosition(0);
+    packing::MemoryStream inner;
+    if (compressed) {
+        bool failed = false;
+        try {
+            LzhDecompressStream(payload, inner);
+        } catch (const std::exception &) {
+            failed = true;
+        }
+        if (failed)
+            DoCorrupt();
+    } else {
+        inner = std::move(payload);
+    }
+
+    ReadItems(inner);
+
+    Key = key;
+    Compressed = compressed;
+    Encrypted = enciphered;
+}
+
+void TPackStreams::LoadFromFile(const std::string &fileName)
+{
+    packing::FileStream file(fileName, packing::FileStream::OpenRead);
+    LoadFromStream(file);
+}

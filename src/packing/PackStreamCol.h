@@ -1,0 +1,92 @@
+#pragma once
+// TPackStreams: named byte streams kept in memory and stored together as one container,
+// the payload optionally LZH-compressed and optionally Blowfish-enciphered under a key.
+//
+// Container: byte 0 "&" (compressed) or a blank; byte 1 "*" (enciphered) or a blank; then
+// the payload. Payload before packing (the inner block, integers little-endian): the bytes
+// 01..08, a 4-byte item count, then per item a 2-byte name length, the name, a 4-byte size
+// and the item's bytes. Items are kept in case-insensitive order of their names.
+//
+// Packing one buffer as item "1" under a key, and back:
+//     TPackStreams pks;  pks.Compressed = true;  pks.Encrypted = true;  pks.Key = "secret";
+//     packing::MemoryStream s(bytes.data(), bytes.size());
+//     pks.AddStream("1", s);  s.clear();  pks.SaveToStream(s);     // s holds the container
+//     pks.LoadFromStream(s);  s.clear();  pks.GetStream("1", s);   // s holds the bytes again
+//
+// Failures: ECorruptFile "File is corrupt." (after OnCorrupt) for a damaged container or a
+// wrong key; packing::EReadError "Stream read error" when an item runs past the end of the
+// inner block; packing::EFOpenError / EFCreateError for files that can't be opened or created.
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "packing/PackStreamRoutines.h"
+#include "packing/Streams.h"
+
+class TPackStreams;
+
+// Asked for the key of an enciphered container; `Result` comes in holding the container's
+// current Key, and a handler that leaves it alone answers that key.
+using TOnAskForKey = std::function<void(TPackStreams &Sender, std::string &Result)>;
+
+class TPackStreams {
+public:
+    using TNotifyEvent = std::function<void(TPackStreams &Sender)>;
+
+    TPackStreams();
+    ~TPackStreams();
+    TPackStreams(const TPackStreams &) = delete;
+    TPackStreams &operator=(const TPackStreams &) = delete;
+
+    // Compress the payload on save; on load set from the container.
+    bool Compressed = true;
+    // Encipher the payload on save when Key is not empty; on load set from the container.
+    bool Encrypted = false;
+    // The cipher key; after a successful load, the key that was used for it.
+    std::string Key;
+    TOnAskForKey OnAskForKey;
+    // Called just before ECorruptFile "File is corrupt." is thrown.
+    TNotifyEvent OnCorrupt;
+
+    // Stores the whole of `source` (from position 0; its position is left at its end) under
+    // `name`, replacing an item of the same name in any case, which keeps its first name and
+    // its place. An empty name or a null source does nothing.
+    void AddStream(const std::string &name, packing::Stream *source);
+    void AddStream(const std::string &name, packing::Stream &source) { AddStream(name, &source); }
+    // Writes the item's content into `destination` at its position, then rewinds the
+    // destination (also when the name is absent). An empty name does nothing at all.
+    void GetStream(const std::string &name, packing::Stream *destination);
+    void GetStream(const std::string &name, packing::Stream &destination) { GetStream(name, &destination); }
+    void ClearStreams();
+
+    // Writes the container at the destination's position.
+    void SaveToStream(packing::Stream &destination);
+    // Writes the container to a temporary file beside `fileName` and renames it over the file
+    // when complete; a failure leaves any previous file as it was.
+    void SaveToFile(const std::string &fileName);
+    // Replaces the items by those of the container filling `source` from position 0 to its
+    // end; sets Key, Compressed and Encrypted only when the load succeeds.
+    void LoadFromStream(packing::Stream &source);
+    void LoadFromFile(const std::string &fileName);
+
+    // Not part of the container's operations: for tests and tools that list what is stored.
+    std::vector<std::pair<std::string, int64_t>> itemsForInspection() const;
+
+private:
+    struct Item {
+        std::string name;
+        std::unique_ptr<packing::MemoryStream> stream;
+    };
+
+    void storeItem(const std::string &name, std::unique_ptr<packing::MemoryStream> stream);
+    void WriteItems(packing::Stream &destination) const;
+    static void WriteItemName(packing::Stream &destination, const std::string &name);
+    void ReadItems(packing::Stream &source);
+    static std::string ReadItemName(packing::Stream &source);
+    static bool CheckSignature(packing::Stream &stream);
+    [[noreturn]] void DoCorrupt();
+
+    std::vector<Item> items_;
+};

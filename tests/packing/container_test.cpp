@@ -1,0 +1,457 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "HexBytes.h"
+#include "packing/PackStreamCol.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void add(TPackStreams &box, const std::string &name, const std::string &content)
+{
+    packing::MemoryStream s(content);
+    box.AddStream(name, s);
+}
+
+std::string get(TPackStreams &box, const std::string &name)
+{
+    packing::MemoryStream s;
+    box.GetStream(name, s);
+    return s.toString();
+}
+
+std::string save(TPackStreams &box)
+{
+    packing::MemoryStream s;
+    box.SaveToStream(s);
+    return s.toString();
+}
+
+void load(TPackStreams &box, const std::string &bytes)
+{
+    packing::MemoryStream s(bytes);
+    box.LoadFromStream(s);
+}
+
+std::vector<std::string> names(const TPackStreams &box)
+{
+    std::vector<std::string> out;
+    for (const auto &item : box.itemsForInspection())
+        out.push_back(item.first);
+    return out;
+}
+
+// A container of several items, compressed and enciphered.
+std::string packedSample(const std::string &key)
+{
+    TPackStreams box;
+    box.Compressed = true;
+    box.Encrypted = true;
+    box.Key = key;
+    add(box, "FE_STU", "{\\rtf1\\ansi linea de opciones}");
+    add(box, "1", std::string(300, 'r') + "respuesta");
+    add(box, "empty", "");
+    return save(box);
+}
+
+class TempDir {
+public:
+    TempDir()
+    {
+        path_ = fs::temp_directory_path() / ("pks_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        fs::create_directories(path_);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string file(const std::string &name) const { return (path_ / name).string(); }
+    size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator())); }
+
+private:
+    static inline int counter = 0;
+    fs::path path_;
+};
+
+} // namespace
+
+TEST(PackStreams, CreateSetsTheFlags)
+{
+    TPackStreams box;
+    EXPECT_TRUE(box.Compressed);
+    EXPECT_FALSE(box.Encrypted);
+    EXPECT_EQ(box.Key, "");
+}
+
+TEST(PackStreams, PlainContainersByteForByte)
+{
+    TPackStreams box;
+    box.Compressed = false;
+    EXPECT_EQ(hex(save(box)), "20 20 01 02 03 04 05 06 07 08 00 00 00 00");
+    add(box, "1", "abc");
+    EXPECT_EQ(hex(save(box)), "20 20 01 02 03 04 05 06 07 08 01 00 00 00 01 00 31 03 00 00 00 61 62 63");
+}
+
+TEST(PackStreams, NamesAreKeptInCaseInsensitiveOrder)
+{
+    TPackStreams box;
+    for (const char *n : {"STU", "DB", "jpg", "BMP", "2", "10"})
+        add(box, n, n);
+    EXPECT_EQ(names(box), (std::vector<std::string>{"10", "2", "BMP", "DB", "jpg", "STU"}));
+
+    box.Compressed = false;
+    TPackStreams copy;
+    load(copy, save(box));
+    EXPECT_EQ(names(copy), names(box));
+    EXPECT_EQ(get(copy, "jpg"), "jpg");
+}
+
+TEST(PackStreams, ReplacedItemKeepsItsFirstNameAndPlace)
+{
+    TPackStreams box;
+    add(box, "DB", "old");
+    add(box, "MB", "mb");
+    add(box, "db", "new content");
+    EXPECT_EQ(names(box), (std::vector<std::string>{"DB", "MB"}));
+    EXPECT_EQ(get(box, "DB"), "new content");
+    EXPECT_EQ(get(box, "Db"), "new content");
+}
+
+TEST(PackStreams, AddStreamTakesTheWholeSourceAndLeavesItAtItsEnd)
+{
+    TPackStreams box;
+    packing::MemoryStream src(std::string("whole source"));
+    src.setPosition(6);
+    box.AddStream("x", src);
+    EXPECT_EQ(src.position(), src.size());
+    EXPECT_EQ(get(box, "x"), "whole source");
+
+    box.AddStream("", src);
+    box.AddStream("y", nullptr);
+    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
+}
+
+TEST(PackStreams, GetStreamWritesAtThePositionAndRewinds)
+{
+    TPackStreams box;
+    add(box, "item", "NEW");
+    packing::MemoryStream dest(std::string("0123456789"));
+    dest.setPosition(4);
+    box.GetStream("item", dest);
+    EXPECT_EQ(dest.toString(), "0123NEW789");
+    EXPECT_EQ(dest.position(), 0);
+
+    dest.setPosition(5);
+    box.GetStream("absent", dest);
+    EXPECT_EQ(dest.toString(), "0123NEW789");
+    EXPECT_EQ(dest.position(), 0);
+
+    dest.setPosition(5);
+    box.GetStream("", dest);
+    EXPECT_EQ(dest.position(), 5);
+}
+
+TEST(PackStreams, RoundTripsEveryPacking)
+{
+    for (bool compressed : {false, true}) {
+        for (bool encrypted : {false, true}) {
+            TPackStreams box;
+            box.Compressed = compressed;
+            box.Encrypted = encrypted;
+            box.Key = "738";
+            add(box, "1", std::string(5000, 'a') + "fin");
+            add(box, "vacio", "");
+            const std::string bytes = save(box);
+            EXPECT_EQ(bytes[0], compressed ? '&' : ' ');
+            EXPECT_EQ(bytes[1], encrypted ? '*' : ' ');
+
+            TPackStreams other;
+            other.Compressed = !compressed;
+            other.Encrypted = !encrypted;
+            other.Key = "738";
+            load(other, bytes);
+            EXPECT_EQ(other.Compressed, compressed);
+            EXPECT_EQ(other.Encrypted, encrypted);
+            EXPECT_EQ(get(other, "1"), std::string(5000, 'a') + "fin");
+            EXPECT_EQ(get(other, "vacio"), "");
+        }
+    }
+}
+
+TEST(PackStreams, PackingACardFieldInPlace)
+{
+    TPackStreams pks;
+    pks.Encrypted = true;
+    pks.Key = "clave";
+    packing::MemoryStream s(std::string("{\\rtf1 respuesta larga}"));
+    pks.AddStream("1", s);
+    s.clear();
+    pks.SaveToStream(s);
+    s.setPosition(0);
+    EXPECT_EQ(s.toString().substr(0, 2), "&*");
+
+    pks.LoadFromStream(s);
+    s.clear();
+    pks.GetStream("1", s);
+    EXPECT_EQ(s.toString(), "{\\rtf1 respuesta larga}");
+    EXPECT_EQ(s.position(), 0);
+}
+
+TEST(PackStreams, EncryptedWithoutAKeyIsStoredPlain)
+{
+    TPackStreams box;
+    box.Compressed = false;
+    box.Encrypted = true;
+    add(box, "1", "abc");
+    EXPECT_EQ(hex(save(box)), "20 20 01 02 03 04 05 06 07 08 01 00 00 00 01 00 31 03 00 00 00 61 62 63");
+}
+
+TEST(PackStreams, SavingChangesNothingOfTheContainer)
+{
+    TPackStreams box;
+    box.Encrypted = true;
+    box.Key = "k";
+    add(box, "a", "1");
+    const std::string first = save(box);
+    EXPECT_EQ(save(box), first);
+    EXPECT_TRUE(box.Compressed);
+    EXPECT_TRUE(box.Encrypted);
+    EXPECT_EQ(box.Key, "k");
+    EXPECT_EQ(get(box, "a"), "1");
+}
+
+TEST(PackStreams, LoadSetsKeyAndFlagsOnlyWhenItSucceeds)
+{
+    TPackStreams plain;
+    plain.Compressed = false;
+    add(plain, "x", "1");
+    const std::string plainBytes = save(plain);
+
+    TPackStreams box;
+    box.Compressed = true;
+    box.Encrypted = true;
+    box.Key = "mine";
+    add(box, "keep", "me");
+    load(box, plainBytes);
+    EXPECT_FALSE(box.Compressed);
+    EXPECT_FALSE(box.Encrypted);
+    EXPECT_EQ(box.Key, "mine");
+    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
+
+    // A failing load keeps the flags, the key and the items.
+    box.Compressed = true;
+    box.Encrypted = true;
+    EXPECT_THROW(load(box, packedSample("other key")), ECorruptFile);
+    EXPECT_TRUE(box.Compressed);
+    EXPECT_TRUE(box.Encrypted);
+    EXPECT_EQ(box.Key, "mine");
+    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
+}
+
+TEST(PackStreams, KeyFromTheAskForKeyHandlerIsKept)
+{
+    TPackStreams box;
+    box.Key = "start";
+    std::string offered;
+    box.OnAskForKey = [&](TPackStreams &sender, std::string &result) {
+        EXPECT_EQ(&sender, &box);
+        offered = result;
+        result = "secreto";
+    };
+    load(box, packedSample("secreto"));
+    EXPECT_EQ(offered, "start");
+    EXPECT_EQ(box.Key, "secreto");
+    EXPECT_TRUE(box.Encrypted);
+    EXPECT_EQ(get(box, "1"), std::string(300, 'r') + "respuesta");
+
+    // A handler that leaves the result alone answers the current key.
+    TPackStreams quiet;
+    quiet.Key = "secreto";
+    quiet.OnAskForKey = [](TPackStreams &, std::string &) {};
+    load(quiet, packedSample("secreto"));
+    EXPECT_EQ(get(quiet, "FE_STU"), "{\\rtf1\\ansi linea de opciones}");
+}
+
+TEST(PackStreams, CorruptionCallsTheEventThenFails)
+{
+    const struct {
+        const char *what;
+        std::string bytes;
+        std::string key;
+    } cases[] = {
+        {"empty source", "", ""},
+        {"one byte", " ", ""},
+        {"flags only", "  ", ""},
+        {"short of the signature", std::string("  \x01\x02\x03", 5), ""},
+        {"wrong signature", std::string("  \x01\x02\x03\x04\x05\x06\x07\x09\0\0\0\0", 14), ""},
+        {"enciphered without a key", packedSample("k"), ""},
+        {"wrong key", packedSample("k"), "K"},
+        {"compressed garbage", "& not a compressed stream at all", ""},
+        {"compressed, too short for the size", "& \x01", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TPackStreams box;
+        box.Key = c.key;
+        int events = 0;
+        box.OnCorrupt = [&](TPackStreams &sender) {
+            EXPECT_EQ(&sender, &box);
+            events++;
+        };
+        try {
+            load(box, c.bytes);
+            ADD_FAILURE() << "loaded";
+        } catch (const ECorruptFile &e) {
+            EXPECT_STREQ(e.what(), "File is corrupt.");
+        }
+        EXPECT_EQ(events, 1);
+    }
+}
+
+TEST(PackStreams, ItemPastTheEndIsAStreamReadErrorWithoutTheEvent)
+{
+    TPackStreams source;
+    source.Compressed = false;
+    add(source, "a", "first");
+    add(source, "b", "second item");
+    const std::string whole = save(source);
+
+    TPackStreams box;
+    int events = 0;
+    box.OnCorrupt = [&](TPackStreams &) { events++; };
+    add(box, "old", "x");
+    // Cut inside the second item's bytes: the first item is read, then the failure.
+    try {
+        load(box, whole.substr(0, whole.size() - 3));
+        ADD_FAILURE() << "loaded";
+    } catch (const packing::EReadError &e) {
+        EXPECT_STREQ(e.what(), "Stream read error");
+    }
+    EXPECT_EQ(events, 0);
+    EXPECT_EQ(names(box), std::vector<std::string>{"a"});
+
+    // A size far beyond the block fails the same way, before anything is allocated for it.
+    std::string huge = whole;
+    huge[2 + 8 + 4 + 2 + 1] = '\xFF';
+    huge[2 + 8 + 4 + 2 + 4] = '\xFF';
+    EXPECT_THROW(load(box, huge), packing::EReadError);
+}
+
+TEST(PackStreams, WeakKeyContainerCarriesTheFlagOverAPlainPayload)
+{
+    TPackStreams box;
+    box.Compressed = false;
+    box.Encrypted = true;
+    box.Key = "weak50582";
+    add(box, "1", "abc");
+    EXPECT_EQ(hex(save(box)), "20 2A 01 02 03 04 05 06 07 08 01 00 00 00 01 00 31 03 00 00 00 61 62 63");
+
+    TPackStreams other;
+    other.Key = "weak50582";
+    load(other, save(box));
+    EXPECT_TRUE(other.Encrypted);
+    EXPECT_EQ(get(other, "1"), "abc");
+}
+
+TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsComplete)
+{
+    TempDir dir;
+    const std::string name = dir.file("X.STU");
+    TPackStreams box;
+    box.Encrypted = true;
+    box.Key = "pw";
+    add(box, "FE_STU", "settings");
+    box.SaveToFile(name);
+    box.SaveToFile(name);  // an existing file is replaced
+    EXPECT_EQ(dir.entries(), 1u);
+
+    TPackStreams back;
+    back.Key = "pw";
+    back.LoadFromFile(name);
+    EXPECT_EQ(get(back, "FE_STU"), "settings");
+
+    // A save that fails half way leaves the old file and no temporary file behind.
+    std::string huge(70000, 'n');
+    add(box, huge, "name too long for its 16-bit length");
+    EXPECT_THROW(box.SaveToFile(name), packing::EWriteError);
+    EXPECT_EQ(dir.entries(), 1u);
+    back.LoadFromFile(name);
+    EXPECT_EQ(get(back, "FE_STU"), "settings");
+}
+
+TEST(PackStreams, FileErrorsNameTheFileAndChangeNothing)
+{
+    TempDir dir;
+    TPackStreams box;
+    box.Key = "k";
+    add(box, "x", "1");
+    const std::string missing = dir.file("missing.CLA");
+    try {
+        box.LoadFromFile(missing);
+        ADD_FAILURE();
+    } catch (const packing::EFOpenError &e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+    }
+    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
+    EXPECT_EQ(box.Key, "k");
+
+    const std::string unwritable = dir.file("no/such/folder/X.SZP");
+    try {
+        box.SaveToFile(unwritable);
+        ADD_FAILURE();
+    } catch (const packing::EFCreateError &e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + unwritable);
+    }
+}
+
+// Every byte of a few packed containers flipped, and every truncation: each load ends in the
+// container's failure, a stream error, or (rarely, for bytes the checks can't see) a result.
+TEST(PackStreams, CorruptionSweep)
+{
+    std::vector<std::string> samples = {packedSample("sweep")};
+    {
+        TPackStreams box;
+        box.Compressed = true;
+        box.Encrypted = false;
+        add(box, "1", "corto");
+        add(box, "BMP", std::string(200, '\x10') + "BM");
+        samples.push_back(save(box));
+    }
+    {
+        TPackStreams box;
+        box.Compressed = false;
+        box.Encrypted = true;
+        box.Key = "sweep";
+        add(box, "1", "sin comprimir");
+        samples.push_back(save(box));
+    }
+    int failures = 0, loads = 0;
+    auto attempt = [&](const std::string &bytes) {
+        TPackStreams box;
+        box.Key = "sweep";
+        loads++;
+        try {
+            load(box, bytes);
+        } catch (const ECorruptFile &) {
+            failures++;
+        } catch (const packing::EStreamError &) {
+            failures++;
+        }
+    };
+    for (const std::string &sample : samples) {
+        for (size_t i = 0; i < sample.size(); i++) {
+            for (uint8_t mask : {0x01, 0x80, 0xFF}) {
+                std::string bad = sample;
+                bad[i] = static_cast<char>(bad[i] ^ mask);
+                attempt(bad);
+            }
+        }
+        for (size_t n = 0; n < sample.size(); n++)
+            attempt(sample.substr(0, n));
+    }
+    EXPECT_GT(failures, loads / 2);
+}

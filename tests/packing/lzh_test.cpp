@@ -1,0 +1,379 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "LzhStreamBuilder.h"
+#include "HexBytes.h"
+#include "packing/PackStreamRoutines.h"
+
+using namespace lzhtest;
+
+namespace {
+
+std::string compress(const std::string &in, int64_t startAt = 0)
+{
+    packing::MemoryStream src(in), dst;
+    src.setPosition(startAt);
+    LzhCompressStream(src, dst);
+    return dst.toString();
+}
+
+std::string decompress(const std::string &in)
+{
+    packing::MemoryStream src(in), dst;
+    LzhDecompressStream(src, dst);
+    return dst.toString();
+}
+
+std::string randomBytes(size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (auto &c : s)
+        c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
+
+// Words in a random order: repetitive like text, with matches of many lengths and distances.
+std::string wordText(size_t n, unsigned seed)
+{
+    static const char *words[] = {"the ", "card ", "study ", "review ", "answer ", "question ",
+                                  "la ", "ficha ", "respuesta ", "pregunta ", "nivel ", "de ",
+                                  "\r\n", "estudio, ", "picture. ", "1234 "};
+    std::mt19937 rng(seed);
+    std::string s;
+    while (s.size() < n)
+        s += words[rng() % 16];
+    s.resize(n);
+    return s;
+}
+
+// Bytes in which no 3 consecutive bytes repeat, so the encoder finds no match at all.
+std::string matchFree(size_t n)
+{
+    std::vector<bool> seen(1u << 24);
+    std::mt19937 rng(7);
+    std::string s = "\x01\x02";
+    while (s.size() < n) {
+        for (;;) {
+            const unsigned b = rng() & 0xFF;
+            const unsigned triple = (uint8_t(s[s.size() - 2]) << 16) | (uint8_t(s.back()) << 8) | b;
+            if (!seen[triple]) {
+                seen[triple] = true;
+                s.push_back(static_cast<char>(b));
+                break;
+            }
+        }
+    }
+    return s;
+}
+
+unsigned firstBlockCount(const std::string &compressed)
+{
+    return (uint8_t(compressed[4]) << 8) | uint8_t(compressed[5]);
+}
+
+void expectCorrupt(const std::string &stream)
+{
+    try {
+        decompress(stream);
+        FAIL() << "no failure";
+    } catch (const ECorruptFile &e) {
+        EXPECT_STREQ(e.what(), "Compressed file is corrupt");
+    }
+}
+
+} // namespace
+
+TEST(LzhCompress, EmptySourceIsSizeZeroOneEmptyBlockAndClosingBits)
+{
+    // Count 0, one-symbol lists of symbol 0 for all three codes, seven zero bits and the
+    // partly filled byte: 59 zero bits in 8 bytes.
+    EXPECT_EQ(compress(""), std::string(12, '\0'));
+    EXPECT_EQ(decompress(std::string(12, '\0')), "");
+}
+
+TEST(LzhCompress, TwoLiteralsGiveTheHandTracedStream)
+{
+    // Block of 2 symbols; code-length code over {2: 1 bit, 3: 1 bit}; literal lengths: a run of
+    // 97 zeros, then 'a' and 'b' with 1 bit each; no positions; then "a" = 0, "b" = 1.
+    EXPECT_EQ(hex(compress("ab")), "02 00 00 00 00 02 20 04 26 31 37 00 40 00");
+}
+
+TEST(LzhCompress, RoundTripsAtWindowAndRefillBoundaries)
+{
+    const size_t sizes[] = {0, 1, 2, 3, 255, 256, 257, 8191, 8192, 8193, 8447, 8448, 8449,
+                            16383, 16384, 16385, 16640, 24577, 70000};
+    for (size_t n : sizes) {
+        const std::string inputs[] = {std::string(n, '\0'), std::string(n, 'x'), wordText(n, unsigned(n)),
+                                      randomBytes(n, unsigned(n) + 1)};
+        for (const std::string &in : inputs) {
+            const std::string c = compress(in);
+            ASSERT_EQ(decompress(c), in) << "size " << n;
+            EXPECT_EQ(uint32_t(uint8_t(c[0]) | uint8_t(c[1]) << 8 | uint8_t(c[2]) << 16 | uint32_t(uint8_t(c[3])) << 24), n);
+        }
+    }
+}
+
+TEST(LzhCompress, RepeatedInputGivesTheSameBytes)
+{
+    const std::string in = wordText(50000, 3) + randomBytes(3000, 4) + wordText(20000, 5);
+    EXPECT_EQ(compress(in), compress(in));
+}
+
+// The coder's buffers are kept between calls and brought back to their first state; nothing
+// of an earlier call may show in a later one's output.
+TEST(LzhCompress, OutputDoesNotDependOnEarlierCalls)
+{
+    const std::string inputs[] = {wordText(300, 1), randomBytes(20000, 2), wordText(40000, 3) + randomBytes(500, 4),
+                                  std::string(9000, '\0'), wordText(17000, 5), "x"};
+    std::vector<std::string> fresh;
+    for (const std::string &in : inputs)
+        std::thread([&] { fresh.push_back(compress(in)); }).join();
+    for (int round = 0; round < 2; round++) {
+        for (size_t i = 0; i < std::size(inputs); i++) {
+            const size_t k = round ? std::size(inputs) - 1 - i : i;
+            EXPECT_EQ(compress(inputs[k]), fresh[k]) << k;
+        }
+    }
+}
+
+TEST(LzhCompress, CompressesOnlyFromTheSourcePosition)
+{
+    const std::string in = "HEADER" + wordText(20000, 9);
+    const std::string c = compress(in, 6);
+    EXPECT_EQ(c, compress(in.substr(6)));
+    EXPECT_EQ(decompress(c), in.substr(6));
+}
+
+TEST(LzhCompress, IncompressibleInputGrowsAndStillDecodes)
+{
+    const std::string in = randomBytes(40000, 11);
+    const std::string c = compress(in);
+    EXPECT_GT(c.size(), in.size() + 4);
+    EXPECT_EQ(decompress(c), in);
+}
+
+TEST(LzhCompress, FullSymbolBufferIsSentAsSeveralBlocks)
+{
+    // Literals only: a flag byte and 8 literals take 9 bytes; the block goes out when a flag
+    // byte would start at 16360 or later, which is at 9 * 1818, after 14544 symbols.
+    const std::string in = matchFree(60000);
+    const std::string c = compress(in);
+    EXPECT_EQ(firstBlockCount(c), 14544u);
+    EXPECT_EQ(decompress(c), in);
+
+    // Matches only: long runs give a block of 3-byte matches after a few literals.
+    const std::string runs = std::string(3'000'000, 'z');
+    EXPECT_EQ(decompress(compress(runs)), runs);
+}
+
+// ---- decoding streams the encoder never writes
+
+namespace {
+
+// Literal/length code with eight literals of 4 bits, lengths 3 and 256 of 2 bits; a run of
+// exactly 19 zero lengths (104..122) and runs above 19. Position code with every one of the
+// 14 symbols, lengths 1..13 and 13 (codes longer than the 8-bit table go through the tree).
+Block richBlock()
+{
+    Block b;
+    std::vector<int> c(510, 0);
+    for (int ch : {'a', 'b', 'c', 'd', 'e', 'f', 'g', '{'})
+        c[static_cast<size_t>(ch)] = 4;
+    c[256] = 2;
+    c[509] = 2;
+    b.c = Code::lengths(c);
+    std::vector<int> t(19, 0);
+    t[0] = 2;  // one zero
+    t[1] = 2;  // 3..18 zeros
+    t[2] = 2;  // 20..531 zeros
+    t[4] = 3;  // length 2
+    t[6] = 3;  // length 4
+    b.t = Code::lengths(t);
+    std::vector<int> p(14);
+    for (int i = 0; i < 13; i++)
+        p[static_cast<size_t>(i)] = i + 1;
+    p[13] = 13;
+    b.p = Code::lengths(p);
+    return b;
+}
+
+} // namespace
+
+TEST(LzhDecompress, ReadsCodesOfEveryShapeAndMatchesAcrossPieces)
+{
+    BitWriter w;
+    OutputModel model;
+    std::mt19937 rng(5);
+    const char literals[] = "abcdefg{";
+
+    // Block 1: 6000 symbols, distances of all 14 bit lengths, many reaching over the
+    // 8192-byte pieces of the output.
+    const Block b1 = richBlock();
+    b1.header(w, 6000);
+    for (int i = 0; i < 6000; i++) {
+        if (rng() % 3 == 0) {
+            const int length = rng() % 2 ? 3 : 256;
+            const int bitsOf = static_cast<int>(rng() % 14);
+            unsigned distance = bitsOf == 0 ? 0 : (1u << (bitsOf - 1)) | (rng() & ((1u << (bitsOf - 1)) - 1));
+            b1.match(w, length, distance);
+            model.match(length, distance);
+        } else {
+            const int ch = literals[rng() % 8];
+            b1.literal(w, ch);
+            model.literal(ch);
+        }
+    }
+    // Block 2: a code-length code of one symbol (length 1), so the two literals 0 and 1 take
+    // one bit each; a position code of one symbol.
+    Block b2;
+    b2.t = Code::one(3, 19);
+    b2.c = Code::lengths({1, 1});
+    b2.p = Code::one(5, 14);
+    b2.header(w, 3000);
+    for (int i = 0; i < 3000; i++) {
+        const int ch = static_cast<int>(rng() % 2);
+        b2.literal(w, ch);
+        model.literal(ch);
+    }
+    // Block 3: one symbol for every code: matches of 256 bytes at distance 20, in 0 bits each.
+    Block b3;
+    b3.t = Code::one(0, 19);
+    b3.c = Code::one(509, 510);
+    b3.p = Code::one(5, 14);
+    b3.header(w, 100);
+    for (int i = 0; i < 100; i++) {
+        b3.match(w, 256, 20);
+        model.match(256, 20);
+    }
+    ASSERT_GT(model.out.size(), 100000u);
+    const std::string out = decompress(framed(static_cast<uint32_t>(model.out.size()), w.finish()));
+    EXPECT_TRUE(out == model.out);
+}
+
+TEST(LzhDecompress, BlockCountOf65535)
+{
+    BitWriter w;
+    OutputModel model;
+    Block lit;
+    lit.t = Code::one(0, 19);
+    lit.c = Code::one('Q', 510);
+    lit.p = Code::one(0, 14);
+    lit.header(w, 1);
+    model.literal('Q');
+    Block runs;
+    runs.t = Code::one(0, 19);
+    runs.c = Code::one(509, 510);
+    runs.p = Code::one(0, 14);
+    runs.header(w, 65535);
+    model.out.append(size_t(65535) * 256, 'Q');
+    const std::string out = decompress(framed(static_cast<uint32_t>(model.out.size()), w.finish()));
+    EXPECT_EQ(out.size(), model.out.size());
+    EXPECT_TRUE(out == model.out);
+}
+
+TEST(LzhDecompress, SizeZeroOrNegativeGivesNoBytes)
+{
+    EXPECT_EQ(decompress(std::string(4, '\0') + "garbage that is not a stream"), "");
+    EXPECT_EQ(decompress(std::string("\x00\x00\x00\x80", 4) + "garbage"), "");
+    EXPECT_EQ(decompress(std::string("\xFF\xFF\xFF\xFF", 4)), "");
+}
+
+TEST(LzhDecompress, TruncatedStreamDecodesZeroBitsToTheFullSize)
+{
+    const std::string in = matchFree(5000);
+    std::string c = compress(in);
+    c.resize(c.size() - 100);
+    const std::string out = decompress(c);
+    ASSERT_EQ(out.size(), in.size());
+    EXPECT_EQ(out.substr(0, 4000), in.substr(0, 4000));
+    EXPECT_NE(out, in);
+}
+
+TEST(LzhDecompress, SizeBeyondWhatTheBitsCanHoldIsCorrupt)
+{
+    // One block can give at most 65536 matches of 256 bytes, and takes at least 43 bits.
+    expectCorrupt(framed(1, {}));
+    expectCorrupt(framed(100'000'000, {0, 0, 0}));
+    expectCorrupt(framed(65536u * 256 + 1, {0, 0, 0, 0, 0}));
+    EXPECT_EQ(decompress(framed(1'000'000, {0, 0, 0, 0, 0})), std::string(1'000'000, '\0'));
+}
+
+TEST(LzhDecompress, SourceTooShortForTheSizeIsAReadError)
+{
+    EXPECT_THROW(decompress("\x05\x00"), packing::EReadError);
+}
+
+TEST(LzhDecompress, MalformedLengthListsAreCorrupt)
+{
+    struct Case {
+        const char *what;
+        void (*build)(BitWriter &);
+    };
+    const Case cases[] = {
+        {"code-length code not complete",
+         [](BitWriter &w) { w.put(16, 1); writeShortLengths(w, Code::lengths({2, 2, 2}), 5, 3); }},
+        {"code-length code over-full",
+         [](BitWriter &w) { w.put(16, 1); writeShortLengths(w, Code::lengths({1, 1, 1}), 5, 3); }},
+        {"code-length count above 19", [](BitWriter &w) { w.put(16, 1); w.put(5, 20); }},
+        {"code-length single symbol outside", [](BitWriter &w) { w.put(16, 1); w.put(5, 0); w.put(5, 19); }},
+        {"code length above 16",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             w.put(5, 2);
+             w.put(14, 0x3FFE);  // 7 + 10 ones
+         }},
+        {"literal count above 510",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             writeShortLengths(w, Code::one(3, 19), 5, 3);
+             w.put(9, 511);
+         }},
+        {"literal single symbol outside",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             writeShortLengths(w, Code::one(3, 19), 5, 3);
+             w.put(9, 0);
+             w.put(9, 510);
+         }},
+        {"zero run past 510",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             writeShortLengths(w, Code::one(2, 19), 5, 3);  // every length symbol: 20+ zeros
+             w.put(9, 500);
+             w.put(9, 511);  // 531 zeros
+         }},
+        {"literal code not complete",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             writeShortLengths(w, Code::one(3, 19), 5, 3);
+             w.put(9, 3);  // three lengths of 1
+         }},
+        {"position count above 14",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             writeShortLengths(w, Code::one(0, 19), 5, 3);
+             writeLiteralLengths(w, Code::one(65, 510), Code::one(0, 19));
+             w.put(4, 15);
+         }},
+        {"position single symbol outside",
+         [](BitWriter &w) {
+             w.put(16, 1);
+             writeShortLengths(w, Code::one(0, 19), 5, 3);
+             writeLiteralLengths(w, Code::one(65, 510), Code::one(0, 19));
+             w.put(4, 0);
+             w.put(4, 14);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        BitWriter w;
+        c.build(w);
+        w.put(16, 0xFFFF);
+        expectCorrupt(framed(10, w.finish()));
+    }
+}
