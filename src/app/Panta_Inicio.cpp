@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 
@@ -404,11 +405,6 @@ void TPanta_Inicio_::TabSheet1MouseMove()
 // Menu entries. An entry whose window is not part of the program yet asks for it by name
 // through showModalPending; the window is shown here once it exists.
 
-void TPanta_Inicio_::Label5Click()
-{
-    // 1: the open routine of the study files is run here.
-}
-
 void TPanta_Inicio_::Label1Click()
 {
     if (!Hay_Fichero_Abierto())
@@ -452,18 +448,6 @@ void TPanta_Inicio_::Label3Click()
     platform::showModalPending(QStringLiteral("FILTRO_ENV"));
 }
 
-void TPanta_Inicio_::Label11Click()
-{
-    Cierra_Fichero();
-    platform::showModalPending(QStringLiteral("Crea_Fiche_"));
-    Label11->setFontColor(tcolor(colors::Navy));
-}
-
-void TPanta_Inicio_::Label21Click()
-{
-    // 9: the last opened study file is opened here.
-}
-
 void TPanta_Inicio_::label8Click()
 {
     platform::helpContext(1);
@@ -494,8 +478,8 @@ void TPanta_Inicio_::Label18Click()
 void TPanta_Inicio_::Label6Click()
 {
     Crear_Tabla_Impresion = 1;
-    // The create-file window's "&Salir" button (Crea_Fiche_->Button2) is clicked here, which
-    // rebuilds the print table while Crear_Tabla_Impresion is 1.
+    // The create-file window's "&Salir" rebuilds the print table while the flag is set.
+    platform::guarded([] { Crea_Fiche_->Button2->click(); });
     Crear_Tabla_Impresion = 0;
     if (!Hay_Fichero_Abierto())
         return;
@@ -649,17 +633,8 @@ void TPanta_Inicio_::Pon_Imagen_Por_Defecto()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Study file
-
-void TPanta_Inicio_::Cierra_Fichero()
-{
-    // The card table (D_Module_->Tabla_Activa) is closed here.
-    Label9->setCaption(Sin_Fichero);
-    Label17->setCaption(Sin_Fichero);
-    Label22->setCaption(Sin_Fichero);
-    FE_Abierto = 0;
-    Pon_Imagen_Por_Defecto();
-}
+// Study file: opening, closing, creating and the last opened file are in
+// Panta_Inicio_Fichero.cpp.
 
 // ---------------------------------------------------------------------------------------------
 // Free routines of the unit

@@ -206,11 +206,14 @@ public:
 
     // ---- Study file ----
     void Cierra_Fichero();
+    // The caption of menu entry 9 from the last-file note "ultimo.txt".
+    void Actualiza_Ultimo_FE_abierto();
 
     // The menu labels in key order, and the hidden Cancel buttons.
     QList<platform::Label *> menuLabels() const;
 
 private:
+    void Abre_Fichero(); // the open routine from the completeness check on
     void buildTab1();
     void buildTab2();
     void buildTab3();
@@ -235,6 +238,9 @@ void Aviso_Ningun_Fichero_Seleccionado();
 // The key of saved-password files: the serial of the volume holding the folder as 8 upper-case
 // hexadecimal digits with "-" after the fourth ("1A2B-3C4D"), or "~~~" when it can't be read.
 QString Numero_Serie_Disco(const QString &Carpeta);
+// The last-file note in the program folder: one line, the table path of the study file
+// last opened successfully.
+extern const QString Fichero_Ultimo_FE; // "ultimo.txt"
 // A study file's companion: the table path less its last 2 characters plus the extension
 // (C:/Datos/Ingles.db and "STU" give C:/Datos/Ingles.STU). Empty for a path shorter than 2.
 QString Ruta_Companero(const QString &Ruta, const QString &Extension);

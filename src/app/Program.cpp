@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
@@ -42,7 +43,7 @@ std::vector<Step> creationOrder()
         window<TD_Module_>(D_Module_),
         // TFILTRO_ENV
         // TModif_glob_
-        // TCrea_Fiche_
+        window<TCrea_Fiche_>(Crea_Fiche_),
         // TSelecc_Repaso_
         // TRepasar_
         // TVer_Info_
