@@ -7,6 +7,7 @@
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Text_Zoom.h"
 
 #include <functional>
 #include <vector>
@@ -56,7 +57,7 @@ std::vector<Step> creationOrder()
         // TPassw_FE_
         // TExportar_FE_
         // TFE_Transporte_
-        // TText_Zoom_
+        window<TText_Zoom_>(Text_Zoom_),
         window<TImag_Zoom_>(Imag_Zoom_),
         // TImportar_de_FE_
         // TImportar_de_txt_e_Imag_

@@ -14,6 +14,10 @@ public:
 
     // Shows the text in the message window, modally; returns when the window has closed.
     void Ver_Mensaje(const QString &Texto);
+
+    // ---- Declared here for the main window's activation until the card store joins;
+    // stand-in body in app/PendingStubs.cpp. ----
+    void Lee_Estilo_Fuente();
 };
 
 extern TD_Module_ *D_Module_;
