@@ -106,7 +106,7 @@ void BM_SettingsLinesRoundTrip(benchmark::State &state)
 }
 BENCHMARK(BM_SettingsLinesRoundTrip)->Unit(benchmark::kMicrosecond);
 
-// A noisy picture, so that the encoders cannot squeeze it: about `bytes` when encoded.
+// A noisy picture, so that the JPEG encoder cannot squeeze it much.
 QImage noisyPicture(int w, int h)
 {
     QImage img(w, h, QImage::Format_RGB32);
@@ -114,14 +114,14 @@ QImage noisyPicture(int w, int h)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             seed = seed * 1103515245u + 12345u;
-            img.setPixel(x, y, qRgb((x + (seed >> 24) % 40) & 255, (y * 2) & 255, (x + y) & 255));
+            img.setPixel(x, y, qRgb((x + (seed >> 24) % 64) & 255, (y * 2 + (seed >> 16) % 32) & 255, (x + y) & 255));
         }
     return img;
 }
 
 void BM_DecodeJpeg100K(benchmark::State &state)
 {
-    const QByteArray jpg = platform::encodeJpeg(noisyPicture(400, 300), 90);
+    const QByteArray jpg = platform::encodeJpeg(noisyPicture(480, 360), 90);
     for (auto _ : state)
         benchmark::DoNotOptimize(platform::decodePicture(jpg));
     state.counters["file_bytes"] = double(jpg.size());

@@ -9,6 +9,7 @@
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
+#include "store/Text_Zoom.h"
 
 #include <functional>
 #include <vector>
@@ -58,7 +59,7 @@ std::vector<Step> creationOrder()
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_
         // TFE_Transporte_
-        // TText_Zoom_
+        window<TText_Zoom_>(Text_Zoom_),
         window<TImag_Zoom_>(Imag_Zoom_),
         // TImportar_de_FE_
         // TImportar_de_txt_e_Imag_

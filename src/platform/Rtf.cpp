@@ -25,12 +25,19 @@ void fillDocument(const Content &content, QTextDocument &doc)
     doc.clear();
     cursor.setPosition(0);
     bool first = true;
+    const CharStyle *lastStyle = nullptr; // runs often repeat the style of the one before
+    QTextCharFormat lastFormat;
     for (const Paragraph &p : content.paragraphs) {
         if (!first)
             cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
         first = false;
-        for (const Run &r : p.runs)
-            cursor.insertText(r.text, toCharFormat(r.style));
+        for (const Run &r : p.runs) {
+            if (!lastStyle || !(*lastStyle == r.style)) {
+                lastFormat = toCharFormat(r.style);
+                lastStyle = &r.style;
+            }
+            cursor.insertText(r.text, lastFormat);
+        }
     }
     const Paragraph &head = content.paragraphs.front();
     QTextCursor start(&doc);

@@ -16,7 +16,7 @@ using namespace platform;
 
 namespace {
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 4;
     int height = 2; // negative: top-down
     int bpp = 24;
@@ -42,7 +42,7 @@ void append32(QByteArray &b, quint32 v)
     b.append(d, 4);
 }
 
-QByteArray bmpFile(const BmpSpec &s)
+QByteArray bmpFile(const BmpLayout &s)
 {
     QByteArray info;
     const bool core = s.headerSize == 12;
@@ -144,7 +144,7 @@ TEST(PictureBmp, EveryDepth)
     const std::vector<QRgb> expected = {kBlack, kWhite, kBlack, kWhite, kRed, kGreen, kBlue, kWhite};
     struct Case {
         const char *name;
-        BmpSpec spec;
+        BmpLayout layout;
     } cases[] = {
         {"4 bits", {4, 2, 4, 0, 40, {kBlack, kWhite, kRed, kGreen, kBlue}, {}, bytes({0x23, 0x41, 0, 0, 0x01, 0x01, 0, 0})}},
         {"8 bits", {4, 2, 8, 0, 40, {kBlack, kWhite, kRed, kGreen, kBlue}, {}, bytes({2, 3, 4, 1, 0, 1, 0, 1})}},
@@ -174,7 +174,7 @@ TEST(PictureBmp, EveryDepth)
           bytes({0, 4, 0x23, 0x41, 0, 0, 4, 0x01, 0, 1})}},
     };
     for (const Case &c : cases) {
-        const QImage img = decodePicture(bmpFile(c.spec));
+        const QImage img = decodePicture(bmpFile(c.layout));
         ASSERT_FALSE(img.isNull()) << c.name;
         EXPECT_EQ(img.size(), QSize(4, 2)) << c.name;
         EXPECT_EQ(pixelsOf(img), expected) << c.name;
@@ -183,15 +183,15 @@ TEST(PictureBmp, EveryDepth)
 
 TEST(PictureBmp, MonochromeTopDownAndAlpha)
 {
-    BmpSpec mono{4, 2, 1, 0, 40, {kBlack, kWhite}, {}, bytes({0x90, 0, 0, 0, 0x50, 0, 0, 0})};
+    BmpLayout mono{4, 2, 1, 0, 40, {kBlack, kWhite}, {}, bytes({0x90, 0, 0, 0, 0x50, 0, 0, 0})};
     EXPECT_EQ(pixelsOf(decodePicture(bmpFile(mono))),
               (std::vector<QRgb>{kBlack, kWhite, kBlack, kWhite, kWhite, kBlack, kBlack, kWhite}));
 
-    BmpSpec top{4, -2, 8, 0, 40, {kBlack, kWhite, kRed, kGreen, kBlue}, {}, bytes({2, 3, 4, 1, 0, 1, 0, 1})};
+    BmpLayout top{4, -2, 8, 0, 40, {kBlack, kWhite, kRed, kGreen, kBlue}, {}, bytes({2, 3, 4, 1, 0, 1, 0, 1})};
     EXPECT_EQ(pixelsOf(decodePicture(bmpFile(top))),
               (std::vector<QRgb>{kRed, kGreen, kBlue, kWhite, kBlack, kWhite, kBlack, kWhite}));
 
-    BmpSpec alpha{2, 1, 32, 3, 56, {}, {}, bytes({255, 0, 0, 128, 0, 255, 0, 255})};
+    BmpLayout alpha{2, 1, 32, 3, 56, {}, {}, bytes({255, 0, 0, 128, 0, 255, 0, 255})};
     QByteArray file = bmpFile(alpha);
     // Version 3 header with the masks in it: red, green, blue, alpha.
     const quint32 masks[] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
@@ -205,11 +205,11 @@ TEST(PictureBmp, MonochromeTopDownAndAlpha)
 
 TEST(PictureBmp, DamagedHeadersAreRefusedWithoutGiantAllocations)
 {
-    const BmpSpec good{4, 2, 24, 0, 40, {}, {}, QByteArray(24, '\x7f')};
+    const BmpLayout good{4, 2, 24, 0, 40, {}, {}, QByteArray(24, '\x7f')};
     ASSERT_FALSE(decodePicture(bmpFile(good)).isNull());
     struct Case {
         const char *name;
-        BmpSpec spec;
+        BmpLayout layout;
     } cases[] = {
         {"huge sides", {30000, 30000, 24, 0, 40, {}, {}, QByteArray(24, '\0')}},
         {"beyond the limits", {100000, 100000, 24, 0, 40, {}, {}, QByteArray(24, '\0')}},
@@ -225,14 +225,14 @@ TEST(PictureBmp, DamagedHeadersAreRefusedWithoutGiantAllocations)
         {"truncated pixels", {4, 2, 24, 0, 40, {}, {}, QByteArray(13, '\0')}},
     };
     for (const Case &c : cases)
-        EXPECT_THROW(decodePictureOrThrow(bmpFile(c.spec)), PictureError) << c.name;
+        EXPECT_THROW(decodePictureOrThrow(bmpFile(c.layout)), PictureError) << c.name;
 
     // A wrong offset to the pixels: they are taken right after the palette.
-    BmpSpec offset = good;
+    BmpLayout offset = good;
     offset.offsetOverride = 0xFFFFFF;
     EXPECT_FALSE(decodePicture(bmpFile(offset)).isNull());
     // A damaged run-length stream stops where it breaks; the rest stays black.
-    BmpSpec rle{4, 2, 8, 1, 40, {kBlack, kWhite}, {}, bytes({3, 1, 0, 5, 1})};
+    BmpLayout rle{4, 2, 8, 1, 40, {kBlack, kWhite}, {}, bytes({3, 1, 0, 5, 1})};
     EXPECT_THROW(decodePictureOrThrow(bmpFile(rle)), PictureError);
     rle.pixels = bytes({200, 1, 0, 2, 250, 250, 9});
     EXPECT_EQ(decodePicture(bmpFile(rle)).pixel(0, 1), kWhite);
