@@ -12,6 +12,7 @@
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Opciones_FE.h"
+#include "store/Text_Zoom.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -552,10 +553,10 @@ void TCrea_Fiche_::Button5_Click()
     RichEdit1->insertPlainText(text);
 }
 
+// The description is edited large and taken back when the zoom window saves.
 void TCrea_Fiche_::Button12Click()
 {
-    // The description is edited in the text zoom window (Text_Zoom_, editable) and taken
-    // back when it is closed with "Guarda y A&caba".
+    Zoom_Texto(RichEdit1, 1);
 }
 
 // ---------------------------------------------------------------------------------------------
