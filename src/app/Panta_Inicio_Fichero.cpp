@@ -62,7 +62,7 @@ std::string nombreArchivo(const QString &path)
 QString primeraLineaUltimo(const QString &carpetaPrograma)
 {
     const QString path = platform::existingPathAnyCase(carpetaPrograma + QLatin1Char('/') + Fichero_Ultimo_FE);
-    if (path.isEmpty())
+    if (path.isEmpty() || !QFileInfo(path).isFile())
         return {};
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
