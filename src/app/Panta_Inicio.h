@@ -259,9 +259,10 @@ private:
     bool m_avisoPrimeraVezEnCurso = false;
     bool m_avisadoNoGuardadas = false;
 
-    // ---- Routines of the study-file handling that the activation calls. Declared here until
-    // that handling joins; stand-in bodies in app/PendingStubs.cpp. ----
+    // ---- Routines of the study-file handling that the activation calls (in
+    // Panta_Inicio_Fichero.cpp). ----
 public:
+    // The caption of menu entry 9 from the last-file note "ultimo.txt".
     void Actualiza_Ultimo_FE_abierto();
 };
 
