@@ -461,6 +461,7 @@ void TCrea_Fiche_::Button1_Click()
         const QString rutaSTU = B + QStringLiteral(".STU");
         TPackStreams &pks3 = *D_Module_->PKS3;
         packing::MemoryStream item = toMemoryStream(contenidoFE_STU(*RichEdit1, Linea_Opciones));
+        pks3.ClearStreams(); // nothing but the settings goes into the new container
         pks3.Compressed = true;
         pks3.Encrypted = false;
         pks3.AddStream("FE_STU", item);
