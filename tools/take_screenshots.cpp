@@ -8,6 +8,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "store/Passw_FE.h"
 
 #include <QDir>
 #include <QFile>
@@ -70,6 +71,11 @@ int main(int argc, char **argv)
     Mensaje->show();
     ok = save(Mensaje, out, QStringLiteral("message_three_lines.png")) && ok;
     Mensaje->hide();
+
+    Passw_FE_->show();
+    Passw_FE_->activate();
+    ok = save(Passw_FE_, out, QStringLiteral("password_window.png")) && ok;
+    Passw_FE_->hide();
 
     app::destroyWindows();
     platform::resetHelp();

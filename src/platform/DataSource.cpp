@@ -1,5 +1,7 @@
 #include "platform/DataSource.h"
 
+#include "platform/Application.h"
+
 namespace platform {
 
 DataSource::DataSource(QObject *parent) : QObject(parent) {}
@@ -29,6 +31,37 @@ void DataSource::setDataSet(engine::Table *table)
 engine::Table *DataSource::activeDataSet() const
 {
     return m_table && m_table->active() ? m_table : nullptr;
+}
+
+engine::Field *DataSource::field(const QString &name) const
+{
+    engine::Table *t = activeDataSet();
+    return t && !name.isEmpty() ? t->findField(name.toStdString()) : nullptr;
+}
+
+bool DataSource::hasRecord() const
+{
+    engine::Table *t = activeDataSet();
+    return t && (t->state() != engine::Table::State::Browse || !t->isEmpty());
+}
+
+QString DataSource::fieldText(const QString &name) const
+{
+    engine::Field *f = field(name);
+    if (!f || !hasRecord())
+        return {};
+    return QString::fromStdString(f->asString());
+}
+
+void DataLink::bind(QObject *context, DataSource *source, Handler handler)
+{
+    QObject::disconnect(m_connection);
+    m_source = source;
+    if (source)
+        m_connection = QObject::connect(source, &DataSource::tableEvent, context,
+                                        [handler = std::move(handler)](engine::Table::Event event, int field) {
+                                            guarded([&] { handler(event, field); });
+                                        });
 }
 
 } // namespace platform

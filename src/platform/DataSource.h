@@ -9,6 +9,9 @@
 #include "engine/Table.h"
 
 #include <QObject>
+#include <QPointer>
+
+#include <functional>
 
 namespace platform {
 
@@ -22,6 +25,13 @@ public:
     engine::Table *dataSet() const { return m_table; }
     // The data set, when there is one and it is open.
     engine::Table *activeDataSet() const;
+    // The field of that name of the open data set; nullptr when closed or not found.
+    engine::Field *field(const QString &name) const;
+    // The data set is open and has a current record or a record being edited.
+    bool hasRecord() const;
+    // Text of a field of the current record (or of the record being edited); empty
+    // without one.
+    QString fieldText(const QString &name) const;
 
 signals:
     // Also sent with Event::Opened or Event::Closed when the data set is replaced, so that
@@ -32,6 +42,19 @@ signals:
 private:
     engine::Table *m_table = nullptr;
     int m_listener = 0;
+};
+
+// A control's binding to a data source: the handler runs at every notification of the
+// source's data set while the control (the context) lives; what escapes it is reported.
+class DataLink {
+public:
+    using Handler = std::function<void(engine::Table::Event event, int fieldIndex)>;
+    void bind(QObject *context, DataSource *source, Handler handler);
+    DataSource *source() const { return m_source; }
+
+private:
+    QPointer<DataSource> m_source;
+    QMetaObject::Connection m_connection;
 };
 
 } // namespace platform

@@ -8,10 +8,13 @@
 #include "platform/ModalShow.h"
 #include "platform/Picture.h"
 #include "platform/RichEdit.h"
+#include "platform/Rtf.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QLineEdit>
 #include <QTextCursor>
 
@@ -191,8 +194,14 @@ void TD_Module_::DataModuleCreate()
     // directory here; the engine on SQLite needs none.
     PKS->Encrypted = false;
     PKS3->Key = Clave_Inicial_PKS3;
-    if (Panta_Inicio_)
+    if (Panta_Inicio_) {
         Imprime->setDatabaseName(Panta_Inicio_->Carpeta_Programa.toStdString());
+        // The style document holds the design font and colour until a style file replaces
+        // them, so that they are read from it like a stored style.
+        platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+        if (re->document()->isEmpty())
+            re->loadFromBytes(platform::rtf::fromFontStyle(re->font(), re->textColor()));
+    }
 }
 
 // ---- Messages ----
@@ -485,15 +494,15 @@ void TD_Module_::mostrarImagenes()
 
 void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
 {
+    // The style document is one character in the font and colour chosen; the rich edit
+    // takes it over as it would by applying the font to all its text.
     platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
-    QTextCharFormat format;
-    format.setFont(Fuente);
-    if (Color.isValid())
-        format.setForeground(Color);
-    re->mergeFormatIntoAll(format);
+    const QByteArray bytes = platform::rtf::fromFontStyle(Fuente, Color);
+    re->loadFromBytes(bytes);
     const QString path = Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
-    if (!re->saveToFile(path))
-        throw std::runtime_error("Cannot create file " + path.toStdString());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw std::runtime_error("Cannot create file " + QDir::toNativeSeparators(path).toStdString());
 }
 
 void TD_Module_::Lee_Estilo_Fuente()
@@ -507,6 +516,14 @@ void TD_Module_::Lee_Estilo_Fuente()
     c.setPosition(qMin(1, end));
     c.setPosition(qMin(2, end), QTextCursor::KeepAnchor);
     re->setTextCursor(c);
+}
+
+platform::rtf::FontStyle TD_Module_::Estilo_Fuente() const
+{
+    platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+    const QTextCharFormat format = re->charFormatAt(1);
+    const platform::rtf::CharStyle style = platform::rtf::fromCharFormat(format, re->font());
+    return {platform::rtf::fontOf(style, re->font()), style.color};
 }
 
 // ---- Card displays ----

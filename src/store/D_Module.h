@@ -41,6 +41,7 @@
 #include "packing/PackStreamCol.h"
 #include "packing/Streams.h"
 #include "platform/DataSource.h"
+#include "platform/Rtf.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -157,6 +158,8 @@ public:
     // Loads "01.stl" into RE_Estilo_Fuente when it exists, then selects its second
     // character, whose attributes the windows copy.
     void Lee_Estilo_Fuente();
+    // The font and colour of that selection (the design font without a style file).
+    platform::rtf::FontStyle Estilo_Fuente() const;
 
     void FE_No_Modificable();
 

@@ -15,6 +15,7 @@ int Contrasena_Aceptada = 0;
 TPassw_FE_::TPassw_FE_(QWidget *parent) : platform::Form(parent)
 {
     Passw_FE_ = this;
+    Contrasena_Aceptada = 0;
     setObjectName(QStringLiteral("Passw_FE_"));
     setWindowTitle(QStringLiteral("  Contraseña del Fichero de Estudio"));
     // No border icons: no close box.

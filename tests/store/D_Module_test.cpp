@@ -1,0 +1,603 @@
+#include "support/CardFiles.h"
+#include "support/ProgramFixture.h"
+
+#include "app/Panta_Inicio.h"
+#include "platform/ImageControl.h"
+#include "platform/ModalShow.h"
+#include "platform/Picture.h"
+#include "platform/RichEdit.h"
+#include "platform/Rtf.h"
+#include "store/D_Module.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+
+using testsupport::CardContent;
+
+namespace {
+const QString Danados = QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+}
+
+class CardStoreTest : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        startProgram();
+        p = Panta_Inicio_;
+        dm = D_Module_;
+        editor.Label2 = &label2;
+        editor.EditResp_Text = &editResp;
+        editor.RichEdit1 = &editorRich;
+        editor.Image1 = &editorImage1;
+        editor.Image2 = &editorImage2;
+        review.Label15 = &label15;
+        review.Label7 = &label7;
+        review.RichEdit1 = &reviewRich;
+        review.Image1 = &reviewImage1;
+        review.Image2 = &reviewImage2;
+        dm->attachCardEditorDisplays(editor);
+        dm->attachReviewDisplays(review);
+        p->Tam_Respuesta = 60;
+        p->Con_Texto_Largo = 1;
+        p->Con_Imagen_Respuesta = 1;
+    }
+    void TearDown() override
+    {
+        if (dm && dm->Tabla_Activa->active())
+            dm->Tabla_Activa->close();
+        ProgramFixture::TearDown();
+    }
+
+    // The open file packs its cards (compressed and enciphered with the key) or not.
+    void packing(bool on, const std::string &key = "clave")
+    {
+        p->Fichero_Empaquetado = on ? 1 : 0;
+        dm->PKS->Compressed = on;
+        dm->PKS->Encrypted = on;
+        dm->PKS->Key = on ? key : std::string();
+    }
+    std::string pack(const std::string &bytes) { return testsupport::packedBlob(bytes, true, true, "clave"); }
+
+    // A study file with the cards, opened as Tabla_Activa (which shows the first card).
+    void openCards(const std::vector<CardContent> &cards, int questionSize = 60)
+    {
+        const QString dat = programPath(QStringLiteral("dat"));
+        testsupport::createCards(dat, QStringLiteral("Prueba"), questionSize);
+        engine::Table t;
+        t.setDatabaseName(dat.toStdString());
+        t.setTableName("Prueba.DB");
+        t.open();
+        for (const CardContent &c : cards)
+            testsupport::appendCard(t, c);
+        t.close();
+        dm->Tabla_Activa->setDatabaseName(dat.toStdString());
+        dm->Tabla_Activa->setTableName("Prueba.DB");
+        dm->Tabla_Activa->open();
+    }
+
+    TPanta_Inicio_ *p = nullptr;
+    TD_Module_ *dm = nullptr;
+    QWidget editorHost, reviewHost;
+    platform::Label label2{&editorHost};
+    QLineEdit editResp{&editorHost};
+    platform::RichEdit editorRich{&editorHost};
+    platform::ImageControl editorImage1{&editorHost}, editorImage2{&editorHost};
+    platform::Label label15{&reviewHost}, label7{&reviewHost};
+    platform::RichEdit reviewRich{&reviewHost};
+    platform::ImageControl reviewImage1{&reviewHost}, reviewImage2{&reviewHost};
+    TD_Module_::CardEditorDisplays editor;
+    TD_Module_::ReviewDisplays review;
+};
+
+// ---- Components ----
+
+TEST_F(CardStoreTest, ComponentsStartAsDesigned)
+{
+    EXPECT_EQ(dm->objectName(), "D_Module_");
+    EXPECT_EQ(dm->DSource->dataSet(), dm->Tabla_Activa);
+    EXPECT_EQ(dm->DataSource1->dataSet(), dm->Imprime);
+    EXPECT_EQ(dm->Imprime->tableName(), "IMP.db");
+    EXPECT_EQ(dm->Imprime->databaseName(), p->Carpeta_Programa.toStdString());
+    EXPECT_FALSE(dm->PKS->Compressed);
+    EXPECT_FALSE(dm->PKS->Encrypted);
+    EXPECT_EQ(dm->PKS->Key, "738");
+    EXPECT_FALSE(dm->PKS2->Compressed);
+    EXPECT_FALSE(dm->PKS2->Encrypted);
+    EXPECT_EQ(dm->PKS2->Key, "");
+    EXPECT_TRUE(dm->PKS3->Compressed);
+    EXPECT_FALSE(dm->PKS3->Encrypted);
+    EXPECT_EQ(dm->PKS3->Key, "Vs. 3.41");
+    EXPECT_TRUE(dm->PKS4->Compressed);
+    EXPECT_TRUE(dm->PKS_Config_Prog->Compressed);
+    EXPECT_TRUE(dm->PKS_Config_Prog->Encrypted);
+    EXPECT_EQ(dm->BM_Exportar->mode(), engine::BatchMove::Mode::Copy);
+    EXPECT_EQ(dm->BM_Exportar->recordCount(), 1u);
+    EXPECT_EQ(dm->BM_Exportar->source(), dm->Tabla_Activa);
+    EXPECT_EQ(dm->BM_ImportaDeFE->mode(), engine::BatchMove::Mode::Append);
+    EXPECT_EQ(dm->BM_ImportaDeFE->source(), dm->Tabla_Activa);
+    EXPECT_EQ(dm->BM_ImportaDeFE->destination(), dm->Tabla_Exp);
+    EXPECT_EQ(dm->Tabla_Activa->fieldDefs().size(), 17u);
+    EXPECT_EQ(dm->Tabla_Exp->fieldDefs().size(), 17u);
+}
+
+TEST_F(CardStoreTest, TheCardRecordHasItsSeventeenFieldsInOrder)
+{
+    const auto defs = TD_Module_::Campos_Ficha(100);
+    std::vector<std::string> names;
+    for (const auto &d : defs)
+        names.push_back(d.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Nive_Fich", "Nive_Impo", "AutoInc", "Clav_Fich", "Preg_Text",
+                                               "Tipo_Preg_Imag", "Preg_Imag", "Resp_Text", "Tipo_Resp_Imag",
+                                               "Resp_Imag", "Resp_Memo", "Fech_Crea", "Fech_Ulti_Repa",
+                                               "Total_Repa", "Fech_Prox_Repa", "Ficha_Comp_Encr", "Camp_Logi"}));
+    EXPECT_EQ(defs[4].size, 100);
+    EXPECT_EQ(defs[3].size, 15);
+    EXPECT_EQ(defs[15].size, 3);
+    const auto index = TD_Module_::Indices_Ficha();
+    ASSERT_EQ(index.size(), 1u);
+    EXPECT_EQ(index[0].name, "NiveFich");
+    EXPECT_EQ(index[0].fields, "Nive_Fich;Nive_Impo;AutoInc");
+    EXPECT_TRUE(index[0].primary);
+}
+
+TEST_F(CardStoreTest, CardsOfEveryQuestionSizeReadAndWrite)
+{
+    for (int size : {1, 2, 7, 30, 60, 100, 254, 255}) {
+        SCOPED_TRACE(size);
+        // Two-byte characters: the width counts characters.
+        const QString full = QString(size, QChar(0xE1)) + QStringLiteral("xyz");
+        openCards({}, size);
+        dm->Tabla_Activa->append();
+        dm->Tabla_ActivaNive_Fich().setAsInteger(1);
+        dm->Tabla_ActivaPreg_Text().setAsString(full.toStdString());
+        dm->Tabla_Activa->post();
+        dm->Tabla_Activa->close();
+        dm->Tabla_Activa->open();
+        EXPECT_EQ(QString::fromStdString(dm->Tabla_ActivaPreg_Text().asString()), full.left(size));
+        dm->Tabla_Activa->close();
+    }
+}
+
+TEST_F(CardStoreTest, EveryPostIsOnDiskAtOnce)
+{
+    openCards({});
+    dm->Tabla_Activa->append();
+    dm->Tabla_ActivaNive_Fich().setAsInteger(2);
+    dm->Tabla_ActivaPreg_Text().setAsString("guardada");
+    dm->Tabla_Activa->post();
+    engine::Table other;
+    other.setDatabaseName(dm->Tabla_Activa->databaseName());
+    other.setTableName("Prueba.DB");
+    other.open();
+    EXPECT_EQ(other.recordCount(), 1u);
+    EXPECT_EQ(other.fieldByName("Preg_Text").asString(), "guardada");
+}
+
+// ---- Packing of blobs ----
+
+TEST_F(CardStoreTest, PackingAndUnpackingInPlaceFollowThePackersOptions)
+{
+    const std::string plain = "contenido de una ficha";
+    for (const auto &[compressed, encrypted] : {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+        SCOPED_TRACE(compressed * 2 + encrypted);
+        dm->PKS->Compressed = compressed;
+        dm->PKS->Encrypted = encrypted;
+        dm->PKS->Key = "clave";
+        packing::MemoryStream s(std::string_view{plain});
+        s.setPosition(5);
+        packing::MemoryStream &out = dm->Comprime_Codifica_Stream_con_PKS(s);
+        EXPECT_EQ(&out, &s);
+        EXPECT_EQ(s.position(), 0);
+        const std::string packed = s.toString();
+        ASSERT_GE(packed.size(), 2u);
+        EXPECT_EQ(packed[0], compressed ? '&' : ' ');
+        EXPECT_EQ(packed[1], encrypted ? '*' : ' ');
+        EXPECT_EQ(testsupport::unpackedBlob(packed, "clave"), plain);
+
+        // Unpacking takes the container's own flags over.
+        dm->PKS->Compressed = !compressed;
+        dm->PKS->Encrypted = !encrypted;
+        EXPECT_EQ(&Descomprime_Decodifica_Stream_con_PKS(s), &s);
+        EXPECT_EQ(s.position(), 0);
+        EXPECT_EQ(s.toString(), plain);
+        EXPECT_EQ(dm->PKS->Compressed, compressed);
+        EXPECT_EQ(dm->PKS->Encrypted, encrypted);
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(CardStoreTest, ADamagedContainerIsReportedBeforeTheFailure)
+{
+    bool thrownBeforeMessage = false;
+    bool thrown = false;
+    platform::onNextShow("Mensaje", [&](QWidget *) { thrownBeforeMessage = thrown; });
+    packing::MemoryStream s(std::string_view{"  no es un contenedor de fichas"});
+    try {
+        Descomprime_Decodifica_Stream_con_PKS(s);
+    } catch (const std::exception &) {
+        thrown = true;
+    }
+    EXPECT_TRUE(thrown);
+    EXPECT_FALSE(thrownBeforeMessage);
+    EXPECT_EQ(messages(), QStringList{Danados});
+}
+
+TEST_F(CardStoreTest, AContainerCutShortFailsWithoutTheMessage)
+{
+    // A sound header and item count, then an item claiming more bytes than there are.
+    std::string c = "  ";
+    c += std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    c += std::string("\x01\x00\x00\x00", 4);
+    c += std::string("\x01\x00", 2) + "1";
+    c += std::string("\xFF\x00\x00\x00", 4) + "abc";
+    packing::MemoryStream s(std::string_view{c});
+    EXPECT_THROW(Descomprime_Decodifica_Stream_con_PKS(s), std::exception);
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// ---- Flagging a card packed ----
+
+TEST_F(CardStoreTest, FlaggingFollowsTheFileAndReportsTheChange)
+{
+    const struct {
+        const char *old;
+        int filePacks;
+        const char *now;
+        int stops, starts;
+    } cases[] = {
+        {"S", 0, "N", 1, 0}, {"N", 1, "S", 0, 1}, {"", 1, "S", 0, 0}, {"", 0, "N", 0, 0},
+        {"S", 1, "S", 0, 0}, {"N", 0, "N", 0, 0}, {"s", 0, "N", 0, 0}, {"n", 1, "S", 0, 0},
+    };
+    openCards({CardContent{}});
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.old) + "/" + std::to_string(c.filePacks));
+        dm->Tabla_Activa->edit();
+        dm->Tabla_ActivaFicha_Comp_Encr().setAsString(c.old);
+        p->Fichero_Empaquetado = c.filePacks;
+        p->Ficha_Deja_De_Empaquetar = 7;
+        p->Ficha_Pasa_A_Empaquetar = 7;
+        dm->Si_Ficha_Usa_Comp_Encr_o_no();
+        EXPECT_EQ(dm->Tabla_ActivaFicha_Comp_Encr().asString(), c.now);
+        EXPECT_EQ(p->Ficha_Deja_De_Empaquetar, c.stops);
+        EXPECT_EQ(p->Ficha_Pasa_A_Empaquetar, c.starts);
+        dm->Tabla_Activa->cancel();
+    }
+}
+
+// ---- Short answer ----
+
+TEST_F(CardStoreTest, TheShortAnswerIsStoredAsOneLineOfRichText)
+{
+    openCards({CardContent{}});
+    dm->Tabla_Activa->edit();
+    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("  respuesta  con blancos "));
+    dm->Tabla_Activa->post();
+    const std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
+    EXPECT_EQ(stored.rfind("{\\rtf", 0), 0u);
+    EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(stored)), QStringList{"  respuesta  con blancos "});
+}
+
+TEST_F(CardStoreTest, AFileThatPacksStoresTheShortAnswerPacked)
+{
+    openCards({CardContent{}});
+    packing(true);
+    dm->Tabla_Activa->edit();
+    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("oculta"));
+    dm->Tabla_Activa->post();
+    const std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
+    EXPECT_EQ(stored.substr(0, 2), "&*");
+    EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(testsupport::unpackedBlob(stored, "clave"))),
+              QStringList{"oculta"});
+}
+
+TEST_F(CardStoreTest, AFileWithoutShortAnswersNeitherStoresNorShowsThem)
+{
+    CardContent first;
+    first.shortAnswer = testsupport::rtfLines({"primera"});
+    CardContent second;
+    second.shortAnswer = testsupport::rtfLines({"segunda"});
+    p->Tam_Respuesta = 60;
+    openCards({first, second});
+    EXPECT_EQ(editResp.text(), "primera");
+    EXPECT_EQ(label7.caption(), "primera");
+
+    p->Tam_Respuesta = 0;
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(editResp.text(), "primera");
+    EXPECT_EQ(label7.caption(), "primera");
+
+    dm->Tabla_Activa->edit();
+    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("otra"));
+    dm->Tabla_Activa->post();
+    EXPECT_EQ(dm->Tabla_ActivaResp_Text().asBytes(), second.shortAnswer);
+}
+
+TEST_F(CardStoreTest, ShortAndLongAnswersShowPackedOrPlain)
+{
+    CardContent plain;
+    plain.shortAnswer = testsupport::rtfLines({"corta llana"});
+    plain.longAnswer = testsupport::rtfLines({"larga", "llana"});
+    CardContent packed;
+    packed.packedFlag = "S";
+    packed.shortAnswer = pack(testsupport::rtfLines({"corta empaquetada"}));
+    packed.longAnswer = pack(testsupport::rtfLines({"larga", "empaquetada"}));
+    CardContent empty; // empty blobs load unchanged even when the card says "S"
+    empty.packedFlag = "S";
+    packing(true);
+    openCards({plain, packed, empty});
+
+    EXPECT_EQ(editResp.text(), "corta llana");
+    EXPECT_EQ(reviewRich.lines(), (QStringList{"larga", "llana"}));
+    EXPECT_EQ(editorRich.lines(), (QStringList{"larga", "llana"}));
+    EXPECT_EQ(label2.caption(), "Ficha Usa PKS: N");
+
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(editResp.text(), "corta empaquetada");
+    EXPECT_EQ(label7.caption(), "corta empaquetada");
+    EXPECT_EQ(reviewRich.lines(), (QStringList{"larga", "empaquetada"}));
+    EXPECT_EQ(editorRich.lines(), (QStringList{"larga", "empaquetada"}));
+    EXPECT_EQ(label2.caption(), "Ficha Usa PKS: S");
+
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(editResp.text(), "");
+    EXPECT_EQ(label7.caption(), "");
+    EXPECT_TRUE(reviewRich.lines().isEmpty());
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(CardStoreTest, WithoutALongAnswerTheRichEditsKeepTheirText)
+{
+    CardContent c;
+    c.longAnswer = testsupport::rtfLines({"larga"});
+    p->Con_Texto_Largo = 0;
+    reviewRich.setLines({"antes"});
+    openCards({c});
+    EXPECT_EQ(reviewRich.lines(), QStringList{"antes"});
+}
+
+TEST_F(CardStoreTest, ACardFlaggedPackedInAFileThatDoesNotPackIsReadPlain)
+{
+    CardContent c;
+    c.packedFlag = "S";
+    c.shortAnswer = testsupport::rtfLines({"llana"});
+    packing(false);
+    openCards({c});
+    EXPECT_EQ(editResp.text(), "llana");
+    EXPECT_EQ(label2.caption(), "Ficha Usa PKS: N");
+}
+
+TEST_F(CardStoreTest, ADamagedShortAnswerReachesTheCallerAfterTheMessage)
+{
+    CardContent good;
+    CardContent bad;
+    bad.packedFlag = "S";
+    bad.shortAnswer = "basura que no es un contenedor";
+    packing(true);
+    openCards({good, bad});
+    p->Imagen_Pregunta_Cambiada = 1;
+    EXPECT_THROW(dm->Tabla_Activa->next(), std::exception);
+    EXPECT_EQ(messages(), QStringList{Danados});
+    EXPECT_EQ(p->Imagen_Pregunta_Cambiada, 0);
+}
+
+// ---- Last review date and the packing label ----
+
+TEST_F(CardStoreTest, TheLastReviewDateIsShownInEitherOrder)
+{
+    CardContent never;
+    CardContent once;
+    once.lastReview = "20261205";
+    openCards({never, once});
+    EXPECT_EQ(label15.caption(), "//");
+    p->Formato_Fecha = 1;
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(label15.caption(), "05/12/2026");
+    p->Formato_Fecha = 0;
+    dm->Tabla_ActivaAfterScroll(*dm->Tabla_Activa);
+    EXPECT_EQ(label15.caption(), "12/05/2026");
+}
+
+// ---- Pictures ----
+
+class CardPicturesTest : public CardStoreTest {
+protected:
+    static std::string bytes(const char *format, int w, int h)
+    {
+        return testsupport::pictureBytes(format, w, h).toStdString();
+    }
+};
+
+TEST_F(CardPicturesTest, BitmapsAndJpegPicturesAreShownAndFitted)
+{
+    CardContent bmp;
+    bmp.questionType = "BMP";
+    bmp.questionPicture = bytes("BMP", 200, 100);
+    bmp.answerType = "JPG";
+    bmp.answerPicture = bytes("JPG", 100, 50);
+    CardContent jpg;
+    jpg.packedFlag = "S";
+    jpg.questionType = "JPG";
+    jpg.questionPicture = pack(bytes("JPG", 300, 120));
+    jpg.answerType = "BMP";
+    jpg.answerPicture = pack(bytes("BMP", 60, 40));
+    packing(true);
+    openCards({bmp, jpg});
+
+    EXPECT_EQ(reviewImage1.picture().size(), QSize(200, 100));
+    EXPECT_TRUE(reviewImage1.holdsBitmap());
+    EXPECT_EQ(reviewImage1.geometry(), QRect(8 + 390, 101 + 116, 200, 100)); // slot 4
+    EXPECT_EQ(editorImage1.geometry(), QRect(4 + 154, 20 + 42, 200, 100));   // slot 7
+    EXPECT_TRUE(reviewImage2.holdsJpeg());
+    EXPECT_EQ(reviewImage2.geometry(), QRect(498 + 194, 99 + 141, 100, 50)); // slot 5
+    EXPECT_EQ(editorImage2.geometry(), QRect(4 + 169, 20 + 96, 100, 50));    // slot 8
+
+    p->Con_Texto_Largo = 0; // answer picture alone: slot 6
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(reviewImage1.picture().size(), QSize(300, 120));
+    EXPECT_TRUE(reviewImage1.holdsJpeg());
+    EXPECT_TRUE(editorImage1.holdsJpeg());
+    EXPECT_EQ(reviewImage2.picture().size(), QSize(60, 40));
+    EXPECT_TRUE(editorImage2.holdsBitmap());
+    EXPECT_EQ(reviewImage2.geometry(), QRect(2 + 456, 99 + 146, 60, 40));
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(CardPicturesTest, WithoutAnswerPicturesInTheFileTheReviewPictureIsNotFitted)
+{
+    CardContent c;
+    c.answerType = "BMP";
+    c.answerPicture = bytes("BMP", 60, 40);
+    p->Con_Imagen_Respuesta = 0;
+    reviewImage2.setGeometry(1, 2, 3, 4);
+    openCards({c});
+    EXPECT_EQ(reviewImage2.picture().size(), QSize(60, 40));
+    EXPECT_EQ(reviewImage2.geometry(), QRect(1, 2, 3, 4));
+    EXPECT_EQ(editorImage2.picture().size(), QSize(60, 40));
+}
+
+TEST_F(CardPicturesTest, OtherTypesShowNoPicture)
+{
+    for (const char *type : {"NO", "", "bmp", "jpg", "JPEG"}) {
+        SCOPED_TRACE(type);
+        CardContent c;
+        c.questionType = type;
+        c.questionPicture = bytes("BMP", 20, 10);
+        c.answerType = type;
+        c.answerPicture = bytes("BMP", 20, 10);
+        for (platform::ImageControl *i : {&reviewImage1, &editorImage1, &reviewImage2, &editorImage2})
+            i->setPicture(QImage(5, 5, QImage::Format_RGB32));
+        openCards({c});
+        for (platform::ImageControl *i : {&reviewImage1, &editorImage1, &reviewImage2, &editorImage2})
+            EXPECT_FALSE(i->hasPicture());
+        dm->Tabla_Activa->close();
+    }
+}
+
+TEST_F(CardPicturesTest, AnInvalidJpegKeepsThePicturesShownAndSkipsTheAnswer)
+{
+    CardContent good;
+    good.questionType = "JPG";
+    good.questionPicture = bytes("JPG", 40, 30);
+    good.answerType = "BMP";
+    good.answerPicture = bytes("BMP", 50, 20);
+    CardContent bad;
+    bad.questionType = "JPG";
+    bad.questionPicture = "\xFF\xD8\xFF esto no es un JPEG";
+    bad.answerType = "NO"; // would clear the answer pictures, but is never reached
+    openCards({good, bad});
+    p->Imagen_Pregunta_Cambiada = 1;
+    p->Imagen_Respuesta_Cambiada = 1;
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(reviewImage1.picture().size(), QSize(40, 30));
+    EXPECT_EQ(editorImage1.picture().size(), QSize(40, 30));
+    EXPECT_EQ(reviewImage2.picture().size(), QSize(50, 20));
+    EXPECT_EQ(editorImage2.picture().size(), QSize(50, 20));
+    EXPECT_EQ(p->Imagen_Pregunta_Cambiada, 0);
+    EXPECT_EQ(p->Imagen_Respuesta_Cambiada, 0);
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(takeErrorReports().isEmpty());
+}
+
+TEST_F(CardPicturesTest, AJpegTypedAsBitmapIsRefused)
+{
+    CardContent c;
+    c.questionType = "BMP";
+    c.questionPicture = bytes("JPG", 40, 30);
+    reviewImage1.setPicture(QImage(7, 7, QImage::Format_RGB32));
+    openCards({c});
+    EXPECT_EQ(reviewImage1.picture().size(), QSize(7, 7));
+}
+
+TEST_F(CardPicturesTest, AnInvalidAnswerBitmapClearsOnlyTheEditorsPicture)
+{
+    CardContent good;
+    good.answerType = "BMP";
+    good.answerPicture = bytes("BMP", 50, 20);
+    CardContent bad;
+    bad.answerType = "BMP";
+    bad.answerPicture = "BM no es un mapa de bits";
+    openCards({good, bad});
+    dm->Tabla_Activa->next();
+    EXPECT_EQ(reviewImage2.picture().size(), QSize(50, 20));
+    EXPECT_FALSE(editorImage2.hasPicture());
+}
+
+TEST_F(CardPicturesTest, ADamagedPackedPictureIsReportedAndSwallowed)
+{
+    CardContent c;
+    c.packedFlag = "S";
+    c.questionType = "JPG"; // an empty blob is unpacked all the same
+    packing(true);
+    reviewImage1.setPicture(QImage(7, 7, QImage::Format_RGB32));
+    openCards({c});
+    EXPECT_EQ(messages(), QStringList{Danados});
+    EXPECT_EQ(reviewImage1.picture().size(), QSize(7, 7));
+}
+
+TEST_F(CardPicturesTest, DisplaysNotAttachedOrDestroyedAreSkipped)
+{
+    CardContent c;
+    c.questionType = "BMP";
+    c.questionPicture = bytes("BMP", 20, 10);
+    c.shortAnswer = testsupport::rtfLines({"r"});
+    c.longAnswer = testsupport::rtfLines({"l"});
+    dm->attachReviewDisplays({});
+    {
+        platform::ImageControl gone;
+        platform::RichEdit goneRich;
+        TD_Module_::CardEditorDisplays d = editor;
+        d.Image1 = &gone;
+        d.RichEdit1 = &goneRich;
+        dm->attachCardEditorDisplays(d);
+    }
+    openCards({c});
+    EXPECT_EQ(editResp.text(), "r");
+    EXPECT_FALSE(reviewImage1.hasPicture());
+}
+
+// ---- Display font style ----
+
+TEST_F(CardStoreTest, TheFontStyleIsSavedAndLoadedBack)
+{
+    QFont f(QStringLiteral("Courier New"));
+    f.setPointSize(14);
+    f.setItalic(true);
+    dm->Guarda_Estilo_Fuente(f, QColor(Qt::red));
+    ASSERT_TRUE(QFile::exists(programPath("01.stl")));
+
+    p->RE_Estilo_Fuente->setLines({"otra cosa"});
+    dm->Lee_Estilo_Fuente();
+    const platform::rtf::FontStyle got = dm->Estilo_Fuente();
+    EXPECT_EQ(got.font.family(), "Courier New");
+    EXPECT_EQ(got.font.pointSize(), 14);
+    EXPECT_TRUE(got.font.italic());
+    EXPECT_FALSE(got.font.bold());
+    EXPECT_EQ(got.color, QColor(Qt::red));
+    const QTextCursor c = p->RE_Estilo_Fuente->textCursor();
+    EXPECT_EQ(c.selectionStart(), 1);
+    EXPECT_EQ(c.selectionEnd(), 2);
+}
+
+TEST_F(CardStoreTest, WithoutAFontStyleFileTheDesignFontStays)
+{
+    dm->Lee_Estilo_Fuente();
+    const platform::rtf::FontStyle got = dm->Estilo_Fuente();
+    EXPECT_EQ(got.font.family(), "Tahoma");
+    EXPECT_TRUE(got.font.bold());
+    EXPECT_EQ(got.color, QColor(0x00, 0x00, 0x80));
+}
+
+TEST_F(CardStoreTest, AFontStyleThatCannotBeWrittenFails)
+{
+    p->Carpeta_Programa = programPath("no/existe");
+    EXPECT_THROW(dm->Guarda_Estilo_Fuente(QFont(), QColor()), std::exception);
+}
+
+TEST_F(CardStoreTest, TheNoModificationMessage)
+{
+    dm->FE_No_Modificable();
+    EXPECT_EQ(messages(), QStringList{"El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación "
+                                      "ni el borrado de sus fichas."});
+}
