@@ -241,15 +241,17 @@ void BM_BatchAppend20000(benchmark::State &state)
 }
 BENCHMARK(BM_BatchAppend20000)->Unit(benchmark::kMillisecond);
 
-long peakKb()
+long statusKb(const char *field)
 {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
     return 0;
 }
+
+long peakKb() { return statusKb("VmHWM:"); }
 
 int walkForMemory(const char *path)
 {
@@ -263,7 +265,9 @@ int walkForMemory(const char *path)
         std::size_t sum = 0;
         for (t.first(); !t.eof(); t.next())
             sum += t.fieldByName("Preg_Text").asString().size() + t.fieldByName("Resp_Text").blobSize();
-        std::printf("%ld %ld %zu\n", before, peakKb(), t.recordCount() + sum * 0);
+        // Resident memory of the process's own (anonymous) pages and of the mapped table file.
+        std::printf("%ld %ld %zu %ld %ld\n", before, peakKb(), t.recordCount() + sum * 0, statusKb("RssAnon:"),
+                    statusKb("RssFile:"));
     }
     return 0;
 }
@@ -273,7 +277,7 @@ int walkForMemory(const char *path)
 void BM_PeakMemory100000(benchmark::State &state)
 {
     const std::string path = tables().c100;
-    long before = 0, after = 0;
+    long before = 0, after = 0, anon = 0, file = 0;
     std::size_t cards = 0;
     for (auto _ : state) {
         int fds[2];
@@ -294,12 +298,15 @@ void BM_PeakMemory100000(benchmark::State &state)
         const ssize_t got = read(fds[0], buf, sizeof buf - 1);
         close(fds[0]);
         waitpid(pid, nullptr, 0);
-        if (got <= 0 || std::sscanf(buf, "%ld %ld %zu", &before, &after, &cards) != 3)
+        if (got <= 0 || std::sscanf(buf, "%ld %ld %zu %ld %ld", &before, &after, &cards, &anon, &file) != 5)
             state.SkipWithError("child failed");
     }
     state.counters["peak_MB"] = after / 1024.0;
     state.counters["rise_MB"] = (after - before) / 1024.0;
     state.counters["cards"] = static_cast<double>(cards);
+    state.counters["anon_MB"] = anon / 1024.0;
+    state.counters["file_MB"] = file / 1024.0;
+    state.counters["table_file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_PeakMemory100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -90,8 +90,7 @@ std::size_t copyRecords(Database &in, const Schema &from, const std::vector<std:
                                   + std::to_string(def.size) + " caracteres) de la tabla de destino.");
             bindValue(write, col++, def.type, row[f]);
         }
-        write.run();
-        write.reset();
+        write.execute();
         ++n;
     }
     return n;

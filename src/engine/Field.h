@@ -11,7 +11,7 @@ namespace engine {
 
 class Table;
 
-// Conversions follow the class library of the original program:
+// Conversions follow the rules of the windows' class library:
 //
 //   field type  asInteger              asString               asBoolean
 //   SmallInt    value (blank: 0)       decimal (blank: "")    EngineError

@@ -17,7 +17,7 @@ enum class FieldType {
 struct FieldDef {
     std::string name; // compared without regard to case (ASCII letters)
     FieldType type = FieldType::SmallInt;
-    int size = 0;     // String: width in characters, 1 to 255. Blob: bytes the original kept
+    int size = 0;     // String: width in characters, 1 to 255. Blob: bytes meant to be kept
                       // in the record (informative only). Other types: 0.
 };
 

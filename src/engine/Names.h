@@ -8,7 +8,8 @@ namespace engine {
 // ASCII letters compared without regard to case; other bytes exactly.
 bool equalsNoCase(std::string_view a, std::string_view b);
 
-// The number of characters (code points) of a UTF-8 text; a stray byte counts as one.
+// The number of characters (code points) of a UTF-8 text: the bytes that do not continue a
+// character, so a stray continuation byte belongs to the character before it.
 std::size_t utf8Length(std::string_view text);
 
 // The first `width` characters of a UTF-8 text (the whole text when it is shorter).

@@ -1,6 +1,7 @@
 // Packing a table: compacting its file and rebuilding its indexes, or, when SQLite finds
 // the file damaged, copying every record that can still be read into a new file.
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -69,8 +70,7 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
             for (std::size_t f = 0; f < schema.fields.size(); ++f)
                 if (schema.fields[f].type != FieldType::AutoInc)
                     bindValue(write, col++, schema.fields[f].type, row[f]);
-            write.run();
-            write.reset();
+            write.execute();
             last = id;
         }
         if (schema.autoInc >= 0) {
@@ -116,26 +116,32 @@ void Table::pack()
         d->notify(Event::DataChanged);
         return;
     }
-    Impl work(*this);
-    work.databaseName = d->databaseName;
-    work.tableName = d->tableName;
-    const std::string p = work.path();
-    work.openConnection(true);
+    const std::string p = d->path();
     try {
-        if (integrityOk(work.db)) {
-            compact(work.db);
-            work.closeConnection();
-            return;
-        }
-        const std::string tmp = temporaryPathBeside(p);
-        salvage(work.db, work.schema, tmp);
-        work.db.close();
-        replaceTableFile(tmp, p, true);
+        d->onOwnConnection(true, [&](Impl &own) {
+            if (integrityOk(own.db)) {
+                compact(own.db);
+                return;
+            }
+            const std::string tmp = temporaryPathBeside(p);
+            salvage(own.db, own.schema, tmp);
+            own.db.close();
+            replaceTableFile(tmp, p, true); // while the lock is still held
+        });
     } catch (const EngineError &e) {
-        work.closeConnection();
         throw EngineError("No se pudo empaquetar la tabla «" + p + "»: " + e.what());
     }
-    work.closeConnection();
+}
+
+void Table::checkpointFile()
+{
+    if (d->state != State::Inactive)
+        throw EngineError("La tabla «" + d->path() + "» debe estar cerrada para consolidar su fichero.");
+    struct stat st;
+    if (::stat((d->path() + "-wal").c_str(), &st) != 0)
+        return;
+    // Closing the last connection folds the log in and removes it.
+    d->onOwnConnection(true, [](Impl &own) { own.db.exec("PRAGMA wal_checkpoint(TRUNCATE)"); });
 }
 
 } // namespace engine

@@ -148,9 +148,18 @@ std::string Schema::smallSelectList() const
 
 Value Schema::readValue(const Statement &s, int col, int f) const
 {
+    Value v;
+    readValueInto(s, col, f, v);
+    return v;
+}
+
+void Schema::readValueInto(const Statement &s, int col, int f, Value &out) const
+{
     const int type = s.columnType(col);
+    out.kind = Value::Kind::Null;
+    out.integer = 0;
     if (type == SQLITE_NULL)
-        return {};
+        return;
     switch (fields[static_cast<std::size_t>(f)].type) {
     case FieldType::SmallInt:
     case FieldType::AutoInc:
@@ -161,27 +170,30 @@ Value Schema::readValue(const Statement &s, int col, int f) const
         else if (type == SQLITE_FLOAT)
             v = static_cast<std::int64_t>(s.columnDouble(col));
         else if (!parseInteger(s.columnBytes(col), v))
-            return {};
+            return;
         if (fields[static_cast<std::size_t>(f)].type == FieldType::Boolean)
             v = v != 0;
-        return Value::ofInteger(v);
+        out.kind = Value::Kind::Integer;
+        out.integer = v;
+        return;
     }
     case FieldType::String:
     case FieldType::Blob: {
         const std::string_view b = s.columnBytes(col);
         if (b.empty())
-            return {};
-        return Value::ofBytes(std::string(b));
+            return;
+        out.kind = Value::Kind::Bytes;
+        out.bytes.assign(b.data(), b.size());
+        return;
     }
     }
-    return {};
 }
 
 void Schema::readSmall(const Statement &s, int firstCol, Row &row) const
 {
     int col = firstCol;
     for (int f : smallFields)
-        row[static_cast<std::size_t>(f)] = readValue(s, col++, f);
+        readValueInto(s, col++, f, row[static_cast<std::size_t>(f)]);
 }
 
 SortKey Schema::key(const Row &row) const
@@ -317,8 +329,7 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
             ins.bindText(2, fields[i].name);
             ins.bindText(3, fieldTypeName(fields[i].type));
             ins.bindInt(4, fields[i].size);
-            ins.run();
-            ins.reset();
+            ins.execute();
         }
         Statement idx = db.prepare("INSERT INTO orv_indexes(name, fields, is_primary) VALUES(?, ?, ?)");
         for (const auto &index : indexes) {
@@ -326,8 +337,7 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
             idx.bindText(1, index.name);
             idx.bindText(2, index.fields);
             idx.bindInt(3, index.primary ? 1 : 0);
-            idx.run();
-            idx.reset();
+            idx.execute();
         }
         db.exec("COMMIT");
     } catch (...) {

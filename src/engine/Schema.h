@@ -1,5 +1,5 @@
 #pragma once
-// How a table's definitions live in its SQLite file, and the pieces of SQL built from them.
+// How a table's definitions live in its SQLite file, and the SQL built from them.
 //
 // A table file holds:
 //   PRAGMA application_id = kApplicationId, user_version = kFormatVersion
@@ -47,6 +47,7 @@ struct Schema {
     void readSmall(const Statement &s, int firstCol, Row &row) const;
     // Reads one column into the value kind of field f.
     Value readValue(const Statement &s, int col, int f) const;
+    void readValueInto(const Statement &s, int col, int f, Value &out) const; // reuses out's storage
     // The sort key of a row (only keyFields are read).
     SortKey key(const Row &row) const;
     // "INSERT INTO data(...) VALUES(...)" over every field but AutoInc, in field order.

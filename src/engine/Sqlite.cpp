@@ -95,6 +95,17 @@ void Statement::run()
     }
 }
 
+void Statement::execute()
+{
+    try {
+        run();
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+}
+
 void Statement::reset()
 {
     sqlite3_reset(stmt_);

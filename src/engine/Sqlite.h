@@ -26,6 +26,7 @@ public:
     void bindBlob(int index, std::string_view bytes);
     bool step();  // true while a row is there; EngineError on failure
     void run();   // steps to the end
+    void execute(); // steps to the end and resets, also when it fails
     void reset(); // also clears bindings
 
     int columnType(int col) const; // SQLITE_INTEGER, SQLITE_TEXT, ...

@@ -7,8 +7,11 @@
 // stays "IMP.db", a full path ".../X.DB" stays as it is. The file holds the field and index
 // definitions, the records with their blobs, and the primary index. While a table is open,
 // SQLite keeps "X.DB-wal" and "X.DB-shm" beside it; they disappear when the last holder
-// closes it, and X.DB then holds everything on its own (copy or pack a table file only while
-// it is closed).
+// closes it, and X.DB then holds everything on its own. After a killed program the log stays
+// until the table is next opened; checkpointFile() folds it in. Copy, move or pack a table
+// file only while it is closed, after checkpointFile(). Reads go through a memory map of the
+// file (up to 256 MB), so the figures of a process's memory include the pages of the file it
+// has read.
 //
 // WRITE-THROUGH. The file is in write-ahead-log mode with synchronous=NORMAL. Every Post,
 // Delete and batch move is one committed transaction when the call returns; a process killed
@@ -27,8 +30,9 @@
 //
 // ORDER. With a primary index the records run by the index fields (blanks first, integers
 // by value, texts by their UTF-8 bytes), ties by AutoInc (record identity); an AutoInc
-// field in the index ends the key. Without a primary index they run in the order in which
-// they were added; Insert then adds at the end like Append.
+// field in the index ends the key. Keys need not be unique (no post is refused for a key).
+// Without a primary index the records run in the order in which they were added; Insert then
+// adds at the end like Append.
 //
 // CURSOR. The view is the table's records that pass the filter (when filtered() and the
 // filter text is not blank), in the table's order. Navigation follows the class library:
@@ -38,9 +42,13 @@
 //   prior()  at the first record: bof() := true and the cursor stays; else one record back.
 //   moveBy(n) n times next() or prior() (as one move); returns the records actually moved.
 //   An empty view has bof() and eof() true and no current record.
-// Each navigation call (also setRecNo, gotoBookmark) fires beforeScroll, moves, then fires
-// afterScroll, even when the cursor cannot move. In edit or insert state a navigation call
-// first posts the record when a field was set, else cancels (checkBrowseMode()).
+// Each navigation call (also setRecNo, gotoBookmark, locate) fires beforeScroll, moves, then
+// fires afterScroll, even when the cursor cannot move. In edit or insert state a navigation
+// call first posts the record when a field was set, else cancels (checkBrowseMode()).
+// Other events: open() fires afterScroll when the view holds a record; append() and insert()
+// fire both scroll events (the new record becomes current), and so does cancel() of an
+// insert; edit() fires none; refresh() fires afterScroll only when the current record
+// changed.
 //
 // POST AND DELETE, and where the cursor stands afterwards:
 //   Post of an edited record that still passes the filter: the cursor stays on it, at its
@@ -62,11 +70,12 @@
 // front, go back to First after each record that leaves the view.
 //
 // FILTER. The filter text is parsed (never pasted into SQL) by Filter (engine/Filter.h); see
-// there for the language, the trailing "*" and the blank rule. setFilter() and setFiltered()
-// re-filter an open view at once (after checkBrowseMode()) and put the cursor on the first
-// record of the new view (firing the scroll events). An invalid text raises EngineError and
-// leaves the previous text and view in force; on a closed table the syntax is checked at once
-// and the field names at open().
+// there for the language, the trailing "*" and the blank rule. On an open table setFilter()
+// re-filters the view at once when filtered(), and setFiltered() when the switch changes;
+// both first call checkBrowseMode() and then put the cursor on the first record of the new
+// view (firing the scroll events). An invalid text raises EngineError and leaves the previous
+// text and view in force; on a closed table the syntax is checked at once and the field names
+// at open() (which then fails when the table is filtered, and otherwise at setFiltered(true)).
 //
 // VIEWS OF OTHER HOLDERS. The view lists the records found when it was last built (open,
 // filter change, refresh()) and follows this object's own posts and deletes. Changes made
@@ -150,6 +159,10 @@ public:
     // when it cannot be had exclusively, is missing or damaged. When SQLite's integrity check
     // fails, the readable records are copied into a new file that replaces the old one.
     void pack();
+    // Folds a log left beside a closed table by a killed program into the table file (by
+    // opening and closing it), so that X.DB alone holds every record. Nothing happens when
+    // there is no log; EngineError when the table is held by anyone or is damaged.
+    void checkpointFile();
 
     // --- fields ---
     int fieldCount() const;

@@ -4,12 +4,16 @@
 #include <unordered_map>
 
 #include "engine/FileLock.h"
+#include "engine/RowCache.h"
 #include "engine/Filter.h"
 #include "engine/Schema.h"
 #include "engine/Sqlite.h"
 #include "engine/Table.h"
 
 namespace engine {
+
+constexpr std::size_t kChunk = 64;      // records read in one go
+constexpr std::size_t kCacheMax = 4096; // records kept in memory (their non-blob values)
 
 struct Table::Impl {
     explicit Impl(Table &table) : self(table) {}
@@ -48,7 +52,7 @@ struct Table::Impl {
     int direction = 1; // of the last move, for read-ahead
 
     // Non-blob values of recently read records (blob slots stay blank).
-    std::unordered_map<std::int64_t, Row> cache;
+    RowCache cache;
     // Blobs of the current record, read when asked for.
     std::int64_t blobsOf = 0;
     Row blobs;
@@ -76,6 +80,21 @@ struct Table::Impl {
     std::int64_t currentId() const { return pos >= 0 ? view.id(static_cast<std::size_t>(pos)) : 0; }
 
     void openConnection(bool exclusiveLock);
+    // Runs work(impl) on a connection of its own to this (closed) table, closed afterwards.
+    template <class Work> void onOwnConnection(bool exclusiveLock, Work work)
+    {
+        Impl own(self);
+        own.databaseName = databaseName;
+        own.tableName = tableName;
+        own.openConnection(exclusiveLock);
+        try {
+            work(own);
+        } catch (...) {
+            own.closeConnection();
+            throw;
+        }
+        own.closeConnection();
+    }
     void closeConnection();
     void prepareStatements();
     void buildView();
@@ -101,6 +120,7 @@ struct Table::Impl {
     bool movePrior();
     void placeAfterRemoval(std::ptrdiff_t removedAt);
 
+    void adoptBuffer(std::int64_t id);
     void postEdit(bool &moved);
     void postInsert(bool &moved);
     void reloadAfterChange(std::int64_t keepId);

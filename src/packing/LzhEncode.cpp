@@ -281,11 +281,9 @@ void LzhEncoder::LzhDownHeap(int i)
     const unsigned fk = freq[k];
     int j;
     while ((j = 2 * i) <= size) {
-        // The smaller child, the left one on a tie (heap_ has room for the entry past the end).
-        const int hj = heap[j], hj1 = heap[j + 1];
-        const bool right = (j < size) & (freq[hj] > freq[hj1]);
-        const int h = right ? hj1 : hj;
-        j += right;
+        int h = heap[j];
+        if (j < size && freq[h] > freq[heap[j + 1]])
+            h = heap[++j];
         if (fk <= freq[h])
             break;
         heap[i] = static_cast<int16_t>(h);

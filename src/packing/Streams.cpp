@@ -213,11 +213,13 @@ size_t FileStream::write(const void *buffer, size_t count)
     return n;
 }
 
-void FileStream::close()
+void FileStream::close(bool sync)
 {
     if (!file_)
         return;
-    const bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    if (ok && sync)
+        ok = ::fsync(fileno(file_)) == 0;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!ok || !closed)
@@ -262,7 +264,7 @@ SaveFile::~SaveFile()
 
 void SaveFile::commit()
 {
-    stream_->close();
+    stream_->close(true);  // on the disk before it takes the old file's place
     // Keep the permissions of a file being replaced.
     struct stat st;
     if (::stat(fileName_.c_str(), &st) == 0)

@@ -122,8 +122,9 @@ public:
     size_t read(void *buffer, size_t count) override;
     size_t write(const void *buffer, size_t count) override;
 
-    // Flushes and closes; throws EWriteError when the data could not all be written.
-    void close();
+    // Flushes (to the disk too when `sync`) and closes; throws EWriteError when the data could
+    // not all be written.
+    void close(bool sync = false);
 
 private:
     std::FILE *file_ = nullptr;

@@ -13,7 +13,6 @@
 
 #include <exception>
 #include <functional>
-#include <type_traits>
 #include <utility>
 
 namespace platform {
@@ -49,35 +48,44 @@ void guarded(F &&f) noexcept
     }
 }
 
-// Connects a signal to a handler method of the receiver, guarded. The handler takes either
-// the signal's arguments or none.
-template <class Sender, class Signal, class Receiver, class Handler>
-    requires std::is_member_function_pointer_v<Handler>
-QMetaObject::Connection on(Sender *sender, Signal signal, Receiver *receiver, Handler handler)
+namespace detail {
+// Wraps a callable in a guarded lambda that takes exactly the callable's own parameters, so
+// that the connection passes the signal's arguments (references included) unchanged.
+template <class F>
+struct Guard : Guard<decltype(&F::operator())> {};
+template <class C, class R, class... A>
+struct Guard<R (C::*)(A...) const> {
+    template <class G>
+    static auto wrap(G g)
+    {
+        return [g](A... a) { guarded([&] { g(std::forward<A>(a)...); }); };
+    }
+};
+template <class C, class R, class... A>
+struct Guard<R (C::*)(A...)> {
+    template <class G>
+    static auto wrap(G g)
+    {
+        return [g](A... a) mutable { guarded([&] { g(std::forward<A>(a)...); }); };
+    }
+};
+} // namespace detail
+
+// Connects a signal to a handler method of the receiver, guarded. The handler takes a prefix
+// of the signal's arguments (often none).
+template <class Sender, class Signal, class Receiver, class R, class Class, class... A>
+QMetaObject::Connection on(Sender *sender, Signal signal, Receiver *receiver, R (Class::*handler)(A...))
 {
-    return QObject::connect(sender, signal, receiver, [receiver, handler](auto &&...args) {
-        guarded([&] {
-            if constexpr (std::is_invocable_v<Handler, Receiver *, decltype(args)...>)
-                std::invoke(handler, receiver, std::forward<decltype(args)>(args)...);
-            else
-                std::invoke(handler, receiver);
-        });
+    return QObject::connect(sender, signal, receiver, [receiver, handler](A... a) {
+        guarded([&] { (receiver->*handler)(std::forward<A>(a)...); });
     });
 }
 
-// Connects a signal to any callable, guarded.
+// Connects a signal to a lambda or other callable (with a non-template call operator), guarded.
 template <class Sender, class Signal, class F>
-    requires(!std::is_member_function_pointer_v<std::decay_t<F>>)
-QMetaObject::Connection on(Sender *sender, Signal signal, QObject *context, F &&f)
+QMetaObject::Connection on(Sender *sender, Signal signal, QObject *context, F f)
 {
-    return QObject::connect(sender, signal, context, [f = std::forward<F>(f)](auto &&...args) {
-        guarded([&] {
-            if constexpr (std::is_invocable_v<F, decltype(args)...>)
-                f(std::forward<decltype(args)>(args)...);
-            else
-                f();
-        });
-    });
+    return QObject::connect(sender, signal, context, detail::Guard<F>::wrap(std::move(f)));
 }
 
 } // namespace platform

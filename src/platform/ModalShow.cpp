@@ -46,8 +46,8 @@ void tellObservers(QWidget *window, const QString &name)
 {
     shown << name;
     const auto copy = observers;
-    for (const auto &[id, observer] : copy)
-        guarded([&] { observer(window, name); });
+    for (const auto &entry : copy)
+        guarded([&] { entry.second(window, name); });
 }
 
 ModalAction takeAction(const QString &name)

@@ -101,4 +101,32 @@ TEST(Durability, KilledWhilePostingLosesNothingPosted)
     EXPECT_LE(found.size(), posted.size() + 30); // at most one unreported post per round
 }
 
+TEST(Durability, TheLogOfAKilledProgramIsFoldedIntoTheTableFile)
+{
+    TempDir dir;
+    createCardTable(dir.path().string(), "X");
+    const std::string path = dir.file("X.DB");
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        Table t;
+        t.setTableName(path);
+        t.open();
+        addCard(t, card(3));
+        raise(SIGKILL);
+    }
+    waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(std::filesystem::exists(path + "-wal"));
+    Table t;
+    t.setTableName(path);
+    t.checkpointFile();
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal"));
+    const std::string copy = dir.file("copy.DB");
+    std::filesystem::copy_file(path, copy);
+    Table c;
+    c.setTableName(copy);
+    c.open();
+    EXPECT_EQ(c.recordCount(), 1u);
+}
+
 } // namespace

@@ -105,15 +105,17 @@ TEST_F(Exclusive, RefusedWhileAnotherObjectOfThisProcessHoldsTheTable)
     EXPECT_TRUE(a.active());
 }
 
+// The other process is started while this one holds nothing, so that only the file lock
+// stands between them.
 TEST_F(Exclusive, RefusedWhileAnotherProcessHoldsTheTable)
 {
+    Table t;
+    t.setTableName(path);
     {
         OtherProcess other(path, false);
         ASSERT_TRUE(other.holding());
-        Table t;
-        t.setTableName(path);
         t.setExclusive(true);
-        EXPECT_THROW(t.open(), EngineError);
+        EXPECT_NE(errorOf([&] { t.open(); }).find("no se puede abrir en exclusiva"), std::string::npos);
         EXPECT_THROW(t.pack(), EngineError);
         EXPECT_THROW(createCardTable(dir.path().string(), "X"), EngineError);
         t.setExclusive(false);
@@ -123,10 +125,15 @@ TEST_F(Exclusive, RefusedWhileAnotherProcessHoldsTheTable)
         t.setExclusive(true);
         t.open();
         EXPECT_TRUE(t.active());
-        // Now this process holds it exclusively: another process cannot even share it.
-        OtherProcess blocked(path, false);
-        EXPECT_FALSE(blocked.holding());
+        t.close();
     }
+    OtherProcess exclusiveHolder(path, true);
+    ASSERT_TRUE(exclusiveHolder.holding());
+    t.setExclusive(false);
+    EXPECT_NE(errorOf([&] { t.open(); }).find("abierta en exclusiva"), std::string::npos);
+    exclusiveHolder.letGo();
+    t.open();
+    EXPECT_TRUE(t.active());
 }
 
 TEST_F(Exclusive, PackNeedsTheTableToItself)

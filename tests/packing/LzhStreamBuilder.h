@@ -94,7 +94,7 @@ inline void writeShortLengths(BitWriter &w, const Code &c, int nbit, int iSpecia
         else
             w.put(k - 3, (1U << (k - 3)) - 2);
         if (i == iSpecial) {
-            while (i < 6 && c.len[static_cast<size_t>(i)] == 0)
+            while (i < 6 && (i >= static_cast<int>(c.len.size()) || c.len[static_cast<size_t>(i)] == 0))
                 i++;
             w.put(2, static_cast<unsigned>(i - 3) & 3);
         }

@@ -1,15 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
 #include "packing/PackStreamCol.h"
 
 namespace {
 
-std::string dir() { return testing::TempDir(); }
+// A folder of the running test's own, since ctest runs the tests side by side.
+std::string dir()
+{
+    const std::string d = testing::TempDir() + "/packtool_" + std::to_string(::getpid()) + "_" + testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::create_directories(d);
+    return d;
+}
 
 void writeFile(const std::string &name, const std::string &bytes)
 {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 
 #include "packing/Streams.h"
 
@@ -46,7 +47,7 @@ TEST(MemoryStream, CopyFromWithCountZeroTakesTheWholeSource)
 
 TEST(FileStream, WritesAndReadsBackThroughASaveFile)
 {
-    const std::string name = testing::TempDir() + "/streams_test.bin";
+    const std::string name = testing::TempDir() + "/streams_test_" + std::to_string(::getpid()) + ".bin";
     {
         packing::SaveFile f(name);
         f.stream().writeBuffer("contenido", 9);
@@ -68,7 +69,7 @@ TEST(FileStream, WritesAndReadsBackThroughASaveFile)
 
 TEST(FileStream, UncommittedSaveLeavesTheOldFile)
 {
-    const std::string name = testing::TempDir() + "/streams_keep.bin";
+    const std::string name = testing::TempDir() + "/streams_keep_" + std::to_string(::getpid()) + ".bin";
     {
         packing::SaveFile f(name);
         f.stream().writeBuffer("old", 3);

@@ -1,0 +1,433 @@
+// The inner workings of a table: its connection, its view, reading records, posting.
+#include <algorithm>
+
+#include "engine/Names.h"
+#include "engine/TableImpl.h"
+
+namespace engine {
+
+namespace {
+
+bool endsWithDb(const std::string &name)
+{
+    return name.size() >= 3 && equalsNoCase(std::string_view(name).substr(name.size() - 3), ".db");
+}
+
+} // namespace
+
+std::string formatValue(const FieldDef &def, const Value &v)
+{
+    if (v.kind == Value::Kind::Null)
+        return {};
+    if (v.kind == Value::Kind::Bytes)
+        return v.bytes;
+    if (def.type == FieldType::Boolean)
+        return v.integer ? "True" : "False";
+    return std::to_string(v.integer);
+}
+
+std::string Table::Impl::path() const
+{
+    std::string name = tableName;
+    if (!endsWithDb(name))
+        name += ".DB";
+    if (!name.empty() && name[0] == '/')
+        return name;
+    if (databaseName.empty())
+        return name;
+    if (databaseName.back() == '/')
+        return databaseName + name;
+    return databaseName + "/" + name;
+}
+
+void Table::Impl::requireActive() const
+{
+    if (state == State::Inactive)
+        throw EngineError("Cannot perform this operation on a closed dataset");
+}
+
+void Table::Impl::requireEditing() const
+{
+    if (state != State::Edit && state != State::Insert)
+        throw EngineError("Dataset not in edit or insert mode");
+}
+
+void Table::Impl::openConnection(bool exclusiveLock)
+{
+    const std::string p = path();
+    if (tableName.empty())
+        throw EngineError("No se ha dado el nombre de la tabla.");
+    FileLock l = FileLock::acquire(p, exclusiveLock);
+    try {
+        db.open(p, false);
+        schema = loadSchema(db);
+        configureConnection(db);
+    } catch (...) {
+        db.close();
+        throw;
+    }
+    lock = std::move(l);
+}
+
+void Table::Impl::closeConnection()
+{
+    fetchStmt = Statement();
+    blobStmts.clear();
+    insertStmt = Statement();
+    deleteStmt = Statement();
+    updateStmts.clear();
+    db.close();
+    lock.release();
+}
+
+void Table::Impl::prepareStatements()
+{
+    std::string in;
+    for (std::size_t i = 0; i < kChunk; ++i)
+        in += i ? ",?" : "?";
+    fetchStmt = db.prepare("SELECT " + schema.smallSelectList() + " FROM data WHERE rowid IN (" + in + ")");
+    blobStmts.clear();
+    for (int f : schema.blobFields)
+        blobStmts.push_back(db.prepare("SELECT " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name)
+                                       + " FROM data WHERE rowid = ?"));
+    if (!db.readOnly()) {
+        insertStmt = db.prepare(schema.insertSql());
+        deleteStmt = db.prepare("DELETE FROM data WHERE rowid = ?");
+    }
+}
+
+void Table::Impl::buildView()
+{
+    const Filter *filter = viewFilter();
+    std::vector<int> needed = schema.keyFields;
+    if (filter)
+        for (int f : filter->usedFields())
+            if (std::find(needed.begin(), needed.end(), f) == needed.end())
+                needed.push_back(f);
+    std::string sql = "SELECT rowid";
+    for (int f : needed)
+        sql += ", " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name);
+    sql += " FROM data";
+    Statement q = db.prepare(sql);
+    view.reset(schema.packedKeys);
+    Row row(schema.fields.size());
+    while (q.step()) {
+        for (std::size_t i = 0; i < needed.size(); ++i)
+            row[static_cast<std::size_t>(needed[i])] = schema.readValue(q, static_cast<int>(i) + 1, needed[i]);
+        if (filter && !filter->matches(row))
+            continue;
+        view.add(q.columnInt(0), schema.key(row));
+    }
+    view.sort();
+    pos = -1;
+    bof = eof = true;
+}
+
+void Table::Impl::setFromFirst()
+{
+    moveFirst();
+}
+
+const Row &Table::Impl::rowAt(std::size_t position)
+{
+    const std::int64_t id = view.id(position);
+    if (const Row *r = cache.find(id))
+        return *r;
+    // Read ahead in the direction of travel.
+    std::vector<std::int64_t> ids;
+    ids.push_back(id);
+    for (std::size_t step = 1; ids.size() < kChunk && step < kCacheMax / 2; ++step) {
+        const std::ptrdiff_t p = static_cast<std::ptrdiff_t>(position)
+                               + (direction >= 0 ? 1 : -1) * static_cast<std::ptrdiff_t>(step);
+        if (p < 0 || p >= static_cast<std::ptrdiff_t>(view.size()))
+            break;
+        const std::int64_t other = view.id(static_cast<std::size_t>(p));
+        if (!cache.contains(other))
+            ids.push_back(other);
+    }
+    for (std::size_t i = 0; i < kChunk; ++i) {
+        if (i < ids.size())
+            fetchStmt.bindInt(static_cast<int>(i) + 1, ids[i]);
+        else
+            fetchStmt.bindNull(static_cast<int>(i) + 1);
+    }
+    try {
+        while (fetchStmt.step())
+            schema.readSmall(fetchStmt, 1, cache.claim(fetchStmt.columnInt(0)));
+    } catch (...) {
+        fetchStmt.reset();
+        throw;
+    }
+    fetchStmt.reset();
+    if (const Row *r = cache.find(id))
+        return *r;
+    // Deleted by another holder since the view was built: show it blank.
+    Row &blank = cache.claim(id);
+    std::fill(blank.begin(), blank.end(), Value());
+    return blank;
+}
+
+const Value &Table::Impl::blobOf(std::int64_t id, int field, Row &store, std::vector<char> &loaded)
+{
+    const auto f = static_cast<std::size_t>(field);
+    if (loaded[f])
+        return store[f];
+    const auto slot = static_cast<std::size_t>(
+        std::find(schema.blobFields.begin(), schema.blobFields.end(), field) - schema.blobFields.begin());
+    Statement &s = blobStmts[slot];
+    s.bindInt(1, id);
+    try {
+        store[f] = s.step() ? schema.readValue(s, 0, field) : Value();
+    } catch (...) {
+        s.reset();
+        throw;
+    }
+    s.reset();
+    loaded[f] = 1;
+    return store[f];
+}
+
+const Value &Table::Impl::value(int field)
+{
+    static const Value blank;
+    requireActive();
+    const auto f = static_cast<std::size_t>(field);
+    const bool isBlob = schema.fields[f].type == FieldType::Blob;
+    if (state == State::Edit || state == State::Insert) {
+        if (isBlob && !bufLoaded[f]) {
+            if (state == State::Insert)
+                return blank;
+            return blobOf(editId, field, buf, bufLoaded);
+        }
+        return buf[f];
+    }
+    if (pos < 0)
+        return blank;
+    if (isBlob) {
+        const std::int64_t id = currentId();
+        if (blobsOf != id) {
+            blobsOf = id;
+            std::fill(blobLoaded.begin(), blobLoaded.end(), 0);
+        }
+        return blobOf(id, field, blobs, blobLoaded);
+    }
+    return rowAt(static_cast<std::size_t>(pos))[f];
+}
+
+void Table::Impl::setValue(int field, Value v)
+{
+    requireActive();
+    requireEditing();
+    const auto f = static_cast<std::size_t>(field);
+    if (schema.fields[f].type == FieldType::AutoInc)
+        throw EngineError("Field '" + schema.fields[f].name + "' cannot be modified");
+    if (v.isBlank())
+        v = Value();
+    buf[f] = std::move(v);
+    bufLoaded[f] = 1;
+    dirty[f] = 1;
+    modified = true;
+    notify(Event::FieldChanged, field);
+}
+
+void Table::Impl::notify(Event event, int field)
+{
+    if (disabled > 0) {
+        held = true;
+        return;
+    }
+    if (listeners.empty())
+        return;
+    const auto copy = listeners;
+    for (const auto &[id, listener] : copy)
+        if (listener)
+            listener(event, field);
+}
+
+void Table::Impl::fireBeforeScroll()
+{
+    if (self.beforeScroll)
+        self.beforeScroll(self);
+}
+
+void Table::Impl::fireAfterScroll()
+{
+    if (self.afterScroll)
+        self.afterScroll(self);
+}
+
+void Table::Impl::moveFirst()
+{
+    direction = 1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return;
+    }
+    pos = 0;
+    bof = true;
+    eof = false;
+}
+
+void Table::Impl::moveLast()
+{
+    direction = -1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return;
+    }
+    pos = static_cast<std::ptrdiff_t>(view.size()) - 1;
+    eof = true;
+    bof = false;
+}
+
+bool Table::Impl::moveNext()
+{
+    direction = 1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return false;
+    }
+    if (pos < 0)
+        pos = 0;
+    if (pos + 1 >= static_cast<std::ptrdiff_t>(view.size())) {
+        eof = true;
+        return false;
+    }
+    ++pos;
+    bof = eof = false;
+    return true;
+}
+
+bool Table::Impl::movePrior()
+{
+    direction = -1;
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return false;
+    }
+    if (pos <= 0) {
+        pos = 0;
+        bof = true;
+        return false;
+    }
+    --pos;
+    bof = eof = false;
+    return true;
+}
+
+void Table::Impl::placeAfterRemoval(std::ptrdiff_t removedAt)
+{
+    if (view.empty()) {
+        pos = -1;
+        bof = eof = true;
+        return;
+    }
+    pos = std::min(removedAt, static_cast<std::ptrdiff_t>(view.size()) - 1);
+    bof = eof = false;
+}
+
+void Table::Impl::adoptBuffer(std::int64_t id)
+{
+    // The stored record now equals the buffer.
+    Row &stored = cache.claim(id);
+    for (int f : schema.smallFields)
+        stored[static_cast<std::size_t>(f)] = buf[static_cast<std::size_t>(f)];
+    blobsOf = id;
+    blobs = buf;
+    blobLoaded = bufLoaded;
+}
+
+void Table::Impl::postEdit(bool &moved)
+{
+    moved = false;
+    std::vector<int> written;
+    for (std::size_t f = 0; f < dirty.size(); ++f)
+        if (dirty[f])
+            written.push_back(static_cast<int>(f));
+    if (!written.empty()) {
+        auto it = updateStmts.find(written);
+        if (it == updateStmts.end()) {
+            std::string sql = "UPDATE data SET ";
+            for (std::size_t i = 0; i < written.size(); ++i)
+                sql += (i ? ", " : "") + quoteIdentifier(schema.fields[static_cast<std::size_t>(written[i])].name)
+                     + " = ?";
+            sql += " WHERE rowid = ?";
+            it = updateStmts.emplace(written, db.prepare(sql)).first;
+        }
+        Statement &s = it->second;
+        int n = 1;
+        for (int f : written)
+            bindValue(s, n++, schema.fields[static_cast<std::size_t>(f)].type, buf[static_cast<std::size_t>(f)]);
+        s.bindInt(n, editId);
+        s.execute();
+        if (db.changes() == 0)
+            throw EngineError("El registro que se estaba modificando ya no está en la tabla «" + path()
+                              + "»: lo ha borrado otro usuario o programa.");
+    }
+    adoptBuffer(editId);
+
+    const Filter *filter = viewFilter();
+    const bool passes = !filter || filter->matches(buf);
+    SortKey key = schema.key(buf);
+    const auto at = static_cast<std::size_t>(pos);
+    if (passes) {
+        if (!view.sameKey(at, key))
+            pos = static_cast<std::ptrdiff_t>(view.rekey(at, std::move(key)));
+        bof = eof = false;
+        return;
+    }
+    view.erase(at);
+    placeAfterRemoval(pos);
+    moved = true;
+}
+
+void Table::Impl::postInsert(bool &moved)
+{
+    int n = 1;
+    for (std::size_t f = 0; f < schema.fields.size(); ++f) {
+        if (static_cast<int>(f) == schema.autoInc)
+            continue;
+        bindValue(insertStmt, n++, schema.fields[f].type, buf[f]);
+    }
+    insertStmt.execute();
+    const std::int64_t id = db.lastInsertRowid();
+    if (schema.autoInc >= 0)
+        buf[static_cast<std::size_t>(schema.autoInc)] = Value::ofInteger(id);
+    for (int f : schema.blobFields)
+        bufLoaded[static_cast<std::size_t>(f)] = 1;
+    adoptBuffer(id);
+
+    const Filter *filter = viewFilter();
+    const bool passes = !filter || filter->matches(buf);
+    SortKey key = schema.key(buf);
+    const std::size_t at = view.lowerBound(key, id);
+    if (passes) {
+        view.insert(at, id, std::move(key));
+        pos = static_cast<std::ptrdiff_t>(at);
+        bof = eof = false;
+        moved = false;
+        return;
+    }
+    placeAfterRemoval(static_cast<std::ptrdiff_t>(at));
+    moved = true;
+}
+
+void Table::Impl::reloadAfterChange(std::int64_t keepId)
+{
+    cache.clear();
+    blobsOf = 0;
+    buildView();
+    const std::ptrdiff_t at = keepId != 0 ? view.find(keepId) : -1;
+    if (at >= 0) {
+        pos = at;
+        bof = eof = false;
+        return;
+    }
+    moveFirst();
+}
+
+} // namespace engine
