@@ -6,7 +6,7 @@ namespace platform {
 
 Timer::Timer(QObject *parent) : QObject(parent)
 {
-    m_timer.setTimerType(Qt::CoarseTimer);
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &Timer::timeout);
     restart();
 }
