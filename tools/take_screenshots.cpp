@@ -8,6 +8,8 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "store/Crea_Fiche.h"
+#include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
 
 #include <QDir>
@@ -76,6 +78,18 @@ int main(int argc, char **argv)
     Passw_FE_->activate();
     ok = save(Passw_FE_, out, QStringLiteral("password_window.png")) && ok;
     Passw_FE_->hide();
+
+    {
+        QImage sample(480, 320, QImage::Format_RGB32);
+        sample.fill(QColor(30, 120, 160));
+        Crea_Fiche_->Image1->setPicture(sample);
+        TImag_Zoom_::Prepara_Imagen(10);
+        Crea_Fiche_->Edit1->setText(QStringLiteral("Ingles"));
+        Crea_Fiche_->show();
+        Crea_Fiche_->activate();
+        ok = save(Crea_Fiche_, out, QStringLiteral("create_study_file.png")) && ok;
+        Crea_Fiche_->Button2->click();
+    }
 
     app::destroyWindows();
     platform::resetHelp();

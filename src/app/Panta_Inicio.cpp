@@ -1,18 +1,25 @@
 #include "app/Panta_Inicio.h"
 
+#include "app/PendingStubs.h"
+#include "app/Preferencias.h"
 #include "platform/Application.h"
+#include "platform/Clock.h"
 #include "platform/Colors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabBar>
+
+#include <optional>
 
 QString Titulo_Programa = QStringLiteral("Orvenda  vs. 2.0").leftJustified(40, QLatin1Char(' '));
 QString Filtro_Base = QStringLiteral(" (Nive_fich <> 0 ) ");
@@ -22,6 +29,13 @@ const QString Fichero_Estilo_Fuente = QStringLiteral("01.stl");
 const QString Msg_Ningun_Fichero_Abierto = QStringLiteral("No hay ningún Fichero de Estudio abierto.");
 const QString Msg_Ningun_Fichero_Seleccionado = QStringLiteral("No se seleccionó ningún Fichero de Estudio");
 const QString Msg_Fichero_Incompleto = QStringLiteral("El Fichero de Estudio está incompleto.");
+const QString Msg_Preferencias_Nuevas = QStringLiteral(
+    " Se ha creado un nuevo archivo con las preferencias del programa. \r\r"
+    " Siempre verá este mensaje si usa el programa por primera vez. \r\r"
+    " Si ya lo había usado antes, recuerde que perderá la configuración anterior. ");
+const QString Msg_Preferencias_No_Guardadas = QStringLiteral(
+    " No se ha podido guardar el archivo con las preferencias del programa (Orvenda02.stu). \r\r"
+    " Se usarán las preferencias iniciales mientras no se pueda guardar. ");
 
 TPanta_Inicio_ *Panta_Inicio_ = nullptr;
 
@@ -39,6 +53,21 @@ QFont menuFont()
     f.setBold(true);
     f.setItalic(true);
     return f;
+}
+
+// The whole preferences file; nothing when it cannot be read. A file far larger than the four
+// lines ever need counts as unreadable.
+constexpr qint64 Tamano_Maximo_Preferencias = 1 << 20;
+
+std::optional<QByteArray> leePreferencias(const QString &ruta)
+{
+    QFile f(ruta);
+    if (!QFileInfo(ruta).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > Tamano_Maximo_Preferencias)
+        return std::nullopt;
+    QByteArray bytes = f.read(Tamano_Maximo_Preferencias + 1);
+    if (f.error() != QFileDevice::NoError || bytes.size() > Tamano_Maximo_Preferencias)
+        return std::nullopt;
+    return bytes;
 }
 
 QString existingProgramPicture(const QStringList &names)
@@ -106,6 +135,7 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     };
     RichEdit1 = richEdit("RichEdit1");
     RichEdit2 = richEdit("RichEdit2");
+    RichEdit2->setLines({QStringLiteral("RichEdit2")});
     RichEdit3 = richEdit("RichEdit3");
     RichEdit3->setLines({QStringLiteral("RichEdit3")});
     RE_Resp_Text = richEdit("RE_Resp_Text");
@@ -127,15 +157,16 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     OpenDialog2->Filter = QStringLiteral(" Ficheros de Estudio |*.db");
     OpenDialog2->Title = QStringLiteral(" B O R R A R  un Fichero de Estudio");
 
-    Timer_Descanso = new QTimer(this);
+    Timer_Descanso = new platform::Timer(this);
     Timer_Descanso->setObjectName(QStringLiteral("Timer_Descanso"));
     Timer_Descanso->setInterval(900000);
-    platform::on(Timer_Descanso, &QTimer::timeout, this, &TPanta_Inicio_::Timer_DescansoTimer);
-    Timer_Descanso->start();
-    Timer_Parpadeo = new QTimer(this);
+    Timer_Descanso->setEnabled(true);
+    platform::on(Timer_Descanso, &platform::Timer::timeout, this, &TPanta_Inicio_::Timer_DescansoTimer);
+    Timer_Parpadeo = new platform::Timer(this);
     Timer_Parpadeo->setObjectName(QStringLiteral("Timer_Parpadeo"));
+    Timer_Parpadeo->setEnabled(false);
     Timer_Parpadeo->setInterval(30000);
-    platform::on(Timer_Parpadeo, &QTimer::timeout, this, &TPanta_Inicio_::Timer_ParpadeoTimer);
+    platform::on(Timer_Parpadeo, &platform::Timer::timeout, this, &TPanta_Inicio_::Timer_ParpadeoTimer);
 
     TImag_Zoom_::registerSlot(1, Image1);
     TImag_Zoom_::registerSlot(2, Image2);
@@ -320,9 +351,150 @@ void TPanta_Inicio_::FormActivate()
         Saltar_Activacion = 0;
         return;
     }
-    // The filters, the display font, the preferences, today's dates and the entry of the
-    // last opened file are re-established here with the study-file handling.
+    if (!Filtro_Antes_Repaso.isEmpty()) {
+        pending::Filtro_Tabla_Activa(Filtro_Antes_Repaso);
+        Filtro_Antes_Repaso.clear();
+    }
+    if (D_Module_)
+        D_Module_->Lee_Estilo_Fuente();
+    // In quick-selection mode the selection's filter decides, over the one restored above.
+    if (pending::Seleccion_Rapida_Marcada())
+        pending::Filtro_Tabla_Activa(Filtro_Seleccion);
     setWindowTitle(QStringLiteral("  ") + Titulo_Programa.trimmed());
+
+    Verifica_Preferencias();
+    if (!QFileInfo(Ruta_Preferencias()).isFile()) {
+        Preferencias_Por_Defecto();
+    } else {
+        if (Leer_Preferencias == 1)
+            Lee_Preferencias();
+        Leer_Preferencias = 0;
+    }
+    Aplica_Preferencias_3_4();
+
+    Pon_Fechas_Hoy();
+    Actualiza_Ultimo_FE_abierto();
+}
+
+void TPanta_Inicio_::Pon_Fechas_Hoy()
+{
+    const QDate hoy = platform::clock::today();
+    const auto dosCifras = [](int n) {
+        return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+    };
+    const QString anio = QString::number(hoy.year());
+    const QString mes = dosCifras(hoy.month());
+    const QString dia = dosCifras(hoy.day());
+    const QString anio2 = anio.mid(2, 2);
+    const QChar sep = platform::clock::dateSeparator();
+    if (Formato_Fecha == 1)
+        Fecha_Hoy_Pantalla = dia + sep + mes + sep + anio2;
+    else
+        Fecha_Hoy_Pantalla = mes + sep + dia + sep + anio2;
+    Fecha_Hoy = anio + mes + dia;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preferences
+
+QString TPanta_Inicio_::Ruta_Preferencias() const
+{
+    return Carpeta_Programa + QLatin1Char('/') + Fichero_Preferencias;
+}
+
+void TPanta_Inicio_::Verifica_Preferencias()
+{
+    const QString ruta = Ruta_Preferencias();
+    if (!QFileInfo::exists(ruta))
+        return;
+    if (!leePreferencias(ruta))
+        QFile::remove(ruta); // not reported: the first-run file takes its place
+}
+
+void TPanta_Inicio_::Preferencias_Por_Defecto()
+{
+    const QStringList lineas = preferencias::primeraVez();
+    Formato_Fecha = 1;
+    Idioma = QStringLiteral("ESP");
+    Repaso_Por_Tiempo = 1;
+    RichEdit2->setLines({lineas[0]});
+    Avisar_Descansos = 1;
+    Timer_Parpadeo->setInterval(300000);
+    Timer_Parpadeo->setEnabled(true);
+    RichEdit2->addLine(lineas[1]);
+    Descansos = preferencias::leeDescansos(lineas[1]).valores.Minutos;
+    RichEdit2->addLine(lineas[2]);
+    RichEdit2->addLine(lineas[3]);
+    const bool guardado = Guarda_Preferencias();
+    Leer_Preferencias = 1;
+
+    if (!guardado) {
+        // Nothing can be read back: the first-run values are applied from memory now, and
+        // the user hears once in this run that they are not kept.
+        Aplica_Preferencias_1_2();
+        if (!m_avisadoNoGuardadas && D_Module_) {
+            m_avisadoNoGuardadas = true;
+            D_Module_->Ver_Mensaje(Msg_Preferencias_No_Guardadas);
+        }
+        return;
+    }
+    // Closing the message reactivates this window, which reads the new file. Should that
+    // activation find the file gone again, it writes it without a second message.
+    if (m_avisoPrimeraVezEnCurso || !D_Module_)
+        return;
+    m_avisoPrimeraVezEnCurso = true;
+    D_Module_->Ver_Mensaje(Msg_Preferencias_Nuevas);
+    m_avisoPrimeraVezEnCurso = false;
+}
+
+void TPanta_Inicio_::Lee_Preferencias()
+{
+    const std::optional<QByteArray> bytes = leePreferencias(Ruta_Preferencias());
+    if (bytes)
+        RichEdit2->loadFromBytes(*bytes);
+    else
+        RichEdit2->setLines(preferencias::primeraVez()); // gone or unreadable since the check
+    const QStringList lineas = RichEdit2->lines();
+    if (!preferencias::correctas(lineas))
+        RichEdit2->setLines(preferencias::corrige(lineas));
+    Aplica_Preferencias_1_2();
+    Leer_Preferencias = 0;
+}
+
+void TPanta_Inicio_::Aplica_Preferencias_1_2()
+{
+    const QStringList lineas = RichEdit2->lines();
+    const preferencias::Repaso repaso = preferencias::leeRepaso(lineas.value(0)).valores;
+    Formato_Fecha = repaso.Formato_Fecha;
+    Idioma = repaso.Idioma;
+    for (int i = 1; i <= 9; ++i)
+        Dias_Repaso[i] = repaso.Dias_Repaso[i];
+    Repaso_Por_Tiempo = repaso.Repaso_Por_Tiempo;
+
+    const preferencias::Descansos descansos = preferencias::leeDescansos(lineas.value(1)).valores;
+    Avisar_Descansos = descansos.Avisar_Descansos;
+    Descansos_Periodicos = descansos.Descansos_Periodicos;
+    Descansos = descansos.Minutos;
+    Timer_Descanso->setInterval(Descansos[1] * 60000);
+    Timer_Parpadeo->setInterval(descansos.Minutos_Parpadeo * 60000);
+    Timer_Parpadeo->setEnabled(descansos.Parpadeo);
+}
+
+void TPanta_Inicio_::Aplica_Preferencias_3_4()
+{
+    const QStringList lineas = RichEdit2->lines();
+    const preferencias::Nivel0 nivel0 = preferencias::leeNivel0(lineas.value(2)).valores;
+    Pasar_Nivel_0_a_1 = nivel0.Pasar_Nivel_0_a_1;
+    Min_Fichas_Nivel_1 = nivel0.Min_Fichas_Nivel_1;
+    Fichas_A_Pasar = nivel0.Fichas_A_Pasar;
+    // The review selection's CheckBox9 and the options window's CheckBox6 follow this value
+    // when they are shown.
+    m_mismoDia = preferencias::leeMismoDia(lineas.value(3)).valores.Permitido;
+}
+
+bool TPanta_Inicio_::Guarda_Preferencias()
+{
+    return RichEdit2->saveToFile(Ruta_Preferencias());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -404,11 +576,6 @@ void TPanta_Inicio_::TabSheet1MouseMove()
 // Menu entries. An entry whose window is not part of the program yet asks for it by name
 // through showModalPending; the window is shown here once it exists.
 
-void TPanta_Inicio_::Label5Click()
-{
-    // 1: the open routine of the study files is run here.
-}
-
 void TPanta_Inicio_::Label1Click()
 {
     if (!Hay_Fichero_Abierto())
@@ -452,18 +619,6 @@ void TPanta_Inicio_::Label3Click()
     platform::showModalPending(QStringLiteral("FILTRO_ENV"));
 }
 
-void TPanta_Inicio_::Label11Click()
-{
-    Cierra_Fichero();
-    platform::showModalPending(QStringLiteral("Crea_Fiche_"));
-    Label11->setFontColor(tcolor(colors::Navy));
-}
-
-void TPanta_Inicio_::Label21Click()
-{
-    // 9: the last opened study file is opened here.
-}
-
 void TPanta_Inicio_::label8Click()
 {
     platform::helpContext(1);
@@ -494,8 +649,8 @@ void TPanta_Inicio_::Label18Click()
 void TPanta_Inicio_::Label6Click()
 {
     Crear_Tabla_Impresion = 1;
-    // The create-file window's "&Salir" button (Crea_Fiche_->Button2) is clicked here, which
-    // rebuilds the print table while Crear_Tabla_Impresion is 1.
+    // The create-file window's "&Salir" rebuilds the print table while the flag is set.
+    platform::guarded([] { Crea_Fiche_->Button2->click(); });
     Crear_Tabla_Impresion = 0;
     if (!Hay_Fichero_Abierto())
         return;
@@ -649,17 +804,8 @@ void TPanta_Inicio_::Pon_Imagen_Por_Defecto()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Study file
-
-void TPanta_Inicio_::Cierra_Fichero()
-{
-    // The card table (D_Module_->Tabla_Activa) is closed here.
-    Label9->setCaption(Sin_Fichero);
-    Label17->setCaption(Sin_Fichero);
-    Label22->setCaption(Sin_Fichero);
-    FE_Abierto = 0;
-    Pon_Imagen_Por_Defecto();
-}
+// Study file: opening, closing, creating and the last opened file are in
+// Panta_Inicio_Fichero.cpp.
 
 // ---------------------------------------------------------------------------------------------
 // Free routines of the unit

@@ -7,11 +7,11 @@
 #include "platform/Label.h"
 #include "platform/Panel.h"
 #include "platform/RichEdit.h"
+#include "platform/Timer.h"
 
 #include <QPushButton>
 #include <QStringList>
 #include <QTabWidget>
-#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -26,6 +26,8 @@ extern const QString Fichero_Estilo_Fuente; // "01.stl"
 extern const QString Msg_Ningun_Fichero_Abierto;      // "No hay ningún Fichero de Estudio abierto."
 extern const QString Msg_Ningun_Fichero_Seleccionado; // "No se seleccionó ningún Fichero de Estudio"
 extern const QString Msg_Fichero_Incompleto;          // "El Fichero de Estudio está incompleto."
+extern const QString Msg_Preferencias_Nuevas;         // the first-run message of the preferences
+extern const QString Msg_Preferencias_No_Guardadas;   // the preferences file could not be written
 
 class TPanta_Inicio_ : public platform::Form {
     Q_OBJECT
@@ -90,8 +92,8 @@ public:
     platform::FileDialog *OpenDialog1;
     platform::FileDialog *OpenDialog2;
 
-    QTimer *Timer_Descanso;
-    QTimer *Timer_Parpadeo;
+    platform::Timer *Timer_Descanso;
+    platform::Timer *Timer_Parpadeo;
 
     // ---- Shared session state (flags are 0/1) ----
     int Ayuda_Iniciada = 0;
@@ -207,10 +209,35 @@ public:
     // ---- Study file ----
     void Cierra_Fichero();
 
+    // ---- Preferences (the file Orvenda02.stu in the program folder, its lines in RichEdit2) ----
+    // Run by the activation, in this order: Verifica_Preferencias; Preferencias_Por_Defecto
+    // when the file does not exist, else Lee_Preferencias when Leer_Preferencias = 1;
+    // Aplica_Preferencias_3_4.
+    QString Ruta_Preferencias() const;
+    // Deletes a file that exists but cannot be read, so that it is written anew.
+    void Verifica_Preferencias();
+    // Writes the first-run lines and shows the first-run message; Leer_Preferencias stays 1.
+    // When the file cannot be written the first-run values are applied from memory and a
+    // message says so, once in a run.
+    void Preferencias_Por_Defecto();
+    // Loads the file into RichEdit2 (rich text, else plain text), sets the fields of lines 1
+    // and 2 and both timers; Leer_Preferencias := 0. Malformed lines never stop it: see
+    // app/Preferencias.h.
+    void Lee_Preferencias();
+    // From lines 3 and 4 in memory: the level-0 move and the same-day boxes.
+    void Aplica_Preferencias_3_4();
+    // Writes RichEdit2's lines as rich text, whole, through a temporary file renamed over the
+    // old one; false when it could not (the old file is then kept).
+    bool Guarda_Preferencias();
+    // The same-day review option of line 4 as last applied (the review selection's and the
+    // options window's same-day boxes follow it).
+    bool Mismo_Dia_Permitido() const { return m_mismoDia; }
+
     // The menu labels in key order, and the hidden Cancel buttons.
     QList<platform::Label *> menuLabels() const;
 
 private:
+    void Abre_Fichero(); // the open routine from the completeness check on
     void buildTab1();
     void buildTab2();
     void buildTab3();
@@ -222,7 +249,21 @@ private:
     platform::ImageControl *picture(platform::Panel *tab, const char *name, int top);
     const QObjectList &components();
 
+    // Fields of lines 1 and 2 from the lines in memory; sets both timers.
+    void Aplica_Preferencias_1_2();
+    // Fecha_Hoy and Fecha_Hoy_Pantalla from the clock, Formato_Fecha and the date separator.
+    void Pon_Fechas_Hoy();
+
     QObjectList m_components;
+    bool m_mismoDia = true;
+    bool m_avisoPrimeraVezEnCurso = false;
+    bool m_avisadoNoGuardadas = false;
+
+    // ---- Routines of the study-file handling that the activation calls (in
+    // Panta_Inicio_Fichero.cpp). ----
+public:
+    // The caption of menu entry 9 from the last-file note "ultimo.txt".
+    void Actualiza_Ultimo_FE_abierto();
 };
 
 extern TPanta_Inicio_ *Panta_Inicio_;
@@ -235,6 +276,9 @@ void Aviso_Ningun_Fichero_Seleccionado();
 // The key of saved-password files: the serial of the volume holding the folder as 8 upper-case
 // hexadecimal digits with "-" after the fourth ("1A2B-3C4D"), or "~~~" when it can't be read.
 QString Numero_Serie_Disco(const QString &Carpeta);
+// The last-file note in the program folder: one line, the table path of the study file
+// last opened successfully.
+extern const QString Fichero_Ultimo_FE; // "ultimo.txt"
 // A study file's companion: the table path less its last 2 characters plus the extension
 // (C:/Datos/Ingles.db and "STU" give C:/Datos/Ingles.STU). Empty for a path shorter than 2.
 QString Ruta_Companero(const QString &Ruta, const QString &Extension);

@@ -5,9 +5,11 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
+#include "store/Text_Zoom.h"
 
 #include <functional>
 #include <vector>
@@ -42,7 +44,7 @@ std::vector<Step> creationOrder()
         window<TD_Module_>(D_Module_),
         // TFILTRO_ENV
         // TModif_glob_
-        // TCrea_Fiche_
+        window<TCrea_Fiche_>(Crea_Fiche_),
         // TSelecc_Repaso_
         // TRepasar_
         // TVer_Info_
@@ -57,7 +59,7 @@ std::vector<Step> creationOrder()
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_
         // TFE_Transporte_
-        // TText_Zoom_
+        window<TText_Zoom_>(Text_Zoom_),
         window<TImag_Zoom_>(Imag_Zoom_),
         // TImportar_de_FE_
         // TImportar_de_txt_e_Imag_

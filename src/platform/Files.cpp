@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <sys/statvfs.h>
 
@@ -51,6 +52,18 @@ void clearVolumeSerialForTesting()
 {
     serialOverridden = false;
     serialOverride.reset();
+}
+
+bool saveFileAtomically(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    if (f.write(bytes) != bytes.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
 }
 
 QString existingPathAnyCase(const QString &path)

@@ -1,5 +1,6 @@
 #pragma once
 // The program folder, volume serial numbers and file look-ups that ignore case.
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,10 @@ std::optional<std::uint32_t> volumeSerial(const QString &folder);
 // Tests: make volumeSerial answer `serial` whatever the folder, until clearVolumeSerialForTesting.
 void setVolumeSerialForTesting(std::optional<std::uint32_t> serial);
 void clearVolumeSerialForTesting();
+
+// Writes the whole file through a temporary file in the same folder, renamed over the
+// target only when everything was written; false (and any previous file untouched) on failure.
+bool saveFileAtomically(const QString &path, const QByteArray &bytes);
 
 // The path of an existing file whose name equals the last component of `path` but for the
 // case of its letters (the exact name first); empty when there is none. The folder part is

@@ -1,7 +1,8 @@
 #include "platform/Picture.h"
 
+#include "platform/Files.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace platform {
 
@@ -83,16 +84,7 @@ QByteArray encodePicture(const QImage &image, PictureFormat format, int jpegQual
 bool savePicture(const QImage &image, const QString &path, PictureFormat format, int jpegQuality)
 {
     const QByteArray bytes = encodePicture(image, format, jpegQuality);
-    if (bytes.isEmpty())
-        return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return !bytes.isEmpty() && saveFileAtomically(path, bytes);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "support/ProgramFixture.h"
 
 #include "app/Panta_Inicio.h"
+#include "app/Preferencias.h"
 #include "app/Program.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -10,6 +11,7 @@
 #include "platform/Help.h"
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
+#include "platform/Rtf.h"
 
 #include <QApplication>
 #include <QDir>
@@ -100,9 +102,11 @@ void ProgramFixture::TearDown()
     m_root.reset();
 }
 
-void ProgramFixture::startProgram()
+void ProgramFixture::startProgram(Preferences preferences)
 {
     ASSERT_FALSE(m_started);
+    if (preferences == Preferences::Present && !QFileInfo::exists(programPath(Fichero_Preferencias)))
+        putFile(Fichero_Preferencias, platform::rtf::fromLines(preferencias::primeraVez()));
     app::prepareApplication();
     app::createWindows();
     m_started = true;

@@ -10,7 +10,11 @@
 //   - the volume serial 0x1A2B3C4D, so Serie_Disco is "1A2B-3C4D";
 //   - the program scripted (platform::setScripted): no window, message box or file dialog is
 //     ever shown and nothing blocks. A modal show raises the window's activation, runs the
-//     next action queued for it (platform::onNextShow), then closes it.
+//     next action queued for it (platform::onNextShow), then closes it;
+//   - a preferences file (Orvenda02.stu with the first-run lines) in the program folder when
+//     the program starts, unless the test put its own there or starts the program with
+//     Preferences::Absent; so the main window's activations read it and show no first-run
+//     message.
 //
 // Typical use:
 //
@@ -49,7 +53,8 @@ protected:
     void TearDown() override;
 
     // Creates the program's windows, hidden, in the program's order (app::createWindows).
-    void startProgram();
+    enum class Preferences { Present, Absent };
+    void startProgram(Preferences preferences = Preferences::Present);
     bool started() const { return m_started; }
 
     QString programFolder() const;

@@ -1,0 +1,117 @@
+// Opening a study file through the main window's open routine, up to its first card shown:
+// a file of 20,000 cards, compressed and enciphered, whose password is saved in X.CLA (so the
+// key comes from there, without the password window). The program's windows are created as
+// at start-up, offscreen and scripted; each iteration closes the file (untimed) and opens it
+// again through menu entry 9.
+#include "app/Panta_Inicio.h"
+#include "app/Program.h"
+#include "engine/Table.h"
+#include "packing/PackStreamCol.h"
+#include "platform/Files.h"
+#include "platform/ModalShow.h"
+#include "platform/Rtf.h"
+#include "store/D_Module.h"
+#include "support/StudyFiles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int Cards = 20000;
+const std::string Password = "contraseña de prueba";
+
+// The blob packed as the open file packs it: one item "1", compressed and enciphered.
+std::string packed(const QByteArray &bytes)
+{
+    const QByteArray c = testsupport::packItem("1", bytes, Password);
+    return std::string(c.constData(), size_t(c.size()));
+}
+
+QString buildStudyFile(const QString &programFolder)
+{
+    Opciones_FE o = testsupport::defaultOptions();
+    o.Comprimido = true;
+    o.Encriptado = true;
+    o.Texto_Largo = false;
+    const QString dat = programFolder + QStringLiteral("/dat");
+    const QString path = testsupport::writeStudyFile(dat, QStringLiteral("Grande"), o,
+                                                     {QStringLiteral("Veinte mil fichas")}, Password);
+    testsupport::writeSavedPassword(dat + QStringLiteral("/Grande.CLA"), QString::fromStdString(Password),
+                                    Panta_Inicio_->Serie_Disco.toStdString());
+
+    engine::Table t;
+    t.setTableName(testsupport::fileName(path));
+    t.open();
+    for (int i = 0; i < Cards; ++i) {
+        t.append();
+        t.fieldByName("Nive_Fich").setAsInteger(i % 10); // one card in ten at level 0
+        t.fieldByName("Nive_Impo").setAsInteger(i % 3);
+        t.fieldByName("Clav_Fich").setAsString("Tema " + std::to_string(i % 50));
+        t.fieldByName("Preg_Text").setAsString("¿Cómo se dice la palabra número " + std::to_string(i) + "?");
+        const QString answer = QStringLiteral("Respuesta %1").arg(i);
+        t.fieldByName("Resp_Text").setBytes(packed(platform::rtf::fromLines({answer})));
+        t.fieldByName("Fech_Crea").setAsString("20261205");
+        t.fieldByName("Fech_Prox_Repa").setAsString("20261206");
+        t.fieldByName("Ficha_Comp_Encr").setAsString("S");
+        t.post();
+    }
+    t.close();
+    return path;
+}
+
+void BM_OpenStudyFileOf20000Cards(benchmark::State &state)
+{
+    QTemporaryDir root;
+    const QString program = root.path() + QStringLiteral("/program");
+    QDir().mkpath(program + QStringLiteral("/dat"));
+    QDir::setCurrent(program);
+    platform::setProgramFolder(program);
+    platform::setVolumeSerialForTesting(0x1A2B3C4Du);
+    platform::setScripted(true);
+    app::prepareApplication();
+    app::createWindows();
+    const QString path = buildStudyFile(program);
+    testsupport::writeBytes(program + QStringLiteral("/ultimo.txt"), path.toUtf8() + '\n');
+
+    TPanta_Inicio_ *p = Panta_Inicio_;
+    for (auto _ : state) {
+        state.PauseTiming();
+        p->Cierra_Fichero();
+        state.ResumeTiming();
+        p->Label21Click();
+        if (p->FE_Abierto != 1 || !D_Module_->Tabla_Activa->active()) {
+            state.SkipWithError("the study file did not open");
+            break;
+        }
+    }
+    if (p->FE_Abierto == 1) {
+        state.counters["cards_in_view"] = double(D_Module_->Tabla_Activa->recordCount());
+        // The first card of the view (level 1, importance 0) is card 21.
+        state.counters["first_answer_shown"] = p->RE_Resp_Text->line(0) == QStringLiteral("Respuesta 21") ? 1 : 0;
+        state.counters["key_from_CLA"] = D_Module_->PKS->Key == Password ? 1 : 0;
+    }
+    p->Cierra_Fichero();
+    app::destroyWindows();
+    platform::setScripted(false);
+    platform::clearVolumeSerialForTesting();
+    platform::setProgramFolder(QString());
+}
+BENCHMARK(BM_OpenStudyFileOf20000Cards)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

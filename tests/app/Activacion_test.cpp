@@ -1,0 +1,417 @@
+// The main window's activation: the skip flag, the caption, the preferences file (first run,
+// reading rich and plain text, unreadable, unwritable and malformed files) and today's dates.
+#include "support/ProgramFixture.h"
+
+#include "app/Panta_Inicio.h"
+#include "app/Preferencias.h"
+#include "platform/Clock.h"
+#include "platform/Rtf.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <unistd.h>
+
+namespace {
+const QString FirstRunMessage = QString::fromUtf8(
+    " Se ha creado un nuevo archivo con las preferencias del programa. \r\r"
+    " Siempre ver\xC3\xA1 este mensaje si usa el programa por primera vez. \r\r"
+    " Si ya lo hab\xC3\xAD" "a usado antes, recuerde que perder\xC3\xA1 la configuraci\xC3\xB3n anterior. ");
+
+constexpr int Minute = 60000;
+
+QByteArray crlf(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines)
+        out += l.toUtf8() + "\r\n";
+    return out;
+}
+} // namespace
+
+class ActivationTest : public ProgramFixture {
+protected:
+    QString prefsPath() const { return programPath("Orvenda02.stu"); }
+    QByteArray prefsBytes() const
+    {
+        QFile f(prefsPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void activate() { Panta_Inicio_->activate(); }
+
+    // The values of the first-run file as the activation applies them.
+    static void expectFirstRunValues()
+    {
+        auto *p = Panta_Inicio_;
+        EXPECT_EQ(p->Formato_Fecha, 1);
+        EXPECT_EQ(p->Idioma, "ESP");
+        EXPECT_EQ(p->Repaso_Por_Tiempo, 1);
+        EXPECT_EQ(p->Dias_Repaso, (std::array<int, 10>{0, 0, 1, 7, 21, 45, 90, 120, 150, 180}));
+        EXPECT_EQ(p->Avisar_Descansos, 1);
+        EXPECT_EQ(p->Descansos_Periodicos, 1);
+        EXPECT_EQ(p->Descansos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
+        EXPECT_EQ(p->Timer_Descanso->interval(), 35 * Minute);
+        EXPECT_EQ(p->Timer_Parpadeo->interval(), 300000);
+        EXPECT_TRUE(p->Timer_Parpadeo->enabled());
+        EXPECT_EQ(p->Pasar_Nivel_0_a_1, 1);
+        EXPECT_EQ(p->Min_Fichas_Nivel_1, 20);
+        EXPECT_EQ(p->Fichas_A_Pasar, 10);
+        EXPECT_TRUE(p->Mismo_Dia_Permitido());
+    }
+};
+
+// ---- First run ----
+
+TEST_F(ActivationTest, FirstRunWritesTheFourLinesAsRichTextAndShowsTheMessageOnce)
+{
+    startProgram(Preferences::Absent);
+    activate();
+
+    ASSERT_TRUE(QFileInfo::exists(prefsPath()));
+    const QByteArray bytes = prefsBytes();
+    EXPECT_TRUE(bytes.startsWith("{\\rtf1"));
+    EXPECT_EQ(platform::rtf::toLines(bytes), preferencias::primeraVez());
+    EXPECT_EQ(QString::fromLatin1(bytes).count(QRegularExpression("\\\\par(?![a-z])")), 4); // a paragraph a line
+    EXPECT_TRUE(bytes.contains("mismo d\\'eda]")); // the only character outside ASCII
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; }));
+    EXPECT_EQ(bytes, Panta_Inicio_->RichEdit2->saveToBytes());
+    EXPECT_FALSE(QFileInfo::exists(prefsPath() + ".tmp"));
+    EXPECT_EQ(QDir(programFolder()).entryList(QDir::Files), QStringList{"Orvenda02.stu"});
+
+    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
+    EXPECT_EQ(Panta_Inicio_->Texto_Mensaje, FirstRunMessage);
+    // Closing the message reactivated the window, which read the new file.
+    expectFirstRunValues();
+    EXPECT_EQ(Panta_Inicio_->Leer_Preferencias, 0);
+    EXPECT_EQ(Panta_Inicio_->RichEdit2->lines(), preferencias::primeraVez());
+
+    activate();
+    activate();
+    EXPECT_EQ(messages().size(), 1);
+    EXPECT_TRUE(takeErrorReports().isEmpty());
+}
+
+TEST_F(ActivationTest, TheFirstRunAloneSetsOnlyItsOwnFieldsAndTheBlinkTimer)
+{
+    startProgram(Preferences::Absent);
+    auto *p = Panta_Inicio_;
+    p->Descansos_Periodicos = 7; // a value the file never gives, to see it is left alone
+    p->setActivateOnModalReturn(false); // no reactivation after the message
+    activate();
+    EXPECT_EQ(messages().size(), 1);
+    EXPECT_EQ(p->Leer_Preferencias, 1);
+    EXPECT_EQ(p->Formato_Fecha, 1);
+    EXPECT_EQ(p->Repaso_Por_Tiempo, 1);
+    EXPECT_EQ(p->Avisar_Descansos, 1);
+    EXPECT_EQ(p->Descansos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
+    EXPECT_EQ(p->Descansos_Periodicos, 7);
+    EXPECT_EQ(p->Timer_Descanso->interval(), 900000);
+    EXPECT_EQ(p->Timer_Parpadeo->interval(), 300000);
+    EXPECT_TRUE(p->Timer_Parpadeo->isActive());
+    // The next activation reads the file and sets the rest.
+    activate();
+    expectFirstRunValues();
+    EXPECT_EQ(messages().size(), 1);
+}
+
+TEST_F(ActivationTest, DeletingTheFileWhileRunningBringsBackTheFirstRun)
+{
+    putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
+                                   "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__",
+                                   "NO    x"}));
+    startProgram();
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
+    ASSERT_TRUE(QFile::remove(prefsPath()));
+    activate();
+    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
+    expectFirstRunValues();
+    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
+}
+
+// ---- Reading ----
+
+TEST_F(ActivationTest, ReadsRichTextAndPlainTextAlike)
+{
+    const QStringList lines{"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
+                            "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__",
+                            QString::fromUtf8("NO    [Permitir repasar las fichas varias veces el mismo d\xC3\xAD" "a]")};
+    // The rich edit's own form, a word processor's form, and plain text with CR LF (UTF-8 and
+    // Windows-1252) or LF line ends.
+    QByteArray wordProcessor = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang3082{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+                               "{\\*\\generator Riched20 5.50.99.2050;}\\viewkind4\\uc1\\pard\\f0\\fs20 ";
+    for (const QString &l : lines)
+        wordProcessor += QByteArray(l.toLatin1()).replace("\xED", "\\'ed") + "\\par\r\n";
+    wordProcessor += "}\r\n\0";
+    QByteArray latin1;
+    for (const QString &l : lines)
+        latin1 += l.toLatin1() + "\r\n";
+    const QByteArray forms[] = {platform::rtf::fromLines(lines), wordProcessor, crlf(lines), latin1,
+                                QByteArray(crlf(lines)).replace("\r\n", "\n")};
+    int index = 0;
+    for (const QByteArray &bytes : forms) {
+        SCOPED_TRACE(index++);
+        putFile("Orvenda02.stu", bytes);
+        if (!started())
+            startProgram();
+        Panta_Inicio_->Leer_Preferencias = 1;
+        activate();
+        auto *p = Panta_Inicio_;
+        EXPECT_EQ(p->RichEdit2->lines().mid(0, 4), lines);
+        EXPECT_EQ(p->Formato_Fecha, 0);
+        EXPECT_EQ(p->Idioma, "ING");
+        EXPECT_EQ(p->Repaso_Por_Tiempo, 0);
+        EXPECT_EQ(p->Dias_Repaso, (std::array<int, 10>{0, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
+        EXPECT_EQ(p->Avisar_Descansos, 0);
+        EXPECT_EQ(p->Descansos_Periodicos, 0);
+        EXPECT_EQ(p->Descansos, (std::array<int, 7>{10, 11, 12, 13, 14, 15, 16}));
+        EXPECT_EQ(p->Timer_Descanso->interval(), 11 * Minute);
+        EXPECT_EQ(p->Timer_Parpadeo->interval(), 9 * Minute);
+        EXPECT_FALSE(p->Timer_Parpadeo->enabled());
+        EXPECT_EQ(p->Pasar_Nivel_0_a_1, 0);
+        EXPECT_EQ(p->Min_Fichas_Nivel_1, 1);
+        EXPECT_EQ(p->Fichas_A_Pasar, 2);
+        EXPECT_FALSE(p->Mismo_Dia_Permitido());
+        EXPECT_EQ(p->Leer_Preferencias, 0);
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(ActivationTest, TheFileIsReadOnlyWhenAskedAndLinesThreeAndFourApplyAtEveryActivation)
+{
+    startProgram();
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Leer_Preferencias, 0);
+    // A hand edit while the program runs is not read...
+    putFile("Orvenda02.stu", crlf({"mmddaa__ESP_S_000-001-007-021-045-090-120-150-180-",
+                                   "SI_SIPER_030-040-030-030-025-025-020-Parpad_SI_05__", "SI__020__010__", "NO"}));
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 1);
+    EXPECT_EQ(Panta_Inicio_->Timer_Descanso->interval(), 35 * Minute);
+    // ...but lines 3 and 4 in memory are applied again at every activation.
+    Panta_Inicio_->RichEdit2->setLine(2, "NO__005__006__");
+    Panta_Inicio_->RichEdit2->setLine(3, "NO");
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Pasar_Nivel_0_a_1, 0);
+    EXPECT_EQ(Panta_Inicio_->Min_Fichas_Nivel_1, 5);
+    EXPECT_FALSE(Panta_Inicio_->Mismo_Dia_Permitido());
+    // Asking for a reading (as the options window does) reads the file at the next one.
+    Panta_Inicio_->Leer_Preferencias = 1;
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
+    EXPECT_EQ(Panta_Inicio_->Timer_Descanso->interval(), 40 * Minute);
+    EXPECT_EQ(Panta_Inicio_->Leer_Preferencias, 0);
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(ActivationTest, ReadingKeepsASwitchedOffBreakTimerOff)
+{
+    startProgram();
+    Panta_Inicio_->Timer_Descanso->setEnabled(false); // the defined breaks were used up
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Timer_Descanso->interval(), 35 * Minute);
+    EXPECT_FALSE(Panta_Inicio_->Timer_Descanso->enabled());
+}
+
+TEST_F(ActivationTest, ZeroMinutesLeaveATimerEnabledThatNeverFires)
+{
+    putFile("Orvenda02.stu", crlf({"ddmmaa__ESP_S_000-001-007-021-045-090-120-150-180-",
+                                   "SI_SIPER_030-000-030-030-025-025-020-Parpad_SI_00__", "SI__020__010__", "No"}));
+    startProgram();
+    activate();
+    auto *p = Panta_Inicio_;
+    EXPECT_EQ(p->Timer_Parpadeo->interval(), 0);
+    EXPECT_TRUE(p->Timer_Parpadeo->enabled());
+    EXPECT_FALSE(p->Timer_Parpadeo->isActive());
+    EXPECT_EQ(p->Timer_Descanso->interval(), 0);
+    EXPECT_TRUE(p->Timer_Descanso->enabled());
+    EXPECT_FALSE(p->Timer_Descanso->isActive());
+}
+
+// ---- Files that cannot be read, written or understood ----
+
+TEST_F(ActivationTest, AFileThatCannotBeReadIsReplacedByTheFirstRunFile)
+{
+    // Far larger than four lines ever need: it counts as unreadable.
+    putFile("Orvenda02.stu", QByteArray(2 << 20, 'x'));
+    startProgram();
+    activate();
+    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
+    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
+    expectFirstRunValues();
+}
+
+TEST_F(ActivationTest, AFileWithoutReadPermissionIsReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "the superuser reads every file";
+    putFile("Orvenda02.stu", crlf(preferencias::primeraVez()));
+    QFile(prefsPath()).setPermissions(QFileDevice::WriteOwner);
+    startProgram();
+    activate();
+    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
+    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
+}
+
+TEST_F(ActivationTest, AFileThatCannotBeWrittenStopsNothingAndIsReportedOnce)
+{
+    // A folder in the file's place: it can be neither read nor replaced.
+    QDir().mkpath(prefsPath());
+    startProgram(Preferences::Absent);
+    activate();
+    activate();
+    EXPECT_EQ(messages(), QStringList{Msg_Preferencias_No_Guardadas});
+    EXPECT_TRUE(messages().front().contains("No se ha podido guardar"));
+    expectFirstRunValues();
+    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, "20261205");
+    EXPECT_TRUE(QFileInfo(prefsPath()).isDir());
+    EXPECT_TRUE(takeErrorReports().isEmpty());
+}
+
+namespace {
+struct Malformed {
+    const char *defect;
+    QByteArray bytes;
+    int breakMinutes;   // Timer_Descanso's interval in minutes afterwards
+    int blinkMinutes;   // Timer_Parpadeo's
+    bool blinkOn;
+    int secondInterval; // Dias_Repaso[2]
+    int levelZeroMin;   // Min_Fichas_Nivel_1
+};
+} // namespace
+
+TEST_F(ActivationTest, AMalformedFileNeverStopsTheActivationNorLeavesTheTimersUnset)
+{
+    const QString l1 = preferencias::primeraVez()[0];
+    const QString l2 = preferencias::primeraVez()[1];
+    const QString l3 = preferencias::primeraVez()[2];
+    const Malformed cases[] = {
+        {"empty file", QByteArray(), 35, 5, true, 1, 20},
+        {"only blank lines", "\r\n\r\n\r\n\r\n", 35, 5, true, 1, 20},
+        {"two lines", crlf({"ddmmaa__ESP_S_000-009-", "SI_SIPER_030-044-030-030-025-025-020-Parpad_NO_07__"}), 44, 7,
+         false, 9, 20},
+        {"line 1 cut short", crlf({l1.left(20), l2, l3, "No"}), 35, 5, true, 1, 20},
+        {"line 2 cut before the blink", crlf({l1, l2.left(40), l3, "No"}), 35, 5, true, 1, 20},
+        {"letters for the first break", crlf({l1, QString(l2).replace(13, 3, "abc"), l3, "No"}), 35, 5, true, 1, 20},
+        {"negative first break", crlf({l1, QString(l2).replace(13, 3, "-05"), l3, "No"}), 35, 5, true, 1, 20},
+        {"letters for the blink", crlf({l1, QString(l2).replace(47, 2, "5m"), l3, "No"}), 35, 5, true, 1, 20},
+        {"letters in an interval", crlf({QString(l1).replace(18, 3, "O1O"), l2, l3, "No"}), 35, 5, true, 1, 20},
+        {"letters in level 0", crlf({l1, l2, "SI__2O0__010__", "No"}), 35, 5, true, 1, 20},
+        {"binary noise", QByteArray("\x00\xff\xfe\x01{\\rtf\x00\x80\x81\r\n\x1a", 14), 35, 5, true, 1, 20},
+        {"rich text never closed", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard ddmmaa__ESP_S_000-003-\\par SI_SIPER_030-012",
+         12, 5, true, 3, 20},
+        {"rich text of braces only", "{\\rtf1{{{{{{{{{{}}}", 35, 5, true, 1, 20},
+    };
+    startProgram();
+    for (const Malformed &c : cases) {
+        SCOPED_TRACE(c.defect);
+        putFile("Orvenda02.stu", c.bytes);
+        auto *p = Panta_Inicio_;
+        p->Leer_Preferencias = 1;
+        p->Fecha_Hoy.clear();
+        p->setWindowTitle("x");
+        p->Timer_Descanso->setInterval(1);
+        p->Timer_Parpadeo->setInterval(1);
+        activate();
+        EXPECT_EQ(p->Timer_Descanso->interval(), c.breakMinutes * Minute);
+        EXPECT_EQ(p->Timer_Parpadeo->interval(), c.blinkMinutes * Minute);
+        EXPECT_EQ(p->Timer_Parpadeo->enabled(), c.blinkOn);
+        EXPECT_EQ(p->Dias_Repaso[2], c.secondInterval);
+        EXPECT_EQ(p->Min_Fichas_Nivel_1, c.levelZeroMin);
+        // The rest of the activation ran.
+        EXPECT_EQ(p->Fecha_Hoy, "20261205");
+        EXPECT_EQ(p->windowTitle(), "  Orvenda  vs. 2.0");
+        EXPECT_EQ(p->Leer_Preferencias, 0);
+        // The lines in memory are four well-formed ones; the file is left as it was.
+        EXPECT_TRUE(preferencias::correctas(p->RichEdit2->lines()));
+        EXPECT_EQ(prefsBytes(), c.bytes);
+    }
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(takeErrorReports().isEmpty());
+}
+
+// ---- The activation's other steps ----
+
+TEST_F(ActivationTest, ASkippedActivationChangesNothingAndClearsTheFlag)
+{
+    startProgram(Preferences::Absent);
+    auto *p = Panta_Inicio_;
+    p->Saltar_Activacion = 1;
+    p->setWindowTitle("antes");
+    p->Filtro_Antes_Repaso = " (Nive_fich = 3 ) ";
+    activate();
+    EXPECT_EQ(p->Saltar_Activacion, 0);
+    EXPECT_EQ(p->windowTitle(), "antes");
+    EXPECT_TRUE(p->Fecha_Hoy.isEmpty());
+    EXPECT_TRUE(p->Fecha_Hoy_Pantalla.isEmpty());
+    EXPECT_EQ(p->Filtro_Antes_Repaso, " (Nive_fich = 3 ) ");
+    EXPECT_FALSE(QFileInfo::exists(prefsPath()));
+    EXPECT_TRUE(messages().isEmpty());
+    // The next activation runs in full.
+    activate();
+    EXPECT_EQ(p->windowTitle(), "  Orvenda  vs. 2.0");
+    EXPECT_EQ(p->Fecha_Hoy, "20261205");
+    EXPECT_TRUE(p->Filtro_Antes_Repaso.isEmpty());
+    EXPECT_EQ(messages().size(), 1);
+}
+
+TEST_F(ActivationTest, TodaysStringsFollowTheDateOrderAndTheSystemSeparator)
+{
+    struct Case {
+        QDate day;
+        const char *order;
+        QChar separator;
+        const char *display;
+        const char *card;
+    };
+    const Case cases[] = {
+        {QDate(2026, 12, 5), "ddmmaa", '/', "05/12/26", "20261205"},
+        {QDate(2026, 12, 5), "mmddaa", '/', "12/05/26", "20261205"},
+        {QDate(2026, 12, 5), "ddmmaa", '-', "05-12-26", "20261205"},
+        {QDate(2026, 12, 5), "mmddaa", '.', "12.05.26", "20261205"},
+        {QDate(2027, 1, 1), "ddmmaa", '/', "01/01/27", "20270101"},
+        {QDate(2030, 10, 31), "mmddaa", '/', "10/31/30", "20301031"},
+        {QDate(2100, 3, 9), "ddmmaa", '/', "09/03/00", "21000309"},
+    };
+    startProgram();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.display);
+        putFile("Orvenda02.stu", crlf({QString::fromLatin1(c.order) + "__ESP_S_000-001-007-021-045-090-120-150-180-"}));
+        platform::clock::setNow(QDateTime(c.day, QTime(12, 0)));
+        platform::clock::setDateSeparator(c.separator);
+        Panta_Inicio_->Leer_Preferencias = 1;
+        activate();
+        EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, c.display);
+        EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, c.card);
+    }
+}
+
+TEST_F(ActivationTest, AnActivationAfterMidnightTakesTheNewDay)
+{
+    platform::clock::setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
+    startProgram();
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, "20261231");
+    platform::clock::setNow(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 1)));
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, "20270101");
+    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "01/01/27");
+}
+
+TEST_F(ActivationTest, TheMonthFirstOrderReadInAnActivationAlreadyShapesItsDates)
+{
+    putFile("Orvenda02.stu", crlf({"mmddaa__ESP_S_000-001-007-021-045-090-120-150-180-"}));
+    startProgram();
+    activate();
+    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "12/05/26");
+}
+
+TEST_F(ActivationTest, TheSavedReviewFilterIsConsumed)
+{
+    startProgram();
+    Panta_Inicio_->Filtro_Antes_Repaso = " (Nive_fich = 3 ) ";
+    activate();
+    EXPECT_TRUE(Panta_Inicio_->Filtro_Antes_Repaso.isEmpty());
+}

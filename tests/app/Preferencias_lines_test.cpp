@@ -1,0 +1,182 @@
+// The preferences lines: the first-run text, the columns each field is read from, and the
+// reading of lines that are not as the program writes them.
+#include "app/Preferencias.h"
+
+#include <gtest/gtest.h>
+
+using namespace preferencias;
+
+TEST(PreferenceLines, FirstRunLinesAreExactlyTheFourOfTheFirstRun)
+{
+    const QStringList l = primeraVez();
+    ASSERT_EQ(l.size(), 4);
+    EXPECT_EQ(l[0], "ddmmaa__ESP_S_000-001-007-021-045-090-120-150-180-");
+    EXPECT_EQ(l[1], "SI_SIPER_030-035-030-030-025-025-020-Parpad_SI_05__");
+    EXPECT_EQ(l[2], "SI__020__010__");
+    EXPECT_EQ(l[3], QString::fromUtf8("No       [Permitir repasar las fichas varias veces el mismo d\xC3\xAD" "a]"));
+    EXPECT_EQ(l[0].size(), 50);
+    EXPECT_EQ(l[1].size(), 51);
+    EXPECT_EQ(l[2].size(), 14);
+    EXPECT_EQ(l[3].size(), 64);
+    EXPECT_TRUE(correctas(l));
+}
+
+TEST(PreferenceLines, FirstRunValuesAreTheDefaults)
+{
+    const auto r = leeRepaso(primeraVez()[0]);
+    EXPECT_TRUE(r.correcto);
+    EXPECT_EQ(r.valores.Formato_Fecha, 1);
+    EXPECT_EQ(r.valores.Idioma, "ESP");
+    EXPECT_EQ(r.valores.Repaso_Por_Tiempo, 1);
+    const int dias[] = {0, 1, 7, 21, 45, 90, 120, 150, 180};
+    for (int i = 1; i <= 9; ++i)
+        EXPECT_EQ(r.valores.Dias_Repaso[i], dias[i - 1]) << i;
+
+    const auto d = leeDescansos(primeraVez()[1]);
+    EXPECT_TRUE(d.correcto);
+    EXPECT_EQ(d.valores.Avisar_Descansos, 1);
+    EXPECT_EQ(d.valores.Descansos_Periodicos, 1);
+    EXPECT_EQ(d.valores.Minutos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
+    EXPECT_TRUE(d.valores.Parpadeo);
+    EXPECT_EQ(d.valores.Minutos_Parpadeo, 5);
+
+    const auto n = leeNivel0(primeraVez()[2]);
+    EXPECT_EQ(n.valores.Pasar_Nivel_0_a_1, 1);
+    EXPECT_EQ(n.valores.Min_Fichas_Nivel_1, 20);
+    EXPECT_EQ(n.valores.Fichas_A_Pasar, 10);
+    EXPECT_TRUE(leeMismoDia(primeraVez()[3]).valores.Permitido);
+}
+
+TEST(PreferenceLines, EachFieldIsReadFromItsOwnColumns)
+{
+    const auto r = leeRepaso("mmddaa__ING_N_101-102-103-104-105-106-107-108-109-");
+    EXPECT_EQ(r.valores.Formato_Fecha, 0);
+    EXPECT_EQ(r.valores.Idioma, "ING");
+    EXPECT_EQ(r.valores.Repaso_Por_Tiempo, 0);
+    for (int i = 1; i <= 9; ++i)
+        EXPECT_EQ(r.valores.Dias_Repaso[i], 100 + i);
+
+    const auto d = leeDescansos("NO_NOPER_200-201-202-203-204-205-206-Parpad_NO_42__");
+    EXPECT_EQ(d.valores.Avisar_Descansos, 0);
+    EXPECT_EQ(d.valores.Descansos_Periodicos, 0);
+    for (int j = 0; j <= 6; ++j)
+        EXPECT_EQ(d.valores.Minutos[j], 200 + j);
+    EXPECT_FALSE(d.valores.Parpadeo);
+    EXPECT_EQ(d.valores.Minutos_Parpadeo, 42);
+
+    const auto n = leeNivel0("NO__123__456__");
+    EXPECT_EQ(n.valores.Pasar_Nivel_0_a_1, 0);
+    EXPECT_EQ(n.valores.Min_Fichas_Nivel_1, 123);
+    EXPECT_EQ(n.valores.Fichas_A_Pasar, 456);
+}
+
+TEST(PreferenceLines, FlagsCompareExactlyAndTakeAnythingElseAsTheOtherValue)
+{
+    EXPECT_EQ(leeRepaso("MMDDAA__ESP_S_000-001-007-021-045-090-120-150-180-").valores.Formato_Fecha, 1);
+    EXPECT_EQ(leeRepaso("ddmmaa__ing_S_000-001-007-021-045-090-120-150-180-").valores.Idioma, "ESP");
+    EXPECT_EQ(leeRepaso("ddmmaa__ESP_s_000-001-007-021-045-090-120-150-180-").valores.Repaso_Por_Tiempo, 0);
+    EXPECT_EQ(leeDescansos("no_SIPER_030-035-030-030-025-025-020-Parpad_SI_05__").valores.Avisar_Descansos, 1);
+    EXPECT_EQ(leeDescansos("SI_siper_030-035-030-030-025-025-020-Parpad_SI_05__").valores.Descansos_Periodicos, 0);
+    EXPECT_FALSE(leeDescansos("SI_SIPER_030-035-030-030-025-025-020-Parpad_si_05__").valores.Parpadeo);
+    EXPECT_EQ(leeNivel0("No__020__010__").valores.Pasar_Nivel_0_a_1, 1);
+    EXPECT_FALSE(leeMismoDia("NO    [x]").valores.Permitido);
+    for (const char *on : {"No       [x]", "no", "nO", "SI", "S"})
+        EXPECT_TRUE(leeMismoDia(on).valores.Permitido) << on;
+}
+
+TEST(PreferenceLines, CharactersAfterTheLastColumnReadChangeNothing)
+{
+    const QStringList l = primeraVez();
+    EXPECT_EQ(leeRepaso(l[0] + "XYZ 999").valores.Dias_Repaso, leeRepaso(l[0]).valores.Dias_Repaso);
+    // Column 50 of line 1 and columns 50-51 of line 2 are not read.
+    EXPECT_TRUE(leeRepaso(l[0].left(49)).correcto);
+    const auto d = leeDescansos(l[1].left(49) + "zz!!");
+    EXPECT_TRUE(d.correcto);
+    EXPECT_EQ(d.valores.Minutos_Parpadeo, 5);
+    const auto n = leeNivel0("SI__020__010xx9999");
+    EXPECT_TRUE(n.correcto);
+    EXPECT_EQ(n.valores.Fichas_A_Pasar, 10);
+}
+
+TEST(PreferenceLines, ANumberThatIsNotDigitsTakesItsFirstRunValue)
+{
+    // Group 3 of line 1 (columns 23-25); superscript three is a digit to Unicode, not here.
+    for (const char *bad : {"0x7", "-07", "+07", "   ", "7.0", "\xC2\xB3" "00"}) {
+        const QString group = QString::fromUtf8(bad);
+        ASSERT_EQ(group.size(), 3);
+        const auto r = leeRepaso("ddmmaa__ESP_S_101-102-" + group + "-104-105-106-107-108-109-");
+        EXPECT_FALSE(r.correcto) << bad;
+        EXPECT_EQ(r.valores.Dias_Repaso[3], 7) << bad;
+        EXPECT_EQ(r.valores.Dias_Repaso[2], 102) << bad;
+        EXPECT_EQ(r.valores.Dias_Repaso[4], 104) << bad;
+    }
+    // Blanks around the digits are allowed.
+    const auto padded = leeRepaso("ddmmaa__ESP_S_101-102- 7 -104-105-106-107-108-109-");
+    EXPECT_TRUE(padded.correcto);
+    EXPECT_EQ(padded.valores.Dias_Repaso[3], 7);
+    const auto blink = leeDescansos("SI_SIPER_030-035-030-030-025-025-020-Parpad_SI_x5__");
+    EXPECT_FALSE(blink.correcto);
+    EXPECT_EQ(blink.valores.Minutos_Parpadeo, 5);
+}
+
+TEST(PreferenceLines, AShortLineKeepsWhatItReachesAndDefaultsTheRest)
+{
+    const auto r = leeRepaso("mmddaa__ING_N_101-102-103-1");
+    EXPECT_FALSE(r.correcto);
+    EXPECT_EQ(r.valores.Formato_Fecha, 0);
+    EXPECT_EQ(r.valores.Repaso_Por_Tiempo, 0);
+    EXPECT_EQ(r.valores.Dias_Repaso[3], 103);
+    EXPECT_EQ(r.valores.Dias_Repaso[4], 21);
+    EXPECT_EQ(r.valores.Dias_Repaso[9], 180);
+
+    // A line that ends before a flag's columns gives the flag its first-run value.
+    const auto d = leeDescansos("NO_SI");
+    EXPECT_EQ(d.valores.Avisar_Descansos, 0);
+    EXPECT_EQ(d.valores.Descansos_Periodicos, 1);
+    EXPECT_TRUE(d.valores.Parpadeo);
+    EXPECT_EQ(d.valores.Minutos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
+
+    const auto empty = leeRepaso("");
+    EXPECT_FALSE(empty.correcto);
+    EXPECT_EQ(empty.valores.Repaso_Por_Tiempo, 1);
+    EXPECT_FALSE(leeMismoDia("N").correcto);
+    EXPECT_TRUE(leeMismoDia("N").valores.Permitido);
+}
+
+TEST(PreferenceLines, CorrectionRebuildsOnlyTheMalformedAndMissingLines)
+{
+    const QString goodLine1 = "mmddaa__ING_N_101-102-103-104-105-106-107-108-109- extra";
+    const QStringList in{goodLine1, "NO_NOPER_200-2x1-202"};
+    const QStringList out = corrige(in);
+    ASSERT_EQ(out.size(), 4);
+    EXPECT_EQ(out[0], goodLine1);
+    EXPECT_EQ(out[1], "NO_NOPER_200-035-202-030-025-025-020-Parpad_SI_05__");
+    EXPECT_EQ(out[2], primeraVez()[2]);
+    EXPECT_EQ(out[3], primeraVez()[3]);
+    EXPECT_TRUE(correctas(out));
+    EXPECT_FALSE(correctas(in));
+
+    EXPECT_EQ(corrige({}), primeraVez());
+    const QStringList five = primeraVez() + QStringList{"fifth"};
+    EXPECT_EQ(corrige(five), five);
+}
+
+TEST(PreferenceLines, LinesBuiltFromValuesReadBackTheSameValues)
+{
+    Repaso r;
+    r.Formato_Fecha = 0;
+    r.Idioma = "ING";
+    r.Repaso_Por_Tiempo = 0;
+    r.Dias_Repaso = {0, 999, 0, 5, 6, 7, 8, 9, 10, 11};
+    EXPECT_EQ(lineaRepaso(r), "mmddaa__ING_N_999-000-005-006-007-008-009-010-011-");
+    EXPECT_EQ(leeRepaso(lineaRepaso(r)).valores.Dias_Repaso, r.Dias_Repaso);
+    Descansos d;
+    d.Parpadeo = false;
+    d.Minutos_Parpadeo = 12;
+    EXPECT_EQ(lineaDescansos(d), "SI_SIPER_030-035-030-030-025-025-020-Parpad_NO_12__");
+    EXPECT_EQ(lineaNivel0(Nivel0{}), primeraVez()[2]);
+    EXPECT_EQ(lineaMismoDia(MismoDia{}), primeraVez()[3]);
+    for (const QString &l : primeraVez().mid(0, 1))
+        EXPECT_EQ(lineaRepaso(leeRepaso(l).valores), l);
+    EXPECT_EQ(lineaDescansos(leeDescansos(primeraVez()[1]).valores), primeraVez()[1]);
+}
