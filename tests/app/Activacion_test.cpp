@@ -400,18 +400,3 @@ TEST_F(ActivationTest, AnActivationAfterMidnightTakesTheNewDay)
     EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "01/01/27");
 }
 
-TEST_F(ActivationTest, TheMonthFirstOrderReadInAnActivationAlreadyShapesItsDates)
-{
-    putFile("Orvenda02.stu", crlf({"mmddaa__ESP_S_000-001-007-021-045-090-120-150-180-"}));
-    startProgram();
-    activate();
-    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "12/05/26");
-}
-
-TEST_F(ActivationTest, TheSavedReviewFilterIsConsumed)
-{
-    startProgram();
-    Panta_Inicio_->Filtro_Antes_Repaso = " (Nive_fich = 3 ) ";
-    activate();
-    EXPECT_TRUE(Panta_Inicio_->Filtro_Antes_Repaso.isEmpty());
-}
