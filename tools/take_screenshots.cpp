@@ -1,16 +1,19 @@
 // Renders the program's windows to PNG files so that a person can look at them:
 //   take_screenshots <output folder>
-// Runs offscreen on a 1366 x 768 screen, with the program folder beside this executable
-// (the program picture and help pages that the build copies there).
+// Runs offscreen on a 1366 x 768 screen, in a program folder of its own holding the program
+// picture that the build copies beside this executable; the first activation writes the
+// preferences there and shows the first-run message.
 #include "app/Mensaje_.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "platform/Application.h"
+#include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/Crea_Fiche.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
+#include "store/Text_Zoom.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,13 +56,23 @@ int main(int argc, char **argv)
     const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(out);
 
+    QTemporaryDir programFolder;
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/Image.JPG"),
+                programFolder.filePath(QStringLiteral("Image.JPG")));
+    platform::setProgramFolder(programFolder.path());
+
+    bool ok = true;
     platform::setScripted(true); // nothing may wait for a user here
     app::prepareApplication();
     app::createWindows();
     Panta_Inicio_->show();
+    platform::onNextShow(QStringLiteral("Mensaje"), [&](QWidget *) {
+        Mensaje->show();
+        ok = save(Mensaje, out, QStringLiteral("message_first_run.png")) && ok;
+        Mensaje->hide();
+    });
     Panta_Inicio_->activate();
 
-    bool ok = true;
     const char *tabs[] = {"main_tab1_principal.png", "main_tab2_utilidades.png", "main_tab3_herramientas.png"};
     for (int i = 0; i < 3; ++i) {
         Panta_Inicio_->PageControl1->setCurrentIndex(i);
@@ -89,6 +102,19 @@ int main(int argc, char **argv)
         Crea_Fiche_->activate();
         ok = save(Crea_Fiche_, out, QStringLiteral("create_study_file.png")) && ok;
         Crea_Fiche_->Button2->click();
+    }
+
+    platform::RichEdit sample;
+    sample.setHtml(QStringLiteral("<p><b>Fotos&iacute;ntesis</b></p><p>Proceso por el que las plantas verdes "
+                                  "transforman la energ&iacute;a de la luz en energ&iacute;a qu&iacute;mica.</p>"));
+    for (int editable : {1, 0}) {
+        platform::onNextShow(QStringLiteral("Text_Zoom_"), [&, editable](QWidget *) {
+            Text_Zoom_->show();
+            ok = save(Text_Zoom_, out, editable ? QStringLiteral("text_zoom_editable.png")
+                                                : QStringLiteral("text_zoom_read_only.png")) && ok;
+            Text_Zoom_->hide();
+        });
+        Zoom_Texto(&sample, editable);
     }
 
     app::destroyWindows();

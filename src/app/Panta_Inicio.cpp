@@ -1,6 +1,5 @@
 #include "app/Panta_Inicio.h"
 
-#include "app/PendingStubs.h"
 #include "app/Preferencias.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -345,6 +344,22 @@ void TPanta_Inicio_::FormCreate()
     });
 }
 
+namespace {
+// Only the card table's filter text changes; whether the table is filtered stays as it is.
+void Filtro_Tabla_Activa(const QString &Filtro)
+{
+    if (D_Module_ && D_Module_->Tabla_Activa)
+        D_Module_->Tabla_Activa->setFilter(Filtro.toStdString());
+}
+
+// The review selection's quick-selection button (RadioButton2); the review selection window
+// is not part of the program yet, so the quick selection is never in force.
+bool Seleccion_Rapida_Marcada()
+{
+    return false;
+}
+} // namespace
+
 void TPanta_Inicio_::FormActivate()
 {
     if (Saltar_Activacion == 1) {
@@ -352,14 +367,14 @@ void TPanta_Inicio_::FormActivate()
         return;
     }
     if (!Filtro_Antes_Repaso.isEmpty()) {
-        pending::Filtro_Tabla_Activa(Filtro_Antes_Repaso);
+        Filtro_Tabla_Activa(Filtro_Antes_Repaso);
         Filtro_Antes_Repaso.clear();
     }
     if (D_Module_)
         D_Module_->Lee_Estilo_Fuente();
     // In quick-selection mode the selection's filter decides, over the one restored above.
-    if (pending::Seleccion_Rapida_Marcada())
-        pending::Filtro_Tabla_Activa(Filtro_Seleccion);
+    if (Seleccion_Rapida_Marcada())
+        Filtro_Tabla_Activa(Filtro_Seleccion);
     setWindowTitle(QStringLiteral("  ") + Titulo_Programa.trimmed());
 
     Verifica_Preferencias();

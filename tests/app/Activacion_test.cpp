@@ -6,6 +6,8 @@
 #include "app/Preferencias.h"
 #include "platform/Clock.h"
 #include "platform/Rtf.h"
+#include "store/D_Module.h"
+#include "engine/Table.h"
 
 #include <QDir>
 #include <QFile>
@@ -357,6 +359,18 @@ TEST_F(ActivationTest, ASkippedActivationChangesNothingAndClearsTheFlag)
     EXPECT_EQ(messages().size(), 1);
 }
 
+TEST_F(ActivationTest, ASavedReviewFilterBecomesTheCardTablesFilterTextOnly)
+{
+    startProgram();
+    auto *table = D_Module_->Tabla_Activa;
+    table->setFiltered(false);
+    Panta_Inicio_->Filtro_Antes_Repaso = " (Nive_fich = 3 ) ";
+    activate();
+    EXPECT_EQ(table->filter(), " (Nive_fich = 3 ) ");
+    EXPECT_FALSE(table->filtered());
+    EXPECT_TRUE(Panta_Inicio_->Filtro_Antes_Repaso.isEmpty());
+}
+
 TEST_F(ActivationTest, TodaysStringsFollowTheDateOrderAndTheSystemSeparator)
 {
     struct Case {
@@ -400,18 +414,3 @@ TEST_F(ActivationTest, AnActivationAfterMidnightTakesTheNewDay)
     EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "01/01/27");
 }
 
-TEST_F(ActivationTest, TheMonthFirstOrderReadInAnActivationAlreadyShapesItsDates)
-{
-    putFile("Orvenda02.stu", crlf({"mmddaa__ESP_S_000-001-007-021-045-090-120-150-180-"}));
-    startProgram();
-    activate();
-    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "12/05/26");
-}
-
-TEST_F(ActivationTest, TheSavedReviewFilterIsConsumed)
-{
-    startProgram();
-    Panta_Inicio_->Filtro_Antes_Repaso = " (Nive_fich = 3 ) ";
-    activate();
-    EXPECT_TRUE(Panta_Inicio_->Filtro_Antes_Repaso.isEmpty());
-}

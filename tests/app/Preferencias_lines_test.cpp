@@ -21,55 +21,6 @@ TEST(PreferenceLines, FirstRunLinesAreExactlyTheFourOfTheFirstRun)
     EXPECT_TRUE(correctas(l));
 }
 
-TEST(PreferenceLines, FirstRunValuesAreTheDefaults)
-{
-    const auto r = leeRepaso(primeraVez()[0]);
-    EXPECT_TRUE(r.correcto);
-    EXPECT_EQ(r.valores.Formato_Fecha, 1);
-    EXPECT_EQ(r.valores.Idioma, "ESP");
-    EXPECT_EQ(r.valores.Repaso_Por_Tiempo, 1);
-    const int dias[] = {0, 1, 7, 21, 45, 90, 120, 150, 180};
-    for (int i = 1; i <= 9; ++i)
-        EXPECT_EQ(r.valores.Dias_Repaso[i], dias[i - 1]) << i;
-
-    const auto d = leeDescansos(primeraVez()[1]);
-    EXPECT_TRUE(d.correcto);
-    EXPECT_EQ(d.valores.Avisar_Descansos, 1);
-    EXPECT_EQ(d.valores.Descansos_Periodicos, 1);
-    EXPECT_EQ(d.valores.Minutos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
-    EXPECT_TRUE(d.valores.Parpadeo);
-    EXPECT_EQ(d.valores.Minutos_Parpadeo, 5);
-
-    const auto n = leeNivel0(primeraVez()[2]);
-    EXPECT_EQ(n.valores.Pasar_Nivel_0_a_1, 1);
-    EXPECT_EQ(n.valores.Min_Fichas_Nivel_1, 20);
-    EXPECT_EQ(n.valores.Fichas_A_Pasar, 10);
-    EXPECT_TRUE(leeMismoDia(primeraVez()[3]).valores.Permitido);
-}
-
-TEST(PreferenceLines, EachFieldIsReadFromItsOwnColumns)
-{
-    const auto r = leeRepaso("mmddaa__ING_N_101-102-103-104-105-106-107-108-109-");
-    EXPECT_EQ(r.valores.Formato_Fecha, 0);
-    EXPECT_EQ(r.valores.Idioma, "ING");
-    EXPECT_EQ(r.valores.Repaso_Por_Tiempo, 0);
-    for (int i = 1; i <= 9; ++i)
-        EXPECT_EQ(r.valores.Dias_Repaso[i], 100 + i);
-
-    const auto d = leeDescansos("NO_NOPER_200-201-202-203-204-205-206-Parpad_NO_42__");
-    EXPECT_EQ(d.valores.Avisar_Descansos, 0);
-    EXPECT_EQ(d.valores.Descansos_Periodicos, 0);
-    for (int j = 0; j <= 6; ++j)
-        EXPECT_EQ(d.valores.Minutos[j], 200 + j);
-    EXPECT_FALSE(d.valores.Parpadeo);
-    EXPECT_EQ(d.valores.Minutos_Parpadeo, 42);
-
-    const auto n = leeNivel0("NO__123__456__");
-    EXPECT_EQ(n.valores.Pasar_Nivel_0_a_1, 0);
-    EXPECT_EQ(n.valores.Min_Fichas_Nivel_1, 123);
-    EXPECT_EQ(n.valores.Fichas_A_Pasar, 456);
-}
-
 TEST(PreferenceLines, FlagsCompareExactlyAndTakeAnythingElseAsTheOtherValue)
 {
     EXPECT_EQ(leeRepaso("MMDDAA__ESP_S_000-001-007-021-045-090-120-150-180-").valores.Formato_Fecha, 1);
@@ -161,22 +112,3 @@ TEST(PreferenceLines, CorrectionRebuildsOnlyTheMalformedAndMissingLines)
     EXPECT_EQ(corrige(five), five);
 }
 
-TEST(PreferenceLines, LinesBuiltFromValuesReadBackTheSameValues)
-{
-    Repaso r;
-    r.Formato_Fecha = 0;
-    r.Idioma = "ING";
-    r.Repaso_Por_Tiempo = 0;
-    r.Dias_Repaso = {0, 999, 0, 5, 6, 7, 8, 9, 10, 11};
-    EXPECT_EQ(lineaRepaso(r), "mmddaa__ING_N_999-000-005-006-007-008-009-010-011-");
-    EXPECT_EQ(leeRepaso(lineaRepaso(r)).valores.Dias_Repaso, r.Dias_Repaso);
-    Descansos d;
-    d.Parpadeo = false;
-    d.Minutos_Parpadeo = 12;
-    EXPECT_EQ(lineaDescansos(d), "SI_SIPER_030-035-030-030-025-025-020-Parpad_NO_12__");
-    EXPECT_EQ(lineaNivel0(Nivel0{}), primeraVez()[2]);
-    EXPECT_EQ(lineaMismoDia(MismoDia{}), primeraVez()[3]);
-    for (const QString &l : primeraVez().mid(0, 1))
-        EXPECT_EQ(lineaRepaso(leeRepaso(l).valores), l);
-    EXPECT_EQ(lineaDescansos(leeDescansos(primeraVez()[1]).valores), primeraVez()[1]);
-}

@@ -7,9 +7,8 @@
 #include "platform/Rtf.h"
 #include "store/Text_Zoom.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QTextCursor>
 
 class TextZoomTest : public ProgramFixture {
@@ -45,22 +44,6 @@ protected:
     platform::RichEdit caller;
     QByteArray original;
 };
-
-TEST_F(TextZoomTest, LooksAsDesigned)
-{
-    auto *z = Text_Zoom_;
-    ASSERT_NE(z, nullptr);
-    EXPECT_EQ(z->windowTitle(), " Zoom de texto");
-    EXPECT_EQ(z->Button2->text(), "Guarda y A&caba");
-    EXPECT_EQ(z->Button1->text(), " &Salir");
-    EXPECT_EQ(z->BitBtn4->text(), "&Ayuda");
-    EXPECT_TRUE(z->RichEdit1->font().bold());
-    EXPECT_EQ(z->RichEdit1->font().pixelSize(), 16);
-    EXPECT_EQ(z->RichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    const QRect s = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(z->x(), (s.width() - z->width()) / 2);
-    EXPECT_EQ(z->y(), (s.height() - z->height()) / 2);
-}
 
 TEST_F(TextZoomTest, EditableSavedTextGoesBackToTheCaller)
 {
