@@ -264,6 +264,8 @@ void TD_Module_::PKS3AskForKey(TPackStreams &, std::string &Key)
     }
     PKS2->GetStream("1", M);
     M.setPosition(0);
+    // The saved password must not stay in PKS2, which also writes other files' containers.
+    PKS2->ClearStreams();
     PKS2->Compressed = false;
     PKS2->Encrypted = false;
     p->RichEdit3->loadFromBytes(toByteArray(M));

@@ -112,6 +112,8 @@ TEST_F(SettingsKeyTest, AReadableSavedPasswordIsUsedWithoutAsking)
     EXPECT_FALSE(D_Module_->PKS2->Compressed);
     EXPECT_FALSE(D_Module_->PKS2->Encrypted);
     EXPECT_EQ(D_Module_->PKS2->Key, "1A2B-3C4D");
+    // The password read does not stay behind in the container that writes other files.
+    EXPECT_TRUE(D_Module_->PKS2->itemsForInspection().empty());
     EXPECT_TRUE(QFile::exists(cla()));
 }
 
