@@ -16,18 +16,18 @@ DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
         const char *name;
         Qt::ArrowType arrow;
         const char *text;
-    } specs[] = {
+    } buttons[] = {
         {"First", Qt::NoArrow, "|◀"}, {"Prior", Qt::LeftArrow, ""}, {"Next", Qt::RightArrow, ""},
         {"Last", Qt::NoArrow, "▶|"},
     };
     for (int i = 0; i < 4; ++i) {
         auto *b = new QToolButton(this);
-        b->setObjectName(QString::fromLatin1(specs[i].name));
-        b->setToolTip(QString::fromLatin1(specs[i].name));
-        if (specs[i].arrow != Qt::NoArrow)
-            b->setArrowType(specs[i].arrow);
+        b->setObjectName(QString::fromLatin1(buttons[i].name));
+        b->setToolTip(QString::fromLatin1(buttons[i].name));
+        if (buttons[i].arrow != Qt::NoArrow)
+            b->setArrowType(buttons[i].arrow);
         else
-            b->setText(QString::fromUtf8(specs[i].text));
+            b->setText(QString::fromUtf8(buttons[i].text));
         b->setFixedSize(25, 25);
         b->setFocusPolicy(Qt::NoFocus);
         layout->addWidget(b);
