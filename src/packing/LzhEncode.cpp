@@ -98,13 +98,20 @@ private:
     }
 
     // ---- Huffman code construction
-    void LzhCountLen(int i, int depth);
+    void LzhCountLen(int root);
     void LzhMakeLen(int root);
     void LzhDownHeap(int i);
-    void LzhMakeCode(int n, const uint8_t *len, uint16_t *code);
-    int LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm);
+    // The symbols that occur in a code, in increasing order.
+    struct SymbolList {
+        int16_t at[NC];
+        int count = 0;
+    };
+    void LzhMakeCode(int n, const uint8_t *len, uint16_t *code, const SymbolList &present);
+    int LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm, SymbolList &present);
 
     // ---- block writer
+    template <class Emit>
+    void walkCLen(Emit emit) const;
     void LzhCountTFreq();
     void LzhWritePtLen(int n, int nbit, int iSpecial);
     void LzhWriteCLen();
@@ -164,8 +171,8 @@ private:
     // LzhMakeTree's working state.
     int n_ = 0, heapsize_ = 0;
     int16_t heap_[NC + 2] = {};
-    int16_t present_[NC] = {};
-    int presentCount_ = 0;
+    // The literal/length symbols of the block, and those of the code-length or position code.
+    SymbolList cSymbols_, ptSymbols_;
     uint16_t *freq_ = nullptr, *sortptr_ = nullptr;
     uint8_t *len_ = nullptr;
     uint16_t lenCnt_[17] = {};
@@ -234,13 +241,21 @@ size_t LzhEncoder::readSource(uint8_t *to, size_t count)
 
 // ---- Huffman code construction
 
-void LzhEncoder::LzhCountLen(int i, int depth)
+// Counts the leaves at each depth below root (depths past 16 count as 16). Inner nodes are
+// numbered in the order they were made, children before parents, so going down from the root
+// by number reaches every node after its parent.
+void LzhEncoder::LzhCountLen(int root)
 {
-    if (i < n_) {
-        lenCnt_[depth < 16 ? depth : 16]++;
-    } else {
-        LzhCountLen(left_[i], depth + 1);
-        LzhCountLen(right_[i], depth + 1);
+    uint16_t depth[NC];  // of the inner nodes n_..root, at [node - n_]
+    depth[root - n_] = 0;
+    for (int k = root; k >= n_; k--) {
+        const int d = depth[k - n_] + 1;
+        for (const int child : {left_[k], right_[k]}) {
+            if (child < n_)
+                lenCnt_[d < 16 ? d : 16]++;
+            else
+                depth[child - n_] = static_cast<uint16_t>(d);
+        }
     }
 }
 
@@ -250,7 +265,7 @@ void LzhEncoder::LzhMakeLen(int root)
 {
     for (int i = 0; i <= 16; i++)
         lenCnt_[i] = 0;
-    LzhCountLen(root, 0);
+    LzhCountLen(root);
     unsigned cum = 0;
     for (int i = 16; i > 0; i--)
         cum += lenCnt_[i] << (16 - i);
@@ -294,7 +309,7 @@ void LzhEncoder::LzhDownHeap(int i)
 
 // Canonical codes: shorter codes first, equal lengths in symbol order. Only the symbols that
 // occur have a length; every other symbol gets code 0.
-void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code)
+void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code, const SymbolList &present)
 {
     uint16_t start[18];
     start[0] = 0;
@@ -302,32 +317,45 @@ void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code)
     for (int i = 1; i <= 16; i++)
         start[i + 1] = static_cast<uint16_t>((start[i] + lenCnt_[i]) << 1);
     std::fill_n(code, n, 0);
-    for (int m = 0; m < presentCount_; m++) {
-        const int i = present_[m];
+    for (int m = 0; m < present.count; m++) {
+        const int i = present.at[m];
         code[i] = start[len[i]]++;
     }
 }
 
 // Builds the code for n symbols from their frequencies; returns the root, which is a symbol
 // (< n) when fewer than two symbols occur: that symbol then gets length 0 and code 0.
-int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm)
+int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm,
+                            SymbolList &symbols)
 {
     n_ = nparm;
     freq_ = freqparm;
     len_ = lenparm;
     int avail = n_;
     std::fill_n(len_, n_, 0);
-    // The symbols that occur, in increasing order, into the heap (and kept for LzhMakeCode).
+    // The symbols that occur, in increasing order, into the heap (and kept in symbols). Counts
+    // are tested four at a time first: most symbols of a small block never occur.
     int present = 0;
-    for (int i = 0; i < n_; i++) {
+    int i = 0;
+    for (; i + 4 <= n_; i += 4) {
+        uint64_t four;
+        std::memcpy(&four, freq_ + i, sizeof four);
+        if (four == 0)
+            continue;
+        for (int m = i; m < i + 4; m++) {
+            heap_[present + 1] = static_cast<int16_t>(m);
+            present += freq_[m] != 0;
+        }
+    }
+    for (; i < n_; i++) {
         heap_[present + 1] = static_cast<int16_t>(i);
         present += freq_[i] != 0;
     }
     heapsize_ = present;
     if (present == 0)
         heap_[1] = 0;
-    std::copy(heap_ + 1, heap_ + 1 + present, present_);
-    presentCount_ = present;
+    std::copy(heap_ + 1, heap_ + 1 + present, symbols.at);
+    symbols.count = present;
     if (heapsize_ < 2) {
         codeparm[heap_[1]] = 0;
         return heap_[1];
@@ -354,40 +382,46 @@ int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uin
     } while (heapsize_ > 1);
     sortptr_ = codeparm;
     LzhMakeLen(k);
-    LzhMakeCode(nparm, lenparm, codeparm);
+    LzhMakeCode(nparm, lenparm, codeparm, symbols);
     return k;
 }
 
 // ---- block writer
 
+// The literal/length code lengths as code-length symbols: emit(symbol, extraBits, extra) for
+// each, extraBits 0 when none follow. A run of zero lengths is one or two symbols 0, symbol 1
+// with 4 bits (3..18 zeros), symbols 0 and 1 with 4 bits (19) or symbol 2 with 9 bits (20 and
+// more). The lengths run up to the last symbol that occurs; only called for a code of two or
+// more symbols, in which every symbol that occurs has a length and no other does, so the runs
+// are the gaps between the symbols in cSymbols_.
+template <class Emit>
+void LzhEncoder::walkCLen(Emit emit) const
+{
+    int next = 0;  // first symbol after the last one emitted
+    for (int m = 0; m < cSymbols_.count; m++) {
+        const int symbol = cSymbols_.at[m];
+        const int zeros = symbol - next;
+        if (zeros == 0) {
+        } else if (zeros <= 2) {
+            for (int z = 0; z < zeros; z++)
+                emit(0, 0, 0U);
+        } else if (zeros <= 18) {
+            emit(1, 4, static_cast<unsigned>(zeros - 3));
+        } else if (zeros == 19) {
+            emit(0, 0, 0U);
+            emit(1, 4, 15U);
+        } else {
+            emit(2, CBIT, static_cast<unsigned>(zeros - 20));
+        }
+        emit(cLen_[symbol] + 2, 0, 0U);
+        next = symbol + 1;
+    }
+}
+
 void LzhEncoder::LzhCountTFreq()
 {
-    for (int i = 0; i < NT; i++)
-        tFreq_[i] = 0;
-    int n = NC;
-    while (n > 0 && cLen_[n - 1] == 0)
-        n--;
-    int i = 0;
-    while (i < n) {
-        const int k = cLen_[i++];
-        if (k == 0) {
-            int count = 1;
-            while (i < n && cLen_[i] == 0) {
-                i++;
-                count++;
-            }
-            if (count <= 2)
-                tFreq_[0] = static_cast<uint16_t>(tFreq_[0] + count);
-            else if (count <= 18)
-                tFreq_[1]++;
-            else if (count == 19) {
-                tFreq_[0]++;
-                tFreq_[1]++;
-            } else
-                tFreq_[2]++;
-        } else
-            tFreq_[k + 2]++;
-    }
+    std::fill_n(tFreq_, NT, 0);
+    walkCLen([this](int symbol, int, unsigned) { tFreq_[symbol]++; });
 }
 
 void LzhEncoder::LzhWritePtLen(int n, int nbit, int iSpecial)
@@ -412,36 +446,12 @@ void LzhEncoder::LzhWritePtLen(int n, int nbit, int iSpecial)
 
 void LzhEncoder::LzhWriteCLen()
 {
-    int n = NC;
-    while (n > 0 && cLen_[n - 1] == 0)
-        n--;
-    LzhPutBits(CBIT, static_cast<unsigned>(n));
-    int i = 0;
-    while (i < n) {
-        const int k = cLen_[i++];
-        if (k == 0) {
-            int count = 1;
-            while (i < n && cLen_[i] == 0) {
-                i++;
-                count++;
-            }
-            if (count <= 2) {
-                for (int m = 0; m < count; m++)
-                    LzhPutBits(ptLen_[0], ptCode_[0]);
-            } else if (count <= 18) {
-                LzhPutBits(ptLen_[1], ptCode_[1]);
-                LzhPutBits(4, static_cast<unsigned>(count - 3));
-            } else if (count == 19) {
-                LzhPutBits(ptLen_[0], ptCode_[0]);
-                LzhPutBits(ptLen_[1], ptCode_[1]);
-                LzhPutBits(4, 15);
-            } else {
-                LzhPutBits(ptLen_[2], ptCode_[2]);
-                LzhPutBits(CBIT, static_cast<unsigned>(count - 20));
-            }
-        } else
-            LzhPutBits(ptLen_[k + 2], ptCode_[k + 2]);
-    }
+    LzhPutBits(CBIT, static_cast<unsigned>(cSymbols_.at[cSymbols_.count - 1] + 1));
+    walkCLen([this](int symbol, int extraBits, unsigned extra) {
+        LzhPutBits(ptLen_[symbol], ptCode_[symbol]);
+        if (extraBits != 0)
+            LzhPutBits(extraBits, extra);
+    });
 }
 
 // The block's symbols, each match followed by its position symbol and extra bits. The bit
@@ -497,12 +507,12 @@ void LzhEncoder::encodeSymbols(unsigned size)
 
 void LzhEncoder::LzhSendBlock()
 {
-    unsigned root = static_cast<unsigned>(LzhMakeTree(NC, cFreq_, cLen_, cCode_));
+    unsigned root = static_cast<unsigned>(LzhMakeTree(NC, cFreq_, cLen_, cCode_, cSymbols_));
     const unsigned size = cFreq_[root];
     LzhPutBits(16, size);
     if (root >= NC) {
         LzhCountTFreq();
-        root = static_cast<unsigned>(LzhMakeTree(NT, tFreq_, ptLen_, ptCode_));
+        root = static_cast<unsigned>(LzhMakeTree(NT, tFreq_, ptLen_, ptCode_, ptSymbols_));
         if (root >= NT) {
             LzhWritePtLen(NT, TBIT, 3);
         } else {
@@ -516,7 +526,7 @@ void LzhEncoder::LzhSendBlock()
         LzhPutBits(CBIT, 0);
         LzhPutBits(CBIT, root);
     }
-    root = static_cast<unsigned>(LzhMakeTree(NP, pFreq_, ptLen_, ptCode_));
+    root = static_cast<unsigned>(LzhMakeTree(NP, pFreq_, ptLen_, ptCode_, ptSymbols_));
     if (root >= NP) {
         LzhWritePtLen(NP, PBIT, -1);
     } else {
