@@ -98,16 +98,17 @@ private:
     }
 
     // ---- Huffman code construction
-    void LzhCountLen(int root);
-    void LzhMakeLen(int root);
-    void LzhDownHeap(int i);
+
     // The symbols that occur in a code, in increasing order.
     struct SymbolList {
         int16_t at[NC];
         int count = 0;
     };
+    void LzhCountLen(int root, const SymbolList &symbols);
+    void LzhMakeLen(int root, const SymbolList &symbols);
+    static void LzhDownHeap(uint32_t *heap, int size, int i);
     void LzhMakeCode(int n, const uint8_t *len, uint16_t *code, const SymbolList &present);
-    int LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm, SymbolList &present);
+    int LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm, SymbolList &symbols);
 
     // ---- block writer
     template <class Emit>
@@ -169,8 +170,12 @@ private:
     uint16_t tFreq_[2 * NT - 1] = {};
     uint16_t left_[TREESIZE] = {}, right_[TREESIZE] = {};
     // LzhMakeTree's working state.
-    int n_ = 0, heapsize_ = 0;
-    int16_t heap_[NC + 2] = {};
+    int n_ = 0;
+    // Heap entries hold a node's frequency above its number, so that sifting reads no other array.
+    uint32_t heap_[NC + 2] = {};
+    static uint32_t heapEntry(int node, unsigned freq) { return freq << 16 | static_cast<unsigned>(node); }
+    static uint32_t heapFreq(uint32_t entry) { return entry >> 16; }
+    static int heapNode(uint32_t entry) { return static_cast<int>(entry & 0xFFFF); }
     // The literal/length symbols of the block, and those of the code-length or position code.
     SymbolList cSymbols_, ptSymbols_;
     uint16_t *freq_ = nullptr, *sortptr_ = nullptr;
@@ -241,31 +246,29 @@ size_t LzhEncoder::readSource(uint8_t *to, size_t count)
 
 // ---- Huffman code construction
 
-// Counts the leaves at each depth below root (depths past 16 count as 16). Inner nodes are
-// numbered in the order they were made, children before parents, so going down from the root
-// by number reaches every node after its parent.
-void LzhEncoder::LzhCountLen(int root)
+// Counts the leaves (the symbols) at each depth below root; depths past 16 count as 16. Inner
+// nodes are numbered in the order they were made, children before parents, so going down from
+// the root by number gives every node its depth after its parent's.
+void LzhEncoder::LzhCountLen(int root, const SymbolList &symbols)
 {
-    uint16_t depth[NC];  // of the inner nodes n_..root, at [node - n_]
-    depth[root - n_] = 0;
+    uint16_t depth[TREESIZE];
+    depth[root] = 0;
     for (int k = root; k >= n_; k--) {
-        const int d = depth[k - n_] + 1;
-        for (const int child : {left_[k], right_[k]}) {
-            if (child < n_)
-                lenCnt_[d < 16 ? d : 16]++;
-            else
-                depth[child - n_] = static_cast<uint16_t>(d);
-        }
+        const uint16_t d = static_cast<uint16_t>(depth[k] + 1);
+        depth[left_[k]] = d;
+        depth[right_[k]] = d;
     }
+    for (int m = 0; m < symbols.count; m++)
+        lenCnt_[std::min<int>(depth[symbols.at[m]], 16)]++;
 }
 
 // Code lengths from the tree, limited to 16 bits; leaves get lengths in the order in which
 // they left the heap (least frequent first, longest code first).
-void LzhEncoder::LzhMakeLen(int root)
+void LzhEncoder::LzhMakeLen(int root, const SymbolList &symbols)
 {
     for (int i = 0; i <= 16; i++)
         lenCnt_[i] = 0;
-    LzhCountLen(root);
+    LzhCountLen(root, symbols);
     unsigned cum = 0;
     for (int i = 16; i > 0; i--)
         cum += lenCnt_[i] << (16 - i);
@@ -287,24 +290,30 @@ void LzhEncoder::LzhMakeLen(int root)
     }
 }
 
-void LzhEncoder::LzhDownHeap(int i)
+// Sifts entry i down the heap, by frequency alone: of two children of equal frequency the left
+// one rises, and an entry stops above children of its own frequency. The entries along the path
+// of smaller children move up all the way to the bottom, then the sifted entry climbs back
+// past those of a frequency not below its own, which puts it where a step-by-step descent
+// would stop: frequencies only grow along the path. The child is chosen without a branch; an
+// entry of the highest frequency just past the end stands in for a missing right child.
+inline void LzhEncoder::LzhDownHeap(uint32_t *const heap, const int size, int i)
 {
-    int16_t *const heap = heap_;
-    const uint16_t *const freq = freq_;
-    const int size = heapsize_;
-    const int k = heap[i];
-    const unsigned fk = freq[k];
+    heap[size + 1] = 0xFFFFFFFF;
+    const int top = i;
+    const uint32_t k = heap[i];
+    const uint32_t fk = heapFreq(k);
     int j;
     while ((j = 2 * i) <= size) {
-        int h = heap[j];
-        if (j < size && freq[h] > freq[heap[j + 1]])
-            h = heap[++j];
-        if (fk <= freq[h])
-            break;
-        heap[i] = static_cast<int16_t>(h);
-        i = j;
+        const uint32_t left = heap[j], right = heap[j + 1];
+        const bool takeRight = heapFreq(left) > heapFreq(right);
+        heap[i] = takeRight ? right : left;
+        i = j + takeRight;
     }
-    heap[i] = static_cast<int16_t>(k);
+    while (i > top && fk <= heapFreq(heap[i / 2])) {
+        heap[i] = heap[i / 2];
+        i /= 2;
+    }
+    heap[i] = k;
 }
 
 // Canonical codes: shorter codes first, equal lengths in symbol order. Only the symbols that
@@ -343,45 +352,47 @@ int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uin
         if (four == 0)
             continue;
         for (int m = i; m < i + 4; m++) {
-            heap_[present + 1] = static_cast<int16_t>(m);
+            symbols.at[present] = static_cast<int16_t>(m);
             present += freq_[m] != 0;
         }
     }
     for (; i < n_; i++) {
-        heap_[present + 1] = static_cast<int16_t>(i);
+        symbols.at[present] = static_cast<int16_t>(i);
         present += freq_[i] != 0;
     }
-    heapsize_ = present;
-    if (present == 0)
-        heap_[1] = 0;
-    std::copy(heap_ + 1, heap_ + 1 + present, symbols.at);
     symbols.count = present;
-    if (heapsize_ < 2) {
-        codeparm[heap_[1]] = 0;
-        return heap_[1];
+    if (present < 2) {
+        const int only = present == 0 ? 0 : symbols.at[0];
+        codeparm[only] = 0;
+        return only;
     }
-    for (int i = heapsize_ / 2; i >= 1; i--)
-        LzhDownHeap(i);
+    int size = present;
+    for (int m = 0; m < present; m++)
+        heap_[m + 1] = heapEntry(symbols.at[m], freq_[symbols.at[m]]);
+    for (int i = size / 2; i >= 1; i--)
+        LzhDownHeap(heap_, size, i);
     sortptr_ = codeparm;
     int k;
     do {
-        const int i = heap_[1];
+        const uint32_t first = heap_[1];
+        const int i = heapNode(first);
         if (i < n_)
             *sortptr_++ = static_cast<uint16_t>(i);
-        heap_[1] = heap_[heapsize_--];
-        LzhDownHeap(1);
-        const int j = heap_[1];
+        heap_[1] = heap_[size--];
+        LzhDownHeap(heap_, size, 1);
+        const uint32_t second = heap_[1];
+        const int j = heapNode(second);
         if (j < n_)
             *sortptr_++ = static_cast<uint16_t>(j);
         k = avail++;
-        freq_[k] = static_cast<uint16_t>(freq_[i] + freq_[j]);
-        heap_[1] = static_cast<int16_t>(k);
-        LzhDownHeap(1);
+        freq_[k] = static_cast<uint16_t>(heapFreq(first) + heapFreq(second));
+        heap_[1] = heapEntry(k, freq_[k]);
+        LzhDownHeap(heap_, size, 1);
         left_[k] = static_cast<uint16_t>(i);
         right_[k] = static_cast<uint16_t>(j);
-    } while (heapsize_ > 1);
+    } while (size > 1);
     sortptr_ = codeparm;
-    LzhMakeLen(k);
+    LzhMakeLen(k, symbols);
     LzhMakeCode(nparm, lenparm, codeparm, symbols);
     return k;
 }
