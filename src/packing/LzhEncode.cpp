@@ -37,7 +37,7 @@ public:
     LzhEncoder(const LzhEncoder &) = delete;
     LzhEncoder &operator=(const LzhEncoder &) = delete;
 
-    void LzhEncode(packing::Stream &source, packing::Stream &destination);
+    void LzhEncode(packing::Stream &source, packing::Stream &destination, uint32_t size);
     void LzhFreeBuffers();
 
     bool busy = false;
@@ -480,14 +480,16 @@ void LzhEncoder::encodeSymbols(unsigned size)
             return;
         count -= 32;
         const uint32_t w = static_cast<uint32_t>(acc >> count);
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            buffer[out++] = static_cast<uint8_t>(w >> shift);
-            if (out == IOBUFSIZE) {
-                outPos_ = out;
-                flushOutput();
-                out = 0;
-            }
+        if (out + 4 > IOBUFSIZE) {
+            outPos_ = out;
+            flushOutput();
+            out = 0;
         }
+        buffer[out] = static_cast<uint8_t>(w >> 24);
+        buffer[out + 1] = static_cast<uint8_t>(w >> 16);
+        buffer[out + 2] = static_cast<uint8_t>(w >> 8);
+        buffer[out + 3] = static_cast<uint8_t>(w);
+        out += 4;
     };
     auto LzhEncodeC = [&](int c) { put(cLen_[c], cCode_[c]); };
     auto LzhEncodeP = [&](unsigned p) {
@@ -795,10 +797,15 @@ void LzhEncoder::LzhGetNextMatch()
     LzhInsertNode();
 }
 
-void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination)
+// Writes the size (little-endian) and the compressed source. The size goes through the output
+// buffer, so that a small stream reaches the destination in a single write.
+void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination, uint32_t size)
 {
     source_ = &source;
     destination_ = &destination;
+    outPos_ = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        LzhWriteByte(static_cast<uint8_t>(size >> shift));
     LzhInitSlide();
     hufEncodeStart();
     remainder_ = static_cast<int>(readSource(&text_[DICSIZ], DICSIZ + MAXMATCH));
@@ -837,7 +844,6 @@ void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination
 void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
 {
     const int64_t size = source.size() - source.position();
-    destination.writeUInt32(static_cast<uint32_t>(size < 0 ? 0 : size));
     // The buffers are allocated once per thread and brought back to zero after each call; a
     // call made from inside a stream of another call gets buffers of its own.
     thread_local LzhEncoder shared;
@@ -856,5 +862,5 @@ void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
         }
     } release{encoder};
     encoder->busy = true;
-    encoder->LzhEncode(source, destination);
+    encoder->LzhEncode(source, destination, static_cast<uint32_t>(size < 0 ? 0 : size));
 }
