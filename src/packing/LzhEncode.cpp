@@ -466,7 +466,9 @@ void LzhEncoder::LzhWriteCLen()
 }
 
 // The block's symbols, each match followed by its position symbol and extra bits. The bit
-// writer lives in local variables for the length of the loop.
+// writer lives in local variables for the length of the loop; whole words go out, the buffer
+// being emptied first when a word would not fit, and again at the end if it is full, so that
+// the byte writers find room for at least one byte.
 void LzhEncoder::encodeSymbols(unsigned size)
 {
     uint64_t acc = bitAcc_;
@@ -516,6 +518,8 @@ void LzhEncoder::encodeSymbols(unsigned size)
     bitAcc_ = acc;
     bitCount_ = count;
     outPos_ = out;
+    if (outPos_ == IOBUFSIZE)
+        flushOutput();
 }
 
 void LzhEncoder::LzhSendBlock()

@@ -118,6 +118,17 @@ TEST(LzhCompress, RoundTripsAtWindowAndRefillBoundaries)
     }
 }
 
+// Incompressible inputs of these sizes give a single block whose output ends at every position
+// around the end of the encoder's 8 KiB output buffer.
+TEST(LzhCompress, BlockEndingAtTheOutputBufferEndRoundTrips)
+{
+    const std::string noise = randomBytes(8200, 31);
+    for (size_t n = 8000; n <= 8200; n++) {
+        const std::string in = noise.substr(0, n);
+        ASSERT_TRUE(decompress(compress(in)) == in) << n;
+    }
+}
+
 TEST(LzhCompress, RepeatedInputGivesTheSameBytes)
 {
     const std::string in = wordText(50000, 3) + randomBytes(3000, 4) + wordText(20000, 5);
