@@ -37,7 +37,7 @@ public:
     LzhEncoder(const LzhEncoder &) = delete;
     LzhEncoder &operator=(const LzhEncoder &) = delete;
 
-    void LzhEncode(packing::Stream &source, packing::Stream &destination);
+    void LzhEncode(packing::Stream &source, packing::Stream &destination, uint32_t size);
     void LzhFreeBuffers();
 
     bool busy = false;
@@ -98,13 +98,21 @@ private:
     }
 
     // ---- Huffman code construction
-    void LzhCountLen(int i, int depth);
-    void LzhMakeLen(int root);
-    void LzhDownHeap(int i);
-    void LzhMakeCode(int n, const uint8_t *len, uint16_t *code);
-    int LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm);
+
+    // The symbols that occur in a code, in increasing order.
+    struct SymbolList {
+        int16_t at[NC];
+        int count = 0;
+    };
+    void LzhCountLen(int root, const SymbolList &symbols);
+    void LzhMakeLen(int root, const SymbolList &symbols);
+    static void LzhDownHeap(uint32_t *heap, int size, int i);
+    void LzhMakeCode(int n, const uint8_t *len, uint16_t *code, const SymbolList &present);
+    int LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm, SymbolList &symbols);
 
     // ---- block writer
+    template <class Emit>
+    void walkCLen(Emit emit) const;
     void LzhCountTFreq();
     void LzhWritePtLen(int n, int nbit, int iSpecial);
     void LzhWriteCLen();
@@ -162,10 +170,14 @@ private:
     uint16_t tFreq_[2 * NT - 1] = {};
     uint16_t left_[TREESIZE] = {}, right_[TREESIZE] = {};
     // LzhMakeTree's working state.
-    int n_ = 0, heapsize_ = 0;
-    int16_t heap_[NC + 2] = {};
-    int16_t present_[NC] = {};
-    int presentCount_ = 0;
+    int n_ = 0;
+    // Heap entries hold a node's frequency above its number, so that sifting reads no other array.
+    uint32_t heap_[NC + 2] = {};
+    static uint32_t heapEntry(int node, unsigned freq) { return freq << 16 | static_cast<unsigned>(node); }
+    static uint32_t heapFreq(uint32_t entry) { return entry >> 16; }
+    static int heapNode(uint32_t entry) { return static_cast<int>(entry & 0xFFFF); }
+    // The literal/length symbols of the block, and those of the code-length or position code.
+    SymbolList cSymbols_, ptSymbols_;
     uint16_t *freq_ = nullptr, *sortptr_ = nullptr;
     uint8_t *len_ = nullptr;
     uint16_t lenCnt_[17] = {};
@@ -234,23 +246,29 @@ size_t LzhEncoder::readSource(uint8_t *to, size_t count)
 
 // ---- Huffman code construction
 
-void LzhEncoder::LzhCountLen(int i, int depth)
+// Counts the leaves (the symbols) at each depth below root; depths past 16 count as 16. Inner
+// nodes are numbered in the order they were made, children before parents, so going down from
+// the root by number gives every node its depth after its parent's.
+void LzhEncoder::LzhCountLen(int root, const SymbolList &symbols)
 {
-    if (i < n_) {
-        lenCnt_[depth < 16 ? depth : 16]++;
-    } else {
-        LzhCountLen(left_[i], depth + 1);
-        LzhCountLen(right_[i], depth + 1);
+    uint16_t depth[TREESIZE];
+    depth[root] = 0;
+    for (int k = root; k >= n_; k--) {
+        const uint16_t d = static_cast<uint16_t>(depth[k] + 1);
+        depth[left_[k]] = d;
+        depth[right_[k]] = d;
     }
+    for (int m = 0; m < symbols.count; m++)
+        lenCnt_[std::min<int>(depth[symbols.at[m]], 16)]++;
 }
 
 // Code lengths from the tree, limited to 16 bits; leaves get lengths in the order in which
 // they left the heap (least frequent first, longest code first).
-void LzhEncoder::LzhMakeLen(int root)
+void LzhEncoder::LzhMakeLen(int root, const SymbolList &symbols)
 {
     for (int i = 0; i <= 16; i++)
         lenCnt_[i] = 0;
-    LzhCountLen(root, 0);
+    LzhCountLen(root, symbols);
     unsigned cum = 0;
     for (int i = 16; i > 0; i--)
         cum += lenCnt_[i] << (16 - i);
@@ -272,29 +290,35 @@ void LzhEncoder::LzhMakeLen(int root)
     }
 }
 
-void LzhEncoder::LzhDownHeap(int i)
+// Sifts entry i down the heap, by frequency alone: of two children of equal frequency the left
+// one rises, and an entry stops above children of its own frequency. The entries along the path
+// of smaller children move up all the way to the bottom, then the sifted entry climbs back
+// past those of a frequency not below its own, which puts it where a step-by-step descent
+// would stop: frequencies only grow along the path. The child is chosen without a branch; an
+// entry of the highest frequency just past the end stands in for a missing right child.
+inline void LzhEncoder::LzhDownHeap(uint32_t *const heap, const int size, int i)
 {
-    int16_t *const heap = heap_;
-    const uint16_t *const freq = freq_;
-    const int size = heapsize_;
-    const int k = heap[i];
-    const unsigned fk = freq[k];
+    heap[size + 1] = 0xFFFFFFFF;
+    const int top = i;
+    const uint32_t k = heap[i];
+    const uint32_t fk = heapFreq(k);
     int j;
     while ((j = 2 * i) <= size) {
-        int h = heap[j];
-        if (j < size && freq[h] > freq[heap[j + 1]])
-            h = heap[++j];
-        if (fk <= freq[h])
-            break;
-        heap[i] = static_cast<int16_t>(h);
-        i = j;
+        const uint32_t left = heap[j], right = heap[j + 1];
+        const bool takeRight = heapFreq(left) > heapFreq(right);
+        heap[i] = takeRight ? right : left;
+        i = j + takeRight;
     }
-    heap[i] = static_cast<int16_t>(k);
+    while (i > top && fk <= heapFreq(heap[i / 2])) {
+        heap[i] = heap[i / 2];
+        i /= 2;
+    }
+    heap[i] = k;
 }
 
 // Canonical codes: shorter codes first, equal lengths in symbol order. Only the symbols that
 // occur have a length; every other symbol gets code 0.
-void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code)
+void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code, const SymbolList &present)
 {
     uint16_t start[18];
     start[0] = 0;
@@ -302,92 +326,113 @@ void LzhEncoder::LzhMakeCode(int n, const uint8_t *len, uint16_t *code)
     for (int i = 1; i <= 16; i++)
         start[i + 1] = static_cast<uint16_t>((start[i] + lenCnt_[i]) << 1);
     std::fill_n(code, n, 0);
-    for (int m = 0; m < presentCount_; m++) {
-        const int i = present_[m];
+    for (int m = 0; m < present.count; m++) {
+        const int i = present.at[m];
         code[i] = start[len[i]]++;
     }
 }
 
 // Builds the code for n symbols from their frequencies; returns the root, which is a symbol
 // (< n) when fewer than two symbols occur: that symbol then gets length 0 and code 0.
-int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm)
+int LzhEncoder::LzhMakeTree(int nparm, uint16_t *freqparm, uint8_t *lenparm, uint16_t *codeparm,
+                            SymbolList &symbols)
 {
     n_ = nparm;
     freq_ = freqparm;
     len_ = lenparm;
     int avail = n_;
     std::fill_n(len_, n_, 0);
-    // The symbols that occur, in increasing order, into the heap (and kept for LzhMakeCode).
+    // The symbols that occur, in increasing order, into the heap (and kept in symbols). Counts
+    // are tested four at a time first: most symbols of a small block never occur.
     int present = 0;
-    for (int i = 0; i < n_; i++) {
-        heap_[present + 1] = static_cast<int16_t>(i);
+    int i = 0;
+    for (; i + 4 <= n_; i += 4) {
+        uint64_t four;
+        std::memcpy(&four, freq_ + i, sizeof four);
+        if (four == 0)
+            continue;
+        for (int m = i; m < i + 4; m++) {
+            symbols.at[present] = static_cast<int16_t>(m);
+            present += freq_[m] != 0;
+        }
+    }
+    for (; i < n_; i++) {
+        symbols.at[present] = static_cast<int16_t>(i);
         present += freq_[i] != 0;
     }
-    heapsize_ = present;
-    if (present == 0)
-        heap_[1] = 0;
-    std::copy(heap_ + 1, heap_ + 1 + present, present_);
-    presentCount_ = present;
-    if (heapsize_ < 2) {
-        codeparm[heap_[1]] = 0;
-        return heap_[1];
+    symbols.count = present;
+    if (present < 2) {
+        const int only = present == 0 ? 0 : symbols.at[0];
+        codeparm[only] = 0;
+        return only;
     }
-    for (int i = heapsize_ / 2; i >= 1; i--)
-        LzhDownHeap(i);
+    int size = present;
+    for (int m = 0; m < present; m++)
+        heap_[m + 1] = heapEntry(symbols.at[m], freq_[symbols.at[m]]);
+    for (int i = size / 2; i >= 1; i--)
+        LzhDownHeap(heap_, size, i);
     sortptr_ = codeparm;
     int k;
     do {
-        const int i = heap_[1];
+        const uint32_t first = heap_[1];
+        const int i = heapNode(first);
         if (i < n_)
             *sortptr_++ = static_cast<uint16_t>(i);
-        heap_[1] = heap_[heapsize_--];
-        LzhDownHeap(1);
-        const int j = heap_[1];
+        heap_[1] = heap_[size--];
+        LzhDownHeap(heap_, size, 1);
+        const uint32_t second = heap_[1];
+        const int j = heapNode(second);
         if (j < n_)
             *sortptr_++ = static_cast<uint16_t>(j);
         k = avail++;
-        freq_[k] = static_cast<uint16_t>(freq_[i] + freq_[j]);
-        heap_[1] = static_cast<int16_t>(k);
-        LzhDownHeap(1);
+        freq_[k] = static_cast<uint16_t>(heapFreq(first) + heapFreq(second));
+        heap_[1] = heapEntry(k, freq_[k]);
+        LzhDownHeap(heap_, size, 1);
         left_[k] = static_cast<uint16_t>(i);
         right_[k] = static_cast<uint16_t>(j);
-    } while (heapsize_ > 1);
+    } while (size > 1);
     sortptr_ = codeparm;
-    LzhMakeLen(k);
-    LzhMakeCode(nparm, lenparm, codeparm);
+    LzhMakeLen(k, symbols);
+    LzhMakeCode(nparm, lenparm, codeparm, symbols);
     return k;
 }
 
 // ---- block writer
 
+// The literal/length code lengths as code-length symbols: emit(symbol, extraBits, extra) for
+// each, extraBits 0 when none follow. A run of zero lengths is one or two symbols 0, symbol 1
+// with 4 bits (3..18 zeros), symbols 0 and 1 with 4 bits (19) or symbol 2 with 9 bits (20 and
+// more). The lengths run up to the last symbol that occurs; only called for a code of two or
+// more symbols, in which every symbol that occurs has a length and no other does, so the runs
+// are the gaps between the symbols in cSymbols_.
+template <class Emit>
+void LzhEncoder::walkCLen(Emit emit) const
+{
+    int next = 0;  // first symbol after the last one emitted
+    for (int m = 0; m < cSymbols_.count; m++) {
+        const int symbol = cSymbols_.at[m];
+        const int zeros = symbol - next;
+        if (zeros == 0) {
+        } else if (zeros <= 2) {
+            for (int z = 0; z < zeros; z++)
+                emit(0, 0, 0U);
+        } else if (zeros <= 18) {
+            emit(1, 4, static_cast<unsigned>(zeros - 3));
+        } else if (zeros == 19) {
+            emit(0, 0, 0U);
+            emit(1, 4, 15U);
+        } else {
+            emit(2, CBIT, static_cast<unsigned>(zeros - 20));
+        }
+        emit(cLen_[symbol] + 2, 0, 0U);
+        next = symbol + 1;
+    }
+}
+
 void LzhEncoder::LzhCountTFreq()
 {
-    for (int i = 0; i < NT; i++)
-        tFreq_[i] = 0;
-    int n = NC;
-    while (n > 0 && cLen_[n - 1] == 0)
-        n--;
-    int i = 0;
-    while (i < n) {
-        const int k = cLen_[i++];
-        if (k == 0) {
-            int count = 1;
-            while (i < n && cLen_[i] == 0) {
-                i++;
-                count++;
-            }
-            if (count <= 2)
-                tFreq_[0] = static_cast<uint16_t>(tFreq_[0] + count);
-            else if (count <= 18)
-                tFreq_[1]++;
-            else if (count == 19) {
-                tFreq_[0]++;
-                tFreq_[1]++;
-            } else
-                tFreq_[2]++;
-        } else
-            tFreq_[k + 2]++;
-    }
+    std::fill_n(tFreq_, NT, 0);
+    walkCLen([this](int symbol, int, unsigned) { tFreq_[symbol]++; });
 }
 
 void LzhEncoder::LzhWritePtLen(int n, int nbit, int iSpecial)
@@ -412,40 +457,18 @@ void LzhEncoder::LzhWritePtLen(int n, int nbit, int iSpecial)
 
 void LzhEncoder::LzhWriteCLen()
 {
-    int n = NC;
-    while (n > 0 && cLen_[n - 1] == 0)
-        n--;
-    LzhPutBits(CBIT, static_cast<unsigned>(n));
-    int i = 0;
-    while (i < n) {
-        const int k = cLen_[i++];
-        if (k == 0) {
-            int count = 1;
-            while (i < n && cLen_[i] == 0) {
-                i++;
-                count++;
-            }
-            if (count <= 2) {
-                for (int m = 0; m < count; m++)
-                    LzhPutBits(ptLen_[0], ptCode_[0]);
-            } else if (count <= 18) {
-                LzhPutBits(ptLen_[1], ptCode_[1]);
-                LzhPutBits(4, static_cast<unsigned>(count - 3));
-            } else if (count == 19) {
-                LzhPutBits(ptLen_[0], ptCode_[0]);
-                LzhPutBits(ptLen_[1], ptCode_[1]);
-                LzhPutBits(4, 15);
-            } else {
-                LzhPutBits(ptLen_[2], ptCode_[2]);
-                LzhPutBits(CBIT, static_cast<unsigned>(count - 20));
-            }
-        } else
-            LzhPutBits(ptLen_[k + 2], ptCode_[k + 2]);
-    }
+    LzhPutBits(CBIT, static_cast<unsigned>(cSymbols_.at[cSymbols_.count - 1] + 1));
+    walkCLen([this](int symbol, int extraBits, unsigned extra) {
+        LzhPutBits(ptLen_[symbol], ptCode_[symbol]);
+        if (extraBits != 0)
+            LzhPutBits(extraBits, extra);
+    });
 }
 
 // The block's symbols, each match followed by its position symbol and extra bits. The bit
-// writer lives in local variables for the length of the loop.
+// writer lives in local variables for the length of the loop; whole words go out, the buffer
+// being emptied first when a word would not fit, and again at the end if it is full, so that
+// the byte writers find room for at least one byte.
 void LzhEncoder::encodeSymbols(unsigned size)
 {
     uint64_t acc = bitAcc_;
@@ -459,14 +482,16 @@ void LzhEncoder::encodeSymbols(unsigned size)
             return;
         count -= 32;
         const uint32_t w = static_cast<uint32_t>(acc >> count);
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            buffer[out++] = static_cast<uint8_t>(w >> shift);
-            if (out == IOBUFSIZE) {
-                outPos_ = out;
-                flushOutput();
-                out = 0;
-            }
+        if (out + 4 > IOBUFSIZE) {
+            outPos_ = out;
+            flushOutput();
+            out = 0;
         }
+        buffer[out] = static_cast<uint8_t>(w >> 24);
+        buffer[out + 1] = static_cast<uint8_t>(w >> 16);
+        buffer[out + 2] = static_cast<uint8_t>(w >> 8);
+        buffer[out + 3] = static_cast<uint8_t>(w);
+        out += 4;
     };
     auto LzhEncodeC = [&](int c) { put(cLen_[c], cCode_[c]); };
     auto LzhEncodeP = [&](unsigned p) {
@@ -493,16 +518,18 @@ void LzhEncoder::encodeSymbols(unsigned size)
     bitAcc_ = acc;
     bitCount_ = count;
     outPos_ = out;
+    if (outPos_ == IOBUFSIZE)
+        flushOutput();
 }
 
 void LzhEncoder::LzhSendBlock()
 {
-    unsigned root = static_cast<unsigned>(LzhMakeTree(NC, cFreq_, cLen_, cCode_));
+    unsigned root = static_cast<unsigned>(LzhMakeTree(NC, cFreq_, cLen_, cCode_, cSymbols_));
     const unsigned size = cFreq_[root];
     LzhPutBits(16, size);
     if (root >= NC) {
         LzhCountTFreq();
-        root = static_cast<unsigned>(LzhMakeTree(NT, tFreq_, ptLen_, ptCode_));
+        root = static_cast<unsigned>(LzhMakeTree(NT, tFreq_, ptLen_, ptCode_, ptSymbols_));
         if (root >= NT) {
             LzhWritePtLen(NT, TBIT, 3);
         } else {
@@ -516,7 +543,7 @@ void LzhEncoder::LzhSendBlock()
         LzhPutBits(CBIT, 0);
         LzhPutBits(CBIT, root);
     }
-    root = static_cast<unsigned>(LzhMakeTree(NP, pFreq_, ptLen_, ptCode_));
+    root = static_cast<unsigned>(LzhMakeTree(NP, pFreq_, ptLen_, ptCode_, ptSymbols_));
     if (root >= NP) {
         LzhWritePtLen(NP, PBIT, -1);
     } else {
@@ -774,10 +801,15 @@ void LzhEncoder::LzhGetNextMatch()
     LzhInsertNode();
 }
 
-void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination)
+// Writes the size (little-endian) and the compressed source. The size goes through the output
+// buffer, so that a small stream reaches the destination in a single write.
+void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination, uint32_t size)
 {
     source_ = &source;
     destination_ = &destination;
+    outPos_ = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        LzhWriteByte(static_cast<uint8_t>(size >> shift));
     LzhInitSlide();
     hufEncodeStart();
     remainder_ = static_cast<int>(readSource(&text_[DICSIZ], DICSIZ + MAXMATCH));
@@ -816,7 +848,6 @@ void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination
 void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
 {
     const int64_t size = source.size() - source.position();
-    destination.writeUInt32(static_cast<uint32_t>(size < 0 ? 0 : size));
     // The buffers are allocated once per thread and brought back to zero after each call; a
     // call made from inside a stream of another call gets buffers of its own.
     thread_local LzhEncoder shared;
@@ -835,5 +866,5 @@ void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
         }
     } release{encoder};
     encoder->busy = true;
-    encoder->LzhEncode(source, destination);
+    encoder->LzhEncode(source, destination, static_cast<uint32_t>(size < 0 ? 0 : size));
 }

@@ -118,6 +118,17 @@ TEST(LzhCompress, RoundTripsAtWindowAndRefillBoundaries)
     }
 }
 
+// Incompressible inputs of these sizes give a single block whose output ends at every position
+// around the end of the encoder's 8 KiB output buffer.
+TEST(LzhCompress, BlockEndingAtTheOutputBufferEndRoundTrips)
+{
+    const std::string noise = randomBytes(8200, 31);
+    for (size_t n = 8000; n <= 8200; n++) {
+        const std::string in = noise.substr(0, n);
+        ASSERT_TRUE(decompress(compress(in)) == in) << n;
+    }
+}
+
 TEST(LzhCompress, RepeatedInputGivesTheSameBytes)
 {
     const std::string in = wordText(50000, 3) + randomBytes(3000, 4) + wordText(20000, 5);
@@ -169,6 +180,56 @@ TEST(LzhCompress, FullSymbolBufferIsSentAsSeveralBlocks)
     // Matches only: long runs give a block of 3-byte matches after a few literals.
     const std::string runs = std::string(3'000'000, 'z');
     EXPECT_EQ(decompress(compress(runs)), runs);
+}
+
+namespace {
+
+// FNV-1a over the length and bytes of each output, in order.
+struct OutputHash {
+    uint64_t value = 0xcbf29ce484222325ULL;
+    void add(const std::string &bytes)
+    {
+        const uint64_t n = bytes.size();
+        for (int i = 0; i < 8; i++)
+            mix(static_cast<uint8_t>(n >> (8 * i)));
+        for (char c : bytes)
+            mix(static_cast<uint8_t>(c));
+    }
+    void mix(uint8_t b)
+    {
+        value ^= b;
+        value *= 0x100000001b3ULL;
+    }
+};
+
+} // namespace
+
+// The encoder's output bytes are fixed: this pins them over many sizes and kinds of input, so
+// that work on its speed cannot change a single byte unnoticed.
+TEST(LzhCompress, OutputBytesArePinned)
+{
+    OutputHash hash;
+    const std::string text = wordText(600, 21);
+    const std::string noise = randomBytes(600, 22);
+    for (size_t n = 0; n <= 600; n++)
+        hash.add(compress(text.substr(0, n)));
+    for (size_t n = 0; n <= 600; n += 7)
+        hash.add(compress(noise.substr(0, n)));
+    for (size_t n = 1; n <= 600; n += 13)
+        hash.add(compress(std::string(n, 'a') + text.substr(0, n)));
+    std::mt19937 rng(23);
+    for (int i = 0; i < 100; i++) {
+        const size_t n = 50 + rng() % 451;
+        const unsigned textSeed = rng();
+        const size_t tail = rng() % 20;
+        const unsigned tailSeed = rng();
+        hash.add(compress(wordText(n, textSeed) + randomBytes(tail, tailSeed)));
+    }
+    // Window refills and several blocks.
+    hash.add(compress(wordText(70000, 24)));
+    hash.add(compress(matchFree(40000)));
+    hash.add(compress(wordText(30000, 25) + randomBytes(20000, 26) + std::string(30000, 'q')));
+    EXPECT_EQ(hash.value, 0x815a377b93533d76ULL);
 }
 
 // ---- decoding streams the encoder never writes
