@@ -60,13 +60,7 @@ constexpr qint64 Tamano_Maximo_Preferencias = 1 << 20;
 
 std::optional<QByteArray> leePreferencias(const QString &ruta)
 {
-    QFile f(ruta);
-    if (!QFileInfo(ruta).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > Tamano_Maximo_Preferencias)
-        return std::nullopt;
-    QByteArray bytes = f.read(Tamano_Maximo_Preferencias + 1);
-    if (f.error() != QFileDevice::NoError || bytes.size() > Tamano_Maximo_Preferencias)
-        return std::nullopt;
-    return bytes;
+    return platform::readWholeFile(ruta, Tamano_Maximo_Preferencias);
 }
 
 QString existingProgramPicture(const QStringList &names)
