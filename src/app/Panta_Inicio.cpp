@@ -63,6 +63,14 @@ std::optional<QByteArray> leePreferencias(const QString &ruta)
     return platform::readWholeFile(ruta, Tamano_Maximo_Preferencias);
 }
 
+// Whether the preferences file opens and has a size its lines may have. Every activation
+// asks; the content itself is read only when the lines are wanted.
+bool preferenciasLegibles(const QString &ruta)
+{
+    QFile f(ruta);
+    return QFileInfo(ruta).isFile() && f.size() <= Tamano_Maximo_Preferencias && f.open(QIODevice::ReadOnly);
+}
+
 QString existingProgramPicture(const QStringList &names)
 {
     for (const QString &name : names) {
@@ -416,7 +424,7 @@ void TPanta_Inicio_::Verifica_Preferencias()
     const QString ruta = Ruta_Preferencias();
     if (!QFileInfo::exists(ruta))
         return;
-    if (!leePreferencias(ruta))
+    if (!preferenciasLegibles(ruta))
         QFile::remove(ruta); // not reported: the first-run file takes its place
 }
 
