@@ -809,12 +809,10 @@ void TPanta_Inicio_::Actualiza_Imagenes(const QString &Modo)
 
 void TPanta_Inicio_::Pon_Imagen_Por_Defecto()
 {
-    const QString bmp = platform::existingPathAnyCase(Carpeta_Programa + QStringLiteral("/image.bmp"));
-    const QString jpg = platform::existingPathAnyCase(Carpeta_Programa + QStringLiteral("/image.jpg"));
-    if (!bmp.isEmpty())
-        Image1->loadFromFile(bmp);
-    else if (!jpg.isEmpty())
-        Image1->loadFromFile(jpg);
+    // Unlike the start-up, no ".JPEG" file is looked for here.
+    const QString path = existingProgramPicture({QStringLiteral("image.bmp"), QStringLiteral("image.jpg")});
+    if (!path.isEmpty())
+        Image1->loadFromFile(path);
     else
         Image1->clear();
     Actualiza_Imagenes(QStringLiteral("Info FE: SI"));
