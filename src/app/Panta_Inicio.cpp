@@ -91,10 +91,7 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Panta_Inicio_"));
     setKeyPreview(true);
     setActivateOnModalReturn(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, tcolor(colors::Teal));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    setColor(tcolor(colors::Teal));
     setWindowState(Qt::WindowMaximized);
     resize(1024, 700);
 

@@ -112,10 +112,7 @@ TCrea_Fiche_::TCrea_Fiche_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral("   Crear un nuevo Fichero de Estudio"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, platform::tcolor(platform::colors::Teal));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    setColor(platform::tcolor(platform::colors::Teal));
 
     auto named = [](auto *w, const char *name) {
         w->setObjectName(QString::fromLatin1(name));
