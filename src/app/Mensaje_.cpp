@@ -25,7 +25,6 @@ TMensaje::TMensaje(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Mensaje"));
     setWindowTitle(QStringLiteral("    Información"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setAutoFillBackground(true);
 
     Label1 = new platform::Label(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -56,9 +55,7 @@ TMensaje::~TMensaje()
 
 void TMensaje::FormCreate()
 {
-    QPalette p = palette();
-    p.setColor(QPalette::Window, platform::tcolor(0xDD00B1));
-    setPalette(p);
+    setColor(platform::tcolor(0xDD00B1));
 }
 
 void TMensaje::FormActivate()

@@ -60,13 +60,15 @@ constexpr qint64 Tamano_Maximo_Preferencias = 1 << 20;
 
 std::optional<QByteArray> leePreferencias(const QString &ruta)
 {
+    return platform::readWholeFile(ruta, Tamano_Maximo_Preferencias);
+}
+
+// Whether the preferences file opens and has a size its lines may have. Every activation
+// asks; the content itself is read only when the lines are wanted.
+bool preferenciasLegibles(const QString &ruta)
+{
     QFile f(ruta);
-    if (!QFileInfo(ruta).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > Tamano_Maximo_Preferencias)
-        return std::nullopt;
-    QByteArray bytes = f.read(Tamano_Maximo_Preferencias + 1);
-    if (f.error() != QFileDevice::NoError || bytes.size() > Tamano_Maximo_Preferencias)
-        return std::nullopt;
-    return bytes;
+    return QFileInfo(ruta).isFile() && f.size() <= Tamano_Maximo_Preferencias && f.open(QIODevice::ReadOnly);
 }
 
 QString existingProgramPicture(const QStringList &names)
@@ -89,10 +91,7 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Panta_Inicio_"));
     setKeyPreview(true);
     setActivateOnModalReturn(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, tcolor(colors::Teal));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    setColor(tcolor(colors::Teal));
     setWindowState(Qt::WindowMaximized);
     resize(1024, 700);
 
@@ -422,7 +421,7 @@ void TPanta_Inicio_::Verifica_Preferencias()
     const QString ruta = Ruta_Preferencias();
     if (!QFileInfo::exists(ruta))
         return;
-    if (!leePreferencias(ruta))
+    if (!preferenciasLegibles(ruta))
         QFile::remove(ruta); // not reported: the first-run file takes its place
 }
 
@@ -807,12 +806,10 @@ void TPanta_Inicio_::Actualiza_Imagenes(const QString &Modo)
 
 void TPanta_Inicio_::Pon_Imagen_Por_Defecto()
 {
-    const QString bmp = platform::existingPathAnyCase(Carpeta_Programa + QStringLiteral("/image.bmp"));
-    const QString jpg = platform::existingPathAnyCase(Carpeta_Programa + QStringLiteral("/image.jpg"));
-    if (!bmp.isEmpty())
-        Image1->loadFromFile(bmp);
-    else if (!jpg.isEmpty())
-        Image1->loadFromFile(jpg);
+    // Unlike the start-up, no ".JPEG" file is looked for here.
+    const QString path = existingProgramPicture({QStringLiteral("image.bmp"), QStringLiteral("image.jpg")});
+    if (!path.isEmpty())
+        Image1->loadFromFile(path);
     else
         Image1->clear();
     Actualiza_Imagenes(QStringLiteral("Info FE: SI"));

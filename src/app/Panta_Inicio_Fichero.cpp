@@ -62,12 +62,10 @@ std::string nombreArchivo(const QString &path)
 QString primeraLineaUltimo(const QString &carpetaPrograma)
 {
     const QString path = platform::existingPathAnyCase(carpetaPrograma + QLatin1Char('/') + Fichero_Ultimo_FE);
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const std::optional<QByteArray> bytes = path.isEmpty() ? std::nullopt : platform::readWholeFile(path);
+    if (!bytes)
         return {};
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = platform::cp1252::decodeText(f.readAll());
+    const QString text = platform::cp1252::decodeText(*bytes);
     qsizetype end = 0;
     while (end < text.size() && text.at(end) != QLatin1Char('\r') && text.at(end) != QLatin1Char('\n'))
         ++end;

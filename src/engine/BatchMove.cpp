@@ -1,6 +1,6 @@
 #include "engine/BatchMove.h"
 
-#include <sqlite3.h>
+#include <unistd.h>
 
 #include "engine/Names.h"
 #include "engine/TableImpl.h"
@@ -96,8 +96,6 @@ std::size_t copyRecords(Database &in, const Schema &from, const std::vector<std:
     return n;
 }
 
-void rollback(Database &db) { sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr); }
-
 } // namespace
 
 std::size_t BatchMove::execute()
@@ -125,7 +123,7 @@ std::size_t BatchMove::execute()
                 n = copyRecords(s.db, s.schema, ids, out, to);
                 out.exec("COMMIT");
             } catch (...) {
-                rollback(out);
+                out.rollback();
                 out.close();
                 ::unlink(tmp.c_str());
                 throw;
@@ -148,7 +146,7 @@ std::size_t BatchMove::execute()
         n = copyRecords(s.db, s.schema, ids, t.db, t.schema);
         t.db.exec("COMMIT");
     } catch (...) {
-        rollback(t.db);
+        t.db.rollback();
         throw;
     }
     moved_ = n;

@@ -1,6 +1,5 @@
 // Packing a table: compacting its file and rebuilding its indexes, or, when SQLite finds
 // the file damaged, copying every record that can still be read into a new file.
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,7 +85,7 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
         }
         out.exec("COMMIT");
     } catch (...) {
-        sqlite3_exec(out.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        out.rollback();
         out.close();
         ::unlink(tmp.c_str());
         throw;

@@ -341,7 +341,7 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
         }
         db.exec("COMMIT");
     } catch (...) {
-        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        db.rollback();
         throw;
     }
     db.exec("PRAGMA journal_mode = WAL");
@@ -465,7 +465,7 @@ void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index)
         ins.run();
         db.exec("COMMIT");
     } catch (...) {
-        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        db.rollback();
         throw;
     }
 }

@@ -168,6 +168,12 @@ void Database::exec(std::string_view sql)
         throwSqlite(db_, rc, path_);
 }
 
+void Database::rollback() noexcept
+{
+    if (db_)
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 std::int64_t Database::queryInt(std::string_view sql)
 {
     Statement s = prepare(sql);

@@ -2,7 +2,13 @@
 // Colours written as the class library writes them: 0x00BBGGRR (blue in the high byte).
 #include <QColor>
 
+class QWidget;
+
 namespace platform {
+
+// Fills the widget's background with the colour (the colour of a form or a panel); an invalid
+// colour leaves the style's background.
+void setBackgroundColor(QWidget &widget, const QColor &color);
 
 inline QColor tcolor(unsigned value)
 {

@@ -54,6 +54,19 @@ void clearVolumeSerialForTesting()
     serialOverride.reset();
 }
 
+std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxSize)
+{
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    if (maxSize >= 0 && f.size() > maxSize)
+        return std::nullopt;
+    QByteArray bytes = maxSize >= 0 ? f.read(maxSize + 1) : f.readAll();
+    if (f.error() != QFileDevice::NoError || (maxSize >= 0 && bytes.size() > maxSize))
+        return std::nullopt;
+    return bytes;
+}
+
 bool saveFileAtomically(const QString &path, const QByteArray &bytes)
 {
     QSaveFile f(path);

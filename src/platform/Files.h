@@ -19,6 +19,10 @@ std::optional<std::uint32_t> volumeSerial(const QString &folder);
 void setVolumeSerialForTesting(std::optional<std::uint32_t> serial);
 void clearVolumeSerialForTesting();
 
+// The whole content of a file; nothing when it is not a file, cannot be opened or read, or
+// holds more than maxSize bytes (a negative maxSize sets no limit).
+std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxSize = -1);
+
 // Writes the whole file through a temporary file in the same folder, renamed over the
 // target only when everything was written; false (and any previous file untouched) on failure.
 bool saveFileAtomically(const QString &path, const QByteArray &bytes);

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Clicks.h"
+#include "platform/Colors.h"
 #include "platform/ModalShow.h"
 
 #include <QApplication>
@@ -37,6 +38,11 @@ int keyCodeFor(QChar c)
 } // namespace
 
 Form::Form(QWidget *parent) : QWidget(parent, parent ? Qt::Window : Qt::WindowFlags()) {}
+
+void Form::setColor(const QColor &color)
+{
+    setBackgroundColor(*this, color);
+}
 
 void Form::setKeyPreview(bool on)
 {

@@ -13,6 +13,7 @@
 // The modal result ends a modal show when set to a value other than mrNone.
 #include <QAbstractButton>
 #include <QChar>
+#include <QColor>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
@@ -23,6 +24,9 @@ class Form : public QWidget {
     Q_OBJECT
 public:
     explicit Form(QWidget *parent = nullptr);
+
+    // The window's colour (an invalid colour leaves the style's background).
+    void setColor(const QColor &color);
 
     void setKeyPreview(bool on);
     bool keyPreview() const { return m_keyPreview; }

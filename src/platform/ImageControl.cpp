@@ -2,9 +2,9 @@
 
 #include "platform/Application.h"
 #include "platform/Clicks.h"
+#include "platform/Files.h"
 #include "platform/Picture.h"
 
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -54,12 +54,12 @@ bool ImageControl::setPictureBytes(const QByteArray &bytes)
 
 bool ImageControl::loadFromFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    const std::optional<QByteArray> bytes = readWholeFile(path);
+    if (!bytes) {
         clear();
         return false;
     }
-    return setPictureBytes(f.readAll());
+    return setPictureBytes(*bytes);
 }
 
 void ImageControl::assign(const ImageControl &other)

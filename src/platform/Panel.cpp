@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Clicks.h"
+#include "platform/Colors.h"
 
 #include <QMouseEvent>
 
@@ -14,14 +15,7 @@ Panel::Panel(QWidget *parent) : QFrame(parent)
 
 void Panel::setColor(const QColor &color)
 {
-    if (!color.isValid()) {
-        setAutoFillBackground(false);
-        return;
-    }
-    QPalette p = palette();
-    p.setColor(QPalette::Window, color);
-    setPalette(p);
-    setAutoFillBackground(true);
+    setBackgroundColor(*this, color);
 }
 
 void Panel::mouseMoveEvent(QMouseEvent *event)

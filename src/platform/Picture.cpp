@@ -2,8 +2,6 @@
 
 #include "platform/Files.h"
 
-#include <QFile>
-
 namespace platform {
 
 std::optional<PictureFormat> detectPictureFormat(const QByteArray &bytes)
@@ -54,13 +52,10 @@ QImage decodePicture(const QByteArray &bytes)
 
 QImage loadPictureOrThrow(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
         throw PictureError(QStringLiteral("No se puede leer el archivo de imagen %1.").arg(path).toStdString());
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw PictureError(QStringLiteral("No se puede leer el archivo de imagen %1.").arg(path).toStdString());
-    return decodePictureOrThrow(bytes);
+    return decodePictureOrThrow(*bytes);
 }
 
 QImage loadPicture(const QString &path)

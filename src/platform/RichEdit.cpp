@@ -1,9 +1,8 @@
 #include "platform/RichEdit.h"
 
+#include "platform/Files.h"
 #include "platform/Rtf.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -116,26 +115,15 @@ void RichEdit::loadFromBytes(const QByteArray &bytes)
 
 bool RichEdit::saveToFile(const QString &path) const
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = saveToBytes();
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return saveFileAtomically(path, saveToBytes());
 }
 
 bool RichEdit::loadFromFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
         return false;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        return false;
-    loadFromBytes(bytes);
+    loadFromBytes(*bytes);
     return true;
 }
 

@@ -112,10 +112,7 @@ TCrea_Fiche_::TCrea_Fiche_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral("   Crear un nuevo Fichero de Estudio"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, platform::tcolor(platform::colors::Teal));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    setColor(platform::tcolor(platform::colors::Teal));
 
     auto named = [](auto *w, const char *name) {
         w->setObjectName(QString::fromLatin1(name));
@@ -573,20 +570,17 @@ void TCrea_Fiche_::BitBtn1Click()
     const QString last4 = path.toLower().right(4);
     if (last4 != QLatin1String(".jpg") && last4 != QLatin1String("jpeg") && last4 != QLatin1String(".bmp"))
         return;
-    QFile f(path);
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.readAll();
+    const std::optional<QByteArray> bytes = platform::readWholeFile(path);
     try {
-        if (f.error() != QFileDevice::NoError)
+        if (!bytes)
             throw platform::PictureError("No se puede abrir el archivo.");
-        platform::decodePictureOrThrow(bytes);
+        platform::decodePictureOrThrow(*bytes);
     } catch (const platform::PictureError &e) {
         // The picture shown before stays, with its type.
         mensaje(Msg_Imagen_Ilegible.arg(path, QString::fromUtf8(e.what())));
         return;
     }
-    Image1->setPictureBytes(bytes);
+    Image1->setPictureBytes(*bytes);
     Tipo_Imagen_FE = Image1->holdsJpeg() ? QStringLiteral("JPG") : QStringLiteral("BMP");
     TImag_Zoom_::Prepara_Imagen(10);
 }

@@ -14,7 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QLineEdit>
 #include <QTextCursor>
 
@@ -502,8 +501,7 @@ void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
     const QByteArray bytes = platform::rtf::fromFontStyle(Fuente, Color);
     re->loadFromBytes(bytes);
     const QString path = Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!platform::saveFileAtomically(path, bytes))
         throw std::runtime_error("Cannot create file " + QDir::toNativeSeparators(path).toStdString());
 }
 

@@ -57,10 +57,7 @@ TImag_Zoom_::TImag_Zoom_(QWidget *parent) : platform::Form(parent)
     Imag_Zoom_ = this;
     setObjectName(QStringLiteral("Imag_Zoom_"));
     setWindowTitle(QStringLiteral("Zoom de imagen"));
-    QPalette p = palette();
-    p.setColor(QPalette::Window, platform::tcolor(platform::colors::Teal));
-    setPalette(p);
-    setAutoFillBackground(true);
+    setColor(platform::tcolor(platform::colors::Teal));
     resize(640, 480);
 
     Image1 = new platform::ImageControl(this);

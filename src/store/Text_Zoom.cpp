@@ -24,10 +24,7 @@ TText_Zoom_::TText_Zoom_(QWidget *parent) : platform::Form(parent)
     Text_Zoom_ = this;
     setObjectName(QStringLiteral("Text_Zoom_"));
     setWindowTitle(QStringLiteral(" Zoom de texto"));
-    QPalette p = palette();
-    p.setColor(QPalette::Window, platform::tcolor(platform::colors::Silver));
-    setPalette(p);
-    setAutoFillBackground(true);
+    setColor(platform::tcolor(platform::colors::Silver));
 
     RichEdit1 = new platform::RichEdit(this);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));

@@ -31,7 +31,6 @@ protected:
         Passw_FE_->CheckBox2->setChecked(false);
     }
 
-    QString dat(const QString &name) const { return programPath(QStringLiteral("dat/") + name); }
     QString study(const QString &name, const Opciones_FE &o = testsupport::defaultOptions(),
                   const QStringList &description = {}, const std::string &password = {})
     {

@@ -18,7 +18,6 @@
 
 class WalkthroughTest : public ProgramFixture {
 protected:
-    QString dat(const QString &name) const { return programPath(QStringLiteral("dat/") + name); }
     QString note() const
     {
         QFile f(programPath("ultimo.txt"));

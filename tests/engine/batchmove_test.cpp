@@ -15,10 +15,7 @@ class Batch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        createCardTable(folder(), "A");
-        source.setDatabaseName(folder());
-        source.setTableName("A");
-        source.open();
+        openNewCardTable(source, folder(), "A");
         for (int level : {0, 1, 2, 0, 3})
             addCard(source, {level, -1, "k" + std::to_string(level), "q", "", "", 0, -1, "blob" + std::to_string(level)});
         source.setFilter(" (Nive_fich <> 0 ) ");

@@ -14,10 +14,7 @@ class Cursor : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        createCardTable(dir.path().string(), "X");
-        table.setDatabaseName(dir.path().string());
-        table.setTableName("X");
-        table.open();
+        openNewCardTable(table, dir.path().string(), "X");
         table.beforeScroll = [this](Table &) { log += "b"; };
         table.afterScroll = [this](Table &) { log += "a"; };
         table.afterPost = [this](Table &) { log += "p"; };

@@ -43,10 +43,7 @@ class FilterOnCards : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        createCardTable(dir.path().string(), "X");
-        table.setDatabaseName(dir.path().string());
-        table.setTableName("X");
-        table.open();
+        openNewCardTable(table, dir.path().string(), "X");
         for (const Card &c : cards())
             ids.push_back(addCard(table, c));
         table.setFiltered(true);

@@ -31,10 +31,7 @@ class CardTable : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        createCardTable(folder(), "X");
-        table.setDatabaseName(folder());
-        table.setTableName("X");
-        table.open();
+        openNewCardTable(table, folder(), "X");
     }
     std::string folder() const { return dir.path().string(); }
     void reopen()

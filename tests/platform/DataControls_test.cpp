@@ -40,10 +40,7 @@ protected:
     void SetUp() override
     {
         platform::clearErrorReports();
-        testsupport::createCardTable(dir.path().string(), "Cartas", 10);
-        table.setDatabaseName(dir.path().string());
-        table.setTableName("Cartas");
-        table.open();
+        testsupport::openNewCardTable(table, dir.path().string(), "Cartas", 10);
         const char *questions[] = {"uno", "dos", "tres", "cuatro", "cinco"};
         for (int i = 0; i < 5; ++i) {
             auto c = card(1, i);

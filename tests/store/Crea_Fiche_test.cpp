@@ -37,7 +37,6 @@ protected:
         QGuiApplication::clipboard()->clear();
     }
 
-    QString dat(const QString &name) const { return programPath(QStringLiteral("dat/") + name); }
     QStringList datFiles() const { return QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files, QDir::Name); }
     QString optionsLine(const QString &name) const { return testsupport::readSettings(dat(name + ".STU")).value(0); }
 

@@ -52,7 +52,7 @@ TEST_F(PictureFittingTest, ASmallPictureKeepsItsSizeAndIsCentred)
 TEST_F(PictureFittingTest, BothSidesAreTruncatedAtEachStep)
 {
     // 609 x 452: by width to 608 x 451 (451.26 truncated), then by height to 589 x 437
-    // (589.13 truncated); one step from the original would give 588.
+    // (589.13 truncated); one step from the picture's own size would give 588.
     EXPECT_EQ(fit(1, 609, 452), QRect(352 + 9, 15, 589, 437));
 }
 

@@ -48,6 +48,14 @@ void createCardTable(const std::string &folder, const std::string &name, int que
     t.createTable(cardFields(questionSize), cardIndexes());
 }
 
+void openNewCardTable(engine::Table &table, const std::string &folder, const std::string &name, int questionSize)
+{
+    createCardTable(folder, name, questionSize);
+    table.setDatabaseName(folder);
+    table.setTableName(name);
+    table.open();
+}
+
 Card card(int level, int importance)
 {
     Card c;

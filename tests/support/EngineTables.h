@@ -29,6 +29,9 @@ std::vector<engine::IndexDef> cardIndexes();
 
 // Creates the card table X.DB in `folder` (replacing one of that name).
 void createCardTable(const std::string &folder, const std::string &name, int questionSize = 60);
+// The same, then opens it in `table`.
+void openNewCardTable(engine::Table &table, const std::string &folder, const std::string &name,
+                      int questionSize = 60);
 
 struct Card {
     int level = 1;

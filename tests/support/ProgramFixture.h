@@ -61,6 +61,8 @@ protected:
     QString homeFolder() const;
     // A path in the program folder.
     QString programPath(const QString &name) const;
+    // A path in the program folder's "dat" folder, where study files are kept.
+    QString dat(const QString &name) const { return programPath(QStringLiteral("dat/") + name); }
     // Writes a file in the program folder (sub-folders are created).
     void putFile(const QString &name, const QByteArray &bytes);
     // Writes a picture of the given size in the program folder; the format follows the
