@@ -42,9 +42,9 @@ using platform::Label;
 using platform::tcolor;
 namespace colors = platform::colors;
 
-namespace {
 const QString Sin_Fichero = QStringLiteral("Fichero Abierto:  (ninguno)");
 
+namespace {
 QFont menuFont()
 {
     QFont f(QStringLiteral("Times New Roman"));

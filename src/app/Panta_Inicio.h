@@ -26,6 +26,7 @@ extern const QString Fichero_Estilo_Fuente; // "01.stl"
 extern const QString Msg_Ningun_Fichero_Abierto;      // "No hay ningún Fichero de Estudio abierto."
 extern const QString Msg_Ningun_Fichero_Seleccionado; // "No se seleccionó ningún Fichero de Estudio"
 extern const QString Msg_Fichero_Incompleto;          // "El Fichero de Estudio está incompleto."
+extern const QString Sin_Fichero;                     // "Fichero Abierto:  (ninguno)"
 extern const QString Msg_Preferencias_Nuevas;         // the first-run message of the preferences
 extern const QString Msg_Preferencias_No_Guardadas;   // the preferences file could not be written
 

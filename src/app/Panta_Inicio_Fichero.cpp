@@ -27,7 +27,6 @@
 const QString Fichero_Ultimo_FE = QStringLiteral("ultimo.txt");
 
 namespace {
-const QString Sin_Fichero = QStringLiteral("Fichero Abierto:  (ninguno)");
 const QString Msg_Configuracion_Danada =
     QStringLiteral("La configuración de este Fichero de Estudio está dañada\r\ro no se puede leer:\r\r%1");
 const QString Msg_Tabla_No_Abre = QStringLiteral("No se pudo abrir la tabla de fichas de este Fichero de Estudio:\r\r%1");
