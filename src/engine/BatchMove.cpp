@@ -117,17 +117,7 @@ std::size_t BatchMove::execute()
         {
             Database out;
             createTableFile(out, tmp, s.schema.fields, s.schema.indexes);
-            try {
-                const Schema to = loadSchema(out);
-                out.exec("BEGIN");
-                n = copyRecords(s.db, s.schema, ids, out, to);
-                out.exec("COMMIT");
-            } catch (...) {
-                out.rollback();
-                out.close();
-                ::unlink(tmp.c_str());
-                throw;
-            }
+            fillTableFile(out, tmp, [&] { n = copyRecords(s.db, s.schema, ids, out, loadSchema(out)); });
         }
         replaceTableFile(tmp, path);
         moved_ = n;

@@ -26,7 +26,7 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
 {
     Database out;
     createTableFile(out, tmp, schema.fields, schema.indexes);
-    try {
+    fillTableFile(out, tmp, [&] {
         std::string cols = "rowid", marks = "?";
         for (const auto &f : schema.fields) {
             if (f.type == FieldType::AutoInc)
@@ -38,7 +38,6 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
         std::string sql = schema.selectRowSql();
         sql.replace(sql.find("rowid = ?"), 9, "rowid > ? ORDER BY rowid LIMIT 1");
         Statement read = in.prepare(sql);
-        out.exec("BEGIN");
         std::int64_t last = INT64_MIN;
         std::int64_t skip = 1;
         int failures = 0;
@@ -83,13 +82,7 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
                 // The counter is unreadable: the new file counts on from its highest record.
             }
         }
-        out.exec("COMMIT");
-    } catch (...) {
-        out.rollback();
-        out.close();
-        ::unlink(tmp.c_str());
-        throw;
-    }
+    });
 }
 
 void compact(Database &db)

@@ -494,6 +494,21 @@ void createTableFile(Database &db, const std::string &tmpPath, const std::vector
     }
 }
 
+void fillTableFile(Database &out, const std::string &tmpPath, const std::function<void()> &fill)
+{
+    try {
+        out.exec("BEGIN");
+        fill();
+        out.exec("COMMIT");
+    } catch (...) {
+        out.rollback();
+        out.close();
+        ::unlink(tmpPath.c_str());
+        removeSideFiles(tmpPath);
+        throw;
+    }
+}
+
 void replaceTableFile(const std::string &tmpPath, const std::string &path, bool alreadyLocked)
 {
     FileLock old;

@@ -12,6 +12,7 @@
 //                                            KEY AUTOINCREMENT, never reused)
 //   orv_idx_<name>                           one SQLite index per index definition
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,10 @@ void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index)
 // Builds a new table file at `tmpPath` (removing anything there first) and returns it open.
 void createTableFile(Database &db, const std::string &tmpPath, const std::vector<FieldDef> &fields,
                      const std::vector<IndexDef> &indexes);
+
+// Fills the new table file `out` (open at `tmpPath`) in one transaction. When `fill` fails,
+// the transaction is rolled back, the file is closed and removed, and the error goes on.
+void fillTableFile(Database &out, const std::string &tmpPath, const std::function<void()> &fill);
 
 // Puts the closed file `tmpPath` in place of `path`, which must not be held by anyone
 // (EngineError otherwise) unless the caller holds it exclusively (alreadyLocked); removes
