@@ -6,6 +6,7 @@
 // The table is built once (a template card doubled by batch moves) in the folder named by
 // ORV_BENCH_DIR, else in the system's temporary folder under orv-bench-datamodule, and
 // reused by later runs; it takes about 3 GB.
+#include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/BatchMove.h"
@@ -299,6 +300,15 @@ void BM_NextCardShownDisplays(benchmark::State &state)
 }
 BENCHMARK(BM_NextCardShownDisplays)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
+// A grid on the card table with the given columns, shown.
+void showGrid(platform::DBGrid &grid, const std::vector<platform::DBGridColumn> &columns)
+{
+    grid.resize(800, 400);
+    grid.setDataSource(D_Module_->DSource);
+    grid.setColumns(columns);
+    grid.show();
+}
+
 // A card grid on the 20,000 cards, shown, following the cursor through the whole view in
 // steps of 97 cards, painted after every move.
 void BM_GridFollowsCursor(benchmark::State &state)
@@ -306,11 +316,8 @@ void BM_GridFollowsCursor(benchmark::State &state)
     Program &p = program();
     p.open(cardTable());
     platform::DBGrid grid;
-    grid.resize(800, 400);
-    grid.setDataSource(D_Module_->DSource);
-    grid.setColumns({{"Nive_Fich", "Niv. Fich.", 79}, {"Clav_Fich", "Clave", 74}, {"Nive_Impo", "Niv. Imp.", 74},
-                     {"Preg_Text", "Pregunta", 587}});
-    grid.show();
+    showGrid(grid, {{"Nive_Fich", "Niv. Fich.", 79}, {"Clav_Fich", "Clave", 74}, {"Nive_Impo", "Niv. Imp.", 74},
+                    {"Preg_Text", "Pregunta", 587}});
     engine::Table *t = D_Module_->Tabla_Activa;
     p.attach(false); // the grid alone
     std::size_t row = 1;
@@ -330,10 +337,7 @@ void BM_GridRefilter(benchmark::State &state)
     Program &p = program();
     p.open(cardTable());
     platform::DBGrid grid;
-    grid.resize(800, 400);
-    grid.setDataSource(D_Module_->DSource);
-    grid.setColumns({{"Nive_Fich", "Niv. Fich.", 79}, {"Preg_Text", "Pregunta", 587}});
-    grid.show();
+    showGrid(grid, {{"Nive_Fich", "Niv. Fich.", 79}, {"Preg_Text", "Pregunta", 587}});
     p.attach(false);
     engine::Table *t = D_Module_->Tabla_Activa;
     bool all = false;
@@ -350,14 +354,11 @@ BENCHMARK(BM_GridRefilter)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    cardTable(); // built before any timing
-    g_program = std::make_unique<Program>();
-    benchmark::RunSpecifiedBenchmarks();
-    g_program.reset();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(
+        argc, argv,
+        [] {
+            cardTable(); // built before any timing
+            g_program = std::make_unique<Program>();
+        },
+        [] { g_program.reset(); });
 }

@@ -1,5 +1,6 @@
 // Rich-text streaming and picture decoding: loading and saving a long answer of 20 KB of
 // RTF, the settings line buffer, and decoding pictures of about 100 KB.
+#include "QtBenchMain.h"
 #include "platform/Picture.h"
 #include "platform/RichEdit.h"
 #include "platform/Rtf.h"
@@ -149,11 +150,5 @@ BENCHMARK(BM_EncodeJpeg)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }

@@ -3,6 +3,7 @@
 // key comes from there, without the password window). The program's windows are created as
 // at start-up, offscreen and scripted; each iteration closes the file (untimed) and opens it
 // again through menu entry 9.
+#include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/Table.h"
@@ -108,10 +109,5 @@ BENCHMARK(BM_OpenStudyFileOf20000Cards)->Unit(benchmark::kMillisecond)->Iteratio
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runQtBenchmarks(argc, argv);
 }
