@@ -8,7 +8,7 @@
 // programs: the program, its picture and a preferences file, so that the first activation
 // reads the preferences (a missing file would stop the start-up at the first-run message).
 // The program ends after its first activation when ORVENDA_QUIT_AFTER_FIRST_ACTIVATION is set.
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 #include "platform/Rtf.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Fuzz target: reading a preferences file of any bytes. The reading never fails, the corrected
 // lines are four well-formed ones that read back the same values, and every number read lies
 // within what its columns can hold.
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 #include "platform/Rtf.h"
 
 #include <cstdint>

@@ -1,28 +1,42 @@
 // Renders the program's windows to PNG files so that a person can look at them:
 //   take_screenshots <output folder>
+// The main window and its first-run message are taken here; the other windows by the files of
+// tools/screenshots/, one per part of the program.
 // Runs offscreen on a 1366 x 768 screen, in a program folder of its own holding the program
 // picture that the build copies beside this executable; the first activation writes the
 // preferences there and shows the first-run message.
-#include "app/Mensaje_.h"
+#include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "platform/Application.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
-#include "store/Crea_Fiche.h"
-#include "store/Imag_Zoom.h"
-#include "store/Passw_FE.h"
-#include "store/Text_Zoom.h"
+#include "screenshots/Shots.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
+struct Entry {
+    int rank;
+    const char *name;
+    shots::Shot shot;
+};
+std::vector<Entry> &registry()
+{
+    static std::vector<Entry> entries;
+    return entries;
+}
+QString g_out;
+QString g_programFolder;
+
 bool save(QWidget *window, const QString &folder, const QString &name)
 {
     QCoreApplication::processEvents();
@@ -34,7 +48,39 @@ bool save(QWidget *window, const QString &folder, const QString &name)
     std::printf("%s\n", qPrintable(path));
     return true;
 }
+bool runRegisteredShots()
+{
+    std::stable_sort(registry().begin(), registry().end(),
+                     [](const Entry &a, const Entry &b) { return a.rank < b.rank; });
+    bool ok = true;
+    for (const Entry &e : registry()) {
+        if (!e.shot()) {
+            std::fprintf(stderr, "screenshots of %s failed\n", e.name);
+            ok = false;
+        }
+    }
+    return ok;
+}
 } // namespace
+
+namespace shots {
+bool save(QWidget *window, const QString &name)
+{
+    return ::save(window, g_out, name);
+}
+QString outputFolder()
+{
+    return g_out;
+}
+QString programFolder()
+{
+    return g_programFolder;
+}
+Register::Register(int rank, const char *name, Shot shot)
+{
+    registry().push_back({rank, name, std::move(shot)});
+}
+} // namespace shots
 
 int main(int argc, char **argv)
 {
@@ -60,6 +106,8 @@ int main(int argc, char **argv)
     QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/Image.JPG"),
                 programFolder.filePath(QStringLiteral("Image.JPG")));
     platform::setProgramFolder(programFolder.path());
+    g_out = out;
+    g_programFolder = programFolder.path();
 
     bool ok = true;
     platform::setScripted(true); // nothing may wait for a user here
@@ -79,43 +127,7 @@ int main(int argc, char **argv)
         ok = save(Panta_Inicio_, out, QString::fromLatin1(tabs[i])) && ok;
     }
 
-    Panta_Inicio_->Texto_Mensaje = QStringLiteral("El Fichero de Estudio está incompleto.\r"
-                                                  "Faltan algunos de sus archivos:\r"
-                                                  "Ingles.STU");
-    Mensaje->activate();
-    Mensaje->show();
-    ok = save(Mensaje, out, QStringLiteral("message_three_lines.png")) && ok;
-    Mensaje->hide();
-
-    Passw_FE_->show();
-    Passw_FE_->activate();
-    ok = save(Passw_FE_, out, QStringLiteral("password_window.png")) && ok;
-    Passw_FE_->hide();
-
-    {
-        QImage sample(480, 320, QImage::Format_RGB32);
-        sample.fill(QColor(30, 120, 160));
-        Crea_Fiche_->Image1->setPicture(sample);
-        TImag_Zoom_::Prepara_Imagen(10);
-        Crea_Fiche_->Edit1->setText(QStringLiteral("Ingles"));
-        Crea_Fiche_->show();
-        Crea_Fiche_->activate();
-        ok = save(Crea_Fiche_, out, QStringLiteral("create_study_file.png")) && ok;
-        Crea_Fiche_->Button2->click();
-    }
-
-    platform::RichEdit sample;
-    sample.setHtml(QStringLiteral("<p><b>Fotos&iacute;ntesis</b></p><p>Proceso por el que las plantas verdes "
-                                  "transforman la energ&iacute;a de la luz en energ&iacute;a qu&iacute;mica.</p>"));
-    for (int editable : {1, 0}) {
-        platform::onNextShow(QStringLiteral("Text_Zoom_"), [&, editable](QWidget *) {
-            Text_Zoom_->show();
-            ok = save(Text_Zoom_, out, editable ? QStringLiteral("text_zoom_editable.png")
-                                                : QStringLiteral("text_zoom_read_only.png")) && ok;
-            Text_Zoom_->hide();
-        });
-        Zoom_Texto(&sample, editable);
-    }
+    ok = runRegisteredShots() && ok;
 
     app::destroyWindows();
     platform::resetHelp();

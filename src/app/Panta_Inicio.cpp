@@ -1,6 +1,6 @@
 #include "app/Panta_Inicio.h"
 
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
@@ -20,29 +20,12 @@
 
 #include <optional>
 
-QString Titulo_Programa = QStringLiteral("Orvenda  vs. 2.0").leftJustified(40, QLatin1Char(' '));
-QString Filtro_Base = QStringLiteral(" (Nive_fich <> 0 ) ");
-const QString Fichero_Preferencias = QStringLiteral("Orvenda02.stu");
-const QString Fichero_Ayuda = QStringLiteral("Orvenda2.chm");
-const QString Fichero_Estilo_Fuente = QStringLiteral("01.stl");
-const QString Msg_Ningun_Fichero_Abierto = QStringLiteral("No hay ningún Fichero de Estudio abierto.");
-const QString Msg_Ningun_Fichero_Seleccionado = QStringLiteral("No se seleccionó ningún Fichero de Estudio");
-const QString Msg_Fichero_Incompleto = QStringLiteral("El Fichero de Estudio está incompleto.");
-const QString Msg_Preferencias_Nuevas = QStringLiteral(
-    " Se ha creado un nuevo archivo con las preferencias del programa. \r\r"
-    " Siempre verá este mensaje si usa el programa por primera vez. \r\r"
-    " Si ya lo había usado antes, recuerde que perderá la configuración anterior. ");
-const QString Msg_Preferencias_No_Guardadas = QStringLiteral(
-    " No se ha podido guardar el archivo con las preferencias del programa (Orvenda02.stu). \r\r"
-    " Se usarán las preferencias iniciales mientras no se pueda guardar. ");
-
 TPanta_Inicio_ *Panta_Inicio_ = nullptr;
 
 using platform::Label;
 using platform::tcolor;
 namespace colors = platform::colors;
 
-const QString Sin_Fichero = QStringLiteral("Fichero Abierto:  (ninguno)");
 
 namespace {
 QFont menuFont()
@@ -819,36 +802,3 @@ void TPanta_Inicio_::Pon_Imagen_Por_Defecto()
 // Study file: opening, closing, creating and the last opened file are in
 // Panta_Inicio_Fichero.cpp.
 
-// ---------------------------------------------------------------------------------------------
-// Free routines of the unit
-
-bool Hay_Fichero_Abierto()
-{
-    if (Panta_Inicio_ && Panta_Inicio_->FE_Abierto == 1)
-        return true;
-    if (D_Module_)
-        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Abierto);
-    return false;
-}
-
-void Aviso_Ningun_Fichero_Seleccionado()
-{
-    if (D_Module_)
-        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Seleccionado);
-}
-
-QString Numero_Serie_Disco(const QString &Carpeta)
-{
-    const std::optional<std::uint32_t> serial = platform::volumeSerial(Carpeta);
-    if (!serial)
-        return QStringLiteral("~~~");
-    const QString hex = QStringLiteral("%1").arg(*serial, 8, 16, QLatin1Char('0')).toUpper();
-    return hex.left(4) + QLatin1Char('-') + hex.mid(4);
-}
-
-QString Ruta_Companero(const QString &Ruta, const QString &Extension)
-{
-    if (Ruta.size() < 2)
-        return {};
-    return Ruta.left(Ruta.size() - 2) + Extension;
-}

@@ -1,6 +1,6 @@
 #pragma once
-// The main window: the program's menu on three tabs, its help, its pictures, the hidden line
-// buffers and the session state that every window of the program shares.
+// The main window: the program's menu on three tabs, its help, its pictures and its
+// preferences. The session state it holds for every window is its base TSesion_ (store/Sesion.h).
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/ImageControl.h"
@@ -8,6 +8,7 @@
 #include "platform/Panel.h"
 #include "platform/RichEdit.h"
 #include "platform/Timer.h"
+#include "store/Sesion.h"
 
 #include <QPushButton>
 #include <QStringList>
@@ -17,20 +18,7 @@
 #include <cstdint>
 #include <memory>
 
-// Writable constants of the unit, read by other units too.
-extern QString Titulo_Programa;       // "Orvenda  vs. 2.0" padded with blanks to 40 characters
-extern QString Filtro_Base;           // " (Nive_fich <> 0 ) "
-extern const QString Fichero_Preferencias;  // "Orvenda02.stu"
-extern const QString Fichero_Ayuda;         // "Orvenda2.chm"
-extern const QString Fichero_Estilo_Fuente; // "01.stl"
-extern const QString Msg_Ningun_Fichero_Abierto;      // "No hay ningún Fichero de Estudio abierto."
-extern const QString Msg_Ningun_Fichero_Seleccionado; // "No se seleccionó ningún Fichero de Estudio"
-extern const QString Msg_Fichero_Incompleto;          // "El Fichero de Estudio está incompleto."
-extern const QString Sin_Fichero;                     // "Fichero Abierto:  (ninguno)"
-extern const QString Msg_Preferencias_Nuevas;         // the first-run message of the preferences
-extern const QString Msg_Preferencias_No_Guardadas;   // the preferences file could not be written
-
-class TPanta_Inicio_ : public platform::Form {
+class TPanta_Inicio_ : public platform::Form, public TSesion_ {
     Q_OBJECT
 public:
     explicit TPanta_Inicio_(QWidget *parent = nullptr);
@@ -83,83 +71,8 @@ public:
     platform::Label *Label22; // Fichero Abierto:
     QPushButton *ButtonScape3;
 
-    // Hidden rich edits used as line buffers (never shown).
-    platform::RichEdit *RichEdit1;
-    platform::RichEdit *RichEdit2;
-    platform::RichEdit *RichEdit3;
-    platform::RichEdit *RE_Resp_Text;
-    platform::RichEdit *RE_Estilo_Fuente;
-
     platform::FileDialog *OpenDialog1;
     platform::FileDialog *OpenDialog2;
-
-    platform::Timer *Timer_Descanso;
-    platform::Timer *Timer_Parpadeo;
-
-    // ---- Shared session state (flags are 0/1) ----
-    int Ayuda_Iniciada = 0;
-    std::uint32_t Cookie_Ayuda = 0;
-    int Rotulo_Resaltado = 0;
-    int Indice_Rotulo_Resaltado = 0;
-    QString Ruta_FE;
-    QString Carpeta_Programa;
-    int FE_Abierto = 0;
-    QString Fecha_Hoy_Pantalla;
-    QString Fecha_Hoy;
-    int Modo_Alta = 0;
-    QString Filtro_Actual;
-    int Solo_Seleccionar = 0;
-    int Seleccion_Activa = 0;
-    QString Filtro_Seleccion;
-    int Reiniciar_Seleccion = 0;
-    QString Nombre_FE;
-    int Tam_Pregunta = 0;
-    int Tam_Respuesta = 0;
-    int Con_Imagen_Pregunta = 0;
-    int Con_Imagen_Respuesta = 0;
-    int Con_Texto_Largo = 0;
-    int Con_Importancia = 0;
-    int Con_Clave = 0;
-    QString Idioma;
-    int Formato_Fecha = 0;
-    int Crear_Tabla_Impresion = 0;
-    std::array<int, 10> Dias_Repaso{}; // indexed 1 to 9
-    int Repaso_Por_Tiempo = 0;
-    std::array<int, 7> Descansos{};    // indexed 0 to 6
-    int Avisar_Descansos = 0;
-    int Descansos_Periodicos = 0;
-    int Descanso_Armado = 1;
-    int Indice_Descanso = 1;
-    double Tiempo_Pausas = 0;  // days
-    double Inicio_Descanso = 0; // date-time in days
-    double Inicio_Sesion = 0;   // date-time in days
-    int Leer_Preferencias = 1;
-    int Pagina_Ejercicio = 0;
-    int Pasar_Nivel_0_a_1 = 0;
-    int Min_Fichas_Nivel_1 = 0;
-    int Fichas_A_Pasar = 0;
-    int Fichero_Empaquetado = 0;
-    int Comprimido = 0;
-    int Encriptado = 0;
-    int Exportable = 0;
-    int Imprimible = 0;
-    int Modificable = 0;
-    QString Origen_Zoom;
-    int Guardar_Contrasena = 0;
-    QString Serie_Disco;
-    int Imagen_Pregunta_Cambiada = 0;
-    int Imagen_Respuesta_Cambiada = 0;
-    int Ficha_Deja_De_Empaquetar = 0;
-    int Ficha_Pasa_A_Empaquetar = 0;
-    int Error_Reparacion = 0;
-    int Saltar_Activacion = 0;
-    std::unique_ptr<QStringList> NumFich; // absent until a review session builds it
-    int NumFich_Agotada = 0;
-    int Ultima_Ficha_Modificada = 0;
-    QString Filtro_Antes_Repaso;
-    int Edicion_Desde_Repaso = 0;
-    QString Texto_Mensaje;
-    int Abrir_Ultimo = 0;
 
     // ---- Handlers ----
     void FormCreate();
@@ -204,11 +117,12 @@ public:
     void Cierra_Ayuda_HTML();
 
     // ---- Pictures ----
-    void Actualiza_Imagenes(const QString &Modo);
-    void Pon_Imagen_Por_Defecto();
+    void Actualiza_Imagenes(const QString &Modo) override;
+    void Pon_Imagen_Por_Defecto() override;
 
     // ---- Study file ----
-    void Cierra_Fichero();
+    void Cierra_Fichero() override;
+    QWidget *Ventana_Principal() override { return this; }
 
     // ---- Preferences (the file Orvenda02.stu in the program folder, its lines in RichEdit2) ----
     // Run by the activation, in this order: Verifica_Preferencias; Preferencias_Por_Defecto
@@ -229,10 +143,10 @@ public:
     void Aplica_Preferencias_3_4();
     // Writes RichEdit2's lines as rich text, whole, through a temporary file renamed over the
     // old one; false when it could not (the old file is then kept).
-    bool Guarda_Preferencias();
+    bool Guarda_Preferencias() override;
     // The same-day review option of line 4 as last applied (the review selection's and the
     // options window's same-day boxes follow it).
-    bool Mismo_Dia_Permitido() const { return m_mismoDia; }
+    bool Mismo_Dia_Permitido() const override { return m_mismoDia; }
 
     // The menu labels in key order, and the hidden Cancel buttons.
     QList<platform::Label *> menuLabels() const;
@@ -269,17 +183,3 @@ public:
 
 extern TPanta_Inicio_ *Panta_Inicio_;
 
-// True when a study file is open; otherwise shows "No hay ningún Fichero de Estudio abierto."
-// and returns false.
-bool Hay_Fichero_Abierto();
-// Shows "No se seleccionó ningún Fichero de Estudio".
-void Aviso_Ningun_Fichero_Seleccionado();
-// The key of saved-password files: the serial of the volume holding the folder as 8 upper-case
-// hexadecimal digits with "-" after the fourth ("1A2B-3C4D"), or "~~~" when it can't be read.
-QString Numero_Serie_Disco(const QString &Carpeta);
-// The last-file note in the program folder: one line, the table path of the study file
-// last opened successfully.
-extern const QString Fichero_Ultimo_FE; // "ultimo.txt"
-// A study file's companion: the table path less its last 2 characters plus the extension
-// (C:/Datos/Ingles.db and "STU" give C:/Datos/Ingles.STU). Empty for a path shorter than 2.
-QString Ruta_Companero(const QString &Ruta, const QString &Extension);

@@ -24,7 +24,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-const QString Fichero_Ultimo_FE = QStringLiteral("ultimo.txt");
 
 namespace {
 const QString Msg_Configuracion_Danada =

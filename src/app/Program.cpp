@@ -1,6 +1,6 @@
 #include "app/Program.h"
 
-#include "app/Mensaje_.h"
+#include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
 #include "platform/Application.h"
 #include "platform/Help.h"

@@ -1,6 +1,6 @@
 #include "store/Crea_Fiche.h"
 
-#include "app/Panta_Inicio.h"
+#include "store/Sesion.h"
 #include "packing/Streams.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
@@ -289,25 +289,25 @@ QStringList TCrea_Fiche_::Descripcion_Inicial()
 
 void TCrea_Fiche_::FormCreate()
 {
-    OpenPictureDialog1->InitialDir = Panta_Inicio_->Carpeta_Programa;
+    OpenPictureDialog1->InitialDir = Sesion_->Carpeta_Programa;
 }
 
 void TCrea_Fiche_::FormActivate()
 {
-    auto *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     if (p->Saltar_Activacion == 1) {
         p->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((p->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
-    p->setEnabled(false);
+    setWindowState((p->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    p->Ventana_Principal()->setEnabled(false);
     Edit1->setFocus();
 }
 
 // However the window closes (also by its close box), the main window works again.
 void TCrea_Fiche_::FormClose()
 {
-    Panta_Inicio_->setEnabled(true);
+    Sesion_->Ventana_Principal()->setEnabled(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -407,7 +407,7 @@ void TCrea_Fiche_::rehusa(const QString &Mensaje, QWidget *Foco)
 
 void TCrea_Fiche_::Button1_Click()
 {
-    auto *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     if (!CheckBox2->isChecked() && !CheckBox3->isChecked() && !CheckBox4->isChecked())
         return rehusa(Msg_Sin_Respuesta, CheckBox4);
     const QString Nombre = Edit1->text(); // as typed, not trimmed
@@ -506,7 +506,7 @@ void TCrea_Fiche_::Button1_Click()
     }
 
     mensaje(Msg_Creado.arg(Nombre));
-    p->setEnabled(true);
+    p->Ventana_Principal()->setEnabled(true);
     close();
 }
 
@@ -515,11 +515,11 @@ void TCrea_Fiche_::Button1_Click()
 
 void TCrea_Fiche_::Button2_Click()
 {
-    if (Panta_Inicio_->Crear_Tabla_Impresion == 1) {
+    if (Sesion_->Crear_Tabla_Impresion == 1) {
         Crea_Tabla_Impresion();
         return;
     }
-    Panta_Inicio_->setEnabled(true);
+    Sesion_->Ventana_Principal()->setEnabled(true);
     close();
 }
 
@@ -562,7 +562,7 @@ void TCrea_Fiche_::Button12Click()
 
 void TCrea_Fiche_::BitBtn1Click()
 {
-    OpenPictureDialog1->InitialDir = m_dialogoUsado ? QString() : Panta_Inicio_->Carpeta_Programa;
+    OpenPictureDialog1->InitialDir = m_dialogoUsado ? QString() : Sesion_->Carpeta_Programa;
     m_dialogoUsado = true;
     if (!OpenPictureDialog1->execute())
         return;
@@ -617,6 +617,6 @@ void TCrea_Fiche_::Image1Click()
 {
     if (Image1->picture().width() < 1 && Image1->picture().height() < 1)
         return;
-    Panta_Inicio_->Origen_Zoom = QStringLiteral("Crea_Fich");
+    Sesion_->Origen_Zoom = QStringLiteral("Crea_Fich");
     platform::showModal(Imag_Zoom_);
 }

@@ -1,7 +1,7 @@
 #include "store/D_Module.h"
 
-#include "app/Mensaje_.h"
-#include "app/Panta_Inicio.h"
+#include "store/Mensaje_.h"
+#include "store/Sesion.h"
 #include "platform/Files.h"
 #include "platform/ImageControl.h"
 #include "platform/Label.h"
@@ -193,11 +193,11 @@ void TD_Module_::DataModuleCreate()
     // directory here; the engine on SQLite needs none.
     PKS->Encrypted = false;
     PKS3->Key = Clave_Inicial_PKS3;
-    if (Panta_Inicio_) {
-        Imprime->setDatabaseName(Panta_Inicio_->Carpeta_Programa.toStdString());
+    if (Sesion_) {
+        Imprime->setDatabaseName(Sesion_->Carpeta_Programa.toStdString());
         // The style document holds the design font and colour until a style file replaces
         // them, so that they are read from it like a stored style.
-        platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+        platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
         if (re->document()->isEmpty())
             re->loadFromBytes(platform::rtf::fromFontStyle(re->font(), re->textColor()));
     }
@@ -207,8 +207,8 @@ void TD_Module_::DataModuleCreate()
 
 void TD_Module_::Ver_Mensaje(const QString &Texto)
 {
-    if (Panta_Inicio_)
-        Panta_Inicio_->Texto_Mensaje = Texto;
+    if (Sesion_)
+        Sesion_->Texto_Mensaje = Texto;
     platform::showModal(Mensaje);
 }
 
@@ -232,7 +232,7 @@ void TD_Module_::PKS3Corrupt(TPackStreams &)
 
 void TD_Module_::PKS3AskForKey(TPackStreams &, std::string &Key)
 {
-    TPanta_Inicio_ *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     auto askUser = [&Key] {
         if (!Passw_FE_)
             return;
@@ -317,7 +317,7 @@ packing::MemoryStream toMemoryStream(const QByteArray &bytes)
 
 void TD_Module_::Si_Ficha_Usa_Comp_Encr_o_no()
 {
-    TPanta_Inicio_ *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     engine::Field &flag = Tabla_ActivaFicha_Comp_Encr();
     const std::string old = flag.asString();
     const std::string now = p->Fichero_Empaquetado == 1 ? "S" : "N";
@@ -328,7 +328,7 @@ void TD_Module_::Si_Ficha_Usa_Comp_Encr_o_no()
 
 void TD_Module_::Guarda_Texto_Corto_Respuesta(const QString &Texto)
 {
-    TPanta_Inicio_ *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     if (p->Tam_Respuesta <= 0)
         return;
     p->RE_Resp_Text->setLines({Texto});
@@ -349,16 +349,16 @@ void TD_Module_::Tabla_ActivaBeforeScroll(engine::Table &) {}
 
 bool TD_Module_::fichaEmpaquetada()
 {
-    return Panta_Inicio_->Fichero_Empaquetado == 1 && Tabla_ActivaFicha_Comp_Encr().asString() == "S";
+    return Sesion_->Fichero_Empaquetado == 1 && Tabla_ActivaFicha_Comp_Encr().asString() == "S";
 }
 
 void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
 {
-    TPanta_Inicio_ *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     if (!p || !Tabla_Activa->active())
         return;
     struct ResetFlags {
-        TPanta_Inicio_ *p;
+        TSesion_ *p;
         ~ResetFlags()
         {
             p->Imagen_Pregunta_Cambiada = 0;
@@ -387,7 +387,7 @@ void TD_Module_::mostrarFecha()
     if (!m_displays->reviewLabel15)
         return;
     const QString f = QString::fromStdString(Tabla_ActivaFech_Ulti_Repa().asString());
-    const QString shown = Panta_Inicio_->Formato_Fecha == 1
+    const QString shown = Sesion_->Formato_Fecha == 1
                               ? f.mid(6, 2) + QLatin1Char('/') + f.mid(4, 2) + QLatin1Char('/') + f.mid(0, 4)
                               : f.mid(4, 2) + QLatin1Char('/') + f.mid(6, 2) + QLatin1Char('/') + f.mid(0, 4);
     m_displays->reviewLabel15->setCaption(shown);
@@ -398,7 +398,7 @@ void TD_Module_::mostrarRespuestaCorta()
     packing::MemoryStream stream = blobStream(Tabla_ActivaResp_Text());
     if (stream.size() > 0 && fichaEmpaquetada())
         Descomprime_Decodifica_Stream_con_PKS(stream);
-    platform::RichEdit *re = Panta_Inicio_->RE_Resp_Text;
+    platform::RichEdit *re = Sesion_->RE_Resp_Text;
     re->loadFromBytes(toByteArray(stream));
     const QString line = re->line(0);
     if (m_displays->editorEditResp_Text)
@@ -463,7 +463,7 @@ std::optional<platform::PictureFormat> cardPictureFormat(const std::string &type
 
 void TD_Module_::mostrarImagenes()
 {
-    TPanta_Inicio_ *p = Panta_Inicio_;
+    TSesion_ *p = Sesion_;
     Displays &d = *m_displays;
     const bool packed = fichaEmpaquetada();
     platform::ImageControl scratch;
@@ -497,18 +497,18 @@ void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
 {
     // The style document is one character in the font and colour chosen; the rich edit
     // takes it over as it would by applying the font to all its text.
-    platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+    platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
     const QByteArray bytes = platform::rtf::fromFontStyle(Fuente, Color);
     re->loadFromBytes(bytes);
-    const QString path = Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    const QString path = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
     if (!platform::saveFileAtomically(path, bytes))
         throw std::runtime_error("Cannot create file " + QDir::toNativeSeparators(path).toStdString());
 }
 
 void TD_Module_::Lee_Estilo_Fuente()
 {
-    platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
-    const QString path = Panta_Inicio_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
+    const QString path = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
     if (QFile::exists(path))
         re->loadFromFile(path);
     QTextCursor c(re->document());
@@ -520,7 +520,7 @@ void TD_Module_::Lee_Estilo_Fuente()
 
 platform::rtf::FontStyle TD_Module_::Estilo_Fuente() const
 {
-    platform::RichEdit *re = Panta_Inicio_->RE_Estilo_Fuente;
+    platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
     const QTextCharFormat format = re->charFormatAt(1);
     const platform::rtf::CharStyle style = platform::rtf::fromCharFormat(format, re->font());
     return {platform::rtf::fontOf(style, re->font()), style.color};

@@ -1,6 +1,6 @@
 #include "store/Imag_Zoom.h"
 
-#include "app/Panta_Inicio.h"
+#include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
 
@@ -136,8 +136,8 @@ void TImag_Zoom_::AdaptaImagen(int MaxW, int MaxH, int Left, int Top, const plat
 
 void TImag_Zoom_::Prepara_Imagen(int Slot)
 {
-    if (Panta_Inicio_ && Panta_Inicio_->Saltar_Activacion == 1) {
-        Panta_Inicio_->Saltar_Activacion = 0;
+    if (Sesion_ && Sesion_->Saltar_Activacion == 1) {
+        Sesion_->Saltar_Activacion = 0;
         return;
     }
     if (Slot < 1 || Slot > 11)
@@ -160,8 +160,8 @@ void TImag_Zoom_::Prepara_Imagen(int Slot)
 
 void TImag_Zoom_::FormActivate()
 {
-    if (Panta_Inicio_ && Panta_Inicio_->Saltar_Activacion == 1) {
-        Panta_Inicio_->Saltar_Activacion = 0;
+    if (Sesion_ && Sesion_->Saltar_Activacion == 1) {
+        Sesion_->Saltar_Activacion = 0;
         return;
     }
     setWindowState(Qt::WindowMaximized);
@@ -172,8 +172,8 @@ void TImag_Zoom_::FormActivate()
     Image1->setHeight(height() - 54);
     Image1->setWidth(width() - 18);
 
-    if (Panta_Inicio_) {
-        if (platform::ImageControl *source = zoomSource(Panta_Inicio_->Origen_Zoom))
+    if (Sesion_) {
+        if (platform::ImageControl *source = zoomSource(Sesion_->Origen_Zoom))
             Image1->setPicture(source->picture(), platform::PictureKind::Bitmap);
     }
     Prepara_Imagen(11);

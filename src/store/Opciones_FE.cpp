@@ -1,6 +1,6 @@
 #include "store/Opciones_FE.h"
 
-#include "app/Panta_Inicio.h"
+#include "store/Sesion.h"
 
 namespace {
 void put(QString &line, int position, const QString &text)

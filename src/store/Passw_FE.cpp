@@ -1,6 +1,6 @@
 #include "store/Passw_FE.h"
 
-#include "app/Panta_Inicio.h"
+#include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -103,8 +103,8 @@ void TPassw_FE_::CheckBox1Click()
 void TPassw_FE_::BitBtn1Click()
 {
     Contrasena_Aceptada = 1;
-    if (CheckBox2->isChecked() && Panta_Inicio_)
-        Panta_Inicio_->Guardar_Contrasena = 1;
+    if (CheckBox2->isChecked() && Sesion_)
+        Sesion_->Guardar_Contrasena = 1;
     setModalResult(platform::mrOk);
 }
 

@@ -1,6 +1,6 @@
 #include "store/Text_Zoom.h"
 
-#include "app/Panta_Inicio.h"
+#include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Help.h"
@@ -95,8 +95,8 @@ bool TText_Zoom_::eventFilter(QObject *watched, QEvent *event)
 
 void TText_Zoom_::FormActivate()
 {
-    if (Panta_Inicio_ && Panta_Inicio_->Saltar_Activacion == 1) {
-        Panta_Inicio_->Saltar_Activacion = 0;
+    if (Sesion_ && Sesion_->Saltar_Activacion == 1) {
+        Sesion_->Saltar_Activacion = 0;
         return;
     }
     const bool editable = Zoom_Editable != 0;

@@ -3,7 +3,7 @@
 #include "support/ProgramFixture.h"
 
 #include "app/Panta_Inicio.h"
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 #include "platform/Clock.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"

@@ -4,7 +4,7 @@
 #include "support/StudyFiles.h"
 
 #include "app/Panta_Inicio.h"
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 #include "platform/FileDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Picture.h"

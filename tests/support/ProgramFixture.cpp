@@ -1,7 +1,7 @@
 #include "support/ProgramFixture.h"
 
 #include "app/Panta_Inicio.h"
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 #include "app/Program.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"

@@ -1,4 +1,4 @@
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 
 namespace preferencias {
 

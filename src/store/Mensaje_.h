@@ -1,5 +1,5 @@
 #pragma once
-// The message window: shows Panta_Inicio_->Texto_Mensaje, sized to the text, until a key or
+// The message window: shows Sesion_->Texto_Mensaje, sized to the text, until a key or
 // a click. Shown through TD_Module_::Ver_Mensaje.
 #include "platform/Form.h"
 #include "platform/Label.h"

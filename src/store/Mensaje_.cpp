@@ -1,6 +1,6 @@
-#include "app/Mensaje_.h"
+#include "store/Mensaje_.h"
 
-#include "app/Panta_Inicio.h"
+#include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
 
@@ -60,7 +60,7 @@ void TMensaje::FormCreate()
 
 void TMensaje::FormActivate()
 {
-    Label1->setCaption(Panta_Inicio_ ? Panta_Inicio_->Texto_Mensaje : QString());
+    Label1->setCaption(Sesion_ ? Sesion_->Texto_Mensaje : QString());
     Label1->move(27, 16);
     int w = Label1->width() + 54;
     if (Label2->width() + 45 > w)

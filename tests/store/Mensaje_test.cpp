@@ -1,6 +1,6 @@
 #include "support/ProgramFixture.h"
 
-#include "app/Mensaje_.h"
+#include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
 #include "platform/Colors.h"
 #include "platform/ModalShow.h"

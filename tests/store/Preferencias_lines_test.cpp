@@ -1,6 +1,6 @@
 // The preferences lines: the first-run text, the columns each field is read from, and the
 // reading of lines that are not as the program writes them.
-#include "app/Preferencias.h"
+#include "store/Preferencias.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,26 @@
+# Fails when a source file breaks the direction of the program's layers:
+#   - only src/app includes headers of src/app (the main window and the program's start-up);
+#   - src/packing and src/engine include no Qt header, src/packing no SQLite either.
+# Run as: cmake -DSOURCE_DIR=<project> -P check_layers.cmake
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+set(faults "")
+foreach(f IN LISTS sources)
+  file(STRINGS ${SOURCE_DIR}/${f} includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS includes)
+    if(NOT f MATCHES "^src/app/" AND line MATCHES "[\"<]app/")
+      list(APPEND faults "${f}: ${line}")
+    endif()
+    if(f MATCHES "^src/(packing|engine)/" AND line MATCHES "<Q[A-Za-z]*>|<Qt")
+      list(APPEND faults "${f}: ${line}")
+    endif()
+    if(f MATCHES "^src/packing/" AND line MATCHES "sqlite")
+      list(APPEND faults "${f}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "Includes against the layers:\n  ${text}")
+endif()
+list(LENGTH sources n)
+message(STATUS "Layers kept in ${n} files")
