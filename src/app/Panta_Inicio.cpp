@@ -7,6 +7,9 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -669,7 +672,7 @@ void TPanta_Inicio_::Label16Click()
 void TPanta_Inicio_::Label24Click()
 {
     Cierra_Fichero();
-    platform::showModalPending(QStringLiteral("FE_Transporte_"));
+    platform::showModal(FE_Transporte_);
 }
 
 void TPanta_Inicio_::Label4Click()
@@ -686,7 +689,7 @@ void TPanta_Inicio_::Label30Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Exportar_FE_"));
+    platform::showModal(Exportar_FE_);
 }
 
 void TPanta_Inicio_::Label20Click()
@@ -698,7 +701,7 @@ void TPanta_Inicio_::Label20Click()
 
 void TPanta_Inicio_::Label25Click()
 {
-    platform::showModalPending(QStringLiteral("Importar_de_FE_"));
+    platform::showModal(Importar_de_FE_);
 }
 
 void TPanta_Inicio_::Label43Click()

@@ -12,6 +12,7 @@
 #include "platform/Cp1252.h"
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
+#include "exchange/Exportar_FE.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Opciones_FE.h"
@@ -259,8 +260,8 @@ void TPanta_Inicio_::Abre_Fichero()
         Cierra_Fichero();
         return;
     }
-    // Every settings line goes to the export window's buffer (TExportar_FE_::RichEdit1) here,
-    // once that window is part of the program.
+    // Every settings line goes to the export window's buffer, which writes them into a new file.
+    Exportar_FE_->RichEdit1->loadFromBytes(RichEdit1->saveToBytes());
     borraLineasIniciales(RichEdit1, 3); // the description is left
 
     const Opciones_FE &o = *opciones;

@@ -5,6 +5,9 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -57,11 +60,11 @@ std::vector<Step> creationOrder()
         // TParpadeo_Aviso_
         // TImportar_de_txt_
         window<TPassw_FE_>(Passw_FE_),
-        // TExportar_FE_
-        // TFE_Transporte_
+        window<TExportar_FE_>(Exportar_FE_),
+        window<TFE_Transporte_>(FE_Transporte_),
         window<TText_Zoom_>(Text_Zoom_),
         window<TImag_Zoom_>(Imag_Zoom_),
-        // TImportar_de_FE_
+        window<TImportar_de_FE_>(Importar_de_FE_),
         // TImportar_de_txt_e_Imag_
         // TAnade_n_Grupo
         window<TMensaje>(Mensaje),

@@ -178,6 +178,7 @@ void TPackStreams::ReadItems(packing::Stream &source)
             stream->copyFrom(source, size);
         storeItem(name, std::move(stream));
     }
+    itemsRead_ = count;
 }
 
 void TPackStreams::LoadFromStream(packing::Stream &source)

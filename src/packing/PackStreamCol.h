@@ -73,6 +73,9 @@ public:
 
     // Not part of the container's operations: for tests and tools that list what is stored.
     std::vector<std::pair<std::string, int64_t>> itemsForInspection() const;
+    // The number of items the last successful load read, each repetition of a name counted
+    // (a container holding a name twice keeps only its last item).
+    uint32_t ItemsReadOnLoad() const { return itemsRead_; }
 
 private:
     struct Item {
@@ -89,4 +92,5 @@ private:
     [[noreturn]] void DoCorrupt();
 
     std::vector<Item> items_;
+    uint32_t itemsRead_ = 0;
 };

@@ -32,8 +32,6 @@ TCrea_Fiche_ *Crea_Fiche_ = nullptr;
 namespace {
 const QString Msg_Sin_Respuesta = QStringLiteral("     Debe seleccionar algún tipo de \r\r respuesta: Texto, Imagen o Texto Largo.");
 const QString Msg_Sin_Nombre = QStringLiteral(" Debe escribir un nombre\r\rpara el Fichero de Estudio.");
-const QString Msg_Nombre_No_Valido =
-    QStringLiteral("El nombre no puede contener ninguno\r\rde estos caracteres:   \\ / : * ? \" < > |");
 const QString Msg_Ya_Existe =
     QStringLiteral("      Ya existe un Fichero con ese nombre.\r\rDebe cambiarlo para poder crear un Fichero nuevo.");
 const QString Msg_Tamano = QStringLiteral("El tamaño de la %1 debe ser\r\run número entre 1 y 255.");
@@ -62,17 +60,6 @@ int valorDigitos(const QString &text)
             return 1000;
     }
     return value;
-}
-
-// A name that makes one file name in "dat": no folder separators, none of the characters
-// that file names may not hold on the systems the study files travel to, no control codes.
-bool nombreValido(const QString &name)
-{
-    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    for (QChar c : name)
-        if (c.unicode() < 32 || c.unicode() == 127 || forbidden.contains(c))
-            return false;
-    return true;
 }
 
 void mensaje(const QString &text)
@@ -413,7 +400,7 @@ void TCrea_Fiche_::Button1_Click()
     const QString Nombre = Edit1->text(); // as typed, not trimmed
     if (Nombre.isEmpty())
         return rehusa(Msg_Sin_Nombre, Edit1);
-    if (!nombreValido(Nombre))
+    if (!Nombre_FE_Valido(Nombre))
         return rehusa(Msg_Nombre_No_Valido, Edit1);
 
     int Tam_Pregunta = 0;

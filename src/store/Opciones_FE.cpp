@@ -85,3 +85,28 @@ std::optional<Opciones_FE> Lee_Linea_Opciones_FE(const QString &Linea)
     o.Imprimible = s(39);
     return o;
 }
+
+QString Linea_Opciones_Exportada(QString Linea, bool Comprimido, bool Encriptado, bool Modificable, bool Exportable,
+                                 bool Imprimible)
+{
+    if (Linea.size() < Largo_Linea_Opciones)
+        Linea = Linea.leftJustified(Largo_Linea_Opciones, QLatin1Char(' '));
+    put(Linea, 21, siNo(Comprimido));
+    put(Linea, 25, siNo(Encriptado));
+    put(Linea, 29, siNo(Modificable));
+    put(Linea, 34, siNo(Exportable));
+    put(Linea, 39, siNo(Imprimible));
+    return Linea;
+}
+
+const QString Msg_Nombre_No_Valido =
+    QStringLiteral("El nombre no puede contener ninguno\r\rde estos caracteres:   \\ / : * ? \" < > |");
+
+bool Nombre_FE_Valido(const QString &Nombre)
+{
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    for (QChar c : Nombre)
+        if (c.unicode() < 32 || c.unicode() == 127 || forbidden.contains(c))
+            return false;
+    return true;
+}

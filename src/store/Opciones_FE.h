@@ -42,3 +42,15 @@ QString Linea_Version_FE();
 // Reads an options line. Nothing when it is shorter than the positions read or a size field
 // is not a number (leading blanks, then decimal digits only).
 std::optional<Opciones_FE> Lee_Linea_Opciones_FE(const QString &Linea);
+
+// The five choices of an export written over an options line at 21-22 (compressed), 25-26
+// (password), 29-30 (modify), 34-35 (export) and 39-40 (print); every other position keeps
+// the line's value. A shorter line is first padded with blanks to 200 characters.
+QString Linea_Opciones_Exportada(QString Linea, bool Comprimido, bool Encriptado, bool Modificable, bool Exportable,
+                                 bool Imprimible);
+
+// A name that makes one file name in the "dat" folder: no folder separators, none of the
+// characters that file names may not hold on the systems study files travel to, no control
+// codes.
+bool Nombre_FE_Valido(const QString &Nombre);
+extern const QString Msg_Nombre_No_Valido; // "El nombre no puede contener ninguno\r\rde estos caracteres: ..."

@@ -1,0 +1,601 @@
+#include "exchange/Exportar_FE.h"
+
+#include "engine/BatchMove.h"
+#include "engine/Table.h"
+#include "packing/PackStreamCol.h"
+#include "platform/Application.h"
+#include "platform/Clock.h"
+#include "platform/Colors.h"
+#include "platform/Files.h"
+#include "platform/Help.h"
+#include "platform/ModalShow.h"
+#include "store/D_Module.h"
+#include "store/Opciones_FE.h"
+#include "store/Sesion.h"
+#include "store/Text_Zoom.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <unistd.h>
+
+TExportar_FE_ *Exportar_FE_ = nullptr;
+QString Tipo_Otra_Imagen;
+
+const QString Msg_No_Exportable = QStringLiteral(
+    "No podrá exportar pues, cuando este Fichero de Estudio fue creado,\r\resa posibilidad no fue activada. ");
+const QString Msg_Exportar_Vacio =
+    QStringLiteral("No se puede exportar porque el Fichero de Estudio\r\rno tiene fichas.   Está vacio.\r");
+const QString Msg_Exportar_Sin_Nombre = QStringLiteral("Debe escribir un nombre para\r\rel nuevo Fichero de Estudio.");
+const QString Msg_Exportar_Ya_Existe =
+    QStringLiteral("      Ya existe un Fichero con ese nombre.\r\rDebe cambiarlo para poder crear un Fichero nuevo.");
+const QString Msg_Falta_Contrasena = QStringLiteral(" Falta la CONTRASEÑA. ");
+const QString Msg_Exportado = QStringLiteral("El nuevo Fichero de Estudio\r\r%1\r\rha sido creado.");
+
+namespace {
+const QString Msg_Fecha = QStringLiteral("La Fecha de Creación no es una fecha completa.");
+const QString Msg_Fichas_Nivel_1 =
+    QStringLiteral("Debe escribir cuántas fichas\r\rpasarán al Nivel 1 (de 0 a 999).");
+const QString Msg_Nivel = QStringLiteral("Debe escribir el Nivel\r\rde todas las fichas (de 0 a 9).");
+const QString Msg_No_Exportado =
+    QStringLiteral("No se pudo exportar el Fichero de Estudio\r\r%1\r\r%2\r\rNo se ha creado ningún archivo.");
+const QString Err_Imagen = QStringLiteral("No se puede leer la imagen %1");
+const QString Err_Escritura = QStringLiteral("No se puede escribir el archivo %1");
+
+void mensaje(const QString &text)
+{
+    D_Module_->Ver_Mensaje(text);
+}
+
+[[noreturn]] void falla(const QString &text)
+{
+    throw std::runtime_error(text.toStdString());
+}
+
+// A whole number made of the digits of the text once trimmed; nothing otherwise.
+std::optional<int> numero(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : t) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+void quitaTabla(const QString &path)
+{
+    for (const char *extra : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(extra));
+}
+} // namespace
+
+void Aviso_No_Se_Puede_Exportar()
+{
+    mensaje(Msg_No_Exportable);
+}
+
+void Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream)
+{
+    TPackStreams &pks = *D_Module_->PKS;
+    pks.LoadFromStream(Stream);
+    Stream.clear();
+    pks.GetStream("1", Stream);
+    Stream.setPosition(0);
+}
+
+void Comprime_Codifica_Stream_con_PKS2(packing::MemoryStream &Stream)
+{
+    TPackStreams &pks2 = *D_Module_->PKS2;
+    pks2.AddStream("1", Stream);
+    Stream.clear();
+    pks2.SaveToStream(Stream);
+    Stream.setPosition(0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Construction
+
+TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
+{
+    Exportar_FE_ = this;
+    setObjectName(QStringLiteral("Exportar_FE_"));
+    setWindowTitle(QStringLiteral(" Exportar a un nuevo Fichero de Estudio"));
+    setColor(platform::tcolor(platform::colors::Teal));
+
+    auto named = [](auto *w, const char *name) {
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    };
+    Panel1 = named(new platform::Panel(this), "Panel1");
+    Panel1->setColor(platform::tcolor(platform::colors::Silver));
+    Panel1->setFrameShape(QFrame::Panel);
+    QWidget *p = Panel1;
+
+    Label1 = named(new platform::Label(Sin_Fichero, p), "Label1");
+    Label2 = named(new platform::Label(QStringLiteral("Nombre del nuevo Fichero de Estudio: "), p), "Label2");
+    Edit1 = named(new QLineEdit(p), "Edit1");
+    Label4 = named(new platform::Label(QStringLiteral("Fecha de Creación:"), p), "Label4");
+    MaskEdit2 = named(new QLineEdit(p), "MaskEdit2");
+    MaskEdit2->setInputMask(QStringLiteral("00") + platform::clock::dateSeparator() + QStringLiteral("00")
+                            + platform::clock::dateSeparator() + QStringLiteral("99;_"));
+
+    RadioGroup1 = named(new platform::RadioGroup(QStringLiteral(" Fichas a Exportar: "),
+                                                 {QStringLiteral("Todas."), QStringLiteral("Seleccionar.")}, p),
+                        "RadioGroup1");
+    RadioGroup1->setItemIndex(0);
+    Button5 = named(new QPushButton(QStringLiteral("  Selecci&onar Fichas"), p), "Button5");
+    Button5->hide();
+
+    CheckBox1 = named(new QCheckBox(QStringLiteral("&Contraseña:"), p), "CheckBox1");
+    Edit2 = named(new QLineEdit(p), "Edit2");
+    Edit2->setEnabled(false);
+
+    RadioGroup2 = named(new platform::RadioGroup(QStringLiteral(" Repaso por Tiempo: "),
+                                                 {QStringLiteral("Ponerlo a 0."), QStringLiteral("Sin cambios.")}, p),
+                        "RadioGroup2");
+    RadioGroup2->setItemIndex(0);
+    RadioGroup3 = named(new platform::RadioGroup(QStringLiteral(" Comprimir los datos: "),
+                                                 {QStringLiteral("Si"), QStringLiteral("No")}, p),
+                        "RadioGroup3");
+    RadioGroup3->setItemIndex(0);
+
+    GroupBox1 = named(new QGroupBox(QStringLiteral(" Nivel de las Fichas: "), p), "GroupBox1");
+    RadioButton1 = named(new QRadioButton(QStringLiteral("Todas con Nivel 0, excepto "), GroupBox1), "RadioButton1");
+    MaskEdit1 = named(new QLineEdit(GroupBox1), "MaskEdit1");
+    MaskEdit1->setInputMask(QStringLiteral("000;_"));
+    MaskEdit1->setText(QStringLiteral("20 "));
+    Label3 = named(new platform::Label(QStringLiteral("fichas en Nivel 1."), GroupBox1), "Label3");
+    RadioButton2 =
+        named(new QRadioButton(QStringLiteral("Mantener el actual nivel de cada ficha."), GroupBox1), "RadioButton2");
+    RadioButton3 = named(new QRadioButton(QStringLiteral("Todas con Nivel: "), GroupBox1), "RadioButton3");
+    MaskEdit3 = named(new QLineEdit(GroupBox1), "MaskEdit3");
+    MaskEdit3->setInputMask(QStringLiteral("0;_"));
+    MaskEdit3->setText(QStringLiteral("1"));
+    MaskEdit3->setEnabled(false);
+    RadioButton1->setChecked(true);
+
+    CheckBox3 = named(new QCheckBox(QStringLiteral("Podrá ser Exportado."), p), "CheckBox3");
+    CheckBox2 = named(new QCheckBox(QStringLiteral("Sus fichas podrán modificarse o borrarse."), p), "CheckBox2");
+    CheckBox2->setChecked(true);
+    CheckBox4 = named(new QCheckBox(QStringLiteral("Sus fichas podrán imprimirse."), p), "CheckBox4");
+    CheckBox4->setChecked(true);
+
+    GB_Imagen = named(new QGroupBox(QStringLiteral(" Imagen del nuevo Fichero de Estudio: "), p), "GB_Imagen");
+    Misma_Imagen = named(new QRadioButton(QStringLiteral("La misma."), GB_Imagen), "Misma_Imagen");
+    Otra_Imagen = named(new QRadioButton(QStringLiteral("Otra Imagen."), GB_Imagen), "Otra_Imagen");
+    Ninguna_Imagen = named(new QRadioButton(QStringLiteral("Ninguna."), GB_Imagen), "Ninguna_Imagen");
+    Misma_Imagen->setChecked(true);
+
+    Button1 = named(new QPushButton(QStringLiteral("Modificar &Descripción"), p), "Button1");
+    Button3 = named(new QPushButton(QStringLiteral("&Exportar"), p), "Button3");
+    BitBtn2 = named(new QPushButton(QStringLiteral("&Salir"), p), "BitBtn2");
+    platform::Form::setCancelButton(BitBtn2);
+    BitBtn1 = named(new QPushButton(QStringLiteral("&Ayuda"), p), "BitBtn1");
+
+    Label6 = named(new platform::Label(QStringLiteral("Fichas Exportadas."), p), "Label6");
+    Label6->setAutoFillBackground(true);
+    QPalette lime = Label6->palette();
+    lime.setColor(QPalette::Window, platform::tcolor(0x00FF00));
+    Label6->setPalette(lime);
+    Label6->hide();
+    Gauge1 = named(new QProgressBar(p), "Gauge1");
+    Gauge1->setTextVisible(true);
+    Gauge1->setStyleSheet(QStringLiteral("QProgressBar { background: purple; color: white; border: 1px solid black; "
+                                         "text-align: center; } QProgressBar::chunk { background: navy; }"));
+    Gauge1->hide();
+
+    Image1 = named(new platform::ImageControl(p), "Image1");
+    Image1->hide();
+    RichEdit1 = named(new platform::RichEdit(p), "RichEdit1");
+    RichEdit1->setLineWrapMode(QTextEdit::NoWrap);
+    RichEdit1->hide();
+
+    OpenPictureDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenPictureDialog1");
+    OpenPictureDialog1->Filter = QStringLiteral(
+        "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
+        "Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
+
+    layOut();
+
+    using F = TExportar_FE_;
+    platform::on(this, &platform::Form::activated, this, &F::FormActivate);
+    platform::on(RadioGroup1, &platform::RadioGroup::clicked, this, &F::RadioGroup1Click);
+    platform::on(Button5, &QPushButton::clicked, this, &F::Button5Click);
+    platform::on(CheckBox1, &QCheckBox::clicked, this, &F::CheckBox1Click);
+    for (QRadioButton *b : {RadioButton1, RadioButton2, RadioButton3})
+        platform::on(b, &QRadioButton::clicked, this, &F::RadioButton1Click);
+    for (QRadioButton *b : {Misma_Imagen, Otra_Imagen, Ninguna_Imagen})
+        platform::on(b, &QRadioButton::clicked, this, [this, b] {
+            if (b == Otra_Imagen)
+                Otra_ImagenClick();
+        });
+    platform::on(Button1, &QPushButton::clicked, this, &F::Button1Click);
+    platform::on(Button3, &QPushButton::clicked, this, &F::Button3Click);
+    platform::on(BitBtn2, &QPushButton::clicked, this, &F::BitBtn2Click);
+    platform::on(BitBtn1, &QPushButton::clicked, this, &F::BitBtn1Click);
+}
+
+TExportar_FE_::~TExportar_FE_()
+{
+    if (Exportar_FE_ == this)
+        Exportar_FE_ = nullptr;
+}
+
+void TExportar_FE_::layOut()
+{
+    Panel1->resize(760, 540);
+    Label1->move(16, 12);
+    Label2->move(16, 46);
+    Edit1->setGeometry(260, 42, 300, 24);
+    Label4->move(16, 80);
+    MaskEdit2->setGeometry(260, 76, 90, 24);
+    RadioGroup1->setGeometry(16, 114, 220, 74);
+    Button5->setGeometry(246, 150, 170, 30);
+    CheckBox1->setGeometry(430, 112, 120, 24);
+    Edit2->setGeometry(550, 112, 190, 24);
+    RadioGroup2->setGeometry(16, 198, 220, 74);
+    RadioGroup3->setGeometry(246, 198, 170, 74);
+    GroupBox1->setGeometry(16, 282, 400, 110);
+    RadioButton1->setGeometry(10, 24, 200, 22);
+    MaskEdit1->setGeometry(212, 24, 44, 22);
+    Label3->move(264, 27);
+    RadioButton2->setGeometry(10, 52, 330, 22);
+    RadioButton3->setGeometry(10, 80, 150, 22);
+    MaskEdit3->setGeometry(162, 80, 30, 22);
+    CheckBox3->setGeometry(430, 150, 310, 24);
+    CheckBox2->setGeometry(430, 178, 310, 24);
+    CheckBox4->setGeometry(430, 206, 310, 24);
+    GB_Imagen->setGeometry(430, 240, 310, 110);
+    Misma_Imagen->setGeometry(12, 24, 200, 22);
+    Otra_Imagen->setGeometry(12, 52, 200, 22);
+    Ninguna_Imagen->setGeometry(12, 80, 200, 22);
+    Button1->setGeometry(430, 362, 200, 30);
+    Label6->setGeometry(16, 412, 724, 26);
+    Gauge1->setGeometry(16, 444, 724, 26);
+    Button3->setGeometry(180, 490, 130, 34);
+    BitBtn2->setGeometry(330, 490, 130, 34);
+    BitBtn1->setGeometry(480, 490, 130, 34);
+}
+
+QString TExportar_FE_::Texto_Mascara(const QLineEdit *Edit)
+{
+    QString text = Edit->displayText();
+    text.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handlers
+
+void TExportar_FE_::FormActivate()
+{
+    TSesion_ *s = Sesion_;
+    if (s->Saltar_Activacion == 1) {
+        s->Saltar_Activacion = 0;
+        return;
+    }
+    setWindowState(Qt::WindowMaximized);
+    const QString nombre = QFileInfo(s->Ruta_FE).fileName();
+    Label1->setCaption(QStringLiteral("Fichero Abierto: ") + nombre.left(nombre.size() - 3));
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect r = screen->geometry();
+        Panel1->move((r.width() - Panel1->width()) / 2, (r.height() - Panel1->height()) / 2 - 18);
+    }
+    MaskEdit2->setText(s->Fecha_Hoy_Pantalla);
+    if (s->Exportable == 0) {
+        Aviso_No_Se_Puede_Exportar();
+        close();
+    }
+}
+
+void TExportar_FE_::RadioGroup1Click()
+{
+    Button5->setVisible(RadioGroup1->itemIndex() == 1);
+}
+
+void TExportar_FE_::Button5Click()
+{
+    Sesion_->Solo_Seleccionar = 1;
+    // The selection window leaves its selection as Tabla_Activa's filter.
+    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+}
+
+void TExportar_FE_::CheckBox1Click()
+{
+    Edit2->setEnabled(CheckBox1->isChecked());
+    if (CheckBox1->isChecked())
+        Edit2->setFocus();
+}
+
+void TExportar_FE_::RadioButton1Click()
+{
+    MaskEdit1->setEnabled(RadioButton1->isChecked());
+    MaskEdit3->setEnabled(RadioButton3->isChecked());
+}
+
+void TExportar_FE_::Otra_ImagenClick()
+{
+    if (!OpenPictureDialog1->execute())
+        return;
+    Tipo_Otra_Imagen = OpenPictureDialog1->FileName.toLower();
+    const QString last4 = Tipo_Otra_Imagen.right(4);
+    if (last4 == QLatin1String(".jpg") || last4 == QLatin1String("jpeg"))
+        Tipo_Otra_Imagen = QStringLiteral("JPG");
+    else if (last4 == QLatin1String(".bmp"))
+        Tipo_Otra_Imagen = QStringLiteral("BMP");
+    else
+        return;
+    if (!Image1->loadFromFile(OpenPictureDialog1->FileName)) {
+        // Nothing is written for a picture that can't be read.
+        Tipo_Otra_Imagen = OpenPictureDialog1->FileName.toLower();
+        mensaje(Err_Imagen.arg(OpenPictureDialog1->FileName));
+    }
+}
+
+void TExportar_FE_::Button1Click()
+{
+    QStringList apartadas;
+    for (int i = 0; i < 3; ++i) {
+        apartadas << RichEdit1->line(0);
+        RichEdit1->deleteLine(0);
+    }
+    Zoom_Texto(RichEdit1, 1);
+    for (int i = 2; i >= 0; --i)
+        RichEdit1->insertLine(0, apartadas[i]);
+}
+
+void TExportar_FE_::BitBtn2Click()
+{
+    close();
+}
+
+void TExportar_FE_::BitBtn1Click()
+{
+    platform::helpContext(41);
+}
+
+void TExportar_FE_::rehusa(const QString &Mensaje, QWidget *Foco)
+{
+    mensaje(Mensaje);
+    Foco->setFocus();
+}
+
+void TExportar_FE_::muestraProgreso(bool Exportando)
+{
+    Label1->setVisible(!Exportando);
+    Label6->setVisible(Exportando);
+    Gauge1->setVisible(Exportando);
+    if (Exportando) {
+        Label1->repaint();
+        Gauge1->setValue(0);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The export
+
+void TExportar_FE_::Button3Click()
+{
+    TSesion_ *s = Sesion_;
+    TD_Module_ &dm = *D_Module_;
+    engine::Table &activa = *dm.Tabla_Activa;
+
+    // Checks: nothing is written until every choice is known to be usable.
+    if (s->Exportable == 0) {
+        Aviso_No_Se_Puede_Exportar();
+        BitBtn2->setFocus();
+        return;
+    }
+    if (!activa.active() || activa.recordCount() == 0)
+        return mensaje(Msg_Exportar_Vacio);
+    const QString Nombre = Edit1->text(); // as typed
+    if (Nombre.isEmpty())
+        return rehusa(Msg_Exportar_Sin_Nombre, Edit1);
+    const QString Carpeta = s->Carpeta_Programa + QStringLiteral("/dat");
+    const QString Base = Carpeta + QLatin1Char('/') + Nombre;
+    for (const char *ext : {"STU", "MB", "DB", "PX"})
+        if (!platform::existingPathAnyCase(Base + QLatin1Char('.') + QLatin1String(ext)).isEmpty())
+            return rehusa(Msg_Exportar_Ya_Existe, Edit1);
+    const bool conContrasena = CheckBox1->isChecked();
+    if (conContrasena && Edit2->text().trimmed().isEmpty())
+        return rehusa(Msg_Falta_Contrasena, Edit2);
+    if (!Nombre_FE_Valido(Nombre))
+        return rehusa(Msg_Nombre_No_Valido, Edit1);
+    const QString fecha = Texto_Mascara(MaskEdit2);
+    const QString dia = s->Formato_Fecha == 1 ? fecha.mid(0, 2) : fecha.mid(3, 2);
+    const QString mes = s->Formato_Fecha == 1 ? fecha.mid(3, 2) : fecha.mid(0, 2);
+    const QString anio = fecha.mid(6, 2);
+    if (!numero(dia) || !numero(mes) || !numero(anio) || (dia + mes + anio).contains(QLatin1Char(' ')))
+        return rehusa(Msg_Fecha, MaskEdit2);
+    const QString Fech_Crea = QStringLiteral("20") + anio + mes + dia;
+    std::optional<int> fichasNivel1, nivelTodas;
+    if (RadioButton1->isChecked() && !(fichasNivel1 = numero(Texto_Mascara(MaskEdit1))))
+        return rehusa(Msg_Fichas_Nivel_1, MaskEdit1);
+    if (RadioButton3->isChecked() && !(nivelTodas = numero(Texto_Mascara(MaskEdit3))))
+        return rehusa(Msg_Nivel, MaskEdit3);
+
+    // The new file's options.
+    const bool comprime = RadioGroup3->itemIndex() == 0;
+    const bool empaqueta = comprime || conContrasena;
+    const std::string clave = conContrasena ? Edit2->text().toStdString() : std::string();
+    TPackStreams &pks2 = *dm.PKS2;
+    pks2.Key = clave;
+    pks2.Encrypted = conContrasena;
+    pks2.Compressed = comprime;
+    RichEdit1->setLine(0, Linea_Opciones_Exportada(RichEdit1->line(0), comprime, conContrasena, CheckBox2->isChecked(),
+                                                   CheckBox3->isChecked(), CheckBox4->isChecked()));
+
+    const bool filtrado = activa.filtered();
+    const QString rutaTemporal =
+        QStringLiteral("%1/.%2.%3.exportacion.db").arg(Carpeta).arg(::getpid()).arg(QFileInfo(Base).fileName());
+    const QString rutaDB = Base + QStringLiteral(".DB");
+    QStringList escritos; // final files written, removed again on failure
+    engine::Table &exp = *dm.Tabla_Exp;
+    QString fallo;
+    {
+        Sin_Refresco_Fichas sinRefresco(activa);
+        try {
+            QDir().mkpath(Carpeta);
+            if (RadioGroup1->itemIndex() == 0)
+                activa.setFiltered(false);
+
+            // Settings container, kept in memory until the table is complete.
+            TPackStreams &pks3 = *dm.PKS3;
+            packing::MemoryStream stu = toMemoryStream(RichEdit1->saveToBytes());
+            pks3.ClearStreams();
+            pks3.Compressed = true;
+            pks3.Key = clave;
+            pks3.Encrypted = conContrasena;
+            pks3.AddStream("FE_STU", stu);
+            stu.clear();
+            pks3.SaveToStream(stu);
+            pks3.ClearStreams();
+
+            // Picture, in the format of the picture held.
+            QString extImagen;
+            if (Misma_Imagen->isChecked()) {
+                const QString O = s->Ruta_FE.left(s->Ruta_FE.size() - 2);
+                for (const char *ext : {"BMP", "JPG", "JPEG"}) {
+                    const QString path = platform::existingPathAnyCase(O + QLatin1String(ext));
+                    if (path.isEmpty())
+                        continue;
+                    if (!Image1->loadFromFile(path))
+                        falla(Err_Imagen.arg(path));
+                    extImagen = QLatin1String(ext) == QLatin1String("BMP") ? QStringLiteral("BMP") : QStringLiteral("JPG");
+                    break;
+                }
+            } else if (Otra_Imagen->isChecked() && (Tipo_Otra_Imagen == QLatin1String("BMP")
+                                                    || Tipo_Otra_Imagen == QLatin1String("JPG"))) {
+                if (Image1->pictureBytes().isEmpty())
+                    falla(Err_Imagen.arg(OpenPictureDialog1->FileName));
+                extImagen = Tipo_Otra_Imagen;
+            }
+
+            // Card table, under its temporary name.
+            quitaTabla(rutaTemporal);
+            exp.close();
+            exp.setDatabaseName(std::string());
+            exp.setTableName(QFile::encodeName(rutaTemporal).toStdString());
+            activa.first();
+            dm.BM_Exportar->setDestination(&exp);
+            dm.BM_Exportar->execute();
+            exp.addIndex("NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true);
+            exp.open();
+            exp.first();
+            exp.deleteRecord();
+            activa.first();
+
+            const int total = int(activa.recordCount());
+            Gauge1->setMaximum(total);
+            muestraProgreso(true);
+            const QString deUnTotal = QStringLiteral(" Fichas de un total de: ") + QString::number(total);
+            const int nivelFijo = RadioButton3->isChecked() ? *nivelTodas : 0;
+            const bool conImportancia = s->Con_Importancia == 1;
+            const bool conClave = s->Con_Clave == 1;
+            const bool sinCambios = RadioGroup2->itemIndex() == 1;
+            const bool origenEmpaquetado = s->Fichero_Empaquetado == 1;
+            std::vector<const char *> blobs;
+            if (s->Tam_Respuesta > 0)
+                blobs.push_back("Resp_Text");
+            if (s->Con_Texto_Largo == 1)
+                blobs.push_back("Resp_Memo");
+            if (s->Con_Imagen_Pregunta == 1)
+                blobs.push_back("Preg_Imag");
+            if (s->Con_Imagen_Respuesta == 1)
+                blobs.push_back("Resp_Imag");
+            int contador = 0;
+            while (!activa.eof()) {
+                exp.append();
+                exp.fieldByName("Ficha_Comp_Encr").setAsString(empaqueta ? "S" : "N");
+                exp.fieldByName("Preg_Text").setAsString(activa.fieldByName("Preg_Text").asString());
+                exp.fieldByName("Nive_Fich")
+                    .setAsInteger(RadioButton2->isChecked() ? activa.fieldByName("Nive_Fich").asInteger() : nivelFijo);
+                if (conImportancia)
+                    exp.fieldByName("Nive_Impo").setAsInteger(activa.fieldByName("Nive_Impo").asInteger());
+                if (conClave)
+                    exp.fieldByName("Clav_Fich").setAsString(activa.fieldByName("Clav_Fich").asString());
+                exp.fieldByName("Tipo_Preg_Imag").setAsString(activa.fieldByName("Tipo_Preg_Imag").asString());
+                exp.fieldByName("Tipo_Resp_Imag").setAsString(activa.fieldByName("Tipo_Resp_Imag").asString());
+                exp.fieldByName("Fech_Crea").setAsString(Fech_Crea.toStdString());
+                exp.fieldByName("Total_Repa").setAsInteger(0);
+                exp.fieldByName("Fech_Prox_Repa")
+                    .setAsString(sinCambios ? activa.fieldByName("Fech_Prox_Repa").asString() : "00000000");
+                const bool fichaEmpaquetada =
+                    origenEmpaquetado && activa.fieldByName("Ficha_Comp_Encr").asString() == "S";
+                for (const char *campo : blobs) {
+                    packing::MemoryStream stream = blobStream(activa.fieldByName(campo));
+                    if (fichaEmpaquetada && stream.size() > 0)
+                        Desempaqueta_Stream_Exportar(stream);
+                    if (empaqueta)
+                        Comprime_Codifica_Stream_con_PKS2(stream);
+                    loadBlob(exp.fieldByName(campo), stream);
+                }
+                ++contador;
+                Label6->setCaption(QStringLiteral("Exportadas: ") + QString::number(contador) + deUnTotal);
+                Label6->repaint();
+                Gauge1->setValue(contador);
+                exp.post();
+                activa.next();
+            }
+            pks2.ClearStreams();
+
+            // The first N cards in the new table's order go to level 1.
+            if (RadioButton1->isChecked()) {
+                const int N = *fichasNivel1;
+                exp.first();
+                for (int restantes = N; restantes >= 1 && restantes <= N && !exp.eof(); --restantes) {
+                    exp.edit();
+                    exp.fieldByName("Nive_Fich").setAsInteger(1);
+                    exp.first();
+                }
+            }
+            exp.close();
+            exp.checkpointFile();
+
+            // Into place: the picture and the settings first, the table last.
+            if (!extImagen.isEmpty()) {
+                const QString rutaImagen = Base + QLatin1Char('.') + extImagen;
+                escritos << rutaImagen;
+                if (!platform::saveFileAtomically(rutaImagen, Image1->pictureBytes()))
+                    falla(Err_Escritura.arg(rutaImagen));
+            }
+            const QString rutaSTU = Base + QStringLiteral(".STU");
+            escritos << rutaSTU;
+            if (!platform::saveFileAtomically(rutaSTU, toByteArray(stu)))
+                falla(Err_Escritura.arg(rutaSTU));
+            quitaTabla(rutaDB); // a log without its table is not ours to keep
+            if (!QFile::rename(rutaTemporal, rutaDB))
+                falla(Err_Escritura.arg(rutaDB));
+        } catch (const std::exception &e) {
+            fallo = QString::fromUtf8(e.what());
+        }
+        if (!fallo.isEmpty()) {
+            exp.close();
+            quitaTabla(rutaTemporal);
+            for (const QString &path : escritos)
+                QFile::remove(path);
+            pks2.ClearStreams();
+            dm.PKS3->ClearStreams();
+        }
+    }
+    // The open file's cards as they were: filtered as before, displays refreshed.
+    if (activa.filtered() != filtrado)
+        activa.setFiltered(filtrado);
+    else
+        activa.first();
+    if (!fallo.isEmpty()) {
+        muestraProgreso(false);
+        mensaje(Msg_No_Exportado.arg(Nombre, fallo));
+        return;
+    }
+    mensaje(Msg_Exportado.arg(Nombre));
+    muestraProgreso(false);
+}
