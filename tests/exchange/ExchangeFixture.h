@@ -1,0 +1,177 @@
+#pragma once
+// The base of the exchange window tests: the program started, study files with cards of every
+// kind written into its "dat" folder, and study files opened through the real opening routine.
+#include "support/CardFiles.h"
+#include "support/ProgramFixture.h"
+#include "support/StudyFiles.h"
+
+#include "app/Panta_Inicio.h"
+#include "engine/Table.h"
+#include "platform/FileDialog.h"
+#include "platform/ModalShow.h"
+#include "store/D_Module.h"
+#include "store/Passw_FE.h"
+
+#include <QDir>
+#include <QStringList>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// One card with its plain content; `packed` stores its blobs packed ("S").
+struct TestCard {
+    QString question;
+    int level = 1;
+    int importance = 0;
+    QString key;
+    QString nextReview;
+    std::string shortAnswer, longAnswer, questionPicture, answerPicture;
+    QString questionType, answerType;
+    bool packed = false;
+};
+
+// What a card holds once read back, its blobs unpacked when it says "S".
+struct StoredCard {
+    int level = 0, importance = 0, reviews = 0;
+    QString key, questionType, answerType, created, lastReview, nextReview, packedFlag;
+    std::string shortAnswer, longAnswer, questionPicture, answerPicture;
+};
+
+class ExchangeFixture : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        startProgram();
+        Contrasena_Aceptada = 0;
+        Passw_FE_->CheckBox2->setChecked(false);
+    }
+
+    static Opciones_FE everyPart()
+    {
+        Opciones_FE o;
+        o.Imagen_Pregunta = o.Imagen_Respuesta = o.Texto_Largo = o.Clave = o.Importancia = true;
+        o.Tam_Pregunta = 60;
+        o.Tam_Respuesta = 100;
+        return o;
+    }
+
+    // n cards of every kind: levels 0 to 4, pictures of both types and of different sizes;
+    // every eighth card is stored plain in a file that packs.
+    static std::vector<TestCard> sampleCards(int n, bool packs)
+    {
+        std::vector<TestCard> cards;
+        for (int i = 0; i < n; ++i) {
+            TestCard c;
+            c.question = QStringLiteral("Pregunta %1 ñ").arg(i);
+            c.level = i % 5;
+            c.importance = i % 3;
+            c.key = QStringLiteral("K%1").arg(i % 10);
+            c.nextReview = QStringLiteral("202612%1").arg(10 + i % 20);
+            c.shortAnswer = testsupport::rtfLines({QStringLiteral("Respuesta %1").arg(i)});
+            c.longAnswer = testsupport::rtfLines({QStringLiteral("Larga %1").arg(i), QStringLiteral("línea 2")});
+            const bool bmp = i % 2 == 0;
+            c.questionType = bmp ? QStringLiteral("BMP") : QStringLiteral("JPG");
+            c.questionPicture = testsupport::pictureBytes(bmp ? "BMP" : "JPG", 8 + i % 13, 6 + i % 7).toStdString();
+            if (i % 4 != 3) {
+                c.answerType = bmp ? QStringLiteral("JPG") : QStringLiteral("BMP");
+                c.answerPicture = testsupport::pictureBytes(bmp ? "JPG" : "BMP", 5 + i % 9, 9 + i % 5).toStdString();
+            } else {
+                c.answerType = QStringLiteral("NO");
+            }
+            c.packed = packs && i % 8 != 7;
+            cards.push_back(c);
+        }
+        return cards;
+    }
+
+    // The study file `name` with the cards; returns X.DB's path.
+    QString writeStudy(const QString &name, const Opciones_FE &o, const std::vector<TestCard> &cards,
+                       const std::string &password = {}, const QStringList &description = {})
+    {
+        const QString path = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), name, o, description, password);
+        engine::Table t;
+        t.setTableName(testsupport::fileName(path));
+        t.open();
+        for (const TestCard &c : cards) {
+            auto blob = [&](const char *field, const std::string &bytes) {
+                if (bytes.empty())
+                    return;
+                t.fieldByName(field).setBytes(
+                    c.packed ? testsupport::packedBlob(bytes, o.Comprimido, o.Encriptado, password) : bytes);
+            };
+            t.append();
+            t.fieldByName("Nive_Fich").setAsInteger(c.level);
+            t.fieldByName("Nive_Impo").setAsInteger(c.importance);
+            t.fieldByName("Clav_Fich").setAsString(c.key.toStdString());
+            t.fieldByName("Preg_Text").setAsString(c.question.toStdString());
+            t.fieldByName("Tipo_Preg_Imag").setAsString(c.questionType.toStdString());
+            t.fieldByName("Tipo_Resp_Imag").setAsString(c.answerType.toStdString());
+            t.fieldByName("Fech_Crea").setAsString("20240101");
+            t.fieldByName("Fech_Ulti_Repa").setAsString("20261101");
+            t.fieldByName("Total_Repa").setAsInteger(4);
+            t.fieldByName("Fech_Prox_Repa").setAsString(c.nextReview.toStdString());
+            t.fieldByName("Ficha_Comp_Encr").setAsString(c.packed ? "S" : "N");
+            blob("Resp_Text", c.shortAnswer);
+            blob("Resp_Memo", c.longAnswer);
+            blob("Preg_Imag", c.questionPicture);
+            blob("Resp_Imag", c.answerPicture);
+            t.post();
+        }
+        return path;
+    }
+
+    // Opens the study file through the open entry, typing the password when one is given.
+    void openStudy(const QString &path, const QString &password = {})
+    {
+        if (!password.isEmpty())
+            platform::onNextShow("Passw_FE_", [password](QWidget *) {
+                Passw_FE_->Edit1->setText(password);
+                Passw_FE_->BitBtn1->click();
+            });
+        platform::FileDialog::queueFileName(path);
+        pressKey('1');
+    }
+
+    // Every card of the open study file by its question, read through the data module's table
+    // (its filter switched off and back on), blobs unpacked with the open file's key.
+    std::map<QString, StoredCard> openCards()
+    {
+        engine::Table &t = *D_Module_->Tabla_Activa;
+        t.setFiltered(false);
+        std::map<QString, StoredCard> out;
+        const std::string key = D_Module_->PKS->Key;
+        for (t.first(); !t.eof(); t.next()) {
+            StoredCard c;
+            auto s = [&](const char *f) { return QString::fromStdString(t.fieldByName(f).asString()); };
+            c.level = t.fieldByName("Nive_Fich").asInteger();
+            c.importance = t.fieldByName("Nive_Impo").asInteger();
+            c.reviews = t.fieldByName("Total_Repa").asInteger();
+            c.key = s("Clav_Fich");
+            c.questionType = s("Tipo_Preg_Imag");
+            c.answerType = s("Tipo_Resp_Imag");
+            c.created = s("Fech_Crea");
+            c.lastReview = s("Fech_Ulti_Repa");
+            c.nextReview = s("Fech_Prox_Repa");
+            c.packedFlag = s("Ficha_Comp_Encr");
+            auto b = [&](const char *f) {
+                const std::string bytes = t.fieldByName(f).asBytes();
+                return c.packedFlag == "S" && !bytes.empty() ? testsupport::unpackedBlob(bytes, key) : bytes;
+            };
+            c.shortAnswer = b("Resp_Text");
+            c.longAnswer = b("Resp_Memo");
+            c.questionPicture = b("Preg_Imag");
+            c.answerPicture = b("Resp_Imag");
+            out[s("Preg_Text")] = c;
+        }
+        t.setFiltered(true);
+        return out;
+    }
+
+    // The names in the "dat" folder, hidden ones included.
+    QStringList datFiles() const
+    {
+        return QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+};

@@ -1,0 +1,369 @@
+// The export window driven through the main menu: new study files that open with their own
+// password, rights and levels and hold every card's texts and pictures, the refusals, and
+// failures that leave nothing behind.
+#include "exchange/ExchangeFixture.h"
+
+#include "exchange/Exportar_FE.h"
+#include "platform/MessageDialog.h"
+#include "store/Opciones_FE.h"
+
+#include <QFileInfo>
+
+#include <csignal>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+const QString Source = QStringLiteral("Fuente");
+const QString SourcePassword = QStringLiteral("clave uno");
+
+struct Choices {
+    QString name;
+    bool compress = true;
+    QString password; // empty: none
+    int levels = 2;   // 1, 2 or 3 (RadioButton1..3)
+    QString count = QStringLiteral("20 ");
+    QString level = QStringLiteral("1");
+    bool keepNextReview = false;
+    bool exportable = false, modifiable = true, printable = true;
+    bool selection = false; // "Seleccionar."
+};
+} // namespace
+
+class ExportTest : public ExchangeFixture {
+protected:
+    // The packed, enciphered source file, opened.
+    std::vector<TestCard> openSource(int n = 200)
+    {
+        Opciones_FE o = everyPart();
+        o.Comprimido = o.Encriptado = true;
+        std::vector<TestCard> cards = sampleCards(n, true);
+        putPicture("dat/" + Source + ".JPG", 40, 30);
+        const QString path = writeStudy(Source, o, cards, SourcePassword.toStdString(), {"Descripción", "  dos  "});
+        openStudy(path, SourcePassword);
+        EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1) << messages().join("|").toStdString();
+        clearMessages();
+        return cards;
+    }
+
+    // Shows the window from the menu entry H, sets the choices and presses "&Exportar".
+    void exportWith(const Choices &c)
+    {
+        platform::onNextShow("Exportar_FE_", [c](QWidget *) {
+            TExportar_FE_ *w = Exportar_FE_;
+            w->Edit1->setText(c.name);
+            w->RadioGroup1->setItemIndex(c.selection ? 1 : 0);
+            w->RadioGroup3->setItemIndex(c.compress ? 0 : 1);
+            w->CheckBox1->setChecked(!c.password.isEmpty());
+            w->CheckBox1Click();
+            w->Edit2->setText(c.password);
+            QRadioButton *levels[] = {w->RadioButton1, w->RadioButton2, w->RadioButton3};
+            levels[c.levels - 1]->click();
+            w->MaskEdit1->setText(c.count);
+            w->MaskEdit3->setText(c.level);
+            w->RadioGroup2->setItemIndex(c.keepNextReview ? 1 : 0);
+            w->CheckBox3->setChecked(c.exportable);
+            w->CheckBox2->setChecked(c.modifiable);
+            w->CheckBox4->setChecked(c.printable);
+            w->Button3->click();
+        });
+        pressKey('H');
+    }
+};
+
+TEST_F(ExportTest, PackedEncipheredCardsGoIntoPlainCompressedAndReEncipheredFilesThatOpen)
+{
+    const std::vector<TestCard> cards = openSource();
+    struct Case {
+        QString name;
+        bool compress;
+        QString password;
+        QString flag;
+    } cases[] = {
+        {"Plano", false, "", "N"},
+        {"Comprimido", true, "", "S"},
+        {"Otra clave", true, "otra clave", "S"},
+        {"Clave sin comprimir", false, "sin lzh", "S"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name.toStdString());
+        // The source stays open across exports.
+        if (Panta_Inicio_->FE_Abierto == 0)
+            openStudy(dat(Source + ".DB"), SourcePassword);
+        clearMessages();
+        Choices c;
+        c.name = k.name;
+        c.compress = k.compress;
+        c.password = k.password;
+        exportWith(c);
+        ASSERT_EQ(messages(), QStringList{Msg_Exportado.arg(k.name)});
+        EXPECT_TRUE(D_Module_->Tabla_Activa->active());
+        EXPECT_TRUE(D_Module_->Tabla_Activa->filtered());
+        EXPECT_TRUE(QFileInfo::exists(dat(k.name + ".JPG")));
+        EXPECT_EQ(testsupport::unpackFile(dat(k.name + ".STU"), "FE_STU", k.password.toStdString()).isEmpty(), false);
+
+        clearMessages();
+        openStudy(dat(k.name + ".DB"), k.password);
+        ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1) << messages().join("|").toStdString();
+        EXPECT_EQ(Panta_Inicio_->Comprimido, k.compress ? 1 : 0);
+        EXPECT_EQ(Panta_Inicio_->Encriptado, k.password.isEmpty() ? 0 : 1);
+        EXPECT_EQ(Panta_Inicio_->Exportable, 0);
+        EXPECT_EQ(Panta_Inicio_->Modificable, 1);
+        EXPECT_EQ(Panta_Inicio_->Imprimible, 1);
+        EXPECT_EQ(Panta_Inicio_->RichEdit1->lines().mid(0, 2), (QStringList{"Descripción", "  dos  "}));
+        const std::map<QString, StoredCard> stored = openCards();
+        ASSERT_EQ(stored.size(), cards.size());
+        for (const TestCard &src : cards) {
+            SCOPED_TRACE(src.question.toStdString());
+            const auto it = stored.find(src.question);
+            ASSERT_NE(it, stored.end());
+            const StoredCard &s = it->second;
+            EXPECT_EQ(s.packedFlag, k.flag);
+            EXPECT_EQ(s.level, src.level);
+            EXPECT_EQ(s.importance, src.importance);
+            EXPECT_EQ(s.key, src.key);
+            EXPECT_EQ(s.questionType, src.questionType);
+            EXPECT_EQ(s.answerType, src.answerType);
+            EXPECT_EQ(s.created, "20261205");
+            EXPECT_EQ(s.lastReview, "");
+            EXPECT_EQ(s.reviews, 0);
+            EXPECT_EQ(s.nextReview, "00000000");
+            EXPECT_TRUE(s.shortAnswer == src.shortAnswer);
+            EXPECT_TRUE(s.longAnswer == src.longAnswer);
+            EXPECT_TRUE(s.questionPicture == src.questionPicture);
+            EXPECT_TRUE(s.answerPicture == src.answerPicture);
+        }
+        Panta_Inicio_->Cierra_Fichero();
+    }
+    // No temporary file is left in "dat".
+    for (const QString &f : datFiles())
+        EXPECT_FALSE(f.startsWith('.')) << f.toStdString();
+}
+
+TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
+{
+    openSource(5);
+    // Level option 1: the first N cards of the new table's order go to level 1.
+    struct LevelCase {
+        QString name;
+        int levels;
+        QString count, level;
+        std::vector<int> expected; // levels sorted
+    } levelCases[] = {
+        {"N20", 1, "20 ", "1", {1, 1, 1, 1, 1}},
+        {"N0", 1, "0  ", "1", {0, 0, 0, 0, 0}},
+        {"N2", 1, "2  ", "1", {0, 0, 0, 1, 1}},
+        {"Nivel7", 3, "20 ", "7", {7, 7, 7, 7, 7}},
+    };
+    for (const LevelCase &k : levelCases) {
+        SCOPED_TRACE(k.name.toStdString());
+        Choices c;
+        c.name = k.name;
+        c.levels = k.levels;
+        c.count = k.count;
+        c.level = k.level;
+        c.keepNextReview = true;
+        c.exportable = true;
+        c.modifiable = false;
+        c.printable = false;
+        clearMessages();
+        exportWith(c);
+        ASSERT_EQ(messages(), QStringList{Msg_Exportado.arg(k.name)});
+        const QString line = testsupport::readSettings(dat(k.name + ".STU")).value(0);
+        EXPECT_EQ(line.mid(20, 21), "Csi Eno Mno EXsi IMno");
+        EXPECT_EQ(line.left(18), testsupport::readSettings(dat(Source + ".STU"), SourcePassword.toStdString()).value(0).left(18));
+        engine::Table t;
+        t.setTableName(testsupport::fileName(dat(k.name + ".DB")));
+        t.open();
+        std::vector<int> got;
+        for (t.first(); !t.eof(); t.next()) {
+            got.push_back(t.fieldByName("Nive_Fich").asInteger());
+            EXPECT_EQ(t.fieldByName("Fech_Prox_Repa").asString().substr(0, 6), "202612");
+        }
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, k.expected);
+    }
+
+    // The creation date follows the date order of the options.
+    Panta_Inicio_->Formato_Fecha = 0;
+    platform::onNextShow("Exportar_FE_", [](QWidget *) {
+        Exportar_FE_->MaskEdit2->setText("03/04/27");
+        Exportar_FE_->Edit1->setText("Fecha");
+        Exportar_FE_->Button3->click();
+    });
+    // The activation fills the date first; the action then types another one.
+    pressKey('H');
+    engine::Table t;
+    t.setTableName(testsupport::fileName(dat("Fecha.DB")));
+    t.open();
+    EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20270304");
+    t.close();
+
+    // "Seleccionar." exports the filter in force; "Todas." every card, level 0 included.
+    D_Module_->Tabla_Activa->setFilter("Nive_Fich = 3");
+    Choices sel;
+    sel.name = "Seleccion";
+    sel.selection = true;
+    exportWith(sel);
+    Choices all;
+    all.name = "Todas";
+    exportWith(all);
+    EXPECT_EQ(D_Module_->Tabla_Activa->filter(), "Nive_Fich = 3");
+    EXPECT_TRUE(D_Module_->Tabla_Activa->filtered());
+    for (auto [name, count] : {std::pair{"Seleccion", 1}, std::pair{"Todas", 5}}) {
+        engine::Table e;
+        e.setTableName(testsupport::fileName(dat(QString(name) + ".DB")));
+        e.open();
+        EXPECT_EQ(int(e.recordCount()), count) << name;
+    }
+}
+
+TEST_F(ExportTest, RefusalsWriteNothing)
+{
+    openSource(3);
+    testsupport::writeBytes(dat("Existe.PX"), "x");
+    struct Case {
+        const char *what;
+        Choices choices;
+        QString message;
+    };
+    Choices noName;
+    noName.name = "";
+    Choices taken;
+    taken.name = "Existe";
+    Choices noPassword;
+    noPassword.name = "Nuevo";
+    noPassword.password = "   ";
+    Choices badName;
+    badName.name = "a/b";
+    Choices noCount;
+    noCount.name = "Nuevo";
+    noCount.levels = 1;
+    noCount.count = "   ";
+    Choices noLevel;
+    noLevel.name = "Nuevo";
+    noLevel.levels = 3;
+    noLevel.level = " ";
+    const Case cases[] = {
+        {"no name", noName, Msg_Exportar_Sin_Nombre},
+        {"name taken by X.PX", taken, Msg_Exportar_Ya_Existe},
+        {"blank password", noPassword, Msg_Falta_Contrasena},
+        {"folder in the name", badName, Msg_Nombre_No_Valido},
+        {"blank count", noCount, "Debe escribir cuántas fichas\r\rpasarán al Nivel 1 (de 0 a 999)."},
+        {"blank level", noLevel, "Debe escribir el Nivel\r\rde todas las fichas (de 0 a 9)."},
+    };
+    const QStringList before = datFiles();
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        clearMessages();
+        exportWith(k.choices);
+        EXPECT_EQ(messages(), QStringList{k.message});
+        EXPECT_EQ(datFiles(), before);
+    }
+
+    // An empty view, and a file that may not be exported (also refused at activation).
+    D_Module_->Tabla_Activa->setFilter("Nive_Fich = 9");
+    clearMessages();
+    Choices c;
+    c.name = "Nuevo";
+    c.selection = true;
+    exportWith(c);
+    EXPECT_EQ(messages(), QStringList{Msg_Exportar_Vacio});
+    D_Module_->Tabla_Activa->setFilter(Filtro_Base.toStdString());
+    Panta_Inicio_->Exportable = 0;
+    clearMessages();
+    pressKey('H');
+    EXPECT_EQ(messages(), QStringList{Msg_No_Exportable});
+    EXPECT_EQ(datFiles(), before);
+}
+
+TEST_F(ExportTest, AFailureHalfWayLeavesNoNewFileAndTheOpenFileAsItWas)
+{
+    openSource(20);
+    // The open file's picture can't be read.
+    testsupport::writeBytes(dat(Source + ".JPG"), "not a picture");
+    const QStringList before = datFiles();
+    Choices c;
+    c.name = "Roto";
+    exportWith(c);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().startsWith("No se pudo exportar el Fichero de Estudio\r\rRoto"));
+    EXPECT_EQ(datFiles(), before);
+    EXPECT_TRUE(D_Module_->Tabla_Activa->active());
+    EXPECT_TRUE(D_Module_->Tabla_Activa->filtered());
+    EXPECT_EQ(D_Module_->Tabla_Activa->filter(), Filtro_Base.toStdString());
+
+    // A damaged card blob: the data module's message, then the export's.
+    {
+        engine::Table t;
+        t.setTableName(testsupport::fileName(dat(Source + ".DB")));
+        t.open();
+        t.setFilter("Nive_Fich = 4");
+        t.setFiltered(true);
+        t.edit();
+        t.fieldByName("Resp_Memo").setBytes("&*damaged");
+        t.post();
+    }
+    D_Module_->Tabla_Activa->refresh();
+    QFile::remove(dat(Source + ".JPG"));
+    clearMessages();
+    exportWith(c);
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_EQ(messages().first(), "Los datos de este Fichero de Estudio están dañados.");
+    EXPECT_TRUE(messages().last().startsWith("No se pudo exportar"));
+    QStringList expected = before;
+    expected.removeAll(Source + ".JPG");
+    EXPECT_EQ(datFiles(), expected);
+}
+
+TEST_F(ExportTest, AKilledExportLeavesNoNewStudyFileThatOpens)
+{
+    openSource(200);
+    std::mt19937 random(7);
+    int killedBeforeTheEnd = 0;
+    // Rounds 0 to 5 die at a card of the copying loop; the others are killed from outside at
+    // any moment, the final renames included.
+    const int dieAtCard[] = {1, 50, 100, 150, 199, 200};
+    for (int round = 0; round < 12; ++round) {
+        const QString name = QStringLiteral("Matado%1").arg(round);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (round < 6)
+                QObject::connect(Exportar_FE_->Gauge1, &QProgressBar::valueChanged, [&](int value) {
+                    if (value == dieAtCard[round])
+                        raise(SIGKILL);
+                });
+            Exportar_FE_->activate();
+            Exportar_FE_->Edit1->setText(name);
+            Exportar_FE_->CheckBox1->setChecked(true);
+            Exportar_FE_->Edit2->setText("k");
+            Exportar_FE_->Button3Click();
+            _exit(0);
+        }
+        if (round >= 6) {
+            usleep(std::uniform_int_distribution<useconds_t>(0, 150000)(random));
+            kill(pid, SIGKILL);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        const bool finished = WIFEXITED(status);
+        killedBeforeTheEnd += finished ? 0 : 1;
+
+        // Only a complete file opens, with every card.
+        clearMessages();
+        const bool whole = QFileInfo::exists(dat(name + ".DB")) && QFileInfo::exists(dat(name + ".STU"));
+        openStudy(dat(name + ".DB"), whole ? QStringLiteral("k") : QString());
+        if (whole) {
+            ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
+            EXPECT_EQ(openCards().size(), 200u);
+        } else {
+            EXPECT_EQ(Panta_Inicio_->FE_Abierto, 0);
+            EXPECT_EQ(messages().value(0), Msg_Fichero_Incompleto);
+        }
+        openStudy(dat(Source + ".DB"), SourcePassword);
+        ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
+    }
+    EXPECT_GT(killedBeforeTheEnd, 0);
+}

@@ -1,0 +1,262 @@
+// Transport files through the menu entry E: the items a study file packs into, byte for byte
+// round trips, and transport files that are refused without writing anything.
+#include "exchange/ExchangeFixture.h"
+
+#include "exchange/FE_Transporte.h"
+#include "platform/Files.h"
+#include "platform/MessageDialog.h"
+
+#include <QFileInfo>
+
+#include <zlib.h>
+
+namespace {
+QByteArray zlib9(const QByteArray &bytes)
+{
+    uLongf size = compressBound(uLong(bytes.size()));
+    QByteArray out(qsizetype(size), '\0');
+    compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(bytes.constData()),
+              uLong(bytes.size()), 9);
+    out.resize(qsizetype(size));
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    return platform::readWholeFile(path).value_or(QByteArray("<missing>"));
+}
+
+// A container with both flags blank holding the items as given, in the order given (repeated
+// names included), written without the container component, which would merge repetitions.
+QByteArray rawContainer(const std::vector<std::pair<QByteArray, QByteArray>> &items)
+{
+    QByteArray out("  \x01\x02\x03\x04\x05\x06\x07\x08", 10);
+    auto u32 = [&](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            out.append(char((v >> (8 * i)) & 0xFF));
+    };
+    u32(quint32(items.size()));
+    for (const auto &[name, bytes] : items) {
+        out.append(char(name.size() & 0xFF)).append(char(name.size() >> 8)).append(name);
+        u32(quint32(bytes.size()));
+        out.append(bytes);
+    }
+    return out;
+}
+
+// One zlib stream of 4 GiB of zero bytes, built from independent deflate blocks of 1 MiB.
+QByteArray zlibBombOf4GiB()
+{
+    const uInt chunk = 1u << 20;
+    std::vector<Bytef> zeros(chunk, 0), out(chunk);
+    z_stream z{};
+    deflateInit(&z, 9);
+    auto run = [&](int flush, uInt input) {
+        z.next_in = zeros.data();
+        z.avail_in = input;
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
+    };
+    const QByteArray first = run(Z_FULL_FLUSH, chunk); // header + one block
+    const QByteArray block = run(Z_FULL_FLUSH, chunk); // the same block again, history reset
+    QByteArray tail = run(Z_FINISH, 0);                // last empty block + checksum
+    deflateEnd(&z);
+    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), chunk);
+    uLong sum = one;
+    QByteArray bomb = first;
+    for (int i = 1; i < 4096; ++i) {
+        bomb += block;
+        sum = adler32_combine(sum, one, chunk);
+    }
+    tail.chop(4);
+    for (int shift : {24, 16, 8, 0})
+        tail.append(char((sum >> shift) & 0xFF));
+    return bomb + tail;
+}
+} // namespace
+
+class TransportTest : public ExchangeFixture {
+protected:
+    void pack(const QString &path)
+    {
+        platform::FileDialog::queueFileName(path);
+        platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button4->click(); });
+        pressKey('E');
+    }
+    void unpack(const QString &path)
+    {
+        platform::FileDialog::queueFileName(path);
+        platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button5->click(); });
+        pressKey('E');
+    }
+    QString study(const QString &name)
+    {
+        Opciones_FE o = everyPart();
+        o.Comprimido = true;
+        return writeStudy(name, o, sampleCards(6, true), {}, {"Viajera"});
+    }
+    QString elsewhere(const QString &name) const { return programPath("fuera/" + name); }
+};
+
+TEST_F(TransportTest, PackingAndUnpackingRestoresEveryByteOfEveryPart)
+{
+    struct Case {
+        const char *what;
+        QStringList pictures;     // beside the study file
+        QStringList carried;      // items of the transport file, in their order
+    } cases[] = {
+        {"no picture", {}, {"DB", "STU"}},
+        {"a bitmap", {"BMP"}, {"BMP", "DB", "STU"}},
+        {"both pictures and the old engine's files", {"BMP", "JPG", "MB", "PX"}, {"BMP", "DB", "JPG", "MB", "PX", "STU"}},
+        {"only a .JPEG picture", {"JPEG"}, {"DB", "STU"}},
+    };
+    int n = 0;
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        const QString name = QStringLiteral("Viaje%1").arg(n++);
+        study(name);
+        for (const QString &ext : k.pictures) {
+            if (ext == "MB" || ext == "PX")
+                testsupport::writeBytes(dat(name + "." + ext), QByteArray(300 + n, char(n)));
+            else
+                putPicture("dat/" + name + "." + ext, 30 + n, 20);
+        }
+        D_Module_->PKS3->Compressed = true;
+        D_Module_->PKS3->Encrypted = true;
+        clearMessages();
+        pack(dat(name + ".DB"));
+        ASSERT_EQ(messages(), QStringList{Msg_Transporte_Creado});
+        EXPECT_TRUE(D_Module_->PKS3->Compressed); // given back on leaving
+        EXPECT_TRUE(D_Module_->PKS3->Encrypted);
+        EXPECT_TRUE(D_Module_->PKS3->itemsForInspection().empty());
+
+        const QByteArray szp = fileBytes(dat(name + ".SZP"));
+        EXPECT_EQ(szp.left(2), "  ");
+        TPackStreams reader;
+        reader.LoadFromFile(testsupport::fileName(dat(name + ".SZP")));
+        QStringList names;
+        for (const auto &item : reader.itemsForInspection()) {
+            names << QString::fromStdString(item.first);
+            packing::MemoryStream s;
+            reader.GetStream(item.first, s);
+            EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(s.data()), qsizetype(s.size())),
+                      zlib9(fileBytes(dat(name + "." + names.last()))))
+                << item.first;
+        }
+        EXPECT_EQ(names, k.carried);
+
+        // Unpacked from another folder under another name: the name comes from the transport file.
+        QDir().mkpath(elsewhere(""));
+        QFile::rename(dat(name + ".SZP"), elsewhere("Llega" + name + ".SZP"));
+        clearMessages();
+        unpack(elsewhere("Llega" + name + ".SZP"));
+        ASSERT_EQ(messages(), QStringList{Msg_Transporte_Leido});
+        for (const QString &ext : k.carried)
+            EXPECT_EQ(fileBytes(dat("Llega" + name + "." + ext)), fileBytes(dat(name + "." + ext))) << ext.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dat("Llega" + name + ".JPEG")));
+    }
+    // The unpacked file opens with its cards.
+    clearMessages();
+    openStudy(dat("LlegaViaje2.DB"));
+    EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1) << messages().join("|").toStdString();
+    EXPECT_EQ(openCards().size(), 6u);
+    for (const QString &f : datFiles())
+        EXPECT_FALSE(f.startsWith('.')) << f.toStdString();
+}
+
+TEST_F(TransportTest, DamagedTransportFilesAreRefusedAndWriteNothing)
+{
+    study("Bueno");
+    putPicture("dat/Bueno.BMP", 20, 20);
+    pack(dat("Bueno.DB"));
+    const QByteArray good = fileBytes(dat("Bueno.SZP"));
+    std::vector<std::pair<QByteArray, QByteArray>> items;
+    for (const char *ext : {"BMP", "DB", "STU"})
+        items.emplace_back(ext, zlib9(fileBytes(dat(QStringLiteral("Bueno.") + ext))));
+    ASSERT_EQ(rawContainer(items), good);
+
+    struct Case {
+        QString what;
+        QByteArray bytes;
+    };
+    std::vector<Case> cases = {
+        {"not a container", "Esto es un texto cualquiera."},
+        {"empty", ""},
+        {"truncated", good.left(good.size() / 2)},
+        {"without STU", rawContainer({items[0], items[1]})},
+        {"without DB", rawContainer({items[0], items[2]})},
+        {"STU twice", rawContainer({items[0], items[1], items[2], items[2]})},
+        {"bytes after an item's stream", rawContainer({items[0], {items[1].first, items[1].second + "x"}, items[2]})},
+        {"an item cut short", rawContainer({items[0], {items[1].first, items[1].second.chopped(5)}, items[2]})},
+        {"DB inflates to 4 GiB", rawContainer({items[0], {"DB", zlibBombOf4GiB()}, items[2]})},
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        for (int at : {0, 1, int(items[i].second.size() / 2), int(items[i].second.size() - 1)}) {
+            auto flipped = items;
+            flipped[i].second[at] = char(flipped[i].second[at] ^ 0x10);
+            cases.push_back({QStringLiteral("byte %1 of %2 flipped").arg(at).arg(QString(items[i].first)), rawContainer(flipped)});
+        }
+    }
+    QDir().mkpath(elsewhere(""));
+    const QStringList before = datFiles();
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what.toStdString());
+        testsupport::writeBytes(elsewhere("Malo.SZP"), k.bytes);
+        clearMessages();
+        unpack(elsewhere("Malo.SZP"));
+        EXPECT_EQ(messages(), QStringList{Msg_Transporte_Danado});
+        EXPECT_EQ(datFiles(), before);
+        EXPECT_TRUE(D_Module_->PKS3->itemsForInspection().empty());
+    }
+
+    // Items of other names are ignored; a transport file that is not there is said so.
+    testsupport::writeBytes(elsewhere("Extra.SZP"), rawContainer({items[1], {"../../x", zlib9("x")}, items[2]}));
+    clearMessages();
+    unpack(elsewhere("Extra.SZP"));
+    EXPECT_EQ(messages(), QStringList{Msg_Transporte_Leido});
+    QStringList expected = before + QStringList{"Extra.DB", "Extra.STU"}, got = datFiles();
+    expected.sort();
+    got.sort();
+    EXPECT_EQ(got, expected);
+    clearMessages();
+    unpack(elsewhere("Ninguno.SZP"));
+    EXPECT_EQ(messages(), QStringList{Msg_Transporte_No_Existe});
+
+    // Packing a study file without its settings container.
+    QFile::remove(dat("Bueno.STU"));
+    QFile::remove(dat("Bueno.SZP"));
+    clearMessages();
+    pack(dat("Bueno.DB"));
+    EXPECT_EQ(messages(), QStringList{Msg_Fichero_Incompleto});
+    EXPECT_FALSE(QFileInfo::exists(dat("Bueno.SZP")));
+}
+
+TEST_F(TransportTest, AnExistingStudyFileIsReplacedOnlyAfterOk)
+{
+    study("Casa");
+    putPicture("dat/Casa.BMP", 10, 10);
+    testsupport::writeBytes(dat("Casa.CLA"), "old password");
+    QDir().mkpath(elsewhere(""));
+    writeStudy("Otro", everyPart(), sampleCards(2, false));
+    pack(dat("Otro.DB"));
+    QFile::rename(dat("Otro.SZP"), elsewhere("Casa.SZP"));
+    const QByteArray oldDb = fileBytes(dat("Casa.DB"));
+
+    platform::queueDialogAnswer(platform::DialogAnswer::No);
+    clearMessages();
+    unpack(elsewhere("Casa.SZP"));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(platform::dialogTexts().last().contains("Casa"));
+    EXPECT_EQ(fileBytes(dat("Casa.DB")), oldDb);
+    EXPECT_TRUE(QFileInfo::exists(dat("Casa.CLA")));
+
+    platform::queueDialogAnswer(platform::DialogAnswer::Ok);
+    unpack(elsewhere("Casa.SZP"));
+    EXPECT_EQ(messages(), QStringList{Msg_Transporte_Leido});
+    EXPECT_EQ(fileBytes(dat("Casa.DB")), fileBytes(dat("Otro.DB")));
+    EXPECT_EQ(fileBytes(dat("Casa.STU")), fileBytes(dat("Otro.STU")));
+    EXPECT_FALSE(QFileInfo::exists(dat("Casa.CLA")));
+    EXPECT_FALSE(QFileInfo::exists(dat("Casa.BMP")));
+}

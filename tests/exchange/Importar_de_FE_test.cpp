@@ -1,0 +1,132 @@
+// Import from a study file through the menu entry J: every card appended exactly as stored,
+// the refusals of each side, and a failing move that adds nothing.
+#include "exchange/ExchangeFixture.h"
+
+#include "exchange/Importar_de_FE.h"
+
+class ImportTest : public ExchangeFixture {
+protected:
+    void SetUp() override
+    {
+        ExchangeFixture::SetUp();
+        Ruta_Origen.clear();
+        Ruta_Destino.clear();
+        Origen_Elegido = Destino_Elegido = 0;
+        Importar_de_FE_->OpenDialog1->FileName.clear();
+        Importar_de_FE_->OpenDialog2->FileName.clear();
+    }
+    // Shows the window from the menu, chooses the sides given (empty: not chosen now) and,
+    // when asked, imports.
+    void run(const QString &origin, const QString &destination, bool import = true)
+    {
+        if (!origin.isEmpty())
+            platform::FileDialog::queueFileName(origin);
+        if (!destination.isEmpty())
+            platform::FileDialog::queueFileName(destination);
+        platform::onNextShow("Importar_de_FE_", [=](QWidget *) {
+            if (!origin.isEmpty())
+                Importar_de_FE_->Button4->click();
+            if (!destination.isEmpty())
+                Importar_de_FE_->Button5->click();
+            if (import)
+                Importar_de_FE_->Button1->click();
+        });
+        pressKey('J');
+    }
+    static Opciones_FE exportable()
+    {
+        Opciones_FE o = everyPart();
+        o.Comprimido = true;
+        return o;
+    }
+    static std::size_t count(const QString &path)
+    {
+        engine::Table t;
+        t.setTableName(testsupport::fileName(path));
+        t.open();
+        return t.recordCount();
+    }
+};
+
+TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
+{
+    const std::vector<TestCard> cards = sampleCards(12, true);
+    const QString origin = writeStudy("Origen", exportable(), cards);
+    const QString destination = writeStudy("Destino", exportable(), sampleCards(3, false));
+    openStudy(destination); // its base filter hides level 0 when the import starts
+    ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
+    clearMessages();
+
+    run(origin, destination);
+    EXPECT_EQ(messages(), QStringList{"Nº de fichas importadas: 12"});
+    EXPECT_EQ(Importar_de_FE_->Label1->caption(), "F. de Estudio ORIGEN: Origen");
+    EXPECT_EQ(Importar_de_FE_->Label2->caption(), "F. de Estudio DESTINO: Destino");
+    EXPECT_EQ(Panta_Inicio_->FE_Abierto, 0);
+    EXPECT_FALSE(D_Module_->Tabla_Activa->active());
+    EXPECT_FALSE(D_Module_->Tabla_Exp->active());
+    EXPECT_EQ(count(destination), 15u);
+
+    // The packed blobs, flags, levels and dates arrive unchanged.
+    clearMessages();
+    openStudy(destination);
+    const std::map<QString, StoredCard> stored = openCards();
+    for (const TestCard &c : cards) {
+        const auto it = stored.find(c.question);
+        ASSERT_NE(it, stored.end()) << c.question.toStdString();
+        EXPECT_EQ(it->second.level, c.level);
+        EXPECT_EQ(it->second.packedFlag, c.packed ? "S" : "N");
+        EXPECT_EQ(it->second.nextReview, c.nextReview);
+        EXPECT_EQ(it->second.reviews, 4);
+        EXPECT_TRUE(it->second.questionPicture == c.questionPicture);
+        EXPECT_TRUE(it->second.longAnswer == c.longAnswer);
+    }
+
+    // The choices stay: the same import again adds the cards again.
+    clearMessages();
+    run({}, {});
+    EXPECT_EQ(messages(), QStringList{"Nº de fichas importadas: 12"});
+    EXPECT_EQ(count(destination), 27u);
+}
+
+TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
+{
+    Opciones_FE closed = exportable();
+    closed.Exportable = false;
+    Opciones_FE ciphered = exportable();
+    ciphered.Encriptado = true;
+    const QString origin = writeStudy("Origen", exportable(), sampleCards(4, false));
+    const QString notExportable = writeStudy("Cerrado", closed, sampleCards(2, false));
+    const QString withPassword = writeStudy("Cifrado", ciphered, sampleCards(2, false), "pw");
+    Opciones_FE narrow = exportable();
+    narrow.Tam_Pregunta = 5;
+    const QString shortQuestions = writeStudy("Estrecho", narrow, {});
+
+    struct Case {
+        const char *what;
+        QString origin, destination;
+        QStringList messages;
+        QString label1, label2;
+    } cases[] = {
+        {"no side", {}, {}, {Msg_Sin_Origen}, "F. de Estudio seleccionado: (Ninguno).", "F. de Estudio seleccionado: (Ninguno)."},
+        {"origin with a password", withPassword, origin, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen},
+         "F. de Estudio seleccionado: (Ninguno).", "F. de Estudio DESTINO: Origen"},
+        {"origin not exportable", notExportable, {}, {Msg_Origen_No_Exportable, Msg_Sin_Origen},
+         "F. de Estudio seleccionado: (Ninguno).", "F. de Estudio DESTINO: Origen"},
+        {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino},
+         "F. de Estudio ORIGEN: Origen", "F. de Estudio seleccionado: (Ninguno)."},
+        {"the same file", origin, origin, {Msg_Mismo_Fichero}, "F. de Estudio ORIGEN: Origen",
+         "F. de Estudio DESTINO: Origen"},
+        {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar},
+         "F. de Estudio ORIGEN: Origen", "F. de Estudio DESTINO: Estrecho"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        clearMessages();
+        run(k.origin, k.destination);
+        EXPECT_EQ(messages(), k.messages);
+        EXPECT_EQ(Importar_de_FE_->Label1->caption(), k.label1);
+        EXPECT_EQ(Importar_de_FE_->Label2->caption(), k.label2);
+        EXPECT_EQ(count(origin), 4u);
+        EXPECT_EQ(count(shortQuestions), 0u);
+    }
+}
