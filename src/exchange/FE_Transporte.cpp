@@ -114,16 +114,14 @@ bool existe(const QString &path)
 // ---------------------------------------------------------------------------------------------
 // zlib
 
-void Comprime_Stream_Zlib(packing::Stream &Origen, packing::Stream &Destino)
+std::vector<std::uint8_t> Comprime_Zlib(const void *Datos, std::size_t Tamano)
 {
-    std::vector<std::uint8_t> entrada(static_cast<size_t>(Origen.size()));
-    Origen.setPosition(0);
-    Origen.readBuffer(entrada.data(), entrada.size());
-    uLongf largo = compressBound(static_cast<uLong>(entrada.size()));
+    uLongf largo = compressBound(static_cast<uLong>(Tamano));
     std::vector<std::uint8_t> salida(largo);
-    if (compress2(salida.data(), &largo, entrada.data(), static_cast<uLong>(entrada.size()), 9) != Z_OK)
+    if (compress2(salida.data(), &largo, static_cast<const Bytef *>(Datos), static_cast<uLong>(Tamano), 9) != Z_OK)
         throw std::bad_alloc();
-    Destino.writeBuffer(salida.data(), largo);
+    salida.resize(largo);
+    return salida;
 }
 
 std::uint64_t Descomprime_Zlib(const std::uint8_t *Datos, std::size_t Tamano, std::uint64_t Limite,
@@ -291,9 +289,7 @@ void TFE_Transporte_::Anade_Fichero_al_Transporte(const QString &Base, const QSt
     const std::optional<QByteArray> bytes = platform::readWholeFile(path);
     if (!bytes)
         falla(Err_Lectura.arg(path));
-    packing::MemoryStream trabajo(bytes->constData(), size_t(bytes->size()));
-    packing::MemoryStream comprimido;
-    Comprime_Stream_Zlib(trabajo, comprimido);
+    packing::MemoryStream comprimido(Comprime_Zlib(bytes->constData(), size_t(bytes->size())));
     D_Module_->PKS3->AddStream(Extension.toStdString(), comprimido);
 }
 

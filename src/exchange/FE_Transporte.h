@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <vector>
 
 // PKS3's flags when the window was last activated; "&Salir" gives them back.
 extern bool Comprimido_PKS3_Previo;
@@ -51,9 +52,9 @@ public:
     EZlibDanado() : std::runtime_error("zlib data damaged") {}
 };
 
-// The whole source, from position 0, compressed with zlib at level 9 in one call, written at
-// the destination's position.
-void Comprime_Stream_Zlib(packing::Stream &Origen, packing::Stream &Destino);
+// The bytes compressed with zlib at level 9 in one call (one zlib stream, default window and
+// memory settings).
+std::vector<std::uint8_t> Comprime_Zlib(const void *Datos, std::size_t Tamano);
 // Inflates the zlib stream in the bytes, handing the output to `Salida` piece by piece (no
 // sink: only checks); returns the inflated size. EZlibDanado when the bytes are not exactly one
 // sound zlib stream or it would inflate to more than Limite bytes. Empty input gives nothing.

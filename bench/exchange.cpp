@@ -1,0 +1,290 @@
+// The exchange windows on a study file of 20,000 cards, each with a question picture and an
+// answer picture of 100 KB (bitmaps that compress well, so that the files stay small on disk),
+// compressed and enciphered. The program's windows are created as at start-up, offscreen and
+// scripted, and the source is opened through menu entry 9 with its password saved in X.CLA.
+//
+// - Export into a new file with another password, against unpacking and packing the same
+//   blobs alone (counter "ratio" = export / blobs alone).
+// - Transport packing of that study file, against zlib level 9 on the same bytes ("ratio").
+// - Import of 20,000 cards from one study file into another.
+#include "QtBenchMain.h"
+#include "app/Panta_Inicio.h"
+#include "app/Program.h"
+#include "engine/Table.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
+#include "packing/PackStreamCol.h"
+#include "platform/FileDialog.h"
+#include "platform/Files.h"
+#include "platform/ModalShow.h"
+#include "platform/Picture.h"
+#include "platform/Rtf.h"
+#include "store/D_Module.h"
+#include "support/StudyFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <memory>
+
+namespace {
+
+constexpr int Cards = 20000;
+constexpr int Pictures = 16;
+const std::string Password = "contraseña de prueba";
+
+struct Program {
+    QTemporaryDir root;
+    QString folder, dat, source;
+    std::vector<std::string> packedPictures; // as stored in the source
+};
+std::unique_ptr<Program> program;
+
+// The blob packed as the source packs it: one item "1", compressed and enciphered.
+std::string packed(const std::string &bytes)
+{
+    const QByteArray c = testsupport::packItem("1", QByteArray::fromStdString(bytes), Password);
+    return std::string(c.constData(), size_t(c.size()));
+}
+
+// A bitmap of about 100 KB: bands of colour and a frame.
+QByteArray picture(int n)
+{
+    QImage img(200, 170, QImage::Format_RGB888);
+    img.fill(QColor(20 * n % 255, 90, 200 - 7 * n));
+    QPainter p(&img);
+    for (int y = 0; y < img.height(); y += 10 + n)
+        p.fillRect(0, y, img.width(), 4, QColor(240, 10 * n, 40));
+    p.drawRect(n, n, 150, 120);
+    p.end();
+    return platform::encodePicture(img, platform::PictureFormat::Bmp);
+}
+
+QString buildSource()
+{
+    Opciones_FE o = testsupport::defaultOptions();
+    o.Imagen_Pregunta = o.Imagen_Respuesta = true;
+    o.Comprimido = o.Encriptado = true;
+    o.Exportable = true;
+    const QString path = testsupport::writeStudyFile(program->dat, QStringLiteral("Grande"), o,
+                                                     {QStringLiteral("Veinte mil fichas")}, Password);
+    testsupport::writeSavedPassword(program->dat + QStringLiteral("/Grande.CLA"), QString::fromStdString(Password),
+                                    Panta_Inicio_->Serie_Disco.toStdString());
+    for (int n = 0; n < Pictures; ++n)
+        program->packedPictures.push_back(packed(picture(n).toStdString()));
+    engine::Table t;
+    t.setTableName(testsupport::fileName(path));
+    t.open();
+    for (int i = 0; i < Cards; ++i) {
+        t.append();
+        t.fieldByName("Nive_Fich").setAsInteger(i % 10);
+        t.fieldByName("Nive_Impo").setAsInteger(i % 3);
+        t.fieldByName("Clav_Fich").setAsString("Tema " + std::to_string(i % 50));
+        t.fieldByName("Preg_Text").setAsString("Pregunta número " + std::to_string(i));
+        t.fieldByName("Resp_Text").setBytes(
+            packed(platform::rtf::fromLines({QStringLiteral("Respuesta %1").arg(i)}).toStdString()));
+        t.fieldByName("Tipo_Preg_Imag").setAsString("BMP");
+        t.fieldByName("Preg_Imag").setBytes(program->packedPictures[i % Pictures]);
+        t.fieldByName("Tipo_Resp_Imag").setAsString("BMP");
+        t.fieldByName("Resp_Imag").setBytes(program->packedPictures[(i + 5) % Pictures]);
+        t.fieldByName("Fech_Crea").setAsString("20261205");
+        t.fieldByName("Fech_Prox_Repa").setAsString("20261206");
+        t.fieldByName("Ficha_Comp_Encr").setAsString("S");
+        t.post();
+    }
+    t.close();
+    t.checkpointFile();
+    return path;
+}
+
+void setUp()
+{
+    program = std::make_unique<Program>();
+    program->folder = program->root.path() + QStringLiteral("/program");
+    program->dat = program->folder + QStringLiteral("/dat");
+    QDir().mkpath(program->dat);
+    QDir::setCurrent(program->folder);
+    platform::setProgramFolder(program->folder);
+    platform::setVolumeSerialForTesting(0x1A2B3C4Du);
+    platform::setScripted(true);
+    app::prepareApplication();
+    app::createWindows();
+    Panta_Inicio_->activate(); // preferences and today's dates
+    program->source = buildSource();
+}
+
+void tearDown()
+{
+    Panta_Inicio_->Cierra_Fichero();
+    app::destroyWindows();
+    platform::setScripted(false);
+    platform::clearVolumeSerialForTesting();
+    platform::setProgramFolder(QString());
+    program.reset();
+}
+
+bool openSource()
+{
+    testsupport::writeBytes(program->folder + QStringLiteral("/ultimo.txt"), program->source.toUtf8() + '\n');
+    Panta_Inicio_->Label21Click();
+    return Panta_Inicio_->FE_Abierto == 1;
+}
+
+double seconds(const std::chrono::steady_clock::time_point &since)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+void removeStudy(const QString &name)
+{
+    for (const char *ext : {".DB", ".STU", ".BMP", ".JPG", ".SZP"})
+        QFile::remove(program->dat + QLatin1Char('/') + name + QLatin1String(ext));
+}
+
+void BM_ExportToAnotherPassword(benchmark::State &state)
+{
+    if (!openSource()) {
+        state.SkipWithError("the source did not open");
+        return;
+    }
+    double exportTime = 0, blobTime = 0;
+    for (auto _ : state) {
+        removeStudy(QStringLiteral("Exportado"));
+        TExportar_FE_ *w = Exportar_FE_;
+        w->activate();
+        w->Edit1->setText(QStringLiteral("Exportado"));
+        w->CheckBox1->setChecked(true);
+        w->CheckBox1Click();
+        w->Edit2->setText(QStringLiteral("otra contraseña"));
+        w->RadioButton2->click();
+        auto start = std::chrono::steady_clock::now();
+        w->Button3Click();
+        exportTime = seconds(start);
+        if (!QFile::exists(program->dat + QStringLiteral("/Exportado.DB"))) {
+            state.SkipWithError("the export failed");
+            break;
+        }
+
+        // The same blobs, unpacked with the source's key and packed with the new one, alone.
+        TPackStreams from, to;
+        from.Key = Password;
+        to.Compressed = true;
+        to.Encrypted = true;
+        to.Key = "otra contraseña";
+        const std::string answer = packed(
+            platform::rtf::fromLines({QStringLiteral("Respuesta 1")}).toStdString());
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < Cards; ++i) {
+            for (const std::string *blob : std::initializer_list<const std::string *>{&answer, &program->packedPictures[i % Pictures],
+                                            &program->packedPictures[(i + 5) % Pictures]}) {
+                packing::MemoryStream s(std::string_view{*blob});
+                from.LoadFromStream(s);
+                s.clear();
+                from.GetStream("1", s);
+                to.AddStream("1", s);
+                s.clear();
+                to.SaveToStream(s);
+                benchmark::DoNotOptimize(s.size());
+            }
+        }
+        blobTime = seconds(start);
+        state.SetIterationTime(exportTime);
+    }
+    state.counters["export_s"] = exportTime;
+    state.counters["blobs_alone_s"] = blobTime;
+    state.counters["ratio"] = exportTime / blobTime;
+    removeStudy(QStringLiteral("Exportado"));
+    Panta_Inicio_->Cierra_Fichero();
+}
+BENCHMARK(BM_ExportToAnotherPassword)->Unit(benchmark::kSecond)->Iterations(1)->UseManualTime();
+
+void BM_TransportPacking(benchmark::State &state)
+{
+    Panta_Inicio_->Cierra_Fichero();
+    const QString base = program->source.left(program->source.size() - 2);
+    double packTime = 0, zlibTime = 0;
+    for (auto _ : state) {
+        QFile::remove(base + QStringLiteral("SZP"));
+        platform::FileDialog::queueFileName(program->source);
+        auto start = std::chrono::steady_clock::now();
+        FE_Transporte_->Button4Click();
+        packTime = seconds(start);
+        if (!QFile::exists(base + QStringLiteral("SZP"))) {
+            state.SkipWithError("no transport file");
+            break;
+        }
+        start = std::chrono::steady_clock::now();
+        for (const char *ext : {"DB", "STU"}) {
+            const QByteArray bytes = platform::readWholeFile(base + QLatin1String(ext)).value_or(QByteArray());
+            uLongf size = compressBound(uLong(bytes.size()));
+            std::vector<Bytef> out(size);
+            compress2(out.data(), &size, reinterpret_cast<const Bytef *>(bytes.constData()), uLong(bytes.size()), 9);
+            benchmark::DoNotOptimize(out.data());
+        }
+        zlibTime = seconds(start);
+        state.SetIterationTime(packTime);
+    }
+    state.counters["pack_s"] = packTime;
+    state.counters["zlib9_s"] = zlibTime;
+    state.counters["ratio"] = packTime / zlibTime;
+    state.counters["table_MB"] = double(QFileInfo(program->source).size()) / 1e6;
+    QFile::remove(base + QStringLiteral("SZP"));
+}
+BENCHMARK(BM_TransportPacking)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
+
+void BM_ImportFromAStudyFileOf20000Cards(benchmark::State &state)
+{
+    Opciones_FE o = testsupport::defaultOptions();
+    const QString origin = testsupport::writeStudyFile(program->dat, QStringLiteral("Origen"), o);
+    {
+        engine::Table t;
+        t.setTableName(testsupport::fileName(origin));
+        t.open();
+        for (int i = 0; i < Cards; ++i) {
+            t.append();
+            t.fieldByName("Nive_Fich").setAsInteger(i % 10);
+            t.fieldByName("Preg_Text").setAsString("Pregunta número " + std::to_string(i));
+            t.fieldByName("Resp_Text").setBytes(platform::rtf::fromLines({QStringLiteral("Respuesta %1").arg(i)}).toStdString());
+            t.fieldByName("Fech_Crea").setAsString("20261205");
+            t.fieldByName("Ficha_Comp_Encr").setAsString("N");
+            t.post();
+        }
+    }
+    Ruta_Origen = origin;
+    Origen_Elegido = 1;
+    Destino_Elegido = 1;
+    std::size_t imported = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        removeStudy(QStringLiteral("Destino"));
+        Ruta_Destino = testsupport::writeStudyFile(program->dat, QStringLiteral("Destino"), o);
+        state.ResumeTiming();
+        Importar_de_FE_->Button1Click();
+        state.PauseTiming();
+        engine::Table t;
+        t.setTableName(testsupport::fileName(Ruta_Destino));
+        t.open();
+        imported = t.recordCount();
+        state.ResumeTiming();
+    }
+    state.counters["cards_imported"] = double(imported);
+    removeStudy(QStringLiteral("Destino"));
+    removeStudy(QStringLiteral("Origen"));
+}
+BENCHMARK(BM_ImportFromAStudyFileOf20000Cards)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runQtBenchmarks(argc, argv, setUp, tearDown);
+}
