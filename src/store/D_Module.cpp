@@ -392,12 +392,7 @@ void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
         mostrarRespuestaCorta();
     if (p->Con_Texto_Largo == 1)
         mostrarRespuestaLarga();
-    try {
-        mostrarImagenes();
-    } catch (...) {
-        // A blob that is not a picture of its type, or a damaged container: the pictures
-        // already shown stay.
-    }
+    mostrarImagenes();
 }
 
 void TD_Module_::mostrarFecha()
@@ -479,34 +474,34 @@ std::optional<platform::PictureFormat> cardPictureFormat(const std::string &type
 }
 } // namespace
 
+// Each picture on its own: one whose blob is not a picture of its type, or whose container is
+// damaged, shows no picture (never the previous card's), and the other is still shown.
 void TD_Module_::mostrarImagenes()
 {
     TSesion_ *p = Sesion_;
     Displays &d = *m_displays;
     const bool packed = fichaEmpaquetada();
     platform::ImageControl scratch;
-
-    if (const auto format = cardPictureFormat(Tabla_ActivaTipo_Preg_Imag().asString())) {
-        decodeInto(scratch, pictureBytes(Tabla_ActivaPreg_Imag(), packed), *format);
-        showPicture(d.reviewImage1, scratch, 4);
-        showPicture(d.editorImage1, scratch, 7);
-    } else {
-        clearPicture(d.reviewImage1);
-        clearPicture(d.editorImage1);
-    }
-
-    if (const auto format = cardPictureFormat(Tabla_ActivaTipo_Resp_Imag().asString())) {
-        clearPicture(d.editorImage2);
-        decodeInto(scratch, pictureBytes(Tabla_ActivaResp_Imag(), packed), *format);
-        int slot = 0;
-        if (p->Con_Imagen_Respuesta == 1)
-            slot = p->Con_Texto_Largo == 1 ? 5 : 6;
-        showPicture(d.reviewImage2, scratch, slot);
-        showPicture(d.editorImage2, scratch, 8);
-    } else {
-        clearPicture(d.reviewImage2);
-        clearPicture(d.editorImage2);
-    }
+    auto show = [&](const std::string &type, const engine::Field &blob, platform::ImageControl *review,
+                    int reviewSlot, platform::ImageControl *editor, int editorSlot) {
+        const auto format = cardPictureFormat(type);
+        if (format) {
+            try {
+                decodeInto(scratch, pictureBytes(blob, packed), *format);
+                showPicture(review, scratch, reviewSlot);
+                showPicture(editor, scratch, editorSlot);
+                return;
+            } catch (...) {
+            }
+        }
+        clearPicture(review);
+        clearPicture(editor);
+    };
+    show(Tabla_ActivaTipo_Preg_Imag().asString(), Tabla_ActivaPreg_Imag(), d.reviewImage1, 4, d.editorImage1, 7);
+    int slot = 0;
+    if (p->Con_Imagen_Respuesta == 1)
+        slot = p->Con_Texto_Largo == 1 ? 5 : 6;
+    show(Tabla_ActivaTipo_Resp_Imag().asString(), Tabla_ActivaResp_Imag(), d.reviewImage2, slot, d.editorImage2, 8);
 }
 
 // ---- Display font style ----
