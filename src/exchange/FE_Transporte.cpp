@@ -205,7 +205,7 @@ TFE_Transporte_::TFE_Transporte_(QWidget *parent) : platform::Form(parent)
     label3 = named(new platform::Label(Panel1), "label3");
     label3->setAutoSize(false);
     label3->setWordWrap(true);
-    label3->setGeometry(88, 96, 601, 141);
+    label3->setGeometry(50, 14, 660, 224); // the whole notice in this platform's font
     label3->hide();
 
     BitBtn2 = named(new QPushButton(QStringLiteral("&Salir"), this), "BitBtn2");

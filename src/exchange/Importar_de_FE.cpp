@@ -60,7 +60,7 @@ TImportar_de_FE_::TImportar_de_FE_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral(" Importar fichas desde un Fichero de Estudio"));
     // No border icons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    resize(620, 300);
+    resize(620, 250);
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect r = screen->geometry();
         move((r.width() - width()) / 2, (r.height() - height()) / 2);
