@@ -17,8 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <unistd.h>
 
@@ -285,10 +283,7 @@ void TExportar_FE_::FormActivate()
     setWindowState(Qt::WindowMaximized);
     const QString nombre = QFileInfo(s->Ruta_FE).fileName();
     Label1->setCaption(QStringLiteral("Fichero Abierto: ") + nombre.left(nombre.size() - 3));
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        Panel1->move((r.width() - Panel1->width()) / 2, (r.height() - Panel1->height()) / 2 - 18);
-    }
+    centerOnScreen(Panel1, 18);
     MaskEdit2->setText(s->Fecha_Hoy_Pantalla);
     if (s->Exportable == 0) {
         Aviso_No_Se_Puede_Exportar();

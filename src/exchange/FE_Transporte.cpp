@@ -13,8 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <zlib.h>
 
@@ -77,6 +75,21 @@ public:
 private:
     TPackStreams &m_pks;
     TPackStreams::TNotifyEvent m_evento;
+};
+
+// The wait notice shown and PKS3 at work for the life of the guard; however the work ends,
+// the notice goes and PKS3 is left without items.
+class TrabajoConAviso {
+public:
+    explicit TrabajoConAviso(TFE_Transporte_ &Ventana) : m_ventana(Ventana) { Ventana.Muestra_Aviso_Proceso_Largo(); }
+    ~TrabajoConAviso()
+    {
+        D_Module_->PKS3->ClearStreams();
+        m_ventana.Oculta_Aviso_Proceso_Largo();
+    }
+
+private:
+    TFE_Transporte_ &m_ventana;
 };
 
 // Files written under temporary names, removed unless they were renamed into place.
@@ -174,10 +187,7 @@ TFE_Transporte_::TFE_Transporte_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral("Fichero de Estudio de Transporte"));
     setColor(platform::tcolor(platform::colors::Silver));
     resize(799, 365);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        move((r.width() - width()) / 2, (r.height() - height()) / 2);
-    }
+    centerOnScreen(this);
 
     auto named = [](auto *w, const char *name) {
         w->setObjectName(QString::fromLatin1(name));
@@ -304,9 +314,9 @@ void TFE_Transporte_::Button4Click()
         mensaje(Msg_Fichero_Incompleto);
         return;
     }
-    Muestra_Aviso_Proceso_Largo();
-    TPackStreams &pks3 = *D_Module_->PKS3;
-    try {
+    {
+        TrabajoConAviso trabajo(*this);
+        TPackStreams &pks3 = *D_Module_->PKS3;
         // A log left beside the table by a killed program holds cards too: fold it in first.
         try {
             engine::Table tabla;
@@ -326,13 +336,7 @@ void TFE_Transporte_::Button4Click()
                 Anade_Fichero_al_Transporte(B, ext);
         }
         pks3.SaveToFile(QFile::encodeName(B + QStringLiteral("SZP")).toStdString());
-    } catch (...) {
-        pks3.ClearStreams();
-        Oculta_Aviso_Proceso_Largo();
-        throw;
     }
-    pks3.ClearStreams();
-    Oculta_Aviso_Proceso_Largo();
     mensaje(Msg_Transporte_Creado);
 }
 
@@ -363,28 +367,22 @@ void TFE_Transporte_::Button5Click()
                          != platform::DialogAnswer::Ok)
         return;
 
-    Muestra_Aviso_Proceso_Largo();
-    TPackStreams &pks3 = *D_Module_->PKS3;
-    bool cargado = false;
-    {
-        SinAvisoDeCorrupcion sinAviso(pks3);
-        try {
-            pks3.LoadFromFile(QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP"))
-                                  .toStdString());
-            cargado = true;
-        } catch (...) {
-        }
-    }
     bool escrito = false;
-    try {
+    {
+        TrabajoConAviso trabajo(*this);
+        TPackStreams &pks3 = *D_Module_->PKS3;
+        bool cargado = false;
+        {
+            SinAvisoDeCorrupcion sinAviso(pks3);
+            try {
+                pks3.LoadFromFile(
+                    QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP")).toStdString());
+                cargado = true;
+            } catch (...) {
+            }
+        }
         escrito = cargado && desempaqueta(carpeta, M);
-    } catch (...) {
-        pks3.ClearStreams();
-        Oculta_Aviso_Proceso_Largo();
-        throw;
     }
-    pks3.ClearStreams();
-    Oculta_Aviso_Proceso_Largo();
     if (!escrito) {
         mensaje(Msg_Transporte_Danado);
         return;

@@ -10,8 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 TImportar_de_FE_ *Importar_de_FE_ = nullptr;
 QString Ruta_Origen;
@@ -61,10 +59,7 @@ TImportar_de_FE_::TImportar_de_FE_(QWidget *parent) : platform::Form(parent)
     // No border icons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(620, 250);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        move((r.width() - width()) / 2, (r.height() - height()) / 2);
-    }
+    centerOnScreen(this);
 
     auto named = [](auto *w, const char *name) {
         w->setObjectName(QString::fromLatin1(name));

@@ -1,5 +1,8 @@
 #include "platform/Form.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "platform/Application.h"
 #include "platform/Clicks.h"
 #include "platform/Colors.h"
@@ -218,6 +221,14 @@ bool Form::event(QEvent *event)
             activate();
     }
     return QWidget::event(event);
+}
+
+void Form::centerOnScreen(QWidget *widget, int above)
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect r = screen->geometry();
+        widget->move((r.width() - widget->width()) / 2, (r.height() - widget->height()) / 2 - above);
+    }
 }
 
 } // namespace platform

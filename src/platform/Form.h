@@ -35,6 +35,10 @@ public:
     // and enabled.
     static void setCancelButton(QAbstractButton *button, bool cancel = true);
 
+    // Places the widget at the centre of the screen: left := (screen width - width) / 2,
+    // top := (screen height - height) / 2 - above (whole parts).
+    static void centerOnScreen(QWidget *widget, int above = 0);
+
     // Closes the window: the close query, then the closed() signal. Also works for a window
     // that is not on screen (tests).
     bool close();
