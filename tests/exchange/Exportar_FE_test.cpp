@@ -4,10 +4,12 @@
 #include "exchange/ExchangeFixture.h"
 
 #include "exchange/Exportar_FE.h"
+#include "platform/Files.h"
 #include "platform/MessageDialog.h"
 #include "store/Opciones_FE.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <random>
@@ -366,4 +368,40 @@ TEST_F(ExportTest, AKilledExportLeavesNoNewStudyFileThatOpens)
         ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
     }
     EXPECT_GT(killedBeforeTheEnd, 0);
+}
+
+TEST_F(ExportTest, ThePictureOfTheNewFile)
+{
+    openSource(2);
+    QFile::remove(dat(Source + ".JPG"));
+    const QString jpeg = putPicture("dat/" + Source + ".JPEG", 33, 22);
+    const QString bmp = putPicture("fotos/otra.bmp", 12, 10);
+    const QString gif = programPath("fotos/otra.gif");
+    testsupport::writeBytes(gif, "GIF89a");
+    struct Case {
+        const char *name;
+        QRadioButton *TExportar_FE_::*button;
+        QString chosen; // file given to the picture dialog
+        QString written, bytesFrom;
+    } cases[] = {
+        {"Misma", &TExportar_FE_::Misma_Imagen, {}, "Misma.JPG", jpeg},
+        {"OtraBmp", &TExportar_FE_::Otra_Imagen, bmp, "OtraBmp.BMP", bmp},
+        {"OtraGif", &TExportar_FE_::Otra_Imagen, gif, {}, {}},
+        {"Ninguna", &TExportar_FE_::Ninguna_Imagen, {}, {}, {}},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        if (!k.chosen.isEmpty())
+            platform::FileDialog::queueFileName(k.chosen);
+        platform::onNextShow("Exportar_FE_", [&k](QWidget *) {
+            (Exportar_FE_->*k.button)->click();
+            Exportar_FE_->Edit1->setText(k.name);
+            Exportar_FE_->Button3->click();
+        });
+        pressKey('H');
+        QStringList pictures = datFiles().filter(QRegularExpression(QStringLiteral("^%1\\.(BMP|JPG)$").arg(k.name)));
+        EXPECT_EQ(pictures, k.written.isEmpty() ? QStringList() : QStringList{k.written});
+        if (!k.written.isEmpty())
+            EXPECT_EQ(platform::readWholeFile(dat(k.written)), platform::readWholeFile(k.bytesFrom));
+    }
 }
