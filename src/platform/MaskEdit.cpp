@@ -37,7 +37,16 @@ QString MaskEdit::text() const
 
 void MaskEdit::setText(const QString &text)
 {
-    QLineEdit::setText(text);
+    if (m_mask.isEmpty()) {
+        QLineEdit::setText(text);
+        return;
+    }
+    // A blank stays an empty position where it stands.
+    QString t = text;
+    for (QChar &c : t)
+        if (c == QLatin1Char(' '))
+            c = m_blank;
+    QLineEdit::setText(t);
 }
 
 void MaskEdit::focusOutEvent(QFocusEvent *event)
