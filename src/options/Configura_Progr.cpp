@@ -118,9 +118,17 @@ TConfigura_Progr_::TConfigura_Progr_(QWidget *parent) : platform::Form(parent)
     Panel1 = named(new platform::Panel(this), QStringLiteral("Panel1"));
     Panel1->setColor(tcolor(colors::Silver));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    {
+        // Disabled captions greyed but readable on the silver panel.
+        QPalette p = Panel1->palette();
+        p.setColor(QPalette::Disabled, QPalette::WindowText, tcolor(0x808080));
+        p.setColor(QPalette::Disabled, QPalette::ButtonText, tcolor(0x808080));
+        p.setColor(QPalette::Disabled, QPalette::Text, tcolor(0x808080));
+        Panel1->setPalette(p);
+    }
 
     Button10 = named(new QPushButton(QStringLiteral("&Tipo de letra"), Panel1), QStringLiteral("Button10"));
-    Label37 = label(QStringLiteral("Label37"), QStringLiteral("abcdefghij ABCDEFGHIJ 0123456789"), Panel1);
+    Label37 = label(QStringLiteral("Label37"), QStringLiteral("abcdef ABCDEF 0123"), Panel1);
     Label37->setFontColor(Qt::white);
 
     RadioGroup1 = named(new platform::RadioGroup(QStringLiteral(" Formato de Fecha: "), Panel1), QStringLiteral("RadioGroup1"));

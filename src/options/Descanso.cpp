@@ -46,7 +46,7 @@ TDescanso_::TDescanso_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral(" Descanso"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Silver));
-    resize(420, 220);
+    resize(460, 220);
 
     auto named = [](auto *w, const char *name) {
         w->setObjectName(QString::fromLatin1(name));
@@ -55,7 +55,7 @@ TDescanso_::TDescanso_(QWidget *parent) : platform::Form(parent)
     Panel1 = named(new platform::Panel(this), "Panel1");
     Panel1->setColor(platform::tcolor(platform::colors::Silver));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setGeometry(8, 8, 404, 150);
+    Panel1->setGeometry(8, 8, 444, 150);
     Image1 = named(new platform::ImageControl(Panel1), "Image1");
     Image1->setGeometry(16, 40, 64, 64);
     Image1->setPicture(taza());
@@ -84,7 +84,7 @@ TDescanso_::TDescanso_(QWidget *parent) : platform::Form(parent)
     Button4 = exercise("Button4", QStringLiteral("Ejercicios de Cuello"), 2, 120);
     Button2 = exercise("Button2", QStringLiteral("Ejercicios de Ojos"), 3, 144);
     Button5 = named(new QPushButton(QStringLiteral("&Salir"), this), "Button5");
-    Button5->setGeometry(160, 172, 100, 34);
+    Button5->setGeometry(180, 172, 100, 34);
     platform::Form::setCancelButton(Button5);
 
     using F = TDescanso_;
