@@ -6,10 +6,8 @@
 #include "store/Sesion.h"
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QScreen>
 
 TAcercaDe_ *AcercaDe_ = nullptr;
 
@@ -133,10 +131,7 @@ void TAcercaDe_::FormCreate()
     Comments->setCaption(QStringLiteral("Le ayuda al repasar en el estudio, aumentando el recuerdo."));
     Label1->setCaption(Direccion_Web);
     Label2->setCaption(Texto_Creditos);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move((s.width() - width()) / 2, (s.height() - height()) / 2);
-    }
+    centerOnScreen();
 }
 
 void TAcercaDe_::Label1Click()

@@ -327,8 +327,7 @@ void TConfigura_Progr_::FormActivate()
         s->Saltar_Activacion = 0;
         return;
     }
-    QWidget *principal = s->Ventana_Principal();
-    setWindowState((principal->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(s->Ventana_Principal());
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect r = screen->geometry();
         int top = int((r.height() - Panel1->height()) / 2.0) - 18;
@@ -530,14 +529,8 @@ void TConfigura_Progr_::Button3Click()
         intervalos += Intervalo_Repaso_a_Texto(i);
 
     s->Idioma = RadioGroup2->itemIndex() == 0 ? QStringLiteral("ING") : QStringLiteral("ESP");
-    QString fecha;
-    if (RadioGroup1->itemIndex() == 0) {
-        s->Formato_Fecha = 0;
-        fecha = QStringLiteral("mmddaa");
-    } else {
-        s->Formato_Fecha = 1;
-        fecha = QStringLiteral("ddmmaa");
-    }
+    s->Formato_Fecha = RadioGroup1->itemIndex() == 0 ? 0 : 1;
+    const QString fecha = s->Formato_Fecha == 0 ? QStringLiteral("mmddaa") : QStringLiteral("ddmmaa");
     const QString repaso = CheckBox2->isChecked() ? QStringLiteral("S") : QStringLiteral("N");
     QStringList lineas;
     lineas << fecha + QStringLiteral("__") + s->Idioma + QLatin1Char('_') + repaso + QLatin1Char('_') + intervalos;
@@ -547,32 +540,17 @@ void TConfigura_Progr_::Button3Click()
     QString descansos;
     for (int j = 0; j <= 6; ++j)
         descansos += Intervalo_Descanso_a_Texto(j);
-    QString aviso, modo;
-    if (CheckBox1->isChecked()) {
-        aviso = QStringLiteral("SI");
-        s->Avisar_Descansos = 1;
-    } else {
-        aviso = QStringLiteral("NO");
-        s->Avisar_Descansos = 0;
-    }
-    if (RadioButton1->isChecked()) {
-        modo = QStringLiteral("SIPER");
-        s->Descansos_Periodicos = 1;
-    } else {
-        modo = QStringLiteral("NOPER");
-        s->Descansos_Periodicos = 0;
-    }
+    s->Avisar_Descansos = CheckBox1->isChecked() ? 1 : 0;
+    const QString aviso = s->Avisar_Descansos == 1 ? QStringLiteral("SI") : QStringLiteral("NO");
+    s->Descansos_Periodicos = RadioButton1->isChecked() ? 1 : 0;
+    const QString modo = s->Descansos_Periodicos == 1 ? QStringLiteral("SIPER") : QStringLiteral("NOPER");
 
-    // A blank blink edit counts as 0, as leaving it does.
+    // A blank blink edit counts as 0, as leaving it does. The blink interval itself is applied
+    // by the next reading of the file.
     const QString minutos = QStringLiteral("%1").arg(numero(MaskEdit19->text()).value_or(0) % 100, 2, 10, QLatin1Char('0'));
-    QString parpadeo;
-    if (CheckBox5->isChecked()) {
-        s->Timer_Parpadeo->setEnabled(true);
-        parpadeo = QStringLiteral("Parpad_SI_") + minutos + QStringLiteral("__");
-    } else {
-        s->Timer_Parpadeo->setEnabled(false);
-        parpadeo = QStringLiteral("Parpad_NO_") + minutos + QStringLiteral("__");
-    }
+    s->Timer_Parpadeo->setEnabled(CheckBox5->isChecked());
+    const QString parpadeo = (CheckBox5->isChecked() ? QStringLiteral("Parpad_SI_") : QStringLiteral("Parpad_NO_")) + minutos
+                             + QStringLiteral("__");
     lineas << aviso + QLatin1Char('_') + modo + QLatin1Char('_') + descansos + parpadeo;
 
     s->Pasar_Nivel_0_a_1 = 0;

@@ -9,10 +9,8 @@
 #include "store/Sesion.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QScreen>
 
 TDescanso_ *Descanso_ = nullptr;
 
@@ -103,10 +101,7 @@ TDescanso_::~TDescanso_()
 
 void TDescanso_::FormCreate()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move((s.width() - width()) / 2, (s.height() - height()) / 2);
-    }
+    centerOnScreen();
 }
 
 platform::Timer *TDescanso_::relojRepaso()

@@ -4,8 +4,6 @@
 #include "platform/Colors.h"
 #include "platform/Timer.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 TParpadeo_Aviso_ *Parpadeo_Aviso_ = nullptr;
 
@@ -47,10 +45,7 @@ TParpadeo_Aviso_::~TParpadeo_Aviso_()
 
 void TParpadeo_Aviso_::FormCreate()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
+    centerOnScreen();
 }
 
 void TParpadeo_Aviso_::FormActivate()

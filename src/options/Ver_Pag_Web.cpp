@@ -4,8 +4,6 @@
 #include "platform/Colors.h"
 #include "store/Sesion.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 TVer_Pag_Web_ *Ver_Pag_Web_ = nullptr;
 
@@ -54,10 +52,7 @@ TVer_Pag_Web_::~TVer_Pag_Web_()
 
 void TVer_Pag_Web_::FormCreate()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move((s.width() - width()) / 2, (s.height() - height()) / 2);
-    }
+    centerOnScreen();
 }
 
 QString TVer_Pag_Web_::Pagina(int Numero)
@@ -77,8 +72,7 @@ void TVer_Pag_Web_::muestra(int Numero)
 
 void TVer_Pag_Web_::FormActivate()
 {
-    QWidget *principal = Sesion_->Ventana_Principal();
-    setWindowState((principal->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(Sesion_->Ventana_Principal());
     muestra(Sesion_->Pagina_Ejercicio);
 }
 
