@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/Form.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QPointer>
 
@@ -141,6 +142,12 @@ void showNonModal(QWidget *window)
         window->show();
         window->raise();
         window->activateWindow();
+        // While a modal window is open the windowing system keeps the focus there: the new
+        // window's activation is raised all the same.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != window)
+            if (auto *form = qobject_cast<Form *>(window))
+                form->activate();
         return;
     }
     auto *form = qobject_cast<Form *>(window);
