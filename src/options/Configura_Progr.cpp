@@ -517,7 +517,18 @@ void TConfigura_Progr_::Button3Click()
     if (!numerosCorrectos())
         return;
     TSesion_ *s = Sesion_;
-    const QStringList lineasAnteriores = s->RichEdit2->lines();
+    // What "A&ceptar" changes, put back when the file cannot be written.
+    struct Anterior {
+        QStringList lineas;
+        std::array<int, 10> Dias_Repaso;
+        std::array<int, 7> Descansos;
+        QString Idioma;
+        int Formato_Fecha, Avisar_Descansos, Descansos_Periodicos, Pasar_Nivel_0_a_1;
+        bool parpadeo;
+    };
+    const Anterior anterior{s->RichEdit2->lines(), s->Dias_Repaso,          s->Descansos,
+                            s->Idioma,              s->Formato_Fecha,        s->Avisar_Descansos,
+                            s->Descansos_Periodicos, s->Pasar_Nivel_0_a_1,   s->Timer_Parpadeo->enabled()};
 
     D_Module_->Guarda_Estilo_Fuente(FontDialog1->Font, FontDialog1->Color);
     D_Module_->Lee_Estilo_Fuente();
@@ -561,10 +572,16 @@ void TConfigura_Progr_::Button3Click()
 
     s->RichEdit2->setLines(lineas);
     if (!s->Guarda_Preferencias()) {
-        // The file keeps the previous options: so do the lines, and the next activation of the
-        // main window reads the fields back from the file.
-        s->RichEdit2->setLines(lineasAnteriores);
-        s->Leer_Preferencias = 1;
+        // The file keeps the previous options: so do the lines and the fields.
+        s->RichEdit2->setLines(anterior.lineas);
+        s->Dias_Repaso = anterior.Dias_Repaso;
+        s->Descansos = anterior.Descansos;
+        s->Idioma = anterior.Idioma;
+        s->Formato_Fecha = anterior.Formato_Fecha;
+        s->Avisar_Descansos = anterior.Avisar_Descansos;
+        s->Descansos_Periodicos = anterior.Descansos_Periodicos;
+        s->Pasar_Nivel_0_a_1 = anterior.Pasar_Nivel_0_a_1;
+        s->Timer_Parpadeo->setEnabled(anterior.parpadeo);
         mensaje(Msg_Opciones_No_Guardadas);
         return;
     }

@@ -301,3 +301,20 @@ TEST_F(OptionsWindowTest, EliminarDeletesOnlyTheFirstPictureTheStartUpWouldShow)
     EXPECT_TRUE(QFileInfo::exists(programPath(QStringLiteral("Image.JPG"))));
     EXPECT_FALSE(imagenPrincipal()->hasPicture());
 }
+
+TEST_F(OptionsWindowTest, APreferencesFileThatCannotBeWrittenLeavesTheOptionsAsTheyWere)
+{
+    startWithLines(preferencias::primeraVez());
+    // A folder where the file should be: the new file cannot take its place.
+    QFile::remove(programPath(QStringLiteral("Orvenda02.stu")));
+    ASSERT_TRUE(QDir().mkpath(programPath(QStringLiteral("Orvenda02.stu/x"))));
+    w()->activate();
+    w()->MaskEdit10->setText(QStringLiteral("5"));
+    w()->Button3->click();
+    // (Closing the message reactivates the main window, which cannot write the file either.)
+    ASSERT_FALSE(messages().isEmpty());
+    EXPECT_EQ(messages().value(0), Msg_Opciones_No_Guardadas);
+    EXPECT_EQ(lines(), preferencias::primeraVez());
+    EXPECT_EQ(Sesion_->Descansos[1], 35);
+    QDir(programPath(QStringLiteral("Orvenda02.stu"))).removeRecursively();
+}
