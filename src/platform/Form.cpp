@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -90,6 +92,19 @@ void Form::setKeyPreview(bool on)
 void Form::setCancelButton(QAbstractButton *button, bool cancel)
 {
     button->setProperty(CancelProperty, cancel);
+}
+
+void Form::centerOnScreen()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
+    }
+}
+
+void Form::followWindowState(const QWidget *other)
+{
+    setWindowState((other->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
 }
 
 bool Form::close()

@@ -30,6 +30,10 @@ public:
 
     // The window's colour (an invalid colour leaves the style's background).
     void setColor(const QColor &color);
+    // Places the window in the middle of the primary screen.
+    void centerOnScreen();
+    // Maximised when the other window is maximised, else normal.
+    void followWindowState(const QWidget *other);
 
     void setKeyPreview(bool on);
     bool keyPreview() const { return m_keyPreview; }
