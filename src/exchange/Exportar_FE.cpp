@@ -112,6 +112,12 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
         w->setObjectName(QString::fromLatin1(name));
         return w;
     };
+    auto radioGroup = [&](const QString &caption, const QStringList &items, const char *name) {
+        auto *g = named(new platform::RadioGroup(caption, Panel1), name);
+        g->setItems(items);
+        g->setItemIndex(0);
+        return g;
+    };
     Panel1 = named(new platform::Panel(this), "Panel1");
     Panel1->setColor(platform::tcolor(platform::colors::Silver));
     Panel1->setFrameShape(QFrame::Panel);
@@ -125,10 +131,7 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
     MaskEdit2->setInputMask(QStringLiteral("00") + platform::clock::dateSeparator() + QStringLiteral("00")
                             + platform::clock::dateSeparator() + QStringLiteral("99;_"));
 
-    RadioGroup1 = named(new platform::RadioGroup(QStringLiteral(" Fichas a Exportar: "),
-                                                 {QStringLiteral("Todas."), QStringLiteral("Seleccionar.")}, p),
-                        "RadioGroup1");
-    RadioGroup1->setItemIndex(0);
+    RadioGroup1 = radioGroup(QStringLiteral(" Fichas a Exportar: "), {QStringLiteral("Todas."), QStringLiteral("Seleccionar.")}, "RadioGroup1");
     Button5 = named(new QPushButton(QStringLiteral("  Selecci&onar Fichas"), p), "Button5");
     Button5->hide();
 
@@ -136,14 +139,8 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
     Edit2 = named(new QLineEdit(p), "Edit2");
     Edit2->setEnabled(false);
 
-    RadioGroup2 = named(new platform::RadioGroup(QStringLiteral(" Repaso por Tiempo: "),
-                                                 {QStringLiteral("Ponerlo a 0."), QStringLiteral("Sin cambios.")}, p),
-                        "RadioGroup2");
-    RadioGroup2->setItemIndex(0);
-    RadioGroup3 = named(new platform::RadioGroup(QStringLiteral(" Comprimir los datos: "),
-                                                 {QStringLiteral("Si"), QStringLiteral("No")}, p),
-                        "RadioGroup3");
-    RadioGroup3->setItemIndex(0);
+    RadioGroup2 = radioGroup(QStringLiteral(" Repaso por Tiempo: "), {QStringLiteral("Ponerlo a 0."), QStringLiteral("Sin cambios.")}, "RadioGroup2");
+    RadioGroup3 = radioGroup(QStringLiteral(" Comprimir los datos: "), {QStringLiteral("Si"), QStringLiteral("No")}, "RadioGroup3");
 
     GroupBox1 = named(new QGroupBox(QStringLiteral(" Nivel de las Fichas: "), p), "GroupBox1");
     RadioButton1 = named(new QRadioButton(QStringLiteral("Todas con Nivel 0, excepto "), GroupBox1), "RadioButton1");
@@ -404,6 +401,8 @@ void TExportar_FE_::Button3Click()
         return rehusa(Msg_Falta_Contrasena, Edit2);
     if (!Nombre_FE_Valido(Nombre))
         return rehusa(Msg_Nombre_No_Valido, Edit1);
+    if (!Nombre_FE_Cabe(QDir(Carpeta).exists() ? Carpeta : s->Carpeta_Programa, Nombre))
+        return rehusa(Msg_Nombre_Largo, Edit1);
     const QString fecha = Texto_Mascara(MaskEdit2);
     const QString dia = s->Formato_Fecha == 1 ? fecha.mid(0, 2) : fecha.mid(3, 2);
     const QString mes = s->Formato_Fecha == 1 ? fecha.mid(3, 2) : fecha.mid(0, 2);
@@ -429,8 +428,7 @@ void TExportar_FE_::Button3Click()
                                                    CheckBox3->isChecked(), CheckBox4->isChecked()));
 
     const bool filtrado = activa.filtered();
-    const QString rutaTemporal =
-        QStringLiteral("%1/.%2.%3.exportacion.db").arg(Carpeta).arg(::getpid()).arg(QFileInfo(Base).fileName());
+    const QString rutaTemporal = QStringLiteral("%1/.exportacion-%2.db").arg(Carpeta).arg(::getpid());
     const QString rutaDB = Base + QStringLiteral(".DB");
     QStringList escritos; // final files written, removed again on failure
     engine::Table &exp = *dm.Tabla_Exp;

@@ -1,21 +1,35 @@
 #include "platform/RadioGroup.h"
 
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 namespace platform {
 
-RadioGroup::RadioGroup(const QString &caption, const QStringList &items, QWidget *parent) : QGroupBox(caption, parent)
+RadioGroup::RadioGroup(const QString &caption, QWidget *parent) : QGroupBox(caption, parent)
 {
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, 4, 6, 4);
+    layout->setContentsMargins(10, 4, 10, 4);
     layout->setSpacing(2);
-    for (const QString &item : items) {
-        auto *b = new QRadioButton(item, this);
-        layout->addWidget(b);
-        m_buttons << b;
+}
+
+void RadioGroup::setItems(const QStringList &items)
+{
+    qDeleteAll(m_buttons);
+    m_buttons.clear();
+    for (int i = 0; i < items.size(); ++i) {
+        auto *b = new QRadioButton(items[i], this);
+        b->setObjectName(QStringLiteral("item%1").arg(i));
+        layout()->addWidget(b);
         connect(b, &QRadioButton::clicked, this, &RadioGroup::clicked);
+        m_buttons << b;
     }
+}
+
+QStringList RadioGroup::items() const
+{
+    QStringList out;
+    for (const QRadioButton *b : m_buttons)
+        out << b->text();
+    return out;
 }
 
 int RadioGroup::itemIndex() const
@@ -28,11 +42,15 @@ int RadioGroup::itemIndex() const
 
 void RadioGroup::setItemIndex(int index)
 {
-    if (index == itemIndex())
-        return;
-    if (QRadioButton *b = button(index))
+    if (QRadioButton *b = m_buttons.value(index)) {
         b->setChecked(true);
-    emit clicked();
+        return;
+    }
+    for (QRadioButton *b : m_buttons) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
 }
 
 } // namespace platform

@@ -1,25 +1,26 @@
 #pragma once
-// A radio group: a framed caption over a column of radio buttons, one of which is chosen.
-// itemIndex() is the chosen item (-1 when none); clicked() is sent when the user chooses an
-// item and when setItemIndex changes the choice.
+// The radio group: a framed caption over a column of radio buttons, one per item, of which
+// one (or none, -1) is chosen.
 #include <QGroupBox>
 #include <QList>
+#include <QRadioButton>
 #include <QStringList>
-
-class QRadioButton;
 
 namespace platform {
 
 class RadioGroup : public QGroupBox {
     Q_OBJECT
 public:
-    RadioGroup(const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+    explicit RadioGroup(const QString &caption, QWidget *parent = nullptr);
 
+    void setItems(const QStringList &items);
+    QStringList items() const;
     int itemIndex() const;
     void setItemIndex(int index);
     QRadioButton *button(int index) const { return m_buttons.value(index); }
 
 signals:
+    // The user chose an item.
     void clicked();
 
 private:

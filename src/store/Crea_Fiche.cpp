@@ -429,6 +429,8 @@ void TCrea_Fiche_::Button1_Click()
     const QString Linea_Opciones = Linea_Opciones_FE(o);
 
     const QString Carpeta = p->Carpeta_Programa + QStringLiteral("/dat");
+    if (!Nombre_FE_Cabe(QDir(Carpeta).exists() ? Carpeta : p->Carpeta_Programa, Nombre))
+        return rehusa(Msg_Nombre_Largo, Edit1);
     const QString B = Carpeta + QLatin1Char('/') + Nombre;
     for (const char *ext : {"STU", "MB", "DB", "PX"}) {
         if (!platform::existingPathAnyCase(B + QLatin1Char('.') + QLatin1String(ext)).isEmpty())

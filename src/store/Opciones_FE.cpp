@@ -2,6 +2,10 @@
 
 #include "store/Sesion.h"
 
+#include <QFile>
+
+#include <unistd.h>
+
 namespace {
 void put(QString &line, int position, const QString &text)
 {
@@ -109,4 +113,15 @@ bool Nombre_FE_Valido(const QString &Nombre)
         if (c.unicode() < 32 || c.unicode() == 127 || forbidden.contains(c))
             return false;
     return true;
+}
+
+const QString Msg_Nombre_Largo = QStringLiteral(
+    "El nombre es demasiado largo para un archivo de esta carpeta.\r\rDebe acortarlo para poder crear un Fichero nuevo.");
+
+bool Nombre_FE_Cabe(const QString &Carpeta, const QString &Nombre)
+{
+    long limit = ::pathconf(QFile::encodeName(Carpeta).constData(), _PC_NAME_MAX);
+    if (limit <= 0)
+        limit = 255;
+    return QFile::encodeName(Nombre + QStringLiteral(".DB-journal")).size() <= limit;
 }

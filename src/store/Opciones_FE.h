@@ -53,4 +53,8 @@ QString Linea_Opciones_Exportada(QString Linea, bool Comprimido, bool Encriptado
 // characters that file names may not hold on the systems study files travel to, no control
 // codes.
 bool Nombre_FE_Valido(const QString &Nombre);
-extern const QString Msg_Nombre_No_Valido; // "El nombre no puede contener ninguno\r\rde estos caracteres: ..."
+extern const QString Msg_Nombre_No_Valido;
+// Whether every file of a study file of that name fits the folder's limit on the length of a
+// name: the longest is the engine's journal "<name>.DB-journal".
+bool Nombre_FE_Cabe(const QString &Carpeta, const QString &Nombre);
+extern const QString Msg_Nombre_Largo; // "El nombre es demasiado largo para un archivo de esta carpeta...." // "El nombre no puede contener ninguno\r\rde estos caracteres: ..."
