@@ -31,6 +31,7 @@ const QString Texto_Label1 = QStringLiteral(
 TSelecc_Repaso_::TSelecc_Repaso_(QWidget *parent) : platform::Form(parent)
 {
     Selecc_Repaso_ = this;
+    Niveles_Marcados.fill(0); // the window lives for the whole run: this is the run's start
     setObjectName(QStringLiteral("Selecc_Repaso_"));
     setWindowTitle(QStringLiteral("   Selección de Fichas para el Repaso"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
