@@ -137,6 +137,10 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     PageControl1 = named(new QTabWidget(this), "PageControl1");
     Pregunta = named(new QWidget, "Pregunta");
     Respuesta = named(new QWidget, "Respuesta");
+    for (QWidget *page : {Pregunta, Respuesta}) {
+        page->setAutoFillBackground(true);
+        platform::setBackgroundColor(*page, platform::tcolor(platform::colors::Teal));
+    }
     PageControl1->addTab(Pregunta, QStringLiteral("   P R E G U N T A   "));
     PageControl1->addTab(Respuesta, QStringLiteral("   R E S P U E S T A   "));
 
@@ -222,18 +226,25 @@ void TRepasar_::layOut()
     resize(1018, 661);
     Panel1->setGeometry(0, 0, 1018, 96);
     CheckBox2->setGeometry(8, 60, 80, 24);
-    Button9->setGeometry(8, 6, 110, 28);
+    Button9->setGeometry(100, 58, 120, 28);
     Panel2->setGeometry(72, 4, 940, 46);
-    int x = 6;
-    for (QObject *o : Panel2->children()) {
-        auto *w = qobject_cast<QWidget *>(o);
-        if (!w || qobject_cast<QPushButton *>(w))
-            continue;
-        w->move(x, 14);
-        x += qobject_cast<platform::DBText *>(w) || w == Label15 || w == Label12 ? 70 : w->sizeHint().width() + 4;
+    // Two rows of captions and values, the two buttons on the right.
+    struct At {
+        const char *name;
+        int x, y;
+    };
+    for (const At &a : {At{"Label5", 6, 4}, At{"DBText2", 104, 4}, At{"Label6", 160, 4}, At{"DBText3", 300, 4},
+                        At{"Label8", 360, 4}, At{"DBText4", 500, 4}, At{"Label9", 6, 24}, At{"DBText5", 150, 24},
+                        At{"Label10", 200, 24}, At{"Label15", 300, 24}, At{"Label11", 420, 24},
+                        At{"Label12", 480, 24}}) {
+        if (auto *w = Panel2->findChild<QWidget *>(QString::fromLatin1(a.name)))
+            w->move(a.x, a.y);
     }
-    Button11->setGeometry(744, 2, 120, 20);
-    Button12->setGeometry(744, 24, 120, 20);
+    for (platform::DBText *d : {DBText2, DBText3, DBText5})
+        d->setFixedWidth(50);
+    DBText4->setFixedWidth(200);
+    Button11->setGeometry(800, 2, 134, 20);
+    Button12->setGeometry(800, 24, 134, 20);
     Panel3->setGeometry(324, 54, 420, 38);
     Label16->move(8, 10);
     Label17->move(220, 10);
