@@ -165,16 +165,23 @@ TEST_F(ReviewSelectionTest, TheQueueKeepsTheOrderOfTheViewAtTheStart)
                cardAt(3, "20261205", {}, 0), cardAt(1, "20261205", {}, 5)});
     const std::vector<long long> expected{ids[2], ids[1], ids[4], ids[0], ids[3]};
     std::vector<long long> shown;
+    int refreshes = 0; // every refresh of the displays sets or clears the question picture
     duringReview([&](TRepasar_ &r) {
         EXPECT_EQ(p->NumFich_Agotada, 0);
+        QObject::connect(r.Image1, &platform::ImageControl::pictureChanged, &r, [&refreshes] { ++refreshes; });
         for (int i = 0; i < 5; ++i) {
             shown.push_back(current());
             r.Button1->click();
             (i % 2 ? r.Button7 : r.Button6)->click();
         }
+        QObject::disconnect(r.Image1, &platform::ImageControl::pictureChanged, &r, nullptr);
     });
     pressKey('3');
     EXPECT_EQ(shown, expected);
+    // Every answered card leaves the view by its new date. The displays are refreshed once for
+    // each next card (4), once for the card the last post left current, and cleared as the
+    // window closes.
+    EXPECT_EQ(refreshes, 6);
     EXPECT_FALSE(p->NumFich) << "the review frees the queue";
 }
 
