@@ -1,25 +1,35 @@
-// The card store at 20,000 cards: moving to the next card and filling every card display
-// (card editor and review, stand-in controls) in a compressed and enciphered study file whose
-// cards carry a JPEG question picture and a bitmap answer picture of about 100 KB each, a
-// long answer of about 5 KB and a short answer (CardTable.h); and the card grid following
-// the cursor.
-#include "CardTable.h"
+// The card store at 20,000 cards (CardTable20000.h): moving to the next card and filling every
+// card display (card editor and review, stand-in controls), and the card grid following the
+// cursor.
+#include "CardTable20000.h"
 #include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
+#include "engine/BatchMove.h"
+#include "engine/Table.h"
+#include "packing/PackStreamCol.h"
 #include "platform/DBGrid.h"
 #include "platform/Files.h"
 #include "platform/ImageControl.h"
 #include "platform/Label.h"
 #include "platform/ModalShow.h"
+#include "platform/Picture.h"
 #include "platform/RichEdit.h"
+#include "platform/Rtf.h"
+#include "store/D_Module.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -57,7 +67,18 @@ struct Program {
         reviewImage2 = new platform::ImageControl(&reviewHost);
         attach(true);
 
-        setSessionForCards();
+        TPanta_Inicio_ *p = Panta_Inicio_;
+        p->Fichero_Empaquetado = 1;
+        p->Comprimido = 1;
+        p->Encriptado = 1;
+        p->Tam_Pregunta = 100;
+        p->Tam_Respuesta = 60;
+        p->Con_Imagen_Pregunta = 1;
+        p->Con_Imagen_Respuesta = 1;
+        p->Con_Texto_Largo = 1;
+        D_Module_->PKS->Compressed = true;
+        D_Module_->PKS->Encrypted = true;
+        D_Module_->PKS->Key = kKey;
     }
     ~Program()
     {
@@ -75,7 +96,16 @@ struct Program {
                                            : TD_Module_::ReviewDisplays{});
     }
 
-    void open(const std::string &folder) { openCards(folder); }
+    void open(const std::string &folder)
+    {
+        engine::Table *t = D_Module_->Tabla_Activa;
+        t->close();
+        t->setDatabaseName(folder);
+        t->setTableName(kTableName);
+        t->open();
+        t->setFilter(Filtro_Base.toStdString());
+        t->setFiltered(true);
+    }
 };
 
 std::unique_ptr<Program> g_program;

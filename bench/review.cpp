@@ -1,11 +1,11 @@
-// The review at 20,000 cards (the packed and enciphered file of CardTable.h, every card in the
-// queue): building the session queue from the whole view, and one answer "&Correcta" from the
-// click to the next card shown in the review window with every display filled and painted,
-// with the queue's head at the start, the middle and the end of the view.
+// The review at 20,000 cards (the packed and enciphered file of CardTable20000.h, every card
+// in the queue): building the session queue from the whole view, and one answer "&Correcta"
+// from the click to the next card shown in the review window with every display filled and
+// painted, with the queue's head at the start, the middle and the end of the view.
 //
 // Answers write cards; they are put back (level 1, the dates of the table) before and after
 // each benchmark, through a table object of their own.
-#include "CardTable.h"
+#include "CardTable20000.h"
 #include "QtBenchMain.h"
 #include "app/Program.h"
 #include "platform/Clock.h"
@@ -27,6 +27,31 @@ namespace {
 using namespace benchcards;
 
 std::string g_folder;
+
+// The open study file's settings of the table, in the session and the card store; the table
+// open as the card table under the base filter.
+void openCards()
+{
+    TSesion_ *p = Sesion_;
+    p->Fichero_Empaquetado = 1;
+    p->Comprimido = 1;
+    p->Encriptado = 1;
+    p->Tam_Pregunta = 100;
+    p->Tam_Respuesta = 0; // a file with a long answer shows no short one
+    p->Con_Imagen_Pregunta = 1;
+    p->Con_Imagen_Respuesta = 1;
+    p->Con_Texto_Largo = 1;
+    D_Module_->PKS->Compressed = true;
+    D_Module_->PKS->Encrypted = true;
+    D_Module_->PKS->Key = kKey;
+    engine::Table *t = D_Module_->Tabla_Activa;
+    t->close();
+    t->setDatabaseName(g_folder);
+    t->setTableName(kTableName);
+    t->open();
+    t->setFilter(Filtro_Base.toStdString());
+    t->setFiltered(true);
+}
 
 // Every card answered by a benchmark back at level 1 with the table's dates.
 void putCardsBack()
@@ -55,9 +80,7 @@ struct Program {
         platform::setScripted(true);
         app::prepareApplication();
         app::createWindows();
-        setSessionForCards();
         TSesion_ *p = Sesion_;
-        p->Tam_Respuesta = 0; // a file with a long answer shows no short one
         platform::clock::setNow(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
         p->Fecha_Hoy = QStringLiteral("20261205");
         p->Dias_Repaso = {0, 0, 1, 7, 21, 45, 90, 120, 150, 180};
@@ -73,7 +96,7 @@ std::unique_ptr<Program> g_program;
 
 void BM_QueueOfTheWholeView(benchmark::State &state)
 {
-    openCards(g_folder);
+    openCards();
     engine::Table *t = D_Module_->Tabla_Activa;
     for (auto _ : state)
         D_Module_->Valores_a_NumFich();
@@ -87,7 +110,7 @@ BENCHMARK(BM_QueueOfTheWholeView)->Unit(benchmark::kMillisecond);
 void answers(benchmark::State &state, double head)
 {
     putCardsBack();
-    openCards(g_folder);
+    openCards();
     TSesion_ *p = Sesion_;
     TRepasar_ *r = Repasar_;
     D_Module_->Valores_a_NumFich();

@@ -183,6 +183,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     }
 
     Timer_n_Repaso = new platform::Timer(this);
+    Timer_n_Repaso->setObjectName(QStringLiteral("Timer_n_Repaso")); // the break window stops it by name
     Timer_n_Repaso->setInterval(1000);
     Timer_n_Repaso->setEnabled(true);
 

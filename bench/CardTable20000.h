@@ -1,27 +1,31 @@
 #pragma once
-// The 20,000-card study file of the benchmarks: a compressed and enciphered card table whose
-// cards carry a JPEG question picture and a bitmap answer picture of about 100 KB each, a
-// long answer of about 5 KB and a short answer, all at level 1, last reviewed on 3 December
-// 2026 and due on the 5th.
+// The benchmarks' study file of 20,000 cards: a compressed and enciphered card table whose
+// cards carry a JPEG question picture and a bitmap answer picture of about 100 KB each, a long
+// answer of about 5 KB and a short answer, all packed with kKey.
 //
 // The table is built once (a template card doubled by batch moves) in the folder named by
-// ORV_BENCH_DIR, else in the system's temporary folder under orv-bench-datamodule, and
-// reused by later runs; it takes about 3 GB. A benchmark that changes cards puts them back.
+// ORV_BENCH_DIR, else in the system's temporary folder under orv-bench-datamodule, and reused
+// by later runs; it takes about 3 GB. A benchmark that adds cards removes them again, so that
+// the table keeps its 20,000 cards.
 #include "engine/BatchMove.h"
 #include "engine/Table.h"
 #include "packing/PackStreamCol.h"
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
-#include "store/Sesion.h"
 
+#include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 namespace benchcards {
 
@@ -165,35 +169,6 @@ inline std::string cardTable()
     }
     std::filesystem::remove(std::filesystem::path(copy.filePath()));
     return folder;
-}
-
-// The open study file's settings of the table, in the session and the card store.
-inline void setSessionForCards()
-{
-    TSesion_ *p = Sesion_;
-    p->Fichero_Empaquetado = 1;
-    p->Comprimido = 1;
-    p->Encriptado = 1;
-    p->Tam_Pregunta = 100;
-    p->Tam_Respuesta = 60;
-    p->Con_Imagen_Pregunta = 1;
-    p->Con_Imagen_Respuesta = 1;
-    p->Con_Texto_Largo = 1;
-    D_Module_->PKS->Compressed = true;
-    D_Module_->PKS->Encrypted = true;
-    D_Module_->PKS->Key = kKey;
-}
-
-// Opens the table as the card table, under the base filter.
-inline void openCards(const std::string &folder)
-{
-    engine::Table *t = D_Module_->Tabla_Activa;
-    t->close();
-    t->setDatabaseName(folder);
-    t->setTableName(kTableName);
-    t->open();
-    t->setFilter(Filtro_Base.toStdString());
-    t->setFiltered(true);
 }
 
 } // namespace benchcards
