@@ -1,5 +1,6 @@
 #include "ReviewFixture.h"
 
+#include "platform/FontDialog.h"
 #include "platform/Timer.h"
 #include "store/Imag_Zoom.h"
 #include "store/Sesion.h"
@@ -219,4 +220,49 @@ TEST_F(ReviewSessionTest, TheClockCountsStudyTimeOnlyAndVisitsKeepTheSession)
     ASSERT_EQ(messages().size(), 2);
     EXPECT_EQ(messages()[0], "El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación ni el borrado de sus fichas.");
     EXPECT_EQ(messages()[1], "La sesión de repaso ha durado   00:02:10\r\rNo se han repasado fichas.");
+}
+
+TEST_F(ReviewSessionTest, ThePagesFollowTheFilesAnswerKindsAndTheChosenFont)
+{
+    struct Case {
+        bool Q, I, M;
+        bool image2, richEdit, zoom, label7;
+        int dbText1Top, label7Top, image2Left, image2Width, richEditWidth;
+    };
+    // Each case starts from the layout the previous one left, as the window keeps its controls.
+    const std::vector<Case> cases{
+        {true, false, true, false, true, true, false, 2, 2, 498, 489, 972},
+        {false, true, false, true, false, false, true, 99, 2, 2, 972, 972},
+        {true, false, false, false, false, false, true, 2, 99, 2, 972, 972},
+        {false, true, true, true, true, true, false, 99, 2, 498, 489, 481},
+    };
+    openStudy({cardAt(1)});
+    platform::FontDialog::queueFont(QFont("DejaVu Serif", 22), QColor(10, 120, 30));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Q << c.I << c.M);
+        p->Con_Imagen_Pregunta = c.Q;
+        p->Con_Imagen_Respuesta = c.I;
+        p->Con_Texto_Largo = c.M;
+        duringReview([&](TRepasar_ &r) {
+            EXPECT_EQ(r.Image2->isVisibleTo(r.Respuesta), c.image2);
+            EXPECT_EQ(r.RichEdit1->isVisibleTo(r.Respuesta), c.richEdit);
+            EXPECT_EQ(r.Button5->isVisibleTo(r.Respuesta), c.zoom);
+            EXPECT_EQ(r.Label7->isVisibleTo(r.Respuesta), c.label7);
+            EXPECT_EQ(r.DBText1->y(), c.dbText1Top);
+            EXPECT_EQ(r.Label7->y(), c.label7Top);
+            EXPECT_EQ(r.Image2->x(), c.image2Left);
+            EXPECT_EQ(r.Image2->width(), c.image2Width);
+            EXPECT_EQ(r.RichEdit1->width(), c.richEditWidth);
+            if (&c == &cases.front()) {
+                r.Button9->click();
+                r.CheckBox2->setChecked(false);
+            }
+            EXPECT_EQ(r.Label7->font().family(), "DejaVu Serif");
+            EXPECT_EQ(r.DBText1->fontColor(), QColor(10, 120, 30));
+            EXPECT_EQ(r.DBText1->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+            r.Button4->click();
+        });
+        pressKey('3');
+    }
+    EXPECT_TRUE(QFile::exists(programPath("01.stl"))) << "the chosen font is kept for later sessions";
 }

@@ -93,7 +93,7 @@ TEST_F(ReviewDaysTest, ThreeCardsReviewedOnDaysOneTwoNineAndThirty)
             EXPECT_EQ(r.Image2->picture().size(), QSize(120, 90));
             EXPECT_EQ(r.RichEdit1->toPlainText().trimmed(), "Veintisiete: carpo, metacarpo y falanges.");
             EXPECT_EQ(r.Label15->caption(), "//");
-            EXPECT_FALSE(r.Label7->isVisibleTo(&r)) << "a file with a long answer has no short one";
+            EXPECT_FALSE(r.Label7->isVisibleTo(r.Respuesta)) << "a file with a long answer has no short one";
             EXPECT_EQ(p->NumFich_Agotada, 0);
             answer(r, {true, false});
             EXPECT_EQ(current(), C);
