@@ -11,6 +11,8 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/Crea_Fiche.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
@@ -50,8 +52,8 @@ std::vector<Step> creationOrder()
         // TFILTRO_ENV
         // TModif_glob_
         window<TCrea_Fiche_>(Crea_Fiche_),
-        // TSelecc_Repaso_
-        // TRepasar_
+        window<TSelecc_Repaso_>(Selecc_Repaso_),
+        window<TRepasar_>(Repasar_),
         // TVer_Info_
         // TImprimir_
         window<TAcercaDe_>(AcercaDe_),
