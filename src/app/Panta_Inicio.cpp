@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "editing/Alta_Fichas.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -591,8 +592,7 @@ void TPanta_Inicio_::Label2Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    Modo_Alta = 1;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Anadir_Fichas();
 }
 
 void TPanta_Inicio_::Label31Click()

@@ -2,6 +2,7 @@
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "editing/Alta_Fichas.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -40,7 +41,7 @@ std::vector<Step> creationOrder()
 {
     return {
         window<TPanta_Inicio_>(Panta_Inicio_),
-        // TAlta_Fichas_
+        window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
         // TFILTRO_ENV
         // TModif_glob_
