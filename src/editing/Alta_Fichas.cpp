@@ -322,6 +322,12 @@ void TAlta_Fichas_::FormActivate()
         s->Saltar_Activacion = 0;
         return;
     }
+    // Once per opening: coming back to the window from another program must neither append
+    // another card (which would post the pending one half made) nor reload the card being
+    // modified over what the user typed.
+    if (m_preparado)
+        return;
+    m_preparado = true;
     QWidget *principal = s->Ventana_Principal();
     setWindowState((principal && (principal->windowState() & Qt::WindowMaximized)) ? Qt::WindowMaximized
                                                                                    : Qt::WindowNoState);
@@ -407,6 +413,7 @@ void TAlta_Fichas_::FormClose()
         principal->setEnabled(true);
     }
     m_llamador = nullptr;
+    m_preparado = false;
     EditClav_Fich->clear();
     EditNive_Impo->clear();
     EditResp_Text->clear();

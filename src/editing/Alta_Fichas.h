@@ -130,6 +130,7 @@ private:
     QString m_clave_anterior;  // the key remembered for the next new card
     QPointer<QWidget> m_llamador; // the window that showed the editor
     bool m_enlazado = false;
+    bool m_preparado = false; // the activation has set the window up for this opening
 };
 
 extern TAlta_Fichas_ *Alta_Fichas_;

@@ -309,11 +309,17 @@ TEST_F(CardEditorTest, AddModeLongAnswerPastedBitmapAndRememberedKey)
     }
 }
 
-TEST_F(CardEditorTest, LeavingDropsThePendingNewCard)
+TEST_F(CardEditorTest, LeavingDropsThePendingNewCardAndComingBackKeepsIt)
 {
     const QString path = openStudy(false, allOptions());
     addCards([&] {
         type(E->EditPreg_Text, QStringLiteral("sin guardar"));
+        clipboardWithImage(QImage(10, 10, QImage::Format_RGB32));
+        E->Button5->click();
+        E->activate(); // back from another program: the pending card is neither posted nor lost
+        EXPECT_TRUE(storedCards(path).empty());
+        EXPECT_EQ(E->EditPreg_Text->text(), QStringLiteral("sin guardar"));
+        EXPECT_TRUE(E->Image1->hasPicture());
         E->Button1->click();
     });
     EXPECT_TRUE(storedCards(path).empty());
