@@ -3,7 +3,6 @@
 // each and a long answer of about 5 KB, packed and posted through the real editor. Each new
 // card is deleted again outside the timing, so the table keeps its 20,000 cards.
 #include "CardTable20000.h"
-#include "QtBenchMain.h"
 #include "app/Program.h"
 #include "editing/Alta_Fichas.h"
 #include "platform/Files.h"
@@ -111,11 +110,5 @@ BENCHMARK(BM_SaveNewCard)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 int main(int argc, char **argv)
 {
-    return runQtBenchmarks(
-        argc, argv,
-        [] {
-            cardTable(); // built before any timing
-            g_program = std::make_unique<Program>();
-        },
-        [] { g_program.reset(); });
+    return runOnCardTable(argc, argv, g_program);
 }

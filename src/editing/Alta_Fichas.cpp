@@ -58,17 +58,6 @@ bool textoCargable(const QByteArray &bytes)
     return true;
 }
 
-// JPEG bytes that decode, from the clipboard's JPEG formats; empty when there are none.
-QByteArray jpegDelPortapapeles(const QMimeData *data)
-{
-    for (const char *format : {"image/jpeg", "image/jpg", "image/pjpeg"}) {
-        const QByteArray bytes = data->data(QString::fromLatin1(format));
-        if (!bytes.isEmpty() && platform::detectPictureFormat(bytes) == platform::PictureFormat::Jpeg
-            && !platform::decodePicture(bytes).isNull())
-            return bytes;
-    }
-    return {};
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -338,15 +327,18 @@ void TAlta_Fichas_::FormActivate()
         m_llamador = self > 0 ? stack[self - 1] : platform::mainWindow();
     }
     engine::Table &t = tabla();
+    const bool abierta = t.active(); // a study file is open: there is a card to work on
     if (s->Modo_Alta == 1) {
         if (principal)
             principal->setEnabled(false);
         DBNavigator1->setEnabled(false);
-        t.append();
+        if (abierta)
+            t.append();
         ChBox1->setEnabled(true);
         Vacia_Imagenes();
     } else {
-        D_Module_->Tabla_ActivaAfterScroll(t);
+        if (abierta)
+            D_Module_->Tabla_ActivaAfterScroll(t);
         if (s->Edicion_Desde_Repaso == 1) {
             Button3->setEnabled(false);
             DBNavigator1->setEnabled(false);
@@ -355,7 +347,8 @@ void TAlta_Fichas_::FormActivate()
                 m_llamador->setEnabled(false);
             DBNavigator1->setEnabled(true);
         }
-        t.edit();
+        if (abierta)
+            t.edit();
         ChBox1->setEnabled(false);
     }
     EditPreg_Text->setFocus();
@@ -590,20 +583,12 @@ void TAlta_Fichas_::Toma_Imagen(int Tag, const QByteArray &Bytes, const QImage &
 
 void TAlta_Fichas_::Button5Click(QObject *Sender)
 {
-    const int tag = Sender == Button5 ? 1 : 2;
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (data) {
-        // JPEG bytes are taken as they are, so that the card stores them unchanged.
-        const QByteArray jpeg = jpegDelPortapapeles(data);
-        if (!jpeg.isEmpty())
-            return Toma_Imagen(tag, jpeg, {});
-        if (data->hasImage()) {
-            const QImage image = qvariant_cast<QImage>(data->imageData());
-            if (!image.isNull())
-                return Toma_Imagen(tag, {}, image);
-        }
+    const std::optional<platform::ClipboardPicture> pasted = platform::clipboardPicture();
+    if (!pasted) {
+        mensaje(Msg_Portapapeles_Sin_Imagen);
+        return;
     }
-    mensaje(Msg_Portapapeles_Sin_Imagen);
+    Toma_Imagen(Sender == Button5 ? 1 : 2, pasted->jpegBytes, pasted->bitmap);
 }
 
 void TAlta_Fichas_::BitBtn2Click(QObject *Sender)
@@ -611,17 +596,15 @@ void TAlta_Fichas_::BitBtn2Click(QObject *Sender)
     if (!OpenPictureDialog1->execute())
         return;
     const QString path = OpenPictureDialog1->FileName;
-    const std::optional<QByteArray> bytes = platform::readWholeFile(path, Tamano_Maximo_Archivo);
+    QByteArray bytes;
     try {
-        if (!bytes)
-            throw platform::PictureError("No se puede abrir el archivo.");
-        platform::decodePictureOrThrow(*bytes);
+        bytes = platform::readPictureFileOrThrow(path, Tamano_Maximo_Archivo);
     } catch (const platform::PictureError &e) {
         // The picture shown stays, and so does what the card will store.
         mensaje(Msg_Imagen_Ilegible.arg(QDir::toNativeSeparators(path), QString::fromUtf8(e.what())));
         return;
     }
-    Toma_Imagen(Sender == BitBtn2 ? 1 : 2, *bytes, {});
+    Toma_Imagen(Sender == BitBtn2 ? 1 : 2, bytes, {});
 }
 
 void TAlta_Fichas_::Button4Click(QObject *Sender)
