@@ -465,6 +465,15 @@ void TAlta_Fichas_::Guarda_Imagen(platform::ImageControl *P, const char *Campo, 
     loadBlob(B, stream);
 }
 
+void TAlta_Fichas_::Desempaqueta(engine::Field &Campo)
+{
+    if (Campo.isNull())
+        return;
+    packing::MemoryStream stream = blobStream(Campo);
+    Descomprime_Decodifica_Stream_con_PKS(stream);
+    loadBlob(Campo, stream);
+}
+
 bool TAlta_Fichas_::Guarda_Ficha()
 {
     TSesion_ *s = Sesion_;
@@ -495,8 +504,16 @@ bool TAlta_Fichas_::Guarda_Ficha()
         }
         dm.Si_Ficha_Usa_Comp_Encr_o_no();
 
+        // A packed card in a file that no longer packs could not be shown (the displays unpack
+        // only while the file packs): what the user did not retype is kept, unpacked.
+        const bool desempaqueta = s->Ficha_Deja_De_Empaquetar == 1;
         if (s->Con_Texto_Largo == 0) {
-            dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
+            if (desempaqueta && !EditResp_Text->isModified())
+                Desempaqueta(dm.Tabla_ActivaResp_Text());
+            else
+                dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
+        } else if (desempaqueta && !RichEdit1->document()->isModified()) {
+            Desempaqueta(dm.Tabla_ActivaResp_Memo());
         } else {
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());
             if (s->Fichero_Empaquetado == 1)
@@ -504,11 +521,21 @@ bool TAlta_Fichas_::Guarda_Ficha()
             loadBlob(dm.Tabla_ActivaResp_Memo(), stream);
         }
 
-        const bool reempaqueta = s->Ficha_Deja_De_Empaquetar == 1 || s->Ficha_Pasa_A_Empaquetar == 1;
-        if (s->Con_Imagen_Pregunta == 1 && (alta || s->Imagen_Pregunta_Cambiada == 1 || reempaqueta))
-            Guarda_Imagen(Image1, "Preg_Imag", "Tipo_Preg_Imag");
-        if (s->Con_Imagen_Respuesta == 1 && (alta || s->Imagen_Respuesta_Cambiada == 1 || reempaqueta))
-            Guarda_Imagen(Image2, "Resp_Imag", "Tipo_Resp_Imag");
+        const bool reempaqueta = desempaqueta || s->Ficha_Pasa_A_Empaquetar == 1;
+        const struct {
+            int con, cambiada;
+            platform::ImageControl *imagen;
+            const char *campo, *tipo;
+        } imagenes[] = {{s->Con_Imagen_Pregunta, s->Imagen_Pregunta_Cambiada, Image1, "Preg_Imag", "Tipo_Preg_Imag"},
+                        {s->Con_Imagen_Respuesta, s->Imagen_Respuesta_Cambiada, Image2, "Resp_Imag", "Tipo_Resp_Imag"}};
+        for (const auto &i : imagenes) {
+            if (i.con != 1 || !(alta || i.cambiada == 1 || reempaqueta))
+                continue;
+            if (desempaqueta && i.cambiada == 0)
+                Desempaqueta(t.fieldByName(i.campo));
+            else
+                Guarda_Imagen(i.imagen, i.campo, i.tipo);
+        }
 
         t.post();
     } catch (...) {

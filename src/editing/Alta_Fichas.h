@@ -15,6 +15,10 @@
 // be encoded, an engine error) leaves the stored card as it was (a new card is not stored), the
 // edit pending with everything the user typed, and reaches the general error report.
 //
+// A PACKED CARD IN A FILE THAT NO LONGER PACKS cannot be shown (the displays unpack only while
+// the file packs): its save keeps what the user did not retype, unpacked from what is stored,
+// instead of the empty pictures and unreadable answer shown.
+//
 // PICTURES are stored as they were loaded or pasted: JPEG file bytes stay those bytes, a
 // bitmap file stays that bitmap; only a picture without its file bytes is encoded (a bitmap
 // as BMP, anything else as JPEG of quality 90). The boxes fit a large picture for display only.
@@ -22,6 +26,7 @@
 // MOVING in modify-from-the-selection mode (DBNavigator1) saves the whole card first, as the
 // save buttons do, when anything of it was edited; a save that fails or is refused keeps the
 // editor on the card.
+#include "engine/Field.h"
 #include "platform/DBEdit.h"
 #include "platform/DBNavigator.h"
 #include "platform/FileDialog.h"
@@ -124,6 +129,9 @@ private:
     void Vacia_Imagenes();
     void Marca_Sin_Editar();
     void Guarda_Imagen(platform::ImageControl *P, const char *Campo, const char *Campo_Tipo);
+    // Replaces a packed blob of the record being edited by its plain content; throws when it
+    // cannot be unpacked.
+    void Desempaqueta(engine::Field &Campo);
     void Toma_Imagen(int Tag, const QByteArray &Bytes, const QImage &Imagen);
     QWidget *Llamador() const;
 

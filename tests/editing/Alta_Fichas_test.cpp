@@ -391,6 +391,37 @@ TEST_F(CardEditorTest, ModifyFromReviewAppliesTheImportanceRuleAndRepacksWhenThe
     EXPECT_EQ(rtfLines(after[0].shortAnswer), QStringList{QStringLiteral("respuesta 1")});
 }
 
+TEST_F(CardEditorTest, PackedCardInAFileThatNoLongerPacksIsStoredUnpacked)
+{
+    const std::string jpeg = testsupport::pictureBytes("JPG", 41, 30).toStdString();
+    const std::string bmp = testsupport::pictureBytes("BMP", 20, 11).toStdString();
+    const std::string answer = testsupport::rtfLines({QStringLiteral("respuesta 1")});
+    const QString path = openStudy(false, allOptions(), [&](engine::Table &t) {
+        testsupport::CardContent c;
+        c.shortAnswer = testsupport::packedBlob(answer, true, false);
+        c.questionType = QStringLiteral("JPG");
+        c.questionPicture = testsupport::packedBlob(jpeg, true, false);
+        c.answerType = QStringLiteral("BMP");
+        c.answerPicture = testsupport::packedBlob(bmp, true, false);
+        c.packedFlag = QStringLiteral("S");
+        testsupport::appendCard(t, c);
+    });
+    Panta_Inicio_->Modificable = 1;
+    D_Module_->Tabla_Activa->first();
+    modifyFromSelection([&] {
+        type(E->EditPreg_Text, QStringLiteral("otra pregunta"));
+        E->Button2->click();
+    });
+    const std::vector<Stored> after = storedCards(path);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].question, QStringLiteral("otra pregunta"));
+    EXPECT_EQ(after[0].packed, QStringLiteral("N"));
+    EXPECT_EQ(after[0].questionType, QStringLiteral("JPG"));
+    EXPECT_EQ(after[0].rawQuestionPicture, jpeg);
+    EXPECT_EQ(after[0].answerPicture, bmp);
+    EXPECT_EQ(after[0].shortAnswer, answer);
+}
+
 TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
 {
     const QString path = openStudy(false, allOptions(), twoCards(false));
