@@ -7,6 +7,7 @@
 // ORV_BENCH_DIR, else in the system's temporary folder under orv-bench-datamodule, and reused
 // by later runs; it takes about 3 GB. A benchmark that adds cards removes them again, so that
 // the table keeps its 20,000 cards.
+#include "QtBenchMain.h"
 #include "engine/BatchMove.h"
 #include "engine/Table.h"
 #include "packing/PackStreamCol.h"
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace benchcards {
@@ -169,6 +171,20 @@ inline std::string cardTable()
     }
     std::filesystem::remove(std::filesystem::path(copy.filePath()));
     return folder;
+}
+
+// The main of a benchmark on the table: the table is built (when missing) before any timing,
+// then the benchmark's program is made; it is destroyed after the last benchmark.
+template <class Program>
+int runOnCardTable(int argc, char **argv, std::unique_ptr<Program> &program)
+{
+    return runQtBenchmarks(
+        argc, argv,
+        [&program] {
+            cardTable();
+            program = std::make_unique<Program>();
+        },
+        [&program] { program.reset(); });
 }
 
 } // namespace benchcards

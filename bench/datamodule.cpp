@@ -2,7 +2,6 @@
 // card display (card editor and review, stand-in controls), and the card grid following the
 // cursor.
 #include "CardTable20000.h"
-#include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/BatchMove.h"
@@ -210,11 +209,5 @@ BENCHMARK(BM_GridRefilter)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    return runQtBenchmarks(
-        argc, argv,
-        [] {
-            cardTable(); // built before any timing
-            g_program = std::make_unique<Program>();
-        },
-        [] { g_program.reset(); });
+    return runOnCardTable(argc, argv, g_program);
 }

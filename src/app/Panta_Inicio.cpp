@@ -14,6 +14,7 @@
 #include "platform/Rtf.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
+#include "editing/Alta_Fichas.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -607,8 +608,7 @@ void TPanta_Inicio_::Label2Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    Modo_Alta = 1;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Anadir_Fichas();
 }
 
 void TPanta_Inicio_::Label31Click()

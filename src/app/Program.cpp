@@ -7,6 +7,7 @@
 #include "options/Descanso.h"
 #include "options/Parpadeo_Aviso.h"
 #include "options/Ver_Pag_Web.h"
+#include "editing/Alta_Fichas.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -47,7 +48,7 @@ std::vector<Step> creationOrder()
 {
     return {
         window<TPanta_Inicio_>(Panta_Inicio_),
-        // TAlta_Fichas_
+        window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
         // TFILTRO_ENV
         // TModif_glob_

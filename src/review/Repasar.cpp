@@ -1,5 +1,6 @@
 #include "review/Repasar.h"
 
+#include "editing/Alta_Fichas.h"
 #include "options/Descanso.h"
 
 #include "engine/Table.h"
@@ -559,9 +560,7 @@ void TRepasar_::Button11Click()
         D_Module_->FE_No_Modificable();
         return;
     }
-    p->Edicion_Desde_Repaso = 1;
-    p->Modo_Alta = 0;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Modificar_Fichas(1);
     // The card editor re-enables this window as it closes, which activates it again.
     activate();
 }
