@@ -378,6 +378,13 @@ TEST_F(MainWindowTest, HoverWhitensALabelAndTheTabSheetRestoresItsColourByTag)
         EXPECT_EQ(label->fontColor(), tcolor(color));
         EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
     }
+    // The pages are drawn silver, so the white of a hovered entry shows on them.
+    for (platform::Panel *sheet : {p->TabSheet1, p->TabSheet2, p->TabSheet3}) {
+        sheet->resize(900, 500);
+        const QImage page = sheet->grab().toImage();
+        EXPECT_EQ(page.pixelColor(page.width() - 3, page.height() - 3), tcolor(colors::Silver))
+            << sheet->objectName().toStdString();
+    }
 }
 
 TEST_F(MainWindowTest, MovingFromLabelToLabelRestoresOnlyTheLastOne)
