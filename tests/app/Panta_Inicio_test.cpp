@@ -379,11 +379,12 @@ TEST_F(MainWindowTest, HoverWhitensALabelAndTheTabSheetRestoresItsColourByTag)
         EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
     }
     // The pages are drawn silver, so the white of a hovered entry shows on them.
-    for (platform::Panel *sheet : {p->TabSheet1, p->TabSheet2, p->TabSheet3}) {
-        sheet->resize(900, 500);
-        const QImage page = sheet->grab().toImage();
-        EXPECT_EQ(page.pixelColor(page.width() - 3, page.height() - 3), tcolor(colors::Silver))
-            << sheet->objectName().toStdString();
+    for (int tab = 0; tab < 3; ++tab) {
+        p->PageControl1->setCurrentIndex(tab);
+        const QWidget *sheet = p->PageControl1->currentWidget();
+        const QImage window = Panta_Inicio_->grab().toImage();
+        const QPoint corner = sheet->mapTo(Panta_Inicio_, QPoint(sheet->width() - 3, sheet->height() - 3));
+        EXPECT_EQ(window.pixelColor(corner), tcolor(colors::Silver)) << tab;
     }
 }
 
