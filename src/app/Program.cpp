@@ -7,6 +7,7 @@
 #include "options/Descanso.h"
 #include "options/Parpadeo_Aviso.h"
 #include "options/Ver_Pag_Web.h"
+#include "editing/Alta_Fichas.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -14,6 +15,8 @@
 #include "exchange/FE_Transporte.h"
 #include "exchange/Importar_de_FE.h"
 #include "store/Crea_Fiche.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
@@ -48,13 +51,13 @@ std::vector<Step> creationOrder()
 {
     return {
         window<TPanta_Inicio_>(Panta_Inicio_),
-        // TAlta_Fichas_
+        window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
         // TFILTRO_ENV
         // TModif_glob_
         window<TCrea_Fiche_>(Crea_Fiche_),
-        // TSelecc_Repaso_
-        // TRepasar_
+        window<TSelecc_Repaso_>(Selecc_Repaso_),
+        window<TRepasar_>(Repasar_),
         // TVer_Info_
         // TImprimir_
         window<TAcercaDe_>(AcercaDe_),
