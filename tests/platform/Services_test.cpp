@@ -7,6 +7,9 @@
 #include "platform/ModalShow.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
@@ -114,12 +117,41 @@ TEST(Dialogs, ScriptedWarningDialogsTakeQueuedAnswers)
     platform::setScripted(false);
 }
 
-TEST(Dialogs, FileFiltersBecomeQtFiltersMatchingAnyCase)
+// The user sees the patterns as written; the dialog lists the files they match in any case.
+TEST(Dialogs, FileFiltersShowTheirPatternsAndMatchAnyCase)
 {
     EXPECT_EQ(platform::FileDialog::qtFilter(" Ficheros de Estudio |*.db| Todos los Archivos |*.*"),
-              "Ficheros de Estudio (*.[dD][bB]);;Todos los Archivos (*)");
+              "Ficheros de Estudio (*.db);;Todos los Archivos (*)");
     EXPECT_EQ(platform::FileDialog::qtFilter("JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg"),
-              "JPEG Image File (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])");
+              "JPEG Image File (*.jpg *.jpeg)");
+
+    QTemporaryDir dir;
+    for (const char *name : {"Ingles.DB", "frances.db", "Ingles.STU", "notas.txt"})
+        QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    platform::FileDialog d;
+    d.Filter = QStringLiteral(" Ficheros de Estudio |*.db");
+    d.InitialDir = dir.path();
+    QFileDialog dialog;
+    d.prepare(dialog);
+    auto *model = dialog.findChild<QFileSystemModel *>();
+    ASSERT_NE(model, nullptr);
+    const QModelIndex root = model->index(dir.path());
+    QElapsedTimer t;
+    t.start();
+    QStringList shown;
+    while (t.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        shown.clear();
+        for (int i = 0; i < model->rowCount(root); ++i) {
+            const QModelIndex index = model->index(i, 0, root);
+            if (!model->nameFilterDisables() || (model->flags(index) & Qt::ItemIsEnabled))
+                shown << model->fileName(index);
+        }
+        if (shown.size() >= 2)
+            break;
+    }
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"Ingles.DB", "frances.db"}));
 }
 
 TEST(Dialogs, ScriptedFileDialogsTakeQueuedNamesAndCancelsKeepTheName)
