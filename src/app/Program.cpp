@@ -10,6 +10,7 @@
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
+#include "store/Ver_Info.h"
 
 #include <functional>
 #include <vector>
@@ -47,7 +48,7 @@ std::vector<Step> creationOrder()
         window<TCrea_Fiche_>(Crea_Fiche_),
         // TSelecc_Repaso_
         // TRepasar_
-        // TVer_Info_
+        window<TVer_Info_>(Ver_Info_),
         // TImprimir_
         // TAcercaDe_
         // TConfigura_Progr_
