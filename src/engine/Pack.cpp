@@ -30,7 +30,7 @@ bool integrityOk(Database &db)
 
 // Copies the records of a damaged table that can still be read whole (keeping their
 // identities) into `tmp`. A damaged stretch of the file is stepped over by finding the
-// smallest identity after which reading goes on again (doubling the step, then halving the
+// smallest identity from which reading goes on again (doubling the step, then halving the
 // gap), so that no readable record beyond it is passed by.
 void salvage(Database &in, const Schema &schema, const std::string &tmp)
 {
@@ -46,13 +46,13 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
         }
         Statement write = out.prepare("INSERT INTO data(" + cols + ") VALUES(" + marks + ")");
         std::string sql = schema.selectRowSql();
-        sql.replace(sql.find("rowid = ?"), 9, "rowid > ? ORDER BY rowid LIMIT 1");
+        sql.replace(sql.find("rowid = ?"), 9, "rowid >= ? ORDER BY rowid LIMIT 1");
         Statement read = in.prepare(sql);
         Row row(schema.fields.size());
-        // The record after `after` into row and id; false at the end; EngineError when the
-        // file cannot be read there.
-        auto readAfter = [&](std::int64_t after, std::int64_t &id) {
-            read.bindInt(1, after);
+        // The first record from identity `from` on into row and id; false at the end;
+        // EngineError when the file cannot be read there.
+        auto readFrom = [&](std::int64_t from, std::int64_t &id) {
+            read.bindInt(1, from);
             try {
                 if (!read.step()) {
                     read.reset();
@@ -68,10 +68,10 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
             read.reset();
             return true;
         };
-        auto readable = [&](std::int64_t after) {
+        auto readable = [&](std::int64_t from) {
             std::int64_t id = 0;
             try {
-                readAfter(after, id);
+                readFrom(from, id);
                 return true;
             } catch (const EngineError &) {
                 return false;
@@ -80,14 +80,14 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
         auto plus = [](std::int64_t a, std::uint64_t b) {
             return static_cast<std::uint64_t>(INT64_MAX - a) <= b ? INT64_MAX : a + static_cast<std::int64_t>(b);
         };
-        std::int64_t last = INT64_MIN;
+        std::int64_t from = INT64_MIN;
         for (;;) {
             std::int64_t id = 0;
             bool more = false;
             try {
-                more = readAfter(last, id);
+                more = readFrom(from, id);
             } catch (const EngineError &) {
-                std::int64_t bad = last, good = INT64_MAX;
+                std::int64_t bad = from, good = INT64_MAX;
                 for (std::uint64_t step = 1;; step = step > (UINT64_MAX >> 1) ? step : step * 2) {
                     const std::int64_t probe = plus(bad, step);
                     if (probe == INT64_MAX)
@@ -104,7 +104,7 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
                     const std::int64_t mid = plus(bad, (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad)) / 2);
                     (readable(mid) ? good : bad) = mid;
                 }
-                last = good;
+                from = good;
                 continue;
             }
             if (!more)
@@ -115,7 +115,9 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
                 if (schema.fields[f].type != FieldType::AutoInc)
                     bindValue(write, col++, schema.fields[f].type, row[f]);
             write.execute();
-            last = id;
+            if (id == INT64_MAX)
+                break;
+            from = id + 1;
         }
         if (schema.autoInc >= 0) {
             try {

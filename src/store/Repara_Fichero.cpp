@@ -118,9 +118,11 @@ void Empaqueta_Tabla(const QString &Carpeta)
         tabla.setDatabaseName(nombreFichero(Carpeta));
         tabla.setExclusive(true);
         procesaMensajes();
+        bool abierta = false;
         try {
             tabla.setTableName(nombreFichero(Entrada));
             tabla.open();
+            abierta = true;
             barra.Avanza();
             if (!tabla.active() || !tabla.exclusive())
                 throw engine::EngineError("not exclusive");
@@ -129,7 +131,19 @@ void Empaqueta_Tabla(const QString &Carpeta)
             tabla.pack();
             tabla.close();
         } catch (const std::exception &) {
-            fallo(QStringLiteral("ERROR  al intentar compactar la base %1. ").arg(Entrada));
+            // A table too damaged to be opened is packed all the same: the packing carries
+            // over what can still be read (it fails, as the opening did, while someone else
+            // holds the file).
+            bool recuperada = false;
+            if (!abierta) {
+                try {
+                    tabla.pack();
+                    recuperada = true;
+                } catch (const std::exception &) {
+                }
+            }
+            if (!recuperada)
+                fallo(QStringLiteral("ERROR  al intentar compactar la base %1. ").arg(Entrada));
         }
         barra.Avanza();
         procesaMensajes();
