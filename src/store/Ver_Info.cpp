@@ -50,6 +50,42 @@ QString barra(int n)
     return b;
 }
 
+// One walk over every card of the file, whatever the filter, showing the count on the
+// progress label. A card counts where the filter texts "nive_fich = L", "nive_fich >= 6" and
+// "Ficha_Comp_Encr = 'S'" / 'N' would take it: a blank level or flag matches none of them.
+// A card table that is not open counts as an empty one.
+Recuento Cuenta_Fichas(engine::Table &tabla, platform::Label *Progreso)
+{
+    Recuento r;
+    if (!tabla.active())
+        return r;
+    const std::size_t campoNivel = std::size_t(tabla.fieldByName("Nive_Fich").index());
+    const std::size_t campoComp = std::size_t(tabla.fieldByName("Ficha_Comp_Encr").index());
+    const std::size_t campoRepasos = std::size_t(tabla.fieldByName("Total_Repa").index());
+    tabla.forEachRecord([&](const engine::Row &ficha) {
+        ++r.Total;
+        const engine::Value &nivel = ficha[campoNivel];
+        if (nivel.kind == engine::Value::Kind::Integer && nivel.integer >= 0)
+            ++r.Nivel[std::size_t(nivel.integer < 6 ? nivel.integer : 6)];
+        const engine::Value &comp = ficha[campoComp];
+        if (comp.kind == engine::Value::Kind::Bytes) {
+            if (comp.bytes == "S")
+                ++r.Comprimidas;
+            else if (comp.bytes == "N")
+                ++r.Sin_Comprimir;
+        }
+        const engine::Value &repasos = ficha[campoRepasos];
+        if (repasos.kind == engine::Value::Kind::Integer)
+            r.Repasos += repasos.integer;
+        // The counter is shown, and its text changed, every 20 cards.
+        if (r.Total % 20 == 0) {
+            Progreso->setCaption(QStringLiteral("Procesando:\r") + numero(r.Total));
+            Progreso->repaint();
+        }
+    });
+    return r;
+}
+
 } // namespace
 
 TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
@@ -257,36 +293,8 @@ void TVer_Info_::Muestra_Informacion_Fichero()
     Label8->setCaption(QStringLiteral(" Nombre del Fichero:    ") + p->Nombre_FE);
     RichEdit1->loadFromBytes(p->RichEdit1->saveToBytes());
 
-    // One walk over every card of the file, whatever the filter. A card counts where the
-    // filter texts "nive_fich = L", "nive_fich >= 6" and "Ficha_Comp_Encr = 'S'" / 'N' would
-    // take it: a blank level or flag matches none of them.
-    engine::Table &tabla = *D_Module_->Tabla_Activa;
-    const int campoNivel = tabla.fieldByName("Nive_Fich").index();
-    const int campoComp = tabla.fieldByName("Ficha_Comp_Encr").index();
-    const int campoRepasos = tabla.fieldByName("Total_Repa").index();
-    Recuento r;
     Label16->show();
-    tabla.forEachRecord([&](const engine::Row &ficha) {
-        ++r.Total;
-        const engine::Value &nivel = ficha[std::size_t(campoNivel)];
-        if (nivel.kind == engine::Value::Kind::Integer && nivel.integer >= 0)
-            ++r.Nivel[std::size_t(nivel.integer < 6 ? nivel.integer : 6)];
-        const engine::Value &comp = ficha[std::size_t(campoComp)];
-        if (comp.kind == engine::Value::Kind::Bytes) {
-            if (comp.bytes == "S")
-                ++r.Comprimidas;
-            else if (comp.bytes == "N")
-                ++r.Sin_Comprimir;
-        }
-        const engine::Value &repasos = ficha[std::size_t(campoRepasos)];
-        if (repasos.kind == engine::Value::Kind::Integer)
-            r.Repasos += repasos.integer;
-        // The counter is shown, and its text changed, every 20 cards.
-        if (r.Total % 20 == 0) {
-            Label16->setCaption(QStringLiteral("Procesando:\r") + numero(r.Total));
-            Label16->repaint();
-        }
-    });
+    const Recuento r = Cuenta_Fichas(*D_Module_->Tabla_Activa, Label16);
     Label16->setCaption(QStringLiteral("Procesando:\r") + numero(r.Total));
     Label16->hide();
 
