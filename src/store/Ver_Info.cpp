@@ -167,16 +167,22 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
                                           platform::colors::Black};
     const std::array<const char *, 7> nombres{"Label6", "Label9", "Label10", "Label11", "Label12", "Label13", "Label14"};
     std::array<platform::Label **, 7> lineas{&Label6, &Label9, &Label10, &Label11, &Label12, &Label13, &Label14};
+    // The level lines stand on a silver panel.
+    auto *panel = new QWidget(GroupBox2);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setAutoFillBackground(true);
+    platform::setBackgroundColor(*panel, platform::tcolor(platform::colors::Silver));
+    panel->setGeometry(4, 20, GroupBox2->width() - 8, GroupBox2->height() - 24);
     for (std::size_t L = 0; L < lineas.size(); ++L) {
-        platform::Label *l = label(nombres[L], QString(), GroupBox2);
+        platform::Label *l = label(nombres[L], QString(), panel);
         l->setFont(negrita);
         l->setFontColor(platform::tcolor(colores[L]));
-        l->move(10, 24 + int(L) * 26);
+        l->move(8, 6 + int(L) * 26);
         *lineas[L] = l;
     }
-    Label15 = label("Label15", QStringLiteral("(o mayor)"), GroupBox2);
+    Label15 = label("Label15", QStringLiteral("(o mayor)"), panel);
     Label15->setFontColor(platform::tcolor(platform::colors::Black));
-    Label15->move(10, 24 + 7 * 26 - 8);
+    Label15->move(8, 6 + 7 * 26 - 6);
 
     GroupBox3 = grupo("GroupBox3", QStringLiteral("Descripción del Fichero:  "));
     GroupBox3->setGeometry(8, 376, 2 * AnchoColumna + 20, 240);
