@@ -268,33 +268,29 @@ int TVer_Info_::Porcentaje(std::int64_t m, std::int64_t total)
 void TVer_Info_::Muestra_Informacion_Fichero()
 {
     const TSesion_ *p = Sesion_;
-    celda(0, 0, QStringLiteral(" Tamaño de la Pregunta: "));
-    celda(0, 1, QStringLiteral(" ") + QString::number(p->Tam_Pregunta));
-    celda(1, 0, QStringLiteral(" Imagen en la Pregunta:"));
-    celda(1, 1, siNo(p->Con_Imagen_Pregunta));
-    celda(2, 0, QStringLiteral(" Tamaño de la Respuesta:"));
-    celda(2, 1, p->Tam_Respuesta > 0 ? QStringLiteral(" ") + QString::number(p->Tam_Respuesta) : QStringLiteral(" NO"));
-    celda(3, 0, QStringLiteral(" Imagen en la Respuesta:"));
-    celda(3, 1, siNo(p->Con_Imagen_Respuesta));
-    celda(4, 0, QStringLiteral(" Texto Largo en Respuesta:"));
-    celda(4, 1, siNo(p->Con_Texto_Largo));
-    celda(6, 0, QStringLiteral(" Nivel de Importancia:"));
-    celda(6, 1, siNo(p->Con_Importancia));
-    celda(7, 0, QStringLiteral(" Clave para Seleccionar:"));
-    celda(7, 1, siNo(p->Con_Clave));
-    celda(9, 0, QStringLiteral(" Comprimido:"));
-    celda(9, 1, siNo(p->Comprimido));
-    celda(10, 0, QStringLiteral(" Con Contraseña:"));
-    celda(10, 1, siNo(p->Encriptado));
-    celda(12, 0, QStringLiteral(" Puede ser Exportado:"));
-    celda(12, 1, siNo(p->Exportable));
-    celda(13, 0, QStringLiteral(" Modificar o Borrar Fichas:"));
-    celda(13, 1, siNo(p->Modificable));
-    celda(14, 0, QStringLiteral(" Puede ser Imprimido:"));
-    celda(14, 1, siNo(p->Imprimible));
-    for (int f : {5, 8, 11, 15})
+    const QString filas[15][2] = {
+        {QStringLiteral(" Tamaño de la Pregunta: "), QStringLiteral(" ") + QString::number(p->Tam_Pregunta)},
+        {QStringLiteral(" Imagen en la Pregunta:"), siNo(p->Con_Imagen_Pregunta)},
+        {QStringLiteral(" Tamaño de la Respuesta:"),
+         p->Tam_Respuesta > 0 ? QStringLiteral(" ") + QString::number(p->Tam_Respuesta) : QStringLiteral(" NO")},
+        {QStringLiteral(" Imagen en la Respuesta:"), siNo(p->Con_Imagen_Respuesta)},
+        {QStringLiteral(" Texto Largo en Respuesta:"), siNo(p->Con_Texto_Largo)},
+        {},
+        {QStringLiteral(" Nivel de Importancia:"), siNo(p->Con_Importancia)},
+        {QStringLiteral(" Clave para Seleccionar:"), siNo(p->Con_Clave)},
+        {},
+        {QStringLiteral(" Comprimido:"), siNo(p->Comprimido)},
+        {QStringLiteral(" Con Contraseña:"), siNo(p->Encriptado)},
+        {},
+        {QStringLiteral(" Puede ser Exportado:"), siNo(p->Exportable)},
+        {QStringLiteral(" Modificar o Borrar Fichas:"), siNo(p->Modificable)},
+        {QStringLiteral(" Puede ser Imprimido:"), siNo(p->Imprimible)},
+    };
+    for (int f = 0; f < 15; ++f)
         for (int c = 0; c < 2; ++c)
-            celda(f, c, QString());
+            celda(f, c, filas[f][c]);
+    celda(15, 0, QString());
+    celda(15, 1, QString());
 
     Label8->setCaption(QStringLiteral(" Nombre del Fichero:    ") + p->Nombre_FE);
     RichEdit1->loadFromBytes(p->RichEdit1->saveToBytes());
