@@ -213,7 +213,7 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
 
         repair(path);
 
-        // The Part's reports: a step that fails shows its error box and the final message
+        // A step that fails shows its error box, and the final message
         // is left out.
         EXPECT_EQ(str(takeErrorReports()), c.openFails ? str({abrir(path)}) : std::string());
         EXPECT_EQ(str(messages()), c.openFails ? std::string() : str({Reparado}));
