@@ -320,3 +320,16 @@ TEST_F(RepairTest, ACancelledDialogLeavesTheOpenFileOpen)
     EXPECT_EQ(Sesion_->Ruta_FE, open);
     EXPECT_EQ(platform::FileDialog::requests().last().title, " Abrir un Fichero de Estudio");
 }
+
+TEST_F(RepairTest, TheOpenFileItselfIsClosedBeforeItIsRepaired)
+{
+    const QString path = study();
+    platform::FileDialog::queueFileName(path);
+    pressKey('1');
+    ASSERT_EQ(Sesion_->FE_Abierto, 1);
+    repair(path);
+    EXPECT_EQ(str(messages()), str({Reparado}));
+    EXPECT_EQ(Sesion_->FE_Abierto, 0);
+    EXPECT_FALSE(D_Module_->Tabla_Activa->active());
+    EXPECT_EQ(engineCards(path).size(), std::size_t(N));
+}
