@@ -153,8 +153,8 @@ void Empaqueta_Tabla(const QString &Carpeta)
 
 void Borra_Ficheros_Indice(const QString &Carpeta, const QString &Tabla)
 {
-    const QString mascara = (Carpeta.isEmpty() ? QString() : Carpeta + QLatin1Char('/')) + Tabla.chopped(qMin(2, int(Tabla.size())))
-                            + QStringLiteral("px");
+    const QString carpeta = Carpeta.isEmpty() ? QString() : Carpeta + QLatin1Char('/');
+    const QString mascara = carpeta + Tabla.chopped(qMin(2, int(Tabla.size()))) + QStringLiteral("px");
     const QFileInfo info(mascara);
     // Every file of the folder whose name is the mask's, in any case (the name is taken
     // literally, not as a pattern).
