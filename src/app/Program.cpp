@@ -2,10 +2,17 @@
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
+#include "options/Ver_Pag_Web.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/Crea_Fiche.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
@@ -46,16 +53,16 @@ std::vector<Step> creationOrder()
         // TFILTRO_ENV
         // TModif_glob_
         window<TCrea_Fiche_>(Crea_Fiche_),
-        // TSelecc_Repaso_
-        // TRepasar_
+        window<TSelecc_Repaso_>(Selecc_Repaso_),
+        window<TRepasar_>(Repasar_),
         window<TVer_Info_>(Ver_Info_),
         // TImprimir_
-        // TAcercaDe_
-        // TConfigura_Progr_
-        // TDescanso_
-        // TVer_Pag_Web_
+        window<TAcercaDe_>(AcercaDe_),
+        window<TConfigura_Progr_>(Configura_Progr_),
+        window<TDescanso_>(Descanso_),
+        window<TVer_Pag_Web_>(Ver_Pag_Web_),
         // TFreeNiv0a1_
-        // TParpadeo_Aviso_
+        window<TParpadeo_Aviso_>(Parpadeo_Aviso_),
         // TImportar_de_txt_
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_
