@@ -10,6 +10,7 @@
 #include "platform/Colors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
+#include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
 #include "review/Repasar.h"
@@ -18,6 +19,8 @@
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Repara_Fichero.h"
+#include "store/Ver_Info.h"
 
 #include <QDir>
 #include <QFile>
@@ -624,7 +627,7 @@ void TPanta_Inicio_::Label13Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Ver_Info_"));
+    platform::showModal(Ver_Info_);
 }
 
 void TPanta_Inicio_::Label3Click()
@@ -692,12 +695,52 @@ void TPanta_Inicio_::Label24Click()
 
 void TPanta_Inicio_::Label4Click()
 {
-    // F: repairing a study file is run here.
+    // A cancelled dialog keeps Ruta_FE naming the file that stays open.
+    if (OpenDialog1->execute())
+        Ruta_FE = OpenDialog1->FileName;
+    else
+        OpenDialog1->FileName.clear();
+    QDir::setCurrent(Carpeta_Programa);
+    if (OpenDialog1->FileName.isEmpty()) {
+        Aviso_Ningun_Fichero_Seleccionado();
+        return;
+    }
+    Error_Reparacion = 0;
+    OpenDialog1->FileName.clear();
+    Cierra_Fichero();
+    try {
+        Repara_Tabla(QString());
+        Empaqueta_Tabla(QString());
+        Abre_Tabla_Sin_Indice(QString());
+    } catch (const std::exception &) {
+        Error_Reparacion = 1;
+        D_Module_->Ver_Mensaje(QStringLiteral("Error al reparar el Fichero de Estudio."));
+        return;
+    }
+    if (Error_Reparacion == 0)
+        D_Module_->Ver_Mensaje(QStringLiteral("El fichero ha sido Reparado y Empaquetado"));
 }
 
 void TPanta_Inicio_::Label12Click()
 {
-    // G: deleting a study file is run here.
+    OpenDialog2->FileName.clear();
+    OpenDialog2->InitialDir = Carpeta_Programa + QStringLiteral("/dat");
+    if (!OpenDialog2->execute() || OpenDialog2->FileName.isEmpty()) {
+        OpenDialog2->FileName.clear();
+        Aviso_Ningun_Fichero_Seleccionado();
+        return;
+    }
+    const QString N = OpenDialog2->FileName;
+    OpenDialog2->FileName.clear();
+    if (!QFileInfo::exists(N))
+        return;
+    const QString nombre = QFileInfo(N).fileName().chopped(qMin(3, int(QFileInfo(N).fileName().size())));
+    if (platform::warningNoOk(QStringLiteral("¿Seguro que quiere borrar el Fichero de Estudio\r\r") + nombre
+                              + QStringLiteral(" ?"))
+        != platform::DialogAnswer::Ok)
+        return;
+    Cierra_Fichero();
+    Borra_Fichero_Estudio(N);
 }
 
 void TPanta_Inicio_::Label30Click()

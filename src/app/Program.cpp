@@ -18,6 +18,7 @@
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
+#include "store/Ver_Info.h"
 
 #include <functional>
 #include <vector>
@@ -55,7 +56,7 @@ std::vector<Step> creationOrder()
         window<TCrea_Fiche_>(Crea_Fiche_),
         window<TSelecc_Repaso_>(Selecc_Repaso_),
         window<TRepasar_>(Repasar_),
-        // TVer_Info_
+        window<TVer_Info_>(Ver_Info_),
         // TImprimir_
         window<TAcercaDe_>(AcercaDe_),
         window<TConfigura_Progr_>(Configura_Progr_),

@@ -92,6 +92,7 @@
 #include "engine/EngineError.h"
 #include "engine/Field.h"
 #include "engine/FieldDef.h"
+#include "engine/Value.h"
 
 namespace engine {
 
@@ -156,9 +157,17 @@ public:
 
     // Compacts the file and rebuilds its indexes (restructure with pack). The table must be
     // closed (it is then opened exclusively for the work) or open exclusively; EngineError
-    // when it cannot be had exclusively, is missing or damaged. When SQLite's integrity check
-    // fails, the readable records are copied into a new file that replaces the old one.
+    // when it cannot be had exclusively, is missing or damaged beyond repair.
+    // A closed table is packed into a copy beside it (compacted, indexes built afresh), which
+    // replaces the file only once complete and intact (SQLite's integrity check). When the
+    // table cannot be copied whole or the copy is not intact, the records that can still be
+    // read whole go into the new copy instead, checked the same way; when SQLite's header of
+    // the file is damaged, that salvage reads a copy of the file given a new header. Whatever
+    // fails, the file stays as it was. An open table is packed in place (it must be intact).
     void pack();
+    // Drops the table's SQLite indexes and builds them again from its index definitions
+    // (a missing one is built too). The table must be open exclusively.
+    void rebuildIndexes();
     // Folds a log left beside a closed table by a killed program into the table file (by
     // opening and closing it), so that X.DB alone holds every record. Nothing happens when
     // there is no log; EngineError when the table is held by anyone or is damaged.
@@ -200,6 +209,12 @@ public:
     // Rebuilds the view from the file; stays on the current record when it is still in view,
     // else on the first record.
     void refresh();
+
+    // Calls visit with the non-blob values of every record of the file (blob slots blank),
+    // whatever the filter, in the order of their identities; the cursor does not move, no
+    // event fires and no display is touched. Records posted through other Table objects are
+    // included. EngineError when the table is not open or cannot be read.
+    void forEachRecord(const std::function<void(const Row &record)> &visit);
 
     // Reads a field of the view's row (0-based) without moving the cursor and without
     // events; for grids. EngineError when the row is out of range.
