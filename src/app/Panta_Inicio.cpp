@@ -104,6 +104,8 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     auto makeSheet = [this](const char *name, const QString &caption) {
         auto *sheet = new platform::Panel;
         sheet->setObjectName(QString::fromLatin1(name));
+        // Silver like Panel1, so that a hovered entry's white stands out from its page.
+        sheet->setColor(tcolor(colors::Silver));
         PageControl1->addTab(sheet, caption);
         platform::on(sheet, &platform::Panel::mouseMoved, this, &TPanta_Inicio_::TabSheet1MouseMove);
         return sheet;
