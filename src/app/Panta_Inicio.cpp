@@ -367,9 +367,12 @@ void TPanta_Inicio_::FormActivate()
     }
     if (D_Module_)
         D_Module_->Lee_Estilo_Fuente();
-    // In quick-selection mode the selection's filter decides, over the one restored above.
+    // In quick-selection mode the review's level filter gives way to the selection in force,
+    // over the filter restored above; with no selection in force (none made, or dropped) the
+    // table goes back to the base filter, so level-0 cards never show in normal work.
     if (Seleccion_Rapida_Marcada())
-        Filtro_Tabla_Activa(Filtro_Seleccion);
+        Filtro_Tabla_Activa(Seleccion_Activa == 1 && !Filtro_Seleccion.trimmed().isEmpty() ? Filtro_Seleccion
+                                                                                           : Filtro_Base);
     setWindowTitle(QStringLiteral("  ") + Titulo_Programa.trimmed());
 
     Verifica_Preferencias();
