@@ -1,6 +1,8 @@
 #include "app/Panta_Inicio.h"
 
 #include "store/Preferencias.h"
+#include "editing/FILTRO_ENV_.h"
+#include "editing/Modif_Glob.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
@@ -613,7 +615,7 @@ void TPanta_Inicio_::Label3Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    platform::showModal(FILTRO_ENV);
 }
 
 void TPanta_Inicio_::label8Click()
@@ -658,7 +660,7 @@ void TPanta_Inicio_::Label10Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Modif_glob_"));
+    platform::showModal(Modif_glob_);
 }
 
 void TPanta_Inicio_::Label16Click()

@@ -77,6 +77,13 @@
 // text and view in force; on a closed table the syntax is checked at once and the field names
 // at open() (which then fails when the table is filtered, and otherwise at setFiltered(true)).
 //
+// TRANSACTIONS. Between startTransaction() and commit() the posts and deletes of this object
+// (and batch moves into it) are not committed one by one but together at commit(): all of
+// them or, after rollback(), a failure or a killed process, none. rollback() also rebuilds the
+// view from the file, so the view shows the records as they were before the transaction.
+// Closing the table with a transaction open rolls it back. Transaction (below) is the guard
+// that rolls back unless committed.
+//
 // VIEWS OF OTHER HOLDERS. The view lists the records found when it was last built (open,
 // filter change, refresh()) and follows this object's own posts and deletes. Changes made
 // through another Table object or process show after refresh().
@@ -217,6 +224,18 @@ public:
     void checkBrowseMode(); // posts when a field was set, else cancels
     void flushBuffers();    // no-op: every post is already committed
 
+    // --- transactions (see TRANSACTIONS) ---
+    // EngineError when the table is closed or read-only, or a transaction is already open.
+    void startTransaction();
+    // Posts a pending edit, then commits; on failure the transaction is rolled back (see
+    // rollback()) and the EngineError is raised.
+    void commit();
+    // Drops a pending edit and every change since startTransaction(); the view is rebuilt and
+    // stays on the current record when that is still in it, else on the first. Nothing happens
+    // without an open transaction; never throws.
+    void rollback() noexcept;
+    bool inTransaction() const;
+
     // --- events ---
     Handler beforeScroll;
     Handler afterScroll;
@@ -234,6 +253,34 @@ private:
     friend class Field;
     friend class BatchMove;
     std::unique_ptr<Impl> d;
+};
+
+// Opens a transaction on the table for the life of the guard: commit() ends it, and the
+// destructor rolls back a transaction that was not committed (an exception on the way).
+class Transaction {
+public:
+    explicit Transaction(Table &table) : table_(table) { table_.startTransaction(); }
+    ~Transaction()
+    {
+        if (!done_)
+            table_.rollback();
+    }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    void commit()
+    {
+        done_ = true;
+        table_.commit();
+    }
+    void rollback() noexcept
+    {
+        done_ = true;
+        table_.rollback();
+    }
+
+private:
+    Table &table_;
+    bool done_ = false;
 };
 
 } // namespace engine
