@@ -44,7 +44,14 @@ QString MaskEdit::maskText() const
 
 void MaskEdit::setMaskText(const QString &text)
 {
-    setText(text);
+    if (inputMask().isEmpty()) {
+        setText(text);
+        return;
+    }
+    // A blank keeps its position when given as the blank character.
+    QString t = text;
+    t.replace(QLatin1Char(' '), m_blank);
+    setText(t);
 }
 
 bool MaskEdit::isBlank() const

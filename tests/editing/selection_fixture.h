@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 
+#include <ostream>
 #include <vector>
 
 class SelectionFixture : public ProgramFixture {
@@ -67,6 +68,11 @@ protected:
         int level, importance, reviews;
         std::string key, nextReview, flag;
         bool operator==(const Estado &) const = default;
+        friend void PrintTo(const Estado &e, std::ostream *os)
+        {
+            *os << "{" << e.level << ", " << e.importance << ", " << e.reviews << ", '" << e.key << "', '"
+                << e.nextReview << "', '" << e.flag << "'}";
+        }
     };
     std::vector<Estado> todas()
     {
