@@ -577,17 +577,17 @@ void TFILTRO_ENV::DBGrid1DblClick()
 template <class Borrado> void TFILTRO_ENV::borraTodoONada(Borrado borrado)
 {
     engine::Table &t = tabla();
-    t.disableControls();
+    engine::BulkWork bloque(t);
     try {
         engine::Transaction tx(t);
         borrado(t);
         tx.commit();
     } catch (const engine::EngineError &e) {
-        t.enableControls();
+        bloque.end();
         mensaje(Msg_Borrado_Fallido.arg(QString::fromStdString(e.what())));
         throw;
     }
-    t.enableControls();
+    bloque.end();
 }
 
 void TFILTRO_ENV::Button6Click()

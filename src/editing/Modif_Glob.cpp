@@ -326,7 +326,7 @@ void TModif_glob_::Button3Click()
     int contador = 1;
     const std::string filtroAntes = t.filter();
     const bool filtradaAntes = t.filtered();
-    t.disableControls();
+    engine::BulkWork bloque(t);
     try {
         engine::Transaction tx(t);
         engine::Field &Camp_Logi = t.fieldByName("Camp_Logi");
@@ -387,12 +387,12 @@ void TModif_glob_::Button3Click()
             t.setFiltered(filtradaAntes);
         } catch (...) {
         }
-        t.enableControls();
+        bloque.end();
         Gauge1->hide();
         mensaje(Msg_Fallida.arg(QString::fromStdString(e.what())));
         return;
     }
-    t.enableControls();
+    bloque.end();
     Gauge1->hide();
     mensaje(Msg_Completada);
 }

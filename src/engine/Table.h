@@ -94,6 +94,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/EngineError.h"
@@ -280,6 +281,47 @@ public:
 
 private:
     Table &table_;
+    bool done_ = false;
+};
+
+// Bulk work over many records shows only its end: for the life of the guard the table's
+// display notifications are held (disableControls) and its scroll handlers are not called.
+// end() puts them back and calls afterScroll once (what it raises goes to the caller); the
+// destructor puts them back without calling it when end() was not reached.
+class BulkWork {
+public:
+    explicit BulkWork(Table &table)
+        : table_(table), before_(std::move(table.beforeScroll)), after_(std::move(table.afterScroll))
+    {
+        table_.beforeScroll = nullptr;
+        table_.afterScroll = nullptr;
+        table_.disableControls();
+    }
+    ~BulkWork() { restore(); }
+    BulkWork(const BulkWork &) = delete;
+    BulkWork &operator=(const BulkWork &) = delete;
+    void end()
+    {
+        if (!restore())
+            return;
+        if (table_.active() && table_.afterScroll)
+            table_.afterScroll(table_);
+    }
+
+private:
+    bool restore()
+    {
+        if (done_)
+            return false;
+        done_ = true;
+        table_.beforeScroll = std::move(before_);
+        table_.afterScroll = std::move(after_);
+        table_.enableControls();
+        return true;
+    }
+    Table &table_;
+    Table::Handler before_;
+    Table::Handler after_;
     bool done_ = false;
 };
 
