@@ -331,18 +331,14 @@ void TModif_glob_::Button3Click()
         engine::Transaction tx(t);
         engine::Field &Camp_Logi = t.fieldByName("Camp_Logi");
 
-        // Flagging pass over the view.
+        // Flagging pass: every card of the view flagged, in one go.
         std::unordered_set<std::int64_t> vista;
         vista.reserve(n);
-        t.first();
-        while (!t.eof()) {
-            vista.insert(t.bookmark());
-            t.edit();
-            Camp_Logi.setAsBoolean(true);
-            t.post();
-            t.next();
+        for (std::size_t i = 0; i < n; ++i)
+            vista.insert(t.peekBookmark(i));
+        t.setFieldOfView("Camp_Logi", engine::Value::ofInteger(1));
+        for (std::size_t i = 0; i < n; ++i)
             paso(contador);
-        }
 
         // Writing pass over the flagged cards. Each post takes its card out of the view;
         // taking them from the end keeps every removal at the end of the list. A card flagged

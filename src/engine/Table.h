@@ -100,6 +100,7 @@
 #include "engine/EngineError.h"
 #include "engine/Field.h"
 #include "engine/FieldDef.h"
+#include "engine/Value.h"
 
 namespace engine {
 
@@ -224,6 +225,15 @@ public:
     bool modified() const;
     void checkBrowseMode(); // posts when a field was set, else cancels
     void flushBuffers();    // no-op: every post is already committed
+
+    // Gives one field of every record of the view the same value, as Edit, set, Post on each
+    // would, in one go (inside the open transaction, else committed on its own): no event per
+    // record and no move of the cursor. The value must suit the field: an integer for SmallInt
+    // (in its range) and Boolean (0 or 1), bytes for String (cut to its width) and Blob, or
+    // blank. When the field orders the view or the filter names it, the view is rebuilt and
+    // stays on the current record when that is still in it, else on the first. Returns the
+    // number of records written; EngineError on failure (nothing written).
+    std::size_t setFieldOfView(std::string_view fieldName, const Value &value);
 
     // --- transactions (see TRANSACTIONS) ---
     // EngineError when the table is closed or read-only, or a transaction is already open.

@@ -146,7 +146,7 @@ TEST_F(ModifGlob, ARunThatFailsHalfWayChangesNothingAndLeavesNoFlag)
 {
     const auto antes = todas();
     const std::string filtro = tabla().filter();
-    for (int fallo : {2, 3, 4, 6}) { // in the flagging pass, on its last post, in the writing pass
+    for (int fallo : {1, 2, 4}) { // the writing pass's first post, one more, its last
         SCOPED_TRACE(fallo);
         clearMessages();
         int posts = 0;

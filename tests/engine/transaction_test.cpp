@@ -113,4 +113,25 @@ TEST_F(Transactions, MisuseIsRefusedAndBatchMovesJoinTheTransaction)
     EXPECT_THROW(closed.startTransaction(), EngineError);
 }
 
+TEST_F(Transactions, OneFieldOfTheWholeViewInOneGo)
+{
+    table.setFilter("Camp_Logi = true or Nive_Fich >= 2");
+    table.first();
+    EXPECT_EQ(table.setFieldOfView("Camp_Logi", engine::Value::ofInteger(1)), 2u);
+    EXPECT_EQ(table.recordCount(), 2u);
+    table.setFilter("Camp_Logi = true");
+    EXPECT_EQ(table.recordCount(), 2u); // the view it named changed: rebuilt, the same two
+    {
+        Transaction tx(table);
+        EXPECT_EQ(table.setFieldOfView("Nive_Fich", engine::Value::ofInteger(0)), 2u);
+        EXPECT_EQ(table.recordCount(), 2u);
+        EXPECT_THROW(table.setFieldOfView("Nive_Fich", engine::Value::ofBytes("x")), EngineError);
+        EXPECT_THROW(table.setFieldOfView("AutoInc", engine::Value::ofInteger(3)), EngineError);
+    } // rolled back
+    EXPECT_EQ(levelsOnDisk(), (std::vector<int>{0, 1, 2, 3}));
+    table.setFieldOfView("Clav_Fich", engine::Value::ofBytes("una clave de más de quince"));
+    table.first();
+    EXPECT_EQ(table.fieldByName("Clav_Fich").asString(), "una clave de má");
+}
+
 } // namespace
