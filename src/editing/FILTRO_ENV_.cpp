@@ -300,12 +300,12 @@ void TFILTRO_ENV::layOut()
         if (f.Siguiente)
             f.Siguiente->setGeometry(760, y, 200, 26);
     }
-    DBGrid1->setGeometry(12, 226, 850, 340);
+    DBGrid1->setGeometry(12, 226, 790, 340);
     Label5->move(12, 578);
     Label6->move(300, 578);
     int y = 226;
     for (QPushButton *b : {Button2, Button4, Button7, Button6, Button5, Button1, Button3}) {
-        b->setGeometry(872, y, 118, 34);
+        b->setGeometry(812, y, 178, 34);
         y += b == Button4 || b == Button5 ? 56 : 42;
     }
     resize(1024, 660);
