@@ -10,6 +10,7 @@
 #include "editing/FILTRO_ENV_.h"
 #include "editing/Modif_Glob.h"
 #include "engine/Table.h"
+#include "engine/Transaction.h"
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"

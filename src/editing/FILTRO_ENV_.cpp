@@ -2,6 +2,7 @@
 
 #include "editing/Modif_Glob.h"
 #include "engine/Table.h"
+#include "engine/Transaction.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"

@@ -2,6 +2,7 @@
 
 #include "editing/FILTRO_ENV_.h"
 #include "engine/Table.h"
+#include "engine/Transaction.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"

@@ -131,7 +131,7 @@ std::size_t BatchMove::execute()
         throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
     checkCompatible(s.schema, t.schema, t.path());
     std::size_t n = 0;
-    if (t.inTransaction) {
+    if (t.db.inTransaction()) {
         // Inside the destination's open transaction: a failed move takes back only itself.
         t.db.exec("SAVEPOINT batch_move");
         try {

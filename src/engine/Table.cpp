@@ -155,9 +155,6 @@ void Table::close()
         return;
     d->state = State::Browse; // an unposted edit is dropped
     d->buf.clear();
-    if (d->inTransaction)
-        d->db.rollback();
-    d->inTransaction = false;
     d->closeConnection();
     d->state = State::Inactive;
     d->view.clear();
@@ -579,7 +576,7 @@ std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value
         return d->db.prepare(sql + ")");
     };
     // Inside an open transaction a savepoint takes back a failed run of this call alone.
-    const bool own = !d->inTransaction;
+    const bool own = !d->db.inTransaction();
     d->db.exec(own ? "BEGIN IMMEDIATE" : "SAVEPOINT set_field");
     const std::size_t written = d->view.size();
     try {
@@ -624,55 +621,7 @@ std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value
     return written;
 }
 
-void Table::startTransaction()
-{
-    d->requireActive();
-    if (d->inTransaction)
-        throw EngineError("Ya hay una transacción abierta en la tabla «" + d->path() + "».");
-    if (d->db.readOnly())
-        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
-    checkBrowseMode();
-    d->db.exec("BEGIN IMMEDIATE");
-    d->inTransaction = true;
-}
 
-void Table::commit()
-{
-    d->requireActive();
-    if (!d->inTransaction)
-        throw EngineError("No hay ninguna transacción abierta en la tabla «" + d->path() + "».");
-    try {
-        checkBrowseMode();
-        d->db.exec("COMMIT");
-    } catch (...) {
-        rollback();
-        throw;
-    }
-    d->inTransaction = false;
-}
-
-void Table::rollback() noexcept
-{
-    if (d->state == State::Inactive || !d->inTransaction)
-        return;
-    d->inTransaction = false;
-    d->state = State::Browse;
-    d->modified = false;
-    d->buf.clear();
-    d->db.rollback();
-    try {
-        const std::int64_t before = d->currentId();
-        d->reloadAfterChange(before);
-        d->notify(Event::StateChanged);
-        d->notify(Event::DataChanged);
-        d->fireAfterScroll();
-        d->notify(Event::Scrolled);
-    } catch (...) {
-        // The view stays as it was; the next refresh() rebuilds it.
-    }
-}
-
-bool Table::inTransaction() const { return d->inTransaction; }
 
 void Table::checkBrowseMode()
 {

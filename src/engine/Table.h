@@ -77,13 +77,6 @@
 // text and view in force; on a closed table the syntax is checked at once and the field names
 // at open() (which then fails when the table is filtered, and otherwise at setFiltered(true)).
 //
-// TRANSACTIONS. Between startTransaction() and commit() the posts and deletes of this object
-// (and batch moves into it) are not committed one by one but together at commit(): all of
-// them or, after rollback(), a failure or a killed process, none. rollback() also rebuilds the
-// view from the file, so the view shows the records as they were before the transaction.
-// Closing the table with a transaction open rolls it back. Transaction (below) is the guard
-// that rolls back unless committed.
-//
 // VIEWS OF OTHER HOLDERS. The view lists the records found when it was last built (open,
 // filter change, refresh()) and follows this object's own posts and deletes. Changes made
 // through another Table object or process show after refresh().
@@ -227,25 +220,13 @@ public:
     void flushBuffers();    // no-op: every post is already committed
 
     // Gives one field of every record of the view the same value, as Edit, set, Post on each
-    // would, in one go (inside the open transaction, else committed on its own): no event per
+    // would, in one go (inside an open Transaction, else committed on its own): no event per
     // record and no move of the cursor. The value must suit the field: an integer for SmallInt
     // (in its range) and Boolean (0 or 1), bytes for String (cut to its width) and Blob, or
     // blank. When the field orders the view or the filter names it, the view is rebuilt and
     // stays on the current record when that is still in it, else on the first. Returns the
     // number of records written; EngineError on failure (nothing written).
     std::size_t setFieldOfView(std::string_view fieldName, const Value &value);
-
-    // --- transactions (see TRANSACTIONS) ---
-    // EngineError when the table is closed or read-only, or a transaction is already open.
-    void startTransaction();
-    // Posts a pending edit, then commits; on failure the transaction is rolled back (see
-    // rollback()) and the EngineError is raised.
-    void commit();
-    // Drops a pending edit and every change since startTransaction(); the view is rebuilt and
-    // stays on the current record when that is still in it, else on the first. Nothing happens
-    // without an open transaction; never throws.
-    void rollback() noexcept;
-    bool inTransaction() const;
 
     // --- events ---
     Handler beforeScroll;
@@ -263,35 +244,8 @@ public:
 private:
     friend class Field;
     friend class BatchMove;
+    friend class Transaction;
     std::unique_ptr<Impl> d;
-};
-
-// Opens a transaction on the table for the life of the guard: commit() ends it, and the
-// destructor rolls back a transaction that was not committed (an exception on the way).
-class Transaction {
-public:
-    explicit Transaction(Table &table) : table_(table) { table_.startTransaction(); }
-    ~Transaction()
-    {
-        if (!done_)
-            table_.rollback();
-    }
-    Transaction(const Transaction &) = delete;
-    Transaction &operator=(const Transaction &) = delete;
-    void commit()
-    {
-        done_ = true;
-        table_.commit();
-    }
-    void rollback() noexcept
-    {
-        done_ = true;
-        table_.rollback();
-    }
-
-private:
-    Table &table_;
-    bool done_ = false;
 };
 
 // Bulk work over many records shows only its end: for the life of the guard the table's

@@ -66,9 +66,6 @@ struct Table::Impl {
     std::int64_t editId = 0;
     std::ptrdiff_t posBeforeInsert = -1;
 
-    // An open transaction of this table's own (Table::startTransaction).
-    bool inTransaction = false;
-
     // Display notifications.
     std::map<int, Listener> listeners;
     int nextListenerId = 1;
