@@ -9,6 +9,7 @@
 #include "app/Program.h"
 #include "editing/FILTRO_ENV_.h"
 #include "editing/Modif_Glob.h"
+#include "engine/Schema.h"
 #include "engine/Table.h"
 #include "engine/Transaction.h"
 #include "platform/MessageDialog.h"
@@ -110,14 +111,17 @@ void BM_GlobalModificationOf20000Cards(benchmark::State &state)
 }
 BENCHMARK(BM_GlobalModificationOf20000Cards)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// The same updates of level and next review date as one bare SQLite transaction.
+// The same updates of level and next review date as one bare SQLite transaction, with the
+// engine's journal settings.
 void BM_BareSqliteTransactionOf20000Updates(benchmark::State &state)
 {
     D_Module_->Tabla_Activa->close();
     sqlite3 *db = nullptr;
     sqlite3_open_v2(bench->cards20k.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -8192; "
-                 "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
+    const std::string settings = std::string("PRAGMA journal_mode = ") + engine::kJournalMode +
+                                 "; PRAGMA synchronous = " + engine::kSynchronous +
+                                 "; PRAGMA cache_size = -8192; PRAGMA mmap_size = 268435456";
+    sqlite3_exec(db, settings.c_str(), nullptr, nullptr, nullptr);
     std::vector<sqlite3_int64> ids;
     {
         sqlite3_stmt *q = nullptr;
