@@ -25,8 +25,8 @@ class MainWindowTest : public ProgramFixture {};
 TEST_F(MainWindowTest, CreatesTheWindowsOnceHiddenInTheProgramsOrder)
 {
     startProgram();
-    EXPECT_EQ(app::createdWindows(), (QStringList{"Panta_Inicio_", "D_Module_", "Crea_Fiche_", "Passw_FE_", "Text_Zoom_",
-                                                  "Imag_Zoom_", "Mensaje"}));
+    EXPECT_EQ(app::createdWindows(), (QStringList{"Panta_Inicio_", "D_Module_", "FILTRO_ENV", "Modif_glob_", "Crea_Fiche_",
+                                                  "Passw_FE_", "Text_Zoom_", "Imag_Zoom_", "Mensaje"}));
     ASSERT_NE(Panta_Inicio_, nullptr);
     EXPECT_FALSE(Panta_Inicio_->isVisible());
     EXPECT_EQ(platform::mainWindow(), Panta_Inicio_);
