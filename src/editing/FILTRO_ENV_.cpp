@@ -150,75 +150,49 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
     auto rotulo = [&](const char *name, const QString &caption) {
         return named(new platform::Label(caption, p), name);
     };
-    auto edit = [&](const char *name, int tag) {
-        auto *e = named(new QLineEdit(p), name);
-        e->setProperty("Tag", tag);
-        e->installEventFilter(this);
-        return e;
-    };
-    auto fecha = [&](const char *name) {
-        auto *m = named(new platform::MaskEdit(p), name);
-        m->setEditMask(QStringLiteral("!99/99/00;1;_"));
-        m->setMaskText(QStringLiteral("  /  /  "));
-        return m;
-    };
-    auto casilla = [&](const char *name, const QString &caption) {
-        return named(new QCheckBox(caption, p), name);
-    };
+    // Row k (1 to 6): its label, its connector (rows 2 to 6), field and operator combos
+    // (ComboBox1, 2 for row 1, then three a row from ComboBox3), Editk, MaskEditk and CheckBoxk
+    // at its end (rows 1 to 5).
+    static const char *const Rotulos[] = {"Label1", "Label2", "Label3", "Label4", "Label7", "Label8"};
+    static const QString Titulos[] = {QStringLiteral("Condición de Selección:"), QStringLiteral("2ª condición:"),
+                                      QStringLiteral("3ª condición:"), QStringLiteral("4ª condición:"),
+                                      QStringLiteral("5ª condición:"), QStringLiteral("6ª condición:")};
     const QString Nivel = Campos[0], Igual = QStringLiteral("Igual Que"), O = Conectores[0];
-
-    Label1 = rotulo("Label1", QStringLiteral("Condición de Selección:"));
-    ComboBox1 = combo(p, "ComboBox1", Campos, Nivel, 1);
-    ComboBox2 = combo(p, "ComboBox2", Operadores, Igual, 1);
-    Edit1 = edit("Edit1", 1);
-    MaskEdit1 = fecha("MaskEdit1");
-    CheckBox1 = casilla("CheckBox1", QStringLiteral("Añadir 2º Condición"));
-
-    Label2 = rotulo("Label2", QStringLiteral("2ª condición:"));
-    ComboBox3 = combo(p, "ComboBox3", Conectores, O, 2);
-    ComboBox4 = combo(p, "ComboBox4", Campos, Nivel, 2);
-    ComboBox5 = combo(p, "ComboBox5", Operadores, Igual, 2);
-    Edit2 = edit("Edit2", 2);
-    MaskEdit2 = fecha("MaskEdit2");
-    CheckBox2 = casilla("CheckBox2", QStringLiteral("Añadir 3º Condición"));
-
-    Label3 = rotulo("Label3", QStringLiteral("3ª condición:"));
-    ComboBox6 = combo(p, "ComboBox6", Conectores, O, 3);
-    ComboBox7 = combo(p, "ComboBox7", Campos, Nivel, 3);
-    ComboBox8 = combo(p, "ComboBox8", Operadores, Igual, 3);
-    Edit3 = edit("Edit3", 3);
-    MaskEdit3 = fecha("MaskEdit3");
-    CheckBox3 = casilla("CheckBox3", QStringLiteral("Añadir 4º Condición"));
-
-    Label4 = rotulo("Label4", QStringLiteral("4ª condición:"));
-    ComboBox9 = combo(p, "ComboBox9", Conectores, O, 4);
-    ComboBox10 = combo(p, "ComboBox10", Campos, Nivel, 4);
-    ComboBox11 = combo(p, "ComboBox11", Operadores, Igual, 4);
-    Edit4 = edit("Edit4", 4);
-    MaskEdit4 = fecha("MaskEdit4");
-    CheckBox4 = casilla("CheckBox4", QStringLiteral("Añadir 5º Condición"));
-
-    Label7 = rotulo("Label7", QStringLiteral("5ª condición:"));
-    ComboBox12 = combo(p, "ComboBox12", Conectores, O, 5);
-    ComboBox13 = combo(p, "ComboBox13", Campos, Nivel, 5);
-    ComboBox14 = combo(p, "ComboBox14", Operadores, Igual, 5);
-    Edit5 = edit("Edit5", 5);
-    MaskEdit5 = fecha("MaskEdit5");
-    CheckBox5 = casilla("CheckBox5", QStringLiteral("Añadir 6º Condición"));
-
-    Label8 = rotulo("Label8", QStringLiteral("6ª condición:"));
-    ComboBox15 = combo(p, "ComboBox15", Conectores, O, 6);
-    ComboBox16 = combo(p, "ComboBox16", Campos, Nivel, 6);
-    ComboBox17 = combo(p, "ComboBox17", Operadores, Igual, 6);
-    Edit6 = edit("Edit6", 6);
-    MaskEdit6 = fecha("MaskEdit6");
-
-    m_filas = {{{Label1, nullptr, ComboBox1, ComboBox2, Edit1, MaskEdit1, CheckBox1},
-                {Label2, ComboBox3, ComboBox4, ComboBox5, Edit2, MaskEdit2, CheckBox2},
-                {Label3, ComboBox6, ComboBox7, ComboBox8, Edit3, MaskEdit3, CheckBox3},
-                {Label4, ComboBox9, ComboBox10, ComboBox11, Edit4, MaskEdit4, CheckBox4},
-                {Label7, ComboBox12, ComboBox13, ComboBox14, Edit5, MaskEdit5, CheckBox5},
-                {Label8, ComboBox15, ComboBox16, ComboBox17, Edit6, MaskEdit6, nullptr}}};
+    int siguienteCombo = 1;
+    for (int k = 1; k <= 6; ++k) {
+        auto nombre = [](const char *base, int n) { return (QLatin1String(base) + QString::number(n)).toLatin1(); };
+        auto comboFila = [&](const QStringList &items, const QString &texto) {
+            return combo(p, nombre("ComboBox", siguienteCombo++).constData(), items, texto, k);
+        };
+        Fila &f = m_filas[std::size_t(k - 1)];
+        f.Rotulo = rotulo(Rotulos[k - 1], Titulos[k - 1]);
+        f.Conector = k > 1 ? comboFila(Conectores, O) : nullptr;
+        f.Campo = comboFila(Campos, Nivel);
+        f.Operador = comboFila(Operadores, Igual);
+        f.Valor = named(new QLineEdit(p), nombre("Edit", k).constData());
+        f.Valor->setProperty("Tag", k);
+        f.Valor->installEventFilter(this);
+        f.Fecha = named(new platform::MaskEdit(p), nombre("MaskEdit", k).constData());
+        f.Fecha->setEditMask(QStringLiteral("!99/99/00;1;_"));
+        f.Fecha->setMaskText(QStringLiteral("  /  /  "));
+        f.Siguiente = k < 6 ? named(new QCheckBox(QStringLiteral("Añadir %1º Condición").arg(k + 1), p),
+                                    nombre("CheckBox", k).constData())
+                            : nullptr;
+    }
+    Label1 = m_filas[0].Rotulo, Label2 = m_filas[1].Rotulo, Label3 = m_filas[2].Rotulo;
+    Label4 = m_filas[3].Rotulo, Label7 = m_filas[4].Rotulo, Label8 = m_filas[5].Rotulo;
+    ComboBox1 = m_filas[0].Campo, ComboBox2 = m_filas[0].Operador;
+    ComboBox3 = m_filas[1].Conector, ComboBox4 = m_filas[1].Campo, ComboBox5 = m_filas[1].Operador;
+    ComboBox6 = m_filas[2].Conector, ComboBox7 = m_filas[2].Campo, ComboBox8 = m_filas[2].Operador;
+    ComboBox9 = m_filas[3].Conector, ComboBox10 = m_filas[3].Campo, ComboBox11 = m_filas[3].Operador;
+    ComboBox12 = m_filas[4].Conector, ComboBox13 = m_filas[4].Campo, ComboBox14 = m_filas[4].Operador;
+    ComboBox15 = m_filas[5].Conector, ComboBox16 = m_filas[5].Campo, ComboBox17 = m_filas[5].Operador;
+    Edit1 = m_filas[0].Valor, Edit2 = m_filas[1].Valor, Edit3 = m_filas[2].Valor;
+    Edit4 = m_filas[3].Valor, Edit5 = m_filas[4].Valor, Edit6 = m_filas[5].Valor;
+    MaskEdit1 = m_filas[0].Fecha, MaskEdit2 = m_filas[1].Fecha, MaskEdit3 = m_filas[2].Fecha;
+    MaskEdit4 = m_filas[3].Fecha, MaskEdit5 = m_filas[4].Fecha, MaskEdit6 = m_filas[5].Fecha;
+    CheckBox1 = m_filas[0].Siguiente, CheckBox2 = m_filas[1].Siguiente, CheckBox3 = m_filas[2].Siguiente;
+    CheckBox4 = m_filas[3].Siguiente, CheckBox5 = m_filas[4].Siguiente;
 
     DBGrid1 = named(new platform::DBGrid(p), "DBGrid1");
     DBGrid1->setDataSource(D_Module_ ? D_Module_->DSource : nullptr);
