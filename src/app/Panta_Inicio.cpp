@@ -3,6 +3,10 @@
 #include "store/Preferencias.h"
 #include "editing/FILTRO_ENV_.h"
 #include "editing/Modif_Glob.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
@@ -10,6 +14,9 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
+#include "editing/Alta_Fichas.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -99,6 +106,8 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     auto makeSheet = [this](const char *name, const QString &caption) {
         auto *sheet = new platform::Panel;
         sheet->setObjectName(QString::fromLatin1(name));
+        // Silver like Panel1, so that a hovered entry's white stands out from its page.
+        sheet->setColor(tcolor(colors::Silver));
         PageControl1->addTab(sheet, caption);
         platform::on(sheet, &platform::Panel::mouseMoved, this, &TPanta_Inicio_::TabSheet1MouseMove);
         return sheet;
@@ -338,11 +347,10 @@ void Filtro_Tabla_Activa(const QString &Filtro)
         D_Module_->Tabla_Activa->setFilter(Filtro.toStdString());
 }
 
-// The review selection's quick-selection button (RadioButton2); the review selection window
-// is not part of the program yet, so the quick selection is never in force.
+// The review selection's quick-selection button (RadioButton2) is checked.
 bool Seleccion_Rapida_Marcada()
 {
-    return false;
+    return Selecc_Repaso_ && Selecc_Repaso_->RadioButton2->isChecked();
 }
 } // namespace
 
@@ -581,22 +589,30 @@ void TPanta_Inicio_::Label1Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Selecc_Repaso_"));
+    platform::showModal(Selecc_Repaso_);
 }
 
 void TPanta_Inicio_::Label32Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    // 3: the review by time is run here.
+    engine::Table *t = D_Module_->Tabla_Activa;
+    if (QString::fromStdString(t->filter()).trimmed().isEmpty())
+        t->setFilter("( Nive_Fich <> 0 ) ");
+    Filtro_Antes_Repaso = QString::fromStdString(t->filter());
+    t->setFilter((Filtro_Antes_Repaso + QStringLiteral(" and (Fech_Prox_Repa <= ") + Fecha_Hoy + QLatin1Char(')'))
+                     .toStdString());
+    if (t->recordCount() > 0)
+        Inicia_Sesion_Repaso();
+    else
+        D_Module_->Ver_Mensaje(Msg_No_Hay_Fichas_Repaso);
 }
 
 void TPanta_Inicio_::Label2Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    Modo_Alta = 1;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Anadir_Fichas();
 }
 
 void TPanta_Inicio_::Label31Click()
@@ -627,7 +643,7 @@ void TPanta_Inicio_::label8Click()
 
 void TPanta_Inicio_::Label14Click()
 {
-    platform::showModalPending(QStringLiteral("AcercaDe_"));
+    platform::showModal(AcercaDe_);
 }
 
 void TPanta_Inicio_::Label7Click()
@@ -644,7 +660,7 @@ void TPanta_Inicio_::Label19Click()
 
 void TPanta_Inicio_::Label18Click()
 {
-    platform::showModalPending(QStringLiteral("Configura_Progr_"));
+    platform::showModal(Configura_Progr_);
 }
 
 void TPanta_Inicio_::Label6Click()
@@ -719,12 +735,29 @@ void TPanta_Inicio_::psvBasicLabel1Click()
 
 void TPanta_Inicio_::Timer_DescansoTimer()
 {
-    // The break reminder is run here.
+    if (Avisar_Descansos != 1 || Descanso_Armado != 1)
+        return;
+    Descanso_Armado = 0;
+    Inicio_Descanso = platform::clock::toDays(platform::clock::now());
+    // Ticks while the break window is open stop at the test above.
+    platform::showModal(Descanso_);
+    if (Descansos_Periodicos == 1) {
+        Timer_Descanso->setInterval(Descansos[0] * 60000);
+    } else if (Indice_Descanso < 7) {
+        ++Indice_Descanso;
+        if (Indice_Descanso < 7)
+            Timer_Descanso->setInterval(Descansos[Indice_Descanso] * 60000);
+        else
+            Timer_Descanso->setEnabled(false); // the list is used up
+    } else {
+        Timer_Descanso->setEnabled(false); // a break asked for after the list was used up
+    }
 }
 
 void TPanta_Inicio_::Timer_ParpadeoTimer()
 {
-    // The blinking notice is run here.
+    platform::showNonModal(Parpadeo_Aviso_);
+    Saltar_Activacion = 1;
 }
 
 // ---------------------------------------------------------------------------------------------

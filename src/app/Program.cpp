@@ -4,10 +4,18 @@
 #include "app/Panta_Inicio.h"
 #include "editing/FILTRO_ENV_.h"
 #include "editing/Modif_Glob.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
+#include "options/Ver_Pag_Web.h"
+#include "editing/Alta_Fichas.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/Crea_Fiche.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
@@ -42,21 +50,21 @@ std::vector<Step> creationOrder()
 {
     return {
         window<TPanta_Inicio_>(Panta_Inicio_),
-        // TAlta_Fichas_
+        window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
         window<TFILTRO_ENV>(FILTRO_ENV),
         window<TModif_glob_>(Modif_glob_),
         window<TCrea_Fiche_>(Crea_Fiche_),
-        // TSelecc_Repaso_
-        // TRepasar_
+        window<TSelecc_Repaso_>(Selecc_Repaso_),
+        window<TRepasar_>(Repasar_),
         // TVer_Info_
         // TImprimir_
-        // TAcercaDe_
-        // TConfigura_Progr_
-        // TDescanso_
-        // TVer_Pag_Web_
+        window<TAcercaDe_>(AcercaDe_),
+        window<TConfigura_Progr_>(Configura_Progr_),
+        window<TDescanso_>(Descanso_),
+        window<TVer_Pag_Web_>(Ver_Pag_Web_),
         // TFreeNiv0a1_
-        // TParpadeo_Aviso_
+        window<TParpadeo_Aviso_>(Parpadeo_Aviso_),
         // TImportar_de_txt_
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_

@@ -1,5 +1,6 @@
 #include "editing/FILTRO_ENV_.h"
 
+#include "editing/Alta_Fichas.h"
 #include "editing/Modif_Glob.h"
 #include "engine/Table.h"
 #include "engine/Transaction.h"
@@ -174,7 +175,7 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
         f.Valor->installEventFilter(this);
         f.Fecha = named(new platform::MaskEdit(p), nombre("MaskEdit", k).constData());
         f.Fecha->setEditMask(QStringLiteral("!99/99/00;1;_"));
-        f.Fecha->setMaskText(QStringLiteral("  /  /  "));
+        f.Fecha->setText(QStringLiteral("  /  /  "));
         f.Siguiente = k < 6 ? named(new QCheckBox(QStringLiteral("Añadir %1º Condición").arg(k + 1), p),
                                     nombre("CheckBox", k).constData())
                             : nullptr;
@@ -442,7 +443,7 @@ void TFILTRO_ENV::ComboBox1Click(QComboBox *Sender)
     const Fila &f = m_filas[std::size_t(Sender->property("Tag").toInt() - 1)];
     const bool fecha = indice(Sender) == CampoFecha;
     if (fecha)
-        f.Fecha->setMaskText(Sesion_->Fecha_Hoy_Pantalla);
+        f.Fecha->setText(Sesion_->Fecha_Hoy_Pantalla);
     f.Fecha->setEnabled(fecha);
     f.Fecha->setVisible(fecha);
     f.Valor->setEnabled(!fecha);
@@ -490,7 +491,7 @@ void TFILTRO_ENV::Button2Click()
             continue;
         const Fila &f = m_filas[k];
         const int campo = indice(f.Campo);
-        const QString valor = campo == CampoFecha ? f.Fecha->maskText() : f.Valor->text();
+        const QString valor = campo == CampoFecha ? f.Fecha->text() : f.Valor->text();
         Anade_Condicion_a_Filtro(k > 0 ? 1 : 0, f.Conector ? indice(f.Conector) : 0, campo, indice(f.Operador), valor);
         if (campo == CampoFecha ? f.Fecha->isBlank() : f.Valor->text().isEmpty())
             completa = false;
@@ -541,7 +542,7 @@ void TFILTRO_ENV::Button7Click()
     }
     Volver_a_Ficha_Modificada = 1;
     Sesion_->Modo_Alta = 0;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Modificar_Fichas(0);
 }
 
 void TFILTRO_ENV::DBGrid1DblClick()

@@ -101,7 +101,7 @@ TModif_glob_::TModif_glob_(QWidget *parent) : platform::Form(parent)
     auto mascara = [&](const char *name, const QString &mask, const QString &texto) {
         auto *m = named(new platform::MaskEdit(p), name);
         m->setEditMask(mask);
-        m->setMaskText(texto);
+        m->setText(texto);
         m->setEnabled(false);
         return m;
     };
@@ -211,7 +211,7 @@ void TModif_glob_::FormActivate()
     MaskEdit2->setEnabled(s->Con_Importancia != 0 && CheckBox3->isChecked());
     MaskEdit3->setEditMask(mascaraFecha());
     if (MaskEdit3->isBlank())
-        MaskEdit3->setMaskText(s->Fecha_Hoy_Pantalla);
+        MaskEdit3->setText(s->Fecha_Hoy_Pantalla);
 }
 
 void TModif_glob_::Button1Click()
@@ -299,20 +299,20 @@ void TModif_glob_::Button3Click()
 
     // Every value is checked before anything is written.
     int nuevoNivel = 0, nuevaImportancia = 0, nuevosRepasos = 0;
-    if (nivel && !numero(MaskEdit1->maskText(), QStringLiteral("Nivel de la Ficha"), nuevoNivel))
+    if (nivel && !numero(MaskEdit1->text(), QStringLiteral("Nivel de la Ficha"), nuevoNivel))
         return;
-    if (importancia && !numero(MaskEdit2->maskText(), QStringLiteral("Nivel de Importancia"), nuevaImportancia))
+    if (importancia && !numero(MaskEdit2->text(), QStringLiteral("Nivel de Importancia"), nuevaImportancia))
         return;
     QString nuevaFecha;
     if (fecha) {
-        nuevaFecha = Fecha_de_Mascara(MaskEdit3->maskText());
+        nuevaFecha = Fecha_de_Mascara(MaskEdit3->text());
         if (nuevaFecha.isEmpty()) {
             mensaje(Msg_Fecha_No_Valida.arg(Sesion_->Formato_Fecha == 1 ? QStringLiteral("dd-mm-aa")
                                                                         : QStringLiteral("mm-dd-aa")));
             return;
         }
     }
-    if (repasos && !numero(MaskEdit4->maskText(), QStringLiteral("Nº de Repasos Realizados"), nuevosRepasos))
+    if (repasos && !numero(MaskEdit4->text(), QStringLiteral("Nº de Repasos Realizados"), nuevosRepasos))
         return;
     const std::string nuevaClave = Edit1->text().toStdString();
 

@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 
+#include <QFocusEvent>
+
 namespace platform {
 
 MaskEdit::MaskEdit(QWidget *parent) : QLineEdit(parent) {}
@@ -9,54 +11,65 @@ MaskEdit::MaskEdit(QWidget *parent) : QLineEdit(parent) {}
 void MaskEdit::setEditMask(const QString &mask)
 {
     if (mask == m_mask)
-        return; // the text stays
+        return;
+    const QString before = m_mask.isEmpty() ? QString() : text();
     m_mask = mask;
     const QStringList parts = mask.split(QLatin1Char(';'));
-    m_blank = parts.size() > 2 && !parts[2].isEmpty() ? parts[2].at(0) : QLatin1Char('_');
-    // Qt's input mask: 0 is an optional digit and 9 a required one, the other way round.
-    QString qt;
+    m_blank = parts.size() >= 3 && !parts[2].isEmpty() ? parts[2].at(0) : QLatin1Char('_');
+    // Qt's mask letters for digits are the other way round: '0' optional, '9' required.
+    QString qtMask;
     m_empty.clear();
     for (QChar c : parts.value(0)) {
         if (c == QLatin1Char('!'))
             continue;
         if (c == QLatin1Char('9') || c == QLatin1Char('0')) {
-            qt += c == QLatin1Char('9') ? QLatin1Char('0') : QLatin1Char('9');
+            qtMask += c == QLatin1Char('9') ? QLatin1Char('0') : QLatin1Char('9');
             m_empty += QLatin1Char(' ');
             continue;
         }
         const QChar literal = c == QLatin1Char('/') ? clock::dateSeparator() : c;
-        qt += QLatin1Char('\\') + QString(literal);
+        qtMask += QLatin1Char('\\') + QString(literal);
         m_empty += literal;
     }
-    const QString before = maskText();
-    setInputMask(qt.isEmpty() ? QString() : qt + QLatin1Char(';') + m_blank);
-    setMaskText(before);
-}
-
-QString MaskEdit::maskText() const
-{
-    if (inputMask().isEmpty())
-        return text();
-    QString shown = displayText();
-    shown.replace(m_blank, QLatin1Char(' '));
-    return shown;
-}
-
-void MaskEdit::setMaskText(const QString &text)
-{
-    if (inputMask().isEmpty()) {
-        setText(text);
-        return;
-    }
-    // A blank keeps its position when given as the blank character.
-    QString t = text;
-    t.replace(QLatin1Char(' '), m_blank);
-    setText(t);
+    setInputMask(qtMask + QLatin1Char(';') + m_blank);
+    if (!before.isEmpty())
+        setText(before);
 }
 
 bool MaskEdit::isBlank() const
 {
-    return inputMask().isEmpty() ? text().isEmpty() : maskText() == m_empty;
+    return m_mask.isEmpty() ? QLineEdit::text().isEmpty() : text() == m_empty;
+}
+
+QString MaskEdit::text() const
+{
+    if (m_mask.isEmpty())
+        return QLineEdit::text();
+    QString shown = displayText();
+    for (QChar &c : shown)
+        if (c == m_blank)
+            c = QLatin1Char(' ');
+    return shown;
+}
+
+void MaskEdit::setText(const QString &text)
+{
+    if (m_mask.isEmpty()) {
+        QLineEdit::setText(text);
+        return;
+    }
+    // A blank stays an empty position where it stands.
+    QString t = text;
+    for (QChar &c : t)
+        if (c == QLatin1Char(' '))
+            c = m_blank;
+    QLineEdit::setText(t);
+}
+
+void MaskEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    emit exited();
 }
 
 } // namespace platform

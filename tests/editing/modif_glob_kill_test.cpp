@@ -38,9 +38,9 @@ TEST_F(ModifGlobKill, DISABLED_Child)
             raise(SIGKILL);
     };
     Modif_glob_->CheckBox1->setChecked(true);
-    Modif_glob_->MaskEdit1->setMaskText(QStringLiteral("7"));
+    Modif_glob_->MaskEdit1->setText(QStringLiteral("7"));
     Modif_glob_->CheckBox4->setChecked(true);
-    Modif_glob_->MaskEdit3->setMaskText(QStringLiteral("07/03/25"));
+    Modif_glob_->MaskEdit3->setText(QStringLiteral("07/03/25"));
     Modif_glob_->Button3Click();
     EXPECT_EQ(messages(), QStringList{QStringLiteral(" LA MODIFICACIÓN GLOBAL SE HA COMPLETADO ")});
 }

@@ -45,16 +45,16 @@ TEST_F(ModifGlob, TickedValuesGoToEveryCardOfTheViewAndNowhereElse)
     int maximo = 0, ultimo = 0;
     ejecuta([&] {
         w()->CheckBox1->setChecked(true);
-        w()->MaskEdit1->setMaskText(QStringLiteral("7"));
+        w()->MaskEdit1->setText(QStringLiteral("7"));
         w()->CheckBox2->setChecked(true);
         w()->Edit1->setText(QStringLiteral("una clave de más de quince"));
         w()->CheckBox3->setChecked(true);
-        w()->MaskEdit2->setMaskText(QStringLiteral(" 42"));
+        w()->MaskEdit2->setText(QStringLiteral(" 42"));
         w()->CheckBox4->setChecked(true);
-        EXPECT_EQ(w()->MaskEdit3->maskText(), QStringLiteral("05/12/26")); // today, put in when empty
-        w()->MaskEdit3->setMaskText(QStringLiteral("07/03/25"));
+        EXPECT_EQ(w()->MaskEdit3->text(), QStringLiteral("05/12/26")); // today, put in when empty
+        w()->MaskEdit3->setText(QStringLiteral("07/03/25"));
         w()->CheckBox5->setChecked(true);
-        w()->MaskEdit4->setMaskText(QStringLiteral("9"));
+        w()->MaskEdit4->setText(QStringLiteral("9"));
         QObject::connect(w()->Gauge1, &QProgressBar::valueChanged, w(), [&](int v) {
             maximo = w()->Gauge1->maximum();
             ultimo = v;
@@ -84,8 +84,8 @@ TEST_F(ModifGlob, TickedValuesGoToEveryCardOfTheViewAndNowhereElse)
         w()->CheckBox3->setChecked(false);
         w()->CheckBox5->setChecked(false);
         w()->CheckBox1->setChecked(true);
-        w()->MaskEdit1->setMaskText(QStringLiteral("0"));
-        EXPECT_EQ(w()->MaskEdit3->maskText(), QStringLiteral("07/03/25")); // kept
+        w()->MaskEdit1->setText(QStringLiteral("0"));
+        EXPECT_EQ(w()->MaskEdit3->text(), QStringLiteral("07/03/25")); // kept
     });
     EXPECT_EQ(messages(), QStringList{Completada});
     EXPECT_EQ(tabla().recordCount(), 0u);
@@ -130,7 +130,7 @@ TEST_F(ModifGlob, ValuesWithoutANumberOrADateAreRefusedBeforeAnythingChanges)
             for (QCheckBox *b : casillas)
                 b->setChecked(false);
             casillas[c.casilla - 1]->setChecked(true);
-            valores[c.casilla - 1]->setMaskText(c.texto);
+            valores[c.casilla - 1]->setText(c.texto);
             QObject::connect(w()->Gauge1, &QProgressBar::valueChanged, w(), [&] { gauge = true; });
         });
         EXPECT_EQ(messages(), QStringList{c.mensaje});
@@ -152,7 +152,7 @@ TEST_F(ModifGlob, ARunThatFailsHalfWayChangesNothingAndLeavesNoFlag)
         int posts = 0;
         ejecuta([&] {
             w()->CheckBox1->setChecked(true);
-            w()->MaskEdit1->setMaskText(QStringLiteral("4"));
+            w()->MaskEdit1->setText(QStringLiteral("4"));
             tabla().afterPost = [&](engine::Table &) {
                 if (++posts == fallo)
                     throw engine::EngineError("disco lleno");
@@ -182,7 +182,7 @@ TEST_F(ModifGlob, NothingTickedDoesNothingAndAnEmptyViewOnlyClearsOldFlags)
     const auto antes = todas();
     ejecuta([&] {
         w()->CheckBox5->setChecked(true);
-        w()->MaskEdit4->setMaskText(QStringLiteral("1"));
+        w()->MaskEdit4->setText(QStringLiteral("1"));
         QObject::connect(w()->Gauge1, &QProgressBar::valueChanged, w(), [&] { gauge = true; });
     });
     EXPECT_EQ(messages(), QStringList{Completada});

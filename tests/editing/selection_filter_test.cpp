@@ -130,8 +130,8 @@ protected:
             elige(operador[k], f.operador, QStringLiteral("Igual Que"));
             if (f.campo == 3) {
                 ASSERT_FALSE(fecha[k]->isHidden());
-                EXPECT_EQ(fecha[k]->maskText(), QStringLiteral("05/12/26")); // today, put in by the choice
-                fecha[k]->setMaskText(f.valor);
+                EXPECT_EQ(fecha[k]->text(), QStringLiteral("05/12/26")); // today, put in by the choice
+                fecha[k]->setText(f.valor);
             } else {
                 ASSERT_FALSE(valor[k]->isHidden());
                 valor[k]->setText(f.valor);

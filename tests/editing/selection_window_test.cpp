@@ -66,7 +66,7 @@ TEST_F(SelectionWindow, RowsShowAndHideInCascadeAndKeepTheirContents)
     elige(w()->ComboBox4, 3);
     EXPECT_TRUE(w()->Edit2->isHidden());
     EXPECT_FALSE(w()->MaskEdit2->isHidden());
-    EXPECT_EQ(w()->MaskEdit2->maskText(), QStringLiteral("05/12/26"));
+    EXPECT_EQ(w()->MaskEdit2->text(), QStringLiteral("05/12/26"));
     elige(w()->ComboBox4, 4);
     EXPECT_FALSE(w()->Edit2->isHidden());
     EXPECT_TRUE(w()->MaskEdit2->isHidden());
@@ -93,7 +93,7 @@ TEST_F(SelectionWindow, IncompleteRowsAndRefusedTextsLeaveTheRightFilter)
     // A date row whose mask was emptied is incomplete too.
     clearMessages();
     elige(w()->ComboBox1, 3);
-    w()->MaskEdit1->setMaskText(QStringLiteral("  /  /  "));
+    w()->MaskEdit1->setText(QStringLiteral("  /  /  "));
     w()->Button2Click();
     EXPECT_EQ(messages(), QStringList{Incompleta});
 
@@ -213,21 +213,33 @@ TEST_F(SelectionWindow, FlaggedCardsAreDeletedTogetherAfterOk)
 TEST_F(SelectionWindow, ModifyingComesBackOnTheCardTheEditorLeft)
 {
     seleccionaNivel(QStringLiteral("1")); // cards of levels 1, 2, 3
-    for (long long volver : {ids[3], ids[1], ids[0]}) { // the last, the first, one out of the view
-        Sesion_->Ultima_Ficha_Modificada = int(volver);
+    // The editor moves through the view (its navigator) and closes on the card it shows.
+    for (int pasos : {2, 0, 1}) {
         platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {
-            w()->Button7Click();
-            EXPECT_EQ(w()->Volver_a_Ficha_Modificada, 1);
-            EXPECT_EQ(Sesion_->Modo_Alta, 0);
             tabla().first();
-            tabla().next();
-            w()->FormActivate(); // the editor closes and gives the activation back
+            platform::onNextShow(QStringLiteral("Alta_Fichas_"), [&](QWidget *) {
+                EXPECT_FALSE(w()->isEnabled());
+                EXPECT_EQ(Sesion_->Modo_Alta, 0);
+                tabla().first();
+                tabla().moveBy(pasos);
+            });
+            w()->Button7Click();
+            EXPECT_TRUE(w()->isEnabled());
         });
         pressKey('7');
-        EXPECT_EQ(tabla().bookmark(), volver == ids[0] ? ids[3] : volver);
+        EXPECT_EQ(Sesion_->Ultima_Ficha_Modificada, ids[std::size_t(1 + pasos)]);
+        EXPECT_EQ(tabla().bookmark(), ids[std::size_t(1 + pasos)]);
         EXPECT_EQ(w()->Volver_a_Ficha_Modificada, 0);
     }
-    EXPECT_EQ(shownWindows().count(QStringLiteral("Alta_Fichas_")), 3);
+    // A card that has left the view: the last card of the view.
+    platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {
+        w()->Volver_a_Ficha_Modificada = 1;
+        Sesion_->Ultima_Ficha_Modificada = int(ids[0]);
+        tabla().first();
+        w()->FormActivate();
+    });
+    pressKey('7');
+    EXPECT_EQ(tabla().bookmark(), ids[3]);
 
     w()->Edit1->setText(QStringLiteral("8"));
     w()->Button2Click();

@@ -89,7 +89,7 @@ ORV_SCREENSHOTS(40, "selection")
     m->show();
     m->activate();
     m->CheckBox1->setChecked(true);
-    m->MaskEdit1->setMaskText(QStringLiteral("1"));
+    m->MaskEdit1->setText(QStringLiteral("1"));
     m->CheckBox4->setChecked(true);
     ok = shots::save(m, QStringLiteral("global_modification.png")) && ok;
     m->close();
