@@ -1,6 +1,8 @@
 #include "app/Panta_Inicio.h"
 
 #include "store/Preferencias.h"
+#include "editing/FILTRO_ENV_.h"
+#include "editing/Modif_Glob.h"
 #include "options/AcercaDe.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
@@ -637,7 +639,7 @@ void TPanta_Inicio_::Label3Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    platform::showModal(FILTRO_ENV);
 }
 
 void TPanta_Inicio_::label8Click()
@@ -682,7 +684,7 @@ void TPanta_Inicio_::Label10Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Modif_glob_"));
+    platform::showModal(Modif_glob_);
 }
 
 void TPanta_Inicio_::Label16Click()

@@ -87,6 +87,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/EngineError.h"
@@ -232,6 +233,15 @@ public:
     void checkBrowseMode(); // posts when a field was set, else cancels
     void flushBuffers();    // no-op: every post is already committed
 
+    // Gives one field of every record of the view the same value, as Edit, set, Post on each
+    // would, in one go (inside an open Transaction, else committed on its own): no event per
+    // record and no move of the cursor. The value must suit the field: an integer for SmallInt
+    // (in its range) and Boolean (0 or 1), bytes for String (cut to its width) and Blob, or
+    // blank. When the field orders the view or the filter names it, the view is rebuilt and
+    // stays on the current record when that is still in it, else on the first. Returns the
+    // number of records written; EngineError on failure (nothing written).
+    std::size_t setFieldOfView(std::string_view fieldName, const Value &value);
+
     // --- events ---
     Handler beforeScroll;
     Handler afterScroll;
@@ -248,7 +258,49 @@ public:
 private:
     friend class Field;
     friend class BatchMove;
+    friend class Transaction;
     std::unique_ptr<Impl> d;
+};
+
+// Bulk work over many records shows only its end: for the life of the guard the table's
+// display notifications are held (disableControls) and its scroll handlers are not called.
+// end() puts them back and calls afterScroll once (what it raises goes to the caller); the
+// destructor puts them back without calling it when end() was not reached.
+class BulkWork {
+public:
+    explicit BulkWork(Table &table)
+        : table_(table), before_(std::move(table.beforeScroll)), after_(std::move(table.afterScroll))
+    {
+        table_.beforeScroll = nullptr;
+        table_.afterScroll = nullptr;
+        table_.disableControls();
+    }
+    ~BulkWork() { restore(); }
+    BulkWork(const BulkWork &) = delete;
+    BulkWork &operator=(const BulkWork &) = delete;
+    void end()
+    {
+        if (!restore())
+            return;
+        if (table_.active() && table_.afterScroll)
+            table_.afterScroll(table_);
+    }
+
+private:
+    bool restore()
+    {
+        if (done_)
+            return false;
+        done_ = true;
+        table_.beforeScroll = std::move(before_);
+        table_.afterScroll = std::move(after_);
+        table_.enableControls();
+        return true;
+    }
+    Table &table_;
+    Table::Handler before_;
+    Table::Handler after_;
+    bool done_ = false;
 };
 
 } // namespace engine
