@@ -1,7 +1,9 @@
 #include "exchange/Exportar_FE.h"
 
 #include "engine/BatchMove.h"
+#include "editing/FILTRO_ENV_.h"
 #include "engine/Table.h"
+#include "engine/Transaction.h"
 #include "packing/PackStreamCol.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -295,9 +297,8 @@ void TExportar_FE_::RadioGroup1Click()
 
 void TExportar_FE_::Button5Click()
 {
-    Sesion_->Solo_Seleccionar = 1;
     // The selection window leaves its selection as Tabla_Activa's filter.
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    TFILTRO_ENV::Solo_Seleccion();
 }
 
 void TExportar_FE_::CheckBox1Click()
@@ -434,7 +435,7 @@ void TExportar_FE_::Button3Click()
     engine::Table &exp = *dm.Tabla_Exp;
     QString fallo;
     {
-        Sin_Refresco_Fichas sinRefresco(activa);
+        engine::BulkWork sinRefresco(activa); // the displays show the end only
         try {
             QDir().mkpath(Carpeta);
             if (RadioGroup1->itemIndex() == 0)
@@ -486,6 +487,8 @@ void TExportar_FE_::Button3Click()
             exp.deleteRecord();
             activa.first();
 
+            // One commit for every card: a failure or a killed program leaves the table empty.
+            engine::Transaction transaccion(exp);
             const int total = int(activa.recordCount());
             Gauge1->setMaximum(total);
             muestraProgreso(true);
@@ -550,6 +553,7 @@ void TExportar_FE_::Button3Click()
                     exp.first();
                 }
             }
+            transaccion.commit();
             exp.close();
             exp.checkpointFile();
 

@@ -216,7 +216,7 @@ void TImportar_de_FE_::Button1Click()
     bool hecho = false;
     std::size_t antes = 0, despues = 0;
     {
-        Sin_Refresco_Fichas sinRefresco(origen);
+        engine::BulkWork sinRefresco(origen); // no card of the origin is shown
         try {
             origen.setFiltered(false);
             origen.setTableName(QFile::encodeName(Ruta_Origen).toStdString());

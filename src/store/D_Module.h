@@ -252,29 +252,6 @@ private:
 
 extern TD_Module_ *D_Module_;
 
-// While it lives, moves of the table refresh neither the card displays nor data-aware
-// controls: for work that walks many cards (export, import) and shows none of them.
-class Sin_Refresco_Fichas {
-public:
-    explicit Sin_Refresco_Fichas(engine::Table &Tabla)
-        : m_tabla(Tabla), m_afterScroll(std::move(Tabla.afterScroll))
-    {
-        Tabla.afterScroll = nullptr;
-        Tabla.disableControls();
-    }
-    ~Sin_Refresco_Fichas()
-    {
-        m_tabla.afterScroll = std::move(m_afterScroll);
-        m_tabla.enableControls();
-    }
-    Sin_Refresco_Fichas(const Sin_Refresco_Fichas &) = delete;
-    Sin_Refresco_Fichas &operator=(const Sin_Refresco_Fichas &) = delete;
-
-private:
-    engine::Table &m_tabla;
-    engine::Table::Handler m_afterScroll;
-};
-
 // Unpacks a blob stream in place with D_Module_->PKS: the container in S is replaced by its
 // item "1"; S is rewound and returned. A wrong signature shows "Los datos de este Fichero de
 // Estudio están dañados." and throws ECorruptFile; other container errors just throw.

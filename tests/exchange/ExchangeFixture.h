@@ -7,6 +7,7 @@
 
 #include "app/Panta_Inicio.h"
 #include "engine/Table.h"
+#include "engine/Transaction.h"
 #include "platform/FileDialog.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
@@ -94,6 +95,7 @@ protected:
         engine::Table t;
         t.setTableName(testsupport::fileName(path));
         t.open();
+        engine::Transaction transaction(t);
         for (const TestCard &c : cards) {
             auto blob = [&](const char *field, const std::string &bytes) {
                 if (bytes.empty())
@@ -119,6 +121,7 @@ protected:
             blob("Resp_Imag", c.answerPicture);
             t.post();
         }
+        transaction.commit();
         return path;
     }
 

@@ -202,6 +202,19 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
     EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20270304");
     t.close();
 
+    // "Seleccionar." shows its button, which opens the selection window to select only.
+    int soloSeleccionar = -1;
+    bool buttonShown = false;
+    platform::onNextShow("Exportar_FE_", [&](QWidget *) {
+        Exportar_FE_->RadioGroup1->button(1)->click();
+        buttonShown = !Exportar_FE_->Button5->isHidden();
+        platform::onNextShow("FILTRO_ENV", [&](QWidget *) { soloSeleccionar = Panta_Inicio_->Solo_Seleccionar; });
+        Exportar_FE_->Button5->click();
+    });
+    pressKey('H');
+    EXPECT_TRUE(buttonShown);
+    EXPECT_EQ(soloSeleccionar, 1);
+
     // "Seleccionar." exports the filter in force; "Todas." every card, level 0 included.
     D_Module_->Tabla_Activa->setFilter("Nive_Fich = 3");
     Choices sel;
