@@ -25,13 +25,7 @@ namespace {
 const std::string Clave = "secreto";
 const QString Hoy = QStringLiteral("20261205");
 
-// One stored card, blobs unpacked when the card says "S".
-struct Stored {
-    int level = 0, importance = 0, reviews = 0, id = 0;
-    QString key, question, created, last, next, packed, questionType, answerType;
-    std::string questionPicture, answerPicture, shortAnswer, longAnswer;
-    std::string rawQuestionPicture;
-};
+using Stored = testsupport::StoredCard;
 
 std::vector<Stored> storedCards(const QString &dbPath, const std::string &key = Clave)
 {
@@ -39,32 +33,8 @@ std::vector<Stored> storedCards(const QString &dbPath, const std::string &key = 
     t.setTableName(dbPath.toStdString());
     t.open();
     std::vector<Stored> out;
-    for (t.first(); !t.eof(); t.next()) {
-        Stored c;
-        auto str = [&](const char *f) { return QString::fromStdString(t.fieldByName(f).asString()); };
-        c.id = t.fieldByName("AutoInc").asInteger();
-        c.level = t.fieldByName("Nive_Fich").asInteger();
-        c.importance = t.fieldByName("Nive_Impo").isNull() ? -1 : t.fieldByName("Nive_Impo").asInteger();
-        c.reviews = t.fieldByName("Total_Repa").asInteger();
-        c.key = str("Clav_Fich");
-        c.question = str("Preg_Text");
-        c.created = str("Fech_Crea");
-        c.last = str("Fech_Ulti_Repa");
-        c.next = str("Fech_Prox_Repa");
-        c.packed = str("Ficha_Comp_Encr");
-        c.questionType = str("Tipo_Preg_Imag");
-        c.answerType = str("Tipo_Resp_Imag");
-        auto blob = [&](const char *f) {
-            const std::string b = t.fieldByName(f).asBytes();
-            return c.packed == "S" && !b.empty() ? testsupport::unpackedBlob(b, key) : b;
-        };
-        c.rawQuestionPicture = t.fieldByName("Preg_Imag").asBytes();
-        c.questionPicture = blob("Preg_Imag");
-        c.answerPicture = blob("Resp_Imag");
-        c.shortAnswer = blob("Resp_Text");
-        c.longAnswer = blob("Resp_Memo");
-        out.push_back(c);
-    }
+    for (t.first(); !t.eof(); t.next())
+        out.push_back(testsupport::readCard(t, key));
     return out;
 }
 

@@ -32,13 +32,6 @@ struct TestCard {
     bool packed = false;
 };
 
-// What a card holds once read back, its blobs unpacked when it says "S".
-struct StoredCard {
-    int level = 0, importance = 0, reviews = 0;
-    QString key, questionType, answerType, created, lastReview, nextReview, packedFlag;
-    std::string shortAnswer, longAnswer, questionPicture, answerPicture;
-};
-
 class ExchangeFixture : public ProgramFixture {
 protected:
     void SetUp() override
@@ -139,34 +132,15 @@ protected:
 
     // Every card of the open study file by its question, read through the data module's table
     // (its filter switched off and back on), blobs unpacked with the open file's key.
-    std::map<QString, StoredCard> openCards()
+    std::map<QString, testsupport::StoredCard> openCards()
     {
         engine::Table &t = *D_Module_->Tabla_Activa;
         t.setFiltered(false);
-        std::map<QString, StoredCard> out;
+        std::map<QString, testsupport::StoredCard> out;
         const std::string key = D_Module_->PKS->Key;
         for (t.first(); !t.eof(); t.next()) {
-            StoredCard c;
-            auto s = [&](const char *f) { return QString::fromStdString(t.fieldByName(f).asString()); };
-            c.level = t.fieldByName("Nive_Fich").asInteger();
-            c.importance = t.fieldByName("Nive_Impo").asInteger();
-            c.reviews = t.fieldByName("Total_Repa").asInteger();
-            c.key = s("Clav_Fich");
-            c.questionType = s("Tipo_Preg_Imag");
-            c.answerType = s("Tipo_Resp_Imag");
-            c.created = s("Fech_Crea");
-            c.lastReview = s("Fech_Ulti_Repa");
-            c.nextReview = s("Fech_Prox_Repa");
-            c.packedFlag = s("Ficha_Comp_Encr");
-            auto b = [&](const char *f) {
-                const std::string bytes = t.fieldByName(f).asBytes();
-                return c.packedFlag == "S" && !bytes.empty() ? testsupport::unpackedBlob(bytes, key) : bytes;
-            };
-            c.shortAnswer = b("Resp_Text");
-            c.longAnswer = b("Resp_Memo");
-            c.questionPicture = b("Preg_Imag");
-            c.answerPicture = b("Resp_Imag");
-            out[s("Preg_Text")] = c;
+            testsupport::StoredCard c = testsupport::readCard(t, key);
+            out[c.question] = c;
         }
         t.setFiltered(true);
         return out;

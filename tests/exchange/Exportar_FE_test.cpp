@@ -114,23 +114,23 @@ TEST_F(ExportTest, PackedEncipheredCardsGoIntoPlainCompressedAndReEncipheredFile
         EXPECT_EQ(Panta_Inicio_->Modificable, 1);
         EXPECT_EQ(Panta_Inicio_->Imprimible, 1);
         EXPECT_EQ(Panta_Inicio_->RichEdit1->lines().mid(0, 2), (QStringList{"Descripción", "  dos  "}));
-        const std::map<QString, StoredCard> stored = openCards();
+        const std::map<QString, testsupport::StoredCard> stored = openCards();
         ASSERT_EQ(stored.size(), cards.size());
         for (const TestCard &src : cards) {
             SCOPED_TRACE(src.question.toStdString());
             const auto it = stored.find(src.question);
             ASSERT_NE(it, stored.end());
-            const StoredCard &s = it->second;
-            EXPECT_EQ(s.packedFlag, k.flag);
+            const testsupport::StoredCard &s = it->second;
+            EXPECT_EQ(s.packed, k.flag);
             EXPECT_EQ(s.level, src.level);
             EXPECT_EQ(s.importance, src.importance);
             EXPECT_EQ(s.key, src.key);
             EXPECT_EQ(s.questionType, src.questionType);
             EXPECT_EQ(s.answerType, src.answerType);
             EXPECT_EQ(s.created, "20261205");
-            EXPECT_EQ(s.lastReview, "");
+            EXPECT_EQ(s.last, "");
             EXPECT_EQ(s.reviews, 0);
-            EXPECT_EQ(s.nextReview, "00000000");
+            EXPECT_EQ(s.next, "00000000");
             EXPECT_TRUE(s.shortAnswer == src.shortAnswer);
             EXPECT_TRUE(s.longAnswer == src.longAnswer);
             EXPECT_TRUE(s.questionPicture == src.questionPicture);

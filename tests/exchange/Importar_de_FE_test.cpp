@@ -69,13 +69,13 @@ TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
     // The packed blobs, flags, levels and dates arrive unchanged.
     clearMessages();
     openStudy(destination);
-    const std::map<QString, StoredCard> stored = openCards();
+    const std::map<QString, testsupport::StoredCard> stored = openCards();
     for (const TestCard &c : cards) {
         const auto it = stored.find(c.question);
         ASSERT_NE(it, stored.end()) << c.question.toStdString();
         EXPECT_EQ(it->second.level, c.level);
-        EXPECT_EQ(it->second.packedFlag, c.packed ? "S" : "N");
-        EXPECT_EQ(it->second.nextReview, c.nextReview);
+        EXPECT_EQ(it->second.packed, c.packed ? "S" : "N");
+        EXPECT_EQ(it->second.next, c.nextReview);
         EXPECT_EQ(it->second.reviews, 4);
         EXPECT_TRUE(it->second.questionPicture == c.questionPicture);
         EXPECT_TRUE(it->second.longAnswer == c.longAnswer);

@@ -82,4 +82,32 @@ void appendCard(engine::Table &table, const CardContent &card)
     table.post();
 }
 
+StoredCard readCard(engine::Table &t, const std::string &key)
+{
+    StoredCard c;
+    auto str = [&](const char *f) { return QString::fromStdString(t.fieldByName(f).asString()); };
+    c.id = t.fieldByName("AutoInc").asInteger();
+    c.level = t.fieldByName("Nive_Fich").asInteger();
+    c.importance = t.fieldByName("Nive_Impo").isNull() ? -1 : t.fieldByName("Nive_Impo").asInteger();
+    c.reviews = t.fieldByName("Total_Repa").asInteger();
+    c.key = str("Clav_Fich");
+    c.question = str("Preg_Text");
+    c.created = str("Fech_Crea");
+    c.last = str("Fech_Ulti_Repa");
+    c.next = str("Fech_Prox_Repa");
+    c.packed = str("Ficha_Comp_Encr");
+    c.questionType = str("Tipo_Preg_Imag");
+    c.answerType = str("Tipo_Resp_Imag");
+    auto blob = [&](const char *f) {
+        const std::string b = t.fieldByName(f).asBytes();
+        return c.packed == "S" && !b.empty() ? unpackedBlob(b, key) : b;
+    };
+    c.rawQuestionPicture = t.fieldByName("Preg_Imag").asBytes();
+    c.questionPicture = blob("Preg_Imag");
+    c.answerPicture = blob("Resp_Imag");
+    c.shortAnswer = blob("Resp_Text");
+    c.longAnswer = blob("Resp_Memo");
+    return c;
+}
+
 } // namespace testsupport

@@ -39,4 +39,15 @@ struct CardContent {
 };
 void appendCard(engine::Table &table, const CardContent &card);
 
+// A card as stored, its blobs unpacked with the key when it says "S" (an importance left
+// blank reads -1).
+struct StoredCard {
+    int level = 0, importance = 0, reviews = 0, id = 0;
+    QString key, question, created, last, next, packed, questionType, answerType;
+    std::string questionPicture, answerPicture, shortAnswer, longAnswer;
+    std::string rawQuestionPicture;
+};
+// The table's current card.
+StoredCard readCard(engine::Table &table, const std::string &key);
+
 } // namespace testsupport
