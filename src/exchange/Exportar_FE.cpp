@@ -20,6 +20,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 TExportar_FE_ *Exportar_FE_ = nullptr;
@@ -74,6 +76,24 @@ void quitaTabla(const QString &path)
 {
     for (const char *extra : {"", "-wal", "-shm", "-journal"})
         QFile::remove(path + QLatin1String(extra));
+}
+
+// The table of an export is built as ".exportacion-<process>.db" in "dat"; one whose process
+// is gone (a killed program) is removed.
+QString tablaTemporal(const QString &carpeta, qint64 proceso)
+{
+    return QStringLiteral("%1/.exportacion-%2.db").arg(carpeta).arg(proceso);
+}
+
+void quitaExportacionesAbandonadas(const QString &carpeta)
+{
+    const QStringList tablas = QDir(carpeta).entryList({QStringLiteral(".exportacion-*.db")}, QDir::Files | QDir::Hidden);
+    for (const QString &nombre : tablas) {
+        bool ok = false;
+        const qint64 proceso = nombre.mid(13, nombre.size() - 16).toLongLong(&ok);
+        if (ok && proceso > 0 && ::kill(pid_t(proceso), 0) != 0 && errno == ESRCH)
+            quitaTabla(tablaTemporal(carpeta, proceso));
+    }
 }
 } // namespace
 
@@ -429,7 +449,7 @@ void TExportar_FE_::Button3Click()
                                                    CheckBox3->isChecked(), CheckBox4->isChecked()));
 
     const bool filtrado = activa.filtered();
-    const QString rutaTemporal = QStringLiteral("%1/.exportacion-%2.db").arg(Carpeta).arg(::getpid());
+    const QString rutaTemporal = tablaTemporal(Carpeta, ::getpid());
     const QString rutaDB = Base + QStringLiteral(".DB");
     QStringList escritos; // final files written, removed again on failure
     engine::Table &exp = *dm.Tabla_Exp;
@@ -474,6 +494,7 @@ void TExportar_FE_::Button3Click()
             }
 
             // Card table, under its temporary name.
+            quitaExportacionesAbandonadas(Carpeta);
             quitaTabla(rutaTemporal);
             exp.close();
             exp.setDatabaseName(std::string());

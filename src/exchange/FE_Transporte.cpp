@@ -17,11 +17,9 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
-#include <unistd.h>
 
 TFE_Transporte_ *FE_Transporte_ = nullptr;
 bool Comprimido_PKS3_Previo = true;
@@ -90,26 +88,6 @@ public:
 
 private:
     TFE_Transporte_ &m_ventana;
-};
-
-// Files written under temporary names, removed unless they were renamed into place.
-class Temporales {
-public:
-    ~Temporales()
-    {
-        for (const QString &path : m_paths)
-            QFile::remove(path);
-    }
-    QString nuevo(const QString &carpeta, const QString &parte)
-    {
-        const QString path = QStringLiteral("%1/.%2.%3.transporte").arg(carpeta).arg(::getpid()).arg(parte);
-        m_paths << path;
-        return path;
-    }
-    void colocado(const QString &path) { m_paths.removeAll(path); }
-
-private:
-    QStringList m_paths;
 };
 
 QString enCualquierCaso(const QString &path)
@@ -437,36 +415,33 @@ bool TFE_Transporte_::desempaqueta(const QString &Carpeta, const QString &M)
     }
     pks3.ClearStreams();
 
+    // Each part is written whole under a temporary name beside its place (a write that fails
+    // takes every temporary file with it); only then do they all take their places.
     QDir().mkpath(Carpeta);
-    Temporales temporales;
-    std::vector<std::pair<QString, QString>> colocar; // temporary name, final name
+    std::vector<std::unique_ptr<packing::SaveFile>> archivos;
     for (Parte &parte : partes) {
-        const QString tmp = temporales.nuevo(Carpeta, parte.ext);
-        QFile f(tmp);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            falla(Err_Escritura.arg(tmp));
-        bool ok = true;
-        Descomprime_Zlib(parte.datos.data(), size_t(parte.datos.size()), Tamano_Maximo_Parte,
-                         [&](const std::uint8_t *d, std::size_t n) {
-                             ok = ok && f.write(reinterpret_cast<const char *>(d), qint64(n)) == qint64(n);
-                         });
-        ok = ok && f.flush() && ::fsync(f.handle()) == 0;
-        f.close();
+        const QString destino = enCualquierCaso(Carpeta + QLatin1Char('/') + M + parte.ext);
+        try {
+            auto archivo = std::make_unique<packing::SaveFile>(QFile::encodeName(destino).toStdString());
+            Descomprime_Zlib(parte.datos.data(), size_t(parte.datos.size()), Tamano_Maximo_Parte,
+                             [&](const std::uint8_t *d, std::size_t n) { archivo->stream().writeBuffer(d, n); });
+            archivos.push_back(std::move(archivo));
+        } catch (const packing::EStreamError &) {
+            falla(Err_Escritura.arg(destino));
+        }
         parte.datos.clear();
-        if (!ok)
-            falla(Err_Escritura.arg(Carpeta + QLatin1Char('/') + M + parte.ext));
-        colocar.emplace_back(tmp, enCualquierCaso(Carpeta + QLatin1Char('/') + M + parte.ext));
     }
     // The log of a replaced table would be replayed into the new one.
-    const QString db = colocar.front().second;
-    QFile::remove(db + QStringLiteral("-wal"));
-    QFile::remove(db + QStringLiteral("-shm"));
+    const QString db = enCualquierCaso(Carpeta + QLatin1Char('/') + M + QStringLiteral("DB"));
+    for (const char *extra : {"-wal", "-shm", "-journal"})
+        QFile::remove(db + QLatin1String(extra));
     m_escritos.clear();
-    for (std::size_t i = 0; i < colocar.size(); ++i) {
-        const auto &[tmp, final] = colocar[i];
-        if (std::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(final).constData()) != 0)
-            falla(Err_Escritura.arg(final));
-        temporales.colocado(tmp);
+    for (std::size_t i = 0; i < archivos.size(); ++i) {
+        try {
+            archivos[i]->commit();
+        } catch (const packing::EStreamError &) {
+            falla(Err_Escritura.arg(Carpeta + QLatin1Char('/') + M + partes[i].ext));
+        }
         m_escritos << partes[i].ext;
     }
     return true;

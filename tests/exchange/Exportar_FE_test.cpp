@@ -381,6 +381,12 @@ TEST_F(ExportTest, AKilledExportLeavesNoNewStudyFileThatOpens)
         ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
     }
     EXPECT_GT(killedBeforeTheEnd, 0);
+    // The next export takes away what the killed ones left.
+    Choices c;
+    c.name = "Despues";
+    exportWith(c);
+    for (const QString &f : datFiles())
+        EXPECT_FALSE(f.startsWith(".exportacion")) << f.toStdString();
 }
 
 TEST_F(ExportTest, ThePictureOfTheNewFile)
