@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/MessageDialog.h"
 #include "store/Opciones_FE.h"
+#include "store/Text_Zoom.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -423,4 +424,26 @@ TEST_F(ExportTest, ThePictureOfTheNewFile)
         if (!k.written.isEmpty())
             EXPECT_EQ(platform::readWholeFile(dat(k.written)), platform::readWholeFile(k.bytesFrom));
     }
+}
+
+TEST_F(ExportTest, TheDescriptionIsEditedApartFromTheSettingsLines)
+{
+    openSource(2);
+    const QStringList settings = Exportar_FE_->RichEdit1->lines().mid(0, 3);
+    QStringList shown;
+    platform::onNextShow("Exportar_FE_", [&](QWidget *) {
+        platform::onNextShow("Text_Zoom_", [&](QWidget *) {
+            shown = Text_Zoom_->RichEdit1->lines();
+            Text_Zoom_->RichEdit1->setLines({"Nueva descripción", "  con blancos  "});
+            Text_Zoom_->Button2->click();
+        });
+        Exportar_FE_->Button1->click();
+        Exportar_FE_->Edit1->setText("Descrito");
+        Exportar_FE_->Button3->click();
+    });
+    pressKey('H');
+    EXPECT_EQ(shown, (QStringList{"Descripción", "  dos  "}));
+    const QStringList written = testsupport::readSettings(dat("Descrito.STU"));
+    EXPECT_EQ(written.mid(1, 2), settings.mid(1, 2)); // the version line and the empty line
+    EXPECT_EQ(written.mid(3), (QStringList{"Nueva descripción", "  con blancos  "}));
 }
