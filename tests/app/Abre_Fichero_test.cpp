@@ -113,7 +113,6 @@ TEST_F(OpenFileTest, OpeningSetsTheSharedFieldsTheTableThePictureAndTheNote)
     EXPECT_EQ(p->Ruta_FE, path);
     EXPECT_EQ(p->Nombre_FE, "Ingles");
     EXPECT_EQ(platform::FileDialog::requests().last().initialDir, programFolder() + "/dat/");
-    EXPECT_EQ(platform::FileDialog::requests().last().title, " Abrir un Fichero de Estudio");
     EXPECT_TRUE(p->OpenDialog1->FileName.isEmpty());
     EXPECT_EQ(QDir::currentPath(), programFolder());
 
@@ -389,31 +388,42 @@ TEST_F(OpenFileTest, ASavedPasswordIsWrittenBeforeTheSettingsAreReadAndReusedSil
     EXPECT_EQ(p->RichEdit3->line(1), "mi clave");
 }
 
-TEST_F(OpenFileTest, AnUnreadableSavedPasswordIsDeletedAndAskedFor)
-{
-    const QString path = study("Viajero", passwordOptions(), {}, "abc");
-    testsupport::writeSavedPassword(dat("Viajero.CLA"), "abc", "9999-9999"); // another disk
-    typePassword("abc");
-    open(path);
-    EXPECT_EQ(shownWindows().count("Passw_FE_"), 1);
-    expectOpen("Viajero");
-    EXPECT_FALSE(QFileInfo::exists(dat("Viajero.CLA")));
-    EXPECT_EQ(D_Module_->PKS->Key, "abc");
-}
-
-// A saved password that is not the file's own (the file's password was changed) would stop
-// every opening for ever: it is deleted and the user asked.
-TEST_F(OpenFileTest, AReadableSavedPasswordThatIsWrongIsDeletedAndAskedFor)
+// A saved password that cannot serve (from another disk, damaged, holding no password or a
+// password that is no longer the file's, without its item) would stop every opening for ever:
+// it is deleted and the user asked.
+TEST_F(OpenFileTest, ASavedPasswordThatCannotServeIsDeletedAndAskedFor)
 {
     const QString path = study("Cambiada", passwordOptions(), {}, "nueva");
-    testsupport::writeSavedPassword(dat("Cambiada.CLA"), "vieja", "1A2B-3C4D");
-    typePassword("nueva");
-    open(path);
-    EXPECT_EQ(shownWindows().count("Passw_FE_"), 1);
-    expectOpen("Cambiada");
-    EXPECT_FALSE(QFileInfo::exists(dat("Cambiada.CLA")));
-    EXPECT_EQ(D_Module_->PKS->Key, "nueva");
-    EXPECT_TRUE(messages().isEmpty());
+    const QString cla = dat("Cambiada.CLA");
+    const QString serial = QStringLiteral("1A2B-3C4D");
+    const struct {
+        const char *what;
+        QByteArray bytes; // empty: written by writeSavedPassword below
+        const char *saved, *serial;
+    } cases[] = {
+        {"another disk", {}, "nueva", "9999-9999"},
+        {"damaged", "&*dañado", nullptr, nullptr},
+        {"empty password", {}, "", "1A2B-3C4D"},
+        {"the old password", {}, "vieja", "1A2B-3C4D"},
+        {"no item 1", testsupport::packItem("2", platform::rtf::fromLines({"RichEdit3", "nueva"}), serial.toStdString()),
+         nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.saved)
+            testsupport::writeSavedPassword(cla, QString::fromUtf8(c.saved), c.serial);
+        else
+            testsupport::writeBytes(cla, c.bytes);
+        clearShownWindows();
+        typePassword("nueva");
+        open(path);
+        EXPECT_EQ(shownWindows().count("Passw_FE_"), 1);
+        expectOpen("Cambiada");
+        EXPECT_FALSE(QFileInfo::exists(cla));
+        EXPECT_EQ(D_Module_->PKS->Key, "nueva");
+        EXPECT_FALSE(D_Module_->PKS2->Encrypted);
+        EXPECT_TRUE(messages().isEmpty());
+    }
 }
 
 // Beside the file stands something of the saved password's name that is no saved password (a

@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,21 +121,6 @@ TEST_F(ActivationTest, TheFirstRunAloneSetsOnlyItsOwnFieldsAndTheBlinkTimer)
     EXPECT_EQ(messages().size(), 1);
 }
 
-TEST_F(ActivationTest, DeletingTheFileWhileRunningBringsBackTheFirstRun)
-{
-    putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
-                                   "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__",
-                                   "NO    x"}));
-    startProgram();
-    activate();
-    EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
-    ASSERT_TRUE(QFile::remove(prefsPath()));
-    activate();
-    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
-    expectFirstRunValues();
-    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
-}
-
 // ---- Reading ----
 
 TEST_F(ActivationTest, ReadsRichTextAndPlainTextAlike)
@@ -235,15 +222,41 @@ TEST_F(ActivationTest, ZeroMinutesLeaveATimerEnabledThatNeverFires)
 
 // ---- Files that cannot be read, written or understood ----
 
-TEST_F(ActivationTest, AFileThatCannotBeReadIsReplacedByTheFirstRunFile)
+// A file that is gone (deleted while the program runs), is no regular file, or may not be read
+// is replaced by the first-run file, with its message.
+TEST_F(ActivationTest, AFileThatIsGoneOrCannotBeReadIsReplacedByTheFirstRunFile)
 {
-    // Not a regular file: nothing can be read from it.
-    ASSERT_EQ(mkfifo(QFile::encodeName(prefsPath()).constData(), 0600), 0);
+    const struct {
+        const char *what;
+        bool askToRead; // as the options window does; a deleted file is seen without it
+        std::function<void(const QString &)> spoil;
+    } cases[] = {
+        {"deleted", false, [](const QString &path) { QFile::remove(path); }},
+        {"a named pipe", true, [](const QString &path) {
+             QFile::remove(path);
+             ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+         }},
+        {"no read permission", true, [](const QString &path) { QFile(path).setPermissions(QFileDevice::WriteOwner); }},
+    };
+    putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
+                                   "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__", "NO"}));
     startProgram();
-    activate();
-    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
-    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
-    expectFirstRunValues();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (geteuid() == 0 && std::string(c.what) == "no read permission")
+            continue; // the superuser reads every file
+        Panta_Inicio_->Leer_Preferencias = 1;
+        activate();
+        EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
+        c.spoil(prefsPath());
+        clearMessages();
+        Panta_Inicio_->Leer_Preferencias = c.askToRead ? 1 : 0;
+        activate();
+        EXPECT_EQ(messages(), QStringList{FirstRunMessage});
+        expectFirstRunValues();
+        EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
+        putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-"}));
+    }
 }
 
 // A word processor's file with a picture is far larger than its four lines; what follows the
@@ -268,18 +281,6 @@ TEST_F(ActivationTest, ALargeFileIsReadAndOnlyItsFourLinesAreKept)
     }
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(prefsPath()));
-}
-
-TEST_F(ActivationTest, AFileWithoutReadPermissionIsReplaced)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "the superuser reads every file";
-    putFile("Orvenda02.stu", crlf(preferencias::primeraVez()));
-    QFile(prefsPath()).setPermissions(QFileDevice::WriteOwner);
-    startProgram();
-    activate();
-    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
-    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
 }
 
 TEST_F(ActivationTest, AFileThatCannotBeWrittenStopsNothingAndIsReportedOnce)

@@ -50,30 +50,7 @@ protected:
     TCrea_Fiche_ *w = nullptr;
 };
 
-TEST_F(CreateWindowTest, StartsWithTheFormsChoicesAndTheDescriptionHeadings)
-{
-    EXPECT_EQ(w->windowTitle(), "   Crear un nuevo Fichero de Estudio");
-    EXPECT_TRUE(w->Edit1->text().isEmpty());
-    EXPECT_TRUE(w->RadioButton2->isChecked());
-    EXPECT_FALSE(w->Edit2->isEnabled());
-    EXPECT_FALSE(w->CheckBox1->isChecked());
-    EXPECT_TRUE(w->CheckBox4->isChecked());
-    EXPECT_TRUE(w->RadioButton7->isChecked());
-    EXPECT_FALSE(w->Edit3->isEnabled());
-    EXPECT_FALSE(w->CheckBox2->isChecked());
-    EXPECT_FALSE(w->CheckBox3->isChecked());
-    EXPECT_FALSE(w->CheckBox7->isChecked());
-    EXPECT_TRUE(w->CheckBox5->isChecked());
-    EXPECT_FALSE(w->CheckBox6->isChecked());
-    EXPECT_EQ(w->RichEdit1->lines().size(), 16);
-    EXPECT_EQ(w->RichEdit1->lines(), TCrea_Fiche_::Descripcion_Inicial());
-    EXPECT_EQ(w->RichEdit1->line(8), "");
-    EXPECT_EQ(w->RichEdit1->line(15), "Página Web:");
-    EXPECT_FALSE(w->Image1->hasPicture());
-    EXPECT_EQ(w->OpenPictureDialog1->InitialDir, programFolder());
-}
-
-TEST_F(CreateWindowTest, ShortAndLongAnswerExcludeEachOther)
+TEST_F(CreateWindowTest, ShortAndLongAnswerExcludeEachOtherAndOtherSizesEnableTheirBoxes)
 {
     w->CheckBox4->setChecked(false);
     EXPECT_TRUE(w->CheckBox3->isChecked());
@@ -93,18 +70,12 @@ TEST_F(CreateWindowTest, ShortAndLongAnswerExcludeEachOther)
     EXPECT_FALSE(w->Edit3->isEnabled());
     w->CheckBox4->setChecked(true);
     EXPECT_TRUE(w->Edit3->isEnabled()) << "the other size box comes back with its button";
-}
-
-TEST_F(CreateWindowTest, OtherSizeButtonsEnableTheirBoxes)
-{
+    w->RadioButton6->setChecked(true);
+    EXPECT_FALSE(w->Edit3->isEnabled());
     w->RadioButton4->setChecked(true);
     EXPECT_TRUE(w->Edit2->isEnabled());
     w->RadioButton1->setChecked(true);
     EXPECT_FALSE(w->Edit2->isEnabled());
-    w->RadioButton8->setChecked(true);
-    EXPECT_TRUE(w->Edit3->isEnabled());
-    w->RadioButton6->setChecked(true);
-    EXPECT_FALSE(w->Edit3->isEnabled());
 }
 
 TEST_F(CreateWindowTest, LeavingASizeBoxChecksDigitsAndTheMaximum)

@@ -91,21 +91,6 @@ protected:
     TD_Module_::ReviewDisplays review;
 };
 
-// ---- Components ----
-
-TEST_F(CardStoreTest, ContainersStartWithTheirKeysAndOptions)
-{
-    EXPECT_FALSE(dm->PKS->Compressed);
-    EXPECT_FALSE(dm->PKS->Encrypted);
-    EXPECT_EQ(dm->PKS->Key, "738");
-    EXPECT_FALSE(dm->PKS2->Compressed);
-    EXPECT_TRUE(dm->PKS3->Compressed);
-    EXPECT_EQ(dm->PKS3->Key, "Vs. 3.41");
-    EXPECT_TRUE(dm->PKS4->Compressed);
-    EXPECT_TRUE(dm->PKS_Config_Prog->Encrypted);
-    EXPECT_EQ(dm->Imprime->filePath(), (p->Carpeta_Programa + "/IMP.db").toStdString());
-}
-
 TEST_F(CardStoreTest, CardsOfEveryQuestionSizeReadAndWrite)
 {
     for (int size : {1, 2, 7, 30, 60, 100, 254, 255}) {
@@ -232,28 +217,22 @@ TEST_F(CardStoreTest, FlaggingFollowsTheFileAndReportsTheChange)
 
 // ---- Short answer ----
 
+// One line of rich text, packed when the file packs its cards.
 TEST_F(CardStoreTest, TheShortAnswerIsStoredAsOneLineOfRichText)
 {
     openCards({CardContent{}});
-    dm->Tabla_Activa->edit();
-    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("  respuesta  con blancos "));
-    dm->Tabla_Activa->post();
-    const std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
-    EXPECT_EQ(stored.rfind("{\\rtf", 0), 0u);
-    EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(stored)), QStringList{"  respuesta  con blancos "});
-}
-
-TEST_F(CardStoreTest, AFileThatPacksStoresTheShortAnswerPacked)
-{
-    openCards({CardContent{}});
-    packing(true);
-    dm->Tabla_Activa->edit();
-    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("oculta"));
-    dm->Tabla_Activa->post();
-    const std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
-    EXPECT_EQ(stored.substr(0, 2), "&*");
-    EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(testsupport::unpackedBlob(stored, "clave"))),
-              QStringList{"oculta"});
+    for (bool packs : {false, true}) {
+        SCOPED_TRACE(packs);
+        packing(packs);
+        dm->Tabla_Activa->edit();
+        dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("  respuesta  con blancos "));
+        dm->Tabla_Activa->post();
+        std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
+        EXPECT_EQ(stored.substr(0, packs ? 2 : 5), packs ? "&*" : "{\\rtf");
+        if (packs)
+            stored = testsupport::unpackedBlob(stored, "clave");
+        EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(stored)), QStringList{"  respuesta  con blancos "});
+    }
 }
 
 TEST_F(CardStoreTest, AFileWithoutShortAnswersNeitherStoresNorShowsThem)
@@ -541,24 +520,8 @@ TEST_F(CardStoreTest, TheFontStyleIsSavedAndLoadedBack)
     EXPECT_EQ(c.selectionEnd(), 2);
 }
 
-TEST_F(CardStoreTest, WithoutAFontStyleFileTheDesignFontStays)
-{
-    dm->Lee_Estilo_Fuente();
-    const platform::rtf::FontStyle got = dm->Estilo_Fuente();
-    EXPECT_EQ(got.font.family(), "Tahoma");
-    EXPECT_TRUE(got.font.bold());
-    EXPECT_EQ(got.color, QColor(0x00, 0x00, 0x80));
-}
-
 TEST_F(CardStoreTest, AFontStyleThatCannotBeWrittenFails)
 {
     p->Carpeta_Programa = programPath("no/existe");
     EXPECT_THROW(dm->Guarda_Estilo_Fuente(QFont(), QColor()), std::exception);
-}
-
-TEST_F(CardStoreTest, TheNoModificationMessage)
-{
-    dm->FE_No_Modificable();
-    EXPECT_EQ(messages(), QStringList{"El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación "
-                                      "ni el borrado de sus fichas."});
 }

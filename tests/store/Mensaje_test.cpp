@@ -2,7 +2,6 @@
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
-#include "platform/Colors.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
 
@@ -35,21 +34,6 @@ TEST_F(MessageWindowTest, VerMensajeShowsTheTextThroughTheMessageWindow)
     EXPECT_FALSE(Mensaje->modalOpen());
 }
 
-TEST_F(MessageWindowTest, LooksAsDesigned)
-{
-    EXPECT_EQ(Mensaje->windowTitle(), "    Información");
-    EXPECT_EQ(Mensaje->palette().color(QPalette::Window), QColor(177, 0, 221));
-    EXPECT_EQ(Mensaje->Label1->fontColor(), QColor(Qt::white));
-    EXPECT_EQ(Mensaje->Label1->font().family(), "Arial");
-    EXPECT_EQ(Mensaje->Label1->font().pixelSize(), 19);
-    EXPECT_TRUE(Mensaje->Label1->font().bold());
-    EXPECT_EQ(Mensaje->Label2->caption(), "Pulsar tecla o Clic para Continuar");
-    EXPECT_EQ(Mensaje->Label2->fontColor(), QColor(Qt::yellow));
-    EXPECT_EQ(Mensaje->Label2->font().pixelSize(), 16);
-    EXPECT_FALSE(Mensaje->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(Mensaje->windowFlags() & Qt::WindowSystemMenuHint);
-}
-
 TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLine)
 {
     const QString longest = "una línea bastante más larga que la pista de abajo";
@@ -67,17 +51,13 @@ TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLine)
     EXPECT_EQ(l2->y(), Mensaje->height() - l2->height() - 54);
 }
 
-TEST_F(MessageWindowTest, AShortTextGetsTheHintsWidth)
+TEST_F(MessageWindowTest, AShortOrEmptyTextGetsTheHintsWidth)
 {
     D_Module_->Ver_Mensaje("Uno\rDos\rTres");
     EXPECT_LT(Mensaje->Label1->width() + 54, Mensaje->Label2->width() + 45);
     EXPECT_EQ(Mensaje->width(), Mensaje->Label2->width() + 45);
     EXPECT_EQ(Mensaje->height(), Mensaje->Label1->height() + 110);
     EXPECT_EQ(Mensaje->Label2->x(), 9);
-}
-
-TEST_F(MessageWindowTest, AnEmptyTextGivesAWindowJustWideEnoughForTheHint)
-{
     D_Module_->Ver_Mensaje("");
     EXPECT_EQ(Mensaje->width(), Mensaje->Label2->width() + 45);
     EXPECT_EQ(Mensaje->Label1->height(), lineHeight());
