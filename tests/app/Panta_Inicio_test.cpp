@@ -206,18 +206,12 @@ TEST_F(MainWindowTest, EscClosesTheMainWindowFromEveryTabThroughThatTabsCancelBu
         EXPECT_EQ(b->size(), QSize(1, 1));
 }
 
-TEST_F(MainWindowTest, ClosingWithoutAHelpRequestCallsNoHelpFunction)
-{
-    startProgram();
-    click(Panta_Inicio_->Label7);
-    EXPECT_TRUE(platform::helpCalls().isEmpty());
-    EXPECT_EQ(Panta_Inicio_->Ayuda_Iniciada, 0);
-}
-
 TEST_F(MainWindowTest, HelpIsInitialisedAtTheFirstRequestOnlyAndClosedWithTheWindow)
 {
     installHelpPages();
     startProgram();
+    click(Panta_Inicio_->Label7); // closing without a help request calls no help function
+    EXPECT_TRUE(platform::helpCalls().isEmpty());
     pressKey('0');
     click(Panta_Inicio_->Label15);
     const auto calls = platform::helpCalls();
@@ -325,30 +319,27 @@ TEST_F(MainWindowTest, StartUpWithOnlyImageJpegShowsThatPicture)
     EXPECT_EQ(p->Image1->size(), QSize(0, 0));
 }
 
-TEST_F(MainWindowTest, StartUpPrefersBmpThenJpg)
+// The program's picture, at the start and after a file is closed: .BMP before .JPG, in any
+// case of the name; one that does not decode leaves the pictures empty, without a message.
+TEST_F(MainWindowTest, TheProgramsPictureIsTheBmpThenTheJpgInAnyCase)
 {
+    putFile("image.bmp", "this is not a picture");
     putPicture("Image.JPG", 300, 200);
-    putPicture("Image.BMP", 100, 50);
-    startProgram();
-    EXPECT_EQ(Panta_Inicio_->Image1->picture().size(), QSize(100, 50));
-    EXPECT_TRUE(Panta_Inicio_->Image1->holdsBitmap());
-}
-
-TEST_F(MainWindowTest, AnUndecodableProgramPictureLeavesThePicturesEmptyWithoutAMessage)
-{
-    putFile("Image.JPG", "this is not a picture");
     startProgram();
     EXPECT_FALSE(Panta_Inicio_->Image1->hasPicture());
     EXPECT_TRUE(messages().isEmpty());
-}
-
-TEST_F(MainWindowTest, TheDefaultPictureIsFoundWhateverTheCaseOfItsName)
-{
-    startProgram();
-    putPicture("Image.JPG", 300, 200);
+    putPicture("image.bmp", 100, 50);
+    Panta_Inicio_->Pon_Imagen_Por_Defecto();
+    EXPECT_EQ(Panta_Inicio_->Image1->picture().size(), QSize(100, 50));
+    EXPECT_TRUE(Panta_Inicio_->Image1->holdsBitmap());
+    QFile::remove(programPath("image.bmp"));
     Panta_Inicio_->Pon_Imagen_Por_Defecto();
     EXPECT_EQ(Panta_Inicio_->Image1->picture().size(), QSize(300, 200));
     EXPECT_EQ(Panta_Inicio_->Image3->picture().size(), QSize(300, 200));
+    putFile("Image.JPG", "this is not a picture");
+    Panta_Inicio_->Pon_Imagen_Por_Defecto();
+    EXPECT_FALSE(Panta_Inicio_->Image1->hasPicture());
+    EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(MainWindowTest, FileInformationPictureFollowsTheStudyFilesPicture)

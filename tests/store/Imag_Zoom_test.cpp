@@ -109,18 +109,14 @@ TEST_F(PictureFittingTest, TheSkipFlagIsConsumedByOneFitting)
     EXPECT_EQ(img->geometry(), QRect(352, 81, 608, 304));
 }
 
-TEST_F(PictureFittingTest, SlotsOutsideOneToElevenDoNothing)
+// Slots outside 1 to 11, and slots whose window is not there (yet or any more), do nothing.
+TEST_F(PictureFittingTest, SlotsOutsideOneToElevenOrWithoutTheirWindowDoNothing)
 {
     auto *img = Panta_Inicio_->Image1;
     img->setGeometry(1, 2, 3, 4);
-    TImag_Zoom_::Prepara_Imagen(0);
-    TImag_Zoom_::Prepara_Imagen(12);
-    TImag_Zoom_::Prepara_Imagen(-1);
+    for (int slot : {0, 12, -1})
+        TImag_Zoom_::Prepara_Imagen(slot);
     EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
-}
-
-TEST_F(PictureFittingTest, ASlotWhoseWindowIsNotThereYetDoesNothing)
-{
     EXPECT_EQ(TImag_Zoom_::slotControl(9), nullptr);
     TImag_Zoom_::Prepara_Imagen(9);
     {

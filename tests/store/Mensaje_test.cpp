@@ -8,6 +8,8 @@
 #include <QFontMetrics>
 #include <QScreen>
 
+#include <functional>
+
 class MessageWindowTest : public ProgramFixture {
 protected:
     void SetUp() override
@@ -72,33 +74,25 @@ TEST_F(MessageWindowTest, TheWindowSitsAtTheCentreOfTheDesktop)
     EXPECT_EQ(Mensaje->y(), (screen.height() - Mensaje->height()) / 2);
 }
 
-TEST_F(MessageWindowTest, AnyCharacterKeyClosesIt)
+TEST_F(MessageWindowTest, AnyCharacterKeyOrAClickOnTheWindowOrEitherLabelClosesIt)
 {
-    for (QChar key : {QChar(27), QChar('\r'), QChar('q'), QChar('7'), QChar(' ')}) {
-        SCOPED_TRACE(int(key.unicode()));
+    std::vector<std::function<void(QWidget *)>> ways;
+    for (QChar key : {QChar(27), QChar('\r'), QChar('q'), QChar('7'), QChar(' ')})
+        ways.push_back([this, key](QWidget *w) { pressKey(w, key); });
+    for (QWidget *target : {static_cast<QWidget *>(Mensaje), static_cast<QWidget *>(Mensaje->Label1),
+                            static_cast<QWidget *>(Mensaje->Label2)})
+        ways.push_back([target](QWidget *) { click(target); });
+    int index = 0;
+    for (const auto &way : ways) {
+        SCOPED_TRACE(index++);
         bool openBefore = false, openAfter = true;
         platform::onNextShow("Mensaje", [&](QWidget *w) {
             openBefore = Mensaje->modalOpen();
-            pressKey(w, key);
+            way(w);
             openAfter = Mensaje->modalOpen();
         });
         D_Module_->Ver_Mensaje("Pulse");
         EXPECT_TRUE(openBefore);
-        EXPECT_FALSE(openAfter);
-    }
-}
-
-TEST_F(MessageWindowTest, AClickOnTheWindowOrEitherLabelClosesIt)
-{
-    for (QWidget *target : {static_cast<QWidget *>(Mensaje), static_cast<QWidget *>(Mensaje->Label1),
-                            static_cast<QWidget *>(Mensaje->Label2)}) {
-        SCOPED_TRACE(target->objectName().toStdString());
-        bool openAfter = true;
-        platform::onNextShow("Mensaje", [&](QWidget *) {
-            click(target);
-            openAfter = Mensaje->modalOpen();
-        });
-        D_Module_->Ver_Mensaje("Clic");
         EXPECT_FALSE(openAfter);
     }
 }
