@@ -17,7 +17,6 @@ namespace colors = platform::colors;
 
 namespace {
 const QString NoFile = QStringLiteral("No hay ningún Fichero de Estudio abierto.");
-const QString NoFileLabel = QStringLiteral("Fichero Abierto:  (ninguno)");
 } // namespace
 
 class MainWindowTest : public ProgramFixture {};
@@ -136,20 +135,6 @@ TEST_F(MainWindowTest, EntriesThatNeedNoFileWorkWithoutOne)
     click(Panta_Inicio_->Label14);
     EXPECT_EQ(shownWindows(), QStringList{"AcercaDe_"});
     EXPECT_TRUE(messages().isEmpty());
-}
-
-TEST_F(MainWindowTest, CreateAndTransportCloseTheOpenFileFirst)
-{
-    startProgram();
-    for (QChar key : {QChar('8'), QChar('e')}) {
-        Panta_Inicio_->FE_Abierto = 1;
-        Panta_Inicio_->Label9->setCaption("Fichero Abierto: Ingles");
-        Panta_Inicio_->Label17->setCaption("Fichero Abierto: Ingles");
-        pressKey(key);
-        EXPECT_EQ(Panta_Inicio_->FE_Abierto, 0);
-        EXPECT_EQ(Panta_Inicio_->Label9->caption(), NoFileLabel);
-        EXPECT_EQ(Panta_Inicio_->Label17->caption(), NoFileLabel);
-    }
 }
 
 TEST_F(MainWindowTest, PrintEntryWithNoFileShowsTheGuardAfterTheRebuild)

@@ -109,21 +109,6 @@ TEST_F(CardStoreTest, CardsOfEveryQuestionSizeReadAndWrite)
     }
 }
 
-TEST_F(CardStoreTest, EveryPostIsOnDiskAtOnce)
-{
-    openCards({});
-    dm->Tabla_Activa->append();
-    dm->Tabla_ActivaNive_Fich().setAsInteger(2);
-    dm->Tabla_ActivaPreg_Text().setAsString("guardada");
-    dm->Tabla_Activa->post();
-    engine::Table other;
-    other.setDatabaseName(dm->Tabla_Activa->databaseName());
-    other.setTableName("Prueba.DB");
-    other.open();
-    EXPECT_EQ(other.recordCount(), 1u);
-    EXPECT_EQ(other.fieldByName("Preg_Text").asString(), "guardada");
-}
-
 // ---- Packing of blobs ----
 
 TEST_F(CardStoreTest, PackingAndUnpackingInPlaceFollowThePackersOptions)
