@@ -463,7 +463,7 @@ TEST_F(OpenFileTest, APasswordThatCannotBeSavedIsToldAndTheFileOpens)
 
 // ---- Menu entry 9 and its caption ----
 
-TEST_F(OpenFileTest, EntryNineOpensTheLastFileWithoutTheDialog)
+TEST_F(OpenFileTest, EntryNineOpensTheLastFileWithoutTheDialogOrRefusesAVanishedOne)
 {
     const QString path = study("Ultimo");
     putFile("ultimo.txt", (path + "\r\n").toUtf8());
@@ -472,6 +472,11 @@ TEST_F(OpenFileTest, EntryNineOpensTheLastFileWithoutTheDialog)
     EXPECT_TRUE(platform::FileDialog::requests().isEmpty());
     EXPECT_EQ(p->Abrir_Ultimo, 0);
     EXPECT_EQ(note(), path + "\n");
+
+    putFile("ultimo.txt", (dat("Borrado.DB") + "\n").toUtf8());
+    pressKey('9');
+    EXPECT_EQ(messages(), QStringList{Incompleto});
+    expectClosed();
 }
 
 TEST_F(OpenFileTest, EntryNineWithoutANoteNeverSkipsTheNextDialog)
@@ -488,14 +493,6 @@ TEST_F(OpenFileTest, EntryNineWithoutANoteNeverSkipsTheNextDialog)
     platform::FileDialog::queueCancel();
     pressKey('1');
     EXPECT_EQ(platform::FileDialog::requests().size(), 1);
-}
-
-TEST_F(OpenFileTest, EntryNineOnAVanishedFileIsRefusedAsIncomplete)
-{
-    putFile("ultimo.txt", (dat("Borrado.DB") + "\n").toUtf8());
-    pressKey('9');
-    EXPECT_EQ(messages(), QStringList{Incompleto});
-    expectClosed();
 }
 
 TEST_F(OpenFileTest, TheActivationShowsTheLastFileInEntryNine)

@@ -275,23 +275,19 @@ TEST_F(CardStoreTest, ShortAndLongAnswersShowPackedOrPlain)
     EXPECT_TRUE(messages().isEmpty());
 }
 
-TEST_F(CardStoreTest, WithoutALongAnswerTheRichEditsKeepTheirText)
-{
-    CardContent c;
-    c.longAnswer = testsupport::rtfLines({"larga"});
-    p->Con_Texto_Largo = 0;
-    reviewRich.setLines({"antes"});
-    openCards({c});
-    EXPECT_EQ(reviewRich.lines(), QStringList{"antes"});
-}
-
-TEST_F(CardStoreTest, ACardFlaggedPackedInAFileThatDoesNotPackIsReadPlain)
+// A file without long answers leaves the rich edits as they are; a card flagged packed in a
+// file that does not pack is read plain.
+TEST_F(CardStoreTest, WithoutLongAnswersOrPackingInTheFileNeitherIsRead)
 {
     CardContent c;
     c.packedFlag = "S";
     c.shortAnswer = testsupport::rtfLines({"llana"});
+    c.longAnswer = testsupport::rtfLines({"larga"});
+    p->Con_Texto_Largo = 0;
     packing(false);
+    reviewRich.setLines({"antes"});
     openCards({c});
+    EXPECT_EQ(reviewRich.lines(), QStringList{"antes"});
     EXPECT_EQ(editResp.text(), "llana");
     EXPECT_EQ(label2.caption(), "Ficha Usa PKS: N");
 }
