@@ -46,24 +46,30 @@ protected:
     }
     static void activate() { Panta_Inicio_->activate(); }
 
-    // The values of the first-run file as the activation applies them.
-    static void expectFirstRunValues()
+    // What the activation applied of the preferences, in one line: date order, language, review
+    // by time, intervals; reminder, periodic, breaks, break and blink timers in minutes (and
+    // whether the blink is on); level 0 flag, minimum and quantity; the same-day permission.
+    static std::string applied()
     {
         auto *p = Panta_Inicio_;
-        EXPECT_EQ(p->Formato_Fecha, 1);
-        EXPECT_EQ(p->Idioma, "ESP");
-        EXPECT_EQ(p->Repaso_Por_Tiempo, 1);
-        EXPECT_EQ(p->Dias_Repaso, (std::array<int, 10>{0, 0, 1, 7, 21, 45, 90, 120, 150, 180}));
-        EXPECT_EQ(p->Avisar_Descansos, 1);
-        EXPECT_EQ(p->Descansos_Periodicos, 1);
-        EXPECT_EQ(p->Descansos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
-        EXPECT_EQ(p->Timer_Descanso->interval(), 35 * Minute);
-        EXPECT_EQ(p->Timer_Parpadeo->interval(), 300000);
-        EXPECT_TRUE(p->Timer_Parpadeo->enabled());
-        EXPECT_EQ(p->Pasar_Nivel_0_a_1, 1);
-        EXPECT_EQ(p->Min_Fichas_Nivel_1, 20);
-        EXPECT_EQ(p->Fichas_A_Pasar, 10);
-        EXPECT_TRUE(p->Mismo_Dia_Permitido());
+        auto list = [](const auto &values) {
+            QStringList out;
+            for (int v : values)
+                out << QString::number(v);
+            return out.join(',');
+        };
+        return QStringLiteral("%1 %2 %3 [%4] %5 %6 [%7] %8/%9%10 %11 %12 %13 %14")
+            .arg(p->Formato_Fecha).arg(p->Idioma).arg(p->Repaso_Por_Tiempo).arg(list(p->Dias_Repaso))
+            .arg(p->Avisar_Descansos).arg(p->Descansos_Periodicos).arg(list(p->Descansos))
+            .arg(double(p->Timer_Descanso->interval()) / Minute).arg(double(p->Timer_Parpadeo->interval()) / Minute)
+            .arg(p->Timer_Parpadeo->enabled() ? "" : " off")
+            .arg(p->Pasar_Nivel_0_a_1).arg(p->Min_Fichas_Nivel_1).arg(p->Fichas_A_Pasar)
+            .arg(p->Mismo_Dia_Permitido() ? "same day" : "once a day")
+            .toStdString();
+    }
+    static void expectFirstRunValues()
+    {
+        EXPECT_EQ(applied(), "1 ESP 1 [0,0,1,7,21,45,90,120,150,180] 1 1 [30,35,30,30,25,25,20] 35/5 1 20 10 same day");
     }
 };
 
@@ -150,20 +156,8 @@ TEST_F(ActivationTest, ReadsRichTextAndPlainTextAlike)
         activate();
         auto *p = Panta_Inicio_;
         EXPECT_EQ(p->RichEdit2->lines().mid(0, 4), lines);
-        EXPECT_EQ(p->Formato_Fecha, 0);
-        EXPECT_EQ(p->Idioma, "ING");
-        EXPECT_EQ(p->Repaso_Por_Tiempo, 0);
-        EXPECT_EQ(p->Dias_Repaso, (std::array<int, 10>{0, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
-        EXPECT_EQ(p->Avisar_Descansos, 0);
-        EXPECT_EQ(p->Descansos_Periodicos, 0);
-        EXPECT_EQ(p->Descansos, (std::array<int, 7>{10, 11, 12, 13, 14, 15, 16}));
-        EXPECT_EQ(p->Timer_Descanso->interval(), 11 * Minute);
-        EXPECT_EQ(p->Timer_Parpadeo->interval(), 9 * Minute);
-        EXPECT_FALSE(p->Timer_Parpadeo->enabled());
-        EXPECT_EQ(p->Pasar_Nivel_0_a_1, 0);
-        EXPECT_EQ(p->Min_Fichas_Nivel_1, 1);
-        EXPECT_EQ(p->Fichas_A_Pasar, 2);
-        EXPECT_FALSE(p->Mismo_Dia_Permitido());
+        EXPECT_EQ(applied(),
+                  "0 ING 0 [0,101,102,103,104,105,106,107,108,109] 0 0 [10,11,12,13,14,15,16] 11/9 off 0 1 2 once a day");
         EXPECT_EQ(p->Leer_Preferencias, 0);
     }
     EXPECT_TRUE(messages().isEmpty());
