@@ -6,11 +6,14 @@
 #include "platform/Colors.h"
 #include "platform/FileDialog.h"
 #include "platform/ModalShow.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Passw_FE.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <functional>
 
 namespace {
 const QString NoFileLabel = QStringLiteral("Fichero Abierto:  (ninguno)");
@@ -72,6 +75,18 @@ protected:
         EXPECT_EQ(p->Abrir_Ultimo, 0);
         EXPECT_EQ(p->Guardar_Contrasena, 0);
     }
+    // The open file's settings as the opening applied them: sizes, question and answer pictures,
+    // long answer, importance, key; packed (the flag, the file, the cards' container),
+    // enciphered; modifiable, exportable, printable.
+    std::string applied() const
+    {
+        return QStringLiteral("size %1 %2 pict %3%4 long %5 imp %6 key %7 packed %8%9%10 enc %11 mod %12 exp %13 prn %14")
+            .arg(p->Tam_Pregunta).arg(p->Tam_Respuesta).arg(p->Con_Imagen_Pregunta).arg(p->Con_Imagen_Respuesta)
+            .arg(p->Con_Texto_Largo).arg(p->Con_Importancia).arg(p->Con_Clave).arg(p->Comprimido)
+            .arg(p->Fichero_Empaquetado).arg(int(D_Module_->PKS->Compressed)).arg(p->Encriptado).arg(p->Modificable)
+            .arg(p->Exportable).arg(p->Imprimible)
+            .toStdString();
+    }
     void expectOpen(const QString &name) const
     {
         EXPECT_EQ(p->FE_Abierto, 1);
@@ -116,10 +131,7 @@ TEST_F(OpenFileTest, OpeningSetsTheSharedFieldsTheTableThePictureAndTheNote)
     EXPECT_TRUE(p->OpenDialog1->FileName.isEmpty());
     EXPECT_EQ(QDir::currentPath(), programFolder());
 
-    EXPECT_EQ(p->Con_Imagen_Pregunta, 1);
-    EXPECT_EQ(p->Con_Texto_Largo, 1);
-    EXPECT_EQ(p->Con_Importancia, 1);
-    EXPECT_EQ(p->Tam_Pregunta, 7);
+    EXPECT_EQ(applied(), "size 7 0 pict 10 long 1 imp 1 key 0 packed 111 enc 0 mod 0 exp 1 prn 0");
     EXPECT_FALSE(D_Module_->PKS->Encrypted);
 
     engine::Table &t = *D_Module_->Tabla_Activa;
@@ -222,33 +234,80 @@ TEST_F(OpenFileTest, DamagedSettingsCloseTheFileWithAMessage)
 TEST_F(OpenFileTest, TheSettingsLineIsReadAtItsExactPositions)
 {
     const QString path = study("Linea");
-    struct Case {
+    const struct {
         QString line;
-        int preg, resp, comprimido, encriptado, modificable, exportable, imprimible, clave;
+        std::string applied;
     } cases[] = {
-        {"0 0 0 1 0  100   0  Cno Eno Msi EXsi IMsi", 100, 0, 0, 0, 1, 1, 1, 1},
-        {"0 0 0 2 0  255 255  CSi Eno Mno EXno IMno", 255, 255, 0, 0, 0, 0, 0, 0},
+        {"0 0 0 1 0  100   0  Cno Eno Msi EXsi IMsi", "size 100 0 pict 00 long 0 imp 0 key 1 packed 000 enc 0 mod 1 exp 1 prn 1"},
+        {"0 0 0 2 0  255 255  CSi Eno Mno EXno IMno", "size 255 255 pict 00 long 0 imp 0 key 0 packed 000 enc 0 mod 0 exp 0 prn 0"},
         // The marker letters are not read; only a lower-case 's' at the right place counts.
-        {"1 1 1 1 1   60  60  Csi Eno msi exSi IMsi", 60, 60, 1, 0, 1, 0, 1, 1},
-        {"0 0 0 1 0   60 100  Cs  Eno Ms  EXs  IMs " + QString(159, ' '), 60, 100, 1, 0, 1, 1, 1, 1},
+        {"1 1 1 1 1   60  60  Csi Eno msi exSi IMsi", "size 60 60 pict 11 long 1 imp 1 key 1 packed 111 enc 0 mod 1 exp 0 prn 1"},
+        {"0 1 0 1 0   60 100  Cs  Eno Ms  EXs  IMs " + QString(159, ' '), "size 60 100 pict 01 long 0 imp 0 key 1 packed 111 enc 0 mod 1 exp 1 prn 1"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         testsupport::writeSettings(dat("Linea.STU"), c.line);
         open(path);
-        SCOPED_TRACE(c.line.toStdString());
         EXPECT_EQ(p->FE_Abierto, 1);
-        EXPECT_EQ(p->Tam_Pregunta, c.preg);
-        EXPECT_EQ(p->Tam_Respuesta, c.resp);
-        EXPECT_EQ(p->Comprimido, c.comprimido);
-        EXPECT_EQ(D_Module_->PKS->Compressed, c.comprimido == 1);
-        EXPECT_EQ(p->Encriptado, c.encriptado);
-        EXPECT_EQ(p->Fichero_Empaquetado, c.comprimido);
-        EXPECT_EQ(p->Modificable, c.modificable);
-        EXPECT_EQ(p->Exportable, c.exportable);
-        EXPECT_EQ(p->Imprimible, c.imprimible);
-        EXPECT_EQ(p->Con_Clave, c.clave);
+        EXPECT_EQ(applied(), c.applied) << c.line.toStdString();
     }
     EXPECT_TRUE(messages().isEmpty());
+}
+
+// A file made by the creation window opens with every choice made there: the settings line
+// the one writes is the line the other reads.
+TEST_F(OpenFileTest, AFileCreatedThroughTheMenuOpensWithItsChoices)
+{
+    const QString picture = putPicture("Bandera.jpg", 320, 200);
+    const QStringList description{"Nombre del Fichero de Estudio:", "  Inglés para el viaje", "", "Autor/a:", "Ana"};
+    const struct {
+        const char *name;
+        std::function<void(TCrea_Fiche_ *)> choose;
+        std::string applied;
+    } cases[] = {
+        {"Ingles",
+         [&](TCrea_Fiche_ *w) {
+             platform::FileDialog::queueFileName(picture);
+             w->BitBtn1->click();
+             w->RichEdit1->setLines(description);
+             w->CheckBox6->setChecked(true);    // compressed
+             w->CheckBox1->setChecked(true);    // question picture
+             w->RadioButton3->setChecked(true); // question of 100 characters
+             w->RadioButton6->setChecked(true); // short answer of 60
+         },
+         "size 100 60 pict 10 long 0 imp 0 key 1 packed 111 enc 0 mod 1 exp 1 prn 1"},
+        {"Largo",
+         [](TCrea_Fiche_ *w) {
+             w->CheckBox1->setChecked(false);
+             w->CheckBox6->setChecked(false);
+             w->CheckBox4->setChecked(false); // long answer only
+             w->CheckBox2->setChecked(true);
+             w->CheckBox7->setChecked(true);
+             w->CheckBox5->setChecked(false); // no key field
+             w->RadioButton4->setChecked(true);
+             w->Edit2->setText("7");
+         },
+         "size 7 0 pict 01 long 1 imp 1 key 0 packed 000 enc 0 mod 1 exp 1 prn 1"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::onNextShow("Crea_Fiche_", [&c](QWidget *) {
+            Crea_Fiche_->Edit1->setText(c.name);
+            c.choose(Crea_Fiche_);
+            Crea_Fiche_->Button1->click();
+        });
+        pressKey('8');
+        EXPECT_EQ(p->FE_Abierto, 0) << "a new file is not opened";
+        clearMessages();
+        open(dat(QString::fromLatin1(c.name) + ".DB"));
+        EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
+        expectOpen(QString::fromLatin1(c.name));
+        EXPECT_EQ(applied(), c.applied);
+        EXPECT_EQ(D_Module_->Tabla_Activa->fieldByName("Preg_Text").size(), p->Tam_Pregunta);
+    }
+    // The first file's picture and description came through too.
+    open(dat("Ingles.DB"));
+    EXPECT_EQ(p->Image1->picture().size(), QSize(320, 200));
+    EXPECT_EQ(p->RichEdit1->lines(), description);
 }
 
 TEST_F(OpenFileTest, ATableTheEngineCannotOpenClosesTheFile)
