@@ -43,12 +43,7 @@ TEST_F(MainWindowTest, CreatesTheWindowsOnceHiddenInTheProgramsOrder)
     EXPECT_TRUE(Panta_Inicio_->windowState() & Qt::WindowMaximized);
     EXPECT_TRUE(shownWindows().isEmpty());
     EXPECT_TRUE(platform::helpCalls().isEmpty());
-}
-
-// The paths and the disk key come from where the program runs.
-TEST_F(MainWindowTest, TheProgramFolderAndTheDiskGiveThePathsAndTheKey)
-{
-    startProgram();
+    // The paths and the disk key come from where the program runs.
     auto *p = Panta_Inicio_;
     EXPECT_EQ(p->Carpeta_Programa, programFolder());
     EXPECT_EQ(p->Ruta_FE, programFolder() + "/dat/");
@@ -68,19 +63,7 @@ TEST_F(MainWindowTest, AnUnreadableVolumeGivesTheThreeTildeKey)
 
 // ---- Keyboard ----
 
-TEST_F(MainWindowTest, KeysWithoutAnEntryDoNothing)
-{
-    startProgram();
-    Panta_Inicio_->FE_Abierto = 1;
-    for (QChar key : {QChar('L'), QChar('l'), QChar('\r'), QChar(' '), QChar('x')})
-        pressKey(key);
-    EXPECT_TRUE(shownWindows().isEmpty());
-    EXPECT_TRUE(messages().isEmpty());
-    EXPECT_TRUE(platform::helpContextRequests().isEmpty());
-    EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1);
-}
-
-TEST_F(MainWindowTest, EveryKeyReachesItsEntryFromAnyTab)
+TEST_F(MainWindowTest, EveryKeyReachesItsEntryFromAnyTabAndOtherKeysNothing)
 {
     startProgram();
     const std::pair<char, const char *> table[] = {
@@ -103,6 +86,13 @@ TEST_F(MainWindowTest, EveryKeyReachesItsEntryFromAnyTab)
         }
     }
     EXPECT_EQ(Panta_Inicio_->Modo_Alta, 1);
+    // Keys without an entry do nothing.
+    clearShownWindows();
+    for (QChar key : {QChar('L'), QChar('l'), QChar('\r'), QChar(' '), QChar('x')})
+        pressKey(key);
+    EXPECT_TRUE(shownWindows().isEmpty());
+    EXPECT_TRUE(platform::helpContextRequests().isEmpty());
+    EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1);
     EXPECT_TRUE(messages().isEmpty());
 }
 
