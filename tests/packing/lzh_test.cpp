@@ -331,11 +331,13 @@ TEST(LzhDecompress, BlockCountOf65535)
     EXPECT_TRUE(out == model.out);
 }
 
-TEST(LzhDecompress, SizeZeroOrNegativeGivesNoBytes)
+TEST(LzhDecompress, SizeZeroOrNegativeGivesNoBytesAndTooShortASourceFails)
 {
     EXPECT_EQ(decompress(std::string(4, '\0') + "garbage that is not a stream"), "");
     EXPECT_EQ(decompress(std::string("\x00\x00\x00\x80", 4) + "garbage"), "");
     EXPECT_EQ(decompress(std::string("\xFF\xFF\xFF\xFF", 4)), "");
+    // A source too short for the size is a read error.
+    EXPECT_THROW(decompress("\x05\x00"), packing::EReadError);
 }
 
 // Decoding on from the zeros after the end (a block header, or a piece of output, taken from
@@ -352,11 +354,6 @@ TEST(LzhDecompress, StreamsThatRunPastTheirEndAreCorrupt)
     expectCorrupt(framed(1, {}));
     expectCorrupt(framed(100'000'000, {0, 0, 0}));
     expectCorrupt(framed(65536u * 256 + 1, {0, 0, 0, 0, 0}));
-}
-
-TEST(LzhDecompress, SourceTooShortForTheSizeIsAReadError)
-{
-    EXPECT_THROW(decompress("\x05\x00"), packing::EReadError);
 }
 
 TEST(LzhDecompress, MalformedLengthListsAreCorrupt)
