@@ -117,8 +117,8 @@ TEST_F(PictureFittingTest, SlotsOutsideOneToElevenOrWithoutTheirWindowDoNothing)
     for (int slot : {0, 12, -1})
         TImag_Zoom_::Prepara_Imagen(slot);
     EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
-    EXPECT_EQ(TImag_Zoom_::slotControl(9), nullptr);
-    TImag_Zoom_::Prepara_Imagen(9);
+    EXPECT_EQ(TImag_Zoom_::slotControl(8), nullptr);
+    TImag_Zoom_::Prepara_Imagen(8);
     {
         platform::ImageControl gone;
         TImag_Zoom_::registerSlot(7, &gone);
@@ -157,7 +157,7 @@ TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
 TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePreviousPicture)
 {
     Imag_Zoom_->Image1->setPicture(pictureOf(30, 20));
-    Panta_Inicio_->Origen_Zoom = "Ver_Info"; // the file information window is not registered here
+    Panta_Inicio_->Origen_Zoom = "Desconocido"; // no window registers this origin
     platform::showModal(Imag_Zoom_);
     EXPECT_EQ(Imag_Zoom_->Image1->picture().size(), QSize(30, 20));
 }
