@@ -121,10 +121,15 @@ TEST_F(OpenFileTest, OpeningSetsTheSharedFieldsTheTableThePictureAndTheNote)
         testsupport::addCard(t, testsupport::card(1));
         testsupport::addCard(t, testsupport::card(2));
     }
+    // A selection left in force on the file opened before.
+    p->Seleccion_Activa = 1;
+    p->Filtro_Seleccion = QStringLiteral(" ( Nive_Fich = 3 ) and  (Nive_fich <> 0 ) ");
     open(path);
 
     EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
     expectOpen("Ingles");
+    EXPECT_EQ(p->Seleccion_Activa, 0);
+    EXPECT_TRUE(p->Filtro_Seleccion.isEmpty());
     EXPECT_EQ(p->Ruta_FE, path);
     EXPECT_EQ(p->Nombre_FE, "Ingles");
     EXPECT_EQ(platform::FileDialog::requests().last().initialDir, programFolder() + "/dat/");
