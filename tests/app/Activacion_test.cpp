@@ -190,22 +190,21 @@ TEST_F(ActivationTest, TheFileIsReadOnlyWhenAskedAndLinesThreeAndFourApplyAtEver
     EXPECT_TRUE(messages().isEmpty());
 }
 
-TEST_F(ActivationTest, ReadingKeepsASwitchedOffBreakTimerOff)
-{
-    startProgram();
-    Panta_Inicio_->Timer_Descanso->setEnabled(false); // the defined breaks were used up
-    activate();
-    EXPECT_EQ(Panta_Inicio_->Timer_Descanso->interval(), 35 * Minute);
-    EXPECT_FALSE(Panta_Inicio_->Timer_Descanso->enabled());
-}
-
-TEST_F(ActivationTest, ZeroMinutesLeaveATimerEnabledThatNeverFires)
+// Reading keeps a switched-off break timer off; zero minutes leave a timer enabled that never
+// fires.
+TEST_F(ActivationTest, ReadingKeepsTheBreakTimerOffAndZeroMinutesNeverFire)
 {
     putFile("Orvenda02.stu", crlf({"ddmmaa__ESP_S_000-001-007-021-045-090-120-150-180-",
                                    "SI_SIPER_030-000-030-030-025-025-020-Parpad_SI_00__", "SI__020__010__", "No"}));
     startProgram();
-    activate();
     auto *p = Panta_Inicio_;
+    p->Timer_Parpadeo->setEnabled(false);
+    p->Timer_Descanso->setEnabled(false); // the defined breaks were used up: it stays off
+    activate();
+    EXPECT_FALSE(p->Timer_Descanso->enabled());
+    p->Timer_Descanso->setEnabled(true);
+    p->Leer_Preferencias = 1;
+    activate();
     EXPECT_EQ(p->Timer_Parpadeo->interval(), 0);
     EXPECT_TRUE(p->Timer_Parpadeo->enabled());
     EXPECT_FALSE(p->Timer_Parpadeo->isActive());
