@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -651,7 +652,7 @@ void TPanta_Inicio_::Label6Click()
     Crear_Tabla_Impresion = 0;
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Imprimir_"));
+    platform::showModal(Imprimir_);
 }
 
 void TPanta_Inicio_::Label10Click()

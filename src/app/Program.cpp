@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -48,7 +49,7 @@ std::vector<Step> creationOrder()
         // TSelecc_Repaso_
         // TRepasar_
         // TVer_Info_
-        // TImprimir_
+        window<TImprimir_>(Imprimir_),
         // TAcercaDe_
         // TConfigura_Progr_
         // TDescanso_

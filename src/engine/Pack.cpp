@@ -136,4 +136,23 @@ void Table::checkpointFile()
     d->onOwnConnection(true, [](Impl &own) { own.db.exec("PRAGMA wal_checkpoint(TRUNCATE)"); });
 }
 
+void Table::setSecureDelete(bool on)
+{
+    d->secureDelete = on;
+    if (d->state != State::Inactive)
+        d->db.exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = OFF");
+}
+
+bool Table::secureDelete() const
+{
+    return d->secureDelete;
+}
+
+void Table::checkpoint()
+{
+    d->requireActive();
+    checkBrowseMode();
+    d->db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
 } // namespace engine

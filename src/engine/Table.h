@@ -163,6 +163,14 @@ public:
     // opening and closing it), so that X.DB alone holds every record. Nothing happens when
     // there is no log; EngineError when the table is held by anyone or is damaged.
     void checkpointFile();
+    // Secure delete: the bytes of deleted records, and of the old versions of rewritten ones,
+    // are overwritten with zeros in the file instead of lingering in its free space. Kept
+    // across close and open; takes effect at once on an open table.
+    void setSecureDelete(bool on);
+    bool secureDelete() const;
+    // Folds the log of an open table into its file and empties the log, so that the file's
+    // bytes on disk are the table's present content (EngineError when it cannot).
+    void checkpoint();
 
     // --- fields ---
     int fieldCount() const;

@@ -62,6 +62,8 @@ void Table::Impl::openConnection(bool exclusiveLock)
         db.open(p, false);
         schema = loadSchema(db);
         configureConnection(db);
+        if (secureDelete)
+            db.exec("PRAGMA secure_delete = ON");
     } catch (...) {
         db.close();
         throw;
