@@ -45,6 +45,24 @@ QPageSize paperOfCode(int code)
     }
 }
 
+namespace {
+// The size as the paper is defined (inch papers exactly, not through rounded millimetres).
+QSizeF sizeMm(const QPageSize &page)
+{
+    const QSizeF d = page.definitionSize();
+    switch (page.definitionUnits()) {
+    case QPageSize::Millimeter:
+        return d;
+    case QPageSize::Inch:
+        return d * 25.4;
+    case QPageSize::Point:
+        return d * (25.4 / 72);
+    default:
+        return page.size(QPageSize::Millimeter);
+    }
+}
+} // namespace
+
 Report::Report() : m_pageSize(QPageSize::A4) {}
 
 bool Report::setPaperSize(int code)
@@ -62,20 +80,21 @@ void Report::setPageSize(const QPageSize &size)
     m_pageSize = size;
     m_paperCode = 0;
     for (int code : {9, 7, 1, 18})
-        if (paperOfCode(code).size(QPageSize::Millimeter) == size.size(QPageSize::Millimeter)) {
+        if (sizeMm(paperOfCode(code)) == sizeMm(size)) {
             m_paperCode = code;
             break;
         }
 }
 
+
 double Report::pageLength() const
 {
-    return m_pageSize.size(QPageSize::Millimeter).height();
+    return sizeMm(m_pageSize).height();
 }
 
 double Report::pageWidth() const
 {
-    return m_pageSize.size(QPageSize::Millimeter).width();
+    return sizeMm(m_pageSize).width();
 }
 
 double Report::columnWidth() const

@@ -263,10 +263,10 @@ void TImprimir_::Habilita_FichxPag()
 
 bool TImprimir_::Cambia_por_Comprobacion(platform::RadioGroup *Grupo, int Valor)
 {
-    const std::pair<int, int> nueva =
-        Grupo == Grupo_Preg ? std::make_pair(Valor, Grupo_Resp->itemIndex()) : std::make_pair(Grupo_Preg->itemIndex(), Valor);
-    if (m_vistas.count(nueva))
-        return false; // tried already in this round: the file can print none of them
+    bool &hecho = Grupo == Grupo_Preg ? m_pregCambiado : m_respCambiado;
+    if (hecho)
+        return false; // its fallback is not printable either: the file can print none of them
+    hecho = true;
     mensaje(Aviso_No_Disponible_en_Diseno);
     Grupo->setItemIndex(Valor);
     return true;
@@ -310,9 +310,11 @@ void TImprimir_::Pasa_Seleccion_si_Deshabilitado(QRadioButton *Primero, QRadioBu
         Segundo->setChecked(true);
 }
 
-// A choice changed by a check counts as a new choice: the checks run again on it. Each round
-// of checks remembers the choices it has seen, and a fallback to one of them is not taken,
-// so a file that can print none of the answer choices settles after one message.
+// A choice changed by a check counts as a new choice: the checks run again on it. In one
+// round of checks each group falls back at most once. A fallback lands on a printable choice
+// for every design that has some answer content; for a file with no short answer, no long
+// answer and no answer picture nothing is printable, and the round stops after its one
+// message instead of going from one fallback to the other for ever.
 void TImprimir_::Grupo_PregClick()
 {
     if (m_comprobando) {
@@ -320,11 +322,10 @@ void TImprimir_::Grupo_PregClick()
         return;
     }
     m_comprobando = true;
-    m_vistas.clear();
+    m_pregCambiado = m_respCambiado = false;
     try {
         do {
             m_repetir = false;
-            m_vistas.insert({Grupo_Preg->itemIndex(), Grupo_Resp->itemIndex()});
             Habilita_FichxPag();
             Comprueba_Grupo_Preg();
             Comprueba_Grupo_Resp();

@@ -32,7 +32,6 @@
 #include <QRadioButton>
 #include <QString>
 
-#include <set>
 #include <utility>
 
 namespace packing {
@@ -137,8 +136,8 @@ private:
     void Comprueba_Grupo_Preg();
     void Comprueba_Grupo_Resp();
     void Pasa_Seleccion_si_Deshabilitado(QRadioButton *Primero, QRadioButton *Segundo);
-    // A check's fallback: shows the message and sets the group, unless that choice was
-    // already tried in this round of checks (a file that can print none of them).
+    // A check's fallback: shows the message and sets the group, unless the group has
+    // already fallen back in this round of checks.
     bool Cambia_por_Comprobacion(platform::RadioGroup *Grupo, int Valor);
     void Pon_Etiquetas_Pagina();
     void Limpia_Tabla_Imprime();
@@ -146,7 +145,8 @@ private:
 
     bool m_comprobando = false;
     bool m_repetir = false;
-    std::set<std::pair<int, int>> m_vistas;
+    bool m_pregCambiado = false;
+    bool m_respCambiado = false;
     bool m_editandoFila = false; // a band holds its unpacked row in the edit buffer
 };
 

@@ -80,6 +80,25 @@ void TImprimir_::Llena_Tabla_Imprime()
 {
     engine::Table &T = *D_Module_->Tabla_Activa;
     engine::Table &I = *D_Module_->Imprime;
+    // The card table walks its cards here without refreshing the card displays: nothing is
+    // unpacked for windows that are not shown, and a damaged card is reported by the band
+    // that prints it.
+    struct SinPantallas {
+        engine::Table &T;
+        engine::Table::Handler antes = std::move(T.beforeScroll), despues = std::move(T.afterScroll);
+        explicit SinPantallas(engine::Table &t) : T(t)
+        {
+            T.beforeScroll = nullptr;
+            T.afterScroll = nullptr;
+            T.disableControls();
+        }
+        ~SinPantallas()
+        {
+            T.beforeScroll = std::move(antes);
+            T.afterScroll = std::move(despues);
+            T.enableControls();
+        }
+    } sinPantallas(T);
     Vacia_Tabla_Imprime();
     T.first();
     const int N = FichxPag_10->isChecked() ? 10 : FichxPag_8->isChecked() ? 8 : 6;
