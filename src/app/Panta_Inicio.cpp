@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "platform/Rtf.h"
 #include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
@@ -38,9 +39,10 @@ QFont menuFont()
     return f;
 }
 
-// The whole preferences file; nothing when it cannot be read. A file far larger than the four
-// lines ever need counts as unreadable.
-constexpr qint64 Tamano_Maximo_Preferencias = 1 << 20;
+// The whole preferences file; nothing when it cannot be read. A word processor may have saved
+// it with pictures or fonts around the four lines, so only a size no preferences file can
+// reach counts as unreadable.
+constexpr qint64 Tamano_Maximo_Preferencias = qint64(256) << 20;
 
 std::optional<QByteArray> leePreferencias(const QString &ruta)
 {
@@ -448,11 +450,11 @@ void TPanta_Inicio_::Preferencias_Por_Defecto()
 void TPanta_Inicio_::Lee_Preferencias()
 {
     const std::optional<QByteArray> bytes = leePreferencias(Ruta_Preferencias());
-    if (bytes)
-        RichEdit2->loadFromBytes(*bytes);
-    else
-        RichEdit2->setLines(preferencias::primeraVez()); // gone or unreadable since the check
-    const QStringList lineas = RichEdit2->lines();
+    // Only the four lines are kept: whatever follows them is never read, and would be carried
+    // through every later activation.
+    QStringList lineas = bytes ? platform::rtf::toLines(*bytes).mid(0, preferencias::Lineas)
+                               : preferencias::primeraVez(); // gone or unreadable since the check
+    RichEdit2->setLines(lineas);
     if (!preferencias::correctas(lineas))
         RichEdit2->setLines(preferencias::corrige(lineas));
     Aplica_Preferencias_1_2();

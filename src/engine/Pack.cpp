@@ -148,11 +148,16 @@ bool Table::secureDelete() const
     return d->secureDelete;
 }
 
-void Table::checkpoint()
+void Table::setWriteThrough(bool on)
 {
-    d->requireActive();
-    checkBrowseMode();
-    d->db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    d->writeThrough = on;
+    if (d->state != State::Inactive)
+        d->db.exec(on ? std::string("PRAGMA synchronous = ") + kSynchronous : std::string("PRAGMA synchronous = OFF"));
+}
+
+bool Table::writeThrough() const
+{
+    return d->writeThrough;
 }
 
 } // namespace engine

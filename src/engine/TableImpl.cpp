@@ -64,6 +64,8 @@ void Table::Impl::openConnection(bool exclusiveLock)
         configureConnection(db);
         if (secureDelete)
             db.exec("PRAGMA secure_delete = ON");
+        if (!writeThrough)
+            db.exec("PRAGMA synchronous = OFF");
     } catch (...) {
         db.close();
         throw;

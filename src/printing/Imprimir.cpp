@@ -375,8 +375,7 @@ void TImprimir_::Button3Click(QPushButton *Sender)
 }
 
 // After a preview or print: no band keeps a row open, and a packed study file's rows are
-// cleared and the table's file brought up to date, so that its bytes hold nothing of the
-// cards.
+// cleared (the table overwrites what it clears), so that its file holds nothing of the cards.
 void TImprimir_::Limpia_Tabla_Imprime()
 {
     engine::Table &I = *D_Module_->Imprime;
@@ -401,5 +400,4 @@ void TImprimir_::Limpia_Tabla_Imprime()
             f->clear();
         I.post();
     }
-    I.checkpoint();
 }

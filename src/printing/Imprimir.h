@@ -13,8 +13,8 @@
 // A PACKED STUDY FILE never leaves unpacked content in IMP.db. The rows keep the card's
 // packed blobs; each band unpacks its row only in the table's edit buffer, which is dropped
 // after the band prints, so nothing unpacked is ever written. When the preview or print ends,
-// however it ends (closed, cancelled, failed), every row is cleared, with secure delete and
-// the table's log folded in, so that not even the question texts stay in the file's bytes.
+// however it ends (closed, cancelled, failed), every row is cleared, with secure delete, so
+// that not even the question texts stay in the file's bytes.
 // A PLAIN study file's rows keep what the bands prepared (text line, bitmap pictures).
 //
 // The option checks never loop: a choice that the file cannot print falls back once, with

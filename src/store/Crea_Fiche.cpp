@@ -525,7 +525,8 @@ void TCrea_Fiche_::Button2_Click()
 
 // The print entry's rebuild of the print table IMP.db in the program folder: re-created
 // empty (every earlier row gone) and opened. Its rows may hold the texts of cards while a
-// preview or print runs, so the table overwrites what it deletes.
+// preview or print runs, so the table overwrites what it deletes; it is scratch, refilled at
+// every preview or print, so its commits are not waited for on disk.
 void TCrea_Fiche_::Crea_Tabla_Impresion()
 {
     engine::Table *I = D_Module_->Imprime;
@@ -536,6 +537,7 @@ void TCrea_Fiche_::Crea_Tabla_Impresion()
     I->indexDefs().clear();
     I->createTable();
     I->setSecureDelete(true);
+    I->setWriteThrough(false);
     I->open();
 }
 
