@@ -8,7 +8,6 @@
 #include "QtBenchMain.h"
 #include "app/Program.h"
 #include "engine/Table.h"
-#include "packing/PackStreamCol.h"
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "platform/Picture.h"
@@ -17,6 +16,7 @@
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Sesion.h"
+#include "support/StudyFiles.h"
 
 #include <QColor>
 #include <QDir>
@@ -38,15 +38,7 @@ std::unique_ptr<QTemporaryDir> folder;
 
 std::string pack(const QByteArray &bytes)
 {
-    TPackStreams pks;
-    pks.Compressed = true;
-    pks.Encrypted = true;
-    pks.Key = kKey;
-    packing::MemoryStream in(bytes.constData(), size_t(bytes.size()));
-    pks.AddStream("1", in);
-    packing::MemoryStream out;
-    pks.SaveToStream(out);
-    return std::string(reinterpret_cast<const char *>(out.data()), out.size());
+    return testsupport::packItem("1", bytes, kKey).toStdString();
 }
 
 QByteArray picture(int seed)

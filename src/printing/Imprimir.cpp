@@ -379,12 +379,7 @@ void TImprimir_::Button3Click(QPushButton *Sender)
 void TImprimir_::Limpia_Tabla_Imprime()
 {
     engine::Table &I = *D_Module_->Imprime;
-    if (!I.active())
-        return;
-    if (I.state() != engine::Table::State::Browse)
-        I.cancel();
-    m_editandoFila = false;
-    if (Sesion_->Fichero_Empaquetado != 1)
+    if (!Deja_Fila_Imprime() || Sesion_->Fichero_Empaquetado != 1)
         return;
     TD_Module_ &dm = *D_Module_;
     for (I.first(); !I.eof(); I.next()) {

@@ -141,13 +141,14 @@ private:
     bool Cambia_por_Comprobacion(platform::RadioGroup *Grupo, int Valor);
     void Pon_Etiquetas_Pagina();
     void Limpia_Tabla_Imprime();
+    // Drops a row left open by a band; false when the print table is not open.
+    bool Deja_Fila_Imprime();
     platform::ReportControl *control(const QString &Clave) const;
 
     bool m_comprobando = false;
     bool m_repetir = false;
     bool m_pregCambiado = false;
     bool m_respCambiado = false;
-    bool m_editandoFila = false; // a band holds its unpacked row in the edit buffer
 };
 
 extern TImprimir_ *Imprimir_;

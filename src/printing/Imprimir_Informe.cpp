@@ -209,12 +209,9 @@ void TImprimir_::Banda1BeforePrint()
     auto escribe = [&](auto cambia) {
         if (I.state() == engine::Table::State::Browse)
             I.edit();
-        m_editandoFila = true;
         cambia();
-        if (!empaquetado) {
+        if (!empaquetado)
             I.post();
-            m_editandoFila = false;
-        }
     };
 
     if (Imprimiendo_Preguntas == 0 && s->Tam_Respuesta >= 1) {
@@ -263,7 +260,6 @@ void TImprimir_::Banda1AfterPrint()
     engine::Table &I = *D_Module_->Imprime;
     if (Sesion_->Fichero_Empaquetado == 1 && I.state() != engine::Table::State::Browse)
         I.cancel(); // the unpacked content never reaches the file
-    m_editandoFila = false;
 }
 
 // ---------------------------------------------------------------------------------------------

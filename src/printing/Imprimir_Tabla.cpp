@@ -5,14 +5,21 @@
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
-void TImprimir_::Vacia_Tabla_Imprime()
+bool TImprimir_::Deja_Fila_Imprime()
 {
     engine::Table &I = *D_Module_->Imprime;
     if (!I.active())
-        return;
+        return false;
     if (I.state() != engine::Table::State::Browse)
         I.cancel();
-    I.emptyTable();
+    return true;
+}
+
+void TImprimir_::Vacia_Tabla_Imprime()
+{
+    engine::Table &I = *D_Module_->Imprime;
+    if (Deja_Fila_Imprime())
+        I.emptyTable();
 }
 
 void TImprimir_::Copia_Campo_a_Imprime(const QString &Campo)
