@@ -1,6 +1,10 @@
 #include "app/Panta_Inicio.h"
 
 #include "store/Preferencias.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
@@ -626,7 +630,7 @@ void TPanta_Inicio_::label8Click()
 
 void TPanta_Inicio_::Label14Click()
 {
-    platform::showModalPending(QStringLiteral("AcercaDe_"));
+    platform::showModal(AcercaDe_);
 }
 
 void TPanta_Inicio_::Label7Click()
@@ -643,7 +647,7 @@ void TPanta_Inicio_::Label19Click()
 
 void TPanta_Inicio_::Label18Click()
 {
-    platform::showModalPending(QStringLiteral("Configura_Progr_"));
+    platform::showModal(Configura_Progr_);
 }
 
 void TPanta_Inicio_::Label6Click()
@@ -718,12 +722,29 @@ void TPanta_Inicio_::psvBasicLabel1Click()
 
 void TPanta_Inicio_::Timer_DescansoTimer()
 {
-    // The break reminder is run here.
+    if (Avisar_Descansos != 1 || Descanso_Armado != 1)
+        return;
+    Descanso_Armado = 0;
+    Inicio_Descanso = platform::clock::toDays(platform::clock::now());
+    // Ticks while the break window is open stop at the test above.
+    platform::showModal(Descanso_);
+    if (Descansos_Periodicos == 1) {
+        Timer_Descanso->setInterval(Descansos[0] * 60000);
+    } else if (Indice_Descanso < 7) {
+        ++Indice_Descanso;
+        if (Indice_Descanso < 7)
+            Timer_Descanso->setInterval(Descansos[Indice_Descanso] * 60000);
+        else
+            Timer_Descanso->setEnabled(false); // the list is used up
+    } else {
+        Timer_Descanso->setEnabled(false); // a break asked for after the list was used up
+    }
 }
 
 void TPanta_Inicio_::Timer_ParpadeoTimer()
 {
-    // The blinking notice is run here.
+    platform::showNonModal(Parpadeo_Aviso_);
+    Saltar_Activacion = 1;
 }
 
 // ---------------------------------------------------------------------------------------------

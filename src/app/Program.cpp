@@ -2,6 +2,11 @@
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
+#include "options/Ver_Pag_Web.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -50,12 +55,12 @@ std::vector<Step> creationOrder()
         // TRepasar_
         // TVer_Info_
         window<TImprimir_>(Imprimir_),
-        // TAcercaDe_
-        // TConfigura_Progr_
-        // TDescanso_
-        // TVer_Pag_Web_
+        window<TAcercaDe_>(AcercaDe_),
+        window<TConfigura_Progr_>(Configura_Progr_),
+        window<TDescanso_>(Descanso_),
+        window<TVer_Pag_Web_>(Ver_Pag_Web_),
         // TFreeNiv0a1_
-        // TParpadeo_Aviso_
+        window<TParpadeo_Aviso_>(Parpadeo_Aviso_),
         // TImportar_de_txt_
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_

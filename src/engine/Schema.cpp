@@ -532,8 +532,13 @@ void replaceTableFile(const std::string &tmpPath, const std::string &path, bool 
 
 std::string temporaryPathBeside(const std::string &path)
 {
+    // Short, so that it (and its journal) fits wherever the table's own name does.
     static std::atomic<unsigned> counter{0};
-    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    char name[40];
+    std::snprintf(name, sizeof name, ".~tb%x-%x", static_cast<unsigned>(::getpid()), ++counter);
+    return folder + name;
 }
 
 } // namespace engine

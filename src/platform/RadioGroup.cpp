@@ -1,41 +1,34 @@
 #include "platform/RadioGroup.h"
 
-#include <QResizeEvent>
+#include <QGridLayout>
 
 namespace platform {
 
-RadioGroup::RadioGroup(const QString &caption, const QStringList &items, QWidget *parent) : QGroupBox(caption, parent)
+RadioGroup::RadioGroup(const QString &caption, QWidget *parent) : QGroupBox(caption, parent)
 {
-    m_group.setExclusive(true);
-    for (int i = 0; i < items.size(); ++i) {
-        auto *b = new QRadioButton(items[i], this);
-        b->setObjectName(QStringLiteral("Item%1").arg(i));
-        m_group.addButton(b, i);
-        m_buttons << b;
-    }
-    connect(&m_group, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on || id == m_index)
-            return;
-        m_index = id;
-        emit changed();
-    });
-    place();
+    auto *layout = new QGridLayout(this);
+    layout->setContentsMargins(10, 4, 10, 4);
+    layout->setSpacing(2);
 }
 
-void RadioGroup::setItemIndex(int index)
+void RadioGroup::setItems(const QStringList &items)
 {
-    if (index == m_index)
-        return;
-    if (index < 0 || index >= m_buttons.size()) {
-        m_group.setExclusive(false);
-        for (QRadioButton *b : m_buttons)
-            b->setChecked(false);
-        m_group.setExclusive(true);
-        m_index = -1;
-        emit changed();
-        return;
+    qDeleteAll(m_buttons);
+    m_buttons.clear();
+    m_index = -1;
+    for (int i = 0; i < items.size(); ++i) {
+        auto *b = new QRadioButton(items[i], this);
+        b->setObjectName(QStringLiteral("item%1").arg(i));
+        connect(b, &QRadioButton::clicked, this, &RadioGroup::clicked);
+        connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (!on || i == m_index)
+                return;
+            m_index = i;
+            emit changed();
+        });
+        m_buttons << b;
     }
-    m_buttons[index]->setChecked(true); // signals through idToggled
+    place();
 }
 
 void RadioGroup::setColumns(int columns)
@@ -44,25 +37,44 @@ void RadioGroup::setColumns(int columns)
     place();
 }
 
-void RadioGroup::resizeEvent(QResizeEvent *event)
-{
-    QGroupBox::resizeEvent(event);
-    place();
-}
-
-// The items run down the first column, then the next, as evenly as the count allows.
 void RadioGroup::place()
 {
-    const int n = int(m_buttons.size());
-    if (n == 0)
+    auto *grid = static_cast<QGridLayout *>(layout());
+    const int perColumn = (int(m_buttons.size()) + m_columns - 1) / m_columns;
+    for (int i = 0; i < m_buttons.size(); ++i)
+        grid->addWidget(m_buttons[i], i % perColumn, i / perColumn);
+}
+
+QStringList RadioGroup::items() const
+{
+    QStringList out;
+    for (const QRadioButton *b : m_buttons)
+        out << b->text();
+    return out;
+}
+
+int RadioGroup::itemIndex() const
+{
+    for (int i = 0; i < m_buttons.size(); ++i)
+        if (m_buttons[i]->isChecked())
+            return i;
+    return -1;
+}
+
+void RadioGroup::setItemIndex(int index)
+{
+    if (QRadioButton *b = m_buttons.value(index)) {
+        b->setChecked(true);
         return;
-    const int perColumn = (n + m_columns - 1) / m_columns;
-    const int top = 20, left = 10, bottom = 6;
-    const int columnWidth = (width() - 2 * left) / m_columns;
-    const int rowHeight = qMax(20, (height() - top - bottom) / perColumn);
-    for (int i = 0; i < n; ++i) {
-        const int c = i / perColumn, r = i % perColumn;
-        m_buttons[i]->setGeometry(left + c * columnWidth, top + r * rowHeight, columnWidth - 4, 20);
+    }
+    for (QRadioButton *b : m_buttons) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
+    if (m_index != -1) {
+        m_index = -1;
+        emit changed();
     }
 }
 

@@ -1,8 +1,6 @@
 #pragma once
-// The radio group control: a framed group of radio buttons in one or more columns, of which
-// at most one is chosen. itemIndex() is the chosen item (-1 when none); changed() is
-// signalled whenever it changes, by a click or by setItemIndex, as the group's click event.
-#include <QButtonGroup>
+// The radio group: a framed caption over radio buttons, one per item, in one or more columns
+// (the items run down the first column, then the next), of which one (or none, -1) is chosen.
 #include <QGroupBox>
 #include <QList>
 #include <QRadioButton>
@@ -13,28 +11,28 @@ namespace platform {
 class RadioGroup : public QGroupBox {
     Q_OBJECT
 public:
-    RadioGroup(const QString &caption, const QStringList &items, QWidget *parent = nullptr);
+    explicit RadioGroup(const QString &caption, QWidget *parent = nullptr);
 
-    int itemIndex() const { return m_index; }
-    // Checks the item (or none for -1); signals changed() when the choice changes.
+    void setItems(const QStringList &items);
+    QStringList items() const;
+    int itemIndex() const;
+    // Checks the item (none for -1); signals changed() when the choice changes.
     void setItemIndex(int index);
     void setColumns(int columns);
     QRadioButton *button(int index) const { return m_buttons.value(index); }
-    int count() const { return int(m_buttons.size()); }
 
 signals:
+    // The user chose an item.
+    void clicked();
+    // The chosen item changed, by the user or by setItemIndex: the group's click event.
     void changed();
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void place();
 
-    QButtonGroup m_group;
     QList<QRadioButton *> m_buttons;
-    int m_index = -1;
     int m_columns = 1;
+    int m_index = -1;
 };
 
 } // namespace platform

@@ -49,17 +49,11 @@ TImprimir_::TImprimir_(QWidget *parent) : platform::Form(parent), Banda1(Hoja1.b
         w->setPalette(p);
     };
 
-    Grupo_Preg = named(new platform::RadioGroup(QStringLiteral(" Imprimir en PREGUNTA: "),
-                                                {QStringLiteral("Solo Texto"), QStringLiteral("Texto e Imagen"),
-                                                 QStringLiteral("Solo Imagen")},
-                                                this),
-                       "Grupo_Preg");
-    Grupo_Resp = named(new platform::RadioGroup(QStringLiteral(" Imprimir en Respuesta: "),
-                                                {QStringLiteral("Solo Texto"), QStringLiteral("Solo Imagen"),
-                                                 QStringLiteral("Solo Texto Largo"), QStringLiteral("Texto e Imagen"),
-                                                 QStringLiteral("Imagen y Texto Largo")},
-                                                this),
-                       "Grupo_Resp");
+    Grupo_Preg = named(new platform::RadioGroup(QStringLiteral(" Imprimir en PREGUNTA: "), this), "Grupo_Preg");
+    Grupo_Preg->setItems({QStringLiteral("Solo Texto"), QStringLiteral("Texto e Imagen"), QStringLiteral("Solo Imagen")});
+    Grupo_Resp = named(new platform::RadioGroup(QStringLiteral(" Imprimir en Respuesta: "), this), "Grupo_Resp");
+    Grupo_Resp->setItems({QStringLiteral("Solo Texto"), QStringLiteral("Solo Imagen"), QStringLiteral("Solo Texto Largo"),
+                          QStringLiteral("Texto e Imagen"), QStringLiteral("Imagen y Texto Largo")});
     Grupo_Resp->setColumns(2);
     white(Grupo_Preg);
     white(Grupo_Resp);

@@ -25,8 +25,9 @@ class MainWindowTest : public ProgramFixture {};
 TEST_F(MainWindowTest, CreatesTheWindowsOnceHiddenInTheProgramsOrder)
 {
     startProgram();
-    EXPECT_EQ(app::createdWindows(), (QStringList{"Panta_Inicio_", "D_Module_", "Crea_Fiche_", "Imprimir_", "Passw_FE_",
-                                                  "Text_Zoom_", "Imag_Zoom_", "Mensaje"}));
+    EXPECT_EQ(app::createdWindows(), (QStringList{"Panta_Inicio_", "D_Module_", "Crea_Fiche_", "Imprimir_", "AcercaDe_",
+                                                  "Configura_Progr_", "Descanso_", "Ver_Pag_Web_", "Parpadeo_Aviso_",
+                                                  "Passw_FE_", "Text_Zoom_", "Imag_Zoom_", "Mensaje"}));
     ASSERT_NE(Panta_Inicio_, nullptr);
     EXPECT_FALSE(Panta_Inicio_->isVisible());
     EXPECT_EQ(platform::mainWindow(), Panta_Inicio_);

@@ -54,6 +54,9 @@ TEST_F(PictureFittingTest, BothSidesAreTruncatedAtEachStep)
     // 609 x 452: by width to 608 x 451 (451.26 truncated), then by height to 589 x 437
     // (589.13 truncated); one step from the picture's own size would give 588.
     EXPECT_EQ(fit(1, 609, 452), QRect(352 + 9, 15, 589, 437));
+    // The ratio is taken in floating point before it is applied: 1052 x (608 / 1052) is
+    // 607.99..., so 607.
+    EXPECT_EQ(fit(1, 1052, 100), QRect(352, 15 + 190, 607, 57));
 }
 
 TEST_F(PictureFittingTest, APictureOnlyTooTallIsScaledByHeight)
