@@ -182,7 +182,11 @@ void Report::drawBand(QPainter &painter, double dotsPerMm, DrawnBand &record)
         const QRectF boxMm = c->rect().translated(record.rect.topLeft());
         const QRectF box = toDevice(boxMm, dotsPerMm);
         DrawnControl drawn{c->kind, boxMm, QString(), QSize()};
-        painter.save();
+        struct Saved { // the painter's state comes back also when a control throws
+            QPainter &p;
+            explicit Saved(QPainter &p) : p(p) { p.save(); }
+            ~Saved() { p.restore(); }
+        } saved(painter);
         painter.setClipRect(box);
         switch (c->kind) {
         case ReportControl::Kind::Text: {
@@ -227,7 +231,6 @@ void Report::drawBand(QPainter &painter, double dotsPerMm, DrawnBand &record)
             break;
         }
         }
-        painter.restore();
         record.controls.push_back(std::move(drawn));
     }
     QPen pen(Qt::black);

@@ -2,10 +2,13 @@
 // the band's row, failures, paper codes, and output to images and PDF.
 
 #include "engine/Table.h"
+#include "platform/ModalShow.h"
 #include "platform/Report.h"
 
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -126,4 +129,30 @@ TEST(ReportPaper, CodesAndRounding)
     EXPECT_EQ(r.paperSize(), 18);
     for (auto [in, out] : {std::pair{2.5, 2.0}, {3.5, 4.0}, {-0.5, 0.0}, {92.5, 92.0}, {2.51, 3.0}})
         EXPECT_EQ(platform::roundHalfEven(in), out) << in;
+}
+
+// Shown for real (not scripted), the preview runs the report once, and a failing report
+// shows no window and reaches the caller.
+TEST_F(ReportFixture, PreviewShownForRealRunsTheReportOnce)
+{
+    rows(4);
+    int bands = 0;
+    report.band.beforePrint = [&] { ++bands; };
+    const bool wasScripted = platform::isScripted();
+    platform::setScripted(false);
+    bool shown = false;
+    QTimer::singleShot(200, [&] {
+        if (QWidget *w = platform::modalStack().value(0)) {
+            shown = w->isVisible();
+            w->close();
+        }
+    });
+    platform::previewReport(report);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(bands, 4);
+
+    report.band.beforePrint = [] { throw std::runtime_error("fallo"); };
+    EXPECT_THROW(platform::previewReport(report), std::runtime_error);
+    EXPECT_TRUE(platform::modalStack().isEmpty());
+    platform::setScripted(wasScripted);
 }

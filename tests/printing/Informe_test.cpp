@@ -323,6 +323,34 @@ TEST_F(BandWorkTest, PackedFileLeavesNothingReadableInThePrintTable)
     EXPECT_TRUE(messages().isEmpty());
 }
 
+// In a packed file a card stored plain is printed as stored; its JPEG picture is still turned
+// into a bitmap.
+TEST_F(BandWorkTest, PlainCardOfAPackedFileIsPrintedAsStored)
+{
+    CardsDesign d;
+    d.packed = true;
+    d.answerPicture = true;
+    openCards(3, d);
+    engine::Table &T = *D_Module_->Tabla_Activa;
+    T.first();
+    T.next();
+    T.edit();
+    T.fieldByName("Ficha_Comp_Encr").setAsString("N");
+    T.fieldByName("Resp_Text").setBytes(testsupport::rtfLines({QStringLiteral("R2")}));
+    T.fieldByName("Resp_Imag").setBytes(testsupport::pictureBytes("JPG", 20, 10).toStdString());
+    T.post();
+    w->Grupo_Resp->setItemIndex(3);
+    cardsAPage(3);
+    w->Button6->click();
+    const auto &drawn = w->Hoja1.drawn();
+    ASSERT_EQ(drawn.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(drawn[i].controls.at(0).text, QStringLiteral("R%1").arg(i + 1));
+        EXPECT_EQ(drawn[i].controls.at(1).imageSize, i == 1 ? QSize(20, 10) : QSize(40, 30));
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
 // A damaged packed field or a picture that does not decode ends the run with the messages;
 // the rows are all cleared, none left half-done, and the window goes on.
 TEST_F(BandWorkTest, DamagedCardsEndThePreviewOrPrint)
