@@ -12,6 +12,9 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
+#include "editing/Alta_Fichas.h"
 #include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
@@ -341,11 +344,10 @@ void Filtro_Tabla_Activa(const QString &Filtro)
         D_Module_->Tabla_Activa->setFilter(Filtro.toStdString());
 }
 
-// The review selection's quick-selection button (RadioButton2); the review selection window
-// is not part of the program yet, so the quick selection is never in force.
+// The review selection's quick-selection button (RadioButton2) is checked.
 bool Seleccion_Rapida_Marcada()
 {
-    return false;
+    return Selecc_Repaso_ && Selecc_Repaso_->RadioButton2->isChecked();
 }
 } // namespace
 
@@ -584,22 +586,30 @@ void TPanta_Inicio_::Label1Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Selecc_Repaso_"));
+    platform::showModal(Selecc_Repaso_);
 }
 
 void TPanta_Inicio_::Label32Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    // 3: the review by time is run here.
+    engine::Table *t = D_Module_->Tabla_Activa;
+    if (QString::fromStdString(t->filter()).trimmed().isEmpty())
+        t->setFilter("( Nive_Fich <> 0 ) ");
+    Filtro_Antes_Repaso = QString::fromStdString(t->filter());
+    t->setFilter((Filtro_Antes_Repaso + QStringLiteral(" and (Fech_Prox_Repa <= ") + Fecha_Hoy + QLatin1Char(')'))
+                     .toStdString());
+    if (t->recordCount() > 0)
+        Inicia_Sesion_Repaso();
+    else
+        D_Module_->Ver_Mensaje(Msg_No_Hay_Fichas_Repaso);
 }
 
 void TPanta_Inicio_::Label2Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    Modo_Alta = 1;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Anadir_Fichas();
 }
 
 void TPanta_Inicio_::Label31Click()

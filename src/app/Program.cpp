@@ -7,11 +7,14 @@
 #include "options/Descanso.h"
 #include "options/Parpadeo_Aviso.h"
 #include "options/Ver_Pag_Web.h"
+#include "editing/Alta_Fichas.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
@@ -46,13 +49,13 @@ std::vector<Step> creationOrder()
 {
     return {
         window<TPanta_Inicio_>(Panta_Inicio_),
-        // TAlta_Fichas_
+        window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
         // TFILTRO_ENV
         // TModif_glob_
         window<TCrea_Fiche_>(Crea_Fiche_),
-        // TSelecc_Repaso_
-        // TRepasar_
+        window<TSelecc_Repaso_>(Selecc_Repaso_),
+        window<TRepasar_>(Repasar_),
         // TVer_Info_
         window<TImprimir_>(Imprimir_),
         window<TAcercaDe_>(AcercaDe_),

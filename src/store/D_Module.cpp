@@ -79,7 +79,12 @@ TD_Module_::TD_Module_(QObject *parent)
                                      {"NiveFich", "Nive_Fich;Nive_Impo", false}};
         Tabla_Activa->afterPost = [this](engine::Table &t) { Tabla_ActivaAfterPost(t); };
         Tabla_Activa->beforeScroll = [this](engine::Table &t) { Tabla_ActivaBeforeScroll(t); };
-        Tabla_Activa->afterScroll = [this](engine::Table &t) { Tabla_ActivaAfterScroll(t); };
+        Tabla_Activa->afterScroll = [this](engine::Table &t) {
+            if (m_pantallasRetenidas)
+                m_refrescoOmitido = true;
+            else
+                Tabla_ActivaAfterScroll(t);
+        };
     }
 
     DSource = &c.DSource;
@@ -569,4 +574,32 @@ void TD_Module_::attachReviewDisplays(const ReviewDisplays &displays)
         TImag_Zoom_::registerSlot(5, displays.Image2);
         TImag_Zoom_::registerSlot(6, displays.Image2);
     }
+}
+
+// ---- Review queue ----
+
+void TD_Module_::Valores_a_NumFich()
+{
+    // A bookmark is the card's AutoInc; reading them from the view keeps the cursor (and the
+    // displays, which follow every move) where they are.
+    auto queue = std::make_unique<QStringList>();
+    const std::size_t n = Tabla_Activa->recordCount();
+    queue->reserve(qsizetype(n));
+    for (std::size_t row = 0; row < n; ++row)
+        queue->append(QString::number(Tabla_Activa->peekBookmark(row)));
+    Sesion_->NumFich = std::move(queue);
+}
+
+bool TD_Module_::Siguiente_Registro()
+{
+    TSesion_ *s = Sesion_;
+    bool found = false;
+    while (!found && s->NumFich && !s->NumFich->isEmpty()) {
+        bool ok = false;
+        const qlonglong id = s->NumFich->takeFirst().trimmed().toLongLong(&ok);
+        found = ok && Tabla_Activa->gotoBookmark(id);
+    }
+    if (!s->NumFich || s->NumFich->isEmpty())
+        s->NumFich_Agotada = 1;
+    return found;
 }
