@@ -2,6 +2,8 @@
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "editing/FILTRO_ENV_.h"
+#include "editing/Modif_Glob.h"
 #include "options/AcercaDe.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
@@ -19,6 +21,7 @@
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
+#include "store/Ver_Info.h"
 
 #include <functional>
 #include <vector>
@@ -51,12 +54,12 @@ std::vector<Step> creationOrder()
         window<TPanta_Inicio_>(Panta_Inicio_),
         window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
-        // TFILTRO_ENV
-        // TModif_glob_
+        window<TFILTRO_ENV>(FILTRO_ENV),
+        window<TModif_glob_>(Modif_glob_),
         window<TCrea_Fiche_>(Crea_Fiche_),
         window<TSelecc_Repaso_>(Selecc_Repaso_),
         window<TRepasar_>(Repasar_),
-        // TVer_Info_
+        window<TVer_Info_>(Ver_Info_),
         window<TImprimir_>(Imprimir_),
         window<TAcercaDe_>(AcercaDe_),
         window<TConfigura_Progr_>(Configura_Progr_),

@@ -1,5 +1,6 @@
 #include "printing/Imprimir.h"
 
+#include "editing/FILTRO_ENV_.h"
 #include "engine/Table.h"
 #include "packing/Streams.h"
 #include "platform/Application.h"
@@ -217,10 +218,9 @@ void TImprimir_::FormActivate()
 
 void TImprimir_::Button5Click()
 {
-    Sesion_->Solo_Seleccionar = 1;
     // The selection window, as a pure selection dialog, leaves its selection as the card
     // table's filter.
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    TFILTRO_ENV::Solo_Seleccion();
     Sesion_->Solo_Seleccionar = 0;
     FormActivate();
 }

@@ -1,5 +1,7 @@
 #include "review/Selecc_Repaso.h"
 
+#include "editing/FILTRO_ENV_.h"
+
 #include "engine/Table.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
@@ -243,9 +245,7 @@ void TSelecc_Repaso_::repasa()
 
 void TSelecc_Repaso_::Button5Click()
 {
-    Sesion_->Reiniciar_Seleccion = 1;
-    Sesion_->Solo_Seleccionar = 1;
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    TFILTRO_ENV::Solo_Seleccion(true);
 }
 
 void TSelecc_Repaso_::Button2Click()

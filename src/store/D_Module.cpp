@@ -518,7 +518,10 @@ void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
     platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
     const QByteArray bytes = platform::rtf::fromFontStyle(Fuente, Color);
     re->loadFromBytes(bytes);
-    const QString path = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    // An existing style file is replaced under its own name, whatever its case.
+    const QString exact = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    const QString existing = platform::existingPathAnyCase(exact);
+    const QString path = existing.isEmpty() ? exact : existing;
     if (!platform::saveFileAtomically(path, bytes))
         throw std::runtime_error("Cannot create file " + QDir::toNativeSeparators(path).toStdString());
 }
@@ -526,8 +529,9 @@ void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
 void TD_Module_::Lee_Estilo_Fuente()
 {
     platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
-    const QString path = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
-    if (QFile::exists(path))
+    const QString path =
+        platform::existingPathAnyCase(Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente);
+    if (!path.isEmpty())
         re->loadFromFile(path);
     QTextCursor c(re->document());
     const int end = re->document()->characterCount() - 1;

@@ -382,6 +382,14 @@ TEST_F(MainWindowTest, HoverWhitensALabelAndTheTabSheetRestoresItsColourByTag)
         EXPECT_EQ(label->fontColor(), tcolor(color));
         EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
     }
+    // The pages are drawn silver, so the white of a hovered entry shows on them.
+    for (int tab = 0; tab < 3; ++tab) {
+        p->PageControl1->setCurrentIndex(tab);
+        const QWidget *sheet = p->PageControl1->currentWidget();
+        const QImage window = Panta_Inicio_->grab().toImage();
+        const QPoint corner = sheet->mapTo(Panta_Inicio_, QPoint(sheet->width() - 3, sheet->height() - 3));
+        EXPECT_EQ(window.pixelColor(corner), tcolor(colors::Silver)) << tab;
+    }
 }
 
 TEST_F(MainWindowTest, MovingFromLabelToLabelRestoresOnlyTheLastOne)

@@ -110,13 +110,15 @@ TEST_F(ReviewSelectionTest, TheSelectionButtonOpensTheSelectionWindowToSelectOnl
 {
     openStudy(someCards());
     table().setFilter("Nive_Fich = 2");
-    inSelection([](TSelecc_Repaso_ &w) {
+    int soloSeleccionar = -1;
+    inSelection([&](TSelecc_Repaso_ &w) {
+        platform::onNextShow("FILTRO_ENV", [&](QWidget *) { soloSeleccionar = p->Solo_Seleccionar; });
         w.Button5->click();
         w.Button2->click();
     });
     pressKey('2');
-    EXPECT_EQ(p->Solo_Seleccionar, 1);
-    EXPECT_EQ(p->Reiniciar_Seleccion, 1);
+    EXPECT_EQ(soloSeleccionar, 1);
+    EXPECT_EQ(p->Reiniciar_Seleccion, 0); // taken by the selection window's first activation
     EXPECT_TRUE(shownWindows().contains("FILTRO_ENV"));
 }
 
@@ -156,6 +158,36 @@ TEST_F(ReviewSelectionTest, TheMainMenuReviewByTimeTakesTheDueCardsWithoutTheSam
     clearMessages();
     pressKey('3');
     EXPECT_EQ(messages(), QStringList{"No hay ningún Fichero de Estudio abierto."});
+}
+
+TEST_F(ReviewSelectionTest, AfterAQuickReviewTheMainWindowPutsBackTheSelectionInForceOrTheBase)
+{
+    openStudy(someCards());
+    const QString sel = QStringLiteral(" ( Nive_Fich = 3 ) and  (Nive_fich <> 0 ) ");
+    struct Case {
+        const char *name;
+        int seleccionActiva;
+        QString filtroSeleccion; // as the selection window left it
+        std::string expected;
+        std::size_t cards;
+    };
+    for (const Case &c : {Case{"no selection made", 0, "", B, 4}, Case{"a selection in force", 1, sel, sel.toStdString(), 1},
+                          Case{"a selection dropped", 0, sel, B, 4}}) {
+        SCOPED_TRACE(c.name);
+        p->Seleccion_Activa = c.seleccionActiva;
+        p->Filtro_Seleccion = c.filtroSeleccion;
+        p->Filtro_Actual = c.seleccionActiva == 1 ? sel : Filtro_Base;
+        table().setFilter(p->Filtro_Actual.toStdString());
+        inSelection([&](TSelecc_Repaso_ &w) {
+            w.RadioButton2->setChecked(true);
+            w.CheckBoxNivel[1]->setChecked(true);
+            duringReview([](TRepasar_ &r) { r.Button4->click(); });
+            w.Button1->click();
+        });
+        pressKey('2');
+        EXPECT_EQ(filter(), c.expected);
+        EXPECT_EQ(table().recordCount(), c.cards) << "a level-0 card never shows in normal work";
+    }
 }
 
 TEST_F(ReviewSelectionTest, TheQueueKeepsTheOrderOfTheViewAtTheStart)

@@ -129,8 +129,8 @@ TEST_F(PictureFittingTest, SlotsOutsideOneToElevenDoNothing)
 
 TEST_F(PictureFittingTest, ASlotWhoseWindowIsNotThereYetDoesNothing)
 {
-    EXPECT_EQ(TImag_Zoom_::slotControl(9), nullptr);
-    TImag_Zoom_::Prepara_Imagen(9);
+    EXPECT_EQ(TImag_Zoom_::slotControl(8), nullptr);
+    TImag_Zoom_::Prepara_Imagen(8);
     {
         platform::ImageControl gone;
         TImag_Zoom_::registerSlot(7, &gone);
@@ -169,7 +169,7 @@ TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
 TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePreviousPicture)
 {
     Imag_Zoom_->Image1->setPicture(pictureOf(30, 20));
-    Panta_Inicio_->Origen_Zoom = "Ver_Info"; // the file information window is not registered here
+    Panta_Inicio_->Origen_Zoom = "Desconocido"; // no window registers this origin
     platform::showModal(Imag_Zoom_);
     EXPECT_EQ(Imag_Zoom_->Image1->picture().size(), QSize(30, 20));
 }
