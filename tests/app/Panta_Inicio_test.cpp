@@ -185,6 +185,10 @@ TEST_F(MainWindowTest, EveryKeyReachesItsEntryFromAnyTab)
         {'c', "Imprimir_"},        {'d', "Modif_glob_"},     {'h', "Exportar_FE_"},
         {'i', "Importar_de_txt_"}, {'J', "Importar_de_FE_"}, {'k', "Importar_de_txt_e_Imag_"},
     };
+    // The open file may be printed and has short answers, so the printing window opens
+    // without a message.
+    Panta_Inicio_->Imprimible = 1;
+    Panta_Inicio_->Tam_Respuesta = 60;
     for (int tab = 0; tab < 3; ++tab) {
         Panta_Inicio_->PageControl1->setCurrentIndex(tab);
         for (const auto &[key, window] : table) {
