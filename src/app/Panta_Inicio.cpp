@@ -18,6 +18,7 @@
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
 #include "editing/Alta_Fichas.h"
+#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -677,7 +678,7 @@ void TPanta_Inicio_::Label6Click()
     Crear_Tabla_Impresion = 0;
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Imprimir_"));
+    platform::showModal(Imprimir_);
 }
 
 void TPanta_Inicio_::Label10Click()

@@ -13,6 +13,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
@@ -59,7 +60,7 @@ std::vector<Step> creationOrder()
         window<TSelecc_Repaso_>(Selecc_Repaso_),
         window<TRepasar_>(Repasar_),
         window<TVer_Info_>(Ver_Info_),
-        // TImprimir_
+        window<TImprimir_>(Imprimir_),
         window<TAcercaDe_>(AcercaDe_),
         window<TConfigura_Progr_>(Configura_Progr_),
         window<TDescanso_>(Descanso_),

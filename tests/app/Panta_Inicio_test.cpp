@@ -73,6 +73,10 @@ TEST_F(MainWindowTest, EveryKeyReachesItsEntryFromAnyTabAndOtherKeysNothing)
         {'i', "Importar_de_txt_"}, {'J', "Importar_de_FE_"}, {'k', "Importar_de_txt_e_Imag_"},
         {'a', "FreeNiv0a1_"},
     };
+    // The open file may be printed and has short answers, so the printing window opens
+    // without a message.
+    Panta_Inicio_->Imprimible = 1;
+    Panta_Inicio_->Tam_Respuesta = 60;
     for (int tab = 0; tab < 3; ++tab) {
         Panta_Inicio_->PageControl1->setCurrentIndex(tab);
         for (const auto &[key, window] : table) {
