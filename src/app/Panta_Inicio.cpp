@@ -21,6 +21,7 @@
 #include "exchange/Exportar_FE.h"
 #include "exchange/FE_Transporte.h"
 #include "exchange/Importar_de_FE.h"
+#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -680,7 +681,7 @@ void TPanta_Inicio_::Label6Click()
     Crear_Tabla_Impresion = 0;
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Imprimir_"));
+    platform::showModal(Imprimir_);
 }
 
 void TPanta_Inicio_::Label10Click()

@@ -16,6 +16,7 @@
 #include "exchange/Exportar_FE.h"
 #include "exchange/FE_Transporte.h"
 #include "exchange/Importar_de_FE.h"
+#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
@@ -62,7 +63,7 @@ std::vector<Step> creationOrder()
         window<TSelecc_Repaso_>(Selecc_Repaso_),
         window<TRepasar_>(Repasar_),
         window<TVer_Info_>(Ver_Info_),
-        // TImprimir_
+        window<TImprimir_>(Imprimir_),
         window<TAcercaDe_>(AcercaDe_),
         window<TConfigura_Progr_>(Configura_Progr_),
         window<TDescanso_>(Descanso_),

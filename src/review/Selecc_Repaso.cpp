@@ -151,8 +151,10 @@ void TSelecc_Repaso_::Pone_Filtro_Niveles()
         ponFiltro(p->Filtro_Actual);
         return;
     }
+    // The selection in force, for the main window to put back after the review: the selection
+    // window's filter, not whatever an earlier try of this window left on the table.
     if (p->Seleccion_Activa == 1)
-        p->Filtro_Seleccion = filtro();
+        p->Filtro_Seleccion = p->Filtro_Actual;
     QString L;
     for (int n = 1; n <= 8; ++n) {
         if (Niveles_Marcados[std::size_t(n)] != 1)

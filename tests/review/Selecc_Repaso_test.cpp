@@ -190,6 +190,29 @@ TEST_F(ReviewSelectionTest, AfterAQuickReviewTheMainWindowPutsBackTheSelectionIn
     }
 }
 
+// A quick review tried again after "no cards" keeps the selection in force, not the failed
+// try's review filter, for the main window to put back.
+TEST_F(ReviewSelectionTest, ARetryAfterNoCardsStillPutsBackTheSelectionInForce)
+{
+    openStudy(someCards());
+    const QString sel = QStringLiteral(" ( Nive_Fich = 3 ) and  (Nive_fich <> 0 ) ");
+    p->Seleccion_Activa = 1;
+    p->Filtro_Seleccion = p->Filtro_Actual = sel;
+    table().setFilter(sel.toStdString());
+    inSelection([&](TSelecc_Repaso_ &w) {
+        w.RadioButton2->setChecked(true);
+        w.CheckBoxNivel[5]->click();
+        w.Button1->click(); // no level-5 card
+        w.CheckBoxNivel[5]->click();
+        w.CheckBoxNivel[1]->click();
+        duringReview([](TRepasar_ &r) { r.Button4->click(); });
+        w.Button1->click();
+    });
+    pressKey('2');
+    EXPECT_EQ(messages().size(), 2); // no cards, then the closing statistics
+    EXPECT_EQ(filter(), sel.toStdString());
+}
+
 TEST_F(ReviewSelectionTest, TheQueueKeepsTheOrderOfTheViewAtTheStart)
 {
     // Level, then importance, then AutoInc; answering moves cards in the order, not in the queue.
