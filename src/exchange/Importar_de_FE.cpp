@@ -58,7 +58,7 @@ TImportar_de_FE_::TImportar_de_FE_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral(" Importar fichas desde un Fichero de Estudio"));
     // No border icons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    resize(620, 250);
+    resize(660, 270);
     centerOnScreen(this);
 
     auto named = [](auto *w, const char *name) {
@@ -75,6 +75,11 @@ TImportar_de_FE_::TImportar_de_FE_(QWidget *parent) : platform::Form(parent)
     Label2->move(24, 142);
     Button1 = named(new QPushButton(QStringLiteral("  I&mportar desde el F. de Estudio seleccionado"), this), "Button1");
     Button1->setGeometry(20, 190, 330, 40);
+    Label3 = named(new platform::Label(QStringLiteral("Se importan todas las fichas del ORIGEN, también las del "
+                                                      "Nivel 0 y las que no estén seleccionadas."),
+                                       this),
+                   "Label3");
+    Label3->move(24, 238);
     Button2 = named(new QPushButton(QStringLiteral("&Salir"), this), "Button2");
     Button2->setGeometry(380, 190, 100, 40);
     platform::Form::setCancelButton(Button2);

@@ -43,6 +43,7 @@ public:
     QPushButton *Button5;    // choose the destination
     platform::Label *Label2; // the destination
     QPushButton *Button1;    // import
+    platform::Label *Label3; // that every card of the origin is imported
     QPushButton *Button2;    // "&Salir"
     QPushButton *Button3;    // "&Ayuda"
     platform::FileDialog *OpenDialog1;
