@@ -220,6 +220,21 @@ TEST_F(TransportTest, DamagedTransportFilesAreRefusedAndWriteNothing)
     expected.sort();
     got.sort();
     EXPECT_EQ(got, expected);
+    // A container whose flag bytes say compressed, as another program may write it, is read too.
+    {
+        TPackStreams lzh;
+        lzh.Compressed = true;
+        for (const auto &[name, bytes] : items) {
+            packing::MemoryStream item(bytes.constData(), size_t(bytes.size()));
+            lzh.AddStream(name.toStdString(), item);
+        }
+        lzh.SaveToFile(testsupport::fileName(elsewhere("Lzh.SZP")));
+    }
+    clearMessages();
+    unpack(elsewhere("Lzh.SZP"));
+    EXPECT_EQ(messages(), QStringList{Msg_Transporte_Leido});
+    EXPECT_EQ(fileBytes(dat("Lzh.DB")), fileBytes(dat("Bueno.DB")));
+    EXPECT_EQ(fileBytes(dat("Lzh.BMP")), fileBytes(dat("Bueno.BMP")));
     clearMessages();
     unpack(elsewhere("Ninguno.SZP"));
     EXPECT_EQ(messages(), QStringList{Msg_Transporte_No_Existe});
