@@ -72,10 +72,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto label = [&](const char *name, const QString &caption, QWidget *parentWidget) {
         auto *l = named(new platform::Label(caption, parentWidget), name);
         l->setFontColor(Qt::white);

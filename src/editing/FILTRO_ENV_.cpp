@@ -144,10 +144,7 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
     Panel1->setColor(platform::tcolor(platform::colors::Silver));
     QWidget *p = Panel1;
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto rotulo = [&](const char *name, const QString &caption) {
         return named(new platform::Label(caption, p), name);
     };

@@ -69,10 +69,7 @@ TModif_glob_::TModif_glob_(QWidget *parent) : platform::Form(parent)
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     Panel1 = named(new platform::Panel(this), "Panel1");
     Panel1->setColor(platform::tcolor(platform::colors::Silver));
     QWidget *p = Panel1;

@@ -49,10 +49,7 @@ TAcercaDe_::TAcercaDe_(QWidget *parent) : platform::Form(parent)
     setColor(tcolor(colors::Teal));
     resize(420, 330);
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto bold = [](QWidget *w, int px) {
         QFont f = w->font();
         f.setPixelSize(px);

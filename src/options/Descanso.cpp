@@ -48,10 +48,7 @@ TDescanso_::TDescanso_(QWidget *parent) : platform::Form(parent)
     setColor(platform::tcolor(platform::colors::Silver));
     resize(460, 220);
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     Panel1 = named(new platform::Panel(this), "Panel1");
     Panel1->setColor(platform::tcolor(platform::colors::Silver));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -15,10 +15,7 @@ TVer_Pag_Web_::TVer_Pag_Web_(QWidget *parent) : platform::Form(parent)
     setColor(platform::tcolor(platform::colors::Teal));
     resize(660, 480);
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     Panel1 = named(new platform::Panel(this), "Panel1");
     Panel1->setColor(platform::tcolor(platform::colors::Silver));
     Panel1->setGeometry(10, 10, 640, 460);

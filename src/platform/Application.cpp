@@ -1,5 +1,9 @@
 #include "platform/Application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include "platform/ModalShow.h"
 
 #include <QMessageBox>
@@ -23,7 +27,16 @@ QString textOf(std::exception_ptr error)
 }
 } // namespace
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The class library's own texts (file and print dialogs, their buttons) in Spanish, as the
+    // program's; without the translation files they stay as they are.
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    auto *translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+}
 
 void Application::setTitle(const QString &title)
 {

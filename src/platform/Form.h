@@ -23,6 +23,14 @@
 
 namespace platform {
 
+// A control of a window with its object name, by which tests and screenshots find it.
+template <class Control>
+Control *named(Control *control, const char *name)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    return control;
+}
+
 class Form : public QWidget {
     Q_OBJECT
 public:

@@ -40,10 +40,7 @@ TImprimir_::TImprimir_(QWidget *parent) : platform::Form(parent), Banda1(Hoja1.b
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto white = [](QWidget *w) {
         QPalette p = w->palette();
         p.setColor(QPalette::WindowText, Qt::white);

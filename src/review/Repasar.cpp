@@ -89,10 +89,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto label = [&](QWidget *on, const char *name, const QString &caption, unsigned color) {
         auto *l = named(new platform::Label(caption, on), name);
         l->setFontColor(platform::tcolor(color));

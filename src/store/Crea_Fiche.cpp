@@ -101,10 +101,7 @@ TCrea_Fiche_::TCrea_Fiche_(QWidget *parent) : platform::Form(parent)
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto whiteGroup = [&](const char *name, const QString &title, QWidget *parentWidget) {
         auto *g = named(new QGroupBox(title, parentWidget), name);
         QPalette p = g->palette();
