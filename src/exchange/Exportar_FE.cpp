@@ -130,10 +130,7 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral(" Exportar a un nuevo Fichero de Estudio"));
     setColor(platform::tcolor(platform::colors::Teal));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto radioGroup = [&](const QString &caption, const QStringList &items, const char *name) {
         auto *g = named(new platform::RadioGroup(caption, Panel1), name);
         g->setItems(items);

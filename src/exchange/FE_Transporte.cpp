@@ -165,12 +165,9 @@ TFE_Transporte_::TFE_Transporte_(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral("Fichero de Estudio de Transporte"));
     setColor(platform::tcolor(platform::colors::Silver));
     resize(799, 365);
-    centerOnScreen(this);
+    centerOnScreen();
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     Button4 = named(new QPushButton(QStringLiteral("Prepara un Fichero de Estudio para Transportarlo hacia otro ordenador"),
                                     this),
                     "Button4");

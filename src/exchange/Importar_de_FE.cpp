@@ -59,12 +59,9 @@ TImportar_de_FE_::TImportar_de_FE_(QWidget *parent) : platform::Form(parent)
     // No border icons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(660, 270);
-    centerOnScreen(this);
+    centerOnScreen();
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     Button4 = named(new QPushButton(QStringLiteral("Seleccionar el  &Fichero de Estudio ORIGEN"), this), "Button4");
     Button4->setGeometry(20, 20, 330, 34);
     Label1 = named(new platform::Label(Ninguno, this), "Label1");

@@ -99,10 +99,7 @@ void Form::setCancelButton(QAbstractButton *button, bool cancel)
 
 void Form::centerOnScreen()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
+    centerOnScreen(this, 0);
 }
 
 void Form::followWindowState(const QWidget *other)
@@ -276,7 +273,7 @@ void Form::centerOnScreen(QWidget *widget, int above)
 {
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect r = screen->geometry();
-        widget->move((r.width() - widget->width()) / 2, (r.height() - widget->height()) / 2 - above);
+        widget->move(r.x() + (r.width() - widget->width()) / 2, r.y() + (r.height() - widget->height()) / 2 - above);
     }
 }
 

@@ -50,9 +50,9 @@ public:
     // and enabled.
     static void setCancelButton(QAbstractButton *button, bool cancel = true);
 
-    // Places the widget at the centre of the screen: left := (screen width - width) / 2,
-    // top := (screen height - height) / 2 - above (whole parts).
-    static void centerOnScreen(QWidget *widget, int above = 0);
+    // Places a widget in the middle of the primary screen, `above` pixels higher: left :=
+    // (screen width - width) / 2, top := (screen height - height) / 2 - above (whole parts).
+    static void centerOnScreen(QWidget *widget, int above);
 
     // Closes the window: the close query, then the closed() signal. Also works for a window
     // that is not on screen (tests).
