@@ -6,7 +6,6 @@
 #include "engine/Transaction.h"
 #include "packing/PackStreamCol.h"
 #include "platform/Application.h"
-#include "platform/Clock.h"
 #include "platform/Colors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
@@ -146,9 +145,8 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
     Label2 = named(new platform::Label(QStringLiteral("Nombre del nuevo Fichero de Estudio: "), p), "Label2");
     Edit1 = named(new QLineEdit(p), "Edit1");
     Label4 = named(new platform::Label(QStringLiteral("Fecha de Creación:"), p), "Label4");
-    MaskEdit2 = named(new QLineEdit(p), "MaskEdit2");
-    MaskEdit2->setInputMask(QStringLiteral("00") + platform::clock::dateSeparator() + QStringLiteral("00")
-                            + platform::clock::dateSeparator() + QStringLiteral("99;_"));
+    MaskEdit2 = named(new platform::MaskEdit(p), "MaskEdit2");
+    MaskEdit2->setEditMask(QStringLiteral("!99/99/00;1;_"));
 
     RadioGroup1 = radioGroup(QStringLiteral(" Fichas a Exportar: "), {QStringLiteral("Todas."), QStringLiteral("Seleccionar.")}, "RadioGroup1");
     Button5 = named(new QPushButton(QStringLiteral("  Selecci&onar Fichas"), p), "Button5");
@@ -163,15 +161,15 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
 
     GroupBox1 = named(new QGroupBox(QStringLiteral(" Nivel de las Fichas: "), p), "GroupBox1");
     RadioButton1 = named(new QRadioButton(QStringLiteral("Todas con Nivel 0, excepto "), GroupBox1), "RadioButton1");
-    MaskEdit1 = named(new QLineEdit(GroupBox1), "MaskEdit1");
-    MaskEdit1->setInputMask(QStringLiteral("000;_"));
+    MaskEdit1 = named(new platform::MaskEdit(GroupBox1), "MaskEdit1");
+    MaskEdit1->setEditMask(QStringLiteral("999;1;_"));
     MaskEdit1->setText(QStringLiteral("20 "));
     Label3 = named(new platform::Label(QStringLiteral("fichas en Nivel 1."), GroupBox1), "Label3");
     RadioButton2 =
         named(new QRadioButton(QStringLiteral("Mantener el actual nivel de cada ficha."), GroupBox1), "RadioButton2");
     RadioButton3 = named(new QRadioButton(QStringLiteral("Todas con Nivel: "), GroupBox1), "RadioButton3");
-    MaskEdit3 = named(new QLineEdit(GroupBox1), "MaskEdit3");
-    MaskEdit3->setInputMask(QStringLiteral("0;_"));
+    MaskEdit3 = named(new platform::MaskEdit(GroupBox1), "MaskEdit3");
+    MaskEdit3->setEditMask(QStringLiteral("9;1;_"));
     MaskEdit3->setText(QStringLiteral("1"));
     MaskEdit3->setEnabled(false);
     RadioButton1->setChecked(true);
@@ -279,12 +277,6 @@ void TExportar_FE_::layOut()
     BitBtn1->setGeometry(480, 490, 130, 34);
 }
 
-QString TExportar_FE_::Texto_Mascara(const QLineEdit *Edit)
-{
-    QString text = Edit->displayText();
-    text.replace(QLatin1Char('_'), QLatin1Char(' '));
-    return text;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Handlers
@@ -421,7 +413,7 @@ void TExportar_FE_::Button3Click()
         return rehusa(Msg_Nombre_No_Valido, Edit1);
     if (!Nombre_FE_Cabe(QDir(Carpeta).exists() ? Carpeta : s->Carpeta_Programa, Nombre))
         return rehusa(Msg_Nombre_Largo, Edit1);
-    const QString fecha = Texto_Mascara(MaskEdit2);
+    const QString fecha = MaskEdit2->text();
     const QString dia = s->Formato_Fecha == 1 ? fecha.mid(0, 2) : fecha.mid(3, 2);
     const QString mes = s->Formato_Fecha == 1 ? fecha.mid(3, 2) : fecha.mid(0, 2);
     const QString anio = fecha.mid(6, 2);
@@ -429,9 +421,9 @@ void TExportar_FE_::Button3Click()
         return rehusa(Msg_Fecha, MaskEdit2);
     const QString Fech_Crea = QStringLiteral("20") + anio + mes + dia;
     std::optional<int> fichasNivel1, nivelTodas;
-    if (RadioButton1->isChecked() && !(fichasNivel1 = numero(Texto_Mascara(MaskEdit1))))
+    if (RadioButton1->isChecked() && !(fichasNivel1 = numero(MaskEdit1->text())))
         return rehusa(Msg_Fichas_Nivel_1, MaskEdit1);
-    if (RadioButton3->isChecked() && !(nivelTodas = numero(Texto_Mascara(MaskEdit3))))
+    if (RadioButton3->isChecked() && !(nivelTodas = numero(MaskEdit3->text())))
         return rehusa(Msg_Nivel, MaskEdit3);
 
     // The new file's options.

@@ -17,6 +17,7 @@
 #include "platform/Form.h"
 #include "platform/ImageControl.h"
 #include "platform/Label.h"
+#include "platform/MaskEdit.h"
 #include "platform/Panel.h"
 #include "platform/RadioGroup.h"
 #include "platform/RichEdit.h"
@@ -59,7 +60,7 @@ public:
     platform::Label *Label2; // "Nombre del nuevo Fichero de Estudio: "
     QLineEdit *Edit1;
     platform::Label *Label4; // "Fecha de Creación:"
-    QLineEdit *MaskEdit2;    // "!99/99/00;1;_"
+    platform::MaskEdit *MaskEdit2; // "!99/99/00;1;_"
     platform::RadioGroup *RadioGroup1; // " Fichas a Exportar: " Todas. / Seleccionar.
     QPushButton *Button5;              // "  Selecci&onar Fichas"
     QCheckBox *CheckBox1;              // "&Contraseña:"
@@ -68,11 +69,11 @@ public:
     platform::RadioGroup *RadioGroup3; // " Comprimir los datos: " Si / No
     QGroupBox *GroupBox1;              // the card levels
     QRadioButton *RadioButton1;        // "Todas con Nivel 0, excepto "
-    QLineEdit *MaskEdit1;              // "999;1;_"
+    platform::MaskEdit *MaskEdit1;     // "999;1;_"
     platform::Label *Label3;           // "fichas en Nivel 1."
     QRadioButton *RadioButton2;        // "Mantener el actual nivel de cada ficha."
     QRadioButton *RadioButton3;        // "Todas con Nivel: "
-    QLineEdit *MaskEdit3;              // "9;1;_"
+    platform::MaskEdit *MaskEdit3;     // "9;1;_"
     QCheckBox *CheckBox3;              // "Podrá ser Exportado."
     QCheckBox *CheckBox2;              // "Sus fichas podrán modificarse o borrarse."
     QCheckBox *CheckBox4;              // "Sus fichas podrán imprimirse."
@@ -89,9 +90,6 @@ public:
     platform::ImageControl *Image1;    // hidden: the picture being written
     platform::RichEdit *RichEdit1;     // hidden: the open file's settings lines
     platform::FileDialog *OpenPictureDialog1;
-
-    // The text of a masked edit as the class library reads it: blank positions are blanks.
-    static QString Texto_Mascara(const QLineEdit *Edit);
 
     void FormActivate();
     void RadioGroup1Click();
