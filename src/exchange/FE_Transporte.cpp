@@ -20,7 +20,6 @@
 #include <memory>
 #include <vector>
 
-
 TFE_Transporte_ *FE_Transporte_ = nullptr;
 bool Comprimido_PKS3_Previo = true;
 bool Encriptado_PKS3_Previo = false;
@@ -292,13 +291,14 @@ void TFE_Transporte_::Button4Click()
     {
         TrabajoConAviso trabajo(*this);
         TPackStreams &pks3 = *D_Module_->PKS3;
-        // A log left beside the table by a killed program holds cards too: fold it in first.
+        // A journal or log left beside the table by a killed program belongs to it: the table
+        // is made whole on its own first.
         try {
             engine::Table tabla;
             tabla.setTableName(QFile::encodeName(N).toStdString());
             tabla.checkpointFile();
         } catch (const engine::EngineError &) {
-            if (QFileInfo::exists(N + QStringLiteral("-wal")))
+            if (QFileInfo::exists(N + QStringLiteral("-wal")) || QFileInfo::exists(N + QStringLiteral("-journal")))
                 falla(Err_En_Uso.arg(N));
         }
         pks3.ClearStreams();
