@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "review/FreeNiv0a1.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -635,7 +636,7 @@ void TPanta_Inicio_::Label19Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("FreeNiv0a1_"));
+    platform::showModal(FreeNiv0a1_);
 }
 
 void TPanta_Inicio_::Label18Click()

@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "review/FreeNiv0a1.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
@@ -53,7 +54,7 @@ std::vector<Step> creationOrder()
         // TConfigura_Progr_
         // TDescanso_
         // TVer_Pag_Web_
-        // TFreeNiv0a1_
+        window<TFreeNiv0a1_>(FreeNiv0a1_),
         // TParpadeo_Aviso_
         // TImportar_de_txt_
         window<TPassw_FE_>(Passw_FE_),

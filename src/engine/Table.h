@@ -233,6 +233,7 @@ public:
 private:
     friend class Field;
     friend class BatchMove;
+    friend class Transaction;
     std::unique_ptr<Impl> d;
 };
 

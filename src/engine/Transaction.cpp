@@ -1,0 +1,63 @@
+#include "engine/Transaction.h"
+
+#include "engine/TableImpl.h"
+
+#include <sqlite3.h>
+
+namespace engine {
+
+Transaction::Transaction(Table &table) : table_(table)
+{
+    Table::Impl &t = *table_.d;
+    t.requireActive();
+    if (t.db.readOnly())
+        throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
+    if (!sqlite3_get_autocommit(t.db.handle()))
+        throw EngineError("Ya hay una transacción abierta en la tabla «" + t.path() + "».");
+    t.db.exec("BEGIN IMMEDIATE");
+    open_ = true;
+}
+
+Transaction::~Transaction()
+{
+    if (open_)
+        rollback();
+}
+
+void Transaction::commit()
+{
+    if (!open_)
+        throw EngineError("La transacción ya se ha cerrado.");
+    Table::Impl &t = *table_.d;
+    try {
+        table_.checkBrowseMode();
+        t.db.exec("COMMIT");
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    open_ = false;
+}
+
+void Transaction::rollback() noexcept
+{
+    open_ = false;
+    Table::Impl &t = *table_.d;
+    try {
+        if (t.state == Table::State::Edit || t.state == Table::State::Insert)
+            table_.cancel();
+    } catch (...) {
+    }
+    t.db.rollback();
+    // The view and the cache followed the posts that are now undone.
+    try {
+        const std::int64_t before = t.currentId();
+        t.reloadAfterChange(before);
+        t.notify(Table::Event::DataChanged);
+        if (t.currentId() != before)
+            t.fireAfterScroll();
+    } catch (...) {
+    }
+}
+
+} // namespace engine
