@@ -1,6 +1,7 @@
 #include "app/Panta_Inicio.h"
 
 #include "store/Preferencias.h"
+#include "editing/Anade_n_Grupo_.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
@@ -600,7 +601,7 @@ void TPanta_Inicio_::Label31Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Anade_n_Grupo"));
+    platform::showModal(Anade_n_Grupo);
 }
 
 void TPanta_Inicio_::Label13Click()

@@ -2,6 +2,7 @@
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "editing/Anade_n_Grupo_.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -64,7 +65,7 @@ std::vector<Step> creationOrder()
         window<TImag_Zoom_>(Imag_Zoom_),
         // TImportar_de_FE_
         // TImportar_de_txt_e_Imag_
-        // TAnade_n_Grupo
+        window<TAnade_n_Grupo>(Anade_n_Grupo),
         window<TMensaje>(Mensaje),
     };
 }

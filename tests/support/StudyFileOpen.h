@@ -6,6 +6,8 @@
 
 #include "engine/Table.h"
 #include "platform/FileDialog.h"
+#include "platform/Form.h"
+#include "platform/ModalShow.h"
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
@@ -29,6 +31,8 @@ protected:
     {
         if (!started())
             startProgram();
+        // The first activation reads the preferences and sets today's dates.
+        static_cast<platform::Form *>(platform::mainWindow())->activate();
         const QString path = testsupport::writeStudyFile(dat(QString()), name, options);
         {
             engine::Table t;
