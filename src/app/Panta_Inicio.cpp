@@ -2,6 +2,8 @@
 
 #include "store/Preferencias.h"
 #include "editing/Anade_n_Grupo_.h"
+#include "exchange/Importar_de_txt.h"
+#include "exchange/Importar_de_txt_e_Imag.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
@@ -695,7 +697,7 @@ void TPanta_Inicio_::Label20Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Importar_de_txt_"));
+    platform::showModal(Importar_de_txt_);
 }
 
 void TPanta_Inicio_::Label25Click()
@@ -707,7 +709,7 @@ void TPanta_Inicio_::Label43Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Importar_de_txt_e_Imag_"));
+    platform::showModal(Importar_de_txt_e_Imag_);
 }
 
 void TPanta_Inicio_::psvBasicLabel1Click()

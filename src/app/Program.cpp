@@ -3,6 +3,8 @@
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
 #include "editing/Anade_n_Grupo_.h"
+#include "exchange/Importar_de_txt.h"
+#include "exchange/Importar_de_txt_e_Imag.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -57,14 +59,14 @@ std::vector<Step> creationOrder()
         // TVer_Pag_Web_
         window<TFreeNiv0a1_>(FreeNiv0a1_),
         // TParpadeo_Aviso_
-        // TImportar_de_txt_
+        window<TImportar_de_txt_>(Importar_de_txt_),
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_
         // TFE_Transporte_
         window<TText_Zoom_>(Text_Zoom_),
         window<TImag_Zoom_>(Imag_Zoom_),
         // TImportar_de_FE_
-        // TImportar_de_txt_e_Imag_
+        window<TImportar_de_txt_e_Imag_>(Importar_de_txt_e_Imag_),
         window<TAnade_n_Grupo>(Anade_n_Grupo),
         window<TMensaje>(Mensaje),
     };

@@ -418,7 +418,7 @@ void TAnade_n_Grupo::btnButton10Click()
         try {
             creaFicha(f);
         } catch (const std::exception &e) {
-            QString texto = Msg_Fila_Fallida.arg(f).arg(QString::fromUtf8(e.what()));
+            QString texto = Msg_Fila_Fallida.arg(QString::number(f), QString::fromUtf8(e.what()));
             if (cuenta > 0) {
                 for (int g = 1; g < f; ++g)
                     vaciaFila(g);
