@@ -412,6 +412,7 @@ void TAnade_n_Grupo::creaFicha(int Fila)
 void TAnade_n_Grupo::btnButton10Click()
 {
     int cuenta = 0;
+    Alta_En_Bloque bloque;
     for (int f = 1; f <= Filas; ++f) {
         if (filaVacia(f))
             continue;
@@ -424,11 +425,14 @@ void TAnade_n_Grupo::btnButton10Click()
                     vaciaFila(g);
                 texto += Msg_Filas_Anteriores.arg(cuenta);
             }
+            bloque.Termina();
             mensaje(texto);
             return;
         }
         ++cuenta;
+        bloque.Ficha_Anadida();
     }
+    bloque.Termina();
     if (cuenta > 0) {
         mensaje(Msg_Creadas.arg(cuenta));
         button4Click();

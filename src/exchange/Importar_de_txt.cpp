@@ -167,6 +167,7 @@ void TImportar_de_txt_::Button1Click()
     TD_Module_ &dm = *D_Module_;
     const QString separador = Edit1->text();
     const int total = ListBox1->count();
+    Alta_En_Bloque bloque;
     for (int i = 0; i < total; ++i) {
         const Partes_Linea_Texto p = Divide_Linea_Texto(ListBox1->item(i)->text(), separador);
         try {
@@ -185,9 +186,12 @@ void TImportar_de_txt_::Button1Click()
                 dm.Tabla_ActivaTotal_Repa().setAsInteger(0);
             });
         } catch (const std::exception &e) {
+            bloque.Termina();
             Linea_Fallida(i + 1, QString::fromUtf8(e.what()), i);
             return;
         }
+        bloque.Ficha_Anadida();
     }
+    bloque.Termina();
     dm.Ver_Mensaje(Msg_Importadas.arg(total));
 }

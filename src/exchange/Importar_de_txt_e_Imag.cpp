@@ -102,9 +102,11 @@ void TImportar_de_txt_e_Imag_::Button1Click()
     const QString separador = Edit1->text();
     const int lineas = ListBox1->count();
     int importadas = 0;
+    Alta_En_Bloque bloque;
     for (int k = 0; 2 * k < lineas; ++k) {
         const int lineaTexto = 2 * k + 1; // counted from 1
         if (2 * k + 1 >= lineas) {
+            bloque.Termina();
             Linea_Fallida(lineaTexto, Msg_Sin_Linea_Archivos, importadas);
             return;
         }
@@ -154,10 +156,13 @@ void TImportar_de_txt_e_Imag_::Button1Click()
                     dm.Guarda_Texto_Corto_Respuesta(p.Respuesta);
             });
         } catch (const std::exception &e) {
+            bloque.Termina();
             Linea_Fallida(linea, QString::fromUtf8(e.what()), importadas);
             return;
         }
         ++importadas;
+        bloque.Ficha_Anadida();
     }
+    bloque.Termina();
     dm.Ver_Mensaje(Msg_Importadas.arg(lineas / 2));
 }

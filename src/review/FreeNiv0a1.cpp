@@ -292,7 +292,6 @@ void TFreeNiv0a1_::FormCreate()
 {
     setColor(platform::tcolor(0x9ACE9C));
     Panel5->setColor(platform::tcolor(0x9ACE9C));
-    DBGrid1->setDataSource(D_Module_ ? D_Module_->DSource : nullptr);
 }
 
 void TFreeNiv0a1_::FormActivate()
@@ -301,9 +300,9 @@ void TFreeNiv0a1_::FormActivate()
         Sesion_->Saltar_Activacion = 0;
         return;
     }
-    // The grid is bound here: the data module is created after this window.
-    if (!DBGrid1->dataSource())
-        DBGrid1->setDataSource(D_Module_->DSource);
+    // The grid follows the card table only while the window is open, so that the work of
+    // other windows on the table does not pay for it.
+    DBGrid1->setDataSource(D_Module_->DSource);
     setWindowState(windowState() | Qt::WindowMaximized);
     Filtro_Antes_Nivel_0 = filtro();
     m_filtroGuardado = true;
@@ -315,6 +314,7 @@ void TFreeNiv0a1_::FormActivate()
 
 void TFreeNiv0a1_::FormClose()
 {
+    DBGrid1->setDataSource(nullptr);
     if (!m_filtroGuardado)
         return;
     m_filtroGuardado = false;

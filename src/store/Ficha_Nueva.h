@@ -1,8 +1,35 @@
 #pragma once
-// A new card of the open study file, stored whole or not at all.
+// New cards of the open study file, each stored whole or not at all.
 #include <functional>
+
+namespace engine {
+class Table;
+}
 
 // Appends a card to Tabla_Activa, runs Rellena to set its fields and posts it (written through
 // at once). When Rellena or the post fails, the new card is cancelled, so that no half-filled
 // card stays in the table, and the error goes on to the caller.
 void Anade_Ficha_Entera(const std::function<void()> &Rellena);
+
+// For the length of a run that adds many cards: the data-aware controls of Tabla_Activa and
+// the card displays that follow its moves (the data module's after-scroll handler) are brought
+// up to date once, at the end, instead of at every card; every hundred cards the windows are
+// repainted (without taking the user's input), so that the program stays painted and events
+// do not pile up.
+class Alta_En_Bloque {
+public:
+    Alta_En_Bloque();
+    ~Alta_En_Bloque();
+    Alta_En_Bloque(const Alta_En_Bloque &) = delete;
+    Alta_En_Bloque &operator=(const Alta_En_Bloque &) = delete;
+
+    // Called after each card.
+    void Ficha_Anadida();
+    // Ends the run before the scope does (before a closing message).
+    void Termina();
+
+private:
+    int m_fichas = 0;
+    bool m_activo = true;
+    std::function<void(engine::Table &)> m_afterScroll;
+};
