@@ -171,11 +171,11 @@ void TAnade_n_Grupo::layOut()
     const int y = 624;
     button4->setGeometry(10, y, 100, 30);
     button5->setGeometry(116, y, 100, 30);
-    buttonbtn1->setGeometry(222, y, 220, 30);
-    buttonbtn2->setGeometry(448, y, 210, 30);
-    btnButton10->setGeometry(664, y, 120, 30);
-    btnButton9->setGeometry(790, y, 120, 30);
-    btn1->setGeometry(916, y, 74, 30);
+    buttonbtn1->setGeometry(222, y, 236, 30);
+    buttonbtn2->setGeometry(464, y, 220, 30);
+    btnButton10->setGeometry(690, y, 110, 30);
+    btnButton9->setGeometry(806, y, 116, 30);
+    btn1->setGeometry(928, y, 62, 30);
 }
 
 // ---------------------------------------------------------------------------------------------

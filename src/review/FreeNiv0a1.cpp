@@ -200,11 +200,11 @@ void TFreeNiv0a1_::layOut()
     RadioButton1->setGeometry(16, 14, 420, 22);
     RadioGroup2->setGeometry(36, 40, 180, 130);
     Label3->move(230, 96);
-    MaskEdit2->setGeometry(280, 92, 80, 24);
+    MaskEdit2->setGeometry(292, 92, 80, 24);
     RadioButton2->setGeometry(16, 184, 420, 22);
     RadioGroup3->setGeometry(36, 40, 180, 130);
     Label4->move(230, 96);
-    Edit1->setGeometry(280, 92, 160, 24);
+    Edit1->setGeometry(292, 92, 160, 24);
     Label6->move(16, 222);
     Label7->move(420, 222);
     Button3->setGeometry(480, 218, 90, 26);
