@@ -392,20 +392,11 @@ void TAnade_n_Grupo::creaFicha(int Fila)
     }
 
     Anade_Ficha_Entera([&] {
-        dm.Si_Ficha_Usa_Comp_Encr_o_no();
-        dm.Tabla_ActivaNive_Fich().setAsInteger(nivel);
-        if (importancia)
-            dm.Tabla_ActivaNive_Impo().setAsInteger(*importancia);
-        if (clave)
-            dm.Tabla_ActivaClav_Fich().setAsString(clave->toStdString());
+        Pon_Ficha_Nueva(nivel, importancia, clave, Celda(0, Fila));
         if (textoLargo)
             loadBlob(dm.Tabla_ActivaResp_Memo(), *textoLargo);
         else
             dm.Guarda_Texto_Corto_Respuesta(respuesta);
-        dm.Tabla_ActivaPreg_Text().setAsString(Celda(0, Fila).toStdString());
-        dm.Tabla_ActivaFech_Crea().setAsString(s.Fecha_Hoy.toStdString());
-        dm.Tabla_ActivaFech_Ulti_Repa().setAsString("");
-        dm.Tabla_ActivaTotal_Repa().setAsInteger(0);
     });
 }
 

@@ -131,6 +131,16 @@ bool TImportar_Base_::Elige_Archivo()
     return true;
 }
 
+std::optional<QString> TImportar_Base_::Clave_Linea(const Partes_Linea_Texto &Partes)
+{
+    return Sesion_->Con_Clave == 1 ? std::optional<QString>(Partes.Clave) : std::nullopt;
+}
+
+int TImportar_Base_::Importancia_Linea(const Partes_Linea_Texto &Partes)
+{
+    return Sesion_->Con_Importancia == 1 ? engine::strToInt(Partes.Importancia.toStdString()) : 0;
+}
+
 int TImportar_Base_::Nivel() const
 {
     return engine::strToInt(MaskEdit1->text().trimmed().toStdString());
@@ -172,18 +182,10 @@ void TImportar_de_txt_::Button1Click()
         const Partes_Linea_Texto p = Divide_Linea_Texto(ListBox1->item(i)->text(), separador);
         try {
             const int nivel = Nivel();
-            const int importancia = s.Con_Importancia == 1 ? engine::strToInt(p.Importancia.toStdString()) : 0;
+            const int importancia = Importancia_Linea(p);
             Anade_Ficha_Entera([&] {
-                dm.Si_Ficha_Usa_Comp_Encr_o_no();
-                dm.Tabla_ActivaNive_Fich().setAsInteger(nivel);
-                dm.Tabla_ActivaNive_Impo().setAsInteger(importancia);
-                if (s.Con_Clave == 1)
-                    dm.Tabla_ActivaClav_Fich().setAsString(p.Clave.toStdString());
+                Pon_Ficha_Nueva(nivel, importancia, Clave_Linea(p), p.Pregunta);
                 dm.Guarda_Texto_Corto_Respuesta(p.Respuesta);
-                dm.Tabla_ActivaPreg_Text().setAsString(p.Pregunta.toStdString());
-                dm.Tabla_ActivaFech_Crea().setAsString(s.Fecha_Hoy.toStdString());
-                dm.Tabla_ActivaFech_Ulti_Repa().setAsString("");
-                dm.Tabla_ActivaTotal_Repa().setAsInteger(0);
             });
         } catch (const std::exception &e) {
             bloque.Termina();

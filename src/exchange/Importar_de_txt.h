@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QString>
 
+#include <optional>
+
 // The four texts of a card line, split at the first three separators: a field is taken only
 // when a separator follows it; the importance is the rest after the last separator found
 // ("0" when that is empty), further separators included. An empty separator matches nowhere.
@@ -58,6 +60,11 @@ protected:
     bool Elige_Archivo();
     // The level typed, as a whole number; throws the conversion error.
     int Nivel() const;
+    // The importance of a card line as a whole number when the open file's cards have one, else
+    // 0; throws the conversion error.
+    static int Importancia_Linea(const Partes_Linea_Texto &Partes);
+    // The key of a card line when the open file's cards have keys.
+    static std::optional<QString> Clave_Linea(const Partes_Linea_Texto &Partes);
     // Says that line Linea (counted from 1) was not imported, and how many cards were.
     void Linea_Fallida(int Linea, const QString &Causa, int Importadas);
 

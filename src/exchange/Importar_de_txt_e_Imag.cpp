@@ -115,7 +115,7 @@ void TImportar_de_txt_e_Imag_::Button1Click()
         int linea = lineaTexto;
         try {
             const int nivel = Nivel();
-            const int importancia = s.Con_Importancia == 1 ? engine::strToInt(p.Importancia.toStdString()) : 0;
+            const int importancia = Importancia_Linea(p);
             linea = lineaTexto + 1;
             m_pregunta = Imagen();
             m_respuesta = Imagen();
@@ -133,25 +133,18 @@ void TImportar_de_txt_e_Imag_::Button1Click()
             }
             linea = lineaTexto;
             Anade_Ficha_Entera([&] {
-                dm.Si_Ficha_Usa_Comp_Encr_o_no();
-                dm.Tabla_ActivaNive_Fich().setAsInteger(nivel);
-                dm.Tabla_ActivaNive_Impo().setAsInteger(importancia);
-                if (s.Con_Clave == 1)
-                    dm.Tabla_ActivaClav_Fich().setAsString(p.Clave.toStdString());
-                dm.Tabla_ActivaPreg_Text().setAsString(p.Pregunta.toStdString());
-                dm.Tabla_ActivaFech_Crea().setAsString(s.Fecha_Hoy.toStdString());
-                dm.Tabla_ActivaFech_Ulti_Repa().setAsString("");
-                dm.Tabla_ActivaTotal_Repa().setAsInteger(0);
+                Pon_Ficha_Nueva(nivel, importancia, Clave_Linea(p), p.Pregunta);
+                auto bytes = [](const QByteArray &b) { return std::string_view(b.constData(), size_t(b.size())); };
                 if (m_pregunta.cargada) {
-                    dm.Tabla_ActivaPreg_Imag().setBytes(std::string_view(m_pregunta.bytes.constData(), size_t(m_pregunta.bytes.size())));
+                    dm.Tabla_ActivaPreg_Imag().setBytes(bytes(m_pregunta.bytes));
                     dm.Tabla_ActivaTipo_Preg_Imag().setAsString(m_pregunta.tipo.toStdString());
                 }
                 if (m_respuesta.cargada) {
-                    dm.Tabla_ActivaResp_Imag().setBytes(std::string_view(m_respuesta.bytes.constData(), size_t(m_respuesta.bytes.size())));
+                    dm.Tabla_ActivaResp_Imag().setBytes(bytes(m_respuesta.bytes));
                     dm.Tabla_ActivaTipo_Resp_Imag().setAsString(m_respuesta.tipo.toStdString());
                 }
                 if (largo)
-                    dm.Tabla_ActivaResp_Memo().setBytes(std::string_view(largo->constData(), size_t(largo->size())));
+                    dm.Tabla_ActivaResp_Memo().setBytes(bytes(*largo));
                 else if (s.Con_Texto_Largo == 0)
                     dm.Guarda_Texto_Corto_Respuesta(p.Respuesta);
             });

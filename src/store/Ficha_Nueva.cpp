@@ -3,6 +3,7 @@
 #include "engine/Table.h"
 #include "platform/Application.h"
 #include "store/D_Module.h"
+#include "store/Sesion.h"
 
 #include <QCoreApplication>
 
@@ -18,6 +19,22 @@ void Anade_Ficha_Entera(const std::function<void()> &Rellena)
             t.cancel();
         throw;
     }
+}
+
+void Pon_Ficha_Nueva(int Nivel, std::optional<int> Importancia, const std::optional<QString> &Clave,
+                     const QString &Pregunta)
+{
+    TD_Module_ &dm = *D_Module_;
+    dm.Si_Ficha_Usa_Comp_Encr_o_no();
+    dm.Tabla_ActivaNive_Fich().setAsInteger(Nivel);
+    if (Importancia)
+        dm.Tabla_ActivaNive_Impo().setAsInteger(*Importancia);
+    if (Clave)
+        dm.Tabla_ActivaClav_Fich().setAsString(Clave->toStdString());
+    dm.Tabla_ActivaPreg_Text().setAsString(Pregunta.toStdString());
+    dm.Tabla_ActivaFech_Crea().setAsString(Sesion_->Fecha_Hoy.toStdString());
+    dm.Tabla_ActivaFech_Ulti_Repa().setAsString("");
+    dm.Tabla_ActivaTotal_Repa().setAsInteger(0);
 }
 
 Alta_En_Bloque::Alta_En_Bloque()

@@ -1,6 +1,9 @@
 #pragma once
 // New cards of the open study file, each stored whole or not at all.
+#include <QString>
+
 #include <functional>
+#include <optional>
 
 namespace engine {
 class Table;
@@ -10,6 +13,12 @@ class Table;
 // at once). When Rellena or the post fails, the new card is cancelled, so that no half-filled
 // card stays in the table, and the error goes on to the caller.
 void Anade_Ficha_Entera(const std::function<void()> &Rellena);
+
+// The fields every added card sets, on the card being appended: the packed flag
+// (Si_Ficha_Usa_Comp_Encr_o_no), the level, the importance and the key when given, the
+// question, the creation date (today), an empty last review and no reviews.
+void Pon_Ficha_Nueva(int Nivel, std::optional<int> Importancia, const std::optional<QString> &Clave,
+                     const QString &Pregunta);
 
 // For the length of a run that adds many cards: the data-aware controls of Tabla_Activa and
 // the card displays that follow its moves (the data module's after-scroll handler) are brought
