@@ -173,7 +173,6 @@ void TImportar_de_txt_::Button1Click()
 {
     if (!Elige_Archivo())
         return;
-    TSesion_ &s = *Sesion_;
     TD_Module_ &dm = *D_Module_;
     const QString separador = Edit1->text();
     const int total = ListBox1->count();
