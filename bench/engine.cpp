@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "engine/BatchMove.h"
+#include "engine/Schema.h"
 #include "engine/Table.h"
 #include "support/EngineTables.h"
 // The test helpers are plain C++; the benchmark builds them in.
@@ -160,9 +161,10 @@ void BM_BareSqliteUpdate(benchmark::State &state)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(tables().c20.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL; PRAGMA cache_size = -8192; "
-                 "PRAGMA mmap_size = 268435456", nullptr,
-                 nullptr, nullptr);
+    const std::string settings = std::string("PRAGMA journal_mode = ") + engine::kJournalMode +
+                                 "; PRAGMA synchronous = " + engine::kSynchronous +
+                                 "; PRAGMA cache_size = -8192; PRAGMA mmap_size = 268435456";
+    sqlite3_exec(db, settings.c_str(), nullptr, nullptr, nullptr);
     sqlite3_stmt *st = nullptr;
     const bool moveIt = state.range(0) != 0;
     sqlite3_prepare_v2(db,

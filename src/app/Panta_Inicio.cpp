@@ -4,12 +4,17 @@
 #include "editing/Anade_n_Grupo_.h"
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/Colors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "platform/Rtf.h"
 #include "review/FreeNiv0a1.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
@@ -41,9 +46,10 @@ QFont menuFont()
     return f;
 }
 
-// The whole preferences file; nothing when it cannot be read. A file far larger than the four
-// lines ever need counts as unreadable.
-constexpr qint64 Tamano_Maximo_Preferencias = 1 << 20;
+// The whole preferences file; nothing when it cannot be read. A word processor may have saved
+// it with pictures or fonts around the four lines, so only a size no preferences file can
+// reach counts as unreadable.
+constexpr qint64 Tamano_Maximo_Preferencias = qint64(256) << 20;
 
 std::optional<QByteArray> leePreferencias(const QString &ruta)
 {
@@ -451,11 +457,11 @@ void TPanta_Inicio_::Preferencias_Por_Defecto()
 void TPanta_Inicio_::Lee_Preferencias()
 {
     const std::optional<QByteArray> bytes = leePreferencias(Ruta_Preferencias());
-    if (bytes)
-        RichEdit2->loadFromBytes(*bytes);
-    else
-        RichEdit2->setLines(preferencias::primeraVez()); // gone or unreadable since the check
-    const QStringList lineas = RichEdit2->lines();
+    // Only the four lines are kept: whatever follows them is never read, and would be carried
+    // through every later activation.
+    QStringList lineas = bytes ? platform::rtf::toLines(*bytes).mid(0, preferencias::Lineas)
+                               : preferencias::primeraVez(); // gone or unreadable since the check
+    RichEdit2->setLines(lineas);
     if (!preferencias::correctas(lineas))
         RichEdit2->setLines(preferencias::corrige(lineas));
     Aplica_Preferencias_1_2();
@@ -627,7 +633,7 @@ void TPanta_Inicio_::label8Click()
 
 void TPanta_Inicio_::Label14Click()
 {
-    platform::showModalPending(QStringLiteral("AcercaDe_"));
+    platform::showModal(AcercaDe_);
 }
 
 void TPanta_Inicio_::Label7Click()
@@ -644,7 +650,7 @@ void TPanta_Inicio_::Label19Click()
 
 void TPanta_Inicio_::Label18Click()
 {
-    platform::showModalPending(QStringLiteral("Configura_Progr_"));
+    platform::showModal(Configura_Progr_);
 }
 
 void TPanta_Inicio_::Label6Click()
@@ -719,12 +725,29 @@ void TPanta_Inicio_::psvBasicLabel1Click()
 
 void TPanta_Inicio_::Timer_DescansoTimer()
 {
-    // The break reminder is run here.
+    if (Avisar_Descansos != 1 || Descanso_Armado != 1)
+        return;
+    Descanso_Armado = 0;
+    Inicio_Descanso = platform::clock::toDays(platform::clock::now());
+    // Ticks while the break window is open stop at the test above.
+    platform::showModal(Descanso_);
+    if (Descansos_Periodicos == 1) {
+        Timer_Descanso->setInterval(Descansos[0] * 60000);
+    } else if (Indice_Descanso < 7) {
+        ++Indice_Descanso;
+        if (Indice_Descanso < 7)
+            Timer_Descanso->setInterval(Descansos[Indice_Descanso] * 60000);
+        else
+            Timer_Descanso->setEnabled(false); // the list is used up
+    } else {
+        Timer_Descanso->setEnabled(false); // a break asked for after the list was used up
+    }
 }
 
 void TPanta_Inicio_::Timer_ParpadeoTimer()
 {
-    // The blinking notice is run here.
+    platform::showNonModal(Parpadeo_Aviso_);
+    Saltar_Activacion = 1;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -192,11 +192,26 @@ void TPanta_Inicio_::Abre_Fichero()
     const int aceptadaAntes = Contrasena_Aceptada;
     if (!cifrado)
         Contrasena_Aceptada = 0; // no password is involved: no password message
-    bool cargado = true;
-    try {
-        pks3.LoadFromFile(nombreArchivo(rutaSTU));
-    } catch (...) {
-        cargado = false;
+    dm.Origen_Clave_PKS3 = TD_Module_::Origen_Clave::Ninguno;
+    dm.Clave_PKS3.clear();
+    auto carga = [&] {
+        try {
+            pks3.LoadFromFile(nombreArchivo(rutaSTU));
+            return true;
+        } catch (...) {
+            return false;
+        }
+    };
+    bool cargado = carga();
+    if (!cargado && dm.Origen_Clave_PKS3 == TD_Module_::Origen_Clave::Guardada) {
+        // The saved password is not this file's: it goes, and the user is asked for it.
+        const QString rutaGuardada =
+            platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("CLA")));
+        if (!rutaGuardada.isEmpty())
+            dm.Descarta_Clave_Guardada(rutaGuardada);
+        dm.Ignorar_Clave_Guardada = 1;
+        cargado = carga();
+        dm.Ignorar_Clave_Guardada = 0;
     }
     if (!cifrado)
         Contrasena_Aceptada = aceptadaAntes;
@@ -277,7 +292,9 @@ void TPanta_Inicio_::Abre_Fichero()
     if (o.Encriptado) {
         Encriptado = 1;
         pks.Encrypted = true;
-        pks.Key = (QFileInfo::exists(rutaCLA) ? RichEdit3->line(1) : Passw_FE_->Edit1->text()).toStdString();
+        // The key that opened the settings, wherever it came from; none when no key was asked
+        // for (the cards then read as damaged, never under another file's key).
+        pks.Key = dm.Origen_Clave_PKS3 == TD_Module_::Origen_Clave::Ninguno ? std::string() : dm.Clave_PKS3;
     } else {
         Encriptado = 0;
         pks.Key.clear();

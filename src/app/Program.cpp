@@ -5,6 +5,11 @@
 #include "editing/Anade_n_Grupo_.h"
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
+#include "options/AcercaDe.h"
+#include "options/Configura_Progr.h"
+#include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
+#include "options/Ver_Pag_Web.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -53,12 +58,12 @@ std::vector<Step> creationOrder()
         // TRepasar_
         // TVer_Info_
         // TImprimir_
-        // TAcercaDe_
-        // TConfigura_Progr_
-        // TDescanso_
-        // TVer_Pag_Web_
+        window<TAcercaDe_>(AcercaDe_),
+        window<TConfigura_Progr_>(Configura_Progr_),
+        window<TDescanso_>(Descanso_),
+        window<TVer_Pag_Web_>(Ver_Pag_Web_),
         window<TFreeNiv0a1_>(FreeNiv0a1_),
-        // TParpadeo_Aviso_
+        window<TParpadeo_Aviso_>(Parpadeo_Aviso_),
         window<TImportar_de_txt_>(Importar_de_txt_),
         window<TPassw_FE_>(Passw_FE_),
         // TExportar_FE_

@@ -344,7 +344,6 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
         db.rollback();
         throw;
     }
-    db.exec("PRAGMA journal_mode = WAL");
 }
 
 Schema loadSchema(Database &db)
@@ -430,17 +429,19 @@ Schema loadSchema(Database &db)
 
 void configureConnection(Database &db)
 {
-    if (!db.readOnly()) {
-        std::string mode = db.queryText("PRAGMA journal_mode");
-        if (mode != "wal") {
-            try {
-                db.exec("PRAGMA journal_mode = WAL");
-            } catch (const EngineError &) {
-                // Another holder keeps the old journal mode; the table still works with it.
-            }
+    // Every commit lands in the table file itself, synchronised to disk before the commit
+    // returns: a rollback journal (never a write-ahead log, whose recent pages a copy of the
+    // table file alone would miss), deleted at the end of each transaction, with the folder
+    // synchronised too so that the deletion that commits survives a power cut. Tables written
+    // by earlier versions in write-ahead-log mode are folded back on their first opening.
+    if (!db.readOnly() && db.queryText("PRAGMA journal_mode") != kJournalMode) {
+        try {
+            db.exec(std::string("PRAGMA journal_mode = ") + kJournalMode);
+        } catch (const EngineError &) {
+            // Another holder keeps the old journal mode; the table still works with it.
         }
     }
-    db.exec("PRAGMA synchronous = NORMAL");
+    db.exec(std::string("PRAGMA synchronous = ") + kSynchronous);
     db.exec("PRAGMA cache_size = -8192");
     db.exec("PRAGMA mmap_size = 268435456");
 }
@@ -531,8 +532,13 @@ void replaceTableFile(const std::string &tmpPath, const std::string &path, bool 
 
 std::string temporaryPathBeside(const std::string &path)
 {
+    // Short, so that it (and its journal) fits wherever the table's own name does.
     static std::atomic<unsigned> counter{0};
-    return path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    char name[40];
+    std::snprintf(name, sizeof name, ".~tb%x-%x", static_cast<unsigned>(::getpid()), ++counter);
+    return folder + name;
 }
 
 } // namespace engine

@@ -27,6 +27,9 @@ class Statement;
 
 constexpr std::int32_t kApplicationId = 0x4F563244; // "OV2D"
 constexpr int kFormatVersion = 1;
+// The journal and synchronisation of every connection (see configureConnection).
+inline constexpr const char *kJournalMode = "delete";
+inline constexpr const char *kSynchronous = "EXTRA";
 
 struct Schema {
     std::vector<FieldDef> fields;
@@ -63,7 +66,7 @@ void bindValue(Statement &s, int index, FieldType type, const Value &v);
 // Checks field and index definitions; EngineError naming the fault.
 void validateDefinitions(const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes);
 
-// Writes the definitions into a new, empty database and sets it up (WAL journal).
+// Writes the definitions into a new, empty database.
 void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes);
 
 // Reads the definitions of an open table file; EngineError when it is not one of ours.

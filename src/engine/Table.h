@@ -6,18 +6,18 @@
 // not already end in ".db" (in any case): folder "dat" + name "X" is "dat/X.DB", "IMP.db"
 // stays "IMP.db", a full path ".../X.DB" stays as it is. The file holds the field and index
 // definitions, the records with their blobs, and the primary index. While a table is open,
-// SQLite keeps "X.DB-wal" and "X.DB-shm" beside it; they disappear when the last holder
-// closes it, and X.DB then holds everything on its own. After a killed program the log stays
-// until the table is next opened; checkpointFile() folds it in. Copy, move or pack a table
-// file only while it is closed, after checkpointFile(). Reads go through a memory map of the
-// file (up to 256 MB), so the figures of a process's memory include the pages of the file it
-// has read.
+// While a write is under way SQLite keeps a rollback journal "X.DB-journal" beside it,
+// deleted when the write commits; X.DB alone then holds every record, so the file can be
+// copied whenever no write is under way. Reads go through a memory map of the file (up to
+// 256 MB), so the figures of a process's memory include the pages of the file it has read.
 //
-// WRITE-THROUGH. The file is in write-ahead-log mode with synchronous=NORMAL. Every Post,
-// Delete and batch move is one committed transaction when the call returns; a process killed
-// at any instant leaves a file that opens, passes SQLite's integrity check and holds every
-// record whose Post returned (the log is replayed at the next open). Only a power cut or an
-// operating-system crash can lose the last commits (never the consistency of the file).
+// WRITE-THROUGH. Every Post, Delete and batch move is one transaction, committed and
+// synchronised to disk (the file, the journal and the folder) when the call returns. A
+// process killed or a machine that loses power at any instant leaves a file that opens,
+// passes SQLite's integrity check and holds every record whose Post returned; a journal
+// left by the interruption is rolled back at the next open. A table file written by an
+// earlier version in write-ahead-log mode is folded back into one file at its first
+// opening (checkpointFile() does it for a closed table).
 // flushBuffers() is therefore a no-op kept for callers that flush after a post.
 //
 // EXCLUSIVE OPEN. Every open table takes an advisory open-file-description lock (fcntl

@@ -24,6 +24,9 @@ const char *const kCorrupt = "Compressed file is corrupt";
 // code of two one-bit symbols, a position code of one symbol), and the most bytes it can give.
 constexpr int64_t kMinBlockBits = 16 + 2 * TBIT + CBIT + 2 * PBIT;
 constexpr int64_t kMaxBlockBytes = int64_t(65536) * MAXMATCH;
+// Symbols whose codes run a few bits past the end are let through; a piece of output that
+// took more than that from the zeros after the end is corrupt.
+constexpr int64_t kSlackBits = 16;
 
 class LzhDecoder {
 public:
@@ -78,6 +81,9 @@ private:
         dropBits(n);
         return x;
     }
+    // Bits taken from the zero bytes fed after the end. No stream the compressor writes takes
+    // any: its last byte is completed with the closing bits.
+    int64_t bitsPastEnd() const { return padBytes_ * 8 - bitCount_; }
     void LzhInitGetBits()
     {
         bitBuf_ = 0;
@@ -97,6 +103,7 @@ private:
     packing::Stream *source_ = nullptr;
     packing::Stream *destination_ = nullptr;
     int64_t compLeft_ = 0;  // compressed bytes not yet fetched from the source
+    int64_t padBytes_ = 0;  // zero bytes fed to the bit input after the compressed bytes
 
     std::vector<uint8_t> inBuf_;
     const uint8_t *inPtr_ = nullptr, *inEnd_ = nullptr;
@@ -112,16 +119,20 @@ private:
     int64_t end_ = DICSIZ;  // end of the bytes produced, as an index into window_
 };
 
-// Next compressed byte, or zero once the compressed length is used up.
+// Next compressed byte, or zero once the compressed length is used up (the bit input reads
+// ahead of what it consumes, so a sound stream is fed a few of them at its end).
 uint8_t LzhDecoder::LzhReadByte()
 {
     if (inPtr_ == inEnd_) {
-        if (compLeft_ <= 0)
+        if (compLeft_ <= 0) {
+            ++padBytes_;
             return 0;
+        }
         const size_t want = static_cast<size_t>(std::min<int64_t>(compLeft_, IOBUFSIZE));
         const size_t got = source_->read(inBuf_.data(), want);
         if (got == 0) {
             compLeft_ = 0;
+            ++padBytes_;
             return 0;
         }
         compLeft_ -= static_cast<int64_t>(got);
@@ -281,12 +292,18 @@ void LzhDecoder::LzhReadCLen()
     LzhMakeTable(NC, cLen_, 12, cTable_);
 }
 
+// A block that would start, or whose header would end, past the compressed bytes is corrupt:
+// decoding on from the zeros after the end could give any number of bytes.
 void LzhDecoder::readBlockHeader()
 {
+    if (bitsPastEnd() > 0)
+        corrupt();
     blocksize_ = LzhGetBits(16);
     LzhReadPtLen(NT, TBIT, 3);
     LzhReadCLen();
     LzhReadPtLen(NP, PBIT, -1);
+    if (bitsPastEnd() > 0)
+        corrupt();
 }
 
 // One literal/length symbol; a new block header is read when the block's count is used up
@@ -357,6 +374,8 @@ void LzhDecoder::LzhDecodeChunk(int64_t count)
         }
         e += len;
     }
+    if (bitsPastEnd() > kSlackBits)
+        corrupt();
     destination_->writeBuffer(w + DICSIZ, static_cast<size_t>(count));
     // The last DICSIZ bytes become the history; what ran past the piece follows them.
     std::memmove(w, w + count, static_cast<size_t>(e - count));
@@ -369,6 +388,7 @@ void LzhDecoder::LzhDecode(packing::Stream &source, packing::Stream &destination
     source_ = &source;
     destination_ = &destination;
     compLeft_ = compressedLength;
+    padBytes_ = 0;
     inPtr_ = inEnd_ = nullptr;
     std::memset(window_.data(), 0, DICSIZ);
     end_ = DICSIZ;

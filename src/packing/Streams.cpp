@@ -4,7 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -230,13 +234,86 @@ void FileStream::close(bool sync)
 
 namespace {
 std::atomic<unsigned> tempCounter{0};
+
+// Temporary files are named ".~sv<pid>-<n>" in hexadecimal: short, whatever the length of the
+// target's name, and recognisable as ours when a killed process left one behind.
+constexpr const char kTempPrefix[] = ".~sv";
+
+std::string hex(unsigned long value)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%lx", value);
+    return text;
 }
 
-SaveFile::SaveFile(const std::string &fileName) : fileName_(fileName)
+std::string folderOf(const std::string &path)
 {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path names, through any chain of symbolic links (the link's own path when the
+// chain is too long to follow).
+std::string resolveLinks(const std::string &path)
+{
+    std::string current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size())
+            return current;
+        target.resize(static_cast<size_t>(n));
+        current = target.front() == '/' ? target : folderOf(current) + "/" + target;
+    }
+    return path;
+}
+
+// Removes the temporary files of our pattern in the folder whose process is gone.
+void removeStaleTemporaries(const std::string &folder)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const size_t prefix = sizeof kTempPrefix - 1;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        if (std::strncmp(name, kTempPrefix, prefix) != 0)
+            continue;
+        char *end = nullptr;
+        const unsigned long pid = std::strtoul(name + prefix, &end, 16);
+        if (end == name + prefix || *end != '-' || pid == 0 || pid > 0x7FFFFFFF)
+            continue;
+        const char *counter = end + 1;
+        std::strtoul(counter, &end, 16);
+        if (end == counter || *end != '\0')
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue; // its process may still be writing it
+        ::unlink((folder + "/" + name).c_str());
+    }
+    ::closedir(dir);
+}
+} // namespace
+
+SaveFile::SaveFile(const std::string &fileName) : fileName_(resolveLinks(fileName))
+{
+    // A file that is there and may not be written is refused, as writing it in place would be.
+    struct stat st;
+    if (::stat(fileName_.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(fileName_.c_str(), W_OK) != 0)
+            throw EFCreateError(fileName);
+    }
+    const std::string folder = folderOf(fileName_);
+    removeStaleTemporaries(folder);
     // A name beside the target, unique within this process and among processes.
     for (int attempt = 0; attempt < 100 && !stream_; ++attempt) {
-        tempName_ = fileName + ".~" + std::to_string(::getpid()) + "-" + std::to_string(tempCounter++);
+        tempName_ = folder + "/" + kTempPrefix + hex(static_cast<unsigned long>(::getpid())) + "-" +
+                    hex(tempCounter++);
         const int fd = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST)
@@ -265,13 +342,23 @@ SaveFile::~SaveFile()
 void SaveFile::commit()
 {
     stream_->close(true);  // on the disk before it takes the old file's place
-    // Keep the permissions of a file being replaced.
+    // Keep the permissions and the owner of a file being replaced.
     struct stat st;
-    if (::stat(fileName_.c_str(), &st) == 0)
+    if (::stat(fileName_.c_str(), &st) == 0) {
         ::chmod(tempName_.c_str(), st.st_mode & 07777);
+        if (::chown(tempName_.c_str(), st.st_uid, st.st_gid) != 0) {
+            // Only the superuser may give a file away; the file is then the writer's own.
+        }
+    }
     if (std::rename(tempName_.c_str(), fileName_.c_str()) != 0)
         throw EFCreateError(fileName_);
     committed_ = true;
+    // The rename itself on the disk.
+    const int dir = ::open(folderOf(fileName_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
 }
 
 } // namespace packing

@@ -134,6 +134,13 @@ private:
 
 // Writes a whole file through a temporary file in the same folder, renamed over the target
 // only when everything was written. A failure leaves any previous file untouched.
+// - A symbolic link is written through: its target is replaced, the link stays.
+// - A target that exists and is read-only (no write permission bit, or not writable by this
+//   process), or is no regular file, is refused with EFCreateError.
+// - The replaced file's permissions and (where allowed) owner are kept.
+// - The temporary name is short (".~sv<pid>-<n>"), so any target name the file system takes
+//   works; such files left behind by a killed process are removed at the next save in that
+//   folder.
 class SaveFile {
 public:
     explicit SaveFile(const std::string &fileName);  // EFCreateError

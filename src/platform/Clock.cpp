@@ -64,6 +64,11 @@ void setDateSeparator(QChar separator)
     fixedSeparator = separator;
 }
 
+bool isFixed()
+{
+    return fixedNow.has_value();
+}
+
 void reset()
 {
     fixedNow.reset();

@@ -17,6 +17,8 @@ void setToday(const QDate &today);
 void setDateSeparator(QChar separator);
 // Back to the system clock and the locale's separator.
 void reset();
+// Whether a test has fixed now (setNow); timers then run on the fixed clock (Timer.h).
+bool isFixed();
 
 // Date-time values as days since 30 December 1899 with the time as the fraction, the form
 // in which durations and moments are kept in the program's fields.

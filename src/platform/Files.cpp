@@ -1,10 +1,11 @@
 #include "platform/Files.h"
 
+#include "packing/Streams.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sys/statvfs.h>
 
@@ -69,14 +70,14 @@ std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxSize)
 
 bool saveFileAtomically(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
+    try {
+        packing::SaveFile file(QFile::encodeName(path).toStdString());
+        file.stream().writeBuffer(bytes.constData(), static_cast<size_t>(bytes.size()));
+        file.commit();
+        return true;
+    } catch (const packing::EStreamError &) {
         return false;
     }
-    return f.commit();
 }
 
 QString existingPathAnyCase(const QString &path)

@@ -25,6 +25,7 @@ std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxSize = -1
 
 // Writes the whole file through a temporary file in the same folder, renamed over the
 // target only when everything was written; false (and any previous file untouched) on failure.
+// Read-only targets are refused and links written through (packing::SaveFile).
 bool saveFileAtomically(const QString &path, const QByteArray &bytes);
 
 // The path of an existing file whose name equals the last component of `path` but for the

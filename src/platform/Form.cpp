@@ -6,7 +6,10 @@
 #include "platform/ModalShow.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -15,6 +18,34 @@ namespace platform {
 namespace {
 const char *const CancelProperty = "platformCancelButton";
 constexpr int ModalReturnWindowMs = 1000;
+
+// A key typed as such: Alt or Ctrl held alone makes a command, not a character (Ctrl with Alt
+// is how some keyboards type their third characters, and stays a character).
+bool plainKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers m = event->modifiers();
+    const bool alt = m.testFlag(Qt::AltModifier), ctrl = m.testFlag(Qt::ControlModifier);
+    return alt == ctrl && !m.testFlag(Qt::MetaModifier);
+}
+
+// Whether the program lost the focus to another program since a window of it was last
+// activated: coming back from another program is no activation of a window.
+bool programLeft = false;
+Qt::ApplicationState lastState = Qt::ApplicationInactive;
+
+void followProgramFocus()
+{
+    static bool connected = false;
+    if (connected || !qGuiApp)
+        return;
+    connected = true;
+    lastState = QGuiApplication::applicationState();
+    QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, qGuiApp, [](Qt::ApplicationState state) {
+        if (lastState == Qt::ApplicationActive && state != Qt::ApplicationActive)
+            programLeft = true;
+        lastState = state;
+    });
+}
 
 int keyCodeFor(QChar c)
 {
@@ -37,7 +68,10 @@ int keyCodeFor(QChar c)
 }
 } // namespace
 
-Form::Form(QWidget *parent) : QWidget(parent, parent ? Qt::Window : Qt::WindowFlags()) {}
+Form::Form(QWidget *parent) : QWidget(parent, parent ? Qt::Window : Qt::WindowFlags())
+{
+    followProgramFocus();
+}
 
 void Form::setColor(const QColor &color)
 {
@@ -58,6 +92,19 @@ void Form::setKeyPreview(bool on)
 void Form::setCancelButton(QAbstractButton *button, bool cancel)
 {
     button->setProperty(CancelProperty, cancel);
+}
+
+void Form::centerOnScreen()
+{
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
+    }
+}
+
+void Form::followWindowState(const QWidget *other)
+{
+    setWindowState((other->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
 }
 
 bool Form::close()
@@ -134,7 +181,7 @@ bool Form::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     auto *keyEvent = static_cast<QKeyEvent *>(event);
     const QString text = keyEvent->text();
-    if (text.isEmpty())
+    if (text.isEmpty() || !plainKey(keyEvent))
         return QWidget::eventFilter(watched, event);
 
     QChar key = text.at(0);
@@ -163,7 +210,7 @@ void Form::keyPressEvent(QKeyEvent *event)
         return;
     }
     const QString text = event->text();
-    if (text.isEmpty()) {
+    if (text.isEmpty() || !plainKey(event)) {
         QWidget::keyPressEvent(event);
         return;
     }
@@ -214,7 +261,9 @@ bool Form::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate) {
         const bool returning = m_returnedFromModal.isValid() && m_returnedFromModal.elapsed() < ModalReturnWindowMs;
         m_returnedFromModal.invalidate();
-        if (!returning || m_activateOnModalReturn)
+        const bool fromAnotherProgram = programLeft;
+        programLeft = false;
+        if (!fromAnotherProgram && (!returning || m_activateOnModalReturn))
             activate();
     }
     return QWidget::event(event);

@@ -1,8 +1,11 @@
 #pragma once
 // A window of the program: the events the windows' handlers hang on.
 //
-//   activated()           the window became the program's active window (FormActivate)
-//   keyPressed(QChar &)   a key that produces a character (Esc and Enter included) reached
+//   activated()           the window became the program's active window (FormActivate): it
+//                         was shown, or the focus moved to it from another window of the
+//                         program; not when the focus comes back from another program
+//   keyPressed(QChar &)   a plain key (not held with Alt or Ctrl alone) that produces a
+//                         character (Esc and Enter included) reached
 //                         the window; with key preview on, before the control with the focus
 //                         sees it. A handler sets the character to QChar() to consume it.
 //   clicked()             a click on the window itself (FormClick)
@@ -27,6 +30,10 @@ public:
 
     // The window's colour (an invalid colour leaves the style's background).
     void setColor(const QColor &color);
+    // Places the window in the middle of the primary screen.
+    void centerOnScreen();
+    // Maximised when the other window is maximised, else normal.
+    void followWindowState(const QWidget *other);
 
     void setKeyPreview(bool on);
     bool keyPreview() const { return m_keyPreview; }

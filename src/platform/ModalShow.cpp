@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/Form.h"
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QPointer>
 
@@ -24,6 +25,7 @@ int nextObserverId = 1;
 QStringList shown;
 QList<QPointer<QWidget>> stack;
 QPointer<QWidget> theMainWindow;
+QList<QPointer<QWidget>> nonModal; // scripted: the windows shown without blocking, still open
 
 // Ends the modal event loop when the window hides.
 class HideWatcher : public QObject {
@@ -132,6 +134,46 @@ int showModal(QWidget *window)
     return result;
 }
 
+void showNonModal(QWidget *window)
+{
+    if (!window)
+        return;
+    if (!scripted) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+        // While a modal window is open the windowing system keeps the focus there: the new
+        // window's activation is raised all the same.
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != window)
+            if (auto *form = qobject_cast<Form *>(window))
+                form->activate();
+        return;
+    }
+    auto *form = qobject_cast<Form *>(window);
+    if (form && !form->property("platformNonModalHooked").toBool()) {
+        form->setProperty("platformNonModalHooked", true);
+        QObject::connect(form, &Form::closed, form, [form] {
+            if (!scripted || nonModal.removeAll(QPointer<QWidget>(form)) == 0)
+                return;
+            QWidget *focus = stack.isEmpty() ? theMainWindow.data() : stack.last().data();
+            if (auto *back = qobject_cast<Form *>(focus))
+                back->activate();
+        });
+    }
+    if (!nonModal.contains(window))
+        nonModal.push_back(window);
+    if (form)
+        form->activate();
+}
+
+bool isShownNonModal(QWidget *window)
+{
+    if (!scripted)
+        return window && window->isVisible();
+    return window && nonModal.contains(window);
+}
+
 void showModalPending(const QString &windowName)
 {
     tellObservers(nullptr, windowName);
@@ -209,6 +251,7 @@ void resetModalScripting()
     observers.clear();
     shown.clear();
     stack.clear();
+    nonModal.clear();
 }
 
 } // namespace platform

@@ -24,6 +24,14 @@ enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
 
 int showModal(QWidget *window);
 
+// Shows a window without blocking (the class library's Show). Normal runs show it, raise it
+// and give it the focus (its activation is raised at once when a modal window keeps the focus). While scripted nothing is shown: the window counts as open
+// (isShownNonModal) and its activation is raised; when it closes (platform::Form::close), the
+// focus goes back to the innermost modal window, else to the main window, whose activation
+// is raised in turn.
+void showNonModal(QWidget *window);
+bool isShownNonModal(QWidget *window);
+
 // A menu entry whose window is not part of the program yet asks for it by name: the request
 // is recorded like a modal show (scripted or not) and nothing is shown.
 void showModalPending(const QString &windowName);

@@ -23,6 +23,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <unistd.h>
 
 #include <memory>
 
@@ -34,6 +35,8 @@ const QString Msg_Sin_Respuesta = QStringLiteral("     Debe seleccionar algún t
 const QString Msg_Sin_Nombre = QStringLiteral(" Debe escribir un nombre\r\rpara el Fichero de Estudio.");
 const QString Msg_Nombre_No_Valido =
     QStringLiteral("El nombre no puede contener ninguno\r\rde estos caracteres:   \\ / : * ? \" < > |");
+const QString Msg_Nombre_Largo = QStringLiteral(
+    "El nombre es demasiado largo para un archivo de esta carpeta.\r\rDebe acortarlo para poder crear un Fichero nuevo.");
 const QString Msg_Ya_Existe =
     QStringLiteral("      Ya existe un Fichero con ese nombre.\r\rDebe cambiarlo para poder crear un Fichero nuevo.");
 const QString Msg_Tamano = QStringLiteral("El tamaño de la %1 debe ser\r\run número entre 1 y 255.");
@@ -73,6 +76,16 @@ bool nombreValido(const QString &name)
         if (c.unicode() < 32 || c.unicode() == 127 || forbidden.contains(c))
             return false;
     return true;
+}
+
+// Whether every file of the study file fits the folder's limit on a name's length: the longest
+// is the engine's journal "<name>.DB-journal".
+bool nombreCabe(const QString &carpeta, const QString &name)
+{
+    long limit = ::pathconf(QFile::encodeName(carpeta).constData(), _PC_NAME_MAX);
+    if (limit <= 0)
+        limit = 255;
+    return QFile::encodeName(name + QStringLiteral(".DB-journal")).size() <= limit;
 }
 
 void mensaje(const QString &text)
@@ -442,6 +455,8 @@ void TCrea_Fiche_::Button1_Click()
     const QString Linea_Opciones = Linea_Opciones_FE(o);
 
     const QString Carpeta = p->Carpeta_Programa + QStringLiteral("/dat");
+    if (!nombreCabe(QDir(Carpeta).exists() ? Carpeta : p->Carpeta_Programa, Nombre))
+        return rehusa(Msg_Nombre_Largo, Edit1);
     const QString B = Carpeta + QLatin1Char('/') + Nombre;
     for (const char *ext : {"STU", "MB", "DB", "PX"}) {
         if (!platform::existingPathAnyCase(B + QLatin1Char('.') + QLatin1String(ext)).isEmpty())

@@ -27,6 +27,10 @@ const char Clave_Inicial_PKS3[] = "Vs. 3.41";
 const QString Msg_FE_No_Modificable = QStringLiteral(
     "El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación ni el borrado de sus fichas.");
 const QString Msg_Datos_Danados = QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+const QString Msg_Clave_Guardada_No_Borrada = QStringLiteral(
+    "La contraseña guardada para este Fichero de Estudio no es válida\r\r"
+    "y no se pudo borrar el archivo que la guarda:\r\r%1\r\r"
+    "Escriba la contraseña. Para que no se vuelva a usar, borre ese archivo.");
 const QString Msg_Contrasena_Erronea = QStringLiteral("La contraseña no es correcta para este Fichero de Estudio.");
 
 using engine::FieldDef;
@@ -233,43 +237,57 @@ void TD_Module_::PKS3Corrupt(TPackStreams &)
 void TD_Module_::PKS3AskForKey(TPackStreams &, std::string &Key)
 {
     TSesion_ *p = Sesion_;
-    auto askUser = [&Key] {
-        if (!Passw_FE_)
-            return;
-        platform::showModal(Passw_FE_);
-        Key = Passw_FE_->Edit1->text().toStdString();
+    auto askUser = [this, &Key] {
+        Origen_Clave_PKS3 = Origen_Clave::Tecleada;
+        Key.clear();
+        if (Passw_FE_) {
+            platform::showModal(Passw_FE_);
+            Key = Passw_FE_->Edit1->text().toStdString();
+        }
+        Clave_PKS3 = Key;
     };
-    if (!p) {
-        askUser();
-        return;
-    }
-    const QString P = platform::existingPathAnyCase(Ruta_Companero(p->Ruta_FE, QStringLiteral("CLA")));
-    if (P.isEmpty()) {
+    const QString P = p ? platform::existingPathAnyCase(Ruta_Companero(p->Ruta_FE, QStringLiteral("CLA"))) : QString();
+    if (P.isEmpty() || Ignorar_Clave_Guardada == 1) {
         askUser();
         return;
     }
     PKS2->Key = p->Serie_Disco.toStdString();
-    packing::MemoryStream M;
     PKS2->Compressed = true;
     PKS2->Encrypted = true;
+    packing::MemoryStream M;
+    bool leida = true;
     try {
         PKS2->LoadFromFile(P.toStdString());
+        PKS2->GetStream("1", M);
     } catch (...) {
-        PKS2->Compressed = false;
-        PKS2->Encrypted = false;
-        QFile::remove(P);
-        askUser();
-        return;
+        leida = false;
     }
-    PKS2->GetStream("1", M);
-    M.setPosition(0);
     // The saved password must not stay in PKS2, which also writes other files' containers.
     PKS2->ClearStreams();
     PKS2->Compressed = false;
     PKS2->Encrypted = false;
-    p->RichEdit3->loadFromBytes(toByteArray(M));
-    p->Guardar_Contrasena = 0;
-    Key = p->RichEdit3->line(1).toStdString();
+    if (leida) {
+        M.setPosition(0);
+        p->RichEdit3->loadFromBytes(toByteArray(M));
+        p->Guardar_Contrasena = 0;
+        Key = p->RichEdit3->line(1).toStdString();
+    }
+    if (!leida || Key.empty()) {
+        // Unreadable, or holding no password: it goes, and the user is asked.
+        Descarta_Clave_Guardada(P);
+        askUser();
+        return;
+    }
+    Origen_Clave_PKS3 = Origen_Clave::Guardada;
+    Clave_PKS3 = Key;
+    // No password was typed for this load: a failure must not speak of a wrong password.
+    Contrasena_Aceptada = 0;
+}
+
+void TD_Module_::Descarta_Clave_Guardada(const QString &Ruta_CLA)
+{
+    if (!QFile::remove(Ruta_CLA) && QFileInfo::exists(Ruta_CLA))
+        Ver_Mensaje(Msg_Clave_Guardada_No_Borrada.arg(Ruta_CLA));
 }
 
 // ---- Packing of blobs ----
@@ -374,12 +392,7 @@ void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
         mostrarRespuestaCorta();
     if (p->Con_Texto_Largo == 1)
         mostrarRespuestaLarga();
-    try {
-        mostrarImagenes();
-    } catch (...) {
-        // A blob that is not a picture of its type, or a damaged container: the pictures
-        // already shown stay.
-    }
+    mostrarImagenes();
 }
 
 void TD_Module_::mostrarFecha()
@@ -461,34 +474,34 @@ std::optional<platform::PictureFormat> cardPictureFormat(const std::string &type
 }
 } // namespace
 
+// Each picture on its own: one whose blob is not a picture of its type, or whose container is
+// damaged, shows no picture (never the previous card's), and the other is still shown.
 void TD_Module_::mostrarImagenes()
 {
     TSesion_ *p = Sesion_;
     Displays &d = *m_displays;
     const bool packed = fichaEmpaquetada();
     platform::ImageControl scratch;
-
-    if (const auto format = cardPictureFormat(Tabla_ActivaTipo_Preg_Imag().asString())) {
-        decodeInto(scratch, pictureBytes(Tabla_ActivaPreg_Imag(), packed), *format);
-        showPicture(d.reviewImage1, scratch, 4);
-        showPicture(d.editorImage1, scratch, 7);
-    } else {
-        clearPicture(d.reviewImage1);
-        clearPicture(d.editorImage1);
-    }
-
-    if (const auto format = cardPictureFormat(Tabla_ActivaTipo_Resp_Imag().asString())) {
-        clearPicture(d.editorImage2);
-        decodeInto(scratch, pictureBytes(Tabla_ActivaResp_Imag(), packed), *format);
-        int slot = 0;
-        if (p->Con_Imagen_Respuesta == 1)
-            slot = p->Con_Texto_Largo == 1 ? 5 : 6;
-        showPicture(d.reviewImage2, scratch, slot);
-        showPicture(d.editorImage2, scratch, 8);
-    } else {
-        clearPicture(d.reviewImage2);
-        clearPicture(d.editorImage2);
-    }
+    auto show = [&](const std::string &type, const engine::Field &blob, platform::ImageControl *review,
+                    int reviewSlot, platform::ImageControl *editor, int editorSlot) {
+        const auto format = cardPictureFormat(type);
+        if (format) {
+            try {
+                decodeInto(scratch, pictureBytes(blob, packed), *format);
+                showPicture(review, scratch, reviewSlot);
+                showPicture(editor, scratch, editorSlot);
+                return;
+            } catch (...) {
+            }
+        }
+        clearPicture(review);
+        clearPicture(editor);
+    };
+    show(Tabla_ActivaTipo_Preg_Imag().asString(), Tabla_ActivaPreg_Imag(), d.reviewImage1, 4, d.editorImage1, 7);
+    int slot = 0;
+    if (p->Con_Imagen_Respuesta == 1)
+        slot = p->Con_Texto_Largo == 1 ? 5 : 6;
+    show(Tabla_ActivaTipo_Resp_Imag().asString(), Tabla_ActivaResp_Imag(), d.reviewImage2, slot, d.editorImage2, 8);
 }
 
 // ---- Display font style ----

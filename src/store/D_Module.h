@@ -68,6 +68,7 @@ extern const char Clave_Inicial_PKS3[]; // "Vs. 3.41"
 extern const QString Msg_FE_No_Modificable; // "El autor/a inicial de este Fichero de Estudio no \r\rautoriza ..."
 extern const QString Msg_Datos_Danados;     // "Los datos de este Fichero de Estudio están dañados."
 extern const QString Msg_Contrasena_Erronea; // "La contraseña no es correcta para este Fichero de Estudio."
+extern const QString Msg_Clave_Guardada_No_Borrada; // a saved password that is wrong and cannot be deleted
 
 class TD_Module_ : public QObject {
     Q_OBJECT
@@ -182,6 +183,16 @@ public:
     void PKSCorrupt(TPackStreams &Sender);
     void PKS3Corrupt(TPackStreams &Sender);
     void PKS3AskForKey(TPackStreams &Sender, std::string &Key);
+    // Where the key given to PKS3 at its last load came from, for the cards' key of the file
+    // being opened: nothing (no key was asked for), the saved password X.CLA, or the password
+    // window. Clave_PKS3 is that key.
+    enum class Origen_Clave { Ninguno, Guardada, Tecleada };
+    Origen_Clave Origen_Clave_PKS3 = Origen_Clave::Ninguno;
+    std::string Clave_PKS3;
+    // Deletes a saved password that cannot serve; says so when it cannot be deleted.
+    void Descarta_Clave_Guardada(const QString &Ruta_CLA);
+    // Set while a load must ask the user even though X.CLA is there (its password was wrong).
+    int Ignorar_Clave_Guardada = 0;
 
     // ---- Card displays ----
     struct CardEditorDisplays {

@@ -401,14 +401,40 @@ TEST_F(OpenFileTest, AnUnreadableSavedPasswordIsDeletedAndAskedFor)
     EXPECT_EQ(D_Module_->PKS->Key, "abc");
 }
 
-TEST_F(OpenFileTest, AReadableSavedPasswordThatIsWrongFailsWithoutAsking)
+// A saved password that is not the file's own (the file's password was changed) would stop
+// every opening for ever: it is deleted and the user asked.
+TEST_F(OpenFileTest, AReadableSavedPasswordThatIsWrongIsDeletedAndAskedFor)
 {
     const QString path = study("Cambiada", passwordOptions(), {}, "nueva");
     testsupport::writeSavedPassword(dat("Cambiada.CLA"), "vieja", "1A2B-3C4D");
+    typePassword("nueva");
     open(path);
-    EXPECT_FALSE(shownWindows().contains("Passw_FE_"));
-    expectClosed();
-    EXPECT_TRUE(QFileInfo::exists(dat("Cambiada.CLA")));
+    EXPECT_EQ(shownWindows().count("Passw_FE_"), 1);
+    expectOpen("Cambiada");
+    EXPECT_FALSE(QFileInfo::exists(dat("Cambiada.CLA")));
+    EXPECT_EQ(D_Module_->PKS->Key, "nueva");
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// Beside the file stands something of the saved password's name that is no saved password (a
+// folder, which cannot be deleted either): the cards take the password typed, never the key of
+// the file opened before.
+TEST_F(OpenFileTest, ASavedPasswordThatCannotBeDeletedIsToldAndTheTypedKeyIsUsed)
+{
+    typePassword("primera");
+    open(study("Primero", passwordOptions(), {}, "primera"));
+    expectOpen("Primero");
+    const QString path = study("Atascado", passwordOptions(), {}, "segunda");
+    QDir().mkpath(dat("Atascado.CLA/dentro"));
+    typePassword("segunda");
+    open(path);
+    expectOpen("Atascado");
+    EXPECT_EQ(D_Module_->PKS->Key, "segunda");
+    EXPECT_TRUE(messages().isEmpty());
+    // Deleting it fails, and that is told.
+    D_Module_->Descarta_Clave_Guardada(dat("Atascado.CLA"));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().contains("no se pudo borrar"));
 }
 
 TEST_F(OpenFileTest, AFailedOpenLeavesNoPasswordToSaveForTheNextFile)

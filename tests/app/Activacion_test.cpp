@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -236,13 +237,37 @@ TEST_F(ActivationTest, ZeroMinutesLeaveATimerEnabledThatNeverFires)
 
 TEST_F(ActivationTest, AFileThatCannotBeReadIsReplacedByTheFirstRunFile)
 {
-    // Far larger than four lines ever need: it counts as unreadable.
-    putFile("Orvenda02.stu", QByteArray(2 << 20, 'x'));
+    // Not a regular file: nothing can be read from it.
+    ASSERT_EQ(mkfifo(QFile::encodeName(prefsPath()).constData(), 0600), 0);
     startProgram();
     activate();
     EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
     EXPECT_EQ(messages(), QStringList{FirstRunMessage});
     expectFirstRunValues();
+}
+
+// A word processor's file with a picture is far larger than its four lines; what follows the
+// four lines (here a megabyte of line ends) is dropped when the file is read.
+TEST_F(ActivationTest, ALargeFileIsReadAndOnlyItsFourLinesAreKept)
+{
+    const QStringList lines{"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
+                            "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__", "NO"};
+    QByteArray withPicture = "{\\rtf1\\ansi{\\pict\\pngblip " + QByteArray(3 << 20, 'a') + "}";
+    for (const QString &l : lines)
+        withPicture += l.toLatin1() + "\\par ";
+    withPicture += "}";
+    for (const QByteArray &bytes : {withPicture, crlf(lines) + QByteArray(1 << 20, '\n')}) {
+        putFile("Orvenda02.stu", bytes);
+        if (!started())
+            startProgram();
+        Panta_Inicio_->Leer_Preferencias = 1;
+        activate();
+        EXPECT_EQ(Panta_Inicio_->RichEdit2->lines(), lines);
+        EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
+        EXPECT_EQ(Panta_Inicio_->Timer_Descanso->interval(), 11 * Minute);
+    }
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(prefsPath()));
 }
 
 TEST_F(ActivationTest, AFileWithoutReadPermissionIsReplaced)

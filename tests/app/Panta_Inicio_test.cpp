@@ -25,9 +25,10 @@ class MainWindowTest : public ProgramFixture {};
 TEST_F(MainWindowTest, CreatesTheWindowsOnceHiddenInTheProgramsOrder)
 {
     startProgram();
-    EXPECT_EQ(app::createdWindows(), (QStringList{"Panta_Inicio_", "D_Module_", "Crea_Fiche_", "FreeNiv0a1_", "Importar_de_txt_",
-                                                  "Passw_FE_", "Text_Zoom_", "Imag_Zoom_", "Importar_de_txt_e_Imag_",
-                                                  "Anade_n_Grupo", "Mensaje"}));
+    EXPECT_EQ(app::createdWindows(),
+              (QStringList{"Panta_Inicio_", "D_Module_", "Crea_Fiche_", "AcercaDe_", "Configura_Progr_", "Descanso_",
+                           "Ver_Pag_Web_", "FreeNiv0a1_", "Parpadeo_Aviso_", "Importar_de_txt_", "Passw_FE_",
+                           "Text_Zoom_", "Imag_Zoom_", "Importar_de_txt_e_Imag_", "Anade_n_Grupo", "Mensaje"}));
     ASSERT_NE(Panta_Inicio_, nullptr);
     EXPECT_FALSE(Panta_Inicio_->isVisible());
     EXPECT_EQ(platform::mainWindow(), Panta_Inicio_);

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
 #include "packing/Streams.h"
 
@@ -82,4 +89,113 @@ TEST(FileStream, UncommittedSaveLeavesTheOldFile)
     packing::FileStream in(name, packing::FileStream::OpenRead);
     EXPECT_EQ(in.size(), 3);
     std::remove(name.c_str());
+}
+
+namespace {
+// A folder of its own for the whole-file writes, removed afterwards.
+struct SaveFolder {
+    std::string path;
+    SaveFolder()
+    {
+        char pattern[] = "/tmp/savefile_XXXXXX";
+        path = ::mkdtemp(pattern);
+    }
+    ~SaveFolder() { std::filesystem::remove_all(path); }
+    std::string file(const std::string &name) const { return path + "/" + name; }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> out;
+        for (const auto &e : std::filesystem::directory_iterator(path))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+};
+
+void save(const std::string &name, const std::string &content)
+{
+    packing::SaveFile f(name);
+    f.stream().writeBuffer(content.data(), content.size());
+    f.commit();
+}
+
+std::string contentOf(const std::string &name)
+{
+    packing::FileStream in(name, packing::FileStream::OpenRead);
+    packing::MemoryStream copy;
+    copy.copyFrom(in, 0);
+    return copy.toString();
+}
+} // namespace
+
+// A read-only target is refused as it would be when written in place; a link is written
+// through to its target; a name at the file system's limit still works.
+TEST(SaveFile, RefusesReadOnlyTargetsWritesThroughLinksAndTakesLongNames)
+{
+    SaveFolder dir;
+    const std::string readOnly = dir.file("solo_lectura.STU");
+    save(readOnly, "antes");
+    ::chmod(readOnly.c_str(), 0444);
+    try {
+        save(readOnly, "después");
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const packing::EFCreateError &e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + readOnly);
+    }
+    EXPECT_EQ(contentOf(readOnly), "antes");
+
+    const std::string target = dir.file("real.CLA"), link = dir.file("enlace.CLA");
+    save(target, "uno");
+    ASSERT_EQ(::symlink("real.CLA", link.c_str()), 0);
+    save(link, "dos");
+    struct stat st;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(contentOf(target), "dos");
+
+    const std::string longest = dir.file(std::string(255 - 4, 'n') + ".STU");
+    save(longest, "largo");
+    EXPECT_EQ(contentOf(longest), "largo");
+    EXPECT_EQ(dir.names().size(), 4u); // nothing else left behind
+}
+
+// The replaced file keeps its permissions and, where the writer may give it away, its owner.
+TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
+{
+    SaveFolder dir;
+    const std::string name = dir.file("X.STU");
+    save(name, "a");
+    ::chmod(name.c_str(), 0640);
+    const bool root = ::geteuid() == 0;
+    if (root)
+        ASSERT_EQ(::chown(name.c_str(), 12345, 23456), 0);
+    save(name, "b");
+    struct stat st;
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 12345u);
+        EXPECT_EQ(st.st_gid, 23456u);
+    }
+}
+
+// Temporary files a killed process left behind are removed at the next save in their folder;
+// those of a live process, and files merely named alike, are kept.
+TEST(SaveFile, RemovesTheTemporariesOfDeadProcessesOnly)
+{
+    SaveFolder dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        _exit(0);
+    ::waitpid(child, nullptr, 0);
+    char dead[32], alive[32];
+    std::snprintf(dead, sizeof dead, ".~sv%x-0", static_cast<unsigned>(child));
+    std::snprintf(alive, sizeof alive, ".~sv%x-7", static_cast<unsigned>(::getpid()));
+    for (const std::string name : {std::string(dead), std::string(alive), std::string(".~svnotours"), std::string("X.STU.~sv1-1")})
+        std::ofstream(dir.file(name)) << "x";
+    save(dir.file("X.STU"), "y");
+    std::vector<std::string> expected{".~svnotours", alive, "X.STU", "X.STU.~sv1-1"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dir.names(), expected);
 }

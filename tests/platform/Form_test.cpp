@@ -2,12 +2,16 @@
 #include "platform/Form.h"
 #include "platform/ModalShow.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -27,9 +31,9 @@ struct Scripted : ::testing::Test {
     }
 };
 
-void type(QWidget *target, QChar c)
+void type(QWidget *target, QChar c, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, modifiers, QString(c));
     QCoreApplication::sendEvent(target, &press);
 }
 
@@ -74,6 +78,23 @@ TEST_F(KeyPreviewTest, WithoutPreviewTheFocusedControlTakesTheKeyAlone)
     EXPECT_EQ(edit->text(), "x");
     type(&form, 'y'); // a key the window itself receives
     EXPECT_EQ(seen, 1);
+}
+
+// Alt or Ctrl held alone make a command, not a character; Ctrl with Alt types a character.
+TEST_F(KeyPreviewTest, KeysHeldWithAltOrCtrlAloneAreNoCharacters)
+{
+    for (bool preview : {true, false}) {
+        platform::Form form;
+        form.setKeyPreview(preview);
+        QString seen;
+        QObject::connect(&form, &platform::Form::keyPressed, &form, [&](QChar &k) { seen += k; });
+        type(&form, 'a', Qt::AltModifier);
+        type(&form, 'b', Qt::ControlModifier);
+        type(&form, 'c', Qt::MetaModifier);
+        type(&form, '@', Qt::AltModifier | Qt::ControlModifier);
+        type(&form, 'D', Qt::ShiftModifier);
+        EXPECT_EQ(seen, "@D") << preview;
+    }
 }
 
 TEST_F(KeyPreviewTest, EscClicksTheVisibleEnabledCancelButtonOnly)
@@ -197,4 +218,76 @@ TEST_F(ErrorReportTest, AnActionThatThrowsIsReportedAndTheShowEnds)
     platform::showModal(&form);
     EXPECT_EQ(platform::errorReports(), QStringList{"roto"});
     EXPECT_FALSE(form.modalOpen());
+}
+
+// ---- Activation in a real event loop ----
+
+namespace {
+bool waitUntil(const std::function<bool()> &done, int ms = 3000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+struct Counted : platform::Form {
+    int activations = 0;
+    Counted() { QObject::connect(this, &Form::activated, this, [this] { ++activations; }); }
+};
+} // namespace
+
+TEST(RealActivation, ModalReturnRunsTheCallersActivationOnlyWhenItAsks)
+{
+    platform::setScripted(false);
+    for (bool asks : {true, false}) {
+        SCOPED_TRACE(asks);
+        Counted main;
+        main.setActivateOnModalReturn(asks);
+        platform::setMainWindow(&main);
+        main.show();
+        main.activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return main.isActiveWindow(); }));
+        const int before = main.activations;
+        EXPECT_GE(before, 1);
+
+        Counted child;
+        child.setParent(&main, Qt::Window);
+        QTimer::singleShot(100, &child, [&] { child.setModalResult(platform::mrOk); });
+        EXPECT_EQ(platform::showModal(&child), platform::mrOk);
+        EXPECT_EQ(child.activations, 1);
+        // The window manager gives the focus back to the caller.
+        main.activateWindow();
+        ASSERT_TRUE(waitUntil([&] { return main.isActiveWindow(); }));
+        EXPECT_EQ(main.activations, before + (asks ? 1 : 0));
+        platform::setMainWindow(nullptr);
+    }
+}
+
+// Moving between the program's windows activates; coming back from another program does not.
+TEST(RealActivation, ComingBackFromAnotherProgramIsNoActivation)
+{
+    Counted a, b;
+    a.show();
+    b.show();
+    auto focus = [](QWidget &w) {
+        w.activateWindow();
+        return waitUntil([&] { return w.isActiveWindow(); });
+    };
+    ASSERT_TRUE(focus(a));
+    ASSERT_TRUE(focus(b));
+    const int before = a.activations;
+    ASSERT_TRUE(focus(a));
+    EXPECT_EQ(a.activations, before + 1);
+
+    ASSERT_TRUE(focus(b));
+    // The user goes to another program and comes back to window a.
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    ASSERT_TRUE(focus(a));
+    EXPECT_EQ(a.activations, before + 1);
+    ASSERT_TRUE(focus(b));
+    ASSERT_TRUE(focus(a));
+    EXPECT_EQ(a.activations, before + 2);
 }

@@ -266,10 +266,21 @@ TEST_F(CreateWindowTest, RefusalsWriteNothingAndFocusTheControlToMend)
         EXPECT_EQ(messages(), QStringList{YaExiste}) << file.toStdString();
     }
     EXPECT_EQ(datFiles().size(), 5);
+
+    // A name too long for the file system (counted in bytes, with the engine's journal) is
+    // told as such; the longest that fits is created.
+    clearMessages();
+    create(QString(123, QChar(0xE1))); // 246 bytes + ".DB-journal"
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().startsWith("El nombre es demasiado largo")) << messages().first().toStdString();
+    EXPECT_EQ(datFiles().size(), 5);
 }
 
 TEST_F(CreateWindowTest, ANameIsUsedAsTypedAndAnEndingDbKeepsTheFilesTogether)
 {
+    const QString longest = QString(122, QChar(0xE1)); // 244 bytes + ".DB-journal" = 255
+    create(longest);
+    EXPECT_TRUE(QFileInfo::exists(dat(longest + ".DB")));
     create(" Con  blancos ");
     EXPECT_TRUE(QFileInfo::exists(dat(" Con  blancos .STU")));
     EXPECT_TRUE(QFileInfo::exists(dat(" Con  blancos .DB")));

@@ -439,56 +439,53 @@ TEST_F(CardPicturesTest, OtherTypesShowNoPicture)
     }
 }
 
-TEST_F(CardPicturesTest, AnInvalidJpegKeepsThePicturesShownAndSkipsTheAnswer)
+// A picture that cannot be shown (not a picture of its type, or a damaged container) shows no
+// picture, never the previous card's; the card's other picture is still shown.
+TEST_F(CardPicturesTest, APictureThatCannotBeShownShowsNoneAndTheOtherIsShown)
 {
     CardContent good;
     good.questionType = "JPG";
     good.questionPicture = bytes("JPG", 40, 30);
     good.answerType = "BMP";
     good.answerPicture = bytes("BMP", 50, 20);
-    CardContent bad;
-    bad.questionType = "JPG";
-    bad.questionPicture = "\xFF\xD8\xFF esto no es un JPEG";
-    bad.answerType = "NO"; // would clear the answer pictures, but is never reached
-    openCards({good, bad});
-    p->Imagen_Pregunta_Cambiada = 1;
-    p->Imagen_Respuesta_Cambiada = 1;
-    dm->Tabla_Activa->next();
-    EXPECT_EQ(reviewImage1.picture().size(), QSize(40, 30));
-    EXPECT_EQ(editorImage1.picture().size(), QSize(40, 30));
-    EXPECT_EQ(reviewImage2.picture().size(), QSize(50, 20));
-    EXPECT_EQ(editorImage2.picture().size(), QSize(50, 20));
-    EXPECT_EQ(p->Imagen_Pregunta_Cambiada, 0);
-    EXPECT_EQ(p->Imagen_Respuesta_Cambiada, 0);
-    EXPECT_TRUE(messages().isEmpty());
-    EXPECT_TRUE(takeErrorReports().isEmpty());
+    CardContent badJpeg = good;
+    badJpeg.questionPicture = "\xFF\xD8\xFF esto no es un JPEG";
+    badJpeg.answerPicture = bytes("BMP", 60, 20);
+    CardContent jpegTypedAsBitmap = good;
+    jpegTypedAsBitmap.questionType = "BMP";
+    jpegTypedAsBitmap.answerPicture = bytes("BMP", 60, 20);
+    CardContent badBitmap = good;
+    badBitmap.questionPicture = bytes("JPG", 45, 30);
+    badBitmap.answerPicture = "BM no es un mapa de bits";
+    const struct {
+        const char *what;
+        CardContent card;
+        QSize question, answer; // empty: no picture
+    } cases[] = {
+        {"invalid JPEG", badJpeg, {}, {60, 20}},
+        {"JPEG typed as bitmap", jpegTypedAsBitmap, {}, {60, 20}},
+        {"invalid answer bitmap", badBitmap, {45, 30}, {}},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.what);
+        dm->Tabla_Activa->close();
+        QFile::remove(dat("Prueba.DB"));
+        openCards({good, t.card});
+        p->Imagen_Pregunta_Cambiada = 1;
+        p->Imagen_Respuesta_Cambiada = 1;
+        dm->Tabla_Activa->next();
+        for (const platform::ImageControl *image : {&reviewImage1, &editorImage1})
+            EXPECT_EQ(image->hasPicture() ? image->picture().size() : QSize(), t.question);
+        for (const platform::ImageControl *image : {&reviewImage2, &editorImage2})
+            EXPECT_EQ(image->hasPicture() ? image->picture().size() : QSize(), t.answer);
+        EXPECT_EQ(p->Imagen_Pregunta_Cambiada, 0);
+        EXPECT_EQ(p->Imagen_Respuesta_Cambiada, 0);
+        EXPECT_TRUE(messages().isEmpty());
+        EXPECT_TRUE(takeErrorReports().isEmpty());
+    }
 }
 
-TEST_F(CardPicturesTest, AJpegTypedAsBitmapIsRefused)
-{
-    CardContent c;
-    c.questionType = "BMP";
-    c.questionPicture = bytes("JPG", 40, 30);
-    reviewImage1.setPicture(QImage(7, 7, QImage::Format_RGB32));
-    openCards({c});
-    EXPECT_EQ(reviewImage1.picture().size(), QSize(7, 7));
-}
-
-TEST_F(CardPicturesTest, AnInvalidAnswerBitmapClearsOnlyTheEditorsPicture)
-{
-    CardContent good;
-    good.answerType = "BMP";
-    good.answerPicture = bytes("BMP", 50, 20);
-    CardContent bad;
-    bad.answerType = "BMP";
-    bad.answerPicture = "BM no es un mapa de bits";
-    openCards({good, bad});
-    dm->Tabla_Activa->next();
-    EXPECT_EQ(reviewImage2.picture().size(), QSize(50, 20));
-    EXPECT_FALSE(editorImage2.hasPicture());
-}
-
-TEST_F(CardPicturesTest, ADamagedPackedPictureIsReportedAndSwallowed)
+TEST_F(CardPicturesTest, ADamagedPackedPictureIsReportedAndShowsNone)
 {
     CardContent c;
     c.packedFlag = "S";
@@ -497,7 +494,7 @@ TEST_F(CardPicturesTest, ADamagedPackedPictureIsReportedAndSwallowed)
     reviewImage1.setPicture(QImage(7, 7, QImage::Format_RGB32));
     openCards({c});
     EXPECT_EQ(messages(), QStringList{Danados});
-    EXPECT_EQ(reviewImage1.picture().size(), QSize(7, 7));
+    EXPECT_FALSE(reviewImage1.hasPicture());
 }
 
 TEST_F(CardPicturesTest, DisplaysNotAttachedOrDestroyedAreSkipped)

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QKeyEvent>
 
+#include <functional>
+
 namespace {
 const QString WrongPassword = QStringLiteral("La contraseña no es correcta para este Fichero de Estudio.");
 
@@ -117,44 +119,39 @@ TEST_F(SettingsKeyTest, AReadableSavedPasswordIsUsedWithoutAsking)
     EXPECT_TRUE(QFile::exists(cla()));
 }
 
-TEST_F(SettingsKeyTest, ASavedPasswordFromAnotherDiskIsDeletedAndAskedFor)
+// A saved password that cannot serve is deleted and the user is asked instead: one from another
+// disk, a damaged file, one holding no password, one without its item.
+TEST_F(SettingsKeyTest, ASavedPasswordThatCannotServeIsDeletedAndAskedFor)
 {
-    saveKey("secreto", "FFFF-0000");
-    p->Guardar_Contrasena = 1;
-    answer("secreto", true);
-    EXPECT_TRUE(loadSettings());
-    EXPECT_EQ(shownWindows(), QStringList{"Passw_FE_"});
-    EXPECT_FALSE(QFile::exists(cla()));
-    EXPECT_EQ(p->Guardar_Contrasena, 1); // not reset on this path
-    EXPECT_FALSE(D_Module_->PKS2->Compressed);
-    EXPECT_FALSE(D_Module_->PKS2->Encrypted);
-}
-
-TEST_F(SettingsKeyTest, ADamagedSavedPasswordIsDeletedAndAskedFor)
-{
-    QFile f(cla());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("&*dañado");
-    f.close();
-    answer("", false);
-    EXPECT_FALSE(loadSettings());
-    EXPECT_FALSE(QFile::exists(cla()));
-    EXPECT_TRUE(messages().isEmpty());
-}
-
-TEST_F(SettingsKeyTest, AWrongSavedPasswordIsKeptAndTheOpeningFails)
-{
-    saveKey("equivocada", "1A2B-3C4D");
-    Contrasena_Aceptada = 0;
-    EXPECT_FALSE(loadSettings());
-    EXPECT_TRUE(shownWindows().isEmpty());
-    EXPECT_TRUE(QFile::exists(cla()));
-    EXPECT_TRUE(messages().isEmpty());
-
-    // After an earlier accepted password window the same failure speaks.
-    Contrasena_Aceptada = 1;
-    EXPECT_FALSE(loadSettings());
-    EXPECT_EQ(messages(), QStringList{WrongPassword});
+    const struct {
+        const char *what;
+        std::function<void()> write;
+    } cases[] = {
+        {"another disk", [&] { saveKey("secreto", "FFFF-0000"); }},
+        {"damaged",
+         [&] {
+             QFile f(cla());
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("&*dañado");
+         }},
+        {"empty password", [&] { saveKey("", "1A2B-3C4D"); }},
+        {"no item 1",
+         [&] { writeContainer(cla(), "2", testsupport::rtfLines({"RichEdit3", "secreto"}), "1A2B-3C4D"); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.write();
+        clearShownWindows();
+        answer("secreto", true);
+        EXPECT_TRUE(loadSettings());
+        EXPECT_EQ(shownWindows(), QStringList{"Passw_FE_"});
+        EXPECT_FALSE(QFile::exists(cla()));
+        EXPECT_EQ(D_Module_->Origen_Clave_PKS3, TD_Module_::Origen_Clave::Tecleada);
+        EXPECT_EQ(D_Module_->Clave_PKS3, "secreto");
+        EXPECT_FALSE(D_Module_->PKS2->Compressed);
+        EXPECT_FALSE(D_Module_->PKS2->Encrypted);
+        EXPECT_TRUE(messages().isEmpty());
+    }
 }
 
 TEST_F(SettingsKeyTest, APlainSettingsContainerNeverAsks)

@@ -6,12 +6,14 @@
 #include "platform/Application.h"
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
+#include "platform/FontDialog.h"
 #include "platform/Files.h"
 #include "platform/Form.h"
 #include "platform/Help.h"
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "platform/WebBrowser.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,6 +62,8 @@ void ProgramFixture::SetUp()
     platform::resetModalScripting();
     platform::resetDialogScripting();
     platform::FileDialog::resetScripting();
+    platform::FontDialog::resetScripting();
+    platform::clearOpenedAddresses();
     platform::clearErrorReports();
     platform::resetHelp();
     qApp->setQuitOnLastWindowClosed(false);
@@ -76,6 +80,8 @@ void ProgramFixture::TearDown()
     EXPECT_EQ(platform::pendingDialogAnswers(), 0) << "queued dialog answers were not used";
     EXPECT_EQ(platform::FileDialog::unanswered(), 0) << "a file dialog was shown with no answer queued";
     EXPECT_EQ(platform::FileDialog::pendingAnswers(), 0) << "queued file names were not used";
+    EXPECT_EQ(platform::FontDialog::unanswered(), 0) << "a font dialog was shown with no answer queued";
+    EXPECT_EQ(platform::FontDialog::pendingAnswers(), 0) << "queued fonts were not used";
     EXPECT_EQ(platform::pendingModalActions(), 0) << "queued modal actions were not used";
     EXPECT_TRUE(platform::errorReports().isEmpty())
         << "error reports not taken: " << platform::errorReports().join(QStringLiteral(" | ")).toStdString();
@@ -87,6 +93,8 @@ void ProgramFixture::TearDown()
     platform::resetModalScripting();
     platform::resetDialogScripting();
     platform::FileDialog::resetScripting();
+    platform::FontDialog::resetScripting();
+    platform::clearOpenedAddresses();
     platform::clearErrorReports();
     platform::resetHelp();
     platform::setScripted(false);

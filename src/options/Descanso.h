@@ -1,0 +1,58 @@
+#pragma once
+// The break window " Descanso": shown modally by the main window's break timer, it stops the
+// review clock while it is open and adds its time to the review's pause total when it closes.
+//
+// "&Salir" ends the break: the break timer's countdown starts again and the reminder is armed
+// for the next break. Closing the window by its title bar does the same, so that a break
+// reminder is never lost for the rest of the run. The three exercise buttons (hidden) end the
+// break window and open the exercise pages, whose own "&Salir" re-arms the reminder.
+#include "platform/Form.h"
+#include "platform/ImageControl.h"
+#include "platform/Label.h"
+#include "platform/Panel.h"
+
+#include <QPointer>
+#include <QPushButton>
+
+namespace platform {
+class Timer;
+}
+
+class TDescanso_ : public platform::Form {
+    Q_OBJECT
+public:
+    explicit TDescanso_(QWidget *parent = nullptr);
+    ~TDescanso_() override;
+
+    platform::Panel *Panel1;
+    platform::ImageControl *Image1;
+    platform::Label *Label1; // " AVISO DE DESCANSO "
+    QPushButton *Button1;    // "Ejercicios de Hombros", Tag 1
+    QPushButton *Button4;    // "Ejercicios de Cuello", Tag 2
+    QPushButton *Button2;    // "Ejercicios de Ojos", Tag 3
+    QPushButton *Button5;    // "&Salir"
+
+    // The review window's one-second clock, stopped while a break is shown. Found by name (the
+    // timer "Timer_n_Repaso" of the window "Repasar_") until the review window sets it.
+    QPointer<platform::Timer> Timer_n_Repaso;
+
+    // ---- Handlers ----
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void Button5Click();
+    void Button1Click(QPushButton *Sender);
+
+private:
+    platform::Timer *relojRepaso();
+    // Restarts the break timer's countdown and arms the reminder.
+    void rearma();
+
+    bool m_terminado = false; // the break was ended by one of the window's buttons
+};
+
+extern TDescanso_ *Descanso_;
+
+// The review's "&Descansar": the break timer at 99 ms and enabled, so that a break comes at
+// once when the reminder is on and armed.
+void Pide_Descanso();

@@ -1,0 +1,58 @@
+#include "platform/MaskEdit.h"
+
+#include <QFocusEvent>
+
+namespace platform {
+
+MaskEdit::MaskEdit(QWidget *parent) : QLineEdit(parent) {}
+
+void MaskEdit::setEditMask(const QString &mask)
+{
+    m_mask = mask;
+    const QStringList parts = mask.split(QLatin1Char(';'));
+    m_blank = parts.size() >= 3 && !parts[2].isEmpty() ? parts[2].at(0) : QLatin1Char('_');
+    // Qt's mask letters for digits are the other way round: '0' optional, '9' required.
+    QString qtMask;
+    for (QChar c : parts.value(0)) {
+        if (c == QLatin1Char('9'))
+            qtMask += QLatin1Char('0');
+        else if (c == QLatin1Char('0'))
+            qtMask += QLatin1Char('9');
+        else
+            qtMask += c;
+    }
+    setInputMask(qtMask + QLatin1Char(';') + m_blank);
+}
+
+QString MaskEdit::text() const
+{
+    if (m_mask.isEmpty())
+        return QLineEdit::text();
+    QString shown = displayText();
+    for (QChar &c : shown)
+        if (c == m_blank)
+            c = QLatin1Char(' ');
+    return shown;
+}
+
+void MaskEdit::setText(const QString &text)
+{
+    if (m_mask.isEmpty()) {
+        QLineEdit::setText(text);
+        return;
+    }
+    // A blank stays an empty position where it stands.
+    QString t = text;
+    for (QChar &c : t)
+        if (c == QLatin1Char(' '))
+            c = m_blank;
+    QLineEdit::setText(t);
+}
+
+void MaskEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    emit exited();
+}
+
+} // namespace platform
