@@ -4,7 +4,6 @@
 #include "packing/Streams.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
-#include "platform/DigitEdit.h"
 #include "platform/Help.h"
 #include "platform/RichEdit.h"
 #include "platform/TextFile.h"
@@ -85,14 +84,14 @@ TAnade_n_Grupo::TAnade_n_Grupo(QWidget *parent) : platform::Form(parent)
     Panel2 = named(new platform::Panel(this), "Panel2");
     label2 = label("label2", QStringLiteral("DATOS  PARA LAS FICHAS:"), Panel2);
     label1 = label("label1", QStringLiteral("Nivel en el fichero:"), Panel2);
-    maskedit3 = named(new QLineEdit(Panel2), "maskedit3");
-    platform::setDigitMask(maskedit3, 1);
+    maskedit3 = named(new platform::MaskEdit(Panel2), "maskedit3");
+    maskedit3->setEditMask(QStringLiteral("9;1;_"));
     maskedit3->setText(QStringLiteral("1"));
     label6 = label("label6", QStringLiteral("Clave ficha:"), Panel2);
     edit1 = named(new QLineEdit(Panel2), "edit1");
     label3 = label("label3", QStringLiteral("Nivel Importancia:"), Panel2);
-    maskedit2 = named(new QLineEdit(Panel2), "maskedit2");
-    platform::setDigitMask(maskedit2, 4);
+    maskedit2 = named(new platform::MaskEdit(Panel2), "maskedit2");
+    maskedit2->setEditMask(QStringLiteral("9999;1;_"));
     maskedit2->setText(QStringLiteral("    "));
     label4 = label("label4",
                    QStringLiteral("(Al elegir Clave Ficha o Nivel Importancia, si hay datos aquí y en una celda, se "

@@ -10,6 +10,7 @@
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/Label.h"
+#include "platform/MaskEdit.h"
 #include "platform/Panel.h"
 
 #include <QLineEdit>
@@ -32,11 +33,11 @@ public:
     platform::Panel *Panel2;
     platform::Label *label2; // "DATOS  PARA LAS FICHAS:"
     platform::Label *label1; // "Nivel en el fichero:"
-    QLineEdit *maskedit3;    // level, "9;1;_"
+    platform::MaskEdit *maskedit3; // level, "9;1;_"
     platform::Label *label6; // "Clave ficha:"
     QLineEdit *edit1;        // key for rows without one
     platform::Label *label3; // "Nivel Importancia:"
-    QLineEdit *maskedit2;    // importance for rows without one, "9999;1;_"
+    platform::MaskEdit *maskedit2; // importance for rows without one, "9999;1;_"
     platform::Label *label4; // the rule: a cell wins over the panel
 
     QPushButton *button4;     // "Borrar t&odo"

@@ -3,7 +3,6 @@
 #include "engine/Table.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
-#include "platform/DigitEdit.h"
 #include "platform/Help.h"
 #include "platform/TextFile.h"
 #include "store/D_Module.h"
@@ -60,8 +59,8 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
     Edit1 = named(new QLineEdit(QStringLiteral("#"), this), "Edit1");
     Edit1->setMaxLength(1);
     Label2 = named(new platform::Label(QStringLiteral("Nivel de las Fichas:"), this), "Label2");
-    MaskEdit1 = named(new QLineEdit(this), "MaskEdit1");
-    platform::setDigitMask(MaskEdit1, 1);
+    MaskEdit1 = named(new platform::MaskEdit(this), "MaskEdit1");
+    MaskEdit1->setEditMask(QStringLiteral("9;1;_"));
     MaskEdit1->setText(QStringLiteral("1"));
     Button1 = named(new QPushButton(QStringLiteral("  I&mportar Fichas"), this), "Button1");
     Button2 = named(new QPushButton(QStringLiteral("&Salir"), this), "Button2");

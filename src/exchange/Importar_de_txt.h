@@ -12,6 +12,7 @@
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/Label.h"
+#include "platform/MaskEdit.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,7 +39,7 @@ public:
     platform::Label *Label1; // "Caracter separador:"
     QLineEdit *Edit1;        // the separator
     platform::Label *Label2; // "Nivel de las Fichas:" (a click imports)
-    QLineEdit *MaskEdit1;    // the level, "9;1;_"
+    platform::MaskEdit *MaskEdit1; // the level, "9;1;_"
     QPushButton *Button1;    // "  I&mportar Fichas"
     QPushButton *Button2;    // "&Salir"
     QPushButton *Button3;    // "&Ayuda"

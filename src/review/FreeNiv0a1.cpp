@@ -4,13 +4,12 @@
 #include "engine/Transaction.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
-#include "platform/DigitEdit.h"
 #include "platform/Help.h"
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
+#include <QButtonGroup>
 #include <QFocusEvent>
-#include <QVBoxLayout>
 
 TFreeNiv0a1_ *FreeNiv0a1_ = nullptr;
 
@@ -79,8 +78,8 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
 
     TabSheet1 = named(new QWidget, "TabSheet1");
     Label16 = label("Label16", QStringLiteral("Nº de fichas que van a pasar desde el Nivel 0 al Nivel 1:"), TabSheet1);
-    MaskEdit1 = named(new QLineEdit(TabSheet1), "MaskEdit1");
-    platform::setDigitMask(MaskEdit1, 3);
+    MaskEdit1 = named(new platform::MaskEdit(TabSheet1), "MaskEdit1");
+    MaskEdit1->setEditMask(QStringLiteral("999;1;_"));
     MaskEdit1->setText(QStringLiteral("10 "));
     Button2 = button("Button2", QStringLiteral("   &Pasar  fichas "), TabSheet1);
     PageControl1->addTab(TabSheet1, QStringLiteral(" (1) - Cantidad "));
@@ -101,14 +100,12 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
                                           TabSheet3),
                          "RadioButton1");
     RadioGroup2 = radioGroup("RadioGroup2", TabSheet3);
-    m_items2 = RadioGroup2->findChild<QButtonGroup *>();
     Label3 = label("Label3", QStringLiteral("====>"), TabSheet3);
-    MaskEdit2 = named(new QLineEdit(TabSheet3), "MaskEdit2");
-    platform::setDigitMask(MaskEdit2, 6);
+    MaskEdit2 = named(new platform::MaskEdit(TabSheet3), "MaskEdit2");
+    MaskEdit2->setEditMask(QStringLiteral("999999"));
     RadioButton2 = named(new QRadioButton(QStringLiteral("Seleccionar las fichas por su  \"CLAVE\""), TabSheet3),
                          "RadioButton2");
     RadioGroup3 = radioGroup("RadioGroup3", TabSheet3);
-    m_items3 = RadioGroup3->findChild<QButtonGroup *>();
     Label4 = label("Label4", QStringLiteral("====>"), TabSheet3);
     Edit1 = named(new QLineEdit(TabSheet3), "Edit1");
     Label6 = label("Label6", QStringLiteral("¿Cuantas fichas hay en el nivel 0 con esta condición ?"), TabSheet3);
@@ -118,14 +115,19 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
     CheckBox1 = named(new QCheckBox(QStringLiteral("Limitar el número de fichas"), TabSheet3), "CheckBox1");
     Label8 = label("Label8", QStringLiteral("que van a pasar al nivel 1"), TabSheet3);
     Label9 = label("Label9", QStringLiteral("Cantidad máxima:"), TabSheet3);
-    MaskEdit3 = named(new QLineEdit(TabSheet3), "MaskEdit3");
-    platform::setDigitMask(MaskEdit3, 3);
+    MaskEdit3 = named(new platform::MaskEdit(TabSheet3), "MaskEdit3");
+    MaskEdit3->setEditMask(QStringLiteral("999;1;_"));
     BitBtn2 = button("BitBtn2", QStringLiteral("   &Pasar  fichas "), TabSheet3);
     PageControl1->addTab(TabSheet3, QStringLiteral(" (3) - Por Nivel de Importancia o por Clave "));
 
     btnButton1 = button("btnButton1", QStringLiteral("  &Salir"), Panel5);
     btn1 = button("btn1", QStringLiteral("  &Ayuda"), Panel5);
     platform::Form::setCancelButton(btnButton1);
+
+    // The two modes exclude each other (and not the comparisons of the radio groups).
+    auto *modos = new QButtonGroup(this);
+    modos->addButton(RadioButton1);
+    modos->addButton(RadioButton2);
 
     // Design state.
     RadioButton1->setChecked(true);
@@ -146,8 +148,8 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
     platform::on(BitBtn2, &QPushButton::clicked, this, &F::BitBtn2Click);
     platform::on(RadioButton1, &QRadioButton::clicked, this, &F::RadioButton1Click);
     platform::on(RadioButton2, &QRadioButton::clicked, this, &F::RadioButton1Click);
-    platform::on(m_items2, &QButtonGroup::idClicked, this, [this] { RadioGroup2Click(RadioGroup2); });
-    platform::on(m_items3, &QButtonGroup::idClicked, this, [this] { RadioGroup2Click(RadioGroup3); });
+    platform::on(RadioGroup2, &platform::RadioGroup::clicked, this, [this] { RadioGroup2Click(RadioGroup2); });
+    platform::on(RadioGroup3, &platform::RadioGroup::clicked, this, [this] { RadioGroup2Click(RadioGroup3); });
     platform::on(CheckBox1, &QCheckBox::clicked, this, &F::CheckBox1Click);
     platform::on(Label8, &platform::Label::clicked, this, &F::Label8Click);
     platform::on(btnButton1, &QPushButton::clicked, this, &F::btnButton1Click);
@@ -164,21 +166,13 @@ TFreeNiv0a1_::~TFreeNiv0a1_()
         FreeNiv0a1_ = nullptr;
 }
 
-QGroupBox *TFreeNiv0a1_::radioGroup(const char *name, QWidget *parentWidget)
+platform::RadioGroup *TFreeNiv0a1_::radioGroup(const char *name, QWidget *parentWidget)
 {
-    auto *box = new QGroupBox(parentWidget);
-    box->setObjectName(QString::fromLatin1(name));
-    auto *items = new QButtonGroup(box);
-    auto *lay = new QVBoxLayout(box);
-    lay->setContentsMargins(8, 4, 8, 4);
-    lay->setSpacing(2);
-    for (int i = 0; i < Comparaciones.size(); ++i) {
-        auto *b = new QRadioButton(Comparaciones.at(i), box);
-        items->addButton(b, i);
-        lay->addWidget(b);
-    }
-    items->button(0)->setChecked(true);
-    return box;
+    auto *group = new platform::RadioGroup(QString(), parentWidget);
+    group->setObjectName(QString::fromLatin1(name));
+    group->setItems(Comparaciones);
+    group->setItemIndex(0);
+    return group;
 }
 
 void TFreeNiv0a1_::layOut()
@@ -221,23 +215,10 @@ void TFreeNiv0a1_::layOut()
 // ---------------------------------------------------------------------------------------------
 // Routines
 
-int TFreeNiv0a1_::ItemIndex(QGroupBox *RadioGroup) const
-{
-    const QButtonGroup *items = RadioGroup == RadioGroup3 ? m_items3 : m_items2;
-    return qMax(0, items->checkedId());
-}
-
-void TFreeNiv0a1_::SetItemIndex(QGroupBox *RadioGroup, int Index)
-{
-    QButtonGroup *items = RadioGroup == RadioGroup3 ? m_items3 : m_items2;
-    if (QAbstractButton *b = items->button(Index))
-        b->setChecked(true);
-}
-
-QString TFreeNiv0a1_::Conector(QGroupBox *RadioGroup) const
+QString TFreeNiv0a1_::Conector(const platform::RadioGroup *RadioGroup)
 {
     static const char *const ops[] = {"=", ">", ">=", "<", "<="};
-    return QString::fromLatin1(ops[qBound(0, ItemIndex(RadioGroup), 4)]);
+    return QString::fromLatin1(ops[qBound(0, RadioGroup->itemIndex(), 4)]);
 }
 
 QString TFreeNiv0a1_::filtro() const
@@ -422,7 +403,7 @@ void TFreeNiv0a1_::RadioButton1Click()
     Edit1->setVisible(!importancia);
 }
 
-void TFreeNiv0a1_::RadioGroup2Click(QGroupBox *Sender)
+void TFreeNiv0a1_::RadioGroup2Click(platform::RadioGroup *Sender)
 {
     // Only the group of the mode in force counts, and only with a value to compare with.
     const bool delModo = (Sender == RadioGroup2) == RadioButton1->isChecked();

@@ -11,11 +11,11 @@
 #include "platform/DBGrid.h"
 #include "platform/Form.h"
 #include "platform/Label.h"
+#include "platform/MaskEdit.h"
 #include "platform/Panel.h"
+#include "platform/RadioGroup.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,7 +36,7 @@ public:
     // " (1) - Cantidad "
     QWidget *TabSheet1;
     platform::Label *Label16;
-    QLineEdit *MaskEdit1; // "999;1;_"
+    platform::MaskEdit *MaskEdit1; // "999;1;_"
     QPushButton *Button2;
 
     // " (2) - Una por una "
@@ -48,11 +48,11 @@ public:
     // " (3) - Por Nivel de Importancia o por Clave "
     QWidget *TabSheet3;
     QRadioButton *RadioButton1; // importance mode
-    QGroupBox *RadioGroup2;
+    platform::RadioGroup *RadioGroup2;
     platform::Label *Label3;    // "====>"
-    QLineEdit *MaskEdit2;       // "999999"
+    platform::MaskEdit *MaskEdit2; // "999999"
     QRadioButton *RadioButton2; // key mode
-    QGroupBox *RadioGroup3;
+    platform::RadioGroup *RadioGroup3;
     platform::Label *Label4;    // "====>"
     QLineEdit *Edit1;
     platform::Label *Label6;
@@ -61,7 +61,7 @@ public:
     QCheckBox *CheckBox1;
     platform::Label *Label8;
     platform::Label *Label9;
-    QLineEdit *MaskEdit3;       // "999"
+    platform::MaskEdit *MaskEdit3; // "999"
     QPushButton *BitBtn2;
 
     QPushButton *btnButton1; // "  &Salir"
@@ -84,7 +84,7 @@ public:
     void Button3Click();
     void BitBtn2Click();
     void RadioButton1Click();
-    void RadioGroup2Click(QGroupBox *Sender);
+    void RadioGroup2Click(platform::RadioGroup *Sender);
     void MaskEdit2Exit();
     void CheckBox1Click();
     void Label8Click();
@@ -94,12 +94,8 @@ public:
     // ---- Routines ----
     void Muestra_Num_Fichas_en_Nivel_0();
     void Pasa_Ficha_actual_a_Nivel_1();
-    QString Conector(QGroupBox *RadioGroup) const;
+    static QString Conector(const platform::RadioGroup *RadioGroup);
     void Pone_Condicion_Filtrado_d_Niv_Import_o_Clave();
-
-    // The selected item of a radio group (0 to 4).
-    int ItemIndex(QGroupBox *RadioGroup) const;
-    void SetItemIndex(QGroupBox *RadioGroup, int Index);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -107,14 +103,12 @@ protected:
 
 private:
     void layOut();
-    QGroupBox *radioGroup(const char *name, QWidget *parent);
+    platform::RadioGroup *radioGroup(const char *name, QWidget *parent);
     // The value of the active mode's edit, trimmed.
     QString valorCondicion() const;
     void ponFiltro(const QString &filtro);
     QString filtro() const;
 
-    QButtonGroup *m_items2;
-    QButtonGroup *m_items3;
     bool m_filtroGuardado = false;
 };
 

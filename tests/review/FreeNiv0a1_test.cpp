@@ -154,8 +154,11 @@ TEST_F(FreeNiv0a1Test, ByConditionWithAndWithoutLimit)
         todasANivel0();
         conVentana([&] {
             (c.importance ? w->RadioButton1 : w->RadioButton2)->click();
-            w->SetItemIndex(c.importance ? w->RadioGroup2 : w->RadioGroup3, c.comparison);
-            (c.importance ? w->MaskEdit2 : w->Edit1)->setText(c.value);
+            (c.importance ? w->RadioGroup2 : w->RadioGroup3)->setItemIndex(c.comparison);
+            if (c.importance)
+                w->MaskEdit2->setText(c.value);
+            else
+                w->Edit1->setText(c.value);
             w->CheckBox1->setChecked(!c.limit.isNull());
             w->MaskEdit3->setText(c.limit);
             w->BitBtn2->click();
@@ -223,7 +226,7 @@ TEST_F(FreeNiv0a1Test, CountsTheConditionWhenTheValueIsLeftOrAComparisonPicked)
         w->MaskEdit2->setText("5");
         sal(w->MaskEdit2);
         EXPECT_EQ(w->Label7->caption(), "1");
-        w->RadioGroup2->findChildren<QRadioButton *>().at(4)->click(); // "Menor o igual que"
+        w->RadioGroup2->button(4)->click(); // "Menor o igual que"
         EXPECT_EQ(w->Label7->caption(), "5");
         w->RadioButton2->click();
         EXPECT_TRUE(w->MaskEdit2->isHidden());

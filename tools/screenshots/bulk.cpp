@@ -71,7 +71,7 @@ ORV_SCREENSHOTS(40, "bulk work")
                 w->DBGrid1->selectRow(D_Module_->Tabla_Activa->bookmark(), true);
         ok = save(w, QStringLiteral("level0to1_page2_by_hand.png")) && ok;
         w->PageControl1->setCurrentIndex(2);
-        w->SetItemIndex(w->RadioGroup2, 2);
+        w->RadioGroup2->setItemIndex(2);
         w->MaskEdit2->setText(QStringLiteral("3"));
         w->Button3Click();
         w->CheckBox1->setChecked(true);
