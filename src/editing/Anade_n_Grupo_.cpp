@@ -6,6 +6,7 @@
 #include "platform/Colors.h"
 #include "platform/Help.h"
 #include "platform/RichEdit.h"
+#include "platform/Screen.h"
 #include "platform/TextFile.h"
 #include "store/D_Module.h"
 #include "store/Ficha_Nueva.h"
@@ -99,23 +100,22 @@ TAnade_n_Grupo::TAnade_n_Grupo(QWidget *parent) : platform::Form(parent)
                    Panel2);
     label4->setWordWrap(true);
 
-    StringGrid1 = named(new QTableWidget(Filas + 1, 4, this), "StringGrid1");
-    StringGrid1->horizontalHeader()->hide();
+    // Row 0, the fixed header row, is the grid's header; rows 1 to 98 are the table's rows 0
+    // to 97.
+    StringGrid1 = named(new QTableWidget(Filas, 4, this), "StringGrid1");
     StringGrid1->verticalHeader()->hide();
     StringGrid1->verticalHeader()->setDefaultSectionSize(22);
+    StringGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int anchos[4] = {387, 361, 99, 96};
     for (int c = 0; c < 4; ++c) {
         StringGrid1->setColumnWidth(c, anchos[c]);
-        auto *cabecera = new QTableWidgetItem;
-        cabecera->setFlags(Qt::ItemIsEnabled);
-        cabecera->setBackground(palette().button());
-        StringGrid1->setItem(0, c, cabecera);
+        StringGrid1->setHorizontalHeaderItem(c, new QTableWidgetItem);
     }
     StringGrid1->setItemDelegate(new Delegado(this, StringGrid1));
     StringGrid1->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
                                  | QAbstractItemView::EditKeyPressed);
     StringGrid1->setTabKeyNavigation(true);
-    StringGrid1->setCurrentCell(1, 0);
+    StringGrid1->setCurrentCell(0, 0);
     StringGrid1->installEventFilter(this);
 
     button4 = button("button4", QStringLiteral("Borrar t&odo"));
@@ -157,6 +157,7 @@ TAnade_n_Grupo::~TAnade_n_Grupo()
 void TAnade_n_Grupo::layOut()
 {
     resize(1000, 690);
+    platform::centreOnScreen(*this);
     Panel2->setGeometry(10, 10, 980, 92);
     label2->move(12, 8);
     label1->move(12, 36);
@@ -182,16 +183,16 @@ void TAnade_n_Grupo::layOut()
 
 QString TAnade_n_Grupo::Celda(int Col, int Fila) const
 {
-    const QTableWidgetItem *item = StringGrid1->item(Fila, Col);
+    const QTableWidgetItem *item = Fila == 0 ? StringGrid1->horizontalHeaderItem(Col) : StringGrid1->item(Fila - 1, Col);
     return item ? item->text() : QString();
 }
 
 void TAnade_n_Grupo::Pon_Celda(int Col, int Fila, const QString &Texto)
 {
-    if (QTableWidgetItem *item = StringGrid1->item(Fila, Col))
+    if (QTableWidgetItem *item = Fila == 0 ? StringGrid1->horizontalHeaderItem(Col) : StringGrid1->item(Fila - 1, Col))
         item->setText(Texto);
     else
-        StringGrid1->setItem(Fila, Col, new QTableWidgetItem(Texto));
+        StringGrid1->setItem(Fila - 1, Col, new QTableWidgetItem(Texto));
 }
 
 bool TAnade_n_Grupo::filaVacia(int Fila) const
@@ -252,7 +253,7 @@ void TAnade_n_Grupo::FormActivate()
         return;
     }
     for (int c = 0; c < 4; ++c)
-        StringGrid1->item(0, c)->setText(Cabeceras[c]);
+        Pon_Celda(c, 0, Cabeceras[c]);
     const QColor verde = platform::tcolor(0x9ACE9C);
     Panel2->setColor(verde);
     QPalette p = StringGrid1->palette();
@@ -312,7 +313,7 @@ void TAnade_n_Grupo::button4Click()
 
 void TAnade_n_Grupo::button5Click()
 {
-    const int f = StringGrid1->currentRow();
+    const int f = StringGrid1->currentRow() + 1;
     if (f >= 1 && f <= Filas)
         vaciaFila(f);
 }
@@ -346,7 +347,7 @@ void TAnade_n_Grupo::buttonbtn2Click()
     }
     for (int i = 0; i < lineas->size() && i < Filas; ++i) {
         const int f = i + 1;
-        StringGrid1->setCurrentCell(f, StringGrid1->currentColumn() < 0 ? 0 : StringGrid1->currentColumn());
+        StringGrid1->setCurrentCell(f - 1, qMax(0, StringGrid1->currentColumn()));
         vaciaFila(f);
         const std::array<QString, 4> partes = Partes_Linea(lineas->at(i));
         for (int c = 0; c < 4; ++c)

@@ -237,10 +237,15 @@ TEST_F(GroupEntryTest, LongAnswersArePackedRichTextInThePackedFile)
     EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(rtf)), QStringList{"una respuesta larga"});
 }
 
-TEST_F(GroupEntryTest, TheImportanceColumnTakesDigitsOnlyAndEscCloses)
+TEST_F(GroupEntryTest, TheImportanceColumnTakesDigitsOnlyOneLineIsEmptiedAndEscCloses)
 {
     abre();
     EXPECT_TRUE(conVentana([&] {
+        fila(1, "q1", "a1", "k1", "1");
+        fila(2, "q2", "a2", "k2", "2");
+        w->StringGrid1->setCurrentCell(1, 2); // the second card row
+        w->button5Click();
+        EXPECT_EQ(filas(2), (QStringList{"q1|a1|k1|1", "|||"}));
         w->StringGrid1->setCurrentCell(1, 3);
         for (const auto &[typed, passes] : {std::pair{'7', true}, {'a', false}, {'-', false}, {'\b', true}}) {
             QChar k(typed);
