@@ -410,13 +410,13 @@ void TAnade_n_Grupo::btnButton10Click()
         try {
             creaFicha(f);
         } catch (const std::exception &e) {
+            bloque.Termina(); // the cards of the earlier rows are kept
             QString texto = Msg_Fila_Fallida.arg(QString::number(f), QString::fromUtf8(e.what()));
             if (cuenta > 0) {
                 for (int g = 1; g < f; ++g)
                     vaciaFila(g);
                 texto += Msg_Filas_Anteriores.arg(cuenta);
             }
-            bloque.Termina();
             mensaje(texto);
             return;
         }

@@ -3,10 +3,10 @@
 // kept in a text file for later ("&" between the parts, one card a line) and created in the
 // open study file in one step.
 //
-// Each card is converted before it is appended and stored whole: a row whose level or
-// importance is not a whole number stops the creation with a message naming the row; the
-// cards of earlier rows stay created and their rows are emptied, so that creating again does
-// not add them twice.
+// Each card is converted before it is appended and is appended whole; the cards of one creation
+// are committed together (store/Ficha_Nueva.h). A row whose level or importance is not a whole
+// number stops the creation with a message naming the row; the cards of earlier rows stay
+// created and their rows are emptied, so that creating again does not add them twice.
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/Label.h"

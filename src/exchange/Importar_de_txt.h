@@ -5,10 +5,12 @@
 // (Importar_de_txt_e_Imag.h): the controls, the file dialog, the main window disabled while
 // the window is open, and the report of a line that cannot be imported.
 //
-// Each card is worked out before it is appended and stored whole, before the next line is
-// read: a line whose level or importance is not a whole number stops the import with a message
-// naming the line; the cards of the earlier lines stay stored. Text files are read as UTF-8,
-// or as Windows-1252 when they are not valid UTF-8.
+// Each card is worked out before it is appended and is appended whole; the cards of one import
+// are committed together (store/Ficha_Nueva.h). A line whose level or importance is not a whole
+// number stops the import with a message naming the line, and the cards of the earlier lines
+// are kept; an import cut short otherwise (the program killed) adds no card, so that running it
+// again adds none twice. Text files are read as UTF-8, or as Windows-1252 when they are not
+// valid UTF-8.
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/Label.h"

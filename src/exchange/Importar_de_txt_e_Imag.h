@@ -6,7 +6,8 @@
 // A picture that cannot be read is said ("Error al leer imagen") and the card is stored
 // without it. A long-answer file that cannot be read, a level or importance that is not a whole
 // number, or a last text line without its file line stops the import with a message naming the
-// line; the earlier cards stay stored, and no card is ever stored half-filled.
+// line; the earlier cards stay stored, and no card is ever stored half-filled. The cards of
+// one import are committed together, as in the one-line import.
 #include "exchange/Importar_de_txt.h"
 
 #include <QByteArray>

@@ -40,6 +40,7 @@ void Pon_Ficha_Nueva(int Nivel, std::optional<int> Importancia, const std::optio
 Alta_En_Bloque::Alta_En_Bloque()
 {
     engine::Table &t = *D_Module_->Tabla_Activa;
+    m_transaccion.emplace(t);
     t.disableControls();
     m_afterScroll = std::move(t.afterScroll);
     t.afterScroll = nullptr;
@@ -47,14 +48,29 @@ Alta_En_Bloque::Alta_En_Bloque()
 
 Alta_En_Bloque::~Alta_En_Bloque()
 {
-    Termina();
+    if (!m_transaccion)
+        return;
+    m_transaccion.reset(); // rolled back
+    restauraControles();
 }
 
 void Alta_En_Bloque::Termina()
 {
-    if (!m_activo)
+    if (!m_transaccion)
         return;
-    m_activo = false;
+    try {
+        m_transaccion->commit();
+    } catch (...) {
+        m_transaccion.reset();
+        restauraControles();
+        throw;
+    }
+    m_transaccion.reset();
+    restauraControles();
+}
+
+void Alta_En_Bloque::restauraControles() noexcept
+{
     engine::Table &t = *D_Module_->Tabla_Activa;
     t.afterScroll = std::move(m_afterScroll);
     platform::guarded([&] {
