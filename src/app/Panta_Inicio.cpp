@@ -1,7 +1,9 @@
 #include "app/Panta_Inicio.h"
 
-#include "store/Preferencias.h"
+#include "editing/Alta_Fichas.h"
 #include "editing/Anade_n_Grupo_.h"
+#include "editing/FILTRO_ENV_.h"
+#include "editing/Modif_Glob.h"
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
 #include "options/AcercaDe.h"
@@ -13,12 +15,18 @@
 #include "platform/Colors.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
+#include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
 #include "review/FreeNiv0a1.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Preferencias.h"
+#include "store/Repara_Fichero.h"
+#include "store/Ver_Info.h"
 
 #include <QDir>
 #include <QFile>
@@ -105,6 +113,8 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     auto makeSheet = [this](const char *name, const QString &caption) {
         auto *sheet = new platform::Panel;
         sheet->setObjectName(QString::fromLatin1(name));
+        // Silver like Panel1, so that a hovered entry's white stands out from its page.
+        sheet->setColor(tcolor(colors::Silver));
         PageControl1->addTab(sheet, caption);
         platform::on(sheet, &platform::Panel::mouseMoved, this, &TPanta_Inicio_::TabSheet1MouseMove);
         return sheet;
@@ -344,11 +354,10 @@ void Filtro_Tabla_Activa(const QString &Filtro)
         D_Module_->Tabla_Activa->setFilter(Filtro.toStdString());
 }
 
-// The review selection's quick-selection button (RadioButton2); the review selection window
-// is not part of the program yet, so the quick selection is never in force.
+// The review selection's quick-selection button (RadioButton2) is checked.
 bool Seleccion_Rapida_Marcada()
 {
-    return false;
+    return Selecc_Repaso_ && Selecc_Repaso_->RadioButton2->isChecked();
 }
 } // namespace
 
@@ -364,9 +373,12 @@ void TPanta_Inicio_::FormActivate()
     }
     if (D_Module_)
         D_Module_->Lee_Estilo_Fuente();
-    // In quick-selection mode the selection's filter decides, over the one restored above.
+    // In quick-selection mode the review's level filter gives way to the selection in force,
+    // over the filter restored above; with no selection in force (none made, or dropped) the
+    // table goes back to the base filter, so level-0 cards never show in normal work.
     if (Seleccion_Rapida_Marcada())
-        Filtro_Tabla_Activa(Filtro_Seleccion);
+        Filtro_Tabla_Activa(Seleccion_Activa == 1 && !Filtro_Seleccion.trimmed().isEmpty() ? Filtro_Seleccion
+                                                                                           : Filtro_Base);
     setWindowTitle(QStringLiteral("  ") + Titulo_Programa.trimmed());
 
     Verifica_Preferencias();
@@ -587,22 +599,30 @@ void TPanta_Inicio_::Label1Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Selecc_Repaso_"));
+    platform::showModal(Selecc_Repaso_);
 }
 
 void TPanta_Inicio_::Label32Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    // 3: the review by time is run here.
+    engine::Table *t = D_Module_->Tabla_Activa;
+    if (QString::fromStdString(t->filter()).trimmed().isEmpty())
+        t->setFilter("( Nive_Fich <> 0 ) ");
+    Filtro_Antes_Repaso = QString::fromStdString(t->filter());
+    t->setFilter((Filtro_Antes_Repaso + QStringLiteral(" and (Fech_Prox_Repa <= ") + Fecha_Hoy + QLatin1Char(')'))
+                     .toStdString());
+    if (t->recordCount() > 0)
+        Inicia_Sesion_Repaso();
+    else
+        D_Module_->Ver_Mensaje(Msg_No_Hay_Fichas_Repaso);
 }
 
 void TPanta_Inicio_::Label2Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    Modo_Alta = 1;
-    platform::showModalPending(QStringLiteral("Alta_Fichas_"));
+    Alta_Fichas_->Anadir_Fichas();
 }
 
 void TPanta_Inicio_::Label31Click()
@@ -616,14 +636,14 @@ void TPanta_Inicio_::Label13Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Ver_Info_"));
+    platform::showModal(Ver_Info_);
 }
 
 void TPanta_Inicio_::Label3Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    platform::showModal(FILTRO_ENV);
 }
 
 void TPanta_Inicio_::label8Click()
@@ -668,7 +688,7 @@ void TPanta_Inicio_::Label10Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Modif_glob_"));
+    platform::showModal(Modif_glob_);
 }
 
 void TPanta_Inicio_::Label16Click()
@@ -684,12 +704,52 @@ void TPanta_Inicio_::Label24Click()
 
 void TPanta_Inicio_::Label4Click()
 {
-    // F: repairing a study file is run here.
+    // A cancelled dialog keeps Ruta_FE naming the file that stays open.
+    if (OpenDialog1->execute())
+        Ruta_FE = OpenDialog1->FileName;
+    else
+        OpenDialog1->FileName.clear();
+    QDir::setCurrent(Carpeta_Programa);
+    if (OpenDialog1->FileName.isEmpty()) {
+        Aviso_Ningun_Fichero_Seleccionado();
+        return;
+    }
+    Error_Reparacion = 0;
+    OpenDialog1->FileName.clear();
+    Cierra_Fichero();
+    try {
+        Repara_Tabla(QString());
+        Empaqueta_Tabla(QString());
+        Abre_Tabla_Sin_Indice(QString());
+    } catch (const std::exception &) {
+        Error_Reparacion = 1;
+        D_Module_->Ver_Mensaje(QStringLiteral("Error al reparar el Fichero de Estudio."));
+        return;
+    }
+    if (Error_Reparacion == 0)
+        D_Module_->Ver_Mensaje(QStringLiteral("El fichero ha sido Reparado y Empaquetado"));
 }
 
 void TPanta_Inicio_::Label12Click()
 {
-    // G: deleting a study file is run here.
+    OpenDialog2->FileName.clear();
+    OpenDialog2->InitialDir = Carpeta_Programa + QStringLiteral("/dat");
+    if (!OpenDialog2->execute() || OpenDialog2->FileName.isEmpty()) {
+        OpenDialog2->FileName.clear();
+        Aviso_Ningun_Fichero_Seleccionado();
+        return;
+    }
+    const QString N = OpenDialog2->FileName;
+    OpenDialog2->FileName.clear();
+    if (!QFileInfo::exists(N))
+        return;
+    const QString nombre = QFileInfo(N).fileName().chopped(qMin(3, int(QFileInfo(N).fileName().size())));
+    if (platform::warningNoOk(QStringLiteral("¿Seguro que quiere borrar el Fichero de Estudio\r\r") + nombre
+                              + QStringLiteral(" ?"))
+        != platform::DialogAnswer::Ok)
+        return;
+    Cierra_Fichero();
+    Borra_Fichero_Estudio(N);
 }
 
 void TPanta_Inicio_::Label30Click()

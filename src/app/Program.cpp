@@ -1,8 +1,10 @@
 #include "app/Program.h"
 
-#include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "editing/Alta_Fichas.h"
 #include "editing/Anade_n_Grupo_.h"
+#include "editing/FILTRO_ENV_.h"
+#include "editing/Modif_Glob.h"
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
 #include "options/AcercaDe.h"
@@ -14,11 +16,15 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "review/FreeNiv0a1.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Mensaje_.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
+#include "store/Ver_Info.h"
 
 #include <functional>
 #include <vector>
@@ -49,14 +55,14 @@ std::vector<Step> creationOrder()
 {
     return {
         window<TPanta_Inicio_>(Panta_Inicio_),
-        // TAlta_Fichas_
+        window<TAlta_Fichas_>(Alta_Fichas_),
         window<TD_Module_>(D_Module_),
-        // TFILTRO_ENV
-        // TModif_glob_
+        window<TFILTRO_ENV>(FILTRO_ENV),
+        window<TModif_glob_>(Modif_glob_),
         window<TCrea_Fiche_>(Crea_Fiche_),
-        // TSelecc_Repaso_
-        // TRepasar_
-        // TVer_Info_
+        window<TSelecc_Repaso_>(Selecc_Repaso_),
+        window<TRepasar_>(Repasar_),
+        window<TVer_Info_>(Ver_Info_),
         // TImprimir_
         window<TAcercaDe_>(AcercaDe_),
         window<TConfigura_Progr_>(Configura_Progr_),

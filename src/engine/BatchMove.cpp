@@ -130,14 +130,30 @@ std::size_t BatchMove::execute()
     if (t.db.readOnly())
         throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
     checkCompatible(s.schema, t.schema, t.path());
-    t.db.exec("BEGIN IMMEDIATE");
     std::size_t n = 0;
-    try {
-        n = copyRecords(s.db, s.schema, ids, t.db, t.schema);
-        t.db.exec("COMMIT");
-    } catch (...) {
-        t.db.rollback();
-        throw;
+    if (t.db.inTransaction()) {
+        // Inside the destination's open transaction: a failed move takes back only itself.
+        t.db.exec("SAVEPOINT batch_move");
+        try {
+            n = copyRecords(s.db, s.schema, ids, t.db, t.schema);
+            t.db.exec("RELEASE batch_move");
+        } catch (...) {
+            try {
+                t.db.exec("ROLLBACK TO batch_move");
+                t.db.exec("RELEASE batch_move");
+            } catch (...) {
+            }
+            throw;
+        }
+    } else {
+        t.db.exec("BEGIN IMMEDIATE");
+        try {
+            n = copyRecords(s.db, s.schema, ids, t.db, t.schema);
+            t.db.exec("COMMIT");
+        } catch (...) {
+            t.db.rollback();
+            throw;
+        }
     }
     moved_ = n;
     if (!dst.own)

@@ -15,6 +15,8 @@
 // numbers the moved records itself, in the order they are moved.
 //
 // ATOMIC. Each move is one transaction: it adds all its records or, on any failure, none.
+// Into a destination with an open Transaction (engine/Transaction.h) the move becomes part of
+// that transaction.
 #include <cstddef>
 
 namespace engine {

@@ -1,10 +1,17 @@
 // Packing a table: compacting its file and rebuilding its indexes, or, when SQLite finds
-// the file damaged, copying every record that can still be read into a new file.
+// the file damaged, copying every record that can still be read into a new file; and
+// rebuilding the indexes of an open table.
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
+#include <sqlite3.h>
 
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/FileLock.h"
 #include "engine/Names.h"
 #include "engine/TableImpl.h"
 
@@ -21,7 +28,10 @@ bool integrityOk(Database &db)
     }
 }
 
-// Copies the readable records of a damaged table (keeping their identities) into `tmp`.
+// Copies the records of a damaged table that can still be read whole (keeping their
+// identities) into `tmp`. A damaged stretch of the file is stepped over by finding the
+// smallest identity from which reading goes on again (doubling the step, then halving the
+// gap), so that no readable record beyond it is passed by.
 void salvage(Database &in, const Schema &schema, const std::string &tmp)
 {
     Database out;
@@ -36,40 +46,78 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
         }
         Statement write = out.prepare("INSERT INTO data(" + cols + ") VALUES(" + marks + ")");
         std::string sql = schema.selectRowSql();
-        sql.replace(sql.find("rowid = ?"), 9, "rowid > ? ORDER BY rowid LIMIT 1");
+        sql.replace(sql.find("rowid = ?"), 9, "rowid >= ? ORDER BY rowid LIMIT 1");
         Statement read = in.prepare(sql);
-        std::int64_t last = INT64_MIN;
-        std::int64_t skip = 1;
-        int failures = 0;
         Row row(schema.fields.size());
-        while (failures < 64) {
-            read.bindInt(1, last);
-            std::int64_t id = 0;
+        // The first record from identity `from` on into row and id; false at the end;
+        // EngineError when the file cannot be read there.
+        auto readFrom = [&](std::int64_t from, std::int64_t &id) {
+            read.bindInt(1, from);
             try {
                 if (!read.step()) {
                     read.reset();
-                    break;
+                    return false;
                 }
                 id = read.columnInt(0);
                 for (std::size_t f = 0; f < schema.fields.size(); ++f)
                     row[f] = schema.readValue(read, static_cast<int>(f) + 1, static_cast<int>(f));
+            } catch (...) {
                 read.reset();
+                throw;
+            }
+            read.reset();
+            return true;
+        };
+        auto readable = [&](std::int64_t from) {
+            std::int64_t id = 0;
+            try {
+                readFrom(from, id);
+                return true;
             } catch (const EngineError &) {
-                read.reset();
-                // Step over the damaged part, further each time it goes on.
-                ++failures;
-                last = (last > INT64_MAX - skip) ? INT64_MAX : (last == INT64_MIN ? 0 : last) + skip;
-                skip = skip > INT64_MAX / 2 ? skip : skip * 2;
+                return false;
+            }
+        };
+        auto plus = [](std::int64_t a, std::uint64_t b) {
+            return static_cast<std::uint64_t>(INT64_MAX - a) <= b ? INT64_MAX : a + static_cast<std::int64_t>(b);
+        };
+        std::int64_t from = INT64_MIN;
+        for (;;) {
+            std::int64_t id = 0;
+            bool more = false;
+            try {
+                more = readFrom(from, id);
+            } catch (const EngineError &) {
+                std::int64_t bad = from, good = INT64_MAX;
+                for (std::uint64_t step = 1;; step = step > (UINT64_MAX >> 1) ? step : step * 2) {
+                    const std::int64_t probe = plus(bad, step);
+                    if (probe == INT64_MAX)
+                        break;
+                    if (readable(probe)) {
+                        good = probe;
+                        break;
+                    }
+                    bad = probe;
+                }
+                if (good == INT64_MAX)
+                    break;
+                while (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad) > 1) {
+                    const std::int64_t mid = plus(bad, (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad)) / 2);
+                    (readable(mid) ? good : bad) = mid;
+                }
+                from = good;
                 continue;
             }
-            skip = 1;
+            if (!more)
+                break;
             write.bindInt(1, id);
             int col = 2;
             for (std::size_t f = 0; f < schema.fields.size(); ++f)
                 if (schema.fields[f].type != FieldType::AutoInc)
                     bindValue(write, col++, schema.fields[f].type, row[f]);
             write.execute();
-            last = id;
+            if (id == INT64_MAX)
+                break;
+            from = id + 1;
         }
         if (schema.autoInc >= 0) {
             try {
@@ -83,11 +131,163 @@ void salvage(Database &in, const Schema &schema, const std::string &tmp)
             }
         }
     });
+    out.close();
 }
 
-void compact(Database &db)
+// EngineError unless the closed file at `path` passes SQLite's integrity check.
+void requireIntact(const std::string &path)
 {
-    db.exec("REINDEX");
+    Database db;
+    db.open(path, false);
+    if (!integrityOk(db))
+        throw EngineError("La copia «" + path + "» no supera la comprobación de integridad.");
+}
+
+void removeTemporary(const std::string &tmp)
+{
+    ::unlink(tmp.c_str());
+    removeSideFiles(tmp);
+}
+
+// A compacted copy of an intact table at `tmp`, its indexes built afresh; false (and no copy)
+// when the table cannot be read whole or the copy does not pass the integrity check.
+bool compactCopy(Database &db, const Schema &schema, const std::string &tmp)
+{
+    removeTemporary(tmp);
+    try {
+        Statement into = db.prepare("VACUUM INTO ?");
+        into.bindText(1, tmp);
+        into.run();
+        {
+            Database out;
+            out.open(tmp, false);
+            rebuildIndexes(out, schema);
+        }
+        requireIntact(tmp);
+        return true;
+    } catch (const EngineError &) {
+        removeTemporary(tmp);
+        return false;
+    }
+}
+
+// ---- A file whose first 100 bytes (SQLite's header) are damaged ----
+
+constexpr int kHeaderSize = 100;
+
+bool headerDamaged(const std::string &path)
+{
+    unsigned char h[kHeaderSize];
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    const std::size_t n = std::fread(h, 1, sizeof h, f);
+    std::fclose(f);
+    if (n < sizeof h)
+        return false; // too short to hold anything worth recovering
+    const unsigned pageSize = (h[16] << 8) | h[17];
+    const bool sizeOk = pageSize == 1 || (pageSize >= 512 && (pageSize & (pageSize - 1)) == 0);
+    return std::memcmp(h, "SQLite format 3", 16) != 0 || !sizeOk || h[21] != 64 || h[22] != 32 || h[23] != 32;
+}
+
+void put32(unsigned char *p, std::uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v >> 24);
+    p[1] = static_cast<unsigned char>(v >> 16);
+    p[2] = static_cast<unsigned char>(v >> 8);
+    p[3] = static_cast<unsigned char>(v);
+}
+
+// Writes a header for pages of the given size over the first 100 bytes of the file: the
+// engine's own values, no free-page list (the salvage does not need it).
+bool writeHeader(const std::string &path, unsigned pageSize, std::uint64_t fileSize)
+{
+    unsigned char h[kHeaderSize] = {};
+    std::memcpy(h, "SQLite format 3", 16);
+    h[16] = static_cast<unsigned char>(pageSize == 65536 ? 0 : pageSize >> 8);
+    h[17] = static_cast<unsigned char>(pageSize == 65536 ? 1 : pageSize & 0xFF);
+    h[18] = h[19] = 1;
+    h[21] = 64;
+    h[22] = h[23] = 32;
+    put32(h + 24, 1);                                                   // change counter
+    put32(h + 28, static_cast<std::uint32_t>((fileSize + pageSize - 1) / pageSize)); // pages
+    put32(h + 40, 1);                                                   // schema cookie
+    put32(h + 44, 4);                                                   // schema format
+    put32(h + 56, 1);                                                   // UTF-8
+    put32(h + 60, static_cast<std::uint32_t>(kFormatVersion));
+    put32(h + 68, static_cast<std::uint32_t>(kApplicationId));
+    put32(h + 92, 1);                                                   // valid for counter 1
+    put32(h + 96, SQLITE_VERSION_NUMBER);
+    FILE *f = std::fopen(path.c_str(), "r+b");
+    if (!f)
+        return false;
+    const bool ok = std::fwrite(h, 1, sizeof h, f) == sizeof h;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool copyFile(const std::string &from, const std::string &to, std::uint64_t &size)
+{
+    FILE *in = std::fopen(from.c_str(), "rb");
+    if (!in)
+        return false;
+    FILE *out = std::fopen(to.c_str(), "wb");
+    bool ok = out != nullptr;
+    size = 0;
+    char buf[1 << 16];
+    while (ok) {
+        const std::size_t n = std::fread(buf, 1, sizeof buf, in);
+        if (n == 0)
+            break;
+        ok = std::fwrite(buf, 1, n, out) == n;
+        size += n;
+    }
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+    if (out)
+        ok = std::fclose(out) == 0 && ok;
+    return ok;
+}
+
+// Salvages a table whose header is damaged: a copy of the file gets a header for each page
+// size in turn (the engine's own first) until its definitions can be read; its readable
+// records then go into a new file that replaces the table. EngineError when none works.
+void recoverDamagedHeader(const std::string &path)
+{
+    FileLock lock = FileLock::acquire(path, true);
+    const std::string work = temporaryPathBeside(path);
+    std::uint64_t size = 0;
+    if (!copyFile(path, work, size)) {
+        removeTemporary(work);
+        throw EngineError("No se pudo copiar el fichero.");
+    }
+    for (unsigned pageSize : {4096u, 1024u, 2048u, 8192u, 16384u, 32768u, 65536u, 512u}) {
+        if (size < 2 * pageSize)
+            continue;
+        const std::string tmp = temporaryPathBeside(path);
+        try {
+            if (!writeHeader(work, pageSize, size))
+                break;
+            Database in;
+            in.open(work, false);
+            const Schema schema = loadSchema(in);
+            salvage(in, schema, tmp);
+            in.close();
+            requireIntact(tmp);
+        } catch (const EngineError &) {
+            removeTemporary(tmp);
+            continue;
+        }
+        removeTemporary(work);
+        replaceTableFile(tmp, path, true);
+        return;
+    }
+    removeTemporary(work);
+    throw EngineError("su cabecera está dañada y no se ha podido reconstruir.");
+}
+
+void compact(Database &db, const Schema &schema)
+{
+    rebuildIndexes(db, schema);
     db.exec("VACUUM");
 }
 
@@ -103,26 +303,46 @@ void Table::pack()
             throw EngineError("La tabla «" + d->path()
                               + "» está dañada; ciérrela y vuelva a empaquetarla para recuperar sus registros.");
         const std::int64_t keep = d->currentId();
-        compact(d->db);
+        compact(d->db, d->schema);
         d->reloadAfterChange(keep);
         d->notify(Event::DataChanged);
         return;
     }
     const std::string p = d->path();
     try {
-        d->onOwnConnection(true, [&](Impl &own) {
-            if (integrityOk(own.db)) {
-                compact(own.db);
-                return;
-            }
-            const std::string tmp = temporaryPathBeside(p);
-            salvage(own.db, own.schema, tmp);
-            own.db.close();
-            replaceTableFile(tmp, p, true); // while the lock is still held
-        });
+        try {
+            d->onOwnConnection(true, [&](Impl &own) {
+                // The work is done on a copy beside the table, which takes its place only
+                // when complete and intact: a failure leaves the table as it was.
+                const std::string tmp = temporaryPathBeside(p);
+                if (!compactCopy(own.db, own.schema, tmp)) {
+                    salvage(own.db, own.schema, tmp);
+                    try {
+                        requireIntact(tmp);
+                    } catch (...) {
+                        removeTemporary(tmp);
+                        throw;
+                    }
+                }
+                own.db.close();
+                replaceTableFile(tmp, p, true); // while the lock is still held
+            });
+        } catch (const EngineError &) {
+            if (!headerDamaged(p))
+                throw;
+            recoverDamagedHeader(p);
+        }
     } catch (const EngineError &e) {
         throw EngineError("No se pudo empaquetar la tabla «" + p + "»: " + e.what());
     }
+}
+
+void Table::rebuildIndexes()
+{
+    if (d->state == State::Inactive || !d->exclusive)
+        throw EngineError("La tabla «" + d->path() + "» debe estar abierta en exclusiva para rehacer sus índices.");
+    checkBrowseMode();
+    engine::rebuildIndexes(d->db, d->schema);
 }
 
 void Table::checkpointFile()

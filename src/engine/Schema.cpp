@@ -1,6 +1,7 @@
 #include "engine/Schema.h"
 
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -471,11 +472,49 @@ void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index)
     }
 }
 
-namespace {
+void rebuildIndexes(Database &db, const Schema &schema)
+{
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        std::vector<std::string> old;
+        {
+            Statement q = db.prepare("SELECT name FROM sqlite_schema WHERE type = 'index' AND tbl_name = 'data' "
+                                     "AND substr(name, 1, 8) = 'orv_idx_'");
+            while (q.step())
+                old.emplace_back(q.columnBytes(0));
+        }
+        for (const auto &name : old)
+            db.exec("DROP INDEX " + quoteIdentifier(name));
+        for (const auto &index : schema.indexes)
+            db.exec(indexSql(schema.fields, index));
+        db.exec("COMMIT");
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
 void removeSideFiles(const std::string &path)
 {
     for (const char *suffix : {"-wal", "-shm", "-journal"})
         ::unlink((path + suffix).c_str());
+}
+
+namespace {
+// Forces a file (or folder) to the disk; failures are left to the next write to show.
+void syncPath(const std::string &path, bool folder)
+{
+    const int fd = ::open(path.c_str(), folder ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
 }
 } // namespace
 
@@ -522,12 +561,14 @@ void replaceTableFile(const std::string &tmpPath, const std::string &path, bool 
             throw EngineError("No se puede sustituir la tabla «" + path + "»: está abierta.");
         }
     }
+    syncPath(tmpPath, false);
     removeSideFiles(path);
     if (std::rename(tmpPath.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmpPath.c_str());
         throw EngineError("No se puede crear la tabla «" + path + "» (" + std::strerror(err) + ").");
     }
+    syncPath(folderOf(path), true);
 }
 
 std::string temporaryPathBeside(const std::string &path)

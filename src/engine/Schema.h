@@ -78,6 +78,13 @@ void configureConnection(Database &db);
 // Adds an index to the file's definitions (a primary index replaces the primary index).
 void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index);
 
+// Drops the file's SQLite indexes of its index definitions (also stray ones) and builds
+// them again from the definitions, in one transaction.
+void rebuildIndexes(Database &db, const Schema &schema);
+
+// Removes the SQLite side files (-wal, -shm, -journal) left beside a table file.
+void removeSideFiles(const std::string &path);
+
 // Builds a new table file at `tmpPath` (removing anything there first) and returns it open.
 void createTableFile(Database &db, const std::string &tmpPath, const std::vector<FieldDef> &fields,
                      const std::vector<IndexDef> &indexes);
@@ -88,7 +95,8 @@ void fillTableFile(Database &out, const std::string &tmpPath, const std::functio
 
 // Puts the closed file `tmpPath` in place of `path`, which must not be held by anyone
 // (EngineError otherwise) unless the caller holds it exclusively (alreadyLocked); removes
-// SQLite side files of the old table first.
+// SQLite side files of the old table first. The new file reaches the disk before the rename,
+// and the rename before the call returns.
 void replaceTableFile(const std::string &tmpPath, const std::string &path, bool alreadyLocked = false);
 
 // A fresh temporary name in the folder of `path`.

@@ -174,6 +174,11 @@ void Database::rollback() noexcept
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+bool Database::inTransaction() const
+{
+    return db_ && !sqlite3_get_autocommit(db_);
+}
+
 std::int64_t Database::queryInt(std::string_view sql)
 {
     Statement s = prepare(sql);

@@ -58,6 +58,8 @@ public:
     void exec(std::string_view sql);
     // Undoes the open transaction, if any; never throws (for catch blocks).
     void rollback() noexcept;
+    // A transaction is open (BEGIN without its COMMIT or ROLLBACK yet).
+    bool inTransaction() const;
     Statement prepare(std::string_view sql) { return Statement(db_, sql, path_); }
     std::int64_t queryInt(std::string_view sql); // first column of the first row (0 when none)
     std::string queryText(std::string_view sql);

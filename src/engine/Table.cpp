@@ -537,6 +537,92 @@ void Table::deleteRecord()
 
 bool Table::modified() const { return d->modified; }
 
+std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value)
+{
+    d->requireActive();
+    checkBrowseMode();
+    if (d->db.readOnly())
+        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
+    const int index = fieldByName(fieldName).index();
+    const FieldDef &def = d->schema.fields[static_cast<std::size_t>(index)];
+    Value v = value;
+    const bool integer = v.kind == Value::Kind::Integer;
+    switch (def.type) {
+    case FieldType::AutoInc:
+        throw EngineError("Field '" + def.name + "' cannot be modified");
+    case FieldType::SmallInt:
+        if (!v.isBlank() && (!integer || v.integer < -32768 || v.integer > 32767))
+            throw EngineError("The value is not valid for field '" + def.name + "'");
+        break;
+    case FieldType::Boolean:
+        if (!v.isBlank() && (!integer || (v.integer != 0 && v.integer != 1)))
+            throw EngineError("The value is not valid for field '" + def.name + "'");
+        break;
+    case FieldType::String:
+        if (!v.isBlank() && integer)
+            throw EngineError("The value is not valid for field '" + def.name + "'");
+        v.bytes = std::string(utf8Left(v.bytes, static_cast<std::size_t>(def.size)));
+        break;
+    default:
+        if (!v.isBlank() && integer)
+            throw EngineError("The value is not valid for field '" + def.name + "'");
+    }
+    // The records go by in groups, one statement for each.
+    constexpr std::size_t group = 256;
+    auto updateOf = [&](std::size_t count) {
+        std::string sql = "UPDATE data SET " + quoteIdentifier(def.name) + " = ? WHERE rowid IN (";
+        for (std::size_t i = 0; i < count; ++i)
+            sql += i ? ",?" : "?";
+        return d->db.prepare(sql + ")");
+    };
+    // Inside an open transaction a savepoint takes back a failed run of this call alone.
+    const bool own = !d->db.inTransaction();
+    d->db.exec(own ? "BEGIN IMMEDIATE" : "SAVEPOINT set_field");
+    const std::size_t written = d->view.size();
+    try {
+        Statement full = written >= group ? updateOf(group) : Statement();
+        for (std::size_t p = 0; p < written; p += group) {
+            const std::size_t count = std::min(group, written - p);
+            Statement tail = count < group ? updateOf(count) : Statement();
+            Statement &update = count < group ? tail : full;
+            bindValue(update, 1, def.type, v);
+            for (std::size_t i = 0; i < count; ++i)
+                update.bindInt(static_cast<int>(i) + 2, d->view.id(p + i));
+            update.execute();
+        }
+        d->db.exec(own ? "COMMIT" : "RELEASE set_field");
+    } catch (...) {
+        if (own) {
+            d->db.rollback();
+        } else {
+            try {
+                d->db.exec("ROLLBACK TO set_field");
+                d->db.exec("RELEASE set_field");
+            } catch (...) {
+            }
+        }
+        throw;
+    }
+    const auto &keys = d->schema.keyFields;
+    const Filter *filter = d->viewFilter();
+    const bool reorders = std::find(keys.begin(), keys.end(), index) != keys.end()
+                       || (filter && std::find(filter->usedFields().begin(), filter->usedFields().end(), index)
+                                         != filter->usedFields().end());
+    if (reorders) {
+        const std::int64_t before = d->currentId();
+        d->reloadAfterChange(before);
+        if (d->currentId() != before)
+            d->fireAfterScroll();
+    } else {
+        d->cache.clear();
+        d->blobsOf = 0;
+    }
+    d->notify(Event::DataChanged);
+    return written;
+}
+
+
+
 void Table::checkBrowseMode()
 {
     if (d->state != State::Edit && d->state != State::Insert)

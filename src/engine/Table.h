@@ -87,11 +87,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/EngineError.h"
 #include "engine/Field.h"
 #include "engine/FieldDef.h"
+#include "engine/Value.h"
 
 namespace engine {
 
@@ -156,9 +158,17 @@ public:
 
     // Compacts the file and rebuilds its indexes (restructure with pack). The table must be
     // closed (it is then opened exclusively for the work) or open exclusively; EngineError
-    // when it cannot be had exclusively, is missing or damaged. When SQLite's integrity check
-    // fails, the readable records are copied into a new file that replaces the old one.
+    // when it cannot be had exclusively, is missing or damaged beyond repair.
+    // A closed table is packed into a copy beside it (compacted, indexes built afresh), which
+    // replaces the file only once complete and intact (SQLite's integrity check). When the
+    // table cannot be copied whole or the copy is not intact, the records that can still be
+    // read whole go into the new copy instead, checked the same way; when SQLite's header of
+    // the file is damaged, that salvage reads a copy of the file given a new header. Whatever
+    // fails, the file stays as it was. An open table is packed in place (it must be intact).
     void pack();
+    // Drops the table's SQLite indexes and builds them again from its index definitions
+    // (a missing one is built too). The table must be open exclusively.
+    void rebuildIndexes();
     // Folds a log left beside a closed table by a killed program into the table file (by
     // opening and closing it), so that X.DB alone holds every record. Nothing happens when
     // there is no log; EngineError when the table is held by anyone or is damaged.
@@ -201,6 +211,12 @@ public:
     // else on the first record.
     void refresh();
 
+    // Calls visit with the non-blob values of every record of the file (blob slots blank),
+    // whatever the filter, in the order of their identities; the cursor does not move, no
+    // event fires and no display is touched. Records posted through other Table objects are
+    // included. EngineError when the table is not open or cannot be read.
+    void forEachRecord(const std::function<void(const Row &record)> &visit);
+
     // Reads a field of the view's row (0-based) without moving the cursor and without
     // events; for grids. EngineError when the row is out of range.
     std::string peekAsString(std::size_t row, int fieldIndex);
@@ -216,6 +232,15 @@ public:
     bool modified() const;
     void checkBrowseMode(); // posts when a field was set, else cancels
     void flushBuffers();    // no-op: every post is already committed
+
+    // Gives one field of every record of the view the same value, as Edit, set, Post on each
+    // would, in one go (inside an open Transaction, else committed on its own): no event per
+    // record and no move of the cursor. The value must suit the field: an integer for SmallInt
+    // (in its range) and Boolean (0 or 1), bytes for String (cut to its width) and Blob, or
+    // blank. When the field orders the view or the filter names it, the view is rebuilt and
+    // stays on the current record when that is still in it, else on the first. Returns the
+    // number of records written; EngineError on failure (nothing written).
+    std::size_t setFieldOfView(std::string_view fieldName, const Value &value);
 
     // --- events ---
     Handler beforeScroll;
@@ -235,6 +260,47 @@ private:
     friend class BatchMove;
     friend class Transaction;
     std::unique_ptr<Impl> d;
+};
+
+// Bulk work over many records shows only its end: for the life of the guard the table's
+// display notifications are held (disableControls) and its scroll handlers are not called.
+// end() puts them back and calls afterScroll once (what it raises goes to the caller); the
+// destructor puts them back without calling it when end() was not reached.
+class BulkWork {
+public:
+    explicit BulkWork(Table &table)
+        : table_(table), before_(std::move(table.beforeScroll)), after_(std::move(table.afterScroll))
+    {
+        table_.beforeScroll = nullptr;
+        table_.afterScroll = nullptr;
+        table_.disableControls();
+    }
+    ~BulkWork() { restore(); }
+    BulkWork(const BulkWork &) = delete;
+    BulkWork &operator=(const BulkWork &) = delete;
+    void end()
+    {
+        if (!restore())
+            return;
+        if (table_.active() && table_.afterScroll)
+            table_.afterScroll(table_);
+    }
+
+private:
+    bool restore()
+    {
+        if (done_)
+            return false;
+        done_ = true;
+        table_.beforeScroll = std::move(before_);
+        table_.afterScroll = std::move(after_);
+        table_.enableControls();
+        return true;
+    }
+    Table &table_;
+    Table::Handler before_;
+    Table::Handler after_;
+    bool done_ = false;
 };
 
 } // namespace engine

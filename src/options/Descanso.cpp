@@ -1,5 +1,7 @@
 #include "options/Descanso.h"
 
+#include "review/Repasar.h"
+
 #include "options/Ver_Pag_Web.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -106,14 +108,8 @@ void TDescanso_::FormCreate()
 
 platform::Timer *TDescanso_::relojRepaso()
 {
-    if (!Timer_n_Repaso) {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("Repasar_")) {
-                Timer_n_Repaso = w->findChild<platform::Timer *>(QStringLiteral("Timer_n_Repaso"));
-                break;
-            }
-        }
-    }
+    if (!Timer_n_Repaso && Repasar_)
+        Timer_n_Repaso = Repasar_->Timer_n_Repaso;
     return Timer_n_Repaso;
 }
 

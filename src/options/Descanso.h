@@ -32,8 +32,8 @@ public:
     QPushButton *Button2;    // "Ejercicios de Ojos", Tag 3
     QPushButton *Button5;    // "&Salir"
 
-    // The review window's one-second clock, stopped while a break is shown. Found by name (the
-    // timer "Timer_n_Repaso" of the window "Repasar_") until the review window sets it.
+    // The review window's one-second clock, stopped while a break is shown: the review
+    // window's Timer_n_Repaso unless a test sets another.
     QPointer<platform::Timer> Timer_n_Repaso;
 
     // ---- Handlers ----

@@ -31,6 +31,8 @@ constexpr unsigned Teal = 0x808000;
 constexpr unsigned Silver = 0xC0C0C0;
 constexpr unsigned White = 0xFFFFFF;
 constexpr unsigned Yellow = 0x00FFFF;
+constexpr unsigned Green = 0x008000;
+constexpr unsigned Olive = 0x008080;
 } // namespace colors
 
 } // namespace platform

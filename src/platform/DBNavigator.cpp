@@ -49,6 +49,8 @@ void DBNavigator::btnClick(Button which)
     engine::Table *t = dataSource() ? dataSource()->activeDataSet() : nullptr;
     if (!t)
         return;
+    if (BeforeAction && !BeforeAction(which))
+        return;
     switch (which) {
     case First: t->first(); break;
     case Prior: t->prior(); break;

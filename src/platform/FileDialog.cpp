@@ -15,22 +15,30 @@ std::deque<std::optional<QString>> answers;
 QList<FileDialog::Request> asked;
 int unansweredCount = 0;
 
-QString anyCasePattern(const QString &pattern)
+// "*.*" means every file; other patterns are shown as written.
+QString pattern(const QString &p)
 {
-    if (pattern == QLatin1String("*.*"))
-        return QStringLiteral("*");
-    QString out;
-    for (QChar c : pattern) {
-        if (c.isLetter() && c.toLower() != c.toUpper())
-            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        else
-            out += c;
-    }
-    return out;
+    return p == QLatin1String("*.*") ? QStringLiteral("*") : p;
 }
 } // namespace
 
 FileDialog::FileDialog(Kind k, QObject *parent) : QObject(parent), kind(k) {}
+
+void FileDialog::prepare(QFileDialog &dialog) const
+{
+    dialog.setWindowTitle(Title.trimmed());
+    dialog.setDirectory(InitialDir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setNameFilter(qtFilter(Filter));
+    // The patterns match names in any case ("*.db" shows X.DB too).
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setAcceptMode(kind == Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(kind == Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!DefaultExt.isEmpty())
+        dialog.setDefaultSuffix(DefaultExt);
+    if (!FileName.isEmpty())
+        dialog.selectFile(FileName);
+}
 
 QString FileDialog::qtFilter(const QString &filter)
 {
@@ -44,7 +52,7 @@ QString FileDialog::qtFilter(const QString &filter)
         QStringList patterns;
         const QStringList raw = parts.at(i + 1).split(QRegularExpression(QStringLiteral("[;,\\s]+")), Qt::SkipEmptyParts);
         for (const QString &p : raw)
-            patterns << anyCasePattern(p);
+            patterns << pattern(p);
         entries << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
     }
     return entries.join(QStringLiteral(";;"));
@@ -65,14 +73,8 @@ bool FileDialog::execute()
             FileName = *answer;
         return answer.has_value();
     }
-    QFileDialog dialog(nullptr, Title.trimmed(), InitialDir, qtFilter(Filter));
-    dialog.setAcceptMode(kind == Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(kind == Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    if (!DefaultExt.isEmpty())
-        dialog.setDefaultSuffix(DefaultExt);
-    if (!FileName.isEmpty())
-        dialog.selectFile(FileName);
+    QFileDialog dialog;
+    prepare(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().constFirst();

@@ -9,6 +9,8 @@
 // false). A cancelled dialog leaves FileName as it was, as the real one does. With no
 // answer queued it cancels and counts an unanswered dialog.
 #include <QObject>
+
+class QFileDialog;
 #include <QString>
 #include <QStringList>
 
@@ -30,8 +32,11 @@ public:
 
     bool execute();
 
-    // The filter in Qt's form ("Ficheros de Estudio (*.[dD][bB]);;...").
+    // The filter in Qt's form ("Ficheros de Estudio (*.db);;...").
     static QString qtFilter(const QString &filter);
+    // Sets up a dialog as execute() shows it: title, folder, filter (matching in any case),
+    // mode, default extension and the file name.
+    void prepare(QFileDialog &dialog) const;
 
     // ---- Scripting, for tests ----
     struct Request {

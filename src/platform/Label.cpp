@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QStringList>
+#include <QTextLayout>
 
 namespace platform {
 
@@ -90,6 +92,33 @@ void Label::fitToCaption()
     if (!m_autoSize)
         return;
     resize(captionSize());
+}
+
+QString wrapToWidth(const QString &text, const QFont &font, int width)
+{
+    QStringList out;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const QString &paragraph : displayText(text).split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        bool any = false;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(qMax(1, width));
+            QString piece = paragraph.mid(line.textStart(), line.textLength());
+            // The blank where a line was broken is not drawn at its end.
+            if (line.textStart() + line.textLength() < paragraph.size())
+                while (piece.endsWith(QLatin1Char(' ')))
+                    piece.chop(1);
+            out << piece;
+            any = true;
+        }
+        layout.endLayout();
+        if (!any)
+            out << QString();
+    }
+    return out.join(QLatin1Char('\r'));
 }
 
 void Label::changeEvent(QEvent *event)

@@ -50,4 +50,9 @@ private:
     bool m_pressed = false;
 };
 
+// The text with its lines broken so that none is wider than `width` pixels in the font: at
+// blanks where it can, anywhere within a word longer than the width. Carriage returns start
+// lines as in a caption; the result's lines are separated by carriage returns.
+QString wrapToWidth(const QString &text, const QFont &font, int width);
+
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/MaskEdit.h"
 
+#include "platform/Clock.h"
+
 #include <QFocusEvent>
 
 namespace platform {
@@ -8,20 +10,35 @@ MaskEdit::MaskEdit(QWidget *parent) : QLineEdit(parent) {}
 
 void MaskEdit::setEditMask(const QString &mask)
 {
+    if (mask == m_mask)
+        return;
+    const QString before = m_mask.isEmpty() ? QString() : text();
     m_mask = mask;
     const QStringList parts = mask.split(QLatin1Char(';'));
     m_blank = parts.size() >= 3 && !parts[2].isEmpty() ? parts[2].at(0) : QLatin1Char('_');
     // Qt's mask letters for digits are the other way round: '0' optional, '9' required.
     QString qtMask;
+    m_empty.clear();
     for (QChar c : parts.value(0)) {
-        if (c == QLatin1Char('9'))
-            qtMask += QLatin1Char('0');
-        else if (c == QLatin1Char('0'))
-            qtMask += QLatin1Char('9');
-        else
-            qtMask += c;
+        if (c == QLatin1Char('!'))
+            continue;
+        if (c == QLatin1Char('9') || c == QLatin1Char('0')) {
+            qtMask += c == QLatin1Char('9') ? QLatin1Char('0') : QLatin1Char('9');
+            m_empty += QLatin1Char(' ');
+            continue;
+        }
+        const QChar literal = c == QLatin1Char('/') ? clock::dateSeparator() : c;
+        qtMask += QLatin1Char('\\') + QString(literal);
+        m_empty += literal;
     }
     setInputMask(qtMask + QLatin1Char(';') + m_blank);
+    if (!before.isEmpty())
+        setText(before);
+}
+
+bool MaskEdit::isBlank() const
+{
+    return m_mask.isEmpty() ? QLineEdit::text().isEmpty() : text() == m_empty;
 }
 
 QString MaskEdit::text() const

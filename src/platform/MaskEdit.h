@@ -2,8 +2,12 @@
 // The masked edit: a one-line edit whose text follows an edit mask such as "999;1;_".
 //
 // The mask's first part holds one character per position: '9' an optional digit, '0' a
-// required digit; the last part is the character shown in an empty position. text() reads the
-// edit as the class library does: every position, an empty one as a blank ("20 " for "20_").
+// required digit, '/' the system's date separator (platform::clock::dateSeparator() when the
+// mask is set), any other character a literal; a leading '!' is accepted and ignored. The last
+// part is the character shown in an empty position. text() reads the edit as the class
+// library does: every position, an empty one as a blank ("20 " for "20_"), the literals in
+// place, so an empty "!99/99/00;1;_" reads "  /  /  ". Setting the same mask again keeps the
+// text.
 #include <QLineEdit>
 #include <QString>
 
@@ -19,6 +23,8 @@ public:
 
     QString text() const;
     void setText(const QString &text);
+    // Every position empty.
+    bool isBlank() const;
 
 signals:
     // The focus left the edit (OnExit).
@@ -29,6 +35,7 @@ protected:
 
 private:
     QString m_mask;
+    QString m_empty; // text() of the empty edit
     QChar m_blank = QLatin1Char('_');
 };
 

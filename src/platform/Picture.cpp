@@ -2,6 +2,10 @@
 
 #include "platform/Files.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
 namespace platform {
 
 std::optional<PictureFormat> detectPictureFormat(const QByteArray &bytes)
@@ -56,6 +60,33 @@ QImage loadPictureOrThrow(const QString &path)
     if (!bytes)
         throw PictureError(QStringLiteral("No se puede leer el archivo de imagen %1.").arg(path).toStdString());
     return decodePictureOrThrow(*bytes);
+}
+
+QByteArray readPictureFileOrThrow(const QString &path, qint64 maxSize)
+{
+    const std::optional<QByteArray> bytes = readWholeFile(path, maxSize);
+    if (!bytes)
+        throw PictureError("No se puede abrir el archivo.");
+    decodePictureOrThrow(*bytes);
+    return *bytes;
+}
+
+std::optional<ClipboardPicture> clipboardPicture()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return std::nullopt;
+    for (const char *format : {"image/jpeg", "image/jpg", "image/pjpeg"}) {
+        const QByteArray bytes = data->data(QString::fromLatin1(format));
+        if (detectPictureFormat(bytes) == PictureFormat::Jpeg && !decodePicture(bytes).isNull())
+            return ClipboardPicture{bytes, {}};
+    }
+    if (data->hasImage()) {
+        QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull())
+            return ClipboardPicture{{}, std::move(image)};
+    }
+    return std::nullopt;
 }
 
 QImage loadPicture(const QString &path)

@@ -37,6 +37,18 @@ QImage decodePictureOrThrow(const QByteArray &bytes);
 // Also throws when the content is not of the expected format.
 QImage decodePictureOrThrow(const QByteArray &bytes, PictureFormat expected);
 QImage loadPictureOrThrow(const QString &path);
+// The bytes of a picture file that decodes as BMP or JPEG, as they are in the file; throws
+// PictureError with the reason (also when the file cannot be read or exceeds maxSize bytes,
+// a negative maxSize setting no limit).
+QByteArray readPictureFileOrThrow(const QString &path, qint64 maxSize = -1);
+
+// What the clipboard offers as a picture: JPEG bytes that decode, taken as they are so that
+// they can be stored unchanged, else a bitmap; nothing when it offers neither.
+struct ClipboardPicture {
+    QByteArray jpegBytes; // empty when the picture is the bitmap
+    QImage bitmap;
+};
+std::optional<ClipboardPicture> clipboardPicture();
 
 // The codecs themselves. Each throws PictureError.
 QImage decodeBmp(const QByteArray &bytes);

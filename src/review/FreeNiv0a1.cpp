@@ -234,6 +234,16 @@ void TFreeNiv0a1_::ponFiltro(const QString &filtro)
         t.setFiltered(true);
 }
 
+void TFreeNiv0a1_::enUnaTransaccion(const std::function<void()> &Mover)
+{
+    engine::Table &t = tabla();
+    engine::Transaction transaccion(t);
+    engine::BulkWork bloque(t);
+    Mover();
+    transaccion.commit();
+    bloque.end();
+}
+
 void TFreeNiv0a1_::Muestra_Num_Fichas_en_Nivel_0()
 {
     label5->setCaption(QString::number(tabla().recordCount()) + Msg_Fichas_En_Nivel_0);
@@ -325,14 +335,12 @@ void TFreeNiv0a1_::Button2Click()
         MaskEdit1->setFocus();
         return;
     }
-    {
-        engine::Transaction transaccion(t);
+    enUnaTransaccion([&] {
         for (int i = 0; i < n; ++i) {
             t.first();
             Pasa_Ficha_actual_a_Nivel_1();
         }
-        transaccion.commit();
-    }
+    });
     Muestra_Num_Fichas_en_Nivel_0();
     mensaje(texto + Msg_Han_Pasado);
 }
@@ -346,16 +354,14 @@ void TFreeNiv0a1_::Button7Click()
         ~MuestraRejilla() { grid->show(); }
     } muestra{DBGrid1};
     int cuenta = 0;
-    {
-        engine::Transaction transaccion(t);
+    enUnaTransaccion([&] {
         for (const std::int64_t marca : DBGrid1->selectedBookmarks()) {
             if (!t.gotoBookmark(marca))
                 continue;
             Pasa_Ficha_actual_a_Nivel_1();
             ++cuenta;
         }
-        transaccion.commit();
-    }
+    });
     t.first();
     DBGrid1->show();
     Muestra_Num_Fichas_en_Nivel_0();
@@ -380,12 +386,12 @@ void TFreeNiv0a1_::BitBtn2Click()
     int cuenta = 0;
     {
         RestauraFiltro restaura(Filtro_Antes_Condicion);
-        engine::Transaction transaccion(t);
-        for (t.first(); !t.eof() && (!conLimite || cuenta < limite); t.first()) {
-            Pasa_Ficha_actual_a_Nivel_1();
-            ++cuenta;
-        }
-        transaccion.commit();
+        enUnaTransaccion([&] {
+            for (t.first(); !t.eof() && (!conLimite || cuenta < limite); t.first()) {
+                Pasa_Ficha_actual_a_Nivel_1();
+                ++cuenta;
+            }
+        });
     }
     Muestra_Num_Fichas_en_Nivel_0();
     Button3Click();

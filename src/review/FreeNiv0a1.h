@@ -22,6 +22,8 @@
 #include <QString>
 #include <QTabWidget>
 
+#include <functional>
+
 class TFreeNiv0a1_ : public platform::Form {
     Q_OBJECT
 public:
@@ -107,6 +109,9 @@ private:
     // The value of the active mode's edit, trimmed.
     QString valorCondicion() const;
     void ponFiltro(const QString &filtro);
+    // Runs Mover as one transaction of the card table: every card it moves, or none; the
+    // grid and the card displays are brought up to date once, at the end.
+    void enUnaTransaccion(const std::function<void()> &Mover);
     QString filtro() const;
 
     bool m_filtroGuardado = false;

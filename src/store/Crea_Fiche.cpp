@@ -585,42 +585,32 @@ void TCrea_Fiche_::BitBtn1Click()
     const QString last4 = path.toLower().right(4);
     if (last4 != QLatin1String(".jpg") && last4 != QLatin1String("jpeg") && last4 != QLatin1String(".bmp"))
         return;
-    const std::optional<QByteArray> bytes = platform::readWholeFile(path);
+    QByteArray bytes;
     try {
-        if (!bytes)
-            throw platform::PictureError("No se puede abrir el archivo.");
-        platform::decodePictureOrThrow(*bytes);
+        bytes = platform::readPictureFileOrThrow(path);
     } catch (const platform::PictureError &e) {
         // The picture shown before stays, with its type.
         mensaje(Msg_Imagen_Ilegible.arg(path, QString::fromUtf8(e.what())));
         return;
     }
-    Image1->setPictureBytes(*bytes);
+    Image1->setPictureBytes(bytes);
     Tipo_Imagen_FE = Image1->holdsJpeg() ? QStringLiteral("JPG") : QStringLiteral("BMP");
     TImag_Zoom_::Prepara_Imagen(10);
 }
 
 void TCrea_Fiche_::BitBtn2Click()
 {
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (!data)
+    const std::optional<platform::ClipboardPicture> pasted = platform::clipboardPicture();
+    if (!pasted)
         return;
-    if (data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        if (!image.isNull()) {
-            Image1->setPicture(image, platform::PictureKind::Bitmap);
-            Tipo_Imagen_FE = QStringLiteral("BMP");
-            TImag_Zoom_::Prepara_Imagen(10);
-            return;
-        }
-    }
-    const QByteArray jpeg = data->data(QStringLiteral("image/jpeg"));
-    if (!jpeg.isEmpty() && platform::detectPictureFormat(jpeg) == platform::PictureFormat::Jpeg
-        && !platform::decodePicture(jpeg).isNull()) {
-        Image1->setPictureBytes(jpeg);
+    if (!pasted->jpegBytes.isEmpty()) {
+        Image1->setPictureBytes(pasted->jpegBytes);
         Tipo_Imagen_FE = QStringLiteral("JPG");
-        TImag_Zoom_::Prepara_Imagen(10);
+    } else {
+        Image1->setPicture(pasted->bitmap, platform::PictureKind::Bitmap);
+        Tipo_Imagen_FE = QStringLiteral("BMP");
     }
+    TImag_Zoom_::Prepara_Imagen(10);
 }
 
 void TCrea_Fiche_::Button6Click()

@@ -79,7 +79,12 @@ TD_Module_::TD_Module_(QObject *parent)
                                      {"NiveFich", "Nive_Fich;Nive_Impo", false}};
         Tabla_Activa->afterPost = [this](engine::Table &t) { Tabla_ActivaAfterPost(t); };
         Tabla_Activa->beforeScroll = [this](engine::Table &t) { Tabla_ActivaBeforeScroll(t); };
-        Tabla_Activa->afterScroll = [this](engine::Table &t) { Tabla_ActivaAfterScroll(t); };
+        Tabla_Activa->afterScroll = [this](engine::Table &t) {
+            if (m_pantallasRetenidas)
+                m_refrescoOmitido = true;
+            else
+                Tabla_ActivaAfterScroll(t);
+        };
     }
 
     DSource = &c.DSource;
@@ -513,7 +518,10 @@ void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
     platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
     const QByteArray bytes = platform::rtf::fromFontStyle(Fuente, Color);
     re->loadFromBytes(bytes);
-    const QString path = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    // An existing style file is replaced under its own name, whatever its case.
+    const QString exact = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
+    const QString existing = platform::existingPathAnyCase(exact);
+    const QString path = existing.isEmpty() ? exact : existing;
     if (!platform::saveFileAtomically(path, bytes))
         throw std::runtime_error("Cannot create file " + QDir::toNativeSeparators(path).toStdString());
 }
@@ -521,8 +529,9 @@ void TD_Module_::Guarda_Estilo_Fuente(const QFont &Fuente, const QColor &Color)
 void TD_Module_::Lee_Estilo_Fuente()
 {
     platform::RichEdit *re = Sesion_->RE_Estilo_Fuente;
-    const QString path = Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente;
-    if (QFile::exists(path))
+    const QString path =
+        platform::existingPathAnyCase(Sesion_->Carpeta_Programa + QLatin1Char('/') + Fichero_Estilo_Fuente);
+    if (!path.isEmpty())
         re->loadFromFile(path);
     QTextCursor c(re->document());
     const int end = re->document()->characterCount() - 1;
@@ -569,4 +578,32 @@ void TD_Module_::attachReviewDisplays(const ReviewDisplays &displays)
         TImag_Zoom_::registerSlot(5, displays.Image2);
         TImag_Zoom_::registerSlot(6, displays.Image2);
     }
+}
+
+// ---- Review queue ----
+
+void TD_Module_::Valores_a_NumFich()
+{
+    // A bookmark is the card's AutoInc; reading them from the view keeps the cursor (and the
+    // displays, which follow every move) where they are.
+    auto queue = std::make_unique<QStringList>();
+    const std::size_t n = Tabla_Activa->recordCount();
+    queue->reserve(qsizetype(n));
+    for (std::size_t row = 0; row < n; ++row)
+        queue->append(QString::number(Tabla_Activa->peekBookmark(row)));
+    Sesion_->NumFich = std::move(queue);
+}
+
+bool TD_Module_::Siguiente_Registro()
+{
+    TSesion_ *s = Sesion_;
+    bool found = false;
+    while (!found && s->NumFich && !s->NumFich->isEmpty()) {
+        bool ok = false;
+        const qlonglong id = s->NumFich->takeFirst().trimmed().toLongLong(&ok);
+        found = ok && Tabla_Activa->gotoBookmark(id);
+    }
+    if (!s->NumFich || s->NumFich->isEmpty())
+        s->NumFich_Agotada = 1;
+    return found;
 }

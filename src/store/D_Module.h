@@ -212,6 +212,28 @@ public:
     void attachCardEditorDisplays(const CardEditorDisplays &displays);
     void attachReviewDisplays(const ReviewDisplays &displays);
 
+    // ---- Review queue (the session fields NumFich and NumFich_Agotada) ----
+    // NumFich := the AutoInc numbers of the cards in Tabla_Activa's view, in the view's order,
+    // as decimal texts. The view is read in place: the cursor does not move and the displays
+    // are not refreshed.
+    void Valores_a_NumFich();
+    // Makes the card at the head of NumFich the current card (the displays are refreshed
+    // once, for that card) and takes the head off the queue. A head no longer in the view
+    // is dropped and the next entry taken. NumFich_Agotada := 1 when the queue is then
+    // empty. Returns false when no entry of the queue was in the view (the cursor has not
+    // moved). Each call looks up one card by its identity; it never walks the view.
+    bool Siguiente_Registro();
+
+    // While held, moves of Tabla_Activa (a post that moves the cursor, for instance) do not
+    // refresh the displays. Releasing returns whether a refresh was skipped meanwhile, so
+    // that the caller can do it when it does not move to another card itself.
+    void Retiene_Pantallas() { m_pantallasRetenidas = true; m_refrescoOmitido = false; }
+    bool Suelta_Pantallas()
+    {
+        m_pantallasRetenidas = false;
+        return m_refrescoOmitido;
+    }
+
 private:
     struct Displays;
     struct Components;
@@ -223,6 +245,8 @@ private:
 
     Components *m_components;
     Displays *m_displays;
+    bool m_pantallasRetenidas = false;
+    bool m_refrescoOmitido = false;
 };
 
 extern TD_Module_ *D_Module_;

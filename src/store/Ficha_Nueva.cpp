@@ -1,7 +1,6 @@
 #include "store/Ficha_Nueva.h"
 
 #include "engine/Table.h"
-#include "platform/Application.h"
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
@@ -41,17 +40,13 @@ Alta_En_Bloque::Alta_En_Bloque()
 {
     engine::Table &t = *D_Module_->Tabla_Activa;
     m_transaccion.emplace(t);
-    t.disableControls();
-    m_afterScroll = std::move(t.afterScroll);
-    t.afterScroll = nullptr;
+    m_bloque.emplace(t);
 }
 
 Alta_En_Bloque::~Alta_En_Bloque()
 {
-    if (!m_transaccion)
-        return;
-    m_transaccion.reset(); // rolled back
-    restauraControles();
+    m_bloque.reset();
+    m_transaccion.reset(); // rolled back when Termina() was not reached
 }
 
 void Alta_En_Bloque::Termina()
@@ -61,23 +56,13 @@ void Alta_En_Bloque::Termina()
     try {
         m_transaccion->commit();
     } catch (...) {
+        m_bloque.reset();
         m_transaccion.reset();
-        restauraControles();
         throw;
     }
     m_transaccion.reset();
-    restauraControles();
-}
-
-void Alta_En_Bloque::restauraControles() noexcept
-{
-    engine::Table &t = *D_Module_->Tabla_Activa;
-    t.afterScroll = std::move(m_afterScroll);
-    platform::guarded([&] {
-        t.enableControls();
-        if (t.afterScroll && t.active())
-            t.afterScroll(t);
-    });
+    m_bloque->end();
+    m_bloque.reset();
 }
 
 void Alta_En_Bloque::Ficha_Anadida()

@@ -42,9 +42,7 @@ public:
     void Termina();
 
 private:
-    void restauraControles() noexcept;
-
     int m_fichas = 0;
-    std::function<void(engine::Table &)> m_afterScroll;
     std::optional<engine::Transaction> m_transaccion;
+    std::optional<engine::BulkWork> m_bloque;
 };

@@ -6,6 +6,8 @@
 
 #include <QGuiApplication>
 #include <QHash>
+
+#include <cmath>
 #include <QPointer>
 #include <QScreen>
 
@@ -45,10 +47,14 @@ QHash<QString, QPointer<platform::ImageControl>> &sources()
     return s;
 }
 
-// value x num / den, the fraction dropped (all positive).
+// value x r with the fraction dropped, r := num / den computed in floating point first (as the
+// fitting is defined: 1052 x (608 / 1052) gives 607).
 int scaled(qint64 value, qint64 num, qint64 den)
 {
-    return den == 0 ? 0 : int(value * num / den);
+    if (den == 0)
+        return 0;
+    const double r = double(num) / double(den);
+    return int(std::trunc(double(value) * r));
 }
 } // namespace
 

@@ -60,7 +60,15 @@ void TMensaje::FormCreate()
 
 void TMensaje::FormActivate()
 {
-    Label1->setCaption(Sesion_ ? Sesion_->Texto_Mensaje : QString());
+    QRect desk(0, 0, 1024, 768);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        desk = screen->availableGeometry();
+    // A text wider than the desktop is wrapped, so that the window stays on it.
+    const QString texto = Sesion_ ? Sesion_->Texto_Mensaje : QString();
+    Label1->setCaption(texto);
+    const int anchoMaximo = desk.width() - 54 - 16;
+    if (Label1->width() > anchoMaximo)
+        Label1->setCaption(platform::wrapToWidth(texto, Label1->font(), anchoMaximo));
     Label1->move(27, 16);
     int w = Label1->width() + 54;
     if (Label2->width() + 45 > w)

@@ -25,10 +25,20 @@ class MainWindowTest : public ProgramFixture {};
 TEST_F(MainWindowTest, CreatesTheWindowsOnceHiddenInTheProgramsOrder)
 {
     startProgram();
-    EXPECT_EQ(app::createdWindows(),
-              (QStringList{"Panta_Inicio_", "D_Module_", "Crea_Fiche_", "AcercaDe_", "Configura_Progr_", "Descanso_",
-                           "Ver_Pag_Web_", "FreeNiv0a1_", "Parpadeo_Aviso_", "Importar_de_txt_", "Passw_FE_",
-                           "Text_Zoom_", "Imag_Zoom_", "Importar_de_txt_e_Imag_", "Anade_n_Grupo", "Mensaje"}));
+    // The program's order; a window not yet part of the program is simply absent.
+    const QStringList order{"Panta_Inicio_", "Alta_Fichas_", "D_Module_", "FILTRO_ENV", "Modif_glob_",
+                            "Crea_Fiche_", "Selecc_Repaso_", "Repasar_", "Ver_Info_", "Imprimir_", "AcercaDe_",
+                            "Configura_Progr_", "Descanso_", "Ver_Pag_Web_", "FreeNiv0a1_", "Parpadeo_Aviso_",
+                            "Importar_de_txt_", "Passw_FE_", "Exportar_FE_", "FE_Transporte_", "Text_Zoom_",
+                            "Imag_Zoom_", "Importar_de_FE_", "Importar_de_txt_e_Imag_", "Anade_n_Grupo", "Mensaje"};
+    const QStringList created = app::createdWindows();
+    QStringList inOrder;
+    for (const QString &name : order)
+        if (created.contains(name))
+            inOrder << name;
+    EXPECT_EQ(created, inOrder);
+    EXPECT_EQ(created.first(), "Panta_Inicio_");
+    EXPECT_EQ(created.last(), "Mensaje");
     ASSERT_NE(Panta_Inicio_, nullptr);
     EXPECT_FALSE(Panta_Inicio_->isVisible());
     EXPECT_EQ(platform::mainWindow(), Panta_Inicio_);
@@ -369,6 +379,14 @@ TEST_F(MainWindowTest, HoverWhitensALabelAndTheTabSheetRestoresItsColourByTag)
         EXPECT_EQ(Panta_Inicio_->Rotulo_Resaltado, 0);
         EXPECT_EQ(label->fontColor(), tcolor(color));
         EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
+    }
+    // The pages are drawn silver, so the white of a hovered entry shows on them.
+    for (int tab = 0; tab < 3; ++tab) {
+        p->PageControl1->setCurrentIndex(tab);
+        const QWidget *sheet = p->PageControl1->currentWidget();
+        const QImage window = Panta_Inicio_->grab().toImage();
+        const QPoint corner = sheet->mapTo(Panta_Inicio_, QPoint(sheet->width() - 3, sheet->height() - 3));
+        EXPECT_EQ(window.pixelColor(corner), tcolor(colors::Silver)) << tab;
     }
 }
 

@@ -14,13 +14,11 @@
 #include <memory>
 
 namespace {
-// Stands for the review window's one-second clock, found by the break window by its names.
+// Stands for the review window's one-second clock.
 struct RelojRepaso {
     RelojRepaso()
     {
-        ventana->setObjectName(QStringLiteral("Repasar_"));
         reloj = new platform::Timer(ventana.get());
-        reloj->setObjectName(QStringLiteral("Timer_n_Repaso"));
         reloj->setInterval(1000);
         QObject::connect(reloj, &platform::Timer::timeout, [this] { ++segundos; });
     }
@@ -69,6 +67,7 @@ TEST_F(BreakTest, AFiftyMinuteSessionTakesItsListedBreaksAndCountsOnlyStudyTime)
 {
     RelojRepaso review; // the review clock runs from the start of the session
     startWithBreaks(QStringLiteral("SI_NOPER_030-010-015-005-030-030-030-Parpad_NO_05__"));
+    Descanso_->Timer_n_Repaso = review.reloj;
     Sesion_->Tiempo_Pausas = 0;
     Sesion_->Inicio_Sesion = platform::clock::toDays(platform::clock::now());
     breaksLasting(3, 2);

@@ -7,9 +7,13 @@
 #include "platform/ModalShow.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,6 +95,55 @@ TEST(Help, ContextsMapToPagesBesideTheHelpFile)
     EXPECT_TRUE(platform::helpPage(QString(), 1).isEmpty());
 }
 
+// The shipped pages: every context of the map opens a page, and every link of every page
+// leads to a page of the folder (and to an anchor that page holds); no page reaches outside.
+TEST(Help, EveryContextAndEveryLinkOfTheShippedPagesLeadsToAPage)
+{
+    const QString folder = QStringLiteral(ORV_SOURCE_DIR "/data/ayuda");
+    const QString file = QStringLiteral(ORV_SOURCE_DIR "/data/Orvenda2.chm");
+    QFile map(folder + QStringLiteral("/contextos.txt"));
+    ASSERT_TRUE(map.open(QIODevice::ReadOnly | QIODevice::Text));
+    int contexts = 0;
+    for (const QString &line : QString::fromUtf8(map.readAll()).split(QLatin1Char('\n'))) {
+        const QStringList parts = line.section(QLatin1Char('#'), 0, 0).simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (parts.isEmpty())
+            continue;
+        ++contexts;
+        EXPECT_EQ(parts.size(), 2) << line.toStdString();
+        EXPECT_EQ(platform::helpPage(file, parts.at(0).toUInt()), folder + QLatin1Char('/') + parts.value(1))
+            << line.toStdString();
+    }
+    EXPECT_GE(contexts, 20);
+
+    const QRegularExpression link(QStringLiteral("<a\\s[^>]*href=\"([^\"]*)\""));
+    const QRegularExpression anchors(QStringLiteral("\\b(?:id|name)=\"([^\"]+)\""));
+    const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
+    ASSERT_FALSE(pages.isEmpty());
+    for (const QString &page : pages) {
+        QFile f(folder + QLatin1Char('/') + page);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(f.readAll());
+        EXPECT_FALSE(html.contains(QLatin1String("<script"), Qt::CaseInsensitive)) << page.toStdString();
+        for (auto m = link.globalMatch(html); m.hasNext();) {
+            const QString href = m.next().captured(1);
+            const std::string where = (page + QStringLiteral(" -> ") + href).toStdString();
+            ASSERT_FALSE(href.contains(QLatin1Char(':'))) << where; // nothing outside the folder
+            const QString target = href.section(QLatin1Char('#'), 0, 0);
+            const QString anchor = href.section(QLatin1Char('#'), 1);
+            const QString targetPage = target.isEmpty() ? page : target;
+            ASSERT_TRUE(pages.contains(targetPage)) << where;
+            if (anchor.isEmpty())
+                continue;
+            QFile t(folder + QLatin1Char('/') + targetPage);
+            ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+            QStringList names;
+            for (auto a = anchors.globalMatch(QString::fromUtf8(t.readAll())); a.hasNext();)
+                names << a.next().captured(1);
+            EXPECT_TRUE(names.contains(anchor)) << where;
+        }
+    }
+}
+
 TEST(Help, WithoutAHandlerAHelpRequestDoesNothing)
 {
     platform::resetHelp();
@@ -114,12 +167,41 @@ TEST(Dialogs, ScriptedWarningDialogsTakeQueuedAnswers)
     platform::setScripted(false);
 }
 
-TEST(Dialogs, FileFiltersBecomeQtFiltersMatchingAnyCase)
+// The user sees the patterns as written; the dialog lists the files they match in any case.
+TEST(Dialogs, FileFiltersShowTheirPatternsAndMatchAnyCase)
 {
     EXPECT_EQ(platform::FileDialog::qtFilter(" Ficheros de Estudio |*.db| Todos los Archivos |*.*"),
-              "Ficheros de Estudio (*.[dD][bB]);;Todos los Archivos (*)");
+              "Ficheros de Estudio (*.db);;Todos los Archivos (*)");
     EXPECT_EQ(platform::FileDialog::qtFilter("JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg"),
-              "JPEG Image File (*.[jJ][pP][gG] *.[jJ][pP][eE][gG])");
+              "JPEG Image File (*.jpg *.jpeg)");
+
+    QTemporaryDir dir;
+    for (const char *name : {"Ingles.DB", "frances.db", "Ingles.STU", "notas.txt"})
+        QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    platform::FileDialog d;
+    d.Filter = QStringLiteral(" Ficheros de Estudio |*.db");
+    d.InitialDir = dir.path();
+    QFileDialog dialog;
+    d.prepare(dialog);
+    auto *model = dialog.findChild<QFileSystemModel *>();
+    ASSERT_NE(model, nullptr);
+    const QModelIndex root = model->index(dir.path());
+    QElapsedTimer t;
+    t.start();
+    QStringList shown;
+    while (t.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        shown.clear();
+        for (int i = 0; i < model->rowCount(root); ++i) {
+            const QModelIndex index = model->index(i, 0, root);
+            if (!model->nameFilterDisables() || (model->flags(index) & Qt::ItemIsEnabled))
+                shown << model->fileName(index);
+        }
+        if (shown.size() >= 2)
+            break;
+    }
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"Ingles.DB", "frances.db"}));
 }
 
 TEST(Dialogs, ScriptedFileDialogsTakeQueuedNamesAndCancelsKeepTheName)

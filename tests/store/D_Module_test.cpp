@@ -539,6 +539,17 @@ TEST_F(CardStoreTest, TheFontStyleIsSavedAndLoadedBack)
     const QTextCursor c = p->RE_Estilo_Fuente->textCursor();
     EXPECT_EQ(c.selectionStart(), 1);
     EXPECT_EQ(c.selectionEnd(), 2);
+
+    // A style file whose name differs in case (copied from another system) is read and
+    // replaced under its own name.
+    ASSERT_TRUE(QFile::rename(programPath("01.stl"), programPath("01.STL")));
+    p->RE_Estilo_Fuente->setLines({"otra cosa"});
+    dm->Lee_Estilo_Fuente();
+    EXPECT_EQ(dm->Estilo_Fuente().font.family(), "Courier New");
+    dm->Guarda_Estilo_Fuente(QFont(QStringLiteral("Tahoma")), QColor(Qt::blue));
+    EXPECT_FALSE(QFile::exists(programPath("01.stl")));
+    dm->Lee_Estilo_Fuente();
+    EXPECT_EQ(dm->Estilo_Fuente().color, QColor(Qt::blue));
 }
 
 TEST_F(CardStoreTest, WithoutAFontStyleFileTheDesignFontStays)

@@ -54,6 +54,9 @@ TEST_F(PictureFittingTest, BothSidesAreTruncatedAtEachStep)
     // 609 x 452: by width to 608 x 451 (451.26 truncated), then by height to 589 x 437
     // (589.13 truncated); one step from the picture's own size would give 588.
     EXPECT_EQ(fit(1, 609, 452), QRect(352 + 9, 15, 589, 437));
+    // The ratio is taken in floating point before it is applied: 1052 x (608 / 1052) is
+    // 607.99..., so 607.
+    EXPECT_EQ(fit(1, 1052, 100), QRect(352, 15 + 190, 607, 57));
 }
 
 TEST_F(PictureFittingTest, APictureOnlyTooTallIsScaledByHeight)
@@ -126,8 +129,8 @@ TEST_F(PictureFittingTest, SlotsOutsideOneToElevenDoNothing)
 
 TEST_F(PictureFittingTest, ASlotWhoseWindowIsNotThereYetDoesNothing)
 {
-    EXPECT_EQ(TImag_Zoom_::slotControl(4), nullptr);
-    TImag_Zoom_::Prepara_Imagen(4);
+    EXPECT_EQ(TImag_Zoom_::slotControl(8), nullptr);
+    TImag_Zoom_::Prepara_Imagen(8);
     {
         platform::ImageControl gone;
         TImag_Zoom_::registerSlot(7, &gone);
@@ -166,7 +169,7 @@ TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
 TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePreviousPicture)
 {
     Imag_Zoom_->Image1->setPicture(pictureOf(30, 20));
-    Panta_Inicio_->Origen_Zoom = "Repaso_Preg"; // the review window is not registered here
+    Panta_Inicio_->Origen_Zoom = "Desconocido"; // no window registers this origin
     platform::showModal(Imag_Zoom_);
     EXPECT_EQ(Imag_Zoom_->Image1->picture().size(), QSize(30, 20));
 }

@@ -84,6 +84,20 @@ TEST_F(MessageWindowTest, AnEmptyTextGivesAWindowJustWideEnoughForTheHint)
     EXPECT_EQ(Mensaje->height(), lineHeight() + 110);
 }
 
+// A text wider than the desktop (a very long file name) is wrapped, within words if it must,
+// and the window stays on the desktop with every character of the text shown.
+TEST_F(MessageWindowTest, ATextWiderThanTheDesktopIsWrappedAndTheWindowStaysOnIt)
+{
+    const QString name = "/datos/" + QString(3000, 'x') + ".DB";
+    D_Module_->Ver_Mensaje("No se pudo escribir " + name + "\r\rFin");
+    const QRect desk = Mensaje->screen()->availableGeometry();
+    EXPECT_LE(Mensaje->width(), desk.width());
+    EXPECT_GT(Mensaje->Label1->height(), 10 * lineHeight());
+    QString shown = Mensaje->Label1->caption();
+    EXPECT_EQ(shown.remove('\r').remove(' '), QString("No se pudo escribir " + name + "Fin").remove(' '));
+    EXPECT_TRUE(Mensaje->Label1->caption().endsWith("\r\rFin"));
+}
+
 TEST_F(MessageWindowTest, TheWindowSitsAtTheCentreOfTheDesktop)
 {
     D_Module_->Ver_Mensaje("Centro");

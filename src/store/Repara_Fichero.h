@@ -1,0 +1,30 @@
+#pragma once
+// Repairing and deleting a study file.
+//
+// The repair utilities work on the card table named by Sesion_->Ruta_FE (a full path), open
+// it exclusively, and report each failure in an error box while setting
+// Sesion_->Error_Reparacion to 1; the caller goes on with the next step. The folder given to
+// them is the database name of their table objects (empty: the full path in Ruta_FE counts).
+// Each shows the hourglass and a progress bar along the bottom of the main window while it
+// works.
+//
+// The packing never makes a file worse: the table is packed into a copy beside it that
+// replaces it only when complete and intact, and the readable cards of a damaged table are
+// carried over into that copy (see engine::Table::pack).
+#include <QString>
+
+// Abre_Tabla_Sin_Indice, then Empaqueta_Tabla.
+void Repara_Tabla(const QString &Carpeta);
+// Deletes the table's index files, opens the table exclusively, drops and builds its
+// indexes again, and closes it.
+void Abre_Tabla_Sin_Indice(const QString &Carpeta);
+// Packs the table (compacts it and builds its indexes afresh).
+void Empaqueta_Tabla(const QString &Carpeta);
+// Deletes the index files of the table Tabla (the path less its last 2 characters + "px",
+// found in any case).
+void Borra_Ficheros_Indice(const QString &Carpeta, const QString &Tabla);
+
+// Deletes the study file whose table is Tabla (X.DB): the table, the engine's side files of
+// the table (-wal, -shm, -journal), then X.MB, X.PX, X.STU, X.JPG, X.BMP and X.CLA, each that
+// exists (found in any case). Files that are missing or cannot be deleted are passed over.
+void Borra_Fichero_Estudio(const QString &Tabla);

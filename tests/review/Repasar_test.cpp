@@ -1,0 +1,268 @@
+#include "ReviewFixture.h"
+
+#include "platform/FontDialog.h"
+#include "platform/Timer.h"
+#include "store/Imag_Zoom.h"
+#include "store/Sesion.h"
+#include "store/Text_Zoom.h"
+
+
+namespace {
+QString day(int y, int m, int d)
+{
+    return QDate(y, m, d).toString("yyyyMMdd");
+}
+} // namespace
+
+class ReviewSessionTest : public ReviewTest {
+protected:
+    // Reviews the whole unfiltered view (level 0 included) in one session with the answers.
+    void reviewAll(const std::vector<bool> &answers)
+    {
+        table().setFilter("");
+        duringReview([&](TRepasar_ &r) { answer(r, answers); });
+        Inicia_Sesion_Repaso();
+    }
+};
+
+TEST_F(ReviewSessionTest, JudgementsFollowTheIntervalTableOverEveryLevel)
+{
+    const std::array<int, 10> defaults{0, 0, 1, 7, 21, 45, 90, 120, 150, 180};
+    const std::array<int, 10> edited{0, 3, 0, 5, 8, 13, 21, 34, 55, 89};
+    const QString today = "20261205";
+    int file = 0;
+    for (const auto &dias : {defaults, edited}) {
+        for (bool right : {true, false}) {
+            SCOPED_TRACE(std::string(right ? "right" : "wrong") + (dias == defaults ? ", default" : ", edited"));
+            std::vector<testsupport::Card> cards;
+            for (int level = 0; level <= 12; ++level) {
+                testsupport::Card c = cardAt(level, "20261201", "20261204");
+                c.reviews = level * 2;
+                cards.push_back(c);
+            }
+            open(writeStudy(cards, testsupport::defaultOptions(), QString("J%1").arg(file++)));
+            p->Dias_Repaso = dias;
+            reviewAll(std::vector<bool>(13, right));
+            for (int level = 0; level <= 12; ++level) {
+                SCOPED_TRACE(level);
+                const int L = right ? level + 1 : 1;
+                const int d = right ? dias[std::size_t(std::min(L, 9))] : dias[2];
+                EXPECT_EQ(stored(ids[std::size_t(level)]),
+                          (CardState{L, today.toStdString(), QDate(2026, 12, 5).addDays(d).toString("yyyyMMdd").toStdString(),
+                                     level * 2 + 1}));
+            }
+        }
+    }
+}
+
+TEST_F(ReviewSessionTest, ASecondAnswerTheSameDayChangesNothingButCounts)
+{
+    // Reviewed today, and reviewed "tomorrow" (a wrong system date): neither is written.
+    openStudy({cardAt(4, "20261205", "20261205"), cardAt(5, "20261205", "20261206"), cardAt(6, "20261205", "")});
+    p->Dias_Repaso[2] = 0;
+    reviewAll({true, false, false});
+    EXPECT_EQ(stored(ids[0]), (CardState{4, "20261205", "20261205", 0}));
+    EXPECT_EQ(stored(ids[1]), (CardState{5, "20261206", "20261205", 0}));
+    EXPECT_EQ(stored(ids[2]), (CardState{1, "20261205", "20261205", 1})) << "Dias_Repaso[2] = 0: due again today";
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains("    *  Correctas: 1 fichas.   ( 33 % )\r\r    *  Incorrectas: 2 fichas.   ( 66 % )"))
+        << messages()[0].toStdString();
+}
+
+TEST_F(ReviewSessionTest, DatesAfterTodayCrossMonthsYearsAndLeapDays)
+{
+    struct Case {
+        QDate today;
+        int days;
+        QString expected;
+    };
+    for (const Case &c : {Case{{2026, 12, 31}, 1, "20270101"}, Case{{2026, 12, 5}, 0, "20261205"},
+                          Case{{2027, 2, 28}, 1, "20270301"}, Case{{2028, 2, 28}, 1, "20280229"},
+                          Case{{2026, 1, 31}, 30, "20260302"}, Case{{2026, 12, 5}, 180, "20270603"}}) {
+        platform::clock::setNow(QDateTime(c.today, QTime(23, 59, 59)));
+        EXPECT_EQ(Fecha_Hoy_Mas_Dias(c.days), c.expected) << c.today.toString().toStdString();
+    }
+}
+
+TEST_F(ReviewSessionTest, PercentagesAndTheAverageTimeAreWholeNumbers)
+{
+    struct Pct {
+        int x, total, expected;
+    };
+    for (const Pct &c : {Pct{57, 100, 57}, Pct{29, 100, 29}, Pct{1, 3, 33}, Pct{2, 3, 66}, Pct{5, 5, 100},
+                         Pct{0, 7, 0}, Pct{1, 0, 0}})
+        EXPECT_EQ(Porcentaje_Repaso(c.x, c.total), c.expected) << c.x << "/" << c.total;
+
+    struct Avg {
+        std::int64_t ms;
+        int cards;
+        QString expected;
+    };
+    for (const Avg &c : {Avg{75900, 1, "1 minuto/s  15 segundos."}, Avg{12400, 1, "12 segundos."},
+                         Avg{227700, 3, "1 minuto/s  15 segundos."}, Avg{12500, 1, "12 segundos."},
+                         Avg{13500, 1, "14 segundos."}, Avg{60000, 1, "1 minuto/s  0 segundos."},
+                         Avg{3 * 3599999, 3, "59 minuto/s  59 segundos."}, Avg{0, 4, "0 segundos."}})
+        EXPECT_EQ(Texto_Tiempo_Medio(c.ms, c.cards), c.expected) << c.ms << "/" << c.cards;
+
+    EXPECT_EQ(Texto_Duracion(0), "00:00:00");
+    EXPECT_EQ(Texto_Duracion(761999), "00:12:41");
+    EXPECT_EQ(Texto_Duracion(-5), "00:00:00");
+}
+
+TEST_F(ReviewSessionTest, TheClosingMessageAndTheLabels)
+{
+    const QDateTime start(QDate(2026, 12, 5), QTime(10, 0));
+    openStudy({cardAt(1), cardAt(1), cardAt(1), cardAt(2, "20261230")});
+    // Three answers in 3 min 47.7 s: the queue runs out.
+    duringReview([&](TRepasar_ &r) {
+        EXPECT_EQ(r.Label16->caption(), "Aciertos: ");
+        EXPECT_EQ(r.Label1->caption(), "Fichas ya Repasadas: 0");
+        EXPECT_EQ(r.Label14->caption(), "Fichas pendientes: 3");
+        EXPECT_EQ(r.Label4->caption(), "Fichas Seleccionadas: 3");
+        answer(r, {true, false});
+        EXPECT_EQ(r.Label16->caption(), "Aciertos: 1 ( 50% ) ");
+        EXPECT_EQ(r.Label17->caption(), "Errores: 1 ( 50% ) ");
+        EXPECT_EQ(r.Label3->caption(), "Fichas ya Repasadas: 2");
+        EXPECT_EQ(r.Label13->caption(), "Fichas pendientes: 1");
+        EXPECT_EQ(r.PageControl1->currentWidget(), r.Pregunta);
+        platform::clock::setNow(start.addMSecs(227700));
+        answer(r, {true});
+        EXPECT_EQ(r.Label16->caption(), "Aciertos: 2 ( 66% ) ");
+        EXPECT_EQ(r.Label17->caption(), "Errores: 1 ( 33% ) ");
+    });
+    pressKey('3');
+    EXPECT_EQ(messages(), QStringList{"No hay más fichas seleccionadas que repasar\r\r"
+                                      "La sesión de repaso ha durado   00:03:47\r\r"
+                                      "Se han repasado 3 fichas.\r\r"
+                                      "    *  Correctas: 2 fichas.   ( 66 % )\r\r"
+                                      "    *  Incorrectas: 1 fichas.   ( 33 % )\r\r"
+                                      "Tiempo medio dedicado a cada ficha: 1 minuto/s  15 segundos."});
+    EXPECT_EQ(Fin_Por_Fichas_Agotadas, 1);
+
+    // Left with "&Salir" after one of two answers, then before any answer.
+    clearMessages();
+    platform::clock::setNow(start);
+    table().setFilter(" (Nive_fich <> 0 ) ");
+    inSelection([&](TSelecc_Repaso_ &w) {
+        duringReview([&](TRepasar_ &r) {
+            EXPECT_EQ(r.Label16->caption(), "Aciertos: ") << "a new session starts its counters again";
+            platform::clock::setNow(start.addMSecs(12400));
+            answer(r, {false});
+            r.Button2->click();
+        });
+        w.Button1->click();
+    });
+    pressKey('2');
+    platform::clock::setNow(start);
+    inSelection([&](TSelecc_Repaso_ &w) {
+        duringReview([&](TRepasar_ &) { platform::clock::setNow(start.addSecs(5)); });
+        w.Button1->click();
+    });
+    pressKey('2');
+    EXPECT_EQ(messages(), (QStringList{"La sesión de repaso ha durado   00:00:12\r\r"
+                                       "Se han repasado 1 fichas.\r\r"
+                                       "    *  Correctas: 0 fichas.   ( 0 % )\r\r"
+                                       "    *  Incorrectas: 1 fichas.   ( 100 % )\r\r"
+                                       "Tiempo medio dedicado a cada ficha: 12 segundos.",
+                                       "La sesión de repaso ha durado   00:00:05\r\rNo se han repasado fichas."}));
+    EXPECT_TRUE(p->isEnabled());
+}
+
+TEST_F(ReviewSessionTest, TheClockCountsStudyTimeOnlyAndVisitsKeepTheSession)
+{
+    const QDateTime start(QDate(2026, 12, 5), QTime(10, 0));
+    openStudy({cardAt(1), cardAt(1)});
+    p->Modificable = 1;
+    p->Avisar_Descansos = 1;
+    QString afterVisits;
+    duringReview([&](TRepasar_ &r) {
+        const long long first = current();
+        EXPECT_TRUE(r.Button12->isEnabled());
+        platform::clock::setNow(start.addSecs(100));
+        r.Timer_n_RepasoTimer();
+        EXPECT_EQ(r.Label12->caption(), "00:01:40");
+
+        // A break of ten minutes, as the break window takes it: the clock stops, the pause counts.
+        r.Timer_n_Repaso->setEnabled(false);
+        const double breakStart = platform::clock::toDays(platform::clock::now());
+        EXPECT_FALSE(r.Timer_n_Repaso->isActive());
+        platform::clock::setNow(start.addSecs(700));
+        p->Tiempo_Pausas += platform::clock::toDays(platform::clock::now()) - breakStart;
+        r.Timer_n_Repaso->setEnabled(true);
+        platform::clock::setNow(start.addSecs(730));
+        r.Timer_n_RepasoTimer();
+        EXPECT_EQ(r.Label12->caption(), "00:02:10");
+
+        // "&Descansar" asks the break timer for a break at once.
+        r.Button12->click();
+        EXPECT_EQ(p->Timer_Descanso->interval(), 99);
+        EXPECT_TRUE(p->Timer_Descanso->enabled());
+
+        // Zooms and the card editor come back to the same card and counters.
+        r.Button1->click();
+        r.Button5->click();
+        r.Image1->clicked(); // an empty picture: no zoom
+        r.Button11->click();
+        EXPECT_EQ(p->Edicion_Desde_Repaso, 0) << "cleared by the activation on return";
+        EXPECT_EQ(p->Modo_Alta, 0);
+        EXPECT_EQ(current(), first);
+        EXPECT_EQ(r.PageControl1->currentWidget(), r.Pregunta);
+        p->Modificable = 0;
+        r.Button11->click();
+        afterVisits = r.Label14->caption();
+        r.Button4->click();
+    });
+    pressKey('3');
+    EXPECT_EQ(afterVisits, "Fichas pendientes: 2");
+    EXPECT_EQ(shownWindows().filter("Text_Zoom_").size(), 1);
+    EXPECT_EQ(shownWindows().filter("Imag_Zoom_").size(), 0);
+    EXPECT_EQ(shownWindows().filter("Alta_Fichas_").size(), 1);
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_EQ(messages()[0], "El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación ni el borrado de sus fichas.");
+    EXPECT_EQ(messages()[1], "La sesión de repaso ha durado   00:02:10\r\rNo se han repasado fichas.");
+}
+
+TEST_F(ReviewSessionTest, ThePagesFollowTheFilesAnswerKindsAndTheChosenFont)
+{
+    struct Case {
+        bool Q, I, M;
+        bool image2, richEdit, zoom, label7;
+        int dbText1Top, label7Top, image2Left, image2Width, richEditWidth;
+    };
+    // Each case starts from the layout the previous one left, as the window keeps its controls.
+    const std::vector<Case> cases{
+        {true, false, true, false, true, true, false, 2, 2, 498, 489, 972},
+        {false, true, false, true, false, false, true, 99, 2, 2, 972, 972},
+        {true, false, false, false, false, false, true, 2, 99, 2, 972, 972},
+        {false, true, true, true, true, true, false, 99, 2, 498, 489, 481},
+    };
+    openStudy({cardAt(1)});
+    platform::FontDialog::queueFont(QFont("DejaVu Serif", 22), QColor(10, 120, 30));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Q << c.I << c.M);
+        p->Con_Imagen_Pregunta = c.Q;
+        p->Con_Imagen_Respuesta = c.I;
+        p->Con_Texto_Largo = c.M;
+        duringReview([&](TRepasar_ &r) {
+            EXPECT_EQ(r.Image2->isVisibleTo(r.Respuesta), c.image2);
+            EXPECT_EQ(r.RichEdit1->isVisibleTo(r.Respuesta), c.richEdit);
+            EXPECT_EQ(r.Button5->isVisibleTo(r.Respuesta), c.zoom);
+            EXPECT_EQ(r.Label7->isVisibleTo(r.Respuesta), c.label7);
+            EXPECT_EQ(r.DBText1->y(), c.dbText1Top);
+            EXPECT_EQ(r.Label7->y(), c.label7Top);
+            EXPECT_EQ(r.Image2->x(), c.image2Left);
+            EXPECT_EQ(r.Image2->width(), c.image2Width);
+            EXPECT_EQ(r.RichEdit1->width(), c.richEditWidth);
+            if (&c == &cases.front()) {
+                r.Button9->click();
+                r.CheckBox2->setChecked(false);
+            }
+            EXPECT_EQ(r.Label7->font().family(), "DejaVu Serif");
+            EXPECT_EQ(r.DBText1->fontColor(), QColor(10, 120, 30));
+            EXPECT_EQ(r.DBText1->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+            r.Button4->click();
+        });
+        pressKey('3');
+    }
+    EXPECT_TRUE(QFile::exists(programPath("01.stl"))) << "the chosen font is kept for later sessions";
+}

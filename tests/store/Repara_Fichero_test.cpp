@@ -1,0 +1,335 @@
+#include "support/ProgramFixture.h"
+#include "support/StudyFiles.h"
+
+#include "engine/Sqlite.h"
+#include "platform/FileDialog.h"
+#include "platform/MessageDialog.h"
+#include "platform/ModalShow.h"
+#include "store/D_Module.h"
+#include "store/Sesion.h"
+
+#include <QDir>
+#include <QFile>
+#include <QApplication>
+#include <QProgressBar>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+namespace {
+
+const QString Reparado = QStringLiteral("El fichero ha sido Reparado y Empaquetado");
+const QString NoSeleccionado = QStringLiteral("No se seleccionó ningún Fichero de Estudio");
+
+QString abrir(const QString &path)
+{
+    return QStringLiteral("ERROR al intentar abrir la tabla de nombre %1.").arg(path);
+}
+QString compactar(const QString &path)
+{
+    return QStringLiteral("ERROR  al intentar compactar la base %1. ").arg(path);
+}
+
+std::string str(const QStringList &l)
+{
+    return l.join(QStringLiteral(" | ")).toStdString();
+}
+
+// A card's question and picture, by identity.
+using Cards = std::map<std::int64_t, std::pair<std::string, std::string>>;
+
+std::string picture(int i)
+{
+    std::string b(2500 + 37 * (i % 11), '\0');
+    std::uint32_t x = 2166136261u + std::uint32_t(i);
+    for (char &c : b) {
+        x = x * 1664525u + 1013904223u;
+        c = char(x >> 24);
+    }
+    return b;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The cards of a table file that SQLite reads whole, one by one (also from a file that the
+// engine refuses to open); none when the file can't be read at all.
+Cards readableCards(const QString &path, int upTo)
+{
+    Cards cards;
+    try {
+        engine::Database db;
+        db.open(testsupport::fileName(path), false);
+        engine::Statement q = db.prepare("SELECT Preg_Text, Preg_Imag, Resp_Text, Resp_Memo FROM data WHERE rowid = ?");
+        for (int id = 1; id <= upTo; ++id) {
+            try {
+                q.bindInt(1, id);
+                if (q.step())
+                    cards[id] = {std::string(q.columnBytes(0)), std::string(q.columnBytes(1))};
+                q.reset();
+            } catch (const engine::EngineError &) {
+                q.reset();
+            }
+        }
+    } catch (const engine::EngineError &) {
+    }
+    return cards;
+}
+
+bool intact(const QString &path)
+{
+    engine::Database db;
+    db.open(testsupport::fileName(path), false);
+    return db.queryText("PRAGMA integrity_check") == "ok";
+}
+
+// The cards of a table opened through the engine, with their order's identities.
+Cards engineCards(const QString &path)
+{
+    Cards cards;
+    engine::Table t;
+    t.setTableName(testsupport::fileName(path));
+    t.open();
+    t.setFiltered(false);
+    for (t.first(); !t.eof(); t.next())
+        cards[t.fieldByName("AutoInc").asLargeInt()] = {t.fieldByName("Preg_Text").asString(),
+                                                         t.fieldByName("Preg_Imag").asBytes()};
+    return cards;
+}
+
+void overwrite(const QString &path, qint64 at, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek(at);
+    f.write(bytes);
+}
+
+int pageSize(const QString &path)
+{
+    const QByteArray h = readAll(path).left(18);
+    const int size = (uchar(h[16]) << 8) | uchar(h[17]);
+    return size == 1 ? 65536 : size;
+}
+
+} // namespace
+
+class RepairTest : public ProgramFixture {
+protected:
+    static constexpr int N = 120;
+
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        startProgram();
+    }
+
+    // The study file X with N cards, each with a picture; closed and without a log.
+    QString study(const QString &name = QStringLiteral("X"))
+    {
+        const QString path =
+            testsupport::writeStudyFile(programPath(QStringLiteral("dat")), name, testsupport::defaultOptions());
+        engine::Table t;
+        t.setTableName(testsupport::fileName(path));
+        t.open();
+        for (int i = 1; i <= N; ++i) {
+            t.append();
+            t.fieldByName("Nive_Fich").setAsInteger(i % 7);
+            t.fieldByName("Preg_Text").setAsString("pregunta " + std::to_string(i));
+            t.fieldByName("Tipo_Preg_Imag").setAsString("JPG");
+            t.fieldByName("Preg_Imag").setBytes(picture(i));
+            t.post();
+        }
+        return path;
+    }
+
+    // Opens another study file, so that the repair has one to close.
+    void openOther()
+    {
+        const QString other = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("Otro"),
+                                                          testsupport::defaultOptions());
+        platform::FileDialog::queueFileName(other);
+        pressKey('1');
+        ASSERT_EQ(Sesion_->FE_Abierto, 1);
+    }
+
+    void repair(const QString &path)
+    {
+        platform::FileDialog::queueFileName(path);
+        pressKey('F');
+    }
+};
+
+TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
+{
+    struct Case {
+        const char *name;
+        std::function<void(const QString &path)> damage;
+        bool allCardsKept; // the damage reaches no card
+        bool openFails;    // the first opening meets the damage
+    };
+    const std::vector<Case> cases = {
+        {"healthy", [](const QString &) {}, true, false},
+        {"missing index",
+         [](const QString &path) {
+             engine::Database db;
+             db.open(testsupport::fileName(path), false);
+             db.exec("DROP INDEX orv_idx_NiveFich");
+         },
+         true, false},
+        {"index file of the old engine",
+         [this](const QString &) { putFile(QStringLiteral("dat/X.px"), "old index"); }, true, false},
+        {"torn last page",
+         [](const QString &path) {
+             QFile f(path);
+             f.resize(f.size() - pageSize(path) / 2);
+         },
+         false, false},
+        {"zeroed pages in the middle",
+         [](const QString &path) {
+             const int page = pageSize(path);
+             const qint64 pages = QFile(path).size() / page;
+             overwrite(path, (pages / 2) * page, QByteArray(3 * page, '\0'));
+         },
+         false, true},
+        {"garbage header", [](const QString &path) { overwrite(path, 0, QByteArray(100, char(0xA5))); }, true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(programPath(QStringLiteral("dat"))).removeRecursively();
+        const QString path = study();
+        const Cards all = readableCards(path, N);
+        ASSERT_EQ(all.size(), std::size_t(N));
+        c.damage(path);
+        const Cards before = readableCards(path, N);
+        openOther();
+
+        repair(path);
+
+        // A step that fails shows its error box, and the final message
+        // is left out.
+        EXPECT_EQ(str(takeErrorReports()), c.openFails ? str({abrir(path)}) : std::string());
+        EXPECT_EQ(str(messages()), c.openFails ? std::string() : str({Reparado}));
+        clearMessages();
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(platform::mainWindow()->findChild<QProgressBar *>(), nullptr);
+        EXPECT_EQ(Sesion_->FE_Abierto, 0);
+        EXPECT_TRUE(intact(path));
+        const Cards after = engineCards(path);
+        for (const auto &[id, card] : before) {
+            auto it = after.find(id);
+            ASSERT_NE(it, after.end()) << "card " << id << " lost";
+            EXPECT_EQ(it->second, card) << "card " << id;
+        }
+        if (c.allCardsKept)
+            EXPECT_EQ(after, all);
+        EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("dat/X.px"))));
+        EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList({QStringLiteral("*tmp*")}, QDir::Files), QStringList());
+        Sesion_->Cierra_Fichero();
+    }
+}
+
+// A child process that holds the table open (an ordinary opening) until released.
+class Holder {
+public:
+    explicit Holder(const QString &path)
+    {
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            char c = 0;
+            try {
+                engine::Table t;
+                t.setTableName(testsupport::fileName(path));
+                t.open();
+                c = 1;
+                (void)!::write(ready[1], &c, 1);
+                (void)!::read(release[0], &c, 1);
+            } catch (...) {
+                (void)!::write(ready[1], &c, 1);
+            }
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        m_release = release[1];
+        char c = 0;
+        m_holding = ::read(ready[0], &c, 1) == 1 && c == 1;
+        ::close(ready[0]);
+    }
+    ~Holder()
+    {
+        if (m_release >= 0)
+            ::close(m_release);
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+    }
+    bool holding() const { return m_holding; }
+
+private:
+    pid_t m_pid = -1;
+    int m_release = -1;
+    bool m_holding = false;
+};
+
+TEST_F(RepairTest, FilesThatCannotBeRepairedAreLeftAsTheyWere)
+{
+    const QString path = study();
+    {
+        SCOPED_TRACE("held open by another process");
+        const QByteArray bytes = readAll(path);
+        Holder holder(path);
+        ASSERT_TRUE(holder.holding());
+        repair(path);
+        EXPECT_EQ(str(takeErrorReports()), str({abrir(path), compactar(path), compactar(path), abrir(path)}));
+        EXPECT_TRUE(messages().isEmpty());
+        EXPECT_EQ(readAll(path), bytes);
+    }
+    {
+        SCOPED_TRACE("first page destroyed");
+        overwrite(path, 0, QByteArray(pageSize(path), char(0x5A)));
+        const QByteArray bytes = readAll(path);
+        repair(path);
+        EXPECT_EQ(str(takeErrorReports()), str({abrir(path), compactar(path), compactar(path), abrir(path)}));
+        EXPECT_TRUE(messages().isEmpty());
+        EXPECT_EQ(readAll(path), bytes);
+    }
+    EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files),
+              (QStringList{QStringLiteral("X.DB"), QStringLiteral("X.STU")}));
+}
+
+TEST_F(RepairTest, ACancelledDialogLeavesTheOpenFileOpen)
+{
+    openOther();
+    const QString open = Sesion_->Ruta_FE;
+    platform::FileDialog::queueCancel();
+    pressKey('F');
+    EXPECT_EQ(str(messages()), str({NoSeleccionado}));
+    EXPECT_EQ(Sesion_->FE_Abierto, 1);
+    EXPECT_EQ(Sesion_->Ruta_FE, open);
+    EXPECT_EQ(platform::FileDialog::requests().last().title, " Abrir un Fichero de Estudio");
+}
+
+TEST_F(RepairTest, TheOpenFileItselfIsClosedBeforeItIsRepaired)
+{
+    const QString path = study();
+    platform::FileDialog::queueFileName(path);
+    pressKey('1');
+    ASSERT_EQ(Sesion_->FE_Abierto, 1);
+    repair(path);
+    EXPECT_EQ(str(messages()), str({Reparado}));
+    EXPECT_EQ(Sesion_->FE_Abierto, 0);
+    EXPECT_FALSE(D_Module_->Tabla_Activa->active());
+    EXPECT_EQ(engineCards(path).size(), std::size_t(N));
+}
