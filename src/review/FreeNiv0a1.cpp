@@ -348,6 +348,7 @@ void TFreeNiv0a1_::Button2Click()
 void TFreeNiv0a1_::Button7Click()
 {
     engine::Table &t = tabla();
+    // The grid is hidden while the cards move, and shown again also when the move fails.
     DBGrid1->hide();
     struct MuestraRejilla {
         platform::DBGrid *grid;
@@ -363,7 +364,6 @@ void TFreeNiv0a1_::Button7Click()
         }
     });
     t.first();
-    DBGrid1->show();
     Muestra_Num_Fichas_en_Nivel_0();
     mensaje(QString::number(cuenta) + Msg_Han_Pasado);
 }
