@@ -348,22 +348,24 @@ void TFreeNiv0a1_::Button2Click()
 void TFreeNiv0a1_::Button7Click()
 {
     engine::Table &t = tabla();
-    // The grid is hidden while the cards move, and shown again also when the move fails.
-    DBGrid1->hide();
-    struct MuestraRejilla {
-        platform::DBGrid *grid;
-        ~MuestraRejilla() { grid->show(); }
-    } muestra{DBGrid1};
     int cuenta = 0;
-    enUnaTransaccion([&] {
-        for (const std::int64_t marca : DBGrid1->selectedBookmarks()) {
-            if (!t.gotoBookmark(marca))
-                continue;
-            Pasa_Ficha_actual_a_Nivel_1();
-            ++cuenta;
-        }
-    });
-    t.first();
+    {
+        // The grid is hidden while the cards move, and shown again also when the move fails.
+        DBGrid1->hide();
+        struct MuestraRejilla {
+            platform::DBGrid *grid;
+            ~MuestraRejilla() { grid->show(); }
+        } muestra{DBGrid1};
+        enUnaTransaccion([&] {
+            for (const std::int64_t marca : DBGrid1->selectedBookmarks()) {
+                if (!t.gotoBookmark(marca))
+                    continue;
+                Pasa_Ficha_actual_a_Nivel_1();
+                ++cuenta;
+            }
+        });
+        t.first();
+    }
     Muestra_Num_Fichas_en_Nivel_0();
     mensaje(QString::number(cuenta) + Msg_Han_Pasado);
 }
