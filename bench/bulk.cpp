@@ -67,6 +67,7 @@ struct Program {
     bool open(const QString &name, const Opciones_FE &options,
               const std::function<void(const std::string &)> &fill = {})
     {
+        Panta_Inicio_->Cierra_Fichero(); // a repeated benchmark makes its file anew
         const QString path = testsupport::writeStudyFile(folder.path() + "/dat", name, options);
         if (fill)
             fill(testsupport::fileName(path));
