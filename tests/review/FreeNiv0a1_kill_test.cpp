@@ -58,10 +58,7 @@ TEST(LevelMoveKilled, EveryCardOfTheMoveAtLevel1OrNone)
         const int status = testsupport::runChildTest("LevelMoveKill.DISABLED_Child",
                                                      {{"ORV_KILL_TABLE", table}, {"ORV_KILL_AFTER", std::to_string(killAt)}});
         const bool finished = killAt > 30;
-        if (finished)
-            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        else
-            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        ASSERT_TRUE(testsupport::childEnded(status, finished));
         engine::Table r;
         r.setTableName(table);
         r.setFilter("Nive_Fich = 1");

@@ -2,6 +2,9 @@
 // Runs one disabled test of this test program as a child process (the program re-executed
 // with a filter), with extra environment variables; returns its wait status. A child test
 // that kills itself half way through its work shows what a killed program leaves behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +28,14 @@ inline int runChildTest(const std::string &fullTestName, const std::vector<std::
     int status = 0;
     waitpid(pid, &status, 0);
     return status;
+}
+
+// Whether the child ended as expected: normally when it was to finish, else killed.
+inline ::testing::AssertionResult childEnded(int status, bool finished)
+{
+    if (finished ? WIFEXITED(status) && WEXITSTATUS(status) == 0 : WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "wait status " << status << (finished ? ", not a clean exit" : ", not killed");
 }
 
 } // namespace testsupport
