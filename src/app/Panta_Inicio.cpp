@@ -18,6 +18,7 @@
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "printing/Imprimir.h"
 #include "review/FreeNiv0a1.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
@@ -681,7 +682,7 @@ void TPanta_Inicio_::Label6Click()
     Crear_Tabla_Impresion = 0;
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Imprimir_"));
+    platform::showModal(Imprimir_);
 }
 
 void TPanta_Inicio_::Label10Click()

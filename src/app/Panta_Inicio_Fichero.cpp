@@ -336,6 +336,9 @@ void TPanta_Inicio_::Abre_Fichero()
         }
     }
     Filtro_Actual = Filtro_Base;
+    // A selection belonged to the file opened before: none is in force on this one.
+    Seleccion_Activa = 0;
+    Filtro_Seleccion.clear();
     FE_Abierto = 1;
 
     // The file's picture, else the program's.

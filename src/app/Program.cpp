@@ -15,6 +15,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "printing/Imprimir.h"
 #include "review/FreeNiv0a1.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
@@ -63,7 +64,7 @@ std::vector<Step> creationOrder()
         window<TSelecc_Repaso_>(Selecc_Repaso_),
         window<TRepasar_>(Repasar_),
         window<TVer_Info_>(Ver_Info_),
-        // TImprimir_
+        window<TImprimir_>(Imprimir_),
         window<TAcercaDe_>(AcercaDe_),
         window<TConfigura_Progr_>(Configura_Progr_),
         window<TDescanso_>(Descanso_),

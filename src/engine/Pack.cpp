@@ -356,4 +356,28 @@ void Table::checkpointFile()
     d->onOwnConnection(true, [](Impl &own) { own.db.exec("PRAGMA wal_checkpoint(TRUNCATE)"); });
 }
 
+void Table::setSecureDelete(bool on)
+{
+    d->secureDelete = on;
+    if (d->state != State::Inactive)
+        d->db.exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = OFF");
+}
+
+bool Table::secureDelete() const
+{
+    return d->secureDelete;
+}
+
+void Table::setWriteThrough(bool on)
+{
+    d->writeThrough = on;
+    if (d->state != State::Inactive)
+        d->db.exec(on ? std::string("PRAGMA synchronous = ") + kSynchronous : std::string("PRAGMA synchronous = OFF"));
+}
+
+bool Table::writeThrough() const
+{
+    return d->writeThrough;
+}
+
 } // namespace engine

@@ -173,6 +173,17 @@ public:
     // opening and closing it), so that X.DB alone holds every record. Nothing happens when
     // there is no log; EngineError when the table is held by anyone or is damaged.
     void checkpointFile();
+    // Secure delete: the bytes of deleted records, and of the old versions of rewritten ones,
+    // are overwritten with zeros in the file instead of lingering in its free space. Kept
+    // across close and open; takes effect at once on an open table.
+    void setSecureDelete(bool on);
+    bool secureDelete() const;
+    // Write-through (on by default): every commit is synchronised to disk before it returns.
+    // Off, for a scratch table that is rebuilt at every use: commits are as atomic as ever
+    // but not waited for on disk, so a power cut may lose the last of them. Kept across close
+    // and open; takes effect at once on an open table.
+    void setWriteThrough(bool on);
+    bool writeThrough() const;
 
     // --- fields ---
     int fieldCount() const;

@@ -62,6 +62,10 @@ void Table::Impl::openConnection(bool exclusiveLock)
         db.open(p, false);
         schema = loadSchema(db);
         configureConnection(db);
+        if (secureDelete)
+            db.exec("PRAGMA secure_delete = ON");
+        if (!writeThrough)
+            db.exec("PRAGMA synchronous = OFF");
     } catch (...) {
         db.close();
         throw;

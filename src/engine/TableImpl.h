@@ -28,6 +28,8 @@ struct Table::Impl {
     bool exclusive = false;
     std::string filterText;
     bool filtered = false;
+    bool secureDelete = false;
+    bool writeThrough = true;
 
     // The open table. The lock is declared before the connection and the connection before
     // its statements, so that they are let go in the opposite order.

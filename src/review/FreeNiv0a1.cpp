@@ -291,10 +291,12 @@ void TFreeNiv0a1_::FormActivate()
         Sesion_->Saltar_Activacion = 0;
         return;
     }
+    setWindowState(windowState() | Qt::WindowMaximized);
+    if (!tabla().active())
+        return; // no card table to show (the menu entry opens the window only with one)
     // The grid follows the card table only while the window is open, so that the work of
     // other windows on the table does not pay for it.
     DBGrid1->setDataSource(D_Module_->DSource);
-    setWindowState(windowState() | Qt::WindowMaximized);
     Filtro_Antes_Nivel_0 = filtro();
     m_filtroGuardado = true;
     ponFiltro(Filtro_Nivel_0 + QLatin1Char(' '));

@@ -1,5 +1,7 @@
 #include "review/Selecc_Repaso.h"
 
+#include "editing/FILTRO_ENV_.h"
+
 #include "engine/Table.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
@@ -149,8 +151,10 @@ void TSelecc_Repaso_::Pone_Filtro_Niveles()
         ponFiltro(p->Filtro_Actual);
         return;
     }
+    // The selection in force, for the main window to put back after the review: the selection
+    // window's filter, not whatever an earlier try of this window left on the table.
     if (p->Seleccion_Activa == 1)
-        p->Filtro_Seleccion = filtro();
+        p->Filtro_Seleccion = p->Filtro_Actual;
     QString L;
     for (int n = 1; n <= 8; ++n) {
         if (Niveles_Marcados[std::size_t(n)] != 1)
@@ -243,9 +247,7 @@ void TSelecc_Repaso_::repasa()
 
 void TSelecc_Repaso_::Button5Click()
 {
-    Sesion_->Reiniciar_Seleccion = 1;
-    Sesion_->Solo_Seleccionar = 1;
-    platform::showModalPending(QStringLiteral("FILTRO_ENV"));
+    TFILTRO_ENV::Solo_Seleccion(true);
 }
 
 void TSelecc_Repaso_::Button2Click()

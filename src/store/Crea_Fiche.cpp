@@ -538,9 +538,23 @@ void TCrea_Fiche_::Button2_Click()
     close();
 }
 
-// The print entry's rebuild of the print table IMP.db (re-created empty and opened) is done
-// here; until then the entry finds the table as it was.
-void TCrea_Fiche_::Crea_Tabla_Impresion() {}
+// The print entry's rebuild of the print table IMP.db in the program folder: re-created
+// empty (every earlier row gone) and opened. Its rows may hold the texts of cards while a
+// preview or print runs, so the table overwrites what it deletes; it is scratch, refilled at
+// every preview or print, so its commits are not waited for on disk.
+void TCrea_Fiche_::Crea_Tabla_Impresion()
+{
+    engine::Table *I = D_Module_->Imprime;
+    I->close();
+    I->setDatabaseName(QFile::encodeName(Sesion_->Carpeta_Programa).toStdString());
+    I->setTableName("IMP.db");
+    I->fieldDefs() = TD_Module_::Campos_Imprime();
+    I->indexDefs().clear();
+    I->createTable();
+    I->setSecureDelete(true);
+    I->setWriteThrough(false);
+    I->open();
+}
 
 void TCrea_Fiche_::Button3Click()
 {

@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,24 +46,30 @@ protected:
     }
     static void activate() { Panta_Inicio_->activate(); }
 
-    // The values of the first-run file as the activation applies them.
-    static void expectFirstRunValues()
+    // What the activation applied of the preferences, in one line: date order, language, review
+    // by time, intervals; reminder, periodic, breaks, break and blink timers in minutes (and
+    // whether the blink is on); level 0 flag, minimum and quantity; the same-day permission.
+    static std::string applied()
     {
         auto *p = Panta_Inicio_;
-        EXPECT_EQ(p->Formato_Fecha, 1);
-        EXPECT_EQ(p->Idioma, "ESP");
-        EXPECT_EQ(p->Repaso_Por_Tiempo, 1);
-        EXPECT_EQ(p->Dias_Repaso, (std::array<int, 10>{0, 0, 1, 7, 21, 45, 90, 120, 150, 180}));
-        EXPECT_EQ(p->Avisar_Descansos, 1);
-        EXPECT_EQ(p->Descansos_Periodicos, 1);
-        EXPECT_EQ(p->Descansos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
-        EXPECT_EQ(p->Timer_Descanso->interval(), 35 * Minute);
-        EXPECT_EQ(p->Timer_Parpadeo->interval(), 300000);
-        EXPECT_TRUE(p->Timer_Parpadeo->enabled());
-        EXPECT_EQ(p->Pasar_Nivel_0_a_1, 1);
-        EXPECT_EQ(p->Min_Fichas_Nivel_1, 20);
-        EXPECT_EQ(p->Fichas_A_Pasar, 10);
-        EXPECT_TRUE(p->Mismo_Dia_Permitido());
+        auto list = [](const auto &values) {
+            QStringList out;
+            for (int v : values)
+                out << QString::number(v);
+            return out.join(',');
+        };
+        return QStringLiteral("%1 %2 %3 [%4] %5 %6 [%7] %8/%9%10 %11 %12 %13 %14")
+            .arg(p->Formato_Fecha).arg(p->Idioma).arg(p->Repaso_Por_Tiempo).arg(list(p->Dias_Repaso))
+            .arg(p->Avisar_Descansos).arg(p->Descansos_Periodicos).arg(list(p->Descansos))
+            .arg(double(p->Timer_Descanso->interval()) / Minute).arg(double(p->Timer_Parpadeo->interval()) / Minute)
+            .arg(p->Timer_Parpadeo->enabled() ? "" : " off")
+            .arg(p->Pasar_Nivel_0_a_1).arg(p->Min_Fichas_Nivel_1).arg(p->Fichas_A_Pasar)
+            .arg(p->Mismo_Dia_Permitido() ? "same day" : "once a day")
+            .toStdString();
+    }
+    static void expectFirstRunValues()
+    {
+        EXPECT_EQ(applied(), "1 ESP 1 [0,0,1,7,21,45,90,120,150,180] 1 1 [30,35,30,30,25,25,20] 35/5 1 20 10 same day");
     }
 };
 
@@ -119,21 +127,6 @@ TEST_F(ActivationTest, TheFirstRunAloneSetsOnlyItsOwnFieldsAndTheBlinkTimer)
     EXPECT_EQ(messages().size(), 1);
 }
 
-TEST_F(ActivationTest, DeletingTheFileWhileRunningBringsBackTheFirstRun)
-{
-    putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
-                                   "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__",
-                                   "NO    x"}));
-    startProgram();
-    activate();
-    EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
-    ASSERT_TRUE(QFile::remove(prefsPath()));
-    activate();
-    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
-    expectFirstRunValues();
-    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
-}
-
 // ---- Reading ----
 
 TEST_F(ActivationTest, ReadsRichTextAndPlainTextAlike)
@@ -163,20 +156,8 @@ TEST_F(ActivationTest, ReadsRichTextAndPlainTextAlike)
         activate();
         auto *p = Panta_Inicio_;
         EXPECT_EQ(p->RichEdit2->lines().mid(0, 4), lines);
-        EXPECT_EQ(p->Formato_Fecha, 0);
-        EXPECT_EQ(p->Idioma, "ING");
-        EXPECT_EQ(p->Repaso_Por_Tiempo, 0);
-        EXPECT_EQ(p->Dias_Repaso, (std::array<int, 10>{0, 101, 102, 103, 104, 105, 106, 107, 108, 109}));
-        EXPECT_EQ(p->Avisar_Descansos, 0);
-        EXPECT_EQ(p->Descansos_Periodicos, 0);
-        EXPECT_EQ(p->Descansos, (std::array<int, 7>{10, 11, 12, 13, 14, 15, 16}));
-        EXPECT_EQ(p->Timer_Descanso->interval(), 11 * Minute);
-        EXPECT_EQ(p->Timer_Parpadeo->interval(), 9 * Minute);
-        EXPECT_FALSE(p->Timer_Parpadeo->enabled());
-        EXPECT_EQ(p->Pasar_Nivel_0_a_1, 0);
-        EXPECT_EQ(p->Min_Fichas_Nivel_1, 1);
-        EXPECT_EQ(p->Fichas_A_Pasar, 2);
-        EXPECT_FALSE(p->Mismo_Dia_Permitido());
+        EXPECT_EQ(applied(),
+                  "0 ING 0 [0,101,102,103,104,105,106,107,108,109] 0 0 [10,11,12,13,14,15,16] 11/9 off 0 1 2 once a day");
         EXPECT_EQ(p->Leer_Preferencias, 0);
     }
     EXPECT_TRUE(messages().isEmpty());
@@ -209,22 +190,21 @@ TEST_F(ActivationTest, TheFileIsReadOnlyWhenAskedAndLinesThreeAndFourApplyAtEver
     EXPECT_TRUE(messages().isEmpty());
 }
 
-TEST_F(ActivationTest, ReadingKeepsASwitchedOffBreakTimerOff)
-{
-    startProgram();
-    Panta_Inicio_->Timer_Descanso->setEnabled(false); // the defined breaks were used up
-    activate();
-    EXPECT_EQ(Panta_Inicio_->Timer_Descanso->interval(), 35 * Minute);
-    EXPECT_FALSE(Panta_Inicio_->Timer_Descanso->enabled());
-}
-
-TEST_F(ActivationTest, ZeroMinutesLeaveATimerEnabledThatNeverFires)
+// Reading keeps a switched-off break timer off; zero minutes leave a timer enabled that never
+// fires.
+TEST_F(ActivationTest, ReadingKeepsTheBreakTimerOffAndZeroMinutesNeverFire)
 {
     putFile("Orvenda02.stu", crlf({"ddmmaa__ESP_S_000-001-007-021-045-090-120-150-180-",
                                    "SI_SIPER_030-000-030-030-025-025-020-Parpad_SI_00__", "SI__020__010__", "No"}));
     startProgram();
-    activate();
     auto *p = Panta_Inicio_;
+    p->Timer_Parpadeo->setEnabled(false);
+    p->Timer_Descanso->setEnabled(false); // the defined breaks were used up: it stays off
+    activate();
+    EXPECT_FALSE(p->Timer_Descanso->enabled());
+    p->Timer_Descanso->setEnabled(true);
+    p->Leer_Preferencias = 1;
+    activate();
     EXPECT_EQ(p->Timer_Parpadeo->interval(), 0);
     EXPECT_TRUE(p->Timer_Parpadeo->enabled());
     EXPECT_FALSE(p->Timer_Parpadeo->isActive());
@@ -235,15 +215,41 @@ TEST_F(ActivationTest, ZeroMinutesLeaveATimerEnabledThatNeverFires)
 
 // ---- Files that cannot be read, written or understood ----
 
-TEST_F(ActivationTest, AFileThatCannotBeReadIsReplacedByTheFirstRunFile)
+// A file that is gone (deleted while the program runs), is no regular file, or may not be read
+// is replaced by the first-run file, with its message.
+TEST_F(ActivationTest, AFileThatIsGoneOrCannotBeReadIsReplacedByTheFirstRunFile)
 {
-    // Not a regular file: nothing can be read from it.
-    ASSERT_EQ(mkfifo(QFile::encodeName(prefsPath()).constData(), 0600), 0);
+    const struct {
+        const char *what;
+        bool askToRead; // as the options window does; a deleted file is seen without it
+        std::function<void(const QString &)> spoil;
+    } cases[] = {
+        {"deleted", false, [](const QString &path) { QFile::remove(path); }},
+        {"a named pipe", true, [](const QString &path) {
+             QFile::remove(path);
+             ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+         }},
+        {"no read permission", true, [](const QString &path) { QFile(path).setPermissions(QFileDevice::WriteOwner); }},
+    };
+    putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-",
+                                   "NO_NOPER_010-011-012-013-014-015-016-Parpad_NO_09__", "NO__001__002__", "NO"}));
     startProgram();
-    activate();
-    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
-    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
-    expectFirstRunValues();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (geteuid() == 0 && std::string(c.what) == "no read permission")
+            continue; // the superuser reads every file
+        Panta_Inicio_->Leer_Preferencias = 1;
+        activate();
+        EXPECT_EQ(Panta_Inicio_->Formato_Fecha, 0);
+        c.spoil(prefsPath());
+        clearMessages();
+        Panta_Inicio_->Leer_Preferencias = c.askToRead ? 1 : 0;
+        activate();
+        EXPECT_EQ(messages(), QStringList{FirstRunMessage});
+        expectFirstRunValues();
+        EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
+        putFile("Orvenda02.stu", crlf({"mmddaa__ING_N_101-102-103-104-105-106-107-108-109-"}));
+    }
 }
 
 // A word processor's file with a picture is far larger than its four lines; what follows the
@@ -268,18 +274,6 @@ TEST_F(ActivationTest, ALargeFileIsReadAndOnlyItsFourLinesAreKept)
     }
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_TRUE(QFileInfo::exists(prefsPath()));
-}
-
-TEST_F(ActivationTest, AFileWithoutReadPermissionIsReplaced)
-{
-    if (geteuid() == 0)
-        GTEST_SKIP() << "the superuser reads every file";
-    putFile("Orvenda02.stu", crlf(preferencias::primeraVez()));
-    QFile(prefsPath()).setPermissions(QFileDevice::WriteOwner);
-    startProgram();
-    activate();
-    EXPECT_EQ(platform::rtf::toLines(prefsBytes()), preferencias::primeraVez());
-    EXPECT_EQ(messages(), QStringList{FirstRunMessage});
 }
 
 TEST_F(ActivationTest, AFileThatCannotBeWrittenStopsNothingAndIsReportedOnce)

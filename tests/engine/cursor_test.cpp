@@ -69,6 +69,9 @@ TEST_F(Cursor, MovesFollowTheClassLibrary)
     EXPECT_TRUE(table.bof());
     EXPECT_EQ(table.moveBy(1), 1);
     EXPECT_EQ(table.recNo(), 2u);
+    EXPECT_EQ(table.moveBy(5), 1); // as far as the last record, then the end of the view
+    EXPECT_TRUE(table.eof());
+    table.setRecNo(2);
     table.setRecNo(3);
     EXPECT_EQ(current(), id[2]);
     const long long mark = table.bookmark();
@@ -199,6 +202,13 @@ TEST_F(Cursor, MovingWhileEditingPostsAChangedRecordAndDropsAnUnchangedOne)
     EXPECT_EQ(table.state(), Table::State::Browse);
     table.first();
     EXPECT_EQ(table.fieldByName("Preg_Text").asString(), "changed");
+    table.next();
+    table.edit();
+    table.fieldByName("Preg_Text").setAsString("also changed");
+    table.first(); // a move to the front posts as well
+    EXPECT_EQ(table.state(), Table::State::Browse);
+    table.last();
+    EXPECT_EQ(table.fieldByName("Preg_Text").asString(), "also changed");
     table.append();
     table.first(); // nothing set: dropped
     EXPECT_EQ(table.recordCount(), 2u);
@@ -224,23 +234,6 @@ TEST_F(Cursor, ChangingTheFilterStandsOnTheFirstRecord)
     EXPECT_TRUE(table.bof());
 }
 
-// Level 0 to 1 by condition or by hand: move the current card, then back to the first card.
-TEST_F(Cursor, LevelZeroLoopReturningToTheFirstCardTakesTheFirstCards)
-{
-    const auto id = add({0, 0, 0, 0, 0, 0, 1});
-    filter("Nive_Fich = 0 and Nive_Impo <= 3");
-    int moved = 0;
-    table.first();
-    while (!table.eof()) {
-        setLevel(1);
-        if (++moved >= 4)
-            break;
-        table.first();
-    }
-    filter("Nive_Fich = 0");
-    EXPECT_EQ(viewIds(table), (std::vector<long long>{id[4], id[5]}));
-}
-
 // By quantity as written: N times move the current card, then step on. The card after a
 // moved one is already current, so the step skips it.
 TEST_F(Cursor, LevelZeroLoopSteppingOnTakesEverySecondCard)
@@ -254,83 +247,6 @@ TEST_F(Cursor, LevelZeroLoopSteppingOnTakesEverySecondCard)
     }
     table.setFilter("Nive_Fich = 1");
     EXPECT_EQ(viewIds(table), (std::vector<long long>{id[0], id[2], id[6]}));
-}
-
-// Global modification: flag every card of the view, then write the flagged cards one by one
-// from the front until none is left.
-TEST_F(Cursor, GlobalModificationTwoPasses)
-{
-    add({1, 2, 3, 0, 2, 1});
-    filter(" ( Nive_Fich=2 OR Nive_Fich=1 ) and  (Nive_fich <> 0 ) ");
-    const std::size_t n = table.recordCount();
-    int posts = 0;
-    table.afterPost = [&](Table &) { ++posts; };
-    table.first();
-    while (!table.eof()) {
-        table.edit();
-        table.fieldByName("Camp_Logi").setAsBoolean(true);
-        table.post();
-        table.next();
-    }
-    table.setFiltered(false);
-    table.setFilter("Camp_Logi = true");
-    table.setFiltered(true);
-    table.first();
-    while (table.recordCount() > 0) {
-        table.edit();
-        table.fieldByName("Nive_Fich").setAsInteger(7);
-        table.fieldByName("Camp_Logi").setAsBoolean(false);
-        table.post();
-        table.first();
-    }
-    EXPECT_EQ(posts, static_cast<int>(2 * n));
-    table.setFilter("Nive_Fich = 7");
-    EXPECT_EQ(table.recordCount(), n);
-    table.setFilter("Camp_Logi = true");
-    EXPECT_EQ(table.recordCount(), 0u);
-}
-
-TEST_F(Cursor, DeletingTheWholeViewLeavesTheOtherCards)
-{
-    add({0, 1, 2, 0, 3});
-    filter(" (Nive_fich <> 0 ) ");
-    table.first();
-    while (!table.eof())
-        table.deleteRecord();
-    table.setFiltered(false);
-    EXPECT_EQ(table.recordCount(), 2u);
-}
-
-// Export, level option 1: the first N cards of the new table get level 1, each posted by
-// going back to the first record.
-TEST_F(Cursor, FirstPostsAndReturnsToTheFront)
-{
-    add({0, 0, 0, 0, 0});
-    int remaining = 3;
-    table.first();
-    while (remaining >= 1 && remaining <= 3 && !table.eof()) {
-        table.edit();
-        table.fieldByName("Nive_Fich").setAsInteger(1);
-        table.first();
-        --remaining;
-    }
-    table.setFilter("Nive_Fich = 1");
-    table.setFiltered(true);
-    EXPECT_EQ(table.recordCount(), 3u);
-}
-
-// Printing walks pages with bookmarks and moves of several records.
-TEST_F(Cursor, PageWalkWithBookmarksAndMoveBy)
-{
-    add({1, 1, 1, 1, 1, 1, 1});
-    table.first();
-    const long long p = table.bookmark();
-    EXPECT_EQ(table.moveBy(5), 5);
-    EXPECT_FALSE(table.eof());
-    EXPECT_TRUE(table.gotoBookmark(p));
-    EXPECT_EQ(table.moveBy(6), 6);
-    EXPECT_EQ(table.moveBy(5), 0);
-    EXPECT_TRUE(table.eof());
 }
 
 TEST_F(Cursor, DisplayNotificationsWaitWhileControlsAreDisabled)

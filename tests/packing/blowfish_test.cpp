@@ -186,14 +186,9 @@ TEST(Blowfish, StreamsRoundTripAndCipherIsCodebook)
     const std::string c = encrypt(std::string(23, 'z'), "key");
     EXPECT_EQ(c.substr(0, 8), c.substr(8, 8));
     EXPECT_EQ(c, encrypt(std::string(23, 'z'), "key"));
-}
-
-TEST(Blowfish, WrongKeyGivesOtherBytesOrFailsOnThePadding)
-{
-    const std::string plain = "La respuesta correcta";
-    const std::string cipher = encrypt(plain, "uno");
+    // Another key gives other bytes, or fails on the padding.
     try {
-        EXPECT_NE(decrypt(cipher, "dos"), plain);
+        EXPECT_NE(decrypt(c, "kez"), std::string(23, 'z'));
     } catch (const EBadPadding &) {
     }
 }

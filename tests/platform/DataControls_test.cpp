@@ -57,6 +57,11 @@ protected:
         platform::clearErrorReports();
     }
     std::string question() { return table.fieldByName("Preg_Text").asString(); }
+    template <class Control> void bind(Control &c, const char *field)
+    {
+        c.setDataSource(&source);
+        c.setDataField(field);
+    }
 
     testsupport::TempDir dir;
     engine::Table table;
@@ -66,11 +71,10 @@ protected:
 
 // ---- Label ----
 
-TEST_F(DataControlsTest, ALabelFollowsTheCursorEditsAndClosing)
+TEST_F(DataControlsTest, ALabelFollowsTheCursorEditsClosingAndTheDataSet)
 {
     platform::DBText text;
-    text.setDataSource(&source);
-    text.setDataField("Preg_Text");
+    bind(text, "Preg_Text");
     EXPECT_EQ(text.caption(), "uno");
     table.next();
     EXPECT_EQ(text.caption(), "dos");
@@ -83,13 +87,14 @@ TEST_F(DataControlsTest, ALabelFollowsTheCursorEditsAndClosing)
     EXPECT_EQ(text.caption(), "");
     table.open();
     EXPECT_EQ(text.caption(), "uno");
-}
-
-TEST_F(DataControlsTest, ALabelOnANumberOrOnAnEmptyView)
-{
+    // Replacing the data set shows the new one at once.
+    source.setDataSet(nullptr);
+    EXPECT_EQ(text.caption(), "");
+    source.setDataSet(&table);
+    EXPECT_EQ(text.caption(), "uno");
+    // A number, and an empty view.
     platform::DBText level;
-    level.setDataSource(&source);
-    level.setDataField("Nive_Impo");
+    bind(level, "Nive_Impo");
     table.last();
     EXPECT_EQ(level.caption(), "4");
     table.setFilter("Nive_Fich = 9");
@@ -97,24 +102,12 @@ TEST_F(DataControlsTest, ALabelOnANumberOrOnAnEmptyView)
     EXPECT_EQ(level.caption(), "");
 }
 
-TEST_F(DataControlsTest, ReplacingTheDataSetShowsTheNewOneAtOnce)
-{
-    platform::DBText text;
-    text.setDataSource(&source);
-    text.setDataField("Preg_Text");
-    source.setDataSet(nullptr);
-    EXPECT_EQ(text.caption(), "");
-    source.setDataSet(&table);
-    EXPECT_EQ(text.caption(), "uno");
-}
-
 // ---- Edit ----
 
 TEST_F(DataControlsTest, AnEditShowsTheFieldAndWritesBackOnPost)
 {
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     EXPECT_EQ(edit.text(), "uno");
     EXPECT_EQ(edit.maxLength(), 10); // the field's width
     EXPECT_FALSE(edit.isReadOnly());
@@ -135,8 +128,7 @@ TEST_F(DataControlsTest, AnEditShowsTheFieldAndWritesBackOnPost)
 TEST_F(DataControlsTest, AMoveWhileEditingPostsWhatTheEditHolds)
 {
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     type(&edit, "x");
     table.next();
     EXPECT_EQ(edit.text(), "dos");
@@ -147,8 +139,7 @@ TEST_F(DataControlsTest, AMoveWhileEditingPostsWhatTheEditHolds)
 TEST_F(DataControlsTest, CancelBringsTheStoredTextBack)
 {
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     type(&edit, "zz");
     table.cancel();
     EXPECT_EQ(edit.text(), "uno");
@@ -158,8 +149,7 @@ TEST_F(DataControlsTest, CancelBringsTheStoredTextBack)
 TEST_F(DataControlsTest, TheMaximumLengthCanBeChosen)
 {
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     edit.setMaxLength(4);
     type(&edit, "abc");
     EXPECT_EQ(edit.text(), "unoa");
@@ -172,8 +162,7 @@ TEST_F(DataControlsTest, TheMaximumLengthCanBeChosen)
 TEST_F(DataControlsTest, ANumberEditTakesDigitsOnly)
 {
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Nive_Impo");
+    bind(edit, "Nive_Impo");
     table.last();
     EXPECT_EQ(edit.text(), "4");
     edit.end(false);
@@ -193,13 +182,11 @@ TEST_F(DataControlsTest, ANumberEditTakesDigitsOnly)
 TEST_F(DataControlsTest, AnEditIsReadOnlyOnAutoIncAndOnAClosedTable)
 {
     platform::DBEdit id;
-    id.setDataSource(&source);
-    id.setDataField("AutoInc");
+    bind(id, "AutoInc");
     EXPECT_TRUE(id.isReadOnly());
     EXPECT_EQ(id.text(), QString::number(ids[0]));
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     table.close();
     EXPECT_TRUE(edit.isReadOnly());
     EXPECT_EQ(edit.text(), "");
@@ -210,11 +197,9 @@ TEST_F(DataControlsTest, TypingIntoAnEmptyViewInsertsARecord)
     table.setFilter("Nive_Fich = 5");
     table.setFiltered(true);
     platform::DBEdit level;
-    level.setDataSource(&source);
-    level.setDataField("Nive_Fich");
+    bind(level, "Nive_Fich");
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     type(&level, "5");
     EXPECT_EQ(table.state(), engine::Table::State::Insert);
     type(&edit, "nueva");
@@ -254,8 +239,7 @@ TEST_F(DataControlsTest, TheNavigatorPostsAnEditBeforeMoving)
     platform::DBNavigator nav;
     nav.setDataSource(&source);
     platform::DBEdit edit;
-    edit.setDataSource(&source);
-    edit.setDataField("Preg_Text");
+    bind(edit, "Preg_Text");
     type(&edit, "?");
     nav.btnClick(platform::DBNavigator::Next);
     EXPECT_EQ(edit.text(), "dos");

@@ -110,13 +110,15 @@ TEST_F(ReviewSelectionTest, TheSelectionButtonOpensTheSelectionWindowToSelectOnl
 {
     openStudy(someCards());
     table().setFilter("Nive_Fich = 2");
-    inSelection([](TSelecc_Repaso_ &w) {
+    int soloSeleccionar = -1;
+    inSelection([&](TSelecc_Repaso_ &w) {
+        platform::onNextShow("FILTRO_ENV", [&](QWidget *) { soloSeleccionar = p->Solo_Seleccionar; });
         w.Button5->click();
         w.Button2->click();
     });
     pressKey('2');
-    EXPECT_EQ(p->Solo_Seleccionar, 1);
-    EXPECT_EQ(p->Reiniciar_Seleccion, 1);
+    EXPECT_EQ(soloSeleccionar, 1);
+    EXPECT_EQ(p->Reiniciar_Seleccion, 0); // taken by the selection window's first activation
     EXPECT_TRUE(shownWindows().contains("FILTRO_ENV"));
 }
 
@@ -186,6 +188,29 @@ TEST_F(ReviewSelectionTest, AfterAQuickReviewTheMainWindowPutsBackTheSelectionIn
         EXPECT_EQ(filter(), c.expected);
         EXPECT_EQ(table().recordCount(), c.cards) << "a level-0 card never shows in normal work";
     }
+}
+
+// A quick review tried again after "no cards" keeps the selection in force, not the failed
+// try's review filter, for the main window to put back.
+TEST_F(ReviewSelectionTest, ARetryAfterNoCardsStillPutsBackTheSelectionInForce)
+{
+    openStudy(someCards());
+    const QString sel = QStringLiteral(" ( Nive_Fich = 3 ) and  (Nive_fich <> 0 ) ");
+    p->Seleccion_Activa = 1;
+    p->Filtro_Seleccion = p->Filtro_Actual = sel;
+    table().setFilter(sel.toStdString());
+    inSelection([&](TSelecc_Repaso_ &w) {
+        w.RadioButton2->setChecked(true);
+        w.CheckBoxNivel[5]->click();
+        w.Button1->click(); // no level-5 card
+        w.CheckBoxNivel[5]->click();
+        w.CheckBoxNivel[1]->click();
+        duringReview([](TRepasar_ &r) { r.Button4->click(); });
+        w.Button1->click();
+    });
+    pressKey('2');
+    EXPECT_EQ(messages().size(), 2); // no cards, then the closing statistics
+    EXPECT_EQ(filter(), sel.toStdString());
 }
 
 TEST_F(ReviewSelectionTest, TheQueueKeepsTheOrderOfTheViewAtTheStart)

@@ -91,21 +91,6 @@ protected:
     TD_Module_::ReviewDisplays review;
 };
 
-// ---- Components ----
-
-TEST_F(CardStoreTest, ContainersStartWithTheirKeysAndOptions)
-{
-    EXPECT_FALSE(dm->PKS->Compressed);
-    EXPECT_FALSE(dm->PKS->Encrypted);
-    EXPECT_EQ(dm->PKS->Key, "738");
-    EXPECT_FALSE(dm->PKS2->Compressed);
-    EXPECT_TRUE(dm->PKS3->Compressed);
-    EXPECT_EQ(dm->PKS3->Key, "Vs. 3.41");
-    EXPECT_TRUE(dm->PKS4->Compressed);
-    EXPECT_TRUE(dm->PKS_Config_Prog->Encrypted);
-    EXPECT_EQ(dm->Imprime->filePath(), (p->Carpeta_Programa + "/IMP.db").toStdString());
-}
-
 TEST_F(CardStoreTest, CardsOfEveryQuestionSizeReadAndWrite)
 {
     for (int size : {1, 2, 7, 30, 60, 100, 254, 255}) {
@@ -122,21 +107,6 @@ TEST_F(CardStoreTest, CardsOfEveryQuestionSizeReadAndWrite)
         EXPECT_EQ(QString::fromStdString(dm->Tabla_ActivaPreg_Text().asString()), full.left(size));
         dm->Tabla_Activa->close();
     }
-}
-
-TEST_F(CardStoreTest, EveryPostIsOnDiskAtOnce)
-{
-    openCards({});
-    dm->Tabla_Activa->append();
-    dm->Tabla_ActivaNive_Fich().setAsInteger(2);
-    dm->Tabla_ActivaPreg_Text().setAsString("guardada");
-    dm->Tabla_Activa->post();
-    engine::Table other;
-    other.setDatabaseName(dm->Tabla_Activa->databaseName());
-    other.setTableName("Prueba.DB");
-    other.open();
-    EXPECT_EQ(other.recordCount(), 1u);
-    EXPECT_EQ(other.fieldByName("Preg_Text").asString(), "guardada");
 }
 
 // ---- Packing of blobs ----
@@ -232,28 +202,22 @@ TEST_F(CardStoreTest, FlaggingFollowsTheFileAndReportsTheChange)
 
 // ---- Short answer ----
 
+// One line of rich text, packed when the file packs its cards.
 TEST_F(CardStoreTest, TheShortAnswerIsStoredAsOneLineOfRichText)
 {
     openCards({CardContent{}});
-    dm->Tabla_Activa->edit();
-    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("  respuesta  con blancos "));
-    dm->Tabla_Activa->post();
-    const std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
-    EXPECT_EQ(stored.rfind("{\\rtf", 0), 0u);
-    EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(stored)), QStringList{"  respuesta  con blancos "});
-}
-
-TEST_F(CardStoreTest, AFileThatPacksStoresTheShortAnswerPacked)
-{
-    openCards({CardContent{}});
-    packing(true);
-    dm->Tabla_Activa->edit();
-    dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("oculta"));
-    dm->Tabla_Activa->post();
-    const std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
-    EXPECT_EQ(stored.substr(0, 2), "&*");
-    EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(testsupport::unpackedBlob(stored, "clave"))),
-              QStringList{"oculta"});
+    for (bool packs : {false, true}) {
+        SCOPED_TRACE(packs);
+        packing(packs);
+        dm->Tabla_Activa->edit();
+        dm->Guarda_Texto_Corto_Respuesta(QStringLiteral("  respuesta  con blancos "));
+        dm->Tabla_Activa->post();
+        std::string stored = dm->Tabla_ActivaResp_Text().asBytes();
+        EXPECT_EQ(stored.substr(0, packs ? 2 : 5), packs ? "&*" : "{\\rtf");
+        if (packs)
+            stored = testsupport::unpackedBlob(stored, "clave");
+        EXPECT_EQ(platform::rtf::toLines(QByteArray::fromStdString(stored)), QStringList{"  respuesta  con blancos "});
+    }
 }
 
 TEST_F(CardStoreTest, AFileWithoutShortAnswersNeitherStoresNorShowsThem)
@@ -311,23 +275,19 @@ TEST_F(CardStoreTest, ShortAndLongAnswersShowPackedOrPlain)
     EXPECT_TRUE(messages().isEmpty());
 }
 
-TEST_F(CardStoreTest, WithoutALongAnswerTheRichEditsKeepTheirText)
-{
-    CardContent c;
-    c.longAnswer = testsupport::rtfLines({"larga"});
-    p->Con_Texto_Largo = 0;
-    reviewRich.setLines({"antes"});
-    openCards({c});
-    EXPECT_EQ(reviewRich.lines(), QStringList{"antes"});
-}
-
-TEST_F(CardStoreTest, ACardFlaggedPackedInAFileThatDoesNotPackIsReadPlain)
+// A file without long answers leaves the rich edits as they are; a card flagged packed in a
+// file that does not pack is read plain.
+TEST_F(CardStoreTest, WithoutLongAnswersOrPackingInTheFileNeitherIsRead)
 {
     CardContent c;
     c.packedFlag = "S";
     c.shortAnswer = testsupport::rtfLines({"llana"});
+    c.longAnswer = testsupport::rtfLines({"larga"});
+    p->Con_Texto_Largo = 0;
     packing(false);
+    reviewRich.setLines({"antes"});
     openCards({c});
+    EXPECT_EQ(reviewRich.lines(), QStringList{"antes"});
     EXPECT_EQ(editResp.text(), "llana");
     EXPECT_EQ(label2.caption(), "Ficha Usa PKS: N");
 }
@@ -552,24 +512,8 @@ TEST_F(CardStoreTest, TheFontStyleIsSavedAndLoadedBack)
     EXPECT_EQ(dm->Estilo_Fuente().color, QColor(Qt::blue));
 }
 
-TEST_F(CardStoreTest, WithoutAFontStyleFileTheDesignFontStays)
-{
-    dm->Lee_Estilo_Fuente();
-    const platform::rtf::FontStyle got = dm->Estilo_Fuente();
-    EXPECT_EQ(got.font.family(), "Tahoma");
-    EXPECT_TRUE(got.font.bold());
-    EXPECT_EQ(got.color, QColor(0x00, 0x00, 0x80));
-}
-
 TEST_F(CardStoreTest, AFontStyleThatCannotBeWrittenFails)
 {
     p->Carpeta_Programa = programPath("no/existe");
     EXPECT_THROW(dm->Guarda_Estilo_Fuente(QFont(), QColor()), std::exception);
-}
-
-TEST_F(CardStoreTest, TheNoModificationMessage)
-{
-    dm->FE_No_Modificable();
-    EXPECT_EQ(messages(), QStringList{"El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación "
-                                      "ni el borrado de sus fichas."});
 }

@@ -38,35 +38,27 @@ protected:
     platform::ImageControl standIn{&host};
 };
 
-TEST_F(PictureFittingTest, AWidePictureIsScaledToTheBoxWidthAndCentred)
+TEST_F(PictureFittingTest, APictureIsScaledDownIntoItsBoxAndCentred)
 {
-    EXPECT_EQ(fit(1, 1200, 600), QRect(352, 81, 608, 304));
+    const struct {
+        const char *what;
+        int slot, w, h;
+        QRect expected;
+    } cases[] = {
+        {"wide: scaled to the box width", 1, 1200, 600, {352, 81, 608, 304}},
+        {"small: kept as it is", 6, 200, 100, {388, 215, 200, 100}},
+        // 609 x 452: by width to 608 x 451 (451.26 truncated), then by height to 589 x 437
+        // (589.13 truncated); one step from the picture's own size would give 588.
+        {"both sides truncated at each step", 1, 609, 452, {352 + 9, 15, 589, 437}},
+        // The ratio is taken in floating point before it is applied: 1052 x (608 / 1052) is
+        // 607.99..., so 607.
+        {"ratio in floating point", 1, 1052, 100, {352, 15 + 190, 607, 57}},
+        {"only too tall: scaled by height", 1, 300, 874, {352 + 229, 15, 150, 437}},
+        {"exactly as wide as the box", 1, 608, 200, {352, 15 + 118, 608, 200}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(fit(c.slot, c.w, c.h), c.expected) << c.what;
     EXPECT_TRUE(Panta_Inicio_->Image1->stretch());
-}
-
-TEST_F(PictureFittingTest, ASmallPictureKeepsItsSizeAndIsCentred)
-{
-    EXPECT_EQ(fit(6, 200, 100), QRect(388, 215, 200, 100));
-}
-
-TEST_F(PictureFittingTest, BothSidesAreTruncatedAtEachStep)
-{
-    // 609 x 452: by width to 608 x 451 (451.26 truncated), then by height to 589 x 437
-    // (589.13 truncated); one step from the picture's own size would give 588.
-    EXPECT_EQ(fit(1, 609, 452), QRect(352 + 9, 15, 589, 437));
-    // The ratio is taken in floating point before it is applied: 1052 x (608 / 1052) is
-    // 607.99..., so 607.
-    EXPECT_EQ(fit(1, 1052, 100), QRect(352, 15 + 190, 607, 57));
-}
-
-TEST_F(PictureFittingTest, APictureOnlyTooTallIsScaledByHeight)
-{
-    EXPECT_EQ(fit(1, 300, 874), QRect(352 + 229, 15, 150, 437));
-}
-
-TEST_F(PictureFittingTest, APictureExactlyAsWideAsTheBoxIsNotScaled)
-{
-    EXPECT_EQ(fit(1, 608, 200), QRect(352, 15 + 118, 608, 200));
 }
 
 TEST_F(PictureFittingTest, AnEmptyPictureGoesToTheBoxCentreWithNoSize)
@@ -117,18 +109,14 @@ TEST_F(PictureFittingTest, TheSkipFlagIsConsumedByOneFitting)
     EXPECT_EQ(img->geometry(), QRect(352, 81, 608, 304));
 }
 
-TEST_F(PictureFittingTest, SlotsOutsideOneToElevenDoNothing)
+// Slots outside 1 to 11, and slots whose window is not there (yet or any more), do nothing.
+TEST_F(PictureFittingTest, SlotsOutsideOneToElevenOrWithoutTheirWindowDoNothing)
 {
     auto *img = Panta_Inicio_->Image1;
     img->setGeometry(1, 2, 3, 4);
-    TImag_Zoom_::Prepara_Imagen(0);
-    TImag_Zoom_::Prepara_Imagen(12);
-    TImag_Zoom_::Prepara_Imagen(-1);
+    for (int slot : {0, 12, -1})
+        TImag_Zoom_::Prepara_Imagen(slot);
     EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
-}
-
-TEST_F(PictureFittingTest, ASlotWhoseWindowIsNotThereYetDoesNothing)
-{
     EXPECT_EQ(TImag_Zoom_::slotControl(8), nullptr);
     TImag_Zoom_::Prepara_Imagen(8);
     {

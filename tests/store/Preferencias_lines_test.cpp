@@ -1,25 +1,10 @@
-// The preferences lines: the first-run text, the columns each field is read from, and the
+// The preferences lines: the columns each field is read from, and the
 // reading of lines that are not as the program writes them.
 #include "store/Preferencias.h"
 
 #include <gtest/gtest.h>
 
 using namespace preferencias;
-
-TEST(PreferenceLines, FirstRunLinesAreExactlyTheFourOfTheFirstRun)
-{
-    const QStringList l = primeraVez();
-    ASSERT_EQ(l.size(), 4);
-    EXPECT_EQ(l[0], "ddmmaa__ESP_S_000-001-007-021-045-090-120-150-180-");
-    EXPECT_EQ(l[1], "SI_SIPER_030-035-030-030-025-025-020-Parpad_SI_05__");
-    EXPECT_EQ(l[2], "SI__020__010__");
-    EXPECT_EQ(l[3], QString::fromUtf8("No       [Permitir repasar las fichas varias veces el mismo d\xC3\xAD" "a]"));
-    EXPECT_EQ(l[0].size(), 50);
-    EXPECT_EQ(l[1].size(), 51);
-    EXPECT_EQ(l[2].size(), 14);
-    EXPECT_EQ(l[3].size(), 64);
-    EXPECT_TRUE(correctas(l));
-}
 
 TEST(PreferenceLines, FlagsCompareExactlyAndTakeAnythingElseAsTheOtherValue)
 {

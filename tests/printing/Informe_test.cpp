@@ -1,0 +1,395 @@
+// The report of the printing window: the band layout for each side and option, the band
+// height on each paper, the paper labels, frame, stretch, centring and font; the mirrored
+// pages as drawn; the band work on plain and packed files and its failures.
+#include "PrintingFixture.h"
+
+#include "platform/Picture.h"
+
+#include <QFontDialog>
+#include <QTemporaryDir>
+
+#include <map>
+
+namespace {
+const QString Danados = QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+
+QString rectText(const platform::ReportControl &c)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(c.left).arg(c.top).arg(c.width).arg(c.height);
+}
+} // namespace
+
+class ReportLayoutTest : public PrintingFixture {
+protected:
+    void layout(int side, int option, int perPage)
+    {
+        w->Imprimiendo_Preguntas = side;
+        (side ? w->Grupo_Preg : w->Grupo_Resp)->setItemIndex(option);
+        cardsAPage(perPage);
+        w->Columnas = perPage >= 6 ? 2 : 1;
+        w->Prepara_Informe();
+    }
+};
+
+TEST_F(ReportLayoutTest, ControlsForEachSideAndOption)
+{
+    CardsDesign d;
+    d.questionPicture = d.answerPicture = d.longAnswer = true;
+    openCards(1, d);
+    // A4: a two-column band is 93 x 92 at 6 a page; one column is 190 wide.
+    struct Case {
+        int side, option, perPage;
+        const char *text, *image, *memo; // "" when the control does not print
+    } cases[] = {
+        {1, 0, 6, "1,1 91x90", "", ""},
+        {1, 1, 6, "1,1 91x44", "1,45 91x46", ""},
+        {1, 2, 6, "", "1,1 91x90", ""},
+        {1, 1, 3, "1,1 188x44", "1,45 188x46", ""},
+        {0, 0, 8, "1,1 91x68", "", ""},
+        {0, 1, 10, "", "1,1 91x53", ""},
+        {0, 2, 6, "", "", "1,1 91x91"},
+        {0, 3, 6, "1,1 91x44", "1,45 91x46", ""},
+        {0, 3, 3, "1,1 92x91", "96,1 92x90", ""},
+        {0, 4, 5, "", "96,1 92x53", "1,1 92x54"},
+    };
+    for (const Case &c : cases) {
+        layout(c.side, c.option, c.perPage);
+        const auto shown = [](const platform::ReportControl *x) { return x->enabled ? rectText(*x) : QString(); };
+        const QString what = QStringLiteral("side %1 option %2, %3 a page").arg(c.side).arg(c.option).arg(c.perPage);
+        EXPECT_EQ(shown(w->QRDBText1), QString::fromLatin1(c.text)) << qPrintable(what);
+        EXPECT_EQ(shown(w->QRDBImage1), QString::fromLatin1(c.image)) << qPrintable(what);
+        EXPECT_EQ(shown(w->QRDBRichText1), QString::fromLatin1(c.memo)) << qPrintable(what);
+    }
+    // A file without a short answer or question picture prints neither.
+    s->Tam_Pregunta = 0;
+    s->Con_Imagen_Pregunta = 0;
+    layout(1, 1, 6);
+    EXPECT_FALSE(w->QRDBText1->enabled);
+    EXPECT_FALSE(w->QRDBImage1->enabled);
+}
+
+TEST_F(ReportLayoutTest, HalfWidthsOfAnOddBandGoToTheEvenNumber)
+{
+    CardsDesign d;
+    d.answerPicture = d.longAnswer = true;
+    openCards(1, d);
+    for (auto [pageWidth, half, right] : {std::tuple{211.0, 92, 96}, std::tuple{213.0, 94, 98}}) {
+        w->Hoja1.setPageSize(QPageSize(QSizeF(pageWidth, 297), QPageSize::Millimeter));
+        layout(0, 4, 3); // band width 191 (93.5 - 3 -> 92, 96.5 -> 96) or 193 (94, 98)
+        EXPECT_EQ(w->QRDBImage1->width, half) << pageWidth;
+        EXPECT_EQ(w->QRDBRichText1->width, half) << pageWidth;
+        EXPECT_EQ(w->QRDBImage1->left, right) << pageWidth;
+    }
+}
+
+// Every paper and every count of rows: the band height is the room between the margins over
+// the rows, to the nearest whole millimetre and never more, so the column holds them all.
+TEST_F(ReportLayoutTest, PaperSizesLabelsAndBandHeights)
+{
+    openCards(1);
+    struct Case {
+        const char *paper, *height, *width;
+        int bands3, bands4, bands5;
+    } cases[] = {
+        {"Letter", "Alto : 279 mm.", "Ancho : 216 mm.", 86, 64, 51},
+        {"Executive", "Alto : 267 mm.", "Ancho : 184 mm.", 82, 61, 49},
+        {"Note", "Alto : 279 mm.", "Ancho : 216 mm.", 86, 64, 51},
+        {"Din A4", "Alto : 297 mm.", "Ancho : 210 mm.", 92, 69, 55},
+    };
+    EXPECT_EQ(w->Label4->caption(), QStringLiteral("Alto : 297 mm."));
+    EXPECT_EQ(w->Label6->caption(), QStringLiteral("Ancho : 210 mm."));
+    for (const Case &c : cases) {
+        w->ComboBox1->setCurrentText(QString::fromLatin1(c.paper));
+        EXPECT_EQ(w->Label4->caption(), QString::fromLatin1(c.height)) << c.paper;
+        EXPECT_EQ(w->Label6->caption(), QString::fromLatin1(c.width)) << c.paper;
+        const int expected[] = {c.bands3, c.bands4, c.bands5};
+        for (int rows : {3, 4, 5}) {
+            for (int perPage : {rows, rows * 2}) {
+                layout(0, 0, perPage);
+                EXPECT_EQ(w->Alto_Banda(), expected[rows - 3]) << c.paper << " " << perPage;
+                EXPECT_EQ(w->Hoja1.bandsInColumn(), rows);
+                EXPECT_LE(w->Hoja1.topMargin + rows * w->Banda1.height, w->Hoja1.pageLength() - w->Hoja1.bottomMargin);
+            }
+        }
+    }
+    EXPECT_EQ(w->Hoja1.paperSize(), 9);
+    // Code 7 is the 7 1/4 x 10 1/2 inch sheet.
+    w->ComboBox1->setCurrentText(QStringLiteral("Executive"));
+    EXPECT_EQ(w->Hoja1.paperSize(), 7);
+    EXPECT_NEAR(w->Hoja1.pageWidth(), 184.15, 0.01);
+    EXPECT_NEAR(w->Hoja1.pageLength(), 266.7, 0.01);
+    // Text typed into the combo leaves the paper as it was.
+    w->ComboBox1->setCurrentText(QStringLiteral("Folio"));
+    EXPECT_EQ(w->Hoja1.paperSize(), 7);
+    EXPECT_EQ(w->Label4->caption(), QStringLiteral("Alto : 267 mm."));
+}
+
+TEST_F(ReportLayoutTest, FrameStretchCentringAndFont)
+{
+    openCards(7);
+    w->CheckBox2->setChecked(true);
+    EXPECT_TRUE(w->QRDBImage1->stretch);
+    w->CheckBox3->setChecked(false);
+    EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignLeft);
+    w->CheckBox4->setChecked(false); // repeats the centring choice
+    EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignLeft);
+    w->CheckBox3->setChecked(true);
+    EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignHCenter);
+
+    // A confirmed font dialog changes the text's font; a cancelled one does not.
+    QFont chosen(QStringLiteral("Courier"), 14);
+    platform::onNextShow(QStringLiteral("FontDialog1"), [chosen](QWidget *dlg) {
+        static_cast<QFontDialog *>(dlg)->setCurrentFont(chosen);
+        static_cast<QFontDialog *>(dlg)->setResult(QDialog::Accepted);
+    });
+    w->Button4->click();
+    EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
+    platform::onNextShow(QStringLiteral("FontDialog1"), [](QWidget *dlg) {
+        static_cast<QFontDialog *>(dlg)->setCurrentFont(QFont(QStringLiteral("Courier"), 30));
+    });
+    w->Button4->click();
+    EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
+
+    // Without the frame, the blank places of the mirrored last page leave the paper white.
+    cardsAPage(6);
+    w->Imprimiendo_Preguntas = 0;
+    w->Columnas = 2;
+    w->Llena_Tabla_Imprime();
+    w->Prepara_Informe();
+    auto inkInBlankPlace = [&] {
+        const QList<QImage> pages = w->Hoja1.renderImages(50);
+        const QRectF blank = w->Hoja1.bandRect(0, 0); // page 2, left column: blank
+        const double dpmm = 50 / 25.4;
+        const QRect px = QRectF(blank.x() * dpmm, blank.y() * dpmm, blank.width() * dpmm, blank.height() * dpmm)
+                             .toAlignedRect();
+        int ink = 0;
+        for (int y = px.top(); y <= px.bottom(); ++y)
+            for (int x = px.left(); x <= px.right(); ++x)
+                ink += qGray(pages.value(1).pixel(x, y)) < 128;
+        return ink;
+    };
+    EXPECT_GT(inkInBlankPlace(), 0);
+    w->CheckBox1->setChecked(false);
+    EXPECT_EQ(inkInBlankPlace(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mirrored pages as drawn
+
+class MirrorTest : public PrintingFixture {
+protected:
+    struct Place {
+        int page;
+        QRectF rect;
+    };
+    // Card number -> where its band was drawn, from the text the band showed.
+    std::map<int, Place> drawnCards() const
+    {
+        std::map<int, Place> out;
+        for (const platform::DrawnBand &b : w->Hoja1.drawn())
+            for (const platform::DrawnControl &c : b.controls)
+                if (c.kind == platform::ReportControl::Kind::Text && !c.text.isEmpty())
+                    out[c.text.mid(1).toInt()] = {b.page, b.rect};
+        return out;
+    }
+};
+
+// A sheet of answers turned about its vertical axis puts each answer behind its question:
+// same page, same height, and the horizontal mirror of the question's place.
+TEST_F(MirrorTest, EveryAnswerLiesBehindItsQuestion)
+{
+    openCards(13);
+    const double W = w->Hoja1.pageWidth();
+    for (int perPage : {6, 8, 10}) {
+        cardsAPage(perPage);
+        w->Button3->click();
+        const auto questions = drawnCards();
+        ASSERT_EQ(questions.size(), 13u);
+        w->Button6->click();
+        const auto answers = drawnCards();
+        ASSERT_EQ(answers.size(), 13u);
+        EXPECT_EQ(int(w->Hoja1.drawn().size()), (13 + perPage - 1) / perPage * perPage) << "blank places kept";
+        for (const auto &[card, q] : questions) {
+            const Place &a = answers.at(card);
+            EXPECT_EQ(a.page, q.page) << card << " at " << perPage;
+            EXPECT_NEAR(a.rect.top(), q.rect.top(), 1e-9) << card << " at " << perPage;
+            EXPECT_NEAR(a.rect.left(), W - q.rect.right(), 1e-9) << card << " at " << perPage;
+            EXPECT_NEAR(a.rect.width(), q.rect.width(), 1e-9);
+        }
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// The same for a last page of every size k, printed through the print dialog to PDF files.
+TEST_F(MirrorTest, LastPagesOfEverySizePrintedToPdf)
+{
+    QTemporaryDir out;
+    openCards(20);
+    engine::Table &T = *D_Module_->Tabla_Activa;
+    T.setFiltered(true);
+    for (int perPage : {6, 10}) {
+        for (int k = 1; k <= perPage; ++k) {
+            T.setFilter("AutoInc <= " + std::to_string(perPage + k));
+            cardsAPage(perPage);
+            const QString pdf = out.filePath(QStringLiteral("q.pdf"));
+            printTo(pdf);
+            w->Button2->click();
+            const auto questions = drawnCards();
+            printTo(pdf);
+            w->Button7->click();
+            const auto answers = drawnCards();
+            ASSERT_EQ(answers.size(), size_t(perPage + k));
+            for (const auto &[card, q] : questions) {
+                const Place &a = answers.at(card);
+                ASSERT_EQ(a.page, q.page) << card;
+                ASSERT_NEAR(a.rect.left(), w->Hoja1.pageWidth() - q.rect.right(), 1e-9) << card;
+                ASSERT_NEAR(a.rect.top(), q.rect.top(), 1e-9) << card;
+            }
+            EXPECT_EQ(w->Hoja1.pagesDrawn(), 2);
+            QFile f(pdf);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+        }
+    }
+    // A cancelled print dialog prints nothing and says nothing.
+    w->Button7->click();
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Band work
+
+class BandWorkTest : public PrintingFixture {};
+
+TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
+{
+    CardsDesign d;
+    d.answerPicture = true;
+    d.longAnswer = true;
+    openCards(2, d);
+    w->Grupo_Resp->setItemIndex(3);
+    cardsAPage(3);
+    w->Button6->click();
+    engine::Table &I = *D_Module_->Imprime;
+    I.first();
+    EXPECT_EQ(I.fieldByName("TEXT").asString(), "R1"); // the first line only
+    const std::string imag = I.fieldByName("Imag").asBytes();
+    EXPECT_EQ(platform::detectPictureFormat(QByteArray::fromStdString(imag)), platform::PictureFormat::Bmp);
+    EXPECT_EQ(I.fieldByName("TEXT2").asString(), "");
+    const platform::DrawnBand &b = w->Hoja1.drawn().at(0);
+    ASSERT_EQ(b.controls.size(), 2u);
+    EXPECT_EQ(b.controls[1].imageSize, QSize(40, 30));
+    // Printing again from the same rows draws the same.
+    w->Hoja1.renderImages(30);
+    EXPECT_EQ(w->Hoja1.drawn().at(0).controls[1].imageSize, QSize(40, 30));
+}
+
+// A packed, enciphered file: previews and prints show the unpacked cards, and afterwards the
+// print table's bytes on disk hold none of their texts.
+TEST_F(BandWorkTest, PackedFileLeavesNothingReadableInThePrintTable)
+{
+    CardsDesign d;
+    d.packed = true;
+    d.longAnswer = true;
+    d.answerPicture = true;
+    openCards(7, d);
+    QTemporaryDir out;
+    auto expectNothingReadable = [&](const char *after) {
+        const QByteArray bytes = printTableBytes();
+        for (const char *text : {"P3", "R3", "L3", "segunda"})
+            EXPECT_FALSE(bytes.contains(text)) << text << " after " << after;
+        EXPECT_EQ(D_Module_->Imprime->state(), engine::Table::State::Browse);
+    };
+    w->Button3->click();
+    EXPECT_EQ(w->Hoja1.drawn().at(0).controls.at(0).text, QStringLiteral("P1"));
+    expectNothingReadable("question preview");
+
+    w->Grupo_Resp->setItemIndex(3);
+    w->Button6->click();
+    EXPECT_EQ(w->Hoja1.drawn().at(0).controls.at(0).text, QStringLiteral("R4"));
+    EXPECT_EQ(w->Hoja1.drawn().at(0).controls.at(1).imageSize, QSize(40, 30));
+    expectNothingReadable("answer preview");
+
+    w->Grupo_Resp->setItemIndex(4);
+    cardsAPage(5);
+    printTo(out.filePath(QStringLiteral("a.pdf")));
+    w->Button7->click();
+    EXPECT_EQ(w->Hoja1.drawn().at(0).controls.at(0).text, QStringLiteral("L1\n"));
+    expectNothingReadable("answer print");
+
+    w->Button7->click(); // cancelled
+    expectNothingReadable("cancelled print");
+    EXPECT_EQ(D_Module_->Imprime->recordCount(), 7u);
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// In a packed file a card stored plain is printed as stored; its JPEG picture is still turned
+// into a bitmap.
+TEST_F(BandWorkTest, PlainCardOfAPackedFileIsPrintedAsStored)
+{
+    CardsDesign d;
+    d.packed = true;
+    d.answerPicture = true;
+    openCards(3, d);
+    engine::Table &T = *D_Module_->Tabla_Activa;
+    T.first();
+    T.next();
+    T.edit();
+    T.fieldByName("Ficha_Comp_Encr").setAsString("N");
+    T.fieldByName("Resp_Text").setBytes(testsupport::rtfLines({QStringLiteral("R2")}));
+    T.fieldByName("Resp_Imag").setBytes(testsupport::pictureBytes("JPG", 20, 10).toStdString());
+    T.post();
+    w->Grupo_Resp->setItemIndex(3);
+    cardsAPage(3);
+    w->Button6->click();
+    const auto &drawn = w->Hoja1.drawn();
+    ASSERT_EQ(drawn.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(drawn[i].controls.at(0).text, QStringLiteral("R%1").arg(i + 1));
+        EXPECT_EQ(drawn[i].controls.at(1).imageSize, i == 1 ? QSize(20, 10) : QSize(40, 30));
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// A damaged packed field or a picture that does not decode ends the run with the messages;
+// the rows are all cleared, none left half-done, and the window goes on.
+TEST_F(BandWorkTest, DamagedCardsEndThePreviewOrPrint)
+{
+    struct Case {
+        const char *what;
+        const char *field;
+        std::string bytes;
+        QStringList messages;
+        QPushButton *TImprimir_::*button;
+    } cases[] = {
+        {"damaged short answer", "Resp_Text", "PKS0 not a container", {Danados, Msg_Error_Visualizacion},
+         &TImprimir_::Button6},
+        {"undecodable picture", "Resp_Imag", pack("\xFF\xD8\xFF garbage"), {Msg_Error_Impresion},
+         &TImprimir_::Button7},
+    };
+    QTemporaryDir out;
+    for (const Case &c : cases) {
+        CardsDesign d;
+        d.packed = true;
+        d.answerPicture = true;
+        openCards(6, d);
+        engine::Table &T = *D_Module_->Tabla_Activa;
+        T.first();
+        T.moveBy(4); // card 5: printed second on the answer page
+        T.edit();
+        T.fieldByName(c.field).setBytes(c.bytes);
+        T.post();
+        w->Grupo_Resp->setItemIndex(3);
+        cardsAPage(6);
+        clearMessages();
+        if (c.button == &TImprimir_::Button7)
+            printTo(out.filePath(QStringLiteral("x.pdf")));
+        (w->*c.button)->click();
+        EXPECT_EQ(messages(), c.messages) << c.what;
+        EXPECT_EQ(D_Module_->Imprime->state(), engine::Table::State::Browse) << c.what;
+        for (const QString &row : rows())
+            EXPECT_EQ(row, QString()) << c.what;
+        EXPECT_FALSE(printTableBytes().contains("P4")) << c.what;
+        T.close();
+    }
+}
