@@ -71,10 +71,7 @@ TAnade_n_Grupo::TAnade_n_Grupo(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral("  Añadir fichas en grupo"));
     setKeyPreview(true);
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto label = [&](const char *name, const QString &caption, QWidget *parentWidget) {
         return named(new platform::Label(caption, parentWidget), name);
     };

@@ -52,10 +52,7 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setColor(platform::tcolor(platform::colors::Silver));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     Label1 = named(new platform::Label(QStringLiteral("Caracter separador:"), this), "Label1");
     Edit1 = named(new QLineEdit(QStringLiteral("#"), this), "Edit1");
     Edit1->setMaxLength(1);

@@ -59,10 +59,7 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("FreeNiv0a1_"));
     setWindowTitle(QStringLiteral(" Pasar Fichas desde el Nivel 0 al Nivel 1"));
 
-    auto named = [](auto *w, const char *name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
+    using platform::named;
     auto label = [&](const char *name, const QString &caption, QWidget *parentWidget) {
         return named(new platform::Label(caption, parentWidget), name);
     };
