@@ -1,8 +1,14 @@
 #include "app/Panta_Inicio.h"
 
-#include "store/Preferencias.h"
+#include "editing/Alta_Fichas.h"
+#include "editing/Anade_n_Grupo_.h"
 #include "editing/FILTRO_ENV_.h"
 #include "editing/Modif_Glob.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
+#include "exchange/Importar_de_txt.h"
+#include "exchange/Importar_de_txt_e_Imag.h"
 #include "options/AcercaDe.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
@@ -15,16 +21,14 @@
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "printing/Imprimir.h"
+#include "review/FreeNiv0a1.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
-#include "editing/Alta_Fichas.h"
-#include "exchange/Exportar_FE.h"
-#include "exchange/FE_Transporte.h"
-#include "exchange/Importar_de_FE.h"
-#include "printing/Imprimir.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Preferencias.h"
 #include "store/Repara_Fichero.h"
 #include "store/Ver_Info.h"
 
@@ -629,7 +633,7 @@ void TPanta_Inicio_::Label31Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Anade_n_Grupo"));
+    platform::showModal(Anade_n_Grupo);
 }
 
 void TPanta_Inicio_::Label13Click()
@@ -665,7 +669,7 @@ void TPanta_Inicio_::Label19Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("FreeNiv0a1_"));
+    platform::showModal(FreeNiv0a1_);
 }
 
 void TPanta_Inicio_::Label18Click()
@@ -763,7 +767,7 @@ void TPanta_Inicio_::Label20Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Importar_de_txt_"));
+    platform::showModal(Importar_de_txt_);
 }
 
 void TPanta_Inicio_::Label25Click()
@@ -775,7 +779,7 @@ void TPanta_Inicio_::Label43Click()
 {
     if (!Hay_Fichero_Abierto())
         return;
-    platform::showModalPending(QStringLiteral("Importar_de_txt_e_Imag_"));
+    platform::showModal(Importar_de_txt_e_Imag_);
 }
 
 void TPanta_Inicio_::psvBasicLabel1Click()

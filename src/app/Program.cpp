@@ -1,27 +1,31 @@
 #include "app/Program.h"
 
-#include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
+#include "editing/Alta_Fichas.h"
+#include "editing/Anade_n_Grupo_.h"
 #include "editing/FILTRO_ENV_.h"
 #include "editing/Modif_Glob.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
+#include "exchange/Importar_de_txt.h"
+#include "exchange/Importar_de_txt_e_Imag.h"
 #include "options/AcercaDe.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
 #include "options/Parpadeo_Aviso.h"
 #include "options/Ver_Pag_Web.h"
-#include "editing/Alta_Fichas.h"
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
-#include "exchange/Exportar_FE.h"
-#include "exchange/FE_Transporte.h"
-#include "exchange/Importar_de_FE.h"
 #include "printing/Imprimir.h"
-#include "store/Crea_Fiche.h"
+#include "review/FreeNiv0a1.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
+#include "store/Mensaje_.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
 #include "store/Ver_Info.h"
@@ -68,17 +72,17 @@ std::vector<Step> creationOrder()
         window<TConfigura_Progr_>(Configura_Progr_),
         window<TDescanso_>(Descanso_),
         window<TVer_Pag_Web_>(Ver_Pag_Web_),
-        // TFreeNiv0a1_
+        window<TFreeNiv0a1_>(FreeNiv0a1_),
         window<TParpadeo_Aviso_>(Parpadeo_Aviso_),
-        // TImportar_de_txt_
+        window<TImportar_de_txt_>(Importar_de_txt_),
         window<TPassw_FE_>(Passw_FE_),
         window<TExportar_FE_>(Exportar_FE_),
         window<TFE_Transporte_>(FE_Transporte_),
         window<TText_Zoom_>(Text_Zoom_),
         window<TImag_Zoom_>(Imag_Zoom_),
         window<TImportar_de_FE_>(Importar_de_FE_),
-        // TImportar_de_txt_e_Imag_
-        // TAnade_n_Grupo
+        window<TImportar_de_txt_e_Imag_>(Importar_de_txt_e_Imag_),
+        window<TAnade_n_Grupo>(Anade_n_Grupo),
         window<TMensaje>(Mensaje),
     };
 }

@@ -1,0 +1,127 @@
+// Many posts as one commit: kept together, undone together (also when the process dies).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "engine/Transaction.h"
+#include "support/EngineTables.h"
+
+using namespace testsupport;
+using engine::Table;
+
+namespace {
+
+std::vector<int> levels(Table &t)
+{
+    std::vector<int> out;
+    for (t.first(); !t.eof(); t.next())
+        out.push_back(t.fieldByName("Nive_Fich").asInteger());
+    return out;
+}
+
+} // namespace
+
+TEST(Transaction, CommitKeepsEveryChangeAndLeavingWithoutItUndoesThemAll)
+{
+    TempDir dir;
+    Table t;
+    openNewCardTable(t, dir.path().string(), "X");
+    for (int i = 0; i < 5; ++i)
+        addCard(t, card(0, i));
+    t.setFilter("Nive_Fich = 0");
+    t.setFiltered(true);
+
+    // Undone: an exception half way through, with an edit left open.
+    try {
+        engine::Transaction tr(t);
+        for (int i = 0; i < 3; ++i) {
+            t.first();
+            t.edit();
+            t.fieldByName("Nive_Fich").setAsInteger(1);
+            t.post();
+        }
+        t.edit();
+        t.fieldByName("Nive_Fich").setAsString("x"); // not a number
+        FAIL();
+    } catch (const engine::ConversionError &) {
+    }
+    EXPECT_EQ(t.state(), Table::State::Browse);
+    EXPECT_EQ(t.recordCount(), 5u) << "the view shows the cards as stored again";
+    {
+        Table other;
+        other.setTableName(t.filePath());
+        other.open();
+        EXPECT_EQ(levels(other), std::vector<int>(5, 0));
+    }
+
+    // Kept.
+    {
+        engine::Transaction tr(t);
+        EXPECT_THROW(engine::Transaction{t}, engine::EngineError) << "no nesting";
+        for (int i = 0; i < 2; ++i) {
+            t.first();
+            t.edit();
+            t.fieldByName("Nive_Fich").setAsInteger(1);
+            t.post();
+        }
+        tr.commit();
+    }
+    EXPECT_EQ(t.recordCount(), 3u);
+    t.setFiltered(false);
+    EXPECT_EQ(levels(t), (std::vector<int>{0, 0, 0, 1, 1}));
+    // After a commit every post is its own commit again.
+    addCard(t, card(3));
+    Table other;
+    other.setTableName(t.filePath());
+    other.open();
+    EXPECT_EQ(levels(other), (std::vector<int>{0, 0, 0, 1, 1, 3}));
+}
+
+TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
+{
+    TempDir dir;
+    createCardTable(dir.path().string(), "X");
+    const std::string path = dir.file("X.DB");
+    {
+        Table t;
+        t.setTableName(path);
+        t.open();
+        for (int i = 0; i < 200; ++i)
+            addCard(t, card(0));
+    }
+    int pipefd[2];
+    ASSERT_EQ(pipe(pipefd), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(pipefd[0]);
+        Table t;
+        t.setTableName(path);
+        t.open();
+        engine::Transaction tr(t);
+        t.first();
+        for (int n = 0; !t.eof(); ++n) {
+            t.edit();
+            t.fieldByName("Nive_Fich").setAsInteger(1);
+            t.post();
+            t.first();
+            if (n == 150 && write(pipefd[1], &n, sizeof n) != sizeof n)
+                _exit(1);
+        }
+        pause(); // killed before it commits
+        _exit(0);
+    }
+    close(pipefd[1]);
+    int n = 0;
+    ASSERT_EQ(read(pipefd[0], &n, sizeof n), ssize_t(sizeof n));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipefd[0]);
+
+    Table t;
+    t.setTableName(path);
+    t.open();
+    EXPECT_EQ(levels(t), std::vector<int>(200, 0));
+}

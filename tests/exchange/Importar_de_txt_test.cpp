@@ -1,0 +1,241 @@
+#include "support/CardFiles.h"
+#include "support/StudyFileOpen.h"
+
+#include "exchange/Importar_de_txt.h"
+#include "exchange/Importar_de_txt_e_Imag.h"
+#include "platform/ModalShow.h"
+#include "platform/Rtf.h"
+
+// Printed by the test framework when a case fails.
+std::ostream &operator<<(std::ostream &os, const Partes_Linea_Texto &p)
+{
+    return os << '{' << p.Pregunta.toStdString() << '|' << p.Respuesta.toStdString() << '|' << p.Clave.toStdString()
+              << '|' << p.Importancia.toStdString() << '}';
+}
+std::ostream &operator<<(std::ostream &os, const Archivos_Linea &a)
+{
+    return os << '{' << a.Imagen_Pregunta.toStdString() << '|' << a.Imagen_Respuesta.toStdString() << '|'
+              << a.Texto_Largo.toStdString() << '}';
+}
+
+namespace {
+
+// A stored card: "question|answer|key|importance|level", the answer read from its rich text.
+QString ficha(engine::Table &t)
+{
+    const std::string corta = t.fieldByName("Resp_Text").asBytes();
+    return QString::fromStdString(t.fieldByName("Preg_Text").asString()) + '|'
+         + platform::rtf::toLines(QByteArray::fromStdString(corta)).value(0) + '|'
+         + QString::fromStdString(t.fieldByName("Clav_Fich").asString()) + '|'
+         + QString::fromStdString(t.fieldByName("Nive_Impo").asString()) + '|'
+         + QString::fromStdString(t.fieldByName("Nive_Fich").asString());
+}
+} // namespace
+
+TEST(TextImportLines, TextLinesSplitAtTheFirstThreeSeparators)
+{
+    struct Case {
+        QString line, separator;
+        Partes_Linea_Texto parts;
+    } cases[] = {
+        {"Q#A#K#5", "#", {"Q", "A", "K", "5"}},
+        {"Q#A#K#", "#", {"Q", "A", "K", "0"}},
+        {"Q#A#", "#", {"Q", "A", "", "0"}},
+        {"Q#A#K", "#", {"Q", "A", "", "K"}},
+        {"Q#A", "#", {"Q", "", "", "A"}},
+        {"", "#", {"", "", "", "0"}},
+        {"Q#A#K#5#x", "#", {"Q", "A", "K", "5#x"}},
+        {"#A#K#5", "#", {"", "A", "K", "5"}},
+        {"###", "#", {"", "", "", "0"}},
+        {"Q;A;K;5", "#", {"", "", "", "Q;A;K;5"}},
+        {"Q#A#K#5", "", {"", "", "", "Q#A#K#5"}},   // an empty separator matches nowhere
+        {"qXaxkX2", "X", {"q", "axk", "", "2"}},    // compared case-sensitively
+        {" ¿Qué? # Sí # verbo # 3", "#", {" ¿Qué? ", " Sí ", " verbo ", " 3"}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Divide_Linea_Texto(c.line, c.separator), c.parts) << c.line.toStdString();
+}
+
+TEST(TextImportLines, FileLinesNameTwoPicturesAndALongAnswer)
+{
+    struct Case {
+        QString line;
+        Archivos_Linea files;
+    } cases[] = {
+        {"foto.jpg#dibujo.bmp#largo.rtf", {"foto.jpg", "dibujo.bmp", "largo.rtf"}},
+        {"##", {"", "", ""}},
+        {"foto.jpg##", {"foto.jpg", "", ""}},
+        {"#dibujo.bmp#", {"", "dibujo.bmp", ""}},
+        {"foto.jpg#largo.rtf", {"foto.jpg", "", "largo.rtf"}},
+        {"largo.rtf", {"", "", "largo.rtf"}},
+        {"a#b#c#d", {"a", "b", "c#d"}},
+        {"", {"", "", ""}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Divide_Linea_Archivos(c.line, "#"), c.files) << c.line.toStdString();
+}
+
+class TextImportTest : public StudyFileFixture {
+protected:
+    void abre(bool importancia, bool clave, bool largo = false, bool empaquetado = false)
+    {
+        Opciones_FE o = testsupport::defaultOptions();
+        o.Importancia = importancia;
+        o.Clave = clave;
+        o.Texto_Largo = largo;
+        o.Tam_Respuesta = largo ? 0 : 100;
+        o.Comprimido = empaquetado;
+        o.Imagen_Pregunta = o.Imagen_Respuesta = true;
+        openStudyFile(o);
+    }
+    // Menu entry I (or K) importing the file, with `before` run first in the window.
+    void importa(const QString &archivo, bool conImagenes = false,
+                 const std::function<void(TImportar_Base_ *)> &before = {})
+    {
+        TImportar_Base_ *w = conImagenes ? static_cast<TImportar_Base_ *>(Importar_de_txt_e_Imag_) : Importar_de_txt_;
+        platform::onNextShow(w->objectName(), [&, w](QWidget *) {
+            EXPECT_FALSE(platform::mainWindow()->isEnabled());
+            if (before)
+                before(w);
+            platform::FileDialog::queueFileName(archivo);
+            w->Button1->click();
+        });
+        pressKey(conImagenes ? 'K' : 'I');
+        EXPECT_TRUE(platform::mainWindow()->isEnabled());
+    }
+    QStringList fichas()
+    {
+        engine::Table t;
+        t.setTableName(cards().filePath());
+        t.open();
+        QStringList out;
+        for (t.first(); !t.eof(); t.next()) {
+            EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20261205");
+            EXPECT_EQ(t.fieldByName("Total_Repa").asString(), "0");
+            out << ficha(t);
+        }
+        return out;
+    }
+};
+
+TEST_F(TextImportTest, EveryLineIsACardInAFileWithImportanceAndKeys)
+{
+    abre(true, true);
+    putFile("import/fichas.txt", "¿Qué?#Sí#verbo#5\r\nQ2#A2#K2#\r\n\r\nQ4#A4#\nQ5#Una respuesta con\t tabulador#k#0");
+    importa(programPath("import/fichas.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText("0"); });
+    EXPECT_EQ(messages(), QStringList{"Se han importado 5 fichas."});
+    EXPECT_EQ(fichas(), (QStringList{"Q2|A2|K2|0|0", "|||0|0", "Q4|A4||0|0", "Q5|Una respuesta con\t tabulador|k|0|0",
+                                     "¿Qué?|Sí|verbo|5|0"}));
+}
+
+TEST_F(TextImportTest, WindowsTextAndAFileWithoutImportanceOrKeys)
+{
+    abre(false, false);
+    putFile("fichas.txt", "Canci\xF3n#m\xFAsica#clave#no es un n\xFAmero\r\n");
+    importa(programPath("fichas.txt"));
+    EXPECT_EQ(messages(), QStringList{"Se han importado 1 fichas."});
+    EXPECT_EQ(fichas(), QStringList{"Canción|música||0|1"});
+    // The first dialog opens in the program folder, later ones in their own.
+    putFile("otra.txt", "x#y\r\n");
+    platform::FileDialog::queueCancel();
+    platform::onNextShow("Importar_de_txt_", [](QWidget *) { Importar_de_txt_->Label2->clicked(); });
+    pressKey('I');
+    const auto requests = platform::FileDialog::requests();
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_EQ(requests[1].initialDir, programFolder());
+    EXPECT_EQ(requests[2].initialDir, "");
+    EXPECT_EQ(messages().size(), 1) << "a cancelled dialog says nothing";
+}
+
+TEST_F(TextImportTest, ALineThatFailsStopsTheImportWithItsNumberAndNoHalfCard)
+{
+    abre(true, true);
+    putFile("f.txt", "Q1#A1#K1#1\r\nQ2#A2#K2#2\r\nQ3#A3#K\r\nQ4#A4#K4#4\r\n");
+    importa(programPath("f.txt"));
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 3:\r\r'K' is not a valid integer value\r\r"
+                                      "Se han importado 2 fichas de las líneas anteriores."});
+    EXPECT_EQ(fichas(), (QStringList{"Q1|A1|K1|1|1", "Q2|A2|K2|2|1"}));
+    EXPECT_EQ(cards().state(), engine::Table::State::Browse);
+
+    clearMessages();
+    importa(programPath("f.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText(" "); });
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'' is not a valid integer value"});
+    EXPECT_EQ(fichas().size(), 2);
+    clearMessages();
+    importa(programPath("falta.txt"));
+    EXPECT_EQ(messages(), QStringList{"No se ha podido leer el archivo\r\r" + programPath("falta.txt")});
+}
+
+TEST_F(TextImportTest, PicturesAndLongAnswersComeFromTheTextFilesFolder)
+{
+    abre(true, true, true, true);
+    const QByteArray jpg = testsupport::pictureBytes("JPG", 40, 30);
+    const QByteArray bmp = testsupport::pictureBytes("BMP", 20, 10);
+    const QByteArray rtf = platform::rtf::fromLines({"Respuesta larga"});
+    putFile("lote/foto.jpg", jpg);
+    putFile("lote/dibujo.bmp", bmp);
+    putFile("lote/Foto2.JPEG", jpg);
+    putFile("lote/largo.rtf", rtf);
+    putFile("lote/cartas.txt", "Q1#A1#K#1\r\nfoto.jpg#dibujo.bmp#largo.rtf\r\n"
+                               "Q2#A2#K#2\r\n##\r\n"
+                               "Q3#A3#K#3\r\nnoesta.jpg#foto2.jpeg#\r\n");
+    importa(programPath("lote/cartas.txt"), true);
+    EXPECT_EQ(messages(), (QStringList{"Error al leer imagen", "Se han importado 3 Fichas."}));
+
+    engine::Table t;
+    t.setTableName(cards().filePath());
+    t.open();
+    ASSERT_EQ(t.recordCount(), 3u);
+    auto blob = [&](const char *field) {
+        return QByteArray::fromStdString(testsupport::unpackedBlob(t.fieldByName(field).asBytes()));
+    };
+    t.first();
+    EXPECT_EQ(t.fieldByName("Tipo_Preg_Imag").asString(), "JPG");
+    EXPECT_EQ(blob("Preg_Imag"), jpg);
+    EXPECT_EQ(t.fieldByName("Tipo_Resp_Imag").asString(), "BMP");
+    EXPECT_EQ(blob("Resp_Imag"), bmp);
+    EXPECT_EQ(blob("Resp_Memo"), rtf);
+    EXPECT_TRUE(t.fieldByName("Resp_Text").isNull());
+    EXPECT_EQ(t.fieldByName("Ficha_Comp_Encr").asString(), "S");
+    t.next();
+    EXPECT_TRUE(t.fieldByName("Preg_Imag").isNull());
+    EXPECT_TRUE(t.fieldByName("Resp_Memo").isNull());
+    EXPECT_EQ(t.fieldByName("Preg_Text").asString(), "Q2");
+    t.next();
+    EXPECT_TRUE(t.fieldByName("Preg_Imag").isNull()) << "the missing picture is left out";
+    EXPECT_EQ(t.fieldByName("Tipo_Resp_Imag").asString(), "JPG");
+    EXPECT_EQ(blob("Resp_Imag"), jpg);
+}
+
+TEST_F(TextImportTest, PictureImportStopsAtAnOddLastLine)
+{
+    abre(false, true, false);
+    putFile("a/cartas.txt", "Q1#A1#K#\r\n##\r\nQ2#A2#K#\r\n");
+    importa(programPath("a/cartas.txt"), true);
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 3:\r\rEs la última línea del archivo y no tiene "
+                                      "detrás la línea con los nombres de las imágenes y del texto largo.\r\r"
+                                      "Se han importado 1 fichas de las líneas anteriores."});
+    EXPECT_EQ(fichas(), QStringList{"Q1|A1|K|0|1"}) << "without long answers the answer is the short one";
+
+}
+
+TEST_F(TextImportTest, PictureImportStopsAtALongAnswerThatCannotBeRead)
+{
+    abre(false, true, true);
+    putFile("b/cartas.txt", "Q1#A1#K#\r\n##\r\nQ2#A2#K#\r\n##noesta.rtf\r\n");
+    importa(programPath("b/cartas.txt"), true);
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 4:\r\rNo se puede leer el archivo de texto largo\r\r"
+                                      + programPath("b/noesta.rtf") + "\r\rSe han importado 1 fichas de las líneas anteriores."});
+    EXPECT_EQ(fichas(), QStringList{"Q1||K|0|1"}) << "with long answers no short answer is stored";
+}
+
+TEST_F(TextImportTest, TheCloseBoxEnablesTheMainWindowAgain)
+{
+    abre(false, false);
+    platform::onNextShow("Importar_de_txt_", [](QWidget *) {
+        EXPECT_FALSE(platform::mainWindow()->isEnabled());
+        Importar_de_txt_->close();
+    });
+    pressKey('I');
+    EXPECT_TRUE(platform::mainWindow()->isEnabled());
+}
