@@ -596,8 +596,7 @@ void TPanta_Inicio_::TabSheet1MouseMove()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Menu entries. An entry whose window is not part of the program yet asks for it by name
-// through showModalPending; the window is shown here once it exists.
+// Menu entries
 
 void TPanta_Inicio_::Label1Click()
 {

@@ -7,8 +7,8 @@
 // constructor assigns its global instance pointer and then runs its creation handler.
 // destroyWindows(): destroys them in the reverse order and clears the instance pointers.
 //
-// A new window joins the program by one line in the list in Program.cpp, at its place in
-// the order (the places of the windows still to come are marked there).
+// A window joins the program by one line in the list in Program.cpp, at its place in the
+// order.
 #include <QStringList>
 
 namespace app {

@@ -174,11 +174,6 @@ bool isShownNonModal(QWidget *window)
     return window && nonModal.contains(window);
 }
 
-void showModalPending(const QString &windowName)
-{
-    tellObservers(nullptr, windowName);
-}
-
 QList<QWidget *> modalStack()
 {
     QList<QWidget *> out;

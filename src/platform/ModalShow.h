@@ -32,10 +32,6 @@ int showModal(QWidget *window);
 void showNonModal(QWidget *window);
 bool isShownNonModal(QWidget *window);
 
-// A menu entry whose window is not part of the program yet asks for it by name: the request
-// is recorded like a modal show (scripted or not) and nothing is shown.
-void showModalPending(const QString &windowName);
-
 // The windows being shown modally, innermost last.
 QList<QWidget *> modalStack();
 
@@ -60,7 +56,7 @@ using ModalObserver = std::function<void(QWidget *window, const QString &windowN
 int addModalObserver(ModalObserver observer);
 void removeModalObserver(int id);
 
-// The objectName()s of the windows shown (or asked for) modally, oldest first.
+// The objectName()s of the windows shown modally, oldest first.
 QStringList shownWindows();
 void clearShownWindows();
 

@@ -148,15 +148,6 @@ TEST_F(ModalTest, NestedShowsReactivateOnlyCallersThatAskForIt)
     platform::setMainWindow(nullptr);
 }
 
-TEST_F(ModalTest, APendingWindowIsRecordedAndShowsNothing)
-{
-    QStringList seen;
-    platform::addModalObserver([&](QWidget *w, const QString &name) { seen << name + (w ? "+" : "-"); });
-    platform::showModalPending("Ver_Info_");
-    EXPECT_EQ(seen, QStringList{"Ver_Info_-"});
-    EXPECT_EQ(platform::shownWindows(), QStringList{"Ver_Info_"});
-}
-
 TEST_F(ModalTest, AWindowThatRefusesToCloseStillEndsAScriptedShow)
 {
     platform::Form form;

@@ -74,7 +74,7 @@ protected:
     // Texts shown through the message window since the test began (or the last clear).
     QStringList messages() const { return m_messages; }
     void clearMessages() { m_messages.clear(); }
-    // objectNames of the windows shown (or asked for) modally.
+    // objectNames of the windows shown modally.
     QStringList shownWindows() const;
     void clearShownWindows();
     // Error reports raised since the test began; taking them clears them.
