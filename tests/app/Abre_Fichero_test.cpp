@@ -312,17 +312,6 @@ TEST_F(OpenFileTest, AFileCreatedThroughTheMenuOpensWithItsChoices)
     EXPECT_EQ(p->RichEdit1->lines(), description);
 }
 
-TEST_F(OpenFileTest, ATableTheEngineCannotOpenClosesTheFile)
-{
-    const QString path = study("Tabla");
-    testsupport::writeBytes(path, "not a table at all");
-    open(path);
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages().first().startsWith("No se pudo abrir la tabla de fichas"));
-    expectClosed();
-    EXPECT_NE(note(), path + "\n");
-}
-
 TEST_F(OpenFileTest, AFirstCardThatCannotBeShownLeavesTheFileOpen)
 {
     Opciones_FE o = testsupport::defaultOptions();
@@ -344,26 +333,38 @@ TEST_F(OpenFileTest, AFirstCardThatCannotBeShownLeavesTheFileOpen)
     EXPECT_EQ(note(), path + "\n");
 }
 
-TEST_F(OpenFileTest, ADamagedStudyFilePictureShowsTheProgramsPicture)
+// After the settings: a table the engine cannot open closes the file; a picture that does not
+// decode (the program's picture shown instead) and a note that cannot be written are told and
+// the file stays open.
+TEST_F(OpenFileTest, FailuresAfterTheSettingsAreToldAndOnlyAnUnreadableTableClosesTheFile)
 {
     putPicture("image.bmp", 64, 32);
-    const QString path = study("Foto");
-    putFile("dat/Foto.BMP", "BM broken");
-    open(path);
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages().first().startsWith("La imagen de este Fichero de Estudio está dañada"));
-    expectOpen("Foto");
-    EXPECT_EQ(p->Image1->picture().size(), QSize(64, 32));
-}
-
-TEST_F(OpenFileTest, AnUnwritableNoteIsToldAndTheFileStaysOpen)
-{
-    const QString path = study("Nota");
-    QDir().mkpath(programPath("ultimo.txt"));
-    open(path);
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages().first().startsWith("No se pudo anotar el último Fichero abierto"));
-    expectOpen("Nota");
+    const struct {
+        const char *name, *message;
+        std::function<void(const QString &)> spoil;
+    } cases[] = {
+        {"Tabla", "No se pudo abrir la tabla de fichas",
+         [](const QString &path) { testsupport::writeBytes(path, "not a table at all"); }},
+        {"Foto", "La imagen de este Fichero de Estudio está dañada", [this](const QString &) { putFile("dat/Foto.BMP", "BM broken"); }},
+        {"Nota", "No se pudo anotar el último Fichero abierto",
+         [this](const QString &) { QFile::remove(programPath("ultimo.txt")), QDir().mkpath(programPath("ultimo.txt")); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = study(c.name);
+        c.spoil(path);
+        clearMessages();
+        open(path);
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages().first().startsWith(QString::fromUtf8(c.message)));
+        if (std::string(c.name) == "Tabla") {
+            expectClosed();
+            EXPECT_NE(note(), path + "\n");
+        } else {
+            expectOpen(c.name);
+            EXPECT_EQ(p->Image1->picture().size(), QSize(64, 32));
+        }
+    }
     EXPECT_EQ(p->Label21->caption(), "");
 }
 

@@ -93,9 +93,7 @@ TEST_F(CardTable, BadDefinitionsAreRefusedAndCreateNothing)
 
 TEST_F(CardTable, FieldNamesAreFoundWithoutRegardToCase)
 {
-    EXPECT_EQ(table.fieldCount(), 17);
     EXPECT_EQ(&table.fieldByName("nive_fich"), &table.fieldByName("NIVE_FICH"));
-    EXPECT_EQ(table.fieldByName("camp_logi").index(), 16);
     EXPECT_EQ(messageOf([&] { table.fieldByName("Nada"); }), "Field 'Nada' not found");
     EXPECT_EQ(table.findField("Nada"), nullptr);
     EXPECT_EQ(table.primaryIndexFields(), "Nive_Fich;Nive_Impo;AutoInc");
@@ -114,12 +112,7 @@ TEST_F(CardTable, TextsAreCutToTheWidthInCharacters)
     table.post();
     reopen();
     EXPECT_EQ(table.fieldByName("Preg_Text").asString(), "áéíóúñü");
-    EXPECT_EQ(table.fieldByName("Clav_Fich").asString(), std::string(15 * 4, ' ').replace(0, 60, [] {
-        std::string s;
-        for (int i = 0; i < 15; ++i)
-            s += "🙂";
-        return s;
-    }()));
+    EXPECT_EQ(table.fieldByName("Clav_Fich").asString(), "🙂🙂🙂🙂🙂🙂🙂🙂🙂🙂🙂🙂🙂🙂🙂");
     EXPECT_EQ(table.fieldByName("Fech_Crea").asString(), "20261205");
 }
 

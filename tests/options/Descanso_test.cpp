@@ -114,16 +114,6 @@ TEST_F(BreakTest, TheListEndsAfterTheSixthBreakAndDescansarBringsOneMoreAfterIt)
     EXPECT_EQ(m_breaks.size(), 7);
 }
 
-TEST_F(BreakTest, WithTheReminderOffNeitherTicksNorDescansarShowABreak)
-{
-    startWithBreaks(QStringLiteral("NO_SIPER_030-035-030-030-025-025-020-Parpad_NO_05__"));
-    advance(120);
-    Pide_Descanso();
-    advance(1);
-    EXPECT_TRUE(m_breaks.isEmpty());
-    EXPECT_TRUE(Sesion_->Timer_Descanso->enabled()); // it ticks without effect
-}
-
 TEST_F(BreakTest, ClosingTheBreakByItsTitleBarEndsItAsSalirDoes)
 {
     startWithBreaks();
@@ -187,11 +177,17 @@ TEST_F(BreakTest, TheBlinkNoticeShowsForThreeSecondsAndTheNextActivationIsSkippe
     EXPECT_EQ(avisos, 12); // every 5 minutes, the blink timer keeps its pace
 }
 
-TEST_F(BreakTest, BlinkMinutesOfZeroNeverShowTheNotice)
+// With the reminder off, neither the ticks nor "Descansar" show a break; blink minutes of zero
+// never show the notice.
+TEST_F(BreakTest, WithTheReminderOffAndZeroBlinkMinutesNothingShows)
 {
     startWithBreaks(QStringLiteral("NO_SIPER_030-035-030-030-025-025-020-Parpad_SI_00__"));
     EXPECT_TRUE(Sesion_->Timer_Parpadeo->enabled());
     advance(600);
+    Pide_Descanso();
+    advance(1);
+    EXPECT_TRUE(m_breaks.isEmpty());
+    EXPECT_TRUE(Sesion_->Timer_Descanso->enabled()); // it ticks without effect
     EXPECT_FALSE(platform::isShownNonModal(Parpadeo_Aviso_));
     EXPECT_EQ(Sesion_->Saltar_Activacion, 0);
 }

@@ -90,17 +90,13 @@ TEST_F(KeyPreviewTest, EscClicksTheVisibleEnabledCancelButtonOnly)
     auto *visible = new QPushButton(&form);
     hidden->hide();
     disabled->setEnabled(false);
-    int clicks[3] = {0, 0, 0};
-    int i = 0;
+    QList<QPushButton *> clicked;
     for (QPushButton *b : {hidden, disabled, visible}) {
         platform::Form::setCancelButton(b);
-        const int index = i++;
-        QObject::connect(b, &QPushButton::clicked, b, [&clicks, index] { ++clicks[index]; });
+        QObject::connect(b, &QPushButton::clicked, b, [&clicked, b] { clicked << b; });
     }
     form.typeCharacter(QChar(27));
-    EXPECT_EQ(clicks[0], 0);
-    EXPECT_EQ(clicks[1], 0);
-    EXPECT_EQ(clicks[2], 1);
+    EXPECT_EQ(clicked, QList<QPushButton *>{visible});
 }
 
 using ModalTest = Scripted;
@@ -158,7 +154,8 @@ TEST_F(ModalTest, AWindowThatRefusesToCloseStillEndsAScriptedShow)
 
 using ErrorReportTest = Scripted;
 
-TEST_F(ErrorReportTest, AnExceptionEscapingAHandlerIsReportedAndTheProgramGoesOn)
+// A handler, a scripted action or an event that throws is reported, and the program goes on.
+TEST_F(ErrorReportTest, WhatAHandlerAnActionOrAnEventThrowsIsReportedAndTheProgramGoesOn)
 {
     platform::Form form;
     auto *button = new QPushButton(&form);
@@ -167,13 +164,12 @@ TEST_F(ErrorReportTest, AnExceptionEscapingAHandlerIsReportedAndTheProgramGoesOn
     QObject::connect(button, &QPushButton::clicked, button, [&] { ++after; });
     button->click();
     button->click();
-    EXPECT_EQ(platform::errorReports(),
-              (QStringList{"'abc' is not a valid integer value", "'abc' is not a valid integer value"}));
     EXPECT_EQ(after, 2);
-}
 
-TEST_F(ErrorReportTest, TheApplicationCatchesWhatReachesTheEventLoop)
-{
+    platform::onNextShow([](QWidget *) { throw std::runtime_error("roto"); });
+    platform::showModal(&form);
+    EXPECT_FALSE(form.modalOpen());
+
     struct Thrower : QObject {
         bool event(QEvent *e) override
         {
@@ -184,16 +180,8 @@ TEST_F(ErrorReportTest, TheApplicationCatchesWhatReachesTheEventLoop)
     } thrower;
     QEvent e(QEvent::User);
     EXPECT_FALSE(QCoreApplication::sendEvent(&thrower, &e));
-    EXPECT_EQ(platform::errorReports(), QStringList{"fallo"});
-}
-
-TEST_F(ErrorReportTest, AnActionThatThrowsIsReportedAndTheShowEnds)
-{
-    platform::Form form;
-    platform::onNextShow([](QWidget *) { throw std::runtime_error("roto"); });
-    platform::showModal(&form);
-    EXPECT_EQ(platform::errorReports(), QStringList{"roto"});
-    EXPECT_FALSE(form.modalOpen());
+    EXPECT_EQ(platform::errorReports(), (QStringList{"'abc' is not a valid integer value",
+                                                     "'abc' is not a valid integer value", "roto", "fallo"}));
 }
 
 // ---- Activation in a real event loop ----
