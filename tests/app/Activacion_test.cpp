@@ -349,24 +349,16 @@ TEST_F(ActivationTest, ASkippedActivationChangesNothingAndClearsTheFlag)
     EXPECT_EQ(p->Filtro_Antes_Repaso, " (Nive_fich = 3 ) ");
     EXPECT_FALSE(QFileInfo::exists(prefsPath()));
     EXPECT_TRUE(messages().isEmpty());
-    // The next activation runs in full.
+    // The next activation runs in full; the saved review filter becomes the card table's
+    // filter text only.
+    D_Module_->Tabla_Activa->setFiltered(false);
     activate();
     EXPECT_EQ(p->windowTitle(), "  Orvenda  vs. 2.0");
     EXPECT_EQ(p->Fecha_Hoy, "20261205");
     EXPECT_TRUE(p->Filtro_Antes_Repaso.isEmpty());
+    EXPECT_EQ(D_Module_->Tabla_Activa->filter(), " (Nive_fich = 3 ) ");
+    EXPECT_FALSE(D_Module_->Tabla_Activa->filtered());
     EXPECT_EQ(messages().size(), 1);
-}
-
-TEST_F(ActivationTest, ASavedReviewFilterBecomesTheCardTablesFilterTextOnly)
-{
-    startProgram();
-    auto *table = D_Module_->Tabla_Activa;
-    table->setFiltered(false);
-    Panta_Inicio_->Filtro_Antes_Repaso = " (Nive_fich = 3 ) ";
-    activate();
-    EXPECT_EQ(table->filter(), " (Nive_fich = 3 ) ");
-    EXPECT_FALSE(table->filtered());
-    EXPECT_TRUE(Panta_Inicio_->Filtro_Antes_Repaso.isEmpty());
 }
 
 TEST_F(ActivationTest, TodaysStringsFollowTheDateOrderAndTheSystemSeparator)

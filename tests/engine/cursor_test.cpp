@@ -214,15 +214,6 @@ TEST_F(Cursor, MovingWhileEditingPostsAChangedRecordAndDropsAnUnchangedOne)
     EXPECT_EQ(table.recordCount(), 2u);
 }
 
-TEST_F(Cursor, EditOnAnEmptyViewInserts)
-{
-    table.edit();
-    EXPECT_EQ(table.state(), Table::State::Insert);
-    table.fieldByName("Nive_Fich").setAsInteger(4);
-    table.post();
-    EXPECT_EQ(table.recordCount(), 1u);
-}
-
 TEST_F(Cursor, ChangingTheFilterStandsOnTheFirstRecord)
 {
     const auto id = add({1, 2, 3});

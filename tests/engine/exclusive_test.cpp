@@ -99,9 +99,12 @@ TEST_F(Exclusive, RefusedWhileAnotherObjectOfThisProcessHoldsTheTable)
     a.open();
     EXPECT_NE(errorOf([&] { b.open(); }).find("no se puede abrir en exclusiva"), std::string::npos);
     EXPECT_FALSE(b.active());
+    EXPECT_NE(errorOf([&] { a.pack(); }).find("exclusiva"), std::string::npos); // pack needs it to itself
     a.close();
     b.open();
-    EXPECT_TRUE(b.exclusive() && b.active());
+    addCard(b, card(1));
+    b.pack(); // open exclusively: packs in place and keeps the view
+    EXPECT_EQ(b.recordCount(), 1u);
     EXPECT_NE(errorOf([&] { a.open(); }).find("abierta en exclusiva"), std::string::npos);
     b.close();
     a.open();
@@ -137,20 +140,6 @@ TEST_F(Exclusive, RefusedWhileAnotherProcessHoldsTheTable)
     exclusiveHolder.letGo();
     t.open();
     EXPECT_TRUE(t.active());
-}
-
-TEST_F(Exclusive, PackNeedsTheTableToItself)
-{
-    Table t;
-    t.setTableName(path);
-    t.open();
-    EXPECT_NE(errorOf([&] { t.pack(); }).find("exclusiva"), std::string::npos);
-    t.close();
-    t.setExclusive(true);
-    t.open();
-    addCard(t, card(1));
-    t.pack(); // open exclusively: packs in place and keeps the view
-    EXPECT_EQ(t.recordCount(), 1u);
 }
 
 TEST_F(Exclusive, PackCompactsAndKeepsRecordsAndNumbering)
