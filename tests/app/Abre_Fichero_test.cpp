@@ -68,9 +68,8 @@ protected:
     {
         EXPECT_EQ(p->FE_Abierto, 0);
         EXPECT_FALSE(D_Module_->Tabla_Activa->active());
-        EXPECT_EQ(p->Label9->caption(), NoFileLabel);
-        EXPECT_EQ(p->Label17->caption(), NoFileLabel);
-        EXPECT_EQ(p->Label22->caption(), NoFileLabel);
+        for (auto *label : {p->Label9, p->Label17, p->Label22})
+            EXPECT_EQ(label->caption(), NoFileLabel);
         EXPECT_EQ(p->Abrir_Ultimo, 0);
         EXPECT_EQ(p->Guardar_Contrasena, 0);
     }
@@ -90,9 +89,8 @@ protected:
     {
         EXPECT_EQ(p->FE_Abierto, 1);
         EXPECT_TRUE(D_Module_->Tabla_Activa->active());
-        EXPECT_EQ(p->Label9->caption(), "Fichero Abierto: " + name);
-        EXPECT_EQ(p->Label17->caption(), "Fichero Abierto: " + name);
-        EXPECT_EQ(p->Label22->caption(), "Fichero Abierto: " + name);
+        for (auto *label : {p->Label9, p->Label17, p->Label22})
+            EXPECT_EQ(label->caption(), "Fichero Abierto: " + name);
     }
 
     TPanta_Inicio_ *p = nullptr;
@@ -369,10 +367,8 @@ TEST_F(OpenFileTest, ATypedPasswordKeysTheCardsWithoutBeingSaved)
     EXPECT_TRUE(messages().isEmpty());
     expectOpen("Secreto");
     EXPECT_EQ(shownWindows().count("Passw_FE_"), 1);
-    EXPECT_EQ(p->Encriptado, 1);
-    EXPECT_EQ(p->Fichero_Empaquetado, 1);
+    EXPECT_EQ(applied(), "size 60 100 pict 00 long 0 imp 0 key 1 packed 111 enc 1 mod 1 exp 1 prn 1");
     EXPECT_TRUE(D_Module_->PKS->Encrypted);
-    EXPECT_TRUE(D_Module_->PKS->Compressed);
     EXPECT_EQ(D_Module_->PKS->Key, "clave 1");
     EXPECT_FALSE(QFileInfo::exists(dat("Secreto.CLA")));
     EXPECT_EQ(p->RichEdit1->lines(), QStringList{"desc"});
