@@ -238,6 +238,13 @@ TEST_F(MainWindowTest, HoverWhitensALabelAndTheTabSheetRestoresItsColourByTag)
         EXPECT_EQ(label->fontColor(), tcolor(color));
         EXPECT_EQ(label->cursor().shape(), Qt::ArrowCursor);
     }
+    // From label to label: only the last one is restored, once.
+    mouseMove(p->Label5);
+    mouseMove(p->Label1);
+    mouseMove(p->TabSheet1);
+    mouseMove(p->TabSheet1);
+    EXPECT_EQ(p->Label1->fontColor(), tcolor(colors::Navy));
+    EXPECT_EQ(p->Label5->fontColor(), tcolor(colors::White));
     // The pages are drawn silver, so the white of a hovered entry shows on them.
     for (int tab = 0; tab < 3; ++tab) {
         p->PageControl1->setCurrentIndex(tab);
@@ -246,20 +253,6 @@ TEST_F(MainWindowTest, HoverWhitensALabelAndTheTabSheetRestoresItsColourByTag)
         const QPoint corner = sheet->mapTo(Panta_Inicio_, QPoint(sheet->width() - 3, sheet->height() - 3));
         EXPECT_EQ(window.pixelColor(corner), tcolor(colors::Silver)) << tab;
     }
-}
-
-TEST_F(MainWindowTest, MovingFromLabelToLabelRestoresOnlyTheLastOne)
-{
-    startProgram();
-    auto *p = Panta_Inicio_;
-    mouseMove(p->Label5);
-    mouseMove(p->Label1);
-    mouseMove(p->TabSheet1);
-    EXPECT_EQ(p->Label1->fontColor(), tcolor(colors::Navy));
-    EXPECT_EQ(p->Label5->fontColor(), tcolor(colors::White));
-    // A second move over the sheet changes nothing.
-    mouseMove(p->TabSheet1);
-    EXPECT_EQ(p->Label5->fontColor(), tcolor(colors::White));
 }
 
 // ---- Pictures ----

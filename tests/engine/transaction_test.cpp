@@ -12,8 +12,12 @@ using engine::Table;
 
 namespace {
 
-std::vector<int> levels(Table &t)
+// The levels of the cards as another holder of the file reads them.
+std::vector<int> levelsOnDisk(const std::string &path)
 {
+    Table t;
+    t.setTableName(path);
+    t.open();
     std::vector<int> out;
     for (t.first(); !t.eof(); t.next())
         out.push_back(t.fieldByName("Nive_Fich").asInteger());
@@ -32,15 +36,18 @@ TEST(Transaction, CommitKeepsEveryChangeAndLeavingWithoutItUndoesThemAll)
     t.setFilter("Nive_Fich = 0");
     t.setFiltered(true);
 
-    // Undone: an exception half way through, with an edit left open.
-    try {
-        engine::Transaction tr(t);
-        for (int i = 0; i < 3; ++i) {
+    auto promote = [&](int n) { // the first n cards of the level-0 view to level 1
+        for (int i = 0; i < n; ++i) {
             t.first();
             t.edit();
             t.fieldByName("Nive_Fich").setAsInteger(1);
             t.post();
         }
+    };
+    // Undone: an exception half way through, with an edit left open.
+    try {
+        engine::Transaction tr(t);
+        promote(3);
         t.edit();
         t.fieldByName("Nive_Fich").setAsString("x"); // not a number
         FAIL();
@@ -48,34 +55,20 @@ TEST(Transaction, CommitKeepsEveryChangeAndLeavingWithoutItUndoesThemAll)
     }
     EXPECT_EQ(t.state(), Table::State::Browse);
     EXPECT_EQ(t.recordCount(), 5u) << "the view shows the cards as stored again";
-    {
-        Table other;
-        other.setTableName(t.filePath());
-        other.open();
-        EXPECT_EQ(levels(other), std::vector<int>(5, 0));
-    }
+    EXPECT_EQ(levelsOnDisk(t.filePath()), std::vector<int>(5, 0));
 
     // Kept.
     {
         engine::Transaction tr(t);
         EXPECT_THROW(engine::Transaction{t}, engine::EngineError) << "no nesting";
-        for (int i = 0; i < 2; ++i) {
-            t.first();
-            t.edit();
-            t.fieldByName("Nive_Fich").setAsInteger(1);
-            t.post();
-        }
+        promote(2);
         tr.commit();
     }
     EXPECT_EQ(t.recordCount(), 3u);
-    t.setFiltered(false);
-    EXPECT_EQ(levels(t), (std::vector<int>{0, 0, 0, 1, 1}));
+    EXPECT_EQ(levelsOnDisk(t.filePath()), (std::vector<int>{0, 0, 0, 1, 1}));
     // After a commit every post is its own commit again.
     addCard(t, card(3));
-    Table other;
-    other.setTableName(t.filePath());
-    other.open();
-    EXPECT_EQ(levels(other), (std::vector<int>{0, 0, 0, 1, 1, 3}));
+    EXPECT_EQ(levelsOnDisk(t.filePath()), (std::vector<int>{0, 0, 0, 1, 1, 3}));
 }
 
 TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
@@ -120,8 +113,5 @@ TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
     waitpid(child, &status, 0);
     close(pipefd[0]);
 
-    Table t;
-    t.setTableName(path);
-    t.open();
-    EXPECT_EQ(levels(t), std::vector<int>(200, 0));
+    EXPECT_EQ(levelsOnDisk(path), std::vector<int>(200, 0));
 }

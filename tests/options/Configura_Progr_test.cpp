@@ -196,9 +196,8 @@ TEST_F(OptionsWindowTest, TheBreakControlsFollowTheReminderAndItsStoredMode)
     EXPECT_TRUE(w()->MaskEdit12->isEnabled() && w()->Label14->isEnabled());
 
     w()->CheckBox1->click(); // off: everything off, the stored mode back
-    for (QWidget *c : {static_cast<QWidget *>(w()->MaskEdit10), static_cast<QWidget *>(w()->RadioButton1),
-                       static_cast<QWidget *>(w()->RadioButton2), static_cast<QWidget *>(w()->MaskEdit11),
-                       static_cast<QWidget *>(w()->MaskEdit12), static_cast<QWidget *>(w()->MaskEdit16)})
+    for (QWidget *c : std::initializer_list<QWidget *>{w()->MaskEdit10, w()->RadioButton1, w()->RadioButton2,
+                                                        w()->MaskEdit11, w()->MaskEdit12, w()->MaskEdit16})
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
     EXPECT_TRUE(w()->RadioButton1->isChecked());
 
