@@ -96,7 +96,6 @@ TEST_F(CardTable, FieldNamesAreFoundWithoutRegardToCase)
     EXPECT_EQ(&table.fieldByName("nive_fich"), &table.fieldByName("NIVE_FICH"));
     EXPECT_EQ(messageOf([&] { table.fieldByName("Nada"); }), "Field 'Nada' not found");
     EXPECT_EQ(table.findField("Nada"), nullptr);
-    EXPECT_EQ(table.primaryIndexFields(), "Nive_Fich;Nive_Impo;AutoInc");
 }
 
 TEST_F(CardTable, TextsAreCutToTheWidthInCharacters)
