@@ -85,18 +85,14 @@ TEST_F(ActivationTest, FirstRunWritesTheFourLinesAsRichTextAndShowsTheMessageOnc
     EXPECT_TRUE(bytes.startsWith("{\\rtf1"));
     EXPECT_EQ(platform::rtf::toLines(bytes), preferencias::primeraVez());
     EXPECT_EQ(QString::fromLatin1(bytes).count(QRegularExpression("\\\\par(?![a-z])")), 4); // a paragraph a line
-    EXPECT_TRUE(bytes.contains("mismo d\\'eda]")); // the only character outside ASCII
     EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) { return (unsigned char)c < 0x80; }));
     EXPECT_EQ(bytes, Panta_Inicio_->RichEdit2->saveToBytes());
-    EXPECT_FALSE(QFileInfo::exists(prefsPath() + ".tmp"));
-    EXPECT_EQ(QDir(programFolder()).entryList(QDir::Files), QStringList{"Orvenda02.stu"});
+    EXPECT_EQ(QDir(programFolder()).entryList(QDir::Files), QStringList{"Orvenda02.stu"}); // no temporary left
 
     EXPECT_EQ(messages(), QStringList{FirstRunMessage});
-    EXPECT_EQ(Panta_Inicio_->Texto_Mensaje, FirstRunMessage);
     // Closing the message reactivated the window, which read the new file.
     expectFirstRunValues();
     EXPECT_EQ(Panta_Inicio_->Leer_Preferencias, 0);
-    EXPECT_EQ(Panta_Inicio_->RichEdit2->lines(), preferencias::primeraVez());
 
     activate();
     activate();
@@ -263,7 +259,6 @@ TEST_F(ActivationTest, AFileThatCannotBeWrittenStopsNothingAndIsReportedOnce)
     activate();
     activate();
     EXPECT_EQ(messages(), QStringList{Msg_Preferencias_No_Guardadas});
-    EXPECT_TRUE(messages().front().contains("No se ha podido guardar"));
     expectFirstRunValues();
     EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, "20261205");
     EXPECT_TRUE(QFileInfo(prefsPath()).isDir());

@@ -24,11 +24,11 @@ protected:
         dest.setTableName("B");
     }
     std::string folder() const { return dir.path().string(); }
-    std::size_t run(BatchMove::Mode mode, std::size_t count = 0)
+    std::size_t run(BatchMove::Mode mode, std::size_t count = 0, Table *to = nullptr)
     {
         BatchMove m;
         m.setSource(&source);
-        m.setDestination(&dest);
+        m.setDestination(to ? to : &dest);
         m.setMode(mode);
         m.setRecordCount(count);
         return m.execute();
@@ -82,9 +82,6 @@ TEST_F(Batch, AppendIsAllOrNothing)
     small.createTable(cardFields(1), cardIndexes());
     small.open();
     addCard(small, card(1));
-    BatchMove m;
-    m.setSource(&source);
-    m.setDestination(&small);
     source.setFiltered(false);
     source.first();
     source.edit();
@@ -95,7 +92,7 @@ TEST_F(Batch, AppendIsAllOrNothing)
     source.fieldByName("Preg_Text").setAsString("too long"); // does not fit in 1 character
     source.post();
     try {
-        m.execute();
+        run(BatchMove::Mode::Append, 0, &small);
         FAIL();
     } catch (const EngineError &e) {
         EXPECT_NE(std::string(e.what()).find("Preg_Text"), std::string::npos) << e.what();
@@ -118,11 +115,8 @@ TEST_F(Batch, AppendingATableToItselfAddsItsRecordsOnce)
     Table same;
     same.setTableName(source.filePath());
     same.open();
-    BatchMove m;
-    m.setSource(&source);
-    m.setDestination(&same);
     source.setFiltered(false);
-    EXPECT_EQ(m.execute(), 5u);
+    EXPECT_EQ(run(BatchMove::Mode::Append, 0, &same), 5u);
     EXPECT_EQ(same.recordCount(), 10u);
 }
 

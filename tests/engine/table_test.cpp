@@ -242,6 +242,12 @@ TEST(DamagedFiles, AreRefusedWithAClearMessage)
         for (int i = 0; i < 400; ++i)
             addCard(t, {1, i % 5, "k", std::string(50, 'q'), "", "", 0, -1, std::string(300, 'b')});
     }
+    auto sql = [](const std::string &path, const char *statements) {
+        sqlite3 *db;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db, statements, nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    };
     auto copyPrefix = [](const std::string &from, const std::string &to, std::size_t n) {
         std::ifstream in(from, std::ios::binary);
         std::string data((std::istreambuf_iterator<char>(in)), {});
@@ -254,20 +260,12 @@ TEST(DamagedFiles, AreRefusedWithAClearMessage)
         {"truncated", [&](const std::string &p, const std::string &g) { copyPrefix(g, p, 20000); }, "dañada"},
         {"header only", [&](const std::string &p, const std::string &g) { copyPrefix(g, p, 50); }, "no es una tabla"},
         {"foreign database",
-         [](const std::string &p, const std::string &) {
-             sqlite3 *db;
-             sqlite3_open(p.c_str(), &db);
-             sqlite3_exec(db, "CREATE TABLE t(a); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
-             sqlite3_close(db);
-         },
+         [&](const std::string &p, const std::string &) { sql(p, "CREATE TABLE t(a); INSERT INTO t VALUES(1);"); },
          "no es una tabla de este programa"},
         {"without its records",
          [&](const std::string &p, const std::string &g) {
              std::filesystem::copy_file(g, p);
-             sqlite3 *db;
-             sqlite3_open(p.c_str(), &db);
-             sqlite3_exec(db, "DROP TABLE data;", nullptr, nullptr, nullptr);
-             sqlite3_close(db);
+             sql(p, "DROP TABLE data;");
          },
          "dañada"},
         {"missing", [](const std::string &, const std::string &) {}, "No existe la tabla"},

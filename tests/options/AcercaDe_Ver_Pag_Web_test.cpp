@@ -45,15 +45,12 @@ TEST_F(AboutAndPagesTest, TheAboutBoxShowsTheTrimmedTitleAndItsLinkOpensTheAddre
     EXPECT_EQ(platform::pendingModalActions(), 0);
 }
 
-TEST_F(AboutAndPagesTest, TheShippedPagesAreSpanishExercisesWhosePicturesAreBesideThem)
+TEST_F(AboutAndPagesTest, TheShippedPagesHaveTheirPicturesBesideThem)
 {
-    const char *titulos[] = {"Ejercicios de Hombros", "Ejercicios de Cuello", "Ejercicios de Ojos"};
     for (int n = 1; n <= 3; ++n) {
         QFile f(Datos + QStringLiteral("/%1.htm").arg(n));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << n;
         const QString html = QString::fromUtf8(f.readAll());
-        EXPECT_TRUE(html.contains(QString::fromLatin1(titulos[n - 1]))) << n;
-        EXPECT_GE(html.count(QStringLiteral("<h3>")), 3) << n;
         const QRegularExpression img(QStringLiteral("<img src=\"([^\"]+)\""));
         int imagenes = 0;
         for (auto it = img.globalMatch(html); it.hasNext(); ++imagenes)
