@@ -139,7 +139,6 @@ TEST_F(CardTable, AutoIncIsReadOnlyAndNeverGivenTwice)
     table.cancel();
     table.last();
     table.deleteRecord();
-    reopen();
     table.close();
     table.pack();
     table.open();

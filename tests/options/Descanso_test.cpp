@@ -86,15 +86,6 @@ TEST_F(BreakTest, AFiftyMinuteSessionTakesItsListedBreaksAndCountsOnlyStudyTime)
     EXPECT_TRUE(review.reloj->enabled());
 }
 
-TEST_F(BreakTest, PeriodicBreaksComeAfterTheFirstIntervalThenEveryPeriodAfterEachEnd)
-{
-    startWithBreaks(); // first run: periodic, first at 35, then every 30
-    breaksLasting(4, 3);
-    advance(140);
-    EXPECT_EQ(m_breaks, (QList<double>{35, 68, 101, 134}));
-    EXPECT_EQ(ms(Sesion_->Tiempo_Pausas), 12 * Minute);
-}
-
 TEST_F(BreakTest, TheListEndsAfterTheSixthBreakAndDescansarBringsOneMoreAfterIt)
 {
     startWithBreaks(QStringLiteral("SI_NOPER_030-035-030-030-025-025-020-Parpad_NO_05__"));
@@ -114,16 +105,17 @@ TEST_F(BreakTest, TheListEndsAfterTheSixthBreakAndDescansarBringsOneMoreAfterIt)
     EXPECT_EQ(m_breaks.size(), 7);
 }
 
-TEST_F(BreakTest, ClosingTheBreakByItsTitleBarEndsItAsSalirDoes)
+// Periodic breaks come after the first interval, then every period after each one ends.
+TEST_F(BreakTest, PeriodicBreaksAndClosingTheBreakByItsTitleBarEndsItAsSalirDoes)
 {
-    startWithBreaks();
+    startWithBreaks(); // first run: periodic, first at 35, then every 30
     // The window left open four minutes and closed by its close box (the scripted layer
     // closes what the action leaves open).
     platform::onNextShow(QStringLiteral("Descanso_"), [](QWidget *) { advance(4); });
-    breaksLasting(1, 0);
-    advance(35 + 4 + 30);
-    EXPECT_EQ(m_breaks, (QList<double>{35, 69}));
-    EXPECT_EQ(ms(Sesion_->Tiempo_Pausas), 4 * Minute);
+    breaksLasting(2, 3);
+    advance(35 + 4 + 30 + 3 + 30);
+    EXPECT_EQ(m_breaks, (QList<double>{35, 69, 102}));
+    EXPECT_EQ(ms(Sesion_->Tiempo_Pausas), 10 * Minute);
     EXPECT_EQ(Sesion_->Descanso_Armado, 1);
 }
 

@@ -28,19 +28,14 @@ struct BmpLayout {
     quint32 offsetOverride = 0;
 };
 
-void append16(QByteArray &b, quint16 v)
+template <class T> void appendLE(QByteArray &b, T v)
 {
-    char d[2];
+    char d[sizeof v];
     qToLittleEndian(v, d);
-    b.append(d, 2);
+    b.append(d, sizeof v);
 }
-
-void append32(QByteArray &b, quint32 v)
-{
-    char d[4];
-    qToLittleEndian(v, d);
-    b.append(d, 4);
-}
+void append16(QByteArray &b, quint16 v) { appendLE(b, v); }
+void append32(QByteArray &b, quint32 v) { appendLE(b, v); }
 
 QByteArray bmpFile(const BmpLayout &s)
 {
