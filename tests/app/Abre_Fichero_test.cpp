@@ -467,38 +467,26 @@ TEST_F(OpenFileTest, ASavedPasswordThatCannotServeIsDeletedAndAskedFor)
     }
 }
 
-// Beside the file stands something of the saved password's name that is no saved password (a
-// folder, which cannot be deleted either): the cards take the password typed, never the key of
-// the file opened before.
-TEST_F(OpenFileTest, ASavedPasswordThatCannotBeDeletedIsToldAndTheTypedKeyIsUsed)
+// Beside the file stands a folder of the saved password's name, which can be neither read,
+// replaced nor deleted: the cards take the password typed, never the key of the file opened
+// before, and the failures to save and to delete it are told.
+TEST_F(OpenFileTest, AFolderInThePlaceOfTheSavedPasswordIsToldAndTheTypedKeyIsUsed)
 {
     typePassword("primera");
     open(study("Primero", passwordOptions(), {}, "primera"));
     expectOpen("Primero");
     const QString path = study("Atascado", passwordOptions(), {}, "segunda");
     QDir().mkpath(dat("Atascado.CLA/dentro"));
-    typePassword("segunda");
+    typePassword("segunda", true);
     open(path);
     expectOpen("Atascado");
     EXPECT_EQ(D_Module_->PKS->Key, "segunda");
-    EXPECT_TRUE(messages().isEmpty());
-    // Deleting it fails, and that is told.
-    D_Module_->Descarta_Clave_Guardada(dat("Atascado.CLA"));
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages().first().contains("no se pudo borrar"));
-}
-
-TEST_F(OpenFileTest, APasswordThatCannotBeSavedIsToldAndTheFileOpens)
-{
-    const QString path = study("Protegido", passwordOptions(), {}, "pw");
-    QDir().mkpath(dat("Protegido.CLA"));
-    typePassword("pw", true);
-    open(path);
+    EXPECT_FALSE(D_Module_->PKS2->Encrypted);
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages().first().startsWith("No se pudo guardar la contraseña"));
-    expectOpen("Protegido");
-    EXPECT_EQ(D_Module_->PKS->Key, "pw");
-    EXPECT_FALSE(D_Module_->PKS2->Encrypted);
+    D_Module_->Descarta_Clave_Guardada(dat("Atascado.CLA"));
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages().last().contains("no se pudo borrar"));
 }
 
 // ---- Menu entry 9 and its caption ----
