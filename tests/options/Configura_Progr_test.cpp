@@ -90,11 +90,8 @@ TEST_F(OptionsWindowTest, EveryOptionChangedIsStoredAtItsPositionAndFoundAgainAf
     activateMain();
     // The window below shows the session's fields; the rest of what was read is checked here.
     TSesion_ *s = Sesion_;
-    EXPECT_EQ(s->Idioma, QStringLiteral("ING"));
     EXPECT_EQ(s->Timer_Descanso->interval(), 12 * Minute);
-    EXPECT_TRUE(s->Timer_Parpadeo->enabled());
     EXPECT_EQ(s->Timer_Parpadeo->interval(), 12 * Minute);
-    EXPECT_FALSE(s->Mismo_Dia_Permitido());
     EXPECT_EQ(s->Pasar_Nivel_0_a_1, 0);
     EXPECT_EQ(D_Module_->Estilo_Fuente().font.family(), familia);
     EXPECT_TRUE(D_Module_->Estilo_Fuente().font.italic());

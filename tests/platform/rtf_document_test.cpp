@@ -94,9 +94,7 @@ TEST(RtfDocument, FormattedLongAnswerRoundTrip)
 
     QTextDocument back;
     rtf::toDocument(rtfBytes, back);
-    EXPECT_EQ(back.blockCount(), doc.blockCount());
-    EXPECT_EQ(back.toPlainText(), doc.toPlainText());
-    EXPECT_EQ(pieces(back), pieces(doc));
+    EXPECT_EQ(pieces(back), pieces(doc)); // text, styles and paragraph marks
     EXPECT_EQ(back.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     EXPECT_EQ(back.lastBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
     // Writing the copy again gives the same stream.
