@@ -150,7 +150,7 @@ TEST_F(OpenFileTest, OpeningSetsTheSharedFieldsTheTableThePictureAndTheNote)
     EXPECT_EQ(p->Label21->caption(), "9-  Abrir último Fichero abierto:\r        Ingles");
 }
 
-TEST_F(OpenFileTest, TheNoteIsRewrittenAtEveryOpenAndTheNextDialogStartsBesideTheFile)
+TEST_F(OpenFileTest, TheNoteIsRewrittenAtEveryOpenTheNextDialogStartsBesideTheFileAndMayBeCancelled)
 {
     const QString path = study("Aleman");
     open(path);
@@ -162,16 +162,11 @@ TEST_F(OpenFileTest, TheNoteIsRewrittenAtEveryOpenAndTheNextDialogStartsBesideTh
     open(other);
     open(path);
     EXPECT_EQ(platform::FileDialog::requests().last().initialDir, programFolder() + "/otros/");
-}
-
-TEST_F(OpenFileTest, ACancelledDialogLeavesTheOpenFileAndItsPath)
-{
-    const QString path = study("Ingles");
-    open(path);
+    // A cancelled dialog leaves the open file and its path.
     platform::FileDialog::queueCancel();
     pressKey('1');
     EXPECT_EQ(messages(), QStringList{NoSeleccionado});
-    expectOpen("Ingles");
+    expectOpen("Aleman");
     EXPECT_EQ(p->Ruta_FE, path);
 }
 
