@@ -96,8 +96,6 @@ TEST_F(ReportLayoutTest, PaperSizesLabelsAndBandHeights)
         {"Note", "Alto : 279 mm.", "Ancho : 216 mm.", 86, 64, 51},
         {"Din A4", "Alto : 297 mm.", "Ancho : 210 mm.", 92, 69, 55},
     };
-    EXPECT_EQ(w->Label4->caption(), QStringLiteral("Alto : 297 mm."));
-    EXPECT_EQ(w->Label6->caption(), QStringLiteral("Ancho : 210 mm."));
     for (const Case &c : cases) {
         w->ComboBox1->setCurrentText(QString::fromLatin1(c.paper));
         EXPECT_EQ(w->Label4->caption(), QString::fromLatin1(c.height)) << c.paper;
@@ -112,15 +110,10 @@ TEST_F(ReportLayoutTest, PaperSizesLabelsAndBandHeights)
             }
         }
     }
-    EXPECT_EQ(w->Hoja1.paperSize(), 9);
-    // Code 7 is the 7 1/4 x 10 1/2 inch sheet.
-    w->ComboBox1->setCurrentText(QStringLiteral("Executive"));
-    EXPECT_EQ(w->Hoja1.paperSize(), 7);
-    EXPECT_NEAR(w->Hoja1.pageWidth(), 184.15, 0.01);
-    EXPECT_NEAR(w->Hoja1.pageLength(), 266.7, 0.01);
     // Text typed into the combo leaves the paper as it was.
+    w->ComboBox1->setCurrentText(QStringLiteral("Executive"));
     w->ComboBox1->setCurrentText(QStringLiteral("Folio"));
-    EXPECT_EQ(w->Hoja1.paperSize(), 7);
+    EXPECT_NEAR(w->Hoja1.pageWidth(), 184.15, 0.01);
     EXPECT_EQ(w->Label4->caption(), QStringLiteral("Alto : 267 mm."));
 }
 
@@ -130,7 +123,6 @@ TEST_F(ReportLayoutTest, FrameStretchCentringAndFont)
     w->CheckBox2->setChecked(true);
     EXPECT_TRUE(w->QRDBImage1->stretch);
     w->CheckBox3->setChecked(false);
-    EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignLeft);
     w->CheckBox4->setChecked(false); // repeats the centring choice
     EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignLeft);
     w->CheckBox3->setChecked(true);
@@ -195,61 +187,45 @@ protected:
 };
 
 // A sheet of answers turned about its vertical axis puts each answer behind its question:
-// same page, same height, and the horizontal mirror of the question's place.
-TEST_F(MirrorTest, EveryAnswerLiesBehindItsQuestion)
-{
-    openCards(13);
-    const double W = w->Hoja1.pageWidth();
-    for (int perPage : {6, 8, 10}) {
-        cardsAPage(perPage);
-        w->Button3->click();
-        const auto questions = drawnCards();
-        ASSERT_EQ(questions.size(), 13u);
-        w->Button6->click();
-        const auto answers = drawnCards();
-        ASSERT_EQ(answers.size(), 13u);
-        EXPECT_EQ(int(w->Hoja1.drawn().size()), (13 + perPage - 1) / perPage * perPage) << "blank places kept";
-        for (const auto &[card, q] : questions) {
-            const Place &a = answers.at(card);
-            EXPECT_EQ(a.page, q.page) << card << " at " << perPage;
-            EXPECT_NEAR(a.rect.top(), q.rect.top(), 1e-9) << card << " at " << perPage;
-            EXPECT_NEAR(a.rect.left(), W - q.rect.right(), 1e-9) << card << " at " << perPage;
-            EXPECT_NEAR(a.rect.width(), q.rect.width(), 1e-9);
-        }
-    }
-    EXPECT_TRUE(messages().isEmpty());
-}
-
-// The same for a last page of every size k, printed through the print dialog to PDF files.
-TEST_F(MirrorTest, LastPagesOfEverySizePrintedToPdf)
+// same page, same height, and the horizontal mirror of the question's place, the blank places
+// kept; for a last page of every size k, previewed (odd k) or printed through the print dialog
+// to PDF files (even k).
+TEST_F(MirrorTest, EveryAnswerLiesBehindItsQuestionWhateverTheLastPage)
 {
     QTemporaryDir out;
     openCards(20);
     engine::Table &T = *D_Module_->Tabla_Activa;
     T.setFiltered(true);
-    for (int perPage : {6, 10}) {
+    const QString pdf = out.filePath(QStringLiteral("q.pdf"));
+    for (int perPage : {6, 8, 10}) {
         for (int k = 1; k <= perPage; ++k) {
+            SCOPED_TRACE(testing::Message() << perPage << " a page, " << k << " on the last");
             T.setFilter("AutoInc <= " + std::to_string(perPage + k));
             cardsAPage(perPage);
-            const QString pdf = out.filePath(QStringLiteral("q.pdf"));
-            printTo(pdf);
-            w->Button2->click();
+            const bool print = k % 2 == 0;
+            if (print)
+                printTo(pdf);
+            (print ? w->Button2 : w->Button3)->click();
             const auto questions = drawnCards();
-            printTo(pdf);
-            w->Button7->click();
+            if (print)
+                printTo(pdf);
+            (print ? w->Button7 : w->Button6)->click();
             const auto answers = drawnCards();
             ASSERT_EQ(answers.size(), size_t(perPage + k));
+            EXPECT_EQ(int(w->Hoja1.drawn().size()), 2 * perPage);
             for (const auto &[card, q] : questions) {
                 const Place &a = answers.at(card);
                 ASSERT_EQ(a.page, q.page) << card;
                 ASSERT_NEAR(a.rect.left(), w->Hoja1.pageWidth() - q.rect.right(), 1e-9) << card;
                 ASSERT_NEAR(a.rect.top(), q.rect.top(), 1e-9) << card;
+                ASSERT_NEAR(a.rect.width(), q.rect.width(), 1e-9) << card;
             }
             EXPECT_EQ(w->Hoja1.pagesDrawn(), 2);
-            QFile f(pdf);
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            EXPECT_TRUE(f.readAll().startsWith("%PDF"));
         }
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+        QFile::remove(pdf);
     }
     // A cancelled print dialog prints nothing and says nothing.
     w->Button7->click();
@@ -279,9 +255,6 @@ TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
     const platform::DrawnBand &b = w->Hoja1.drawn().at(0);
     ASSERT_EQ(b.controls.size(), 2u);
     EXPECT_EQ(b.controls[1].imageSize, QSize(40, 30));
-    // Printing again from the same rows draws the same.
-    w->Hoja1.renderImages(30);
-    EXPECT_EQ(w->Hoja1.drawn().at(0).controls[1].imageSize, QSize(40, 30));
 }
 
 // A packed, enciphered file: previews and prints show the unpacked cards, and afterwards the

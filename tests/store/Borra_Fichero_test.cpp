@@ -1,4 +1,4 @@
-#include "support/ProgramFixture.h"
+#include "StartedProgram.h"
 #include "support/StudyFiles.h"
 
 #include "platform/FileDialog.h"
@@ -22,14 +22,8 @@ std::string str(const QStringList &l)
 
 } // namespace
 
-class DeleteTest : public ProgramFixture {
+class DeleteTest : public StartedProgram {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-    }
-
     QStringList datFiles() const
     {
         return QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files, QDir::Name);
