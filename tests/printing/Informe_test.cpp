@@ -33,9 +33,7 @@ protected:
 
 TEST_F(ReportLayoutTest, ControlsForEachSideAndOption)
 {
-    CardsDesign d;
-    d.questionPicture = d.answerPicture = d.longAnswer = true;
-    openCards(1, d);
+    openCards(1, {.questionPicture = true, .answerPicture = true, .longAnswer = true});
     // A4: a two-column band is 93 x 92 at 6 a page; one column is 190 wide.
     struct Case {
         int side, option, perPage;
@@ -70,9 +68,7 @@ TEST_F(ReportLayoutTest, ControlsForEachSideAndOption)
 
 TEST_F(ReportLayoutTest, HalfWidthsOfAnOddBandGoToTheEvenNumber)
 {
-    CardsDesign d;
-    d.answerPicture = d.longAnswer = true;
-    openCards(1, d);
+    openCards(1, {.answerPicture = true, .longAnswer = true});
     for (auto [pageWidth, half, right] : {std::tuple{211.0, 92, 96}, std::tuple{213.0, 94, 98}}) {
         w->Hoja1.setPageSize(QPageSize(QSizeF(pageWidth, 297), QPageSize::Millimeter));
         layout(0, 4, 3); // band width 191 (93.5 - 3 -> 92, 96.5 -> 96) or 193 (94, 98)
@@ -239,10 +235,7 @@ class BandWorkTest : public PrintingFixture {};
 
 TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
 {
-    CardsDesign d;
-    d.answerPicture = true;
-    d.longAnswer = true;
-    openCards(2, d);
+    openCards(2, {.answerPicture = true, .longAnswer = true});
     w->Grupo_Resp->setItemIndex(3);
     cardsAPage(3);
     w->Button6->click();
@@ -261,11 +254,7 @@ TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
 // print table's bytes on disk hold none of their texts.
 TEST_F(BandWorkTest, PackedFileLeavesNothingReadableInThePrintTable)
 {
-    CardsDesign d;
-    d.packed = true;
-    d.longAnswer = true;
-    d.answerPicture = true;
-    openCards(7, d);
+    openCards(7, {.answerPicture = true, .longAnswer = true, .packed = true});
     QTemporaryDir out;
     auto expectNothingReadable = [&](const char *after) {
         const QByteArray bytes = printTableBytes();
@@ -300,10 +289,7 @@ TEST_F(BandWorkTest, PackedFileLeavesNothingReadableInThePrintTable)
 // into a bitmap.
 TEST_F(BandWorkTest, PlainCardOfAPackedFileIsPrintedAsStored)
 {
-    CardsDesign d;
-    d.packed = true;
-    d.answerPicture = true;
-    openCards(3, d);
+    openCards(3, {.answerPicture = true, .packed = true});
     engine::Table &T = *D_Module_->Tabla_Activa;
     T.first();
     T.next();
@@ -342,10 +328,7 @@ TEST_F(BandWorkTest, DamagedCardsEndThePreviewOrPrint)
     };
     QTemporaryDir out;
     for (const Case &c : cases) {
-        CardsDesign d;
-        d.packed = true;
-        d.answerPicture = true;
-        openCards(6, d);
+        openCards(6, {.answerPicture = true, .packed = true});
         engine::Table &T = *D_Module_->Tabla_Activa;
         T.first();
         T.moveBy(4); // card 5: printed second on the answer page

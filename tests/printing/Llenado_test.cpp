@@ -68,9 +68,7 @@ TEST_F(FillingTest, EveryChoiceAndEveryCountOnTheLastPage)
 
 TEST_F(FillingTest, RowsHoldTheFilesDesignWhateverThePrintOptions)
 {
-    CardsDesign d;
-    d.questionPicture = d.answerPicture = d.longAnswer = true;
-    openCards(2, d);
+    openCards(2, {.questionPicture = true, .answerPicture = true, .longAnswer = true});
     D_Module_->Tabla_Activa->first();
     const std::string resp = D_Module_->Tabla_ActivaResp_Text().asBytes();
     const std::string memo = D_Module_->Tabla_ActivaResp_Memo().asBytes();

@@ -81,7 +81,9 @@ TEST_F(ReviewSelectionTest, TheFiltersOfBothModesAndBothButtonsAreBuiltCharacter
     EXPECT_EQ(Niveles_Marcados[3], 0);
 }
 
-TEST_F(ReviewSelectionTest, TheTimeButtonFollowsTheOptionAndNoCardsKeepsTheWindowOpen)
+// The time button follows the option, no cards keeps the window open, and the selection button
+// opens the selection window to select only.
+TEST_F(ReviewSelectionTest, TheTimeButtonNoCardsAndTheSelectionButton)
 {
     openStudy({cardAt(1, "20261206"), cardAt(2, "20261210", "20261205")});
     p->Repaso_Por_Tiempo = 0;
@@ -101,11 +103,7 @@ TEST_F(ReviewSelectionTest, TheTimeButtonFollowsTheOptionAndNoCardsKeepsTheWindo
     EXPECT_EQ(messages(), QStringList(2, Msg_No_Hay_Fichas_Repaso));
     EXPECT_FALSE(shownWindows().contains("Repasar_"));
     EXPECT_TRUE(p->isEnabled());
-}
 
-TEST_F(ReviewSelectionTest, TheSelectionButtonOpensTheSelectionWindowToSelectOnly)
-{
-    openStudy(someCards());
     table().setFilter("Nive_Fich = 2");
     int soloSeleccionar = -1;
     inSelection([&](TSelecc_Repaso_ &w) {

@@ -13,10 +13,15 @@
 #include <QLineEdit>
 #include <QPointer>
 
+// Cards are written with designated initializers naming only the fields a test sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 using testsupport::CardContent;
+using testsupport::rtfLines;
 
 namespace {
 const QString Danados = QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+std::string bytes(const char *format, int w, int h) { return testsupport::pictureBytes(format, w, h).toStdString(); }
 }
 
 class CardStoreTest : public ProgramFixture {
@@ -217,10 +222,7 @@ TEST_F(CardStoreTest, TheShortAnswerIsStoredAsOneLineOfRichText)
 
 TEST_F(CardStoreTest, AFileWithoutShortAnswersNeitherStoresNorShowsThem)
 {
-    CardContent first;
-    first.shortAnswer = testsupport::rtfLines({"primera"});
-    CardContent second;
-    second.shortAnswer = testsupport::rtfLines({"segunda"});
+    const CardContent first{.shortAnswer = rtfLines({"primera"})}, second{.shortAnswer = rtfLines({"segunda"})};
     openCards({first, second});
     EXPECT_EQ(editResp.text(), "primera");
     EXPECT_EQ(label7.caption(), "primera");
@@ -238,15 +240,10 @@ TEST_F(CardStoreTest, AFileWithoutShortAnswersNeitherStoresNorShowsThem)
 
 TEST_F(CardStoreTest, ShortAndLongAnswersShowPackedOrPlain)
 {
-    CardContent plain;
-    plain.shortAnswer = testsupport::rtfLines({"corta llana"});
-    plain.longAnswer = testsupport::rtfLines({"larga", "llana"});
-    CardContent packed;
-    packed.packedFlag = "S";
-    packed.shortAnswer = pack(testsupport::rtfLines({"corta empaquetada"}));
-    packed.longAnswer = pack(testsupport::rtfLines({"larga", "empaquetada"}));
-    CardContent empty; // empty blobs load unchanged even when the card says "S"
-    empty.packedFlag = "S";
+    const CardContent plain{.shortAnswer = rtfLines({"corta llana"}), .longAnswer = rtfLines({"larga", "llana"})};
+    const CardContent packed{.shortAnswer = pack(rtfLines({"corta empaquetada"})),
+                             .longAnswer = pack(rtfLines({"larga", "empaquetada"})), .packedFlag = "S"};
+    const CardContent empty{.packedFlag = "S"}; // empty blobs load unchanged even when the card says "S"
     packing(true);
     openCards({plain, packed, empty});
 
@@ -273,10 +270,7 @@ TEST_F(CardStoreTest, ShortAndLongAnswersShowPackedOrPlain)
 // file that does not pack is read plain.
 TEST_F(CardStoreTest, WithoutLongAnswersOrPackingInTheFileNeitherIsRead)
 {
-    CardContent c;
-    c.packedFlag = "S";
-    c.shortAnswer = testsupport::rtfLines({"llana"});
-    c.longAnswer = testsupport::rtfLines({"larga"});
+    const CardContent c{.shortAnswer = rtfLines({"llana"}), .longAnswer = rtfLines({"larga"}), .packedFlag = "S"};
     p->Con_Texto_Largo = 0;
     packing(false);
     reviewRich.setLines({"antes"});
@@ -290,10 +284,7 @@ TEST_F(CardStoreTest, WithoutLongAnswersOrPackingInTheFileNeitherIsRead)
 // empty blob is unpacked all the same) is reported and shows none.
 TEST_F(CardStoreTest, ADamagedShortAnswerOrPictureIsReported)
 {
-    CardContent good;
-    CardContent bad;
-    bad.packedFlag = "S";
-    bad.shortAnswer = "basura que no es un contenedor";
+    const CardContent good, bad{.shortAnswer = "basura que no es un contenedor", .packedFlag = "S"};
     packing(true);
     openCards({good, bad});
     p->Imagen_Pregunta_Cambiada = 1;
@@ -304,9 +295,7 @@ TEST_F(CardStoreTest, ADamagedShortAnswerOrPictureIsReported)
     dm->Tabla_Activa->close();
     QFile::remove(dat("Prueba.DB"));
     clearMessages();
-    CardContent c;
-    c.packedFlag = "S";
-    c.questionType = "JPG";
+    const CardContent c{.questionType = "JPG", .packedFlag = "S"};
     reviewImage1.setPicture(QImage(7, 7, QImage::Format_RGB32));
     openCards({c});
     EXPECT_EQ(messages(), QStringList{Danados});
@@ -317,9 +306,7 @@ TEST_F(CardStoreTest, ADamagedShortAnswerOrPictureIsReported)
 
 TEST_F(CardStoreTest, TheLastReviewDateIsShownInEitherOrder)
 {
-    CardContent never;
-    CardContent once;
-    once.lastReview = "20261205";
+    const CardContent never, once{.lastReview = "20261205"};
     openCards({never, once});
     EXPECT_EQ(label15.caption(), "//");
     p->Formato_Fecha = 1;
@@ -332,27 +319,14 @@ TEST_F(CardStoreTest, TheLastReviewDateIsShownInEitherOrder)
 
 // ---- Pictures ----
 
-class CardPicturesTest : public CardStoreTest {
-protected:
-    static std::string bytes(const char *format, int w, int h)
-    {
-        return testsupport::pictureBytes(format, w, h).toStdString();
-    }
-};
+class CardPicturesTest : public CardStoreTest {};
 
 TEST_F(CardPicturesTest, BitmapsAndJpegPicturesAreShownAndFitted)
 {
-    CardContent bmp;
-    bmp.questionType = "BMP";
-    bmp.questionPicture = bytes("BMP", 200, 100);
-    bmp.answerType = "JPG";
-    bmp.answerPicture = bytes("JPG", 100, 50);
-    CardContent jpg;
-    jpg.packedFlag = "S";
-    jpg.questionType = "JPG";
-    jpg.questionPicture = pack(bytes("JPG", 300, 120));
-    jpg.answerType = "BMP";
-    jpg.answerPicture = pack(bytes("BMP", 60, 40));
+    const CardContent bmp{.questionType = "BMP", .questionPicture = bytes("BMP", 200, 100), .answerType = "JPG",
+                          .answerPicture = bytes("JPG", 100, 50)};
+    const CardContent jpg{.questionType = "JPG", .questionPicture = pack(bytes("JPG", 300, 120)), .answerType = "BMP",
+                          .answerPicture = pack(bytes("BMP", 60, 40)), .packedFlag = "S"};
     packing(true);
     openCards({bmp, jpg});
 
@@ -377,9 +351,7 @@ TEST_F(CardPicturesTest, BitmapsAndJpegPicturesAreShownAndFitted)
 
 TEST_F(CardPicturesTest, WithoutAnswerPicturesInTheFileTheReviewPictureIsNotFitted)
 {
-    CardContent c;
-    c.answerType = "BMP";
-    c.answerPicture = bytes("BMP", 60, 40);
+    const CardContent c{.answerType = "BMP", .answerPicture = bytes("BMP", 60, 40)};
     p->Con_Imagen_Respuesta = 0;
     reviewImage2.setGeometry(1, 2, 3, 4);
     openCards({c});
@@ -392,11 +364,8 @@ TEST_F(CardPicturesTest, OtherTypesShowNoPicture)
 {
     for (const char *type : {"NO", "", "bmp", "jpg", "JPEG"}) {
         SCOPED_TRACE(type);
-        CardContent c;
-        c.questionType = type;
-        c.questionPicture = bytes("BMP", 20, 10);
-        c.answerType = type;
-        c.answerPicture = bytes("BMP", 20, 10);
+        const CardContent c{.questionType = type, .questionPicture = bytes("BMP", 20, 10), .answerType = type,
+                            .answerPicture = bytes("BMP", 20, 10)};
         for (platform::ImageControl *i : {&reviewImage1, &editorImage1, &reviewImage2, &editorImage2})
             i->setPicture(QImage(5, 5, QImage::Format_RGB32));
         openCards({c});
@@ -410,11 +379,8 @@ TEST_F(CardPicturesTest, OtherTypesShowNoPicture)
 // picture, never the previous card's; the card's other picture is still shown.
 TEST_F(CardPicturesTest, APictureThatCannotBeShownShowsNoneAndTheOtherIsShown)
 {
-    CardContent good;
-    good.questionType = "JPG";
-    good.questionPicture = bytes("JPG", 40, 30);
-    good.answerType = "BMP";
-    good.answerPicture = bytes("BMP", 50, 20);
+    const CardContent good{.questionType = "JPG", .questionPicture = bytes("JPG", 40, 30), .answerType = "BMP",
+                           .answerPicture = bytes("BMP", 50, 20)};
     CardContent badJpeg = good;
     badJpeg.questionPicture = "\xFF\xD8\xFF esto no es un JPEG";
     badJpeg.answerPicture = bytes("BMP", 60, 20);
@@ -454,11 +420,8 @@ TEST_F(CardPicturesTest, APictureThatCannotBeShownShowsNoneAndTheOtherIsShown)
 
 TEST_F(CardPicturesTest, DisplaysNotAttachedOrDestroyedAreSkipped)
 {
-    CardContent c;
-    c.questionType = "BMP";
-    c.questionPicture = bytes("BMP", 20, 10);
-    c.shortAnswer = testsupport::rtfLines({"r"});
-    c.longAnswer = testsupport::rtfLines({"l"});
+    const CardContent c{.shortAnswer = rtfLines({"r"}), .longAnswer = rtfLines({"l"}), .questionType = "BMP",
+                        .questionPicture = bytes("BMP", 20, 10)};
     dm->attachReviewDisplays({});
     {
         platform::ImageControl gone;

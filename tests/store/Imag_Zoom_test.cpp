@@ -74,10 +74,7 @@ TEST_F(PictureFittingTest, EverySlotHasItsBox)
         // A picture of twice the box's size fills it exactly.
         EXPECT_EQ(fit(b.slot, 2 * b.box.width(), 2 * b.box.height()), b.box);
     }
-}
-
-TEST_F(PictureFittingTest, SlotsTwoAndThreeMeasureTheMainPicture)
-{
+    // Slots 2 and 3 measure the main picture.
     auto *p = Panta_Inicio_;
     p->Image1->setPicture(pictureOf(1200, 600));
     p->Image2->setPicture(pictureOf(10, 10));

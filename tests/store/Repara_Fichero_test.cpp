@@ -126,7 +126,6 @@ class RepairTest : public StartedProgram {
 protected:
     static constexpr int N = 120;
 
-
     // The study file X with N cards, each with a picture; closed and without a log.
     QString study(const QString &name = QStringLiteral("X"))
     {
@@ -146,12 +145,13 @@ protected:
         return path;
     }
 
-    // Opens another study file, so that the repair has one to close.
-    void openOther()
+    // Opens the file, or another study file, so that the repair has one to close.
+    void openFile(QString path = {})
     {
-        const QString other = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("Otro"),
-                                                          testsupport::defaultOptions());
-        platform::FileDialog::queueFileName(other);
+        if (path.isEmpty())
+            path = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("Otro"),
+                                               testsupport::defaultOptions());
+        platform::FileDialog::queueFileName(path);
         pressKey('1');
         ASSERT_EQ(Sesion_->FE_Abierto, 1);
     }
@@ -205,7 +205,7 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
         ASSERT_EQ(all.size(), std::size_t(N));
         c.damage(path);
         const Cards before = readableCards(path, N);
-        openOther();
+        openFile(&c == &cases.front() ? path : QString()); // the healthy file is itself the open one
 
         repair(path);
 
@@ -217,6 +217,7 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(platform::mainWindow()->findChild<QProgressBar *>(), nullptr);
         EXPECT_EQ(Sesion_->FE_Abierto, 0);
+        EXPECT_FALSE(D_Module_->Tabla_Activa->active());
         EXPECT_TRUE(intact(path));
         const Cards after = engineCards(path);
         for (const auto &[id, card] : before) {
@@ -301,24 +302,11 @@ TEST_F(RepairTest, FilesThatCannotBeRepairedAreLeftAsTheyWere)
 
 TEST_F(RepairTest, ACancelledDialogLeavesTheOpenFileOpen)
 {
-    openOther();
+    openFile();
     const QString open = Sesion_->Ruta_FE;
     platform::FileDialog::queueCancel();
     pressKey('F');
     EXPECT_EQ(str(messages()), str({NoSeleccionado}));
     EXPECT_EQ(Sesion_->FE_Abierto, 1);
     EXPECT_EQ(Sesion_->Ruta_FE, open);
-}
-
-TEST_F(RepairTest, TheOpenFileItselfIsClosedBeforeItIsRepaired)
-{
-    const QString path = study();
-    platform::FileDialog::queueFileName(path);
-    pressKey('1');
-    ASSERT_EQ(Sesion_->FE_Abierto, 1);
-    repair(path);
-    EXPECT_EQ(str(messages()), str({Reparado}));
-    EXPECT_EQ(Sesion_->FE_Abierto, 0);
-    EXPECT_FALSE(D_Module_->Tabla_Activa->active());
-    EXPECT_EQ(engineCards(path).size(), std::size_t(N));
 }
