@@ -35,9 +35,14 @@ protected:
     void SetUp() override
     {
         StudyFileFixture::SetUp();
+        abre(QStringLiteral("Prueba"));
+    }
+    // The cards opened afresh, under a name of their own.
+    void abre(const QString &name)
+    {
         Opciones_FE o = testsupport::defaultOptions();
         o.Importancia = true;
-        openStudyFile(o, baraja());
+        openStudyFile(o, baraja(), name);
         w = FreeNiv0a1_;
         ASSERT_NE(w, nullptr);
     }
@@ -48,22 +53,6 @@ protected:
         pressKey('A');
     }
     QStringList movidasAhora() { return movidas(levels()); }
-    // Every "q" card back at level 0, written by another holder of the file.
-    void todasANivel0()
-    {
-        engine::Table t;
-        t.setTableName(cards().filePath());
-        t.open();
-        for (t.first(); !t.eof(); t.next()) {
-            if (t.fieldByName("Preg_Text").asString().front() != 'q' || t.fieldByName("Nive_Fich").asInteger() == 0)
-                continue;
-            t.edit();
-            t.fieldByName("Nive_Fich").setAsInteger(0);
-            t.post();
-            t.first();
-        }
-        cards().refresh();
-    }
 
     TFreeNiv0a1_ *w = nullptr;
 };
@@ -144,7 +133,7 @@ TEST_F(FreeNiv0a1Test, ByConditionWithAndWithoutLimit)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value.toStdString());
         clearMessages();
-        todasANivel0();
+        abre(QStringLiteral("C") + QString::number(&c - cases));
         conVentana([&] {
             (c.importance ? w->RadioButton1 : w->RadioButton2)->click();
             (c.importance ? w->RadioGroup2 : w->RadioGroup3)->setItemIndex(c.comparison);

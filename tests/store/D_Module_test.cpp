@@ -381,23 +381,18 @@ TEST_F(CardPicturesTest, APictureThatCannotBeShownShowsNoneAndTheOtherIsShown)
 {
     const CardContent good{.questionType = "JPG", .questionPicture = bytes("JPG", 40, 30), .answerType = "BMP",
                            .answerPicture = bytes("BMP", 50, 20)};
-    CardContent badJpeg = good;
-    badJpeg.questionPicture = "\xFF\xD8\xFF esto no es un JPEG";
-    badJpeg.answerPicture = bytes("BMP", 60, 20);
-    CardContent jpegTypedAsBitmap = good;
-    jpegTypedAsBitmap.questionType = "BMP";
-    jpegTypedAsBitmap.answerPicture = bytes("BMP", 60, 20);
-    CardContent badBitmap = good;
-    badBitmap.questionPicture = bytes("JPG", 45, 30);
-    badBitmap.answerPicture = "BM no es un mapa de bits";
+    const auto card = [](const char *questionType, const std::string &question, const std::string &answer) {
+        return CardContent{.questionType = questionType, .questionPicture = question, .answerType = "BMP",
+                           .answerPicture = answer};
+    };
     const struct {
         const char *what;
         CardContent card;
         QSize question, answer; // empty: no picture
     } cases[] = {
-        {"invalid JPEG", badJpeg, {}, {60, 20}},
-        {"JPEG typed as bitmap", jpegTypedAsBitmap, {}, {60, 20}},
-        {"invalid answer bitmap", badBitmap, {45, 30}, {}},
+        {"invalid JPEG", card("JPG", "\xFF\xD8\xFF esto no es un JPEG", bytes("BMP", 60, 20)), {}, {60, 20}},
+        {"JPEG typed as bitmap", card("BMP", bytes("JPG", 40, 30), bytes("BMP", 60, 20)), {}, {60, 20}},
+        {"invalid answer bitmap", card("JPG", bytes("JPG", 45, 30), "BM no es un mapa de bits"), {45, 30}, {}},
     };
     for (const auto &t : cases) {
         SCOPED_TRACE(t.what);
