@@ -124,19 +124,16 @@ TEST_F(ReportLayoutTest, FrameStretchCentringAndFont)
     w->CheckBox3->setChecked(true);
     EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignHCenter);
 
-    // A confirmed font dialog changes the text's font; a cancelled one does not.
-    QFont chosen(QStringLiteral("Courier"), 14);
-    platform::onNextShow(QStringLiteral("FontDialog1"), [chosen](QWidget *dlg) {
-        static_cast<QFontDialog *>(dlg)->setCurrentFont(chosen);
-        static_cast<QFontDialog *>(dlg)->setResult(QDialog::Accepted);
-    });
-    w->Button4->click();
-    EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
-    platform::onNextShow(QStringLiteral("FontDialog1"), [](QWidget *dlg) {
-        static_cast<QFontDialog *>(dlg)->setCurrentFont(QFont(QStringLiteral("Courier"), 30));
-    });
-    w->Button4->click();
-    EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
+    // A confirmed font dialog (14 points) changes the text's font; a cancelled one (30) does not.
+    for (int points : {14, 30}) {
+        platform::onNextShow(QStringLiteral("FontDialog1"), [points](QWidget *window) {
+            auto *dialog = static_cast<QFontDialog *>(window);
+            dialog->setCurrentFont(QFont(QStringLiteral("Courier"), points));
+            dialog->setResult(points == 14 ? QDialog::Accepted : QDialog::Rejected);
+        });
+        w->Button4->click();
+        EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
+    }
 
     // Without the frame, the blank places of the mirrored last page leave the paper white.
     cardsAPage(6);
