@@ -225,8 +225,9 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
             ASSERT_NE(it, after.end()) << "card " << id << " lost";
             EXPECT_EQ(it->second, card) << "card " << id;
         }
-        if (c.allCardsKept)
+        if (c.allCardsKept) {
             EXPECT_EQ(after, all);
+        }
         EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("dat/X.px"))));
         EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList({QStringLiteral("*tmp*")}, QDir::Files), QStringList());
         Sesion_->Cierra_Fichero();
