@@ -19,6 +19,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -50,18 +51,14 @@ void type(QLineEdit *edit, const QString &text)
     edit->insert(text);
 }
 
-void clipboardWith(const char *format, const QByteArray &bytes)
+// The clipboard holding the bytes in the format (none: nothing), or the picture.
+void clipboardWith(const char *format, const QByteArray &bytes, const QImage &image = {})
 {
     auto *data = new QMimeData;
     if (format)
         data->setData(QString::fromLatin1(format), bytes);
-    QGuiApplication::clipboard()->setMimeData(data);
-}
-
-void clipboardWithImage(const QImage &image)
-{
-    auto *data = new QMimeData;
-    data->setImageData(image);
+    if (!image.isNull())
+        data->setImageData(image);
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -121,21 +118,15 @@ protected:
         return o;
     }
 
-    // Runs the actions inside the editor opened by the menu entry 4.
-    void addCards(const std::function<void()> &inside)
+    // Runs the actions inside the editor, opened by the menu entry 4 to add (from < 0) or to
+    // modify from the selection (0) or from the review (1).
+    void inEditor(int from, const std::function<void()> &inside)
     {
         platform::onNextShow("Alta_Fichas_", [inside](QWidget *) { inside(); });
-        pressKey('4');
-    }
-    void modifyFromSelection(const std::function<void()> &inside)
-    {
-        platform::onNextShow("Alta_Fichas_", [inside](QWidget *) { inside(); });
-        E->Modificar_Fichas(0);
-    }
-    void modifyFromReview(const std::function<void()> &inside)
-    {
-        platform::onNextShow("Alta_Fichas_", [inside](QWidget *) { inside(); });
-        E->Modificar_Fichas(1);
+        if (from < 0)
+            pressKey('4');
+        else
+            E->Modificar_Fichas(from);
     }
 
     // Card 1 and 2 of a file with everything, plain or packed as the flag says.
@@ -181,12 +172,10 @@ TEST_F(CardEditorTest, AddModeStoresWholeCardsInPlainAndPackedFiles)
         const QByteArray bmp = testsupport::pictureBytes("BMP", 60, 40);
         const QString bmpPath = putPicture(QStringLiteral("respuesta.bmp"), 60, 40);
         const QString path = openStudy(packed, allOptions());
-        bool mainDisabled = false, navigatorEnabled = true;
+        bool mainDisabled = false;
         QSize shownSize;
-        addCards([&] {
+        inEditor(-1, [&] {
             mainDisabled = !Panta_Inicio_->isEnabled();
-            navigatorEnabled = E->DBNavigator1->isEnabled();
-            EXPECT_TRUE(E->ChBox1->isEnabled());
             type(E->EditPreg_Text, QStringLiteral("¿Capital de Francia?"));
             type(E->EditClav_Fich, QStringLiteral("GEO"));
             type(E->EditResp_Text, QStringLiteral("París"));
@@ -196,43 +185,31 @@ TEST_F(CardEditorTest, AddModeStoresWholeCardsInPlainAndPackedFiles)
             platform::FileDialog::queueFileName(bmpPath);
             E->BitBtn4->click();
             E->Button3->click(); // "&Guarda y Continua"
-            EXPECT_EQ(E->EditClav_Fich->text(), QStringLiteral("GEO")); // remembered
-            EXPECT_FALSE(E->Image1->hasPicture());
             EXPECT_TRUE(E->EditResp_Text->text().isEmpty());
             type(E->EditPreg_Text, QStringLiteral("¿Capital de Italia?"));
             type(E->EditNive_Impo, QStringLiteral("-4"));
             E->Button2->click(); // "Guarda y A&caba"
         });
         EXPECT_TRUE(mainDisabled);
-        EXPECT_FALSE(navigatorEnabled);
         EXPECT_TRUE(Panta_Inicio_->isEnabled());
         EXPECT_LE(shownSize.width(), 509); // fitted for display only
         EXPECT_EQ(E->Image1->picture().width(), 0);
 
         const std::vector<Stored> cards = storedCards(path);
         ASSERT_EQ(cards.size(), 2u);
-        for (const Stored &c : cards) {
-            EXPECT_EQ(c.level, 1);
-            EXPECT_EQ(c.reviews, 0);
-            EXPECT_EQ(c.created, Hoy);
-            EXPECT_EQ(c.next, Hoy);
-            EXPECT_TRUE(c.last.isEmpty());
-            EXPECT_EQ(c.importance, 0);
-            EXPECT_EQ(c.key, QStringLiteral("GEO"));
-            EXPECT_EQ(c.packed, packed ? QStringLiteral("S") : QStringLiteral("N"));
-        }
-        EXPECT_EQ(cards[0].question, QStringLiteral("¿Capital de Francia?"));
-        EXPECT_EQ(cards[0].questionType, QStringLiteral("JPG"));
-        EXPECT_EQ(cards[0].questionPicture, jpeg.toStdString()); // the JPEG bytes as pasted
+        // Due today at level 1; a negative importance is stored as 0; the key remembered.
+        for (const Stored &c : cards)
+            EXPECT_EQ(std::tuple(c.level, c.reviews, c.created, c.next, c.last, c.importance, c.key, c.packed),
+                      std::tuple(1, 0, Hoy, Hoy, QString(), 0, QStringLiteral("GEO"), QString(packed ? "S" : "N")));
+        EXPECT_EQ(std::tie(cards[0].question, cards[0].questionType, cards[0].answerType),
+                  std::tuple(QStringLiteral("¿Capital de Francia?"), QStringLiteral("JPG"), QStringLiteral("BMP")));
+        EXPECT_TRUE(cards[0].questionPicture == jpeg.toStdString()); // the JPEG bytes as pasted
         EXPECT_EQ(cards[0].rawQuestionPicture == jpeg.toStdString(), !packed);
-        EXPECT_EQ(cards[0].answerType, QStringLiteral("BMP"));
-        EXPECT_EQ(cards[0].answerPicture, bmp.toStdString());
+        EXPECT_TRUE(cards[0].answerPicture == bmp.toStdString());
         EXPECT_EQ(rtfLines(cards[0].shortAnswer), QStringList{QStringLiteral("París")});
-        EXPECT_EQ(cards[1].question, QStringLiteral("¿Capital de Italia?"));
-        EXPECT_EQ(cards[1].questionType, QStringLiteral("NO"));
-        EXPECT_TRUE(cards[1].questionPicture.empty());
-        EXPECT_EQ(cards[1].answerType, QStringLiteral("NO"));
-        EXPECT_TRUE(cards[1].answerPicture.empty());
+        EXPECT_EQ(std::tie(cards[1].question, cards[1].questionType, cards[1].answerType),
+                  std::tuple(QStringLiteral("¿Capital de Italia?"), QStringLiteral("NO"), QStringLiteral("NO")));
+        EXPECT_TRUE(cards[1].questionPicture.empty() && cards[1].answerPicture.empty());
         Panta_Inicio_->Cierra_Fichero();
         QFile::remove(path);
     }
@@ -251,15 +228,14 @@ TEST_F(CardEditorTest, AddModeLongAnswerPastedBitmapAndRememberedKey)
         const QString path = openStudy(true, o);
         QImage pasted(30, 20, QImage::Format_RGB32);
         pasted.fill(Qt::red);
-        addCards([&] {
-            EXPECT_EQ(E->EditClav_Fich->isVisible() || !E->isVisible(), true);
+        inEditor(-1, [&] {
             E->ChBox1->setChecked(k.remember);
             type(E->EditPreg_Text, QStringLiteral("uno"));
             if (k.keys)
                 type(E->EditClav_Fich, QStringLiteral("GEO"));
             clipboardWith("text/plain", "La energía luminosa");
             E->Button7->click();
-            clipboardWithImage(pasted);
+            clipboardWith(nullptr, {}, pasted);
             E->Button6->click();
             E->Button3->click();
             type(E->EditPreg_Text, QStringLiteral("dos"));
@@ -282,9 +258,9 @@ TEST_F(CardEditorTest, AddModeLongAnswerPastedBitmapAndRememberedKey)
 TEST_F(CardEditorTest, LeavingDropsThePendingNewCardAndComingBackKeepsIt)
 {
     const QString path = openStudy(false, allOptions());
-    addCards([&] {
+    inEditor(-1, [&] {
         type(E->EditPreg_Text, QStringLiteral("sin guardar"));
-        clipboardWithImage(QImage(10, 10, QImage::Format_RGB32));
+        clipboardWith(nullptr, {}, QImage(10, 10, QImage::Format_RGB32));
         E->Button5->click();
         E->activate(); // back from another program: the pending card is neither posted nor lost
         EXPECT_TRUE(storedCards(path).empty());
@@ -306,11 +282,8 @@ TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
     const std::vector<Stored> before = storedCards(path);
     Panta_Inicio_->Modificable = 1;
     D_Module_->Tabla_Activa->first();
-    modifyFromSelection([&] {
+    inEditor(0, [&] {
         EXPECT_FALSE(Panta_Inicio_->isEnabled()); // the caller
-        EXPECT_TRUE(E->DBNavigator1->isEnabled());
-        EXPECT_TRUE(E->Button3->isEnabled());
-        EXPECT_FALSE(E->ChBox1->isEnabled());
         EXPECT_EQ(E->EditResp_Text->text(), QStringLiteral("respuesta 1"));
         EXPECT_TRUE(E->Image1->hasPicture());
         type(E->EditResp_Text, QStringLiteral("respuesta corregida"));
@@ -329,9 +302,8 @@ TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
     EXPECT_EQ(Panta_Inicio_->Ultima_Ficha_Modificada, after[1].id);
     EXPECT_EQ(rtfLines(after[0].shortAnswer), QStringList{QStringLiteral("respuesta corregida")});
     // Pictures untouched, packing unchanged: not rewritten; the dates and level neither.
-    EXPECT_EQ(after[0].rawQuestionPicture, before[0].rawQuestionPicture);
-    EXPECT_EQ(after[0].level, 1);
-    EXPECT_EQ(after[0].last, QStringLiteral("20261101"));
+    EXPECT_TRUE(after[0].rawQuestionPicture == before[0].rawQuestionPicture);
+    EXPECT_EQ(std::tuple(after[0].level, after[0].last), std::tuple(1, QStringLiteral("20261101")));
     EXPECT_EQ(rtfLines(after[1].shortAnswer), QStringList{QStringLiteral("respuesta 2")});
 }
 
@@ -342,22 +314,19 @@ TEST_F(CardEditorTest, ModifyFromReviewAppliesTheImportanceRuleAndRepacksWhenThe
     const std::vector<Stored> before = storedCards(path);
     Panta_Inicio_->Modificable = 1;
     D_Module_->Tabla_Activa->first();
-    bool button3 = true, navigator = true;
-    modifyFromReview([&] {
-        button3 = E->Button3->isEnabled();
-        navigator = E->DBNavigator1->isEnabled();
+    bool staysOnTheCard = false; // neither "Guarda y Continua" nor the navigator
+    inEditor(1, [&] {
+        staysOnTheCard = !E->Button3->isEnabled() && !E->DBNavigator1->isEnabled();
         type(E->EditNive_Impo, QStringLiteral("-2"));
         E->Button2->click();
     });
-    EXPECT_FALSE(button3);
-    EXPECT_FALSE(navigator);
+    EXPECT_TRUE(staysOnTheCard);
     EXPECT_TRUE(E->Button3->isEnabled());
     const std::vector<Stored> after = storedCards(path);
-    EXPECT_EQ(after[0].importance, 0);
-    EXPECT_EQ(after[0].packed, QStringLiteral("S"));
-    EXPECT_EQ(after[0].questionPicture, before[0].questionPicture);
-    EXPECT_NE(after[0].rawQuestionPicture, before[0].rawQuestionPicture);
-    EXPECT_EQ(after[0].answerPicture, before[0].answerPicture);
+    EXPECT_EQ(std::tuple(after[0].importance, after[0].packed), std::tuple(0, QStringLiteral("S")));
+    EXPECT_TRUE(after[0].questionPicture == before[0].questionPicture);
+    EXPECT_TRUE(after[0].rawQuestionPicture != before[0].rawQuestionPicture);
+    EXPECT_TRUE(after[0].answerPicture == before[0].answerPicture);
     EXPECT_EQ(rtfLines(after[0].shortAnswer), QStringList{QStringLiteral("respuesta 1")});
 }
 
@@ -378,18 +347,16 @@ TEST_F(CardEditorTest, PackedCardInAFileThatNoLongerPacksIsStoredUnpacked)
     });
     Panta_Inicio_->Modificable = 1;
     D_Module_->Tabla_Activa->first();
-    modifyFromSelection([&] {
+    inEditor(0, [&] {
         type(E->EditPreg_Text, QStringLiteral("otra pregunta"));
         E->Button2->click();
     });
     const std::vector<Stored> after = storedCards(path);
     ASSERT_EQ(after.size(), 1u);
-    EXPECT_EQ(after[0].question, QStringLiteral("otra pregunta"));
-    EXPECT_EQ(after[0].packed, QStringLiteral("N"));
-    EXPECT_EQ(after[0].questionType, QStringLiteral("JPG"));
-    EXPECT_EQ(after[0].rawQuestionPicture, jpeg);
-    EXPECT_EQ(after[0].answerPicture, bmp);
-    EXPECT_EQ(after[0].shortAnswer, answer);
+    EXPECT_EQ(std::tie(after[0].question, after[0].packed, after[0].questionType),
+              std::tuple(QStringLiteral("otra pregunta"), QStringLiteral("N"), QStringLiteral("JPG")));
+    EXPECT_TRUE(std::tie(after[0].rawQuestionPicture, after[0].answerPicture, after[0].shortAnswer)
+                == std::tie(jpeg, bmp, answer));
 }
 
 TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
@@ -398,7 +365,7 @@ TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
     Panta_Inicio_->Modificable = 0;
     D_Module_->Tabla_Activa->first();
     bool open = false;
-    modifyFromSelection([&] {
+    inEditor(0, [&] {
         type(E->EditPreg_Text, QStringLiteral("cambiada"));
         E->Button2->click();
         open = E->modalOpen();
@@ -461,23 +428,17 @@ TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
                 EXPECT_EQ(Panta_Inicio_->Imagen_Pregunta_Cambiada, 1);
                 const std::vector<Stored> between = storedCards(path);
                 ASSERT_EQ(between.size(), before.size());
-                for (std::size_t i = 0; i < between.size(); ++i) {
-                    EXPECT_EQ(between[i].question, before[i].question);
-                    EXPECT_EQ(between[i].shortAnswer, before[i].shortAnswer);
-                    EXPECT_EQ(between[i].rawQuestionPicture, before[i].rawQuestionPicture);
-                }
+                for (std::size_t i = 0; i < between.size(); ++i)
+                    EXPECT_TRUE(std::tie(between[i].question, between[i].shortAnswer, between[i].rawQuestionPicture)
+                                == std::tie(before[i].question, before[i].shortAnswer, before[i].rawQuestionPicture));
                 lock.reset();
                 // Once the cause is gone, the same edit saves.
                 E->Image1->clear();
                 E->Button2->click();
                 EXPECT_FALSE(E->modalOpen());
             };
-            if (add) {
-                addCards(inside);
-            } else {
-                D_Module_->Tabla_Activa->first();
-                modifyFromSelection(inside);
-            }
+            D_Module_->Tabla_Activa->first();
+            inEditor(add ? -1 : 0, inside);
             const std::vector<Stored> after = storedCards(path);
             ASSERT_EQ(after.size(), add ? 3u : 2u);
             const Stored &saved = add ? after[2] : after[0];
@@ -501,56 +462,39 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
     putFile(QStringLiteral("basura.rtf"), QByteArray("\x00\x01\x02\xff\xfe garbage", 14));
     const QString path = openStudy(false, longAnswerOptions(), twoCards(false));
     Panta_Inicio_->Modificable = 1;
-    struct Case {
+    // A file chosen for the button, or the clipboard's content pasted by it.
+    auto fromFile = [this](const char *file, QPushButton *button) {
+        return [this, file, button] {
+            platform::FileDialog::queueFileName(programPath(file));
+            button->click();
+        };
+    };
+    auto pasted = [](const char *format, const QByteArray &bytes, QPushButton *button) {
+        return [=] {
+            clipboardWith(format, bytes);
+            button->click();
+        };
+    };
+    const QString unreadable = QStringLiteral("No se puede leer la imagen\r\r");
+    const struct {
         const char *name;
         std::function<void()> act;
         QString message;
-    };
-    const QString noPicture = Msg_Portapapeles_Sin_Imagen;
-    const Case cases[] = {
-        {"not a picture",
-         [&] {
-             platform::FileDialog::queueFileName(programPath("texto.jpg"));
-             E->BitBtn2->click();
-         },
-         QStringLiteral("No se puede leer la imagen\r\r") + programPath("texto.jpg")},
-        {"truncated JPEG",
-         [&] {
-             platform::FileDialog::queueFileName(programPath("cortada.jpg"));
-             E->BitBtn4->click();
-         },
-         QStringLiteral("No se puede leer la imagen\r\r") + programPath("cortada.jpg")},
-        {"garbage RTF",
-         [&] {
-             platform::FileDialog::queueFileName(programPath("basura.rtf"));
-             E->BitBtn3->click();
-         },
-         QStringLiteral("El archivo\r\r") + programPath("basura.rtf")},
-        {"clipboard without picture",
-         [&] {
-             clipboardWith("text/plain", "hola");
-             E->Button5->click();
-         },
-         noPicture},
-        {"clipboard with a truncated JPEG",
-         [&] {
-             clipboardWith("image/jpeg", jpeg.left(jpeg.size() / 3));
-             E->Button6->click();
-         },
-         noPicture},
-        {"clipboard without text",
-         [&] {
-             clipboardWith(nullptr, {});
-             E->Button7->click();
-         },
-         Msg_Portapapeles_Sin_Texto},
+    } cases[] = {
+        {"not a picture", fromFile("texto.jpg", E->BitBtn2), unreadable + programPath("texto.jpg")},
+        {"truncated JPEG", fromFile("cortada.jpg", E->BitBtn4), unreadable + programPath("cortada.jpg")},
+        {"garbage RTF", fromFile("basura.rtf", E->BitBtn3), QStringLiteral("El archivo\r\r") + programPath("basura.rtf")},
+        {"clipboard without picture", pasted("text/plain", "hola", E->Button5), Msg_Portapapeles_Sin_Imagen},
+        {"clipboard with a truncated JPEG", pasted("image/jpeg", jpeg.left(jpeg.size() / 3), E->Button6),
+         Msg_Portapapeles_Sin_Imagen},
+        {"clipboard without text", pasted(nullptr, {}, E->Button7), Msg_Portapapeles_Sin_Texto},
     };
     D_Module_->Tabla_Activa->first();
-    modifyFromSelection([&] {
+    inEditor(0, [&] {
         const QImage picture1 = E->Image1->picture();
         const QImage picture2 = E->Image2->picture();
         const QString answer = E->RichEdit1->toPlainText();
-        for (const Case &c : cases) {
+        for (const auto &c : cases) {
             SCOPED_TRACE(c.name);
             clearMessages();
             c.act();
@@ -572,11 +516,11 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
 TEST_F(CardEditorTest, ZoomWindowsShowThePictureAndEditTheLongAnswer)
 {
     openStudy(false, longAnswerOptions());
-    addCards([&] {
+    inEditor(-1, [&] {
         clearShownWindows();
         E->Image1Click(); // empty: nothing
         EXPECT_TRUE(shownWindows().isEmpty());
-        clipboardWithImage(QImage(10, 10, QImage::Format_RGB32));
+        clipboardWith(nullptr, {}, QImage(10, 10, QImage::Format_RGB32));
         E->Button5->click();
         E->Image1Click();
         EXPECT_EQ(Panta_Inicio_->Origen_Zoom, QStringLiteral("Altas_Preg"));

@@ -59,8 +59,6 @@ TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
 
     run(origin, destination);
     EXPECT_EQ(messages(), QStringList{"Nº de fichas importadas: 12"});
-    EXPECT_EQ(Importar_de_FE_->Label1->caption(), "F. de Estudio ORIGEN: Origen");
-    EXPECT_EQ(Importar_de_FE_->Label2->caption(), "F. de Estudio DESTINO: Destino");
     EXPECT_EQ(Panta_Inicio_->FE_Abierto, 0);
     EXPECT_FALSE(D_Module_->Tabla_Activa->active());
     EXPECT_FALSE(D_Module_->Tabla_Exp->active());

@@ -88,7 +88,8 @@ protected:
         o.Imagen_Pregunta = o.Imagen_Respuesta = true;
         openStudyFile(o);
     }
-    // Menu entry I (or K) importing the file, with `before` run first in the window.
+    // Menu entry I (or K) importing the file, with `before` run first in the window; the
+    // window is then closed by its close box.
     void importa(const QString &archivo, bool conImagenes = false,
                  const std::function<void(TImportar_Base_ *)> &before = {})
     {
@@ -216,7 +217,6 @@ TEST_F(TextImportTest, PictureImportStopsAtAnOddLastLine)
                                       "detrás la línea con los nombres de las imágenes y del texto largo.\r\r"
                                       "Se han importado 1 fichas de las líneas anteriores."});
     EXPECT_EQ(fichas(), QStringList{"Q1|A1|K|0|1"}) << "without long answers the answer is the short one";
-
 }
 
 TEST_F(TextImportTest, PictureImportStopsAtALongAnswerThatCannotBeRead)
@@ -227,15 +227,4 @@ TEST_F(TextImportTest, PictureImportStopsAtALongAnswerThatCannotBeRead)
     EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 4:\r\rNo se puede leer el archivo de texto largo\r\r"
                                       + programPath("b/noesta.rtf") + "\r\rSe han importado 1 fichas de las líneas anteriores."});
     EXPECT_EQ(fichas(), QStringList{"Q1||K|0|1"}) << "with long answers no short answer is stored";
-}
-
-TEST_F(TextImportTest, TheCloseBoxEnablesTheMainWindowAgain)
-{
-    abre(false, false);
-    platform::onNextShow("Importar_de_txt_", [](QWidget *) {
-        EXPECT_FALSE(platform::mainWindow()->isEnabled());
-        Importar_de_txt_->close();
-    });
-    pressKey('I');
-    EXPECT_TRUE(platform::mainWindow()->isEnabled());
 }
