@@ -74,12 +74,12 @@ protected:
         E = Alta_Fichas_;
     }
 
-    // Creates and opens a study file; packed means compressed and enciphered with Clave.
+    // Creates and opens a study file, on its first card; packed means compressed and
+    // enciphered with Clave.
     QString openStudy(bool packed, Opciones_FE o = testsupport::defaultOptions(),
                       const std::function<void(engine::Table &)> &cards = {})
     {
-        o.Comprimido = packed;
-        o.Encriptado = packed;
+        o.Comprimido = o.Encriptado = packed;
         const QString path = testsupport::writeStudyFile(dat(QString()), QStringLiteral("Fichas"), o, {},
                                                          packed ? Clave : std::string());
         if (cards) {
@@ -99,22 +99,16 @@ protected:
         platform::FileDialog::queueFileName(path);
         pressKey('1');
         EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1);
-        return path;
+            return path;
     }
 
-    static Opciones_FE allOptions()
+    // Both pictures and the importance; the long answer instead of the short one if asked.
+    static Opciones_FE allOptions(bool longAnswer = false)
     {
         Opciones_FE o = testsupport::defaultOptions();
-        o.Imagen_Pregunta = true;
-        o.Imagen_Respuesta = true;
-        o.Importancia = true;
-        return o;
-    }
-    static Opciones_FE longAnswerOptions()
-    {
-        Opciones_FE o = allOptions();
-        o.Texto_Largo = true;
-        o.Tam_Respuesta = 0;
+        o.Imagen_Pregunta = o.Imagen_Respuesta = o.Importancia = true;
+        o.Texto_Largo = longAnswer;
+        o.Tam_Respuesta = longAnswer ? 0 : o.Tam_Respuesta;
         return o;
     }
 
@@ -223,7 +217,7 @@ TEST_F(CardEditorTest, AddModeLongAnswerPastedBitmapAndRememberedKey)
     } cases[] = {{true, true, "GEO"}, {true, false, ""}, {false, true, ""}};
     for (const Case &k : cases) {
         SCOPED_TRACE(testing::Message() << k.keys << k.remember);
-        Opciones_FE o = longAnswerOptions();
+        Opciones_FE o = allOptions(true);
         o.Clave = k.keys;
         const QString path = openStudy(true, o);
         QImage pasted(30, 20, QImage::Format_RGB32);
@@ -280,8 +274,6 @@ TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
 {
     const QString path = openStudy(true, allOptions(), twoCards(true));
     const std::vector<Stored> before = storedCards(path);
-    Panta_Inicio_->Modificable = 1;
-    D_Module_->Tabla_Activa->first();
     inEditor(0, [&] {
         EXPECT_FALSE(Panta_Inicio_->isEnabled()); // the caller
         EXPECT_EQ(E->EditResp_Text->text(), QStringLiteral("respuesta 1"));
@@ -312,8 +304,6 @@ TEST_F(CardEditorTest, ModifyFromReviewAppliesTheImportanceRuleAndRepacksWhenThe
     // Cards stored plain in a file that now packs: both pictures are rewritten packed.
     const QString path = openStudy(true, allOptions(), twoCards(false));
     const std::vector<Stored> before = storedCards(path);
-    Panta_Inicio_->Modificable = 1;
-    D_Module_->Tabla_Activa->first();
     bool staysOnTheCard = false; // neither "Guarda y Continua" nor the navigator
     inEditor(1, [&] {
         staysOnTheCard = !E->Button3->isEnabled() && !E->DBNavigator1->isEnabled();
@@ -345,8 +335,6 @@ TEST_F(CardEditorTest, PackedCardInAFileThatNoLongerPacksIsStoredUnpacked)
         c.packedFlag = QStringLiteral("S");
         testsupport::appendCard(t, c);
     });
-    Panta_Inicio_->Modificable = 1;
-    D_Module_->Tabla_Activa->first();
     inEditor(0, [&] {
         type(E->EditPreg_Text, QStringLiteral("otra pregunta"));
         E->Button2->click();
@@ -363,7 +351,6 @@ TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
 {
     const QString path = openStudy(false, allOptions(), twoCards(false));
     Panta_Inicio_->Modificable = 0;
-    D_Module_->Tabla_Activa->first();
     bool open = false;
     inEditor(0, [&] {
         type(E->EditPreg_Text, QStringLiteral("cambiada"));
@@ -409,8 +396,7 @@ TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
             SCOPED_TRACE(testing::Message() << (failure == Failure::Picture ? "picture " : "engine ")
                                             << (add ? "add" : "modify"));
             const QString path = openStudy(true, allOptions(), twoCards(true));
-            Panta_Inicio_->Modificable = 1;
-            const std::vector<Stored> before = storedCards(path);
+                    const std::vector<Stored> before = storedCards(path);
             auto inside = [&] {
                 type(E->EditPreg_Text, QStringLiteral("nueva pregunta"));
                 type(E->EditResp_Text, QStringLiteral("nueva respuesta"));
@@ -437,8 +423,7 @@ TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
                 E->Button2->click();
                 EXPECT_FALSE(E->modalOpen());
             };
-            D_Module_->Tabla_Activa->first();
-            inEditor(add ? -1 : 0, inside);
+                    inEditor(add ? -1 : 0, inside);
             const std::vector<Stored> after = storedCards(path);
             ASSERT_EQ(after.size(), add ? 3u : 2u);
             const Stored &saved = add ? after[2] : after[0];
@@ -460,8 +445,7 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
     putFile(QStringLiteral("texto.jpg"), "esto no es una imagen");
     putFile(QStringLiteral("cortada.jpg"), jpeg.left(jpeg.size() / 3));
     putFile(QStringLiteral("basura.rtf"), QByteArray("\x00\x01\x02\xff\xfe garbage", 14));
-    const QString path = openStudy(false, longAnswerOptions(), twoCards(false));
-    Panta_Inicio_->Modificable = 1;
+    const QString path = openStudy(false, allOptions(true), twoCards(false));
     // A file chosen for the button, or the clipboard's content pasted by it.
     auto fromFile = [this](const char *file, QPushButton *button) {
         return [this, file, button] {
@@ -489,7 +473,6 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
          Msg_Portapapeles_Sin_Imagen},
         {"clipboard without text", pasted(nullptr, {}, E->Button7), Msg_Portapapeles_Sin_Texto},
     };
-    D_Module_->Tabla_Activa->first();
     inEditor(0, [&] {
         const QImage picture1 = E->Image1->picture();
         const QImage picture2 = E->Image2->picture();
@@ -515,7 +498,7 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
 
 TEST_F(CardEditorTest, ZoomWindowsShowThePictureAndEditTheLongAnswer)
 {
-    openStudy(false, longAnswerOptions());
+    openStudy(false, allOptions(true));
     inEditor(-1, [&] {
         clearShownWindows();
         E->Image1Click(); // empty: nothing

@@ -4,6 +4,8 @@
 
 #include "exchange/Importar_de_FE.h"
 
+#include <tuple>
+
 class ImportTest : public ExchangeFixture {
 protected:
     void SetUp() override
@@ -71,12 +73,10 @@ TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
     for (const TestCard &c : cards) {
         const auto it = stored.find(c.question);
         ASSERT_NE(it, stored.end()) << c.question.toStdString();
-        EXPECT_EQ(it->second.level, c.level);
-        EXPECT_EQ(it->second.packed, c.packed ? "S" : "N");
-        EXPECT_EQ(it->second.next, c.nextReview);
-        EXPECT_EQ(it->second.reviews, 4);
-        EXPECT_TRUE(it->second.questionPicture == c.questionPicture);
-        EXPECT_TRUE(it->second.longAnswer == c.longAnswer);
+        const testsupport::StoredCard &got = it->second;
+        EXPECT_EQ(std::tuple(got.level, got.packed, got.next, got.reviews),
+                  std::tuple(c.level, QString(c.packed ? "S" : "N"), c.nextReview, 4));
+        EXPECT_TRUE(got.questionPicture == c.questionPicture && got.longAnswer == c.longAnswer);
     }
 
     // The choices stay: the same import again adds the cards again.

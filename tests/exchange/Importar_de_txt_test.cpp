@@ -6,32 +6,6 @@
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
 
-// Printed by the test framework when a case fails.
-std::ostream &operator<<(std::ostream &os, const Partes_Linea_Texto &p)
-{
-    return os << '{' << p.Pregunta.toStdString() << '|' << p.Respuesta.toStdString() << '|' << p.Clave.toStdString()
-              << '|' << p.Importancia.toStdString() << '}';
-}
-std::ostream &operator<<(std::ostream &os, const Archivos_Linea &a)
-{
-    return os << '{' << a.Imagen_Pregunta.toStdString() << '|' << a.Imagen_Respuesta.toStdString() << '|'
-              << a.Texto_Largo.toStdString() << '}';
-}
-
-namespace {
-
-// A stored card: "question|answer|key|importance|level", the answer read from its rich text.
-QString ficha(engine::Table &t)
-{
-    const std::string corta = t.fieldByName("Resp_Text").asBytes();
-    return QString::fromStdString(t.fieldByName("Preg_Text").asString()) + '|'
-         + platform::rtf::toLines(QByteArray::fromStdString(corta)).value(0) + '|'
-         + QString::fromStdString(t.fieldByName("Clav_Fich").asString()) + '|'
-         + QString::fromStdString(t.fieldByName("Nive_Impo").asString()) + '|'
-         + QString::fromStdString(t.fieldByName("Nive_Fich").asString());
-}
-} // namespace
-
 TEST(TextImportLines, TextLinesSplitAtTheFirstThreeSeparators)
 {
     struct Case {
@@ -104,16 +78,22 @@ protected:
         pressKey(conImagenes ? 'K' : 'I');
         EXPECT_TRUE(platform::mainWindow()->isEnabled());
     }
+    // The stored cards, "question|answer|key|importance|level", the short answer read from
+    // its rich text; each created today and never reviewed.
     QStringList fichas()
     {
         engine::Table t;
         t.setTableName(cards().filePath());
         t.open();
         QStringList out;
+        auto campo = [&](const char *f) { return QString::fromStdString(t.fieldByName(f).asString()); };
         for (t.first(); !t.eof(); t.next()) {
-            EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20261205");
-            EXPECT_EQ(t.fieldByName("Total_Repa").asString(), "0");
-            out << ficha(t);
+            EXPECT_EQ(campo("Fech_Crea"), "20261205");
+            EXPECT_EQ(campo("Total_Repa"), "0");
+            const QByteArray corta = QByteArray::fromStdString(t.fieldByName("Resp_Text").asBytes());
+            out << QStringList{campo("Preg_Text"), platform::rtf::toLines(corta).value(0), campo("Clav_Fich"),
+                               campo("Nive_Impo"), campo("Nive_Fich")}
+                       .join('|');
         }
         return out;
     }
