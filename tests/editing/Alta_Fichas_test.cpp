@@ -123,14 +123,17 @@ protected:
             E->Modificar_Fichas(from);
     }
 
-    // Card 1 and 2 of a file with everything, plain or packed as the flag says.
-    static std::function<void(engine::Table &)> twoCards(bool packed)
+    // Card 1 and 2 of a file with everything, plain or packed (compressed, and enciphered
+    // with Clave if asked) as the flags say.
+    static std::function<void(engine::Table &)> twoCards(bool packed, bool enciphered = true)
     {
-        return [packed](engine::Table &t) {
+        return [packed, enciphered](engine::Table &t) {
             for (int i = 1; i <= 2; ++i) {
                 testsupport::CardContent c;
                 c.question = QStringLiteral("pregunta %1").arg(i);
-                auto p = [&](const std::string &b) { return packed ? testsupport::packedBlob(b, true, true, Clave) : b; };
+                auto p = [&](const std::string &b) {
+                    return packed ? testsupport::packedBlob(b, true, enciphered, Clave) : b;
+                };
                 c.shortAnswer = p(testsupport::rtfLines({QStringLiteral("respuesta %1").arg(i)}));
                 c.questionType = QStringLiteral("JPG");
                 c.questionPicture = p(testsupport::pictureBytes("JPG", 40 + i, 30).toStdString());
@@ -299,52 +302,32 @@ TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
     EXPECT_EQ(rtfLines(after[1].shortAnswer), QStringList{QStringLiteral("respuesta 2")});
 }
 
-TEST_F(CardEditorTest, ModifyFromReviewAppliesTheImportanceRuleAndRepacksWhenThePackingChanges)
+TEST_F(CardEditorTest, ASavedCardFollowsThePackingTheFileHasNow)
 {
-    // Cards stored plain in a file that now packs: both pictures are rewritten packed.
-    const QString path = openStudy(true, allOptions(), twoCards(false));
-    const std::vector<Stored> before = storedCards(path);
-    bool staysOnTheCard = false; // neither "Guarda y Continua" nor the navigator
-    inEditor(1, [&] {
-        staysOnTheCard = !E->Button3->isEnabled() && !E->DBNavigator1->isEnabled();
-        type(E->EditNive_Impo, QStringLiteral("-2"));
-        E->Button2->click();
-    });
-    EXPECT_TRUE(staysOnTheCard);
-    EXPECT_TRUE(E->Button3->isEnabled());
-    const std::vector<Stored> after = storedCards(path);
-    EXPECT_EQ(std::tuple(after[0].importance, after[0].packed), std::tuple(0, QStringLiteral("S")));
-    EXPECT_TRUE(after[0].questionPicture == before[0].questionPicture);
-    EXPECT_TRUE(after[0].rawQuestionPicture != before[0].rawQuestionPicture);
-    EXPECT_TRUE(after[0].answerPicture == before[0].answerPicture);
-    EXPECT_EQ(rtfLines(after[0].shortAnswer), QStringList{QStringLiteral("respuesta 1")});
-}
-
-TEST_F(CardEditorTest, PackedCardInAFileThatNoLongerPacksIsStoredUnpacked)
-{
-    const std::string jpeg = testsupport::pictureBytes("JPG", 41, 30).toStdString();
-    const std::string bmp = testsupport::pictureBytes("BMP", 20, 11).toStdString();
-    const std::string answer = testsupport::rtfLines({QStringLiteral("respuesta 1")});
-    const QString path = openStudy(false, allOptions(), [&](engine::Table &t) {
-        testsupport::CardContent c;
-        c.shortAnswer = testsupport::packedBlob(answer, true, false);
-        c.questionType = QStringLiteral("JPG");
-        c.questionPicture = testsupport::packedBlob(jpeg, true, false);
-        c.answerType = QStringLiteral("BMP");
-        c.answerPicture = testsupport::packedBlob(bmp, true, false);
-        c.packedFlag = QStringLiteral("S");
-        testsupport::appendCard(t, c);
-    });
-    inEditor(0, [&] {
-        type(E->EditPreg_Text, QStringLiteral("otra pregunta"));
-        E->Button2->click();
-    });
-    const std::vector<Stored> after = storedCards(path);
-    ASSERT_EQ(after.size(), 1u);
-    EXPECT_EQ(std::tie(after[0].question, after[0].packed, after[0].questionType),
-              std::tuple(QStringLiteral("otra pregunta"), QStringLiteral("N"), QStringLiteral("JPG")));
-    EXPECT_TRUE(std::tie(after[0].rawQuestionPicture, after[0].answerPicture, after[0].shortAnswer)
-                == std::tie(jpeg, bmp, answer));
+    // Plain cards in a file that now packs, saved from the review (which applies the
+    // importance rule); compressed cards in a file that no longer packs, from the selection.
+    for (bool filePacks : {true, false}) {
+        SCOPED_TRACE(filePacks ? "now packed" : "now plain");
+        const QString path = openStudy(filePacks, allOptions(), twoCards(!filePacks, false));
+        const std::vector<Stored> before = storedCards(path);
+        bool staysOnTheCard = false; // neither "Guarda y Continua" nor the navigator
+        inEditor(filePacks ? 1 : 0, [&] {
+            staysOnTheCard = !E->Button3->isEnabled() && !E->DBNavigator1->isEnabled();
+            type(E->EditNive_Impo, QStringLiteral("-2"));
+            E->Button2->click();
+        });
+        EXPECT_EQ(staysOnTheCard, filePacks);
+        EXPECT_TRUE(E->Button3->isEnabled());
+        const std::vector<Stored> after = storedCards(path);
+        EXPECT_EQ(std::tuple(after[0].importance, after[0].packed, after[0].questionType),
+                  std::tuple(0, QString(filePacks ? "S" : "N"), QStringLiteral("JPG")));
+        EXPECT_TRUE(std::tie(after[0].questionPicture, after[0].answerPicture)
+                    == std::tie(before[0].questionPicture, before[0].answerPicture));
+        EXPECT_EQ(after[0].rawQuestionPicture != after[0].questionPicture, filePacks);
+        EXPECT_EQ(rtfLines(after[0].shortAnswer), QStringList{QStringLiteral("respuesta 1")});
+        Panta_Inicio_->Cierra_Fichero();
+        QFile::remove(path);
+    }
 }
 
 TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
