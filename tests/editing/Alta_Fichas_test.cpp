@@ -252,13 +252,25 @@ TEST_F(CardEditorTest, AddModeLongAnswerPastedBitmapAndRememberedKey)
     }
 }
 
-TEST_F(CardEditorTest, LeavingDropsThePendingNewCardAndComingBackKeepsIt)
+TEST_F(CardEditorTest, APendingNewCardLivesThroughZoomsAndReturnsAndLeavingDropsIt)
 {
-    const QString path = openStudy(false, allOptions());
+    const QString path = openStudy(false, allOptions(true));
     inEditor(-1, [&] {
+        clearShownWindows();
+        E->Image1Click(); // empty: nothing
+        EXPECT_TRUE(shownWindows().isEmpty());
         type(E->EditPreg_Text, QStringLiteral("sin guardar"));
         clipboardWith(nullptr, {}, QImage(10, 10, QImage::Format_RGB32));
         E->Button5->click();
+        E->Image1Click();
+        EXPECT_EQ(Panta_Inicio_->Origen_Zoom, QStringLiteral("Altas_Preg"));
+        platform::onNextShow("Text_Zoom_", [](QWidget *) {
+            Text_Zoom_->RichEdit1->setPlainText(QStringLiteral("desde el zoom"));
+            Text_Zoom_->Button2->click();
+        });
+        E->Button12->click();
+        EXPECT_EQ(E->RichEdit1->toPlainText(), QStringLiteral("desde el zoom"));
+        EXPECT_EQ(shownWindows(), (QStringList{"Imag_Zoom_", "Text_Zoom_"}));
         E->activate(); // back from another program: the pending card is neither posted nor lost
         EXPECT_TRUE(storedCards(path).empty());
         EXPECT_EQ(E->EditPreg_Text->text(), QStringLiteral("sin guardar"));
@@ -473,29 +485,5 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
             EXPECT_EQ(Panta_Inicio_->Imagen_Respuesta_Cambiada, 0);
             EXPECT_FALSE(E->Ficha_Editada());
         }
-    });
-}
-
-// ---------------------------------------------------------------------------------------------
-// Zoom windows
-
-TEST_F(CardEditorTest, ZoomWindowsShowThePictureAndEditTheLongAnswer)
-{
-    openStudy(false, allOptions(true));
-    inEditor(-1, [&] {
-        clearShownWindows();
-        E->Image1Click(); // empty: nothing
-        EXPECT_TRUE(shownWindows().isEmpty());
-        clipboardWith(nullptr, {}, QImage(10, 10, QImage::Format_RGB32));
-        E->Button5->click();
-        E->Image1Click();
-        EXPECT_EQ(Panta_Inicio_->Origen_Zoom, QStringLiteral("Altas_Preg"));
-        platform::onNextShow("Text_Zoom_", [](QWidget *) {
-            Text_Zoom_->RichEdit1->setPlainText(QStringLiteral("desde el zoom"));
-            Text_Zoom_->Button2->click();
-        });
-        E->Button12->click();
-        EXPECT_EQ(E->RichEdit1->toPlainText(), QStringLiteral("desde el zoom"));
-        EXPECT_EQ(shownWindows(), (QStringList{"Imag_Zoom_", "Text_Zoom_"}));
     });
 }

@@ -39,12 +39,9 @@ protected:
 TEST_F(SelectionWindow, RowsShowAndHideInCascadeAndKeepTheirContents)
 {
     w()->CheckBox1->setChecked(true);
-    EXPECT_FALSE(w()->ComboBox4->isHidden());
-    EXPECT_FALSE(w()->Edit2->isHidden());
     w()->Edit2->setText(QStringLiteral("7"));
     for (QCheckBox *c : {w()->CheckBox2, w()->CheckBox3, w()->CheckBox4, w()->CheckBox5})
         c->setChecked(true);
-    EXPECT_FALSE(w()->ComboBox16->isHidden());
 
     w()->CheckBox1->setChecked(false);
     for (QWidget *hidden : std::initializer_list<QWidget *>{w()->Label2, w()->ComboBox3, w()->Edit2, w()->CheckBox2,
