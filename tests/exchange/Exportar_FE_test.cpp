@@ -25,7 +25,7 @@ const QString SourcePassword = QStringLiteral("clave uno");
 struct Choices {
     QString name;
     bool compress = true;
-    QString password; // empty: none
+    QString password{}; // empty: none
     int levels = 2;   // 1, 2 or 3 (RadioButton1..3)
     QString count = QStringLiteral("20 ");
     QString level = QStringLiteral("1");
@@ -200,9 +200,9 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
     }
 }
 
-TEST_F(ExportTest, RefusalsWriteNothing)
+TEST_F(ExportTest, RefusalsAndFailuresHalfWayLeaveNoNewFileAndTheOpenFileAsItWas)
 {
-    openSource(3);
+    openSource(20);
     testsupport::writeBytes(dat("Existe.PX"), "x");
     struct Case {
         const char *what;
@@ -239,14 +239,11 @@ TEST_F(ExportTest, RefusalsWriteNothing)
     pressKey('H');
     EXPECT_EQ(messages(), QStringList{Msg_No_Exportable});
     EXPECT_EQ(datFiles(), before);
-}
+    Panta_Inicio_->Exportable = 1;
 
-TEST_F(ExportTest, AFailureHalfWayLeavesNoNewFileAndTheOpenFileAsItWas)
-{
-    openSource(20);
     // The open file's picture can't be read.
     testsupport::writeBytes(dat(Source + ".JPG"), "not a picture");
-    const QStringList before = datFiles();
+    clearMessages();
     const Choices c{.name = "Roto"};
     exportWith(c);
     ASSERT_EQ(messages().size(), 1);
@@ -334,9 +331,10 @@ TEST_F(ExportTest, AKilledExportLeavesNoNewStudyFileThatOpens)
         EXPECT_FALSE(f.startsWith(".exportacion")) << f.toStdString();
 }
 
-TEST_F(ExportTest, ThePictureOfTheNewFile)
+TEST_F(ExportTest, ThePictureAndTheDescriptionOfTheNewFile)
 {
     openSource(2);
+    const QStringList settings = Exportar_FE_->RichEdit1->lines().mid(0, 3);
     QFile::remove(dat(Source + ".JPG"));
     const QString jpeg = putPicture("dat/" + Source + ".JPEG", 33, 22);
     const QString bmp = putPicture("fotos/otra.bmp", 12, 10);
@@ -368,12 +366,8 @@ TEST_F(ExportTest, ThePictureOfTheNewFile)
         if (!k.written.isEmpty())
             EXPECT_EQ(platform::readWholeFile(dat(k.written)), platform::readWholeFile(k.bytesFrom));
     }
-}
 
-TEST_F(ExportTest, TheDescriptionIsEditedApartFromTheSettingsLines)
-{
-    openSource(2);
-    const QStringList settings = Exportar_FE_->RichEdit1->lines().mid(0, 3);
+    // The description is edited apart from the settings lines.
     QStringList shown;
     platform::onNextShow("Exportar_FE_", [&](QWidget *) {
         platform::onNextShow("Text_Zoom_", [&](QWidget *) {
