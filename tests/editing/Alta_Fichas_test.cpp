@@ -403,10 +403,9 @@ TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
                 Panta_Inicio_->Imagen_Pregunta_Cambiada = 1;
                 E->Button2->click();
                 EXPECT_EQ(takeErrorReports().size(), 1u);
-                EXPECT_TRUE(E->modalOpen());
-                EXPECT_EQ(E->EditPreg_Text->text(), QStringLiteral("nueva pregunta"));
-                EXPECT_EQ(E->EditResp_Text->text(), QStringLiteral("nueva respuesta"));
-                EXPECT_EQ(Panta_Inicio_->Imagen_Pregunta_Cambiada, 1);
+                EXPECT_EQ(std::tuple(E->modalOpen(), Panta_Inicio_->Imagen_Pregunta_Cambiada), std::tuple(true, 1));
+                EXPECT_EQ(std::tuple(E->EditPreg_Text->text(), E->EditResp_Text->text()),
+                          std::tuple(QStringLiteral("nueva pregunta"), QStringLiteral("nueva respuesta")));
                 const std::vector<Stored> between = storedCards(path);
                 ASSERT_EQ(between.size(), before.size());
                 for (std::size_t i = 0; i < between.size(); ++i)
@@ -478,12 +477,11 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
             c.act();
             ASSERT_EQ(messages().size(), 1);
             EXPECT_TRUE(messages()[0].startsWith(c.message)) << messages()[0].toStdString();
-            EXPECT_EQ(E->Image1->picture(), picture1);
-            EXPECT_EQ(E->Image2->picture(), picture2);
+            EXPECT_TRUE(E->Image1->picture() == picture1 && E->Image2->picture() == picture2);
             EXPECT_EQ(E->RichEdit1->toPlainText(), answer);
-            EXPECT_EQ(Panta_Inicio_->Imagen_Pregunta_Cambiada, 0);
-            EXPECT_EQ(Panta_Inicio_->Imagen_Respuesta_Cambiada, 0);
-            EXPECT_FALSE(E->Ficha_Editada());
+            EXPECT_EQ(std::tuple(Panta_Inicio_->Imagen_Pregunta_Cambiada, Panta_Inicio_->Imagen_Respuesta_Cambiada,
+                                 E->Ficha_Editada()),
+                      std::tuple(0, 0, false));
         }
     });
 }

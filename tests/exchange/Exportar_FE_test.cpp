@@ -363,8 +363,7 @@ TEST_F(ExportTest, ThePictureAndTheDescriptionOfTheNewFile)
         pressKey('H');
         QStringList pictures = datFiles().filter(QRegularExpression(QStringLiteral("^%1\\.(BMP|JPG)$").arg(k.name)));
         EXPECT_EQ(pictures, k.written.isEmpty() ? QStringList() : QStringList{k.written});
-        if (!k.written.isEmpty())
-            EXPECT_EQ(platform::readWholeFile(dat(k.written)), platform::readWholeFile(k.bytesFrom));
+        EXPECT_TRUE(k.written.isEmpty() || platform::readWholeFile(dat(k.written)) == platform::readWholeFile(k.bytesFrom));
     }
 
     // The description is edited apart from the settings lines.
