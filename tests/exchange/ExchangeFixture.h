@@ -42,10 +42,12 @@ protected:
         Passw_FE_->CheckBox2->setChecked(false);
     }
 
-    static Opciones_FE everyPart()
+    // Every part a card may have; the blobs compressed unless said otherwise.
+    static Opciones_FE everyPart(bool compressed = true)
     {
         Opciones_FE o;
         o.Imagen_Pregunta = o.Imagen_Respuesta = o.Texto_Largo = o.Clave = o.Importancia = true;
+        o.Comprimido = compressed;
         o.Tam_Pregunta = 60;
         o.Tam_Respuesta = 100;
         return o;
@@ -96,18 +98,16 @@ protected:
                 t.fieldByName(field).setBytes(
                     c.packed ? testsupport::packedBlob(bytes, o.Comprimido, o.Encriptado, password) : bytes);
             };
+            const std::pair<const char *, QString> texts[] = {
+                {"Clav_Fich", c.key}, {"Preg_Text", c.question}, {"Tipo_Preg_Imag", c.questionType},
+                {"Tipo_Resp_Imag", c.answerType}, {"Fech_Crea", "20240101"}, {"Fech_Ulti_Repa", "20261101"},
+                {"Fech_Prox_Repa", c.nextReview}, {"Ficha_Comp_Encr", c.packed ? "S" : "N"}};
             t.append();
             t.fieldByName("Nive_Fich").setAsInteger(c.level);
             t.fieldByName("Nive_Impo").setAsInteger(c.importance);
-            t.fieldByName("Clav_Fich").setAsString(c.key.toStdString());
-            t.fieldByName("Preg_Text").setAsString(c.question.toStdString());
-            t.fieldByName("Tipo_Preg_Imag").setAsString(c.questionType.toStdString());
-            t.fieldByName("Tipo_Resp_Imag").setAsString(c.answerType.toStdString());
-            t.fieldByName("Fech_Crea").setAsString("20240101");
-            t.fieldByName("Fech_Ulti_Repa").setAsString("20261101");
             t.fieldByName("Total_Repa").setAsInteger(4);
-            t.fieldByName("Fech_Prox_Repa").setAsString(c.nextReview.toStdString());
-            t.fieldByName("Ficha_Comp_Encr").setAsString(c.packed ? "S" : "N");
+            for (const auto &[field, text] : texts)
+                t.fieldByName(field).setAsString(text.toStdString());
             blob("Resp_Text", c.shortAnswer);
             blob("Resp_Memo", c.longAnswer);
             blob("Preg_Imag", c.questionPicture);

@@ -41,7 +41,7 @@ protected:
     std::vector<TestCard> openSource(int n = 200)
     {
         Opciones_FE o = everyPart();
-        o.Comprimido = o.Encriptado = true;
+        o.Encriptado = true;
         std::vector<TestCard> cards = sampleCards(n, true);
         putPicture("dat/" + Source + ".JPG", 40, 30);
         const QString path = writeStudy(Source, o, cards, SourcePassword.toStdString(), {"Descripción", "  dos  "});

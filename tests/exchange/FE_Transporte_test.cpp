@@ -88,12 +88,7 @@ protected:
         });
         pressKey('E');
     }
-    QString study(const QString &name)
-    {
-        Opciones_FE o = everyPart();
-        o.Comprimido = true;
-        return writeStudy(name, o, sampleCards(6, true), {}, {"Viajera"});
-    }
+    QString study(const QString &name) { return writeStudy(name, everyPart(), sampleCards(6, true), {}, {"Viajera"}); }
     QString elsewhere(const QString &name) const { return programPath("fuera/" + name); }
 };
 
@@ -240,7 +235,7 @@ TEST_F(TransportTest, AnExistingStudyFileIsReplacedOnlyAfterOk)
     putPicture("dat/Casa.BMP", 10, 10);
     testsupport::writeBytes(dat("Casa.CLA"), "old password");
     QDir().mkpath(elsewhere(""));
-    writeStudy("Otro", everyPart(), sampleCards(2, false));
+    writeStudy("Otro", everyPart(false), sampleCards(2, false));
     transport(dat("Otro.DB"), true);
     QFile::rename(dat("Otro.SZP"), elsewhere("Casa.SZP"));
     const QByteArray oldDb = fileBytes(dat("Casa.DB"));

@@ -35,12 +35,6 @@ protected:
         });
         pressKey('J');
     }
-    static Opciones_FE exportable()
-    {
-        Opciones_FE o = everyPart();
-        o.Comprimido = true;
-        return o;
-    }
     static std::size_t count(const QString &path)
     {
         engine::Table t;
@@ -53,8 +47,8 @@ protected:
 TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
 {
     const std::vector<TestCard> cards = sampleCards(12, true);
-    const QString origin = writeStudy("Origen", exportable(), cards);
-    const QString destination = writeStudy("Destino", exportable(), sampleCards(3, false));
+    const QString origin = writeStudy("Origen", everyPart(), cards);
+    const QString destination = writeStudy("Destino", everyPart(), sampleCards(3, false));
     openStudy(destination); // its base filter hides level 0 when the import starts
     ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
     clearMessages();
@@ -88,14 +82,14 @@ TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
 
 TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
 {
-    Opciones_FE closed = exportable();
+    Opciones_FE closed = everyPart();
     closed.Exportable = false;
-    Opciones_FE ciphered = exportable();
+    Opciones_FE ciphered = everyPart();
     ciphered.Encriptado = true;
-    const QString origin = writeStudy("Origen", exportable(), sampleCards(4, false));
+    const QString origin = writeStudy("Origen", everyPart(), sampleCards(4, false));
     const QString notExportable = writeStudy("Cerrado", closed, sampleCards(2, false));
     const QString withPassword = writeStudy("Cifrado", ciphered, sampleCards(2, false), "pw");
-    Opciones_FE narrow = exportable();
+    Opciones_FE narrow = everyPart();
     narrow.Tam_Pregunta = 5;
     const QString shortQuestions = writeStudy("Estrecho", narrow, {});
 
