@@ -158,9 +158,6 @@ protected:
     TAlta_Fichas_ *E = nullptr;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Add mode
-
 TEST_F(CardEditorTest, AddModeStoresWholeCardsInPlainAndPackedFiles)
 {
     for (bool packed : {false, true}) {
@@ -282,9 +279,6 @@ TEST_F(CardEditorTest, APendingNewCardLivesThroughZoomsAndReturnsAndLeavingDrops
     EXPECT_TRUE(E->EditPreg_Text->text().isEmpty());
 }
 
-// ---------------------------------------------------------------------------------------------
-// Modify modes
-
 TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
 {
     const QString path = openStudy(true, allOptions(), twoCards(true));
@@ -360,28 +354,18 @@ TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
     EXPECT_EQ(storedCards(path)[0].question, QStringLiteral("pregunta 1"));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Failures while saving: the card is stored whole or not at all
-
-namespace {
-// Holds the write lock of a table file from another connection, so that a post fails.
-class WriteLock {
-public:
-    explicit WriteLock(const QString &path)
-    {
-        sqlite3_open(path.toUtf8().constData(), &m_db);
-        sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    }
-    ~WriteLock()
-    {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(m_db);
-    }
-
-private:
-    sqlite3 *m_db = nullptr;
-};
-} // namespace
+// Holds the write lock of a table file from another connection, so that a post fails, until
+// released.
+static std::shared_ptr<sqlite3> writeLock(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    return {db, [](sqlite3 *d) {
+                sqlite3_exec(d, "ROLLBACK", nullptr, nullptr, nullptr);
+                sqlite3_close(d);
+            }};
+}
 
 TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
 {
@@ -395,11 +379,11 @@ TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
             auto inside = [&] {
                 type(E->EditPreg_Text, QStringLiteral("nueva pregunta"));
                 type(E->EditResp_Text, QStringLiteral("nueva respuesta"));
-                std::unique_ptr<WriteLock> lock;
+                std::shared_ptr<sqlite3> lock;
                 if (failure == Failure::Picture) // a picture too wide for a JPEG
                     E->Image1->setPicture(QImage(70000, 2, QImage::Format_RGB32), platform::PictureKind::Jpeg);
                 else
-                    lock = std::make_unique<WriteLock>(path);
+                    lock = writeLock(path);
                 Panta_Inicio_->Imagen_Pregunta_Cambiada = 1;
                 E->Button2->click();
                 EXPECT_EQ(takeErrorReports().size(), 1u);
@@ -429,9 +413,6 @@ TEST_F(CardEditorTest, FailedSaveStoresNothingAndKeepsTheEdit)
         }
     }
 }
-
-// ---------------------------------------------------------------------------------------------
-// Bad input
 
 TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
 {

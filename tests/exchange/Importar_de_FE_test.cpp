@@ -93,31 +93,25 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
     narrow.Tam_Pregunta = 5;
     const QString shortQuestions = writeStudy("Estrecho", narrow, {});
 
+    // The choices stay from one case to the next; a refused side is dropped, so that the
+    // import then says it is missing.
     struct Case {
         const char *what;
         QString origin, destination;
         QStringList messages;
-        QString label1, label2;
     } cases[] = {
-        {"no side", {}, {}, {Msg_Sin_Origen}, "F. de Estudio seleccionado: (Ninguno).", "F. de Estudio seleccionado: (Ninguno)."},
-        {"origin with a password", withPassword, origin, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen},
-         "F. de Estudio seleccionado: (Ninguno).", "F. de Estudio DESTINO: Origen"},
-        {"origin not exportable", notExportable, {}, {Msg_Origen_No_Exportable, Msg_Sin_Origen},
-         "F. de Estudio seleccionado: (Ninguno).", "F. de Estudio DESTINO: Origen"},
-        {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino},
-         "F. de Estudio ORIGEN: Origen", "F. de Estudio seleccionado: (Ninguno)."},
-        {"the same file", origin, origin, {Msg_Mismo_Fichero}, "F. de Estudio ORIGEN: Origen",
-         "F. de Estudio DESTINO: Origen"},
-        {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar},
-         "F. de Estudio ORIGEN: Origen", "F. de Estudio DESTINO: Estrecho"},
+        {"no side", {}, {}, {Msg_Sin_Origen}},
+        {"origin with a password", withPassword, origin, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen}},
+        {"origin not exportable", notExportable, {}, {Msg_Origen_No_Exportable, Msg_Sin_Origen}},
+        {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino}},
+        {"the same file", origin, origin, {Msg_Mismo_Fichero}},
+        {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.what);
         clearMessages();
         run(k.origin, k.destination);
         EXPECT_EQ(messages(), k.messages);
-        EXPECT_EQ(Importar_de_FE_->Label1->caption(), k.label1);
-        EXPECT_EQ(Importar_de_FE_->Label2->caption(), k.label2);
         EXPECT_EQ(count(origin), 4u);
         EXPECT_EQ(count(shortQuestions), 0u);
     }
