@@ -67,15 +67,13 @@ protected:
             c.nextReview = QStringLiteral("202612%1").arg(10 + i % 20);
             c.shortAnswer = testsupport::rtfLines({QStringLiteral("Respuesta %1").arg(i)});
             c.longAnswer = testsupport::rtfLines({QStringLiteral("Larga %1").arg(i), QStringLiteral("línea 2")});
-            const bool bmp = i % 2 == 0;
-            c.questionType = bmp ? QStringLiteral("BMP") : QStringLiteral("JPG");
-            c.questionPicture = testsupport::pictureBytes(bmp ? "BMP" : "JPG", 8 + i % 13, 6 + i % 7).toStdString();
-            if (i % 4 != 3) {
-                c.answerType = bmp ? QStringLiteral("JPG") : QStringLiteral("BMP");
-                c.answerPicture = testsupport::pictureBytes(bmp ? "JPG" : "BMP", 5 + i % 9, 9 + i % 5).toStdString();
-            } else {
-                c.answerType = QStringLiteral("NO");
-            }
+            const char *question = i % 2 == 0 ? "BMP" : "JPG";
+            const char *answer = i % 4 == 3 ? "NO" : i % 2 == 0 ? "JPG" : "BMP";
+            c.questionType = question;
+            c.questionPicture = testsupport::pictureBytes(question, 8 + i % 13, 6 + i % 7).toStdString();
+            c.answerType = answer;
+            if (i % 4 != 3)
+                c.answerPicture = testsupport::pictureBytes(answer, 5 + i % 9, 9 + i % 5).toStdString();
             c.packed = packs && i % 8 != 7;
             cards.push_back(c);
         }

@@ -98,8 +98,7 @@ TEST_F(ExportTest, PackedEncipheredCardsGoIntoPlainCompressedAndReEncipheredFile
         clearMessages();
         exportWith({.name = k.name, .compress = k.compress, .password = k.password});
         ASSERT_EQ(messages(), QStringList{Msg_Exportado.arg(k.name)});
-        EXPECT_TRUE(D_Module_->Tabla_Activa->active());
-        EXPECT_TRUE(D_Module_->Tabla_Activa->filtered());
+        EXPECT_TRUE(D_Module_->Tabla_Activa->active() && D_Module_->Tabla_Activa->filtered());
         EXPECT_TRUE(QFileInfo::exists(dat(k.name + ".JPG")));
 
         clearMessages();
@@ -249,8 +248,7 @@ TEST_F(ExportTest, RefusalsAndFailuresHalfWayLeaveNoNewFileAndTheOpenFileAsItWas
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages().first().startsWith("No se pudo exportar el Fichero de Estudio\r\rRoto"));
     EXPECT_EQ(datFiles(), before);
-    EXPECT_TRUE(D_Module_->Tabla_Activa->active());
-    EXPECT_TRUE(D_Module_->Tabla_Activa->filtered());
+    EXPECT_TRUE(D_Module_->Tabla_Activa->active() && D_Module_->Tabla_Activa->filtered());
     EXPECT_EQ(D_Module_->Tabla_Activa->filter(), Filtro_Base.toStdString());
 
     // A damaged card blob: the data module's message, then the export's.

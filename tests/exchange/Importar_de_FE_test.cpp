@@ -55,9 +55,8 @@ TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
 
     run(origin, destination);
     EXPECT_EQ(messages(), QStringList{"Nº de fichas importadas: 12"});
-    EXPECT_EQ(Panta_Inicio_->FE_Abierto, 0);
-    EXPECT_FALSE(D_Module_->Tabla_Activa->active());
-    EXPECT_FALSE(D_Module_->Tabla_Exp->active());
+    EXPECT_EQ(std::tuple(Panta_Inicio_->FE_Abierto, D_Module_->Tabla_Activa->active(), D_Module_->Tabla_Exp->active()),
+              std::tuple(0, false, false));
     EXPECT_EQ(count(destination), 15u);
 
     // The packed blobs, flags, levels and dates arrive unchanged.
