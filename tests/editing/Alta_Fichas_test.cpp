@@ -279,7 +279,7 @@ TEST_F(CardEditorTest, APendingNewCardLivesThroughZoomsAndReturnsAndLeavingDrops
     EXPECT_TRUE(E->EditPreg_Text->text().isEmpty());
 }
 
-TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
+TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMovingUnlessTheFileMayNotChange)
 {
     const QString path = openStudy(true, allOptions(), twoCards(true));
     const std::vector<Stored> before = storedCards(path);
@@ -306,6 +306,22 @@ TEST_F(CardEditorTest, ModifyFromSelectionSavesTheEditedCardBeforeMoving)
     EXPECT_TRUE(after[0].rawQuestionPicture == before[0].rawQuestionPicture);
     EXPECT_EQ(std::tuple(after[0].level, after[0].last), std::tuple(1, QStringLiteral("20261101")));
     EXPECT_EQ(rtfLines(after[1].shortAnswer), QStringList{QStringLiteral("respuesta 2")});
+
+    // A file that may not be modified: saving and moving are refused, the editor stays open
+    // on the edited card.
+    Panta_Inicio_->Modificable = 0;
+    D_Module_->Tabla_Activa->first();
+    bool open = false;
+    inEditor(0, [&] {
+        type(E->EditPreg_Text, QStringLiteral("cambiada"));
+        E->Button2->click();
+        open = E->modalOpen();
+        E->DBNavigator1->btnClick(platform::DBNavigator::Next);
+        EXPECT_EQ(E->EditPreg_Text->text(), QStringLiteral("cambiada"));
+    });
+    EXPECT_TRUE(open);
+    EXPECT_EQ(messages(), QStringList(2, Msg_FE_No_Modificable));
+    EXPECT_EQ(storedCards(path)[0].question, QStringLiteral("pregunta 1"));
 }
 
 TEST_F(CardEditorTest, ASavedCardFollowsThePackingTheFileHasNow)
@@ -334,24 +350,6 @@ TEST_F(CardEditorTest, ASavedCardFollowsThePackingTheFileHasNow)
         Panta_Inicio_->Cierra_Fichero();
         QFile::remove(path);
     }
-}
-
-TEST_F(CardEditorTest, FileThatMayNotBeModifiedRefusesTheSaveAndStaysOpen)
-{
-    const QString path = openStudy(false, allOptions(), twoCards(false));
-    Panta_Inicio_->Modificable = 0;
-    bool open = false;
-    inEditor(0, [&] {
-        type(E->EditPreg_Text, QStringLiteral("cambiada"));
-        E->Button2->click();
-        open = E->modalOpen();
-        // Moving would save: refused the same way, the editor stays on the card.
-        E->DBNavigator1->btnClick(platform::DBNavigator::Next);
-        EXPECT_EQ(E->EditPreg_Text->text(), QStringLiteral("cambiada"));
-    });
-    EXPECT_TRUE(open);
-    EXPECT_EQ(messages(), QStringList(2, Msg_FE_No_Modificable));
-    EXPECT_EQ(storedCards(path)[0].question, QStringLiteral("pregunta 1"));
 }
 
 // Holds the write lock of a table file from another connection, so that a post fails, until
