@@ -3,10 +3,7 @@
 // none, and no card flagged.
 #include "selection_fixture.h"
 
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "support/KillChild.h"
 
 #include <cstdlib>
 
@@ -45,21 +42,6 @@ TEST_F(ModifGlobKill, DISABLED_Child)
     EXPECT_EQ(messages(), QStringList{QStringLiteral(" LA MODIFICACIÓN GLOBAL SE HA COMPLETADO ")});
 }
 
-int runChild(const std::string &table, int killAt)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("ORV_KILL_TABLE", table.c_str(), 1);
-        setenv("ORV_KILL_AFTER", std::to_string(killAt).c_str(), 1);
-        execl("/proc/self/exe", "/proc/self/exe", "--gtest_filter=ModifGlobKill.DISABLED_Child",
-              "--gtest_also_run_disabled_tests", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
-
 TEST(ModifGlobKilled, EveryCardOfTheViewChangedOrNoneAndNoneFlagged)
 {
     testsupport::TempDir dir;
@@ -77,12 +59,10 @@ TEST(ModifGlobKilled, EveryCardOfTheViewChangedOrNoneAndNoneFlagged)
     const int posts = int(n); // one per card of the view, in the writing pass
     for (int killAt : {1, posts / 2, posts - 1, posts, posts + 1000}) {
         SCOPED_TRACE(killAt);
-        const int status = runChild(path, killAt);
+        const int status = testsupport::runChildTest("ModifGlobKill.DISABLED_Child",
+                                                     {{"ORV_KILL_TABLE", path}, {"ORV_KILL_AFTER", std::to_string(killAt)}});
         const bool finished = killAt > posts;
-        if (finished)
-            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        else
-            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        ASSERT_TRUE(testsupport::childEnded(status, finished));
 
         engine::Table r;
         r.setTableName(path);

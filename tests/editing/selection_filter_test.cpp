@@ -128,12 +128,13 @@ protected:
             }
             elige(campo[k], f.campo, QStringLiteral("Nivel de la Ficha"));
             elige(operador[k], f.operador, QStringLiteral("Igual Que"));
+            // A date row swaps the value edit for the date mask, holding today.
             if (f.campo == 3) {
-                ASSERT_FALSE(fecha[k]->isHidden());
-                EXPECT_EQ(fecha[k]->text(), QStringLiteral("05/12/26")); // today, put in by the choice
+                ASSERT_TRUE(valor[k]->isHidden() && !fecha[k]->isHidden());
+                EXPECT_EQ(fecha[k]->text(), QStringLiteral("05/12/26"));
                 fecha[k]->setText(f.valor);
             } else {
-                ASSERT_FALSE(valor[k]->isHidden());
+                ASSERT_TRUE(!valor[k]->isHidden() && fecha[k]->isHidden());
                 valor[k]->setText(f.valor);
             }
         }

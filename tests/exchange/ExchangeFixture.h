@@ -42,10 +42,12 @@ protected:
         Passw_FE_->CheckBox2->setChecked(false);
     }
 
-    static Opciones_FE everyPart()
+    // Every part a card may have; the blobs compressed unless said otherwise.
+    static Opciones_FE everyPart(bool compressed = true)
     {
         Opciones_FE o;
         o.Imagen_Pregunta = o.Imagen_Respuesta = o.Texto_Largo = o.Clave = o.Importancia = true;
+        o.Comprimido = compressed;
         o.Tam_Pregunta = 60;
         o.Tam_Respuesta = 100;
         return o;
@@ -65,15 +67,13 @@ protected:
             c.nextReview = QStringLiteral("202612%1").arg(10 + i % 20);
             c.shortAnswer = testsupport::rtfLines({QStringLiteral("Respuesta %1").arg(i)});
             c.longAnswer = testsupport::rtfLines({QStringLiteral("Larga %1").arg(i), QStringLiteral("línea 2")});
-            const bool bmp = i % 2 == 0;
-            c.questionType = bmp ? QStringLiteral("BMP") : QStringLiteral("JPG");
-            c.questionPicture = testsupport::pictureBytes(bmp ? "BMP" : "JPG", 8 + i % 13, 6 + i % 7).toStdString();
-            if (i % 4 != 3) {
-                c.answerType = bmp ? QStringLiteral("JPG") : QStringLiteral("BMP");
-                c.answerPicture = testsupport::pictureBytes(bmp ? "JPG" : "BMP", 5 + i % 9, 9 + i % 5).toStdString();
-            } else {
-                c.answerType = QStringLiteral("NO");
-            }
+            const char *question = i % 2 == 0 ? "BMP" : "JPG";
+            const char *answer = i % 4 == 3 ? "NO" : i % 2 == 0 ? "JPG" : "BMP";
+            c.questionType = question;
+            c.questionPicture = testsupport::pictureBytes(question, 8 + i % 13, 6 + i % 7).toStdString();
+            c.answerType = answer;
+            if (i % 4 != 3)
+                c.answerPicture = testsupport::pictureBytes(answer, 5 + i % 9, 9 + i % 5).toStdString();
             c.packed = packs && i % 8 != 7;
             cards.push_back(c);
         }
@@ -96,18 +96,16 @@ protected:
                 t.fieldByName(field).setBytes(
                     c.packed ? testsupport::packedBlob(bytes, o.Comprimido, o.Encriptado, password) : bytes);
             };
+            const std::pair<const char *, QString> texts[] = {
+                {"Clav_Fich", c.key}, {"Preg_Text", c.question}, {"Tipo_Preg_Imag", c.questionType},
+                {"Tipo_Resp_Imag", c.answerType}, {"Fech_Crea", "20240101"}, {"Fech_Ulti_Repa", "20261101"},
+                {"Fech_Prox_Repa", c.nextReview}, {"Ficha_Comp_Encr", c.packed ? "S" : "N"}};
             t.append();
             t.fieldByName("Nive_Fich").setAsInteger(c.level);
             t.fieldByName("Nive_Impo").setAsInteger(c.importance);
-            t.fieldByName("Clav_Fich").setAsString(c.key.toStdString());
-            t.fieldByName("Preg_Text").setAsString(c.question.toStdString());
-            t.fieldByName("Tipo_Preg_Imag").setAsString(c.questionType.toStdString());
-            t.fieldByName("Tipo_Resp_Imag").setAsString(c.answerType.toStdString());
-            t.fieldByName("Fech_Crea").setAsString("20240101");
-            t.fieldByName("Fech_Ulti_Repa").setAsString("20261101");
             t.fieldByName("Total_Repa").setAsInteger(4);
-            t.fieldByName("Fech_Prox_Repa").setAsString(c.nextReview.toStdString());
-            t.fieldByName("Ficha_Comp_Encr").setAsString(c.packed ? "S" : "N");
+            for (const auto &[field, text] : texts)
+                t.fieldByName(field).setAsString(text.toStdString());
             blob("Resp_Text", c.shortAnswer);
             blob("Resp_Memo", c.longAnswer);
             blob("Preg_Imag", c.questionPicture);

@@ -108,8 +108,9 @@ TEST(PackStreams, PlainContainersByteForByte)
         other.Key = c.key;
         load(other, save(box));
         EXPECT_EQ(other.Encrypted, c.key[0] != 0);
-        if (c.withItem)
+        if (c.withItem) {
             EXPECT_EQ(get(other, "1"), "abc");
+        }
     }
 }
 

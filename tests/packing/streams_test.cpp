@@ -155,8 +155,9 @@ TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
     save(name, "a");
     ::chmod(name.c_str(), 0640);
     const bool root = ::geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown(name.c_str(), 12345, 23456), 0);
+    }
     save(name, "b");
     struct stat st;
     ASSERT_EQ(::stat(name.c_str(), &st), 0);
@@ -180,7 +181,7 @@ TEST(SaveFile, RemovesTheTemporariesOfDeadProcessesOnly)
     char dead[32], alive[32];
     std::snprintf(dead, sizeof dead, ".~sv%x-0", static_cast<unsigned>(child));
     std::snprintf(alive, sizeof alive, ".~sv%x-7", static_cast<unsigned>(::getpid()));
-    for (const std::string name : {std::string(dead), std::string(alive), std::string(".~svnotours"), std::string("X.STU.~sv1-1")})
+    for (const std::string &name : {std::string(dead), std::string(alive), std::string(".~svnotours"), std::string("X.STU.~sv1-1")})
         std::ofstream(dir.file(name)) << "x";
     save(dir.file("X.STU"), "y");
     std::vector<std::string> expected{".~svnotours", alive, "X.STU", "X.STU.~sv1-1"};

@@ -33,9 +33,7 @@ protected:
 
 TEST_F(ReportLayoutTest, ControlsForEachSideAndOption)
 {
-    CardsDesign d;
-    d.questionPicture = d.answerPicture = d.longAnswer = true;
-    openCards(1, d);
+    openCards(1, {.questionPicture = true, .answerPicture = true, .longAnswer = true});
     // A4: a two-column band is 93 x 92 at 6 a page; one column is 190 wide.
     struct Case {
         int side, option, perPage;
@@ -70,9 +68,7 @@ TEST_F(ReportLayoutTest, ControlsForEachSideAndOption)
 
 TEST_F(ReportLayoutTest, HalfWidthsOfAnOddBandGoToTheEvenNumber)
 {
-    CardsDesign d;
-    d.answerPicture = d.longAnswer = true;
-    openCards(1, d);
+    openCards(1, {.answerPicture = true, .longAnswer = true});
     for (auto [pageWidth, half, right] : {std::tuple{211.0, 92, 96}, std::tuple{213.0, 94, 98}}) {
         w->Hoja1.setPageSize(QPageSize(QSizeF(pageWidth, 297), QPageSize::Millimeter));
         layout(0, 4, 3); // band width 191 (93.5 - 3 -> 92, 96.5 -> 96) or 193 (94, 98)
@@ -96,8 +92,6 @@ TEST_F(ReportLayoutTest, PaperSizesLabelsAndBandHeights)
         {"Note", "Alto : 279 mm.", "Ancho : 216 mm.", 86, 64, 51},
         {"Din A4", "Alto : 297 mm.", "Ancho : 210 mm.", 92, 69, 55},
     };
-    EXPECT_EQ(w->Label4->caption(), QStringLiteral("Alto : 297 mm."));
-    EXPECT_EQ(w->Label6->caption(), QStringLiteral("Ancho : 210 mm."));
     for (const Case &c : cases) {
         w->ComboBox1->setCurrentText(QString::fromLatin1(c.paper));
         EXPECT_EQ(w->Label4->caption(), QString::fromLatin1(c.height)) << c.paper;
@@ -112,15 +106,10 @@ TEST_F(ReportLayoutTest, PaperSizesLabelsAndBandHeights)
             }
         }
     }
-    EXPECT_EQ(w->Hoja1.paperSize(), 9);
-    // Code 7 is the 7 1/4 x 10 1/2 inch sheet.
-    w->ComboBox1->setCurrentText(QStringLiteral("Executive"));
-    EXPECT_EQ(w->Hoja1.paperSize(), 7);
-    EXPECT_NEAR(w->Hoja1.pageWidth(), 184.15, 0.01);
-    EXPECT_NEAR(w->Hoja1.pageLength(), 266.7, 0.01);
     // Text typed into the combo leaves the paper as it was.
+    w->ComboBox1->setCurrentText(QStringLiteral("Executive"));
     w->ComboBox1->setCurrentText(QStringLiteral("Folio"));
-    EXPECT_EQ(w->Hoja1.paperSize(), 7);
+    EXPECT_NEAR(w->Hoja1.pageWidth(), 184.15, 0.01);
     EXPECT_EQ(w->Label4->caption(), QStringLiteral("Alto : 267 mm."));
 }
 
@@ -130,25 +119,21 @@ TEST_F(ReportLayoutTest, FrameStretchCentringAndFont)
     w->CheckBox2->setChecked(true);
     EXPECT_TRUE(w->QRDBImage1->stretch);
     w->CheckBox3->setChecked(false);
-    EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignLeft);
     w->CheckBox4->setChecked(false); // repeats the centring choice
     EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignLeft);
     w->CheckBox3->setChecked(true);
     EXPECT_EQ(w->QRDBText1->alignment, Qt::AlignHCenter);
 
-    // A confirmed font dialog changes the text's font; a cancelled one does not.
-    QFont chosen(QStringLiteral("Courier"), 14);
-    platform::onNextShow(QStringLiteral("FontDialog1"), [chosen](QWidget *dlg) {
-        static_cast<QFontDialog *>(dlg)->setCurrentFont(chosen);
-        static_cast<QFontDialog *>(dlg)->setResult(QDialog::Accepted);
-    });
-    w->Button4->click();
-    EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
-    platform::onNextShow(QStringLiteral("FontDialog1"), [](QWidget *dlg) {
-        static_cast<QFontDialog *>(dlg)->setCurrentFont(QFont(QStringLiteral("Courier"), 30));
-    });
-    w->Button4->click();
-    EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
+    // A confirmed font dialog (14 points) changes the text's font; a cancelled one (30) does not.
+    for (int points : {14, 30}) {
+        platform::onNextShow(QStringLiteral("FontDialog1"), [points](QWidget *window) {
+            auto *dialog = static_cast<QFontDialog *>(window);
+            dialog->setCurrentFont(QFont(QStringLiteral("Courier"), points));
+            dialog->setResult(points == 14 ? QDialog::Accepted : QDialog::Rejected);
+        });
+        w->Button4->click();
+        EXPECT_EQ(w->QRDBText1->font.pointSize(), 14);
+    }
 
     // Without the frame, the blank places of the mirrored last page leave the paper white.
     cardsAPage(6);
@@ -195,61 +180,45 @@ protected:
 };
 
 // A sheet of answers turned about its vertical axis puts each answer behind its question:
-// same page, same height, and the horizontal mirror of the question's place.
-TEST_F(MirrorTest, EveryAnswerLiesBehindItsQuestion)
-{
-    openCards(13);
-    const double W = w->Hoja1.pageWidth();
-    for (int perPage : {6, 8, 10}) {
-        cardsAPage(perPage);
-        w->Button3->click();
-        const auto questions = drawnCards();
-        ASSERT_EQ(questions.size(), 13u);
-        w->Button6->click();
-        const auto answers = drawnCards();
-        ASSERT_EQ(answers.size(), 13u);
-        EXPECT_EQ(int(w->Hoja1.drawn().size()), (13 + perPage - 1) / perPage * perPage) << "blank places kept";
-        for (const auto &[card, q] : questions) {
-            const Place &a = answers.at(card);
-            EXPECT_EQ(a.page, q.page) << card << " at " << perPage;
-            EXPECT_NEAR(a.rect.top(), q.rect.top(), 1e-9) << card << " at " << perPage;
-            EXPECT_NEAR(a.rect.left(), W - q.rect.right(), 1e-9) << card << " at " << perPage;
-            EXPECT_NEAR(a.rect.width(), q.rect.width(), 1e-9);
-        }
-    }
-    EXPECT_TRUE(messages().isEmpty());
-}
-
-// The same for a last page of every size k, printed through the print dialog to PDF files.
-TEST_F(MirrorTest, LastPagesOfEverySizePrintedToPdf)
+// same page, same height, and the horizontal mirror of the question's place, the blank places
+// kept; for a last page of every size k, previewed (odd k) or printed through the print dialog
+// to PDF files (even k).
+TEST_F(MirrorTest, EveryAnswerLiesBehindItsQuestionWhateverTheLastPage)
 {
     QTemporaryDir out;
     openCards(20);
     engine::Table &T = *D_Module_->Tabla_Activa;
     T.setFiltered(true);
-    for (int perPage : {6, 10}) {
+    const QString pdf = out.filePath(QStringLiteral("q.pdf"));
+    for (int perPage : {6, 8, 10}) {
         for (int k = 1; k <= perPage; ++k) {
+            SCOPED_TRACE(testing::Message() << perPage << " a page, " << k << " on the last");
             T.setFilter("AutoInc <= " + std::to_string(perPage + k));
             cardsAPage(perPage);
-            const QString pdf = out.filePath(QStringLiteral("q.pdf"));
-            printTo(pdf);
-            w->Button2->click();
+            const bool print = k % 2 == 0;
+            if (print)
+                printTo(pdf);
+            (print ? w->Button2 : w->Button3)->click();
             const auto questions = drawnCards();
-            printTo(pdf);
-            w->Button7->click();
+            if (print)
+                printTo(pdf);
+            (print ? w->Button7 : w->Button6)->click();
             const auto answers = drawnCards();
             ASSERT_EQ(answers.size(), size_t(perPage + k));
+            EXPECT_EQ(int(w->Hoja1.drawn().size()), 2 * perPage);
             for (const auto &[card, q] : questions) {
                 const Place &a = answers.at(card);
                 ASSERT_EQ(a.page, q.page) << card;
                 ASSERT_NEAR(a.rect.left(), w->Hoja1.pageWidth() - q.rect.right(), 1e-9) << card;
                 ASSERT_NEAR(a.rect.top(), q.rect.top(), 1e-9) << card;
+                ASSERT_NEAR(a.rect.width(), q.rect.width(), 1e-9) << card;
             }
             EXPECT_EQ(w->Hoja1.pagesDrawn(), 2);
-            QFile f(pdf);
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            EXPECT_TRUE(f.readAll().startsWith("%PDF"));
         }
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll().startsWith("%PDF"));
+        QFile::remove(pdf);
     }
     // A cancelled print dialog prints nothing and says nothing.
     w->Button7->click();
@@ -263,10 +232,7 @@ class BandWorkTest : public PrintingFixture {};
 
 TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
 {
-    CardsDesign d;
-    d.answerPicture = true;
-    d.longAnswer = true;
-    openCards(2, d);
+    openCards(2, {.answerPicture = true, .longAnswer = true});
     w->Grupo_Resp->setItemIndex(3);
     cardsAPage(3);
     w->Button6->click();
@@ -279,20 +245,13 @@ TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
     const platform::DrawnBand &b = w->Hoja1.drawn().at(0);
     ASSERT_EQ(b.controls.size(), 2u);
     EXPECT_EQ(b.controls[1].imageSize, QSize(40, 30));
-    // Printing again from the same rows draws the same.
-    w->Hoja1.renderImages(30);
-    EXPECT_EQ(w->Hoja1.drawn().at(0).controls[1].imageSize, QSize(40, 30));
 }
 
 // A packed, enciphered file: previews and prints show the unpacked cards, and afterwards the
 // print table's bytes on disk hold none of their texts.
 TEST_F(BandWorkTest, PackedFileLeavesNothingReadableInThePrintTable)
 {
-    CardsDesign d;
-    d.packed = true;
-    d.longAnswer = true;
-    d.answerPicture = true;
-    openCards(7, d);
+    openCards(7, {.answerPicture = true, .longAnswer = true, .packed = true});
     QTemporaryDir out;
     auto expectNothingReadable = [&](const char *after) {
         const QByteArray bytes = printTableBytes();
@@ -327,10 +286,7 @@ TEST_F(BandWorkTest, PackedFileLeavesNothingReadableInThePrintTable)
 // into a bitmap.
 TEST_F(BandWorkTest, PlainCardOfAPackedFileIsPrintedAsStored)
 {
-    CardsDesign d;
-    d.packed = true;
-    d.answerPicture = true;
-    openCards(3, d);
+    openCards(3, {.answerPicture = true, .packed = true});
     engine::Table &T = *D_Module_->Tabla_Activa;
     T.first();
     T.next();
@@ -369,10 +325,7 @@ TEST_F(BandWorkTest, DamagedCardsEndThePreviewOrPrint)
     };
     QTemporaryDir out;
     for (const Case &c : cases) {
-        CardsDesign d;
-        d.packed = true;
-        d.answerPicture = true;
-        openCards(6, d);
+        openCards(6, {.answerPicture = true, .packed = true});
         engine::Table &T = *D_Module_->Tabla_Activa;
         T.first();
         T.moveBy(4); // card 5: printed second on the answer page

@@ -33,28 +33,14 @@ QStringList inOrder(int n)
 
 class FillingTest : public PrintingFixture {};
 
-TEST_F(FillingTest, TheExamplePagesOfMirroredAnswers)
-{
-    struct Case {
-        int cards, perPage;
-        QStringList rows;
-    } cases[] = {
-        {7, 6, {"4", "5", "6", "1", "2", "3", "", "", "", "7", "", ""}},
-        {15, 8, {"5", "6", "7", "8", "1", "2", "3", "4", "13", "14", "15", "", "9", "10", "11", "12"}},
-        {13, 10, {"6", "7", "8", "9", "10", "1", "2", "3", "4", "5", "", "", "", "", "", "11", "12", "13", "", ""}},
-    };
-    for (const Case &c : cases) {
-        openCards(c.cards);
-        cardsAPage(c.perPage);
-        w->Button6->click();
-        EXPECT_EQ(rows(), c.rows) << c.cards << " cards, " << c.perPage << " a page";
-        D_Module_->Tabla_Activa->close();
-    }
-}
-
 // Every count of cards from none to two pages and a half, for every choice, on both sides.
 TEST_F(FillingTest, EveryChoiceAndEveryCountOnTheLastPage)
 {
+    // The rule, on the example pages of 7 cards at 6, 15 at 8 and 13 at 10 a page.
+    ASSERT_EQ(mirroredPage(6, 1, 6) + mirroredPage(6, 7, 1),
+              (QStringList{"4", "5", "6", "1", "2", "3", "", "", "", "7", "", ""}));
+    ASSERT_EQ(mirroredPage(8, 9, 7), (QStringList{"13", "14", "15", "", "9", "10", "11", "12"}));
+    ASSERT_EQ(mirroredPage(10, 11, 3), (QStringList{"", "", "", "", "", "11", "12", "13", "", ""}));
     openCards(25);
     engine::Table &T = *D_Module_->Tabla_Activa;
     T.setFiltered(true);
@@ -82,9 +68,7 @@ TEST_F(FillingTest, EveryChoiceAndEveryCountOnTheLastPage)
 
 TEST_F(FillingTest, RowsHoldTheFilesDesignWhateverThePrintOptions)
 {
-    CardsDesign d;
-    d.questionPicture = d.answerPicture = d.longAnswer = true;
-    openCards(2, d);
+    openCards(2, {.questionPicture = true, .answerPicture = true, .longAnswer = true});
     D_Module_->Tabla_Activa->first();
     const std::string resp = D_Module_->Tabla_ActivaResp_Text().asBytes();
     const std::string memo = D_Module_->Tabla_ActivaResp_Memo().asBytes();

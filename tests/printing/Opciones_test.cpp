@@ -15,12 +15,8 @@ class OptionChecksTest : public PrintingFixture {
 protected:
     void design(const Design &d)
     {
-        CardsDesign c;
-        c.answerSize = d.answerSize;
-        c.questionPicture = d.questionPicture;
-        c.answerPicture = d.answerPicture;
-        c.longAnswer = d.longAnswer;
-        openCards(1, c);
+        openCards(1, {.answerSize = d.answerSize, .questionPicture = d.questionPicture, .answerPicture = d.answerPicture,
+                      .longAnswer = d.longAnswer});
     }
     void setAnswerChoiceQuietly(int index)
     {
@@ -78,24 +74,20 @@ TEST_F(OptionChecksTest, ChoicesTheDesignCannotPrintFallBackWithOneMessage)
     }
 }
 
+// Opening the window with "Solo Texto" chosen (as a file with short answers left it) moves it
+// to "Solo Texto Largo": silently for a long-answer-only file, with one message for a file with
+// no answer content at all.
 TEST_F(OptionChecksTest, OpeningTheWindowMovesAnAnswerWithoutShortText)
 {
-    // A long-answer-only file moves "Solo Texto" to "Solo Texto Largo" without a message.
-    design({0, false, false, true});
-    setAnswerChoiceQuietly(0); // as a file with short answers left it
-    clearMessages();
-    w->activate();
-    EXPECT_EQ(w->Grupo_Resp->itemIndex(), 2);
-    EXPECT_TRUE(messages().isEmpty());
-    D_Module_->Tabla_Activa->close();
-
-    // A file with no answer content at all: one message, and the window settles.
-    design({0, false, false, false});
-    setAnswerChoiceQuietly(0);
-    clearMessages();
-    w->activate();
-    EXPECT_EQ(messages(), QStringList{Aviso_No_Disponible_en_Diseno});
-    EXPECT_EQ(w->Grupo_Resp->itemIndex(), 2);
+    for (bool longAnswer : {true, false}) {
+        design({0, false, false, longAnswer});
+        setAnswerChoiceQuietly(0);
+        clearMessages();
+        w->activate();
+        EXPECT_EQ(w->Grupo_Resp->itemIndex(), 2);
+        EXPECT_EQ(messages(), QStringList(longAnswer ? 0 : 1, Aviso_No_Disponible_en_Diseno));
+        D_Module_->Tabla_Activa->close();
+    }
 }
 
 TEST_F(OptionChecksTest, CardsAPageFollowTheChoicesAndTheFontButtonTheText)
@@ -111,7 +103,6 @@ TEST_F(OptionChecksTest, CardsAPageFollowTheChoicesAndTheFontButtonTheText)
         {1, 0, 10, "6 3 4 5", 6, true},  // text and picture on the question side
         {0, 3, 8, "6 3 4 5", 6, true},   // text and picture on the answer side
         {0, 4, 10, "3 4 5", 5, true},    // picture and long text: 10 -> 8 -> 6 -> 5
-        {0, 4, 6, "3 4 5", 5, true},
         {0, 4, 4, "3 4 5", 4, true},
         {2, 1, 6, "6 8 10 3 4 5", 6, false},  // no short text on either side
         {2, 2, 6, "6 8 10 3 4 5", 6, false},

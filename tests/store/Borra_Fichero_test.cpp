@@ -1,4 +1,4 @@
-#include "support/ProgramFixture.h"
+#include "StartedProgram.h"
 #include "support/StudyFiles.h"
 
 #include "platform/FileDialog.h"
@@ -22,14 +22,8 @@ std::string str(const QStringList &l)
 
 } // namespace
 
-class DeleteTest : public ProgramFixture {
+class DeleteTest : public StartedProgram {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-    }
-
     QStringList datFiles() const
     {
         return QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files, QDir::Name);
@@ -40,10 +34,10 @@ protected:
         QDir(programPath(QStringLiteral("dat"))).removeRecursively();
         const QString other = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("XY"),
                                                           testsupport::defaultOptions());
-        for (const QString &f : {"XY.MB", "XY.PX", "XY.CLA"})
-            putFile("dat/" + f, "x");
-        for (const QString &f : {"XY.JPG", "XY.BMP", "X.JPEG"})
-            putPicture("dat/" + f, 8, 8);
+        for (const char *f : {"XY.MB", "XY.PX", "XY.CLA"})
+            putFile(QStringLiteral("dat/") + QLatin1String(f), "x");
+        for (const char *f : {"XY.JPG", "XY.BMP", "X.JPEG"})
+            putPicture(QStringLiteral("dat/") + QLatin1String(f), 8, 8);
         for (const QString &f : files)
             putFile("dat/" + f, "x");
         platform::FileDialog::queueFileName(other);

@@ -1,4 +1,4 @@
-#include "support/ProgramFixture.h"
+#include "StartedProgram.h"
 
 #include "app/Panta_Inicio.h"
 #include "platform/ModalShow.h"
@@ -16,13 +16,8 @@ QImage pictureOf(int w, int h)
 }
 } // namespace
 
-class PictureFittingTest : public ProgramFixture {
+class PictureFittingTest : public StartedProgram {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-    }
     // Fits a picture of the given size in the slot; slot 1 is the main window's Image1,
     // the other slots get a stand-in control.
     QRect fit(int slot, int w, int h)
@@ -59,10 +54,7 @@ TEST_F(PictureFittingTest, APictureIsScaledDownIntoItsBoxAndCentred)
     for (const auto &c : cases)
         EXPECT_EQ(fit(c.slot, c.w, c.h), c.expected) << c.what;
     EXPECT_TRUE(Panta_Inicio_->Image1->stretch());
-}
-
-TEST_F(PictureFittingTest, AnEmptyPictureGoesToTheBoxCentreWithNoSize)
-{
+    // An empty picture goes to the box centre with no size.
     Panta_Inicio_->Image1->clear();
     TImag_Zoom_::Prepara_Imagen(1);
     EXPECT_EQ(Panta_Inicio_->Image1->geometry(), QRect(352 + 304, 15 + 218, 0, 0));
@@ -82,10 +74,7 @@ TEST_F(PictureFittingTest, EverySlotHasItsBox)
         // A picture of twice the box's size fills it exactly.
         EXPECT_EQ(fit(b.slot, 2 * b.box.width(), 2 * b.box.height()), b.box);
     }
-}
-
-TEST_F(PictureFittingTest, SlotsTwoAndThreeMeasureTheMainPicture)
-{
+    // Slots 2 and 3 measure the main picture.
     auto *p = Panta_Inicio_;
     p->Image1->setPicture(pictureOf(1200, 600));
     p->Image2->setPicture(pictureOf(10, 10));
@@ -96,27 +85,21 @@ TEST_F(PictureFittingTest, SlotsTwoAndThreeMeasureTheMainPicture)
     EXPECT_EQ(p->Image3->geometry(), QRect(352, 81, 608, 304));
 }
 
-TEST_F(PictureFittingTest, TheSkipFlagIsConsumedByOneFitting)
+// The skip flag is consumed by one fitting; slots outside 1 to 11, and slots whose window is
+// not there (yet or any more), do nothing.
+TEST_F(PictureFittingTest, TheSkipFlagAndSlotsOutsideOneToElevenOrWithoutTheirWindowDoNothing)
 {
     auto *img = Panta_Inicio_->Image1;
     img->setGeometry(1, 2, 3, 4);
     img->setPicture(pictureOf(1200, 600));
     Panta_Inicio_->Saltar_Activacion = 1;
     TImag_Zoom_::Prepara_Imagen(1);
-    EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
     EXPECT_EQ(Panta_Inicio_->Saltar_Activacion, 0);
-    TImag_Zoom_::Prepara_Imagen(1);
-    EXPECT_EQ(img->geometry(), QRect(352, 81, 608, 304));
-}
-
-// Slots outside 1 to 11, and slots whose window is not there (yet or any more), do nothing.
-TEST_F(PictureFittingTest, SlotsOutsideOneToElevenOrWithoutTheirWindowDoNothing)
-{
-    auto *img = Panta_Inicio_->Image1;
-    img->setGeometry(1, 2, 3, 4);
     for (int slot : {0, 12, -1})
         TImag_Zoom_::Prepara_Imagen(slot);
     EXPECT_EQ(img->geometry(), QRect(1, 2, 3, 4));
+    TImag_Zoom_::Prepara_Imagen(1);
+    EXPECT_EQ(img->geometry(), QRect(352, 81, 608, 304));
     EXPECT_EQ(TImag_Zoom_::slotControl(8), nullptr);
     TImag_Zoom_::Prepara_Imagen(8);
     {
@@ -154,12 +137,17 @@ TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
     EXPECT_EQ(Imag_Zoom_->y(), (screen.height() - Imag_Zoom_->height()) / 2);
 }
 
-TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePreviousPicture)
+TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePictureAndASkippedActivationChangesNothing)
 {
     Imag_Zoom_->Image1->setPicture(pictureOf(30, 20));
     Panta_Inicio_->Origen_Zoom = "Desconocido"; // no window registers this origin
     platform::showModal(Imag_Zoom_);
     EXPECT_EQ(Imag_Zoom_->Image1->picture().size(), QSize(30, 20));
+    Imag_Zoom_->resize(300, 200);
+    Panta_Inicio_->Saltar_Activacion = 1;
+    platform::showModal(Imag_Zoom_);
+    EXPECT_EQ(Imag_Zoom_->size(), QSize(300, 200));
+    EXPECT_EQ(Panta_Inicio_->Saltar_Activacion, 0);
 }
 
 TEST_F(ZoomWindowTest, AClickOnTheWindowLabelOrPictureOrEscClosesIt)
@@ -182,13 +170,4 @@ TEST_F(ZoomWindowTest, AClickOnTheWindowLabelOrPictureOrEscClosesIt)
         platform::showModal(Imag_Zoom_);
         EXPECT_FALSE(openAfter);
     }
-}
-
-TEST_F(ZoomWindowTest, ASkippedActivationChangesNothing)
-{
-    Imag_Zoom_->resize(300, 200);
-    Panta_Inicio_->Saltar_Activacion = 1;
-    platform::showModal(Imag_Zoom_);
-    EXPECT_EQ(Imag_Zoom_->size(), QSize(300, 200));
-    EXPECT_EQ(Panta_Inicio_->Saltar_Activacion, 0);
 }

@@ -1,4 +1,4 @@
-#include "support/ProgramFixture.h"
+#include "StartedProgram.h"
 
 #include "store/Mensaje_.h"
 #include "app/Panta_Inicio.h"
@@ -10,13 +10,8 @@
 
 #include <functional>
 
-class MessageWindowTest : public ProgramFixture {
+class MessageWindowTest : public StartedProgram {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-    }
     static int lineHeight()
     {
         return QFontMetrics(Mensaje->Label1->font()).boundingRect(QRect(0, 0, 1000, 1000), Qt::AlignLeft, "X").height();
@@ -24,22 +19,14 @@ protected:
     static int advance(const QString &s) { return QFontMetrics(Mensaje->Label1->font()).horizontalAdvance(s); }
 };
 
-TEST_F(MessageWindowTest, VerMensajeShowsTheTextThroughTheMessageWindow)
-{
-    QString shownText;
-    platform::onNextShow("Mensaje", [&](QWidget *) { shownText = Mensaje->Label1->caption(); });
-    D_Module_->Ver_Mensaje("Hola");
-    EXPECT_EQ(Panta_Inicio_->Texto_Mensaje, "Hola");
-    EXPECT_EQ(shownText, "Hola");
-    EXPECT_EQ(messages(), QStringList{"Hola"});
-    EXPECT_EQ(shownWindows(), QStringList{"Mensaje"});
-    EXPECT_FALSE(Mensaje->modalOpen());
-}
-
-TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLine)
+// Each message resizes the window again and centres it on the desktop.
+TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLineAtTheCentre)
 {
     const QString longest = "una línea bastante más larga que la pista de abajo";
+    QString shownText;
+    platform::onNextShow("Mensaje", [&](QWidget *) { shownText = Mensaje->Label1->caption(); });
     D_Module_->Ver_Mensaje("Primera\r" + longest + "\rTercera");
+    EXPECT_EQ(shownText, "Primera\r" + longest + "\rTercera");
     auto *l1 = Mensaje->Label1;
     EXPECT_EQ(l1->pos(), QPoint(27, 16));
     EXPECT_GE(l1->width(), advance(longest));
@@ -51,10 +38,14 @@ TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLine)
     auto *l2 = Mensaje->Label2;
     EXPECT_EQ(l2->x(), Mensaje->width() - l2->width() - 36);
     EXPECT_EQ(l2->y(), Mensaje->height() - l2->height() - 54);
+    const QRect screen = Mensaje->screen()->geometry();
+    EXPECT_EQ(Mensaje->x(), (screen.width() - Mensaje->width()) / 2);
+    EXPECT_EQ(Mensaje->y(), (screen.height() - Mensaje->height()) / 2);
 }
 
 TEST_F(MessageWindowTest, AShortOrEmptyTextGetsTheHintsWidth)
 {
+    D_Module_->Ver_Mensaje("una línea bastante más larga que la pista de abajo, mucho más larga");
     D_Module_->Ver_Mensaje("Uno\rDos\rTres");
     EXPECT_LT(Mensaje->Label1->width() + 54, Mensaje->Label2->width() + 45);
     EXPECT_EQ(Mensaje->width(), Mensaje->Label2->width() + 45);
@@ -80,14 +71,6 @@ TEST_F(MessageWindowTest, ATextWiderThanTheDesktopIsWrappedAndTheWindowStaysOnIt
     EXPECT_TRUE(Mensaje->Label1->caption().endsWith("\r\rFin"));
 }
 
-TEST_F(MessageWindowTest, TheWindowSitsAtTheCentreOfTheDesktop)
-{
-    D_Module_->Ver_Mensaje("Centro");
-    const QRect screen = Mensaje->screen()->geometry();
-    EXPECT_EQ(Mensaje->x(), (screen.width() - Mensaje->width()) / 2);
-    EXPECT_EQ(Mensaje->y(), (screen.height() - Mensaje->height()) / 2);
-}
-
 TEST_F(MessageWindowTest, AnyCharacterKeyOrAClickOnTheWindowOrEitherLabelClosesIt)
 {
     std::vector<std::function<void(QWidget *)>> ways;
@@ -109,13 +92,4 @@ TEST_F(MessageWindowTest, AnyCharacterKeyOrAClickOnTheWindowOrEitherLabelClosesI
         EXPECT_TRUE(openBefore);
         EXPECT_FALSE(openAfter);
     }
-}
-
-TEST_F(MessageWindowTest, EachMessageResizesTheWindowAgain)
-{
-    D_Module_->Ver_Mensaje("una línea bastante más larga que la pista de abajo, mucho más larga");
-    const int wide = Mensaje->width();
-    D_Module_->Ver_Mensaje("corta");
-    EXPECT_LT(Mensaje->width(), wide);
-    EXPECT_EQ(messages().size(), 2);
 }

@@ -1,22 +1,15 @@
-// The password window: empty at every showing, hiding the text, Enter and Esc, help.
-#include "support/ProgramFixture.h"
+// The password window: empty at every showing, hiding the text, Enter and Esc.
+#include "StartedProgram.h"
 
-#include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/Passw_FE.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 
-class PasswordWindowTest : public ProgramFixture {
+class PasswordWindowTest : public StartedProgram {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-        w = Passw_FE_;
-    }
-    TPassw_FE_ *w = nullptr;
+    TPassw_FE_ *&w = Passw_FE_;
 };
 
 TEST_F(PasswordWindowTest, EveryShowingStartsEmptyAndKeepsTheSaveBox)
@@ -71,10 +64,4 @@ TEST_F(PasswordWindowTest, EnterAcceptsAndEscLeaves)
     EXPECT_EQ(result, platform::mrCancel);
     EXPECT_EQ(Contrasena_Aceptada, 0);
     EXPECT_EQ(w->Edit1->text(), "");
-}
-
-TEST_F(PasswordWindowTest, HelpShowsTopic52)
-{
-    w->Button3->click();
-    EXPECT_EQ(platform::helpContextRequests(), QList<std::uint32_t>{52});
 }

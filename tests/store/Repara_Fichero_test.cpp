@@ -1,4 +1,4 @@
-#include "support/ProgramFixture.h"
+#include "StartedProgram.h"
 #include "support/StudyFiles.h"
 
 #include "engine/Sqlite.h"
@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace {
@@ -121,15 +122,9 @@ int pageSize(const QString &path)
 
 } // namespace
 
-class RepairTest : public ProgramFixture {
+class RepairTest : public StartedProgram {
 protected:
     static constexpr int N = 120;
-
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-    }
 
     // The study file X with N cards, each with a picture; closed and without a log.
     QString study(const QString &name = QStringLiteral("X"))
@@ -150,12 +145,13 @@ protected:
         return path;
     }
 
-    // Opens another study file, so that the repair has one to close.
-    void openOther()
+    // Opens the file, or another study file, so that the repair has one to close.
+    void openFile(QString path = {})
     {
-        const QString other = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("Otro"),
-                                                          testsupport::defaultOptions());
-        platform::FileDialog::queueFileName(other);
+        if (path.isEmpty())
+            path = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("Otro"),
+                                               testsupport::defaultOptions());
+        platform::FileDialog::queueFileName(path);
         pressKey('1');
         ASSERT_EQ(Sesion_->FE_Abierto, 1);
     }
@@ -209,7 +205,7 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
         ASSERT_EQ(all.size(), std::size_t(N));
         c.damage(path);
         const Cards before = readableCards(path, N);
-        openOther();
+        openFile(&c == &cases.front() ? path : QString()); // the healthy file is itself the open one
 
         repair(path);
 
@@ -221,6 +217,7 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(platform::mainWindow()->findChild<QProgressBar *>(), nullptr);
         EXPECT_EQ(Sesion_->FE_Abierto, 0);
+        EXPECT_FALSE(D_Module_->Tabla_Activa->active());
         EXPECT_TRUE(intact(path));
         const Cards after = engineCards(path);
         for (const auto &[id, card] : before) {
@@ -228,8 +225,9 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
             ASSERT_NE(it, after.end()) << "card " << id << " lost";
             EXPECT_EQ(it->second, card) << "card " << id;
         }
-        if (c.allCardsKept)
+        if (c.allCardsKept) {
             EXPECT_EQ(after, all);
+        }
         EXPECT_FALSE(QFile::exists(programPath(QStringLiteral("dat/X.px"))));
         EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList({QStringLiteral("*tmp*")}, QDir::Files), QStringList());
         Sesion_->Cierra_Fichero();
@@ -285,21 +283,15 @@ private:
 
 TEST_F(RepairTest, FilesThatCannotBeRepairedAreLeftAsTheyWere)
 {
+    // Held open by another process, then with its first page destroyed.
     const QString path = study();
-    {
-        SCOPED_TRACE("held open by another process");
+    for (bool held : {true, false}) {
+        SCOPED_TRACE(held);
+        if (!held)
+            overwrite(path, 0, QByteArray(pageSize(path), char(0x5A)));
         const QByteArray bytes = readAll(path);
-        Holder holder(path);
-        ASSERT_TRUE(holder.holding());
-        repair(path);
-        EXPECT_EQ(str(takeErrorReports()), str({abrir(path), compactar(path), compactar(path), abrir(path)}));
-        EXPECT_TRUE(messages().isEmpty());
-        EXPECT_EQ(readAll(path), bytes);
-    }
-    {
-        SCOPED_TRACE("first page destroyed");
-        overwrite(path, 0, QByteArray(pageSize(path), char(0x5A)));
-        const QByteArray bytes = readAll(path);
+        std::optional<Holder> holder;
+        ASSERT_TRUE(!held || holder.emplace(path).holding());
         repair(path);
         EXPECT_EQ(str(takeErrorReports()), str({abrir(path), compactar(path), compactar(path), abrir(path)}));
         EXPECT_TRUE(messages().isEmpty());
@@ -311,25 +303,11 @@ TEST_F(RepairTest, FilesThatCannotBeRepairedAreLeftAsTheyWere)
 
 TEST_F(RepairTest, ACancelledDialogLeavesTheOpenFileOpen)
 {
-    openOther();
+    openFile();
     const QString open = Sesion_->Ruta_FE;
     platform::FileDialog::queueCancel();
     pressKey('F');
     EXPECT_EQ(str(messages()), str({NoSeleccionado}));
     EXPECT_EQ(Sesion_->FE_Abierto, 1);
     EXPECT_EQ(Sesion_->Ruta_FE, open);
-    EXPECT_EQ(platform::FileDialog::requests().last().title, " Abrir un Fichero de Estudio");
-}
-
-TEST_F(RepairTest, TheOpenFileItselfIsClosedBeforeItIsRepaired)
-{
-    const QString path = study();
-    platform::FileDialog::queueFileName(path);
-    pressKey('1');
-    ASSERT_EQ(Sesion_->FE_Abierto, 1);
-    repair(path);
-    EXPECT_EQ(str(messages()), str({Reparado}));
-    EXPECT_EQ(Sesion_->FE_Abierto, 0);
-    EXPECT_FALSE(D_Module_->Tabla_Activa->active());
-    EXPECT_EQ(engineCards(path).size(), std::size_t(N));
 }

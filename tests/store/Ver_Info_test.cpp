@@ -1,4 +1,4 @@
-#include "support/ProgramFixture.h"
+#include "StartedProgram.h"
 #include "support/StudyFiles.h"
 
 #include "platform/FileDialog.h"
@@ -9,6 +9,8 @@
 #include "store/Text_Zoom.h"
 #include "store/Ver_Info.h"
 
+#include <array>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -32,21 +34,22 @@ QString line(int level, const QString &bar, int count, int percent)
     return QStringLiteral("Nivel %1: %2   %3      (%4 %)").arg(level).arg(bar).arg(count).arg(percent);
 }
 
-QString emptyLine(int level)
+// The seven level lines, those not given empty: level -> {bar letters, count, percent}.
+QStringList lines(const std::map<int, std::array<int, 3>> &shown)
 {
-    return line(level, QStringLiteral(" "), 0, 0);
+    QStringList out;
+    for (int level = 0; level <= 6; ++level) {
+        const auto it = shown.find(level);
+        out << (it == shown.end() ? line(level, QStringLiteral(" "), 0, 0)
+                                  : line(level, bar(it->second[0]), it->second[1], it->second[2]));
+    }
+    return out;
 }
 
 } // namespace
 
-class FileInfoTest : public ProgramFixture {
+class FileInfoTest : public StartedProgram {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        startProgram();
-    }
-
     // Creates the study file X with the cards and opens it through the menu.
     void openWith(const std::vector<Tramo> &tramos, Opciones_FE o = testsupport::defaultOptions())
     {
@@ -92,37 +95,26 @@ protected:
     static QStringList counts() { return {cell(16, 1), cell(17, 1), cell(18, 1), cell(19, 1)}; }
 };
 
-TEST_F(FileInfoTest, TheMenuEntryNeedsAnOpenFile)
+// The level lines: bars of n - n div 6 letters, percentages rounded half to even. The menu
+// entry needs an open file.
+TEST_F(FileInfoTest, LevelLinesBarsAndPercentages)
 {
     pressKey('6');
     EXPECT_EQ(messages(), QStringList{"No hay ningún Fichero de Estudio abierto."});
     EXPECT_FALSE(shownWindows().contains("Ver_Info_"));
-}
-
-// The level lines: bars of n - n div 6 letters, percentages rounded half to even.
-TEST_F(FileInfoTest, LevelLinesBarsAndPercentages)
-{
     struct Case {
         const char *name;
         std::vector<Tramo> tramos;
         QStringList lines;
     };
     const std::vector<Case> cases = {
-        {"all at level 0", {{0, 3}},
-         {line(0, bar(84), 3, 100), emptyLine(1), emptyLine(2), emptyLine(3), emptyLine(4), emptyLine(5), emptyLine(6)}},
-        {"2 of 8 is 25 %", {{1, 2}, {2, 6}},
-         {emptyLine(0), line(1, bar(21), 2, 25), line(2, bar(63), 6, 75), emptyLine(3), emptyLine(4), emptyLine(5),
-          emptyLine(6)}},
+        {"all at level 0", {{0, 3}}, lines({{0, {84, 3, 100}}})},
+        {"2 of 8 is 25 %", {{1, 2}, {2, 6}}, lines({{1, {21, 2, 25}}, {2, {63, 6, 75}}})},
         {"5, 6 and 7 %", {{1, 5}, {2, 6}, {3, 7}, {9, 82}},
-         {emptyLine(0), line(1, bar(5), 5, 5), line(2, bar(5), 6, 6), line(3, bar(6), 7, 7), emptyLine(4), emptyLine(5),
-          line(6, bar(69), 82, 82)}},
-        {"halves go to the even number", {{1, 23}, {2, 17}},
-         {emptyLine(0), line(1, bar(49), 23, 58), line(2, bar(35), 17, 42), emptyLine(3), emptyLine(4), emptyLine(5),
-          emptyLine(6)}},
-        {"12.5 and 37.5 %", {{4, 1}, {5, 3}, {6, 4}},
-         {emptyLine(0), emptyLine(1), emptyLine(2), emptyLine(3), line(4, bar(10), 1, 12), line(5, bar(32), 3, 38),
-          line(6, bar(42), 4, 50)}},
-        {"empty file", {}, {emptyLine(0), emptyLine(1), emptyLine(2), emptyLine(3), emptyLine(4), emptyLine(5), emptyLine(6)}},
+         lines({{1, {5, 5, 5}}, {2, {5, 6, 6}}, {3, {6, 7, 7}}, {6, {69, 82, 82}}})},
+        {"halves go to the even number", {{1, 23}, {2, 17}}, lines({{1, {49, 23, 58}}, {2, {35, 17, 42}}})},
+        {"12.5 and 37.5 %", {{4, 1}, {5, 3}, {6, 4}}, lines({{4, {10, 1, 12}}, {5, {32, 3, 38}}, {6, {42, 4, 50}}})},
+        {"empty file", {}, lines({})},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
