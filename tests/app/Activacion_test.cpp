@@ -109,9 +109,6 @@ TEST_F(ActivationTest, TheFirstRunAloneSetsOnlyItsOwnFieldsAndTheBlinkTimer)
     activate();
     EXPECT_EQ(messages().size(), 1);
     EXPECT_EQ(p->Leer_Preferencias, 1);
-    EXPECT_EQ(p->Formato_Fecha, 1);
-    EXPECT_EQ(p->Repaso_Por_Tiempo, 1);
-    EXPECT_EQ(p->Avisar_Descansos, 1);
     EXPECT_EQ(p->Descansos, (std::array<int, 7>{30, 35, 30, 30, 25, 25, 20}));
     EXPECT_EQ(p->Descansos_Periodicos, 7);
     EXPECT_EQ(p->Timer_Descanso->interval(), 900000);
