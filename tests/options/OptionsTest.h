@@ -4,6 +4,7 @@
 #include "support/ProgramFixture.h"
 
 #include "platform/Clock.h"
+#include "platform/Form.h"
 #include "platform/Rtf.h"
 #include "platform/Timer.h"
 #include "store/Preferencias.h"
@@ -29,7 +30,11 @@ protected:
         activateMain();
         m_inicio = platform::clock::now();
     }
-    static void activateMain();
+    static void activateMain()
+    {
+        if (auto *main = dynamic_cast<platform::Form *>(Sesion_->Ventana_Principal()))
+            main->activate();
+    }
     // Minutes of the fixed clock since startWithBreaks.
     double minutes() const { return m_inicio.msecsTo(platform::clock::now()) / double(Minute); }
     static void advance(double minutes) { platform::Timer::advanceClock(qint64(minutes * Minute)); }
