@@ -14,6 +14,7 @@
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "store/Sesion.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -185,6 +186,25 @@ int runOnCardTable(int argc, char **argv, std::unique_ptr<Program> &program)
             program = std::make_unique<Program>();
         },
         [&program] { program.reset(); });
+}
+
+// The session and card store set for this table's study file: compressed and enciphered with
+// kKey, questions of 100 characters, both pictures and a long answer, the short answer of the
+// given size.
+inline void useTableSettings(int tamRespuesta)
+{
+    TSesion_ *s = Sesion_;
+    s->Fichero_Empaquetado = 1;
+    s->Comprimido = 1;
+    s->Encriptado = 1;
+    s->Tam_Pregunta = 100;
+    s->Tam_Respuesta = tamRespuesta;
+    s->Con_Imagen_Pregunta = 1;
+    s->Con_Imagen_Respuesta = 1;
+    s->Con_Texto_Largo = 1;
+    D_Module_->PKS->Compressed = true;
+    D_Module_->PKS->Encrypted = true;
+    D_Module_->PKS->Key = kKey;
 }
 
 } // namespace benchcards

@@ -66,18 +66,7 @@ struct Program {
         reviewImage2 = new platform::ImageControl(&reviewHost);
         attach(true);
 
-        TPanta_Inicio_ *p = Panta_Inicio_;
-        p->Fichero_Empaquetado = 1;
-        p->Comprimido = 1;
-        p->Encriptado = 1;
-        p->Tam_Pregunta = 100;
-        p->Tam_Respuesta = 60;
-        p->Con_Imagen_Pregunta = 1;
-        p->Con_Imagen_Respuesta = 1;
-        p->Con_Texto_Largo = 1;
-        D_Module_->PKS->Compressed = true;
-        D_Module_->PKS->Encrypted = true;
-        D_Module_->PKS->Key = kKey;
+        useTableSettings(60);
     }
     ~Program()
     {

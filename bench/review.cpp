@@ -32,18 +32,7 @@ std::string g_folder;
 // open as the card table under the base filter.
 void openCards()
 {
-    TSesion_ *p = Sesion_;
-    p->Fichero_Empaquetado = 1;
-    p->Comprimido = 1;
-    p->Encriptado = 1;
-    p->Tam_Pregunta = 100;
-    p->Tam_Respuesta = 0; // a file with a long answer shows no short one
-    p->Con_Imagen_Pregunta = 1;
-    p->Con_Imagen_Respuesta = 1;
-    p->Con_Texto_Largo = 1;
-    D_Module_->PKS->Compressed = true;
-    D_Module_->PKS->Encrypted = true;
-    D_Module_->PKS->Key = kKey;
+    useTableSettings(0); // a file with a long answer shows no short one
     engine::Table *t = D_Module_->Tabla_Activa;
     t->close();
     t->setDatabaseName(g_folder);

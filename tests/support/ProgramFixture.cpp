@@ -34,6 +34,18 @@ void setEnv(const char *name, const QByteArray &value, QByteArray *previous)
     else
         qputenv(name, value);
 }
+
+// Forgets every scripted answer, action, record and report of the platform's dialogs.
+void resetScripting()
+{
+    platform::resetModalScripting();
+    platform::resetDialogScripting();
+    platform::FileDialog::resetScripting();
+    platform::FontDialog::resetScripting();
+    platform::clearOpenedAddresses();
+    platform::clearErrorReports();
+    platform::resetHelp();
+}
 } // namespace
 
 void ProgramFixture::SetUp()
@@ -59,13 +71,7 @@ void ProgramFixture::SetUp()
     platform::setVolumeSerialForTesting(0x1A2B3C4Du);
 
     platform::setScripted(true);
-    platform::resetModalScripting();
-    platform::resetDialogScripting();
-    platform::FileDialog::resetScripting();
-    platform::FontDialog::resetScripting();
-    platform::clearOpenedAddresses();
-    platform::clearErrorReports();
-    platform::resetHelp();
+    resetScripting();
     qApp->setQuitOnLastWindowClosed(false);
 
     m_observer = platform::addModalObserver([this](QWidget *, const QString &name) {
@@ -90,13 +96,7 @@ void ProgramFixture::TearDown()
         app::destroyWindows();
     m_started = false;
     platform::removeModalObserver(m_observer);
-    platform::resetModalScripting();
-    platform::resetDialogScripting();
-    platform::FileDialog::resetScripting();
-    platform::FontDialog::resetScripting();
-    platform::clearOpenedAddresses();
-    platform::clearErrorReports();
-    platform::resetHelp();
+    resetScripting();
     platform::setScripted(false);
     platform::clock::reset();
     platform::clearVolumeSerialForTesting();
