@@ -193,6 +193,12 @@ void TPanta_Inicio_::Abre_Fichero()
     const int aceptadaAntes = Contrasena_Aceptada;
     if (!cifrado)
         Contrasena_Aceptada = 0; // no password is involved: no password message
+    // The saved password beside the file: the existing file whatever its case, else the name
+    // a password saved now takes.
+    const QString rutaCLA = [&] {
+        const QString existing = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("CLA")));
+        return existing.isEmpty() ? Ruta_Companero(Ruta_FE, QStringLiteral("CLA")) : existing;
+    }();
     dm.Origen_Clave_PKS3 = TD_Module_::Origen_Clave::Ninguno;
     dm.Clave_PKS3.clear();
     auto carga = [&] {
@@ -206,10 +212,7 @@ void TPanta_Inicio_::Abre_Fichero()
     bool cargado = carga();
     if (!cargado && dm.Origen_Clave_PKS3 == TD_Module_::Origen_Clave::Guardada) {
         // The saved password is not this file's: it goes, and the user is asked for it.
-        const QString rutaGuardada =
-            platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("CLA")));
-        if (!rutaGuardada.isEmpty())
-            dm.Descarta_Clave_Guardada(rutaGuardada);
+        dm.Descarta_Clave_Guardada(rutaCLA);
         dm.Ignorar_Clave_Guardada = 1;
         cargado = carga();
         dm.Ignorar_Clave_Guardada = 0;
@@ -227,10 +230,6 @@ void TPanta_Inicio_::Abre_Fichero()
 
     // The password typed with "Guardar contraseña" ticked, saved beside the file before the
     // settings are read.
-    const QString rutaCLA = [&] {
-        const QString existing = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("CLA")));
-        return existing.isEmpty() ? Ruta_Companero(Ruta_FE, QStringLiteral("CLA")) : existing;
-    }();
     if (Guardar_Contrasena == 1) {
         QStringList lineas = RichEdit3->lines();
         while (lineas.size() < 2)
