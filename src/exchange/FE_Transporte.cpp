@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 TFE_Transporte_ *FE_Transporte_ = nullptr;
@@ -349,12 +350,15 @@ void TFE_Transporte_::Button5Click()
         bool cargado = false;
         {
             SinAvisoDeCorrupcion sinAviso(pks3);
+            // A transport file carries whole study files, not the small settings PKS3 holds.
+            const int64_t limite = std::exchange(pks3.SizeLimit, 0);
             try {
                 pks3.LoadFromFile(
                     QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP")).toStdString());
                 cargado = true;
             } catch (...) {
             }
+            pks3.SizeLimit = limite;
         }
         escrito = cargado && desempaqueta(carpeta, M);
     }
