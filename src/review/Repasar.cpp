@@ -10,11 +10,11 @@
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Imag_Zoom.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
-#include <algorithm>
 #include <cmath>
 
 TRepasar_ *Repasar_ = nullptr;
@@ -75,13 +75,13 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
 
     Panel2 = named(new platform::Panel(Panel1), "Panel2");
     label(Panel2, "Label5", QStringLiteral("Nivel en el FE: "), platform::colors::Black);
-    DBText2 = dbText(Panel2, "DBText2", "Nive_Fich");
+    DBText2 = dbText(Panel2, "DBText2", ficha::Nive_Fich);
     label(Panel2, "Label6", QStringLiteral("Nivel de importancia: "), platform::colors::Black);
-    DBText3 = dbText(Panel2, "DBText3", "Nive_Impo");
+    DBText3 = dbText(Panel2, "DBText3", ficha::Nive_Impo);
     label(Panel2, "Label8", QStringLiteral("Clave para clasificar:"), platform::colors::Black);
-    DBText4 = dbText(Panel2, "DBText4", "Clav_Fich");
+    DBText4 = dbText(Panel2, "DBText4", ficha::Clav_Fich);
     label(Panel2, "Label9", QStringLiteral("Nº de repasos hechos:"), platform::colors::Black);
-    DBText5 = dbText(Panel2, "DBText5", "Total_Repa");
+    DBText5 = dbText(Panel2, "DBText5", ficha::Total_Repa);
     label(Panel2, "Label10", QStringLiteral("Último repaso:"), platform::colors::Black);
     Label15 = label(Panel2, "Label15", QString(), platform::colors::Black);
     label(Panel2, "Label11", QStringLiteral("Tiempo:"), platform::colors::Black);
@@ -105,7 +105,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     PageControl1->addTab(Pregunta, QStringLiteral("   P R E G U N T A   "));
     PageControl1->addTab(Respuesta, QStringLiteral("   R E S P U E S T A   "));
 
-    DBText1 = dbText(Pregunta, "DBText1", "Preg_Text");
+    DBText1 = dbText(Pregunta, "DBText1", ficha::Preg_Text);
     DBText1->setFontColor(platform::tcolor(platform::colors::Purple));
     Image1 = named(new platform::ImageControl(Pregunta), "Image1");
     Image1->Tag = 5;
@@ -388,16 +388,16 @@ void TRepasar_::juzga(bool Correcta)
     engine::Table *t = D_Module_->Tabla_Activa;
     D_Module_->Retiene_Pantallas();
     try {
-        const repaso::Ficha actual{t->fieldByName("Nive_Fich").asInteger(),
-                                   QString::fromStdString(t->fieldByName("Fech_Ulti_Repa").asString()),
-                                   t->fieldByName("Total_Repa").asInteger(),
-                                   QString::fromStdString(t->fieldByName("Fech_Prox_Repa").asString())};
+        const repaso::Ficha actual{t->fieldByName(ficha::Nive_Fich).asInteger(),
+                                   QString::fromStdString(t->fieldByName(ficha::Fech_Ulti_Repa).asString()),
+                                   t->fieldByName(ficha::Total_Repa).asInteger(),
+                                   QString::fromStdString(t->fieldByName(ficha::Fech_Prox_Repa).asString())};
         if (const std::optional<repaso::Ficha> f = repaso::Juzga(actual, Correcta, p->Fecha_Hoy, p->Dias_Repaso)) {
             t->edit();
-            t->fieldByName("Nive_Fich").setAsInteger(f->Nive_Fich);
-            t->fieldByName("Fech_Ulti_Repa").setAsString(f->Fech_Ulti_Repa.toStdString());
-            t->fieldByName("Total_Repa").setAsInteger(f->Total_Repa);
-            t->fieldByName("Fech_Prox_Repa").setAsString(f->Fech_Prox_Repa.toStdString());
+            t->fieldByName(ficha::Nive_Fich).setAsInteger(f->Nive_Fich);
+            t->fieldByName(ficha::Fech_Ulti_Repa).setAsString(f->Fech_Ulti_Repa.toStdString());
+            t->fieldByName(ficha::Total_Repa).setAsInteger(f->Total_Repa);
+            t->fieldByName(ficha::Fech_Prox_Repa).setAsString(f->Fech_Prox_Repa.toStdString());
             t->post();
         }
     } catch (...) {
