@@ -1,6 +1,7 @@
 #include "exchange/Exportacion.h"
 
 #include "platform/Files.h"
+#include "store/Ficha.h"
 #include "store/Opciones_FE.h"
 
 #include <QDir>
@@ -103,13 +104,13 @@ std::vector<const char *> Campos_Blob_Exportados(int Tam_Respuesta, int Con_Text
 {
     std::vector<const char *> campos;
     if (Tam_Respuesta > 0)
-        campos.push_back("Resp_Text");
+        campos.push_back(ficha::Resp_Text);
     if (Con_Texto_Largo == 1)
-        campos.push_back("Resp_Memo");
+        campos.push_back(ficha::Resp_Memo);
     if (Con_Imagen_Pregunta == 1)
-        campos.push_back("Preg_Imag");
+        campos.push_back(ficha::Preg_Imag);
     if (Con_Imagen_Respuesta == 1)
-        campos.push_back("Resp_Imag");
+        campos.push_back(ficha::Resp_Imag);
     return campos;
 }
 

@@ -3,7 +3,7 @@
 #include "engine/Table.h"
 #include "exchange/Restos_Trabajo.h"
 #include "platform/Files.h"
-#include "store/D_Module.h"
+#include "store/Ficha.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,10 +160,10 @@ bool Es_Tabla_De_Fichas(const QString &Ruta)
         tabla.setTableName(QFile::encodeName(Ruta).toStdString());
         tabla.open();
         const std::vector<engine::FieldDef> &campos = tabla.fieldDefinitions();
-        for (const engine::FieldDef &f : TD_Module_::Campos_Ficha(1)) {
+        for (const ficha::Campo &f : ficha::Campos) {
             const bool hay = std::any_of(campos.begin(), campos.end(), [&](const engine::FieldDef &c) {
-                return QString::fromStdString(c.name).compare(QString::fromStdString(f.name), Qt::CaseInsensitive) == 0
-                       && c.type == f.type;
+                return QString::fromStdString(c.name).compare(QLatin1String(f.nombre), Qt::CaseInsensitive) == 0
+                       && c.type == f.tipo;
             });
             if (!hay)
                 return false;

@@ -11,6 +11,7 @@
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Imag_Zoom.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
@@ -114,13 +115,13 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
 
     Panel2 = named(new platform::Panel(Panel1), "Panel2");
     label(Panel2, "Label5", QStringLiteral("Nivel en el FE: "), platform::colors::Black);
-    DBText2 = dbText(Panel2, "DBText2", "Nive_Fich");
+    DBText2 = dbText(Panel2, "DBText2", ficha::Nive_Fich);
     label(Panel2, "Label6", QStringLiteral("Nivel de importancia: "), platform::colors::Black);
-    DBText3 = dbText(Panel2, "DBText3", "Nive_Impo");
+    DBText3 = dbText(Panel2, "DBText3", ficha::Nive_Impo);
     label(Panel2, "Label8", QStringLiteral("Clave para clasificar:"), platform::colors::Black);
-    DBText4 = dbText(Panel2, "DBText4", "Clav_Fich");
+    DBText4 = dbText(Panel2, "DBText4", ficha::Clav_Fich);
     label(Panel2, "Label9", QStringLiteral("Nº de repasos hechos:"), platform::colors::Black);
-    DBText5 = dbText(Panel2, "DBText5", "Total_Repa");
+    DBText5 = dbText(Panel2, "DBText5", ficha::Total_Repa);
     label(Panel2, "Label10", QStringLiteral("Último repaso:"), platform::colors::Black);
     Label15 = label(Panel2, "Label15", QString(), platform::colors::Black);
     label(Panel2, "Label11", QStringLiteral("Tiempo:"), platform::colors::Black);
@@ -144,7 +145,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     PageControl1->addTab(Pregunta, QStringLiteral("   P R E G U N T A   "));
     PageControl1->addTab(Respuesta, QStringLiteral("   R E S P U E S T A   "));
 
-    DBText1 = dbText(Pregunta, "DBText1", "Preg_Text");
+    DBText1 = dbText(Pregunta, "DBText1", ficha::Preg_Text);
     DBText1->setFontColor(platform::tcolor(platform::colors::Purple));
     Image1 = named(new platform::ImageControl(Pregunta), "Image1");
     Image1->Tag = 5;
@@ -438,17 +439,17 @@ void TRepasar_::juzga(bool Correcta)
     engine::Table *t = D_Module_->Tabla_Activa;
     D_Module_->Retiene_Pantallas();
     try {
-        if (t->fieldByName("Fech_Ulti_Repa").asString() < p->Fecha_Hoy.toStdString()) {
+        if (t->fieldByName(ficha::Fech_Ulti_Repa).asString() < p->Fecha_Hoy.toStdString()) {
             t->edit();
-            engine::Field &nivel = t->fieldByName("Nive_Fich");
+            engine::Field &nivel = t->fieldByName(ficha::Nive_Fich);
             const int L = Correcta ? nivel.asInteger() + 1 : 1;
             // Levels below 1 (only a damaged card holds them) take the first interval.
             const int dias = p->Dias_Repaso[std::size_t(Correcta ? std::clamp(L, 1, 9) : 2)];
             nivel.setAsInteger(L);
-            t->fieldByName("Fech_Ulti_Repa").setAsString(p->Fecha_Hoy.toStdString());
-            engine::Field &total = t->fieldByName("Total_Repa");
+            t->fieldByName(ficha::Fech_Ulti_Repa).setAsString(p->Fecha_Hoy.toStdString());
+            engine::Field &total = t->fieldByName(ficha::Total_Repa);
             total.setAsInteger(total.asInteger() + 1);
-            t->fieldByName("Fech_Prox_Repa").setAsString(Fecha_Hoy_Mas_Dias(dias).toStdString());
+            t->fieldByName(ficha::Fech_Prox_Repa).setAsString(Fecha_Hoy_Mas_Dias(dias).toStdString());
             t->post();
         }
     } catch (...) {
