@@ -163,7 +163,7 @@ TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
 // files follow the umask.
 TEST(SaveFile, OwnerOnlyFilesAreReadableByTheirOwnerAloneOthersFollowTheUmask)
 {
-    SaveFolder dir;
+    testsupport::TempDir dir;
     const mode_t oldMask = ::umask(022);
     auto modeOf = [](const std::string &name) {
         struct stat st {};
