@@ -13,6 +13,9 @@
 # steps of a routine) apart from its windows, each with a fast table test of its own. A new
 # rule unit is added here, by its path without extension.
 set(rule_units
+  src/editing/Anade_n_Grupo_Lineas
+  src/exchange/Importar_de_txt_Lineas
+  src/platform/TextFile
   src/store/Preferencias
 )
 
