@@ -14,6 +14,7 @@
 # rule unit is added here, by its path without extension.
 set(rule_units
   src/editing/Anade_n_Grupo_Lineas
+  src/editing/Condicion_Seleccion
   src/exchange/Importar_de_txt_Lineas
   src/platform/TextFile
   src/store/Preferencias
