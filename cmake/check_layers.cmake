@@ -15,7 +15,10 @@
 set(rule_units
   src/editing/Anade_n_Grupo_Lineas
   src/editing/Condicion_Seleccion
+  src/exchange/Exportacion
   src/exchange/Importar_de_txt_Lineas
+  src/exchange/Restos_Trabajo
+  src/exchange/Transporte
   src/platform/TextFile
   src/store/Preferencias
 )
