@@ -11,6 +11,7 @@
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Sesion.h"
 
 #include <QFocusEvent>
@@ -102,7 +103,8 @@ std::string std_(const QString &s)
 
 void Anade_Condicion_a_Filtro(int Sigue_a_Otra, int Conector, int Campo, int Operador, const QString &Valor)
 {
-    static const char *const Nombres[] = {"Nive_Fich", "Clav_Fich", "Nive_Impo", "Fech_Ulti_Repa", "Total_Repa"};
+    static const char *const Nombres[] = {ficha::Nive_Fich, ficha::Clav_Fich, ficha::Nive_Impo, ficha::Fech_Ulti_Repa,
+                                         ficha::Total_Repa};
     static const char *const Signos[] = {"=", ">", ">=", "<", "<=", "<>"};
     const int campo = Campo >= 0 && Campo < 5 ? Campo : 0;
     const int operador = Operador >= 0 && Operador < 6 ? Operador : 0;
@@ -194,10 +196,10 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
 
     DBGrid1 = named(new platform::DBGrid(p), "DBGrid1");
     DBGrid1->setDataSource(D_Module_ ? D_Module_->DSource : nullptr);
-    DBGrid1->setColumns({{QStringLiteral("Nive_Fich"), QStringLiteral("Niv. Fich."), 79},
-                         {QStringLiteral("Clav_Fich"), QStringLiteral("Clave"), 74},
-                         {QStringLiteral("Nive_Impo"), QStringLiteral("Niv. Imp."), 74},
-                         {QStringLiteral("Preg_Text"), QStringLiteral("Pregunta"), 587}});
+    DBGrid1->setColumns({{QString::fromLatin1(ficha::Nive_Fich), QStringLiteral("Niv. Fich."), 79},
+                         {QString::fromLatin1(ficha::Clav_Fich), QStringLiteral("Clave"), 74},
+                         {QString::fromLatin1(ficha::Nive_Impo), QStringLiteral("Niv. Imp."), 74},
+                         {QString::fromLatin1(ficha::Preg_Text), QStringLiteral("Pregunta"), 587}});
     DBGrid1->setTitlesCentred(true);
     DBGrid1->setFocusPolicy(Qt::ClickFocus);
     Label5 = rotulo("Label5", QStringLiteral(" Fichas en uso: "));

@@ -11,6 +11,7 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Opciones_FE.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
@@ -491,7 +492,8 @@ void TExportar_FE_::Button3Click()
             activa.first();
             dm.BM_Exportar->setDestination(&exp);
             dm.BM_Exportar->execute();
-            exp.addIndex("NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true);
+            for (const engine::IndexDef &indice : TD_Module_::Indices_Ficha())
+                exp.addIndex(indice.name, indice.fields, indice.primary);
             exp.open();
             exp.first();
             exp.deleteRecord();
@@ -510,32 +512,33 @@ void TExportar_FE_::Button3Click()
             const bool origenEmpaquetado = s->Fichero_Empaquetado == 1;
             std::vector<const char *> blobs;
             if (s->Tam_Respuesta > 0)
-                blobs.push_back("Resp_Text");
+                blobs.push_back(ficha::Resp_Text);
             if (s->Con_Texto_Largo == 1)
-                blobs.push_back("Resp_Memo");
+                blobs.push_back(ficha::Resp_Memo);
             if (s->Con_Imagen_Pregunta == 1)
-                blobs.push_back("Preg_Imag");
+                blobs.push_back(ficha::Preg_Imag);
             if (s->Con_Imagen_Respuesta == 1)
-                blobs.push_back("Resp_Imag");
+                blobs.push_back(ficha::Resp_Imag);
             int contador = 0;
             while (!activa.eof()) {
                 exp.append();
-                exp.fieldByName("Ficha_Comp_Encr").setAsString(empaqueta ? "S" : "N");
-                exp.fieldByName("Preg_Text").setAsString(activa.fieldByName("Preg_Text").asString());
-                exp.fieldByName("Nive_Fich")
-                    .setAsInteger(RadioButton2->isChecked() ? activa.fieldByName("Nive_Fich").asInteger() : nivelFijo);
+                exp.fieldByName(ficha::Ficha_Comp_Encr).setAsString(empaqueta ? "S" : "N");
+                exp.fieldByName(ficha::Preg_Text).setAsString(activa.fieldByName(ficha::Preg_Text).asString());
+                exp.fieldByName(ficha::Nive_Fich)
+                    .setAsInteger(RadioButton2->isChecked() ? activa.fieldByName(ficha::Nive_Fich).asInteger()
+                                                            : nivelFijo);
                 if (conImportancia)
-                    exp.fieldByName("Nive_Impo").setAsInteger(activa.fieldByName("Nive_Impo").asInteger());
+                    exp.fieldByName(ficha::Nive_Impo).setAsInteger(activa.fieldByName(ficha::Nive_Impo).asInteger());
                 if (conClave)
-                    exp.fieldByName("Clav_Fich").setAsString(activa.fieldByName("Clav_Fich").asString());
-                exp.fieldByName("Tipo_Preg_Imag").setAsString(activa.fieldByName("Tipo_Preg_Imag").asString());
-                exp.fieldByName("Tipo_Resp_Imag").setAsString(activa.fieldByName("Tipo_Resp_Imag").asString());
-                exp.fieldByName("Fech_Crea").setAsString(Fech_Crea.toStdString());
-                exp.fieldByName("Total_Repa").setAsInteger(0);
-                exp.fieldByName("Fech_Prox_Repa")
-                    .setAsString(sinCambios ? activa.fieldByName("Fech_Prox_Repa").asString() : "00000000");
+                    exp.fieldByName(ficha::Clav_Fich).setAsString(activa.fieldByName(ficha::Clav_Fich).asString());
+                for (const char *tipo : {ficha::Tipo_Preg_Imag, ficha::Tipo_Resp_Imag})
+                    exp.fieldByName(tipo).setAsString(activa.fieldByName(tipo).asString());
+                exp.fieldByName(ficha::Fech_Crea).setAsString(Fech_Crea.toStdString());
+                exp.fieldByName(ficha::Total_Repa).setAsInteger(0);
+                exp.fieldByName(ficha::Fech_Prox_Repa)
+                    .setAsString(sinCambios ? activa.fieldByName(ficha::Fech_Prox_Repa).asString() : "00000000");
                 const bool fichaEmpaquetada =
-                    origenEmpaquetado && activa.fieldByName("Ficha_Comp_Encr").asString() == "S";
+                    origenEmpaquetado && activa.fieldByName(ficha::Ficha_Comp_Encr).asString() == "S";
                 for (const char *campo : blobs) {
                     packing::MemoryStream stream = blobStream(activa.fieldByName(campo));
                     if (fichaEmpaquetada && stream.size() > 0)
@@ -559,7 +562,7 @@ void TExportar_FE_::Button3Click()
                 exp.first();
                 for (int restantes = N; restantes >= 1 && restantes <= N && !exp.eof(); --restantes) {
                     exp.edit();
-                    exp.fieldByName("Nive_Fich").setAsInteger(1);
+                    exp.fieldByName(ficha::Nive_Fich).setAsInteger(1);
                     exp.first();
                 }
             }

@@ -1,6 +1,7 @@
 #include "EngineTables.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -14,9 +15,23 @@ namespace testsupport {
 using engine::FieldDef;
 using engine::FieldType;
 
+std::filesystem::path tempRoot()
+{
+    static const std::filesystem::path root = [] {
+        if (const char *given = getenv("ORV_TEST_TEMP_ROOT"); given && *given)
+            return std::filesystem::path(given);
+        const std::filesystem::path shm("/dev/shm");
+        std::error_code ec;
+        if (std::filesystem::is_directory(shm, ec) && access(shm.c_str(), W_OK | X_OK) == 0)
+            return shm;
+        return std::filesystem::temp_directory_path();
+    }();
+    return root;
+}
+
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orv-test-XXXXXX").string();
+    std::string pattern = (tempRoot() / "orv-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
