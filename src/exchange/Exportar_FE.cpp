@@ -72,9 +72,11 @@ std::optional<int> numero(const QString &text)
     return value;
 }
 
+// The table file goes last, so that a program killed on the way leaves it for the next
+// export to find and remove together with the rest.
 void quitaTabla(const QString &path)
 {
-    for (const char *extra : {"", "-wal", "-shm", "-journal"})
+    for (const char *extra : {"-journal", "-wal", "-shm", ""})
         QFile::remove(path + QLatin1String(extra));
 }
 
