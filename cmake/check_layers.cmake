@@ -14,6 +14,9 @@
 # rule unit is added here, by its path without extension.
 set(rule_units
   src/editing/Condicion_Seleccion
+  src/exchange/Exportacion
+  src/exchange/Restos_Trabajo
+  src/exchange/Transporte
   src/store/Preferencias
 )
 
