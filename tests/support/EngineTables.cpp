@@ -15,6 +15,7 @@
 namespace testsupport {
 
 using engine::FieldDef;
+using engine::FieldType;
 
 std::filesystem::path tempRoot()
 {
