@@ -344,8 +344,7 @@ void TD_Module_::Guarda_Texto_Corto_Respuesta(const QString &Texto)
     TSesion_ *p = Sesion_;
     if (p->Tam_Respuesta <= 0)
         return;
-    p->RE_Resp_Text->setLines({Texto});
-    packing::MemoryStream stream = toMemoryStream(p->RE_Resp_Text->saveToBytes());
+    packing::MemoryStream stream = toMemoryStream(p->RE_Resp_Text->linesToBytes({Texto}));
     if (p->Fichero_Empaquetado == 1)
         Comprime_Codifica_Stream_con_PKS(stream);
     loadBlob(Tabla_ActivaResp_Text(), stream);
