@@ -13,6 +13,10 @@
 # steps of a routine) apart from its windows, each with a fast table test of its own. A new
 # rule unit is added here, by its path without extension.
 set(rule_units
+  src/editing/Condicion_Seleccion
+  src/exchange/Exportacion
+  src/exchange/Restos_Trabajo
+  src/exchange/Transporte
   src/store/Preferencias
 )
 

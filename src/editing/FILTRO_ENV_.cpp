@@ -1,6 +1,7 @@
 #include "editing/FILTRO_ENV_.h"
 
 #include "editing/Alta_Fichas.h"
+#include "editing/Condicion_Seleccion.h"
 #include "editing/Modif_Glob.h"
 #include "engine/Table.h"
 #include "engine/Transaction.h"
@@ -48,18 +49,9 @@ const QStringList Operadores = {QStringLiteral("Igual a"),          QStringLiter
                                 QStringLiteral("Menor o Igual Que"), QStringLiteral("Diferente De")};
 const QStringList Conectores = {QStringLiteral("O"), QStringLiteral("Y")};
 
-constexpr int CampoFecha = 3;
-constexpr int CampoClave = 1;
-
 void mensaje(const QString &texto)
 {
     D_Module_->Ver_Mensaje(texto);
-}
-
-QString comillas(QString texto)
-{
-    texto.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + texto + QLatin1Char('\'');
 }
 
 // The item index of an editable combo: -1 when nothing is chosen or the text was typed.
@@ -82,14 +74,6 @@ QComboBox *combo(QWidget *parent, const char *name, const QStringList &items, co
     return c;
 }
 
-bool soloCifras(const QString &texto)
-{
-    for (QChar c : texto)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
 engine::Table &tabla()
 {
     return *D_Module_->Tabla_Activa;
@@ -100,31 +84,6 @@ std::string std_(const QString &s)
     return s.toStdString();
 }
 } // namespace
-
-void Anade_Condicion_a_Filtro(int Sigue_a_Otra, int Conector, int Campo, int Operador, const QString &Valor)
-{
-    static const char *const Nombres[] = {ficha::Nive_Fich, ficha::Clav_Fich, ficha::Nive_Impo, ficha::Fech_Ulti_Repa,
-                                         ficha::Total_Repa};
-    static const char *const Signos[] = {"=", ">", ">=", "<", "<=", "<>"};
-    const int campo = Campo >= 0 && Campo < 5 ? Campo : 0;
-    const int operador = Operador >= 0 && Operador < 6 ? Operador : 0;
-    QString condicion;
-    if (Sigue_a_Otra == 1)
-        condicion = Conector == 1 ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-    condicion += QLatin1String(Nombres[campo]);
-    condicion += QLatin1String(Signos[operador]);
-    if (campo == CampoFecha) {
-        const QString aa = Valor.mid(6, 2);
-        const QString dd = Sesion_->Formato_Fecha == 1 ? Valor.mid(0, 2) : Valor.mid(3, 2);
-        const QString mm = Sesion_->Formato_Fecha == 1 ? Valor.mid(3, 2) : Valor.mid(0, 2);
-        condicion += comillas(QStringLiteral("20") + aa + mm + dd);
-    } else if (campo == CampoClave) {
-        condicion += comillas(operador == 2 ? Valor : Valor + QLatin1Char('*'));
-    } else {
-        condicion += Valor;
-    }
-    Sesion_->Filtro_Actual += condicion;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Construction
@@ -418,7 +377,7 @@ void TFILTRO_ENV::muestraFila(int Fila, bool Visible)
         w->setEnabled(Visible);
         w->setVisible(Visible);
     }
-    const bool fecha = indice(f.Campo) == CampoFecha;
+    const bool fecha = indice(f.Campo) == seleccion::Campo_Fecha;
     f.Fecha->setEnabled(Visible && fecha);
     f.Fecha->setVisible(Visible && fecha);
     f.Valor->setEnabled(Visible && !fecha);
@@ -440,7 +399,7 @@ void TFILTRO_ENV::CheckBox5Click() { muestraFila(5, CheckBox5->isChecked()); }
 void TFILTRO_ENV::ComboBox1Click(QComboBox *Sender)
 {
     const Fila &f = m_filas[std::size_t(Sender->property("Tag").toInt() - 1)];
-    const bool fecha = indice(Sender) == CampoFecha;
+    const bool fecha = indice(Sender) == seleccion::Campo_Fecha;
     if (fecha)
         f.Fecha->setText(Sesion_->Fecha_Hoy_Pantalla);
     f.Fecha->setEnabled(fecha);
@@ -451,25 +410,22 @@ void TFILTRO_ENV::ComboBox1Click(QComboBox *Sender)
 
 void TFILTRO_ENV::ComboBox1Change(QComboBox *Sender)
 {
-    if (indice(Sender) == CampoClave && Sesion_->Con_Clave == 0) {
+    if (indice(Sender) == seleccion::Campo_Clave && Sesion_->Con_Clave == 0) {
         mensaje(Msg_Sin_Clave);
         Sender->setCurrentIndex(0);
     }
-    if (indice(Sender) == 2 && Sesion_->Con_Importancia == 0) {
+    if (indice(Sender) == seleccion::Campo_Importancia && Sesion_->Con_Importancia == 0) {
         mensaje(Msg_Sin_Importancia);
         Sender->setCurrentIndex(0);
     }
-    const int i = indice(Sender);
-    if (i == -1 || i == 0 || i == 2 || i == 4)
+    if (seleccion::Campo_Numerico(indice(Sender)))
         Edit1Exit(m_filas[std::size_t(Sender->property("Tag").toInt() - 1)].Valor);
 }
 
 void TFILTRO_ENV::Edit1Exit(QLineEdit *Sender)
 {
     const Fila &f = m_filas[std::size_t(Sender->property("Tag").toInt() - 1)];
-    if (indice(f.Campo) == CampoClave)
-        return;
-    if (!Sender->text().isEmpty() && !soloCifras(Sender->text())) {
+    if (!seleccion::Valor_Admitido(indice(f.Campo), Sender->text())) {
         mensaje(Msg_Solo_Cifras);
         Sender->setFocus();
     }
@@ -490,9 +446,9 @@ void TFILTRO_ENV::Button2Click()
             continue;
         const Fila &f = m_filas[k];
         const int campo = indice(f.Campo);
-        const QString valor = campo == CampoFecha ? f.Fecha->text() : f.Valor->text();
+        const QString valor = campo == seleccion::Campo_Fecha ? f.Fecha->text() : f.Valor->text();
         Anade_Condicion_a_Filtro(k > 0 ? 1 : 0, f.Conector ? indice(f.Conector) : 0, campo, indice(f.Operador), valor);
-        if (campo == CampoFecha ? f.Fecha->isBlank() : f.Valor->text().isEmpty())
+        if (campo == seleccion::Campo_Fecha ? f.Fecha->isBlank() : f.Valor->text().isEmpty())
             completa = false;
     }
     if (!completa) {
@@ -501,7 +457,7 @@ void TFILTRO_ENV::Button2Click()
         s->Filtro_Actual = Filtro_Base;
         return;
     }
-    s->Filtro_Actual = QStringLiteral(" ( ") + s->Filtro_Actual + QStringLiteral(" ) and ") + Filtro_Base;
+    s->Filtro_Actual = seleccion::Filtro_de_Seleccion(s->Filtro_Actual, Filtro_Base);
     const bool filtrada = t.filtered();
     try {
         t.setFiltered(true);

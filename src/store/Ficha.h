@@ -11,7 +11,8 @@
 //     field to files of the older versions, which would otherwise lack it;
 //   - the copy of the field where whole cards are copied field by field (the export's
 //     record copy in exchange/Exportar_FE.cpp) and, for a packed blob, its place among the
-//     blobs that are packed and unpacked with the card (D_Module.cpp, Alta_Fichas.cpp).
+//     blobs that are packed and unpacked with the card (D_Module.cpp, Alta_Fichas.cpp);
+//   - a Tabla_Activa accessor in store/D_Module.h when windows read it from the open file.
 // Filter texts ("Nive_Fich = 0", ...) are written out where they are used: they are the
 // program's texts, not built from these names.
 #include "engine/FieldDef.h"

@@ -1,5 +1,7 @@
 #include "EngineTables.h"
 
+#include "store/D_Module.h"
+
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -8,7 +10,6 @@
 namespace testsupport {
 
 using engine::FieldDef;
-using engine::FieldType;
 
 std::filesystem::path tempRoot()
 {
@@ -40,20 +41,13 @@ TempDir::~TempDir()
 
 std::vector<FieldDef> cardFields(int questionSize)
 {
-    return {
-        {"Nive_Fich", FieldType::SmallInt, 0},     {"Nive_Impo", FieldType::SmallInt, 0},
-        {"AutoInc", FieldType::AutoInc, 0},        {"Clav_Fich", FieldType::String, 15},
-        {"Preg_Text", FieldType::String, questionSize}, {"Tipo_Preg_Imag", FieldType::String, 4},
-        {"Preg_Imag", FieldType::Blob, 0},         {"Resp_Text", FieldType::Blob, 200},
-        {"Tipo_Resp_Imag", FieldType::String, 4},  {"Resp_Imag", FieldType::Blob, 0},
-        {"Resp_Memo", FieldType::Blob, 0},         {"Fech_Crea", FieldType::String, 8},
-        {"Fech_Ulti_Repa", FieldType::String, 8},  {"Total_Repa", FieldType::SmallInt, 0},
-        {"Fech_Prox_Repa", FieldType::String, 8},  {"Ficha_Comp_Encr", FieldType::String, 3},
-        {"Camp_Logi", FieldType::Boolean, 0},
-    };
+    return TD_Module_::Campos_Ficha(questionSize);
 }
 
-std::vector<engine::IndexDef> cardIndexes() { return {{"NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true}}; }
+std::vector<engine::IndexDef> cardIndexes()
+{
+    return TD_Module_::Indices_Ficha();
+}
 
 void createCardTable(const std::string &folder, const std::string &name, int questionSize)
 {

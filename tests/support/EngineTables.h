@@ -28,7 +28,7 @@ private:
     std::filesystem::path path_;
 };
 
-// The 17 fields of a card, in their order, with the given question width.
+// The fields of a card (the study files', from store/Ficha.h) with the given question width.
 std::vector<engine::FieldDef> cardFields(int questionSize = 60);
 // The primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
 std::vector<engine::IndexDef> cardIndexes();
