@@ -4,7 +4,6 @@
 #include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Help.h"
-#include "platform/Screen.h"
 #include "platform/TextFile.h"
 #include "store/D_Module.h"
 #include "store/Ficha_Nueva.h"
@@ -49,6 +48,7 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
 {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(caption);
+    setHelpContext(std::uint32_t(m_ayuda));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setColor(platform::tcolor(platform::colors::Silver));
 
@@ -71,7 +71,7 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
     OpenDialog1->Title = QStringLiteral("Import / Importar");
 
     resize(520, 190);
-    platform::centreOnScreen(*this);
+    setCentred(true);
     Label1->move(24, 26);
     Edit1->setGeometry(170, 22, 30, 24);
     Label2->move(24, 66);

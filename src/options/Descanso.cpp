@@ -100,7 +100,7 @@ TDescanso_::~TDescanso_()
 
 void TDescanso_::FormCreate()
 {
-    centerOnScreen();
+    setCentred(true);
 }
 
 platform::Timer *TDescanso_::relojRepaso()

@@ -45,7 +45,7 @@ TParpadeo_Aviso_::~TParpadeo_Aviso_()
 
 void TParpadeo_Aviso_::FormCreate()
 {
-    centerOnScreen();
+    setCentred(true);
 }
 
 void TParpadeo_Aviso_::FormActivate()
