@@ -4,8 +4,8 @@
 //   bench_startup                 runs the benchmark
 //   bench_startup --minimal-window  the minimal program (used by the benchmark itself)
 //
-// The program runs from a program folder of its own, made for the run beside the build's
-// programs: the program, its picture and a preferences file, so that the first activation
+// The program runs from a program folder of its own, made for the run in the system's temporary
+// folder and removed afterwards: the program, its picture and a preferences file, so that the first activation
 // reads the preferences (a missing file would stop the start-up at the first-run message).
 // The program ends after its first activation when ORVENDA_QUIT_AFTER_FIRST_ACTIVATION is set.
 #include "store/Preferencias.h"
@@ -110,13 +110,14 @@ QByteArray preferencesFile()
     return platform::rtf::fromLines(preferencias::primeraVez());
 }
 
-// A program folder for the run: the program and its picture (hard links where the file system
-// allows, else copies), the "dat" folder and the preferences file. Removed afterwards.
+// A program folder for the run in the temporary folder: the program and its picture (hard links
+// where the file system allows, else copies), the "dat" folder and the preferences file.
+// Removed afterwards.
 class ProgramFolder {
 public:
     explicit ProgramFolder(const std::string &bin)
     {
-        std::string pattern = fs::path(bin).parent_path().string() + "/bench_startup_XXXXXX";
+        std::string pattern = (fs::temp_directory_path() / "bench_startup_XXXXXX").string();
         if (!mkdtemp(pattern.data()))
             return;
         m_folder = pattern;

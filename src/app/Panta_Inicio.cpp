@@ -23,6 +23,7 @@
 #include "platform/Rtf.h"
 #include "platform/Screen.h"
 #include "printing/Imprimir.h"
+#include "review/Filtros_Repaso.h"
 #include "review/FreeNiv0a1.h"
 #include "review/Repasar.h"
 #include "review/Selecc_Repaso.h"
@@ -609,11 +610,9 @@ void TPanta_Inicio_::Label32Click()
     if (!Hay_Fichero_Abierto())
         return;
     engine::Table *t = D_Module_->Tabla_Activa;
-    if (QString::fromStdString(t->filter()).trimmed().isEmpty())
-        t->setFilter("( Nive_Fich <> 0 ) ");
-    Filtro_Antes_Repaso = QString::fromStdString(t->filter());
-    t->setFilter((Filtro_Antes_Repaso + QStringLiteral(" and (Fech_Prox_Repa <= ") + Fecha_Hoy + QLatin1Char(')'))
-                     .toStdString());
+    const repaso::Repaso_Por_Tiempo r = repaso::Filtro_Menu_Por_Tiempo(QString::fromStdString(t->filter()), Fecha_Hoy);
+    Filtro_Antes_Repaso = r.Antes;
+    t->setFilter(r.Filtro.toStdString());
     if (t->recordCount() > 0)
         Inicia_Sesion_Repaso();
     else

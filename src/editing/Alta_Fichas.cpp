@@ -9,6 +9,7 @@
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Imag_Zoom.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
@@ -100,7 +101,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     };
 
     Label1 = label("Label1", QStringLiteral("Pregunta:"), this);
-    EditPreg_Text = dbEdit("EditPreg_Text", "Preg_Text");
+    EditPreg_Text = dbEdit("EditPreg_Text", ficha::Preg_Text);
     Label5 = label("Label5", QStringLiteral("Respuesta:"), this);
     EditResp_Text = named(new QLineEdit(this), "EditResp_Text");
 
@@ -120,7 +121,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     Button12 = button("Button12", QStringLiteral("&Zoom"), GroupBox3);
 
     Label3 = label("Label3", QStringLiteral("Clave de la Ficha:"), this);
-    EditClav_Fich = dbEdit("EditClav_Fich", "Clav_Fich");
+    EditClav_Fich = dbEdit("EditClav_Fich", ficha::Clav_Fich);
     ChBox1 = named(new QCheckBox(QStringLiteral("&Recordar la clave anterior"), this), "ChBox1");
     ChBox1->setChecked(true);
     {
@@ -129,7 +130,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
         ChBox1->setPalette(p);
     }
     Label4 = label("Label4", QStringLiteral("Nivel de Importancia: "), this);
-    EditNive_Impo = dbEdit("EditNive_Impo", "Nive_Impo");
+    EditNive_Impo = dbEdit("EditNive_Impo", ficha::Nive_Impo);
 
     GroupBox1 = group("GroupBox1", QStringLiteral("Imagen Pregunta:"));
     Image1 = named(new platform::ImageControl(GroupBox1), "Image1");
@@ -544,8 +545,9 @@ bool TAlta_Fichas_::Guarda_Ficha()
             int con, cambiada;
             platform::ImageControl *imagen;
             const char *campo, *tipo;
-        } imagenes[] = {{s->Con_Imagen_Pregunta, s->Imagen_Pregunta_Cambiada, Image1, "Preg_Imag", "Tipo_Preg_Imag"},
-                        {s->Con_Imagen_Respuesta, s->Imagen_Respuesta_Cambiada, Image2, "Resp_Imag", "Tipo_Resp_Imag"}};
+        } imagenes[] = {
+            {s->Con_Imagen_Pregunta, s->Imagen_Pregunta_Cambiada, Image1, ficha::Preg_Imag, ficha::Tipo_Preg_Imag},
+            {s->Con_Imagen_Respuesta, s->Imagen_Respuesta_Cambiada, Image2, ficha::Resp_Imag, ficha::Tipo_Resp_Imag}};
         for (const auto &i : imagenes) {
             if (i.con != 1 || !(alta || i.cambiada == 1 || reempaqueta))
                 continue;

@@ -1,6 +1,7 @@
 #include "editing/FILTRO_ENV_.h"
 
 #include "editing/Alta_Fichas.h"
+#include "editing/Condicion_Seleccion.h"
 #include "editing/Modif_Glob.h"
 #include "engine/Table.h"
 #include "engine/Transaction.h"
@@ -12,6 +13,7 @@
 #include "platform/ModalShow.h"
 #include "platform/Screen.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Sesion.h"
 
 #include <QFocusEvent>
@@ -46,18 +48,9 @@ const QStringList Operadores = {QStringLiteral("Igual a"),          QStringLiter
                                 QStringLiteral("Menor o Igual Que"), QStringLiteral("Diferente De")};
 const QStringList Conectores = {QStringLiteral("O"), QStringLiteral("Y")};
 
-constexpr int CampoFecha = 3;
-constexpr int CampoClave = 1;
-
 void mensaje(const QString &texto)
 {
     D_Module_->Ver_Mensaje(texto);
-}
-
-QString comillas(QString texto)
-{
-    texto.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return QLatin1Char('\'') + texto + QLatin1Char('\'');
 }
 
 // The item index of an editable combo: -1 when nothing is chosen or the text was typed.
@@ -80,14 +73,6 @@ QComboBox *combo(QWidget *parent, const char *name, const QStringList &items, co
     return c;
 }
 
-bool soloCifras(const QString &texto)
-{
-    for (QChar c : texto)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
 engine::Table &tabla()
 {
     return *D_Module_->Tabla_Activa;
@@ -98,30 +83,6 @@ std::string std_(const QString &s)
     return s.toStdString();
 }
 } // namespace
-
-void Anade_Condicion_a_Filtro(int Sigue_a_Otra, int Conector, int Campo, int Operador, const QString &Valor)
-{
-    static const char *const Nombres[] = {"Nive_Fich", "Clav_Fich", "Nive_Impo", "Fech_Ulti_Repa", "Total_Repa"};
-    static const char *const Signos[] = {"=", ">", ">=", "<", "<=", "<>"};
-    const int campo = Campo >= 0 && Campo < 5 ? Campo : 0;
-    const int operador = Operador >= 0 && Operador < 6 ? Operador : 0;
-    QString condicion;
-    if (Sigue_a_Otra == 1)
-        condicion = Conector == 1 ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-    condicion += QLatin1String(Nombres[campo]);
-    condicion += QLatin1String(Signos[operador]);
-    if (campo == CampoFecha) {
-        const QString aa = Valor.mid(6, 2);
-        const QString dd = Sesion_->Formato_Fecha == 1 ? Valor.mid(0, 2) : Valor.mid(3, 2);
-        const QString mm = Sesion_->Formato_Fecha == 1 ? Valor.mid(3, 2) : Valor.mid(0, 2);
-        condicion += comillas(QStringLiteral("20") + aa + mm + dd);
-    } else if (campo == CampoClave) {
-        condicion += comillas(operador == 2 ? Valor : Valor + QLatin1Char('*'));
-    } else {
-        condicion += Valor;
-    }
-    Sesion_->Filtro_Actual += condicion;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Construction
@@ -195,10 +156,10 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
 
     DBGrid1 = named(new platform::DBGrid(p), "DBGrid1");
     DBGrid1->setDataSource(D_Module_ ? D_Module_->DSource : nullptr);
-    DBGrid1->setColumns({{QStringLiteral("Nive_Fich"), QStringLiteral("Niv. Fich."), 79},
-                         {QStringLiteral("Clav_Fich"), QStringLiteral("Clave"), 74},
-                         {QStringLiteral("Nive_Impo"), QStringLiteral("Niv. Imp."), 74},
-                         {QStringLiteral("Preg_Text"), QStringLiteral("Pregunta"), 587}});
+    DBGrid1->setColumns({{QString::fromLatin1(ficha::Nive_Fich), QStringLiteral("Niv. Fich."), 79},
+                         {QString::fromLatin1(ficha::Clav_Fich), QStringLiteral("Clave"), 74},
+                         {QString::fromLatin1(ficha::Nive_Impo), QStringLiteral("Niv. Imp."), 74},
+                         {QString::fromLatin1(ficha::Preg_Text), QStringLiteral("Pregunta"), 587}});
     DBGrid1->setTitlesCentred(true);
     DBGrid1->setFocusPolicy(Qt::ClickFocus);
     Label5 = rotulo("Label5", QStringLiteral(" Fichas en uso: "));
@@ -413,7 +374,7 @@ void TFILTRO_ENV::muestraFila(int Fila, bool Visible)
         w->setEnabled(Visible);
         w->setVisible(Visible);
     }
-    const bool fecha = indice(f.Campo) == CampoFecha;
+    const bool fecha = indice(f.Campo) == seleccion::Campo_Fecha;
     f.Fecha->setEnabled(Visible && fecha);
     f.Fecha->setVisible(Visible && fecha);
     f.Valor->setEnabled(Visible && !fecha);
@@ -435,7 +396,7 @@ void TFILTRO_ENV::CheckBox5Click() { muestraFila(5, CheckBox5->isChecked()); }
 void TFILTRO_ENV::ComboBox1Click(QComboBox *Sender)
 {
     const Fila &f = m_filas[std::size_t(Sender->property("Tag").toInt() - 1)];
-    const bool fecha = indice(Sender) == CampoFecha;
+    const bool fecha = indice(Sender) == seleccion::Campo_Fecha;
     if (fecha)
         f.Fecha->setText(Sesion_->Fecha_Hoy_Pantalla);
     f.Fecha->setEnabled(fecha);
@@ -446,25 +407,22 @@ void TFILTRO_ENV::ComboBox1Click(QComboBox *Sender)
 
 void TFILTRO_ENV::ComboBox1Change(QComboBox *Sender)
 {
-    if (indice(Sender) == CampoClave && Sesion_->Con_Clave == 0) {
+    if (indice(Sender) == seleccion::Campo_Clave && Sesion_->Con_Clave == 0) {
         mensaje(Msg_Sin_Clave);
         Sender->setCurrentIndex(0);
     }
-    if (indice(Sender) == 2 && Sesion_->Con_Importancia == 0) {
+    if (indice(Sender) == seleccion::Campo_Importancia && Sesion_->Con_Importancia == 0) {
         mensaje(Msg_Sin_Importancia);
         Sender->setCurrentIndex(0);
     }
-    const int i = indice(Sender);
-    if (i == -1 || i == 0 || i == 2 || i == 4)
+    if (seleccion::Campo_Numerico(indice(Sender)))
         Edit1Exit(m_filas[std::size_t(Sender->property("Tag").toInt() - 1)].Valor);
 }
 
 void TFILTRO_ENV::Edit1Exit(QLineEdit *Sender)
 {
     const Fila &f = m_filas[std::size_t(Sender->property("Tag").toInt() - 1)];
-    if (indice(f.Campo) == CampoClave)
-        return;
-    if (!Sender->text().isEmpty() && !soloCifras(Sender->text())) {
+    if (!seleccion::Valor_Admitido(indice(f.Campo), Sender->text())) {
         mensaje(Msg_Solo_Cifras);
         Sender->setFocus();
     }
@@ -485,9 +443,9 @@ void TFILTRO_ENV::Button2Click()
             continue;
         const Fila &f = m_filas[k];
         const int campo = indice(f.Campo);
-        const QString valor = campo == CampoFecha ? f.Fecha->text() : f.Valor->text();
+        const QString valor = campo == seleccion::Campo_Fecha ? f.Fecha->text() : f.Valor->text();
         Anade_Condicion_a_Filtro(k > 0 ? 1 : 0, f.Conector ? indice(f.Conector) : 0, campo, indice(f.Operador), valor);
-        if (campo == CampoFecha ? f.Fecha->isBlank() : f.Valor->text().isEmpty())
+        if (campo == seleccion::Campo_Fecha ? f.Fecha->isBlank() : f.Valor->text().isEmpty())
             completa = false;
     }
     if (!completa) {
@@ -496,7 +454,7 @@ void TFILTRO_ENV::Button2Click()
         s->Filtro_Actual = Filtro_Base;
         return;
     }
-    s->Filtro_Actual = QStringLiteral(" ( ") + s->Filtro_Actual + QStringLiteral(" ) and ") + Filtro_Base;
+    s->Filtro_Actual = seleccion::Filtro_de_Seleccion(s->Filtro_Actual, Filtro_Base);
     const bool filtrada = t.filtered();
     try {
         t.setFiltered(true);

@@ -11,12 +11,14 @@
 //
 // The filter of a selection reads " ( " + condition 1 + { connector + condition } + " ) and "
 // + Filtro_Base, a condition being field name, operator and value run together
-// (Anade_Condicion_a_Filtro). The card table parses it; a text it refuses is reported and the
+// (Anade_Condicion_a_Filtro; the rules are in editing/Condicion_Seleccion.h). The card table
+// parses it; a text it refuses is reported and the
 // table keeps its previous filter.
 //
 // Deleting is all or nothing: one engine transaction for the flagged cards or the whole view.
 // However the window closes (its " &Salir", Esc, the close box of its title bar), it leaves as
 // " &Salir" does.
+#include "editing/Condicion_Seleccion.h"
 #include "platform/DBGrid.h"
 #include "platform/Form.h"
 #include "platform/Label.h"
@@ -30,16 +32,6 @@
 #include <QString>
 
 #include <array>
-
-// Appends one condition to the session's Filtro_Actual: the connector when the condition
-// follows another (Conector 1 " AND ", 0 or -1 " OR "), the field name by Campo (0 or -1
-// Nive_Fich, 1 Clav_Fich, 2 Nive_Impo, 3 Fech_Ulti_Repa, 4 Total_Repa), the operator by
-// Operador (0 or -1 "=", 1 ">", 2 ">=", 3 "<", 4 "<=", 5 "<>") and the value: the text as
-// typed for the numeric fields; for the date the card date "20"+yy+mm+dd taken by position
-// from the date mask's text (day first when Formato_Fecha = 1), quoted; for the key the text
-// quoted, followed by "*" inside the quotes unless the operator is ">=". Quoting doubles
-// every single quote.
-void Anade_Condicion_a_Filtro(int Sigue_a_Otra, int Conector, int Campo, int Operador, const QString &Valor);
 
 class TFILTRO_ENV : public platform::Form {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include "platform/Help.h"
 #include "platform/Screen.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Sesion.h"
 
 #include <QDate>
@@ -324,14 +325,14 @@ void TModif_glob_::Button3Click()
     engine::BulkWork bloque(t);
     try {
         engine::Transaction tx(t);
-        engine::Field &Camp_Logi = t.fieldByName("Camp_Logi");
+        engine::Field &Camp_Logi = t.fieldByName(ficha::Camp_Logi);
 
         // Flagging pass: every card of the view flagged, in one go.
         std::unordered_set<std::int64_t> vista;
         vista.reserve(n);
         for (std::size_t i = 0; i < n; ++i)
             vista.insert(t.peekBookmark(i));
-        t.setFieldOfView("Camp_Logi", engine::Value::ofInteger(1));
+        t.setFieldOfView(ficha::Camp_Logi, engine::Value::ofInteger(1));
         for (std::size_t i = 0; i < n; ++i)
             paso(contador);
 
@@ -341,11 +342,11 @@ void TModif_glob_::Button3Click()
         // is cleared.
         t.setFilter("Camp_Logi = true");
         t.setFiltered(true);
-        engine::Field &Nive_Fich = t.fieldByName("Nive_Fich");
-        engine::Field &Clav_Fich = t.fieldByName("Clav_Fich");
-        engine::Field &Nive_Impo = t.fieldByName("Nive_Impo");
-        engine::Field &Fech_Prox_Repa = t.fieldByName("Fech_Prox_Repa");
-        engine::Field &Total_Repa = t.fieldByName("Total_Repa");
+        engine::Field &Nive_Fich = t.fieldByName(ficha::Nive_Fich);
+        engine::Field &Clav_Fich = t.fieldByName(ficha::Clav_Fich);
+        engine::Field &Nive_Impo = t.fieldByName(ficha::Nive_Impo);
+        engine::Field &Fech_Prox_Repa = t.fieldByName(ficha::Fech_Prox_Repa);
+        engine::Field &Total_Repa = t.fieldByName(ficha::Total_Repa);
         t.last();
         while (!t.isEmpty()) {
             const bool deLaVista = vista.count(t.bookmark()) > 0;

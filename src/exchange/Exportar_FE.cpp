@@ -1,5 +1,7 @@
 #include "exchange/Exportar_FE.h"
 
+#include "exchange/Restos_Trabajo.h"
+
 #include "engine/BatchMove.h"
 #include "editing/FILTRO_ENV_.h"
 #include "engine/Table.h"
@@ -12,6 +14,7 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Opciones_FE.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
@@ -20,28 +23,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <csignal>
 #include <unistd.h>
 
 TExportar_FE_ *Exportar_FE_ = nullptr;
 QString Tipo_Otra_Imagen;
 
-const QString Msg_No_Exportable = QStringLiteral(
-    "No podrá exportar pues, cuando este Fichero de Estudio fue creado,\r\resa posibilidad no fue activada. ");
-const QString Msg_Exportar_Vacio =
-    QStringLiteral("No se puede exportar porque el Fichero de Estudio\r\rno tiene fichas.   Está vacio.\r");
-const QString Msg_Exportar_Sin_Nombre = QStringLiteral("Debe escribir un nombre para\r\rel nuevo Fichero de Estudio.");
-const QString Msg_Exportar_Ya_Existe =
-    QStringLiteral("      Ya existe un Fichero con ese nombre.\r\rDebe cambiarlo para poder crear un Fichero nuevo.");
-const QString Msg_Falta_Contrasena = QStringLiteral(" Falta la CONTRASEÑA. ");
-const QString Msg_Exportado = QStringLiteral("El nuevo Fichero de Estudio\r\r%1\r\rha sido creado.");
-
 namespace {
-const QString Msg_Fecha = QStringLiteral("La Fecha de Creación no es una fecha completa.");
-const QString Msg_Fichas_Nivel_1 =
-    QStringLiteral("Debe escribir cuántas fichas\r\rpasarán al Nivel 1 (de 0 a 999).");
-const QString Msg_Nivel = QStringLiteral("Debe escribir el Nivel\r\rde todas las fichas (de 0 a 9).");
 const QString Msg_No_Exportado =
     QStringLiteral("No se pudo exportar el Fichero de Estudio\r\r%1\r\r%2\r\rNo se ha creado ningún archivo.");
 const QString Err_Imagen = QStringLiteral("No se puede leer la imagen %1");
@@ -55,45 +42,6 @@ void mensaje(const QString &text)
 [[noreturn]] void falla(const QString &text)
 {
     throw std::runtime_error(text.toStdString());
-}
-
-// A whole number made of the digits of the text once trimmed; nothing otherwise.
-std::optional<int> numero(const QString &text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    int value = 0;
-    for (QChar c : t) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - '0');
-    }
-    return value;
-}
-
-void quitaTabla(const QString &path)
-{
-    for (const char *extra : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(path + QLatin1String(extra));
-}
-
-// The table of an export is built as ".exportacion-<process>.db" in "dat"; one whose process
-// is gone (a killed program) is removed.
-QString tablaTemporal(const QString &carpeta, qint64 proceso)
-{
-    return QStringLiteral("%1/.exportacion-%2.db").arg(carpeta).arg(proceso);
-}
-
-void quitaExportacionesAbandonadas(const QString &carpeta)
-{
-    const QStringList tablas = QDir(carpeta).entryList({QStringLiteral(".exportacion-*.db")}, QDir::Files | QDir::Hidden);
-    for (const QString &nombre : tablas) {
-        bool ok = false;
-        const qint64 proceso = nombre.mid(13, nombre.size() - 16).toLongLong(&ok);
-        if (ok && proceso > 0 && ::kill(pid_t(proceso), 0) != 0 && errno == ESRCH)
-            quitaTabla(tablaTemporal(carpeta, proceso));
-    }
 }
 } // namespace
 
@@ -369,7 +317,8 @@ void TExportar_FE_::BitBtn1Click()
 void TExportar_FE_::rehusa(const QString &Mensaje, QWidget *Foco)
 {
     mensaje(Mensaje);
-    Foco->setFocus();
+    if (Foco)
+        Foco->setFocus();
 }
 
 void TExportar_FE_::muestraProgreso(bool Exportando)
@@ -393,62 +342,46 @@ void TExportar_FE_::Button3Click()
     engine::Table &activa = *dm.Tabla_Activa;
 
     // Checks: nothing is written until every choice is known to be usable.
-    if (s->Exportable == 0) {
-        Aviso_No_Se_Puede_Exportar();
-        BitBtn2->setFocus();
-        return;
+    Pedido_Exportacion pedido;
+    pedido.Exportable = s->Exportable;
+    pedido.Hay_Fichas = activa.active() && activa.recordCount() > 0;
+    pedido.Carpeta_Programa = s->Carpeta_Programa;
+    pedido.Nombre = Edit1->text();
+    pedido.Con_Contrasena = CheckBox1->isChecked();
+    pedido.Contrasena = Edit2->text();
+    pedido.Fecha = MaskEdit2->text();
+    pedido.Formato_Fecha = s->Formato_Fecha;
+    pedido.Opcion_Nivel = RadioButton1->isChecked() ? 1 : RadioButton3->isChecked() ? 3 : 2;
+    pedido.Fichas_Nivel_1 = MaskEdit1->text();
+    pedido.Nivel_Todas = MaskEdit3->text();
+    pedido.Comprimir = RadioGroup3->itemIndex() == 0;
+    pedido.Sin_Cambios_Repaso = RadioGroup2->itemIndex() == 1;
+    pedido.Nuevo_Exportable = CheckBox3->isChecked();
+    pedido.Nuevo_Modificable = CheckBox2->isChecked();
+    pedido.Nuevo_Imprimible = CheckBox4->isChecked();
+    const auto comprobado = Comprueba_Exportacion(pedido);
+    if (const auto *r = std::get_if<Rechazo_Exportacion>(&comprobado)) {
+        // In the order of Foco_Exportacion.
+        QWidget *const focos[] = {nullptr, BitBtn2, Edit1, Edit2, MaskEdit2, MaskEdit1, MaskEdit3};
+        return rehusa(r->Mensaje, focos[int(r->Foco)]);
     }
-    if (!activa.active() || activa.recordCount() == 0)
-        return mensaje(Msg_Exportar_Vacio);
-    const QString Nombre = Edit1->text(); // as typed
-    if (Nombre.isEmpty())
-        return rehusa(Msg_Exportar_Sin_Nombre, Edit1);
-    const QString Carpeta = s->Carpeta_Programa + QStringLiteral("/dat");
-    const QString Base = Carpeta + QLatin1Char('/') + Nombre;
-    for (const char *ext : {"STU", "MB", "DB", "PX"})
-        if (!platform::existingPathAnyCase(Base + QLatin1Char('.') + QLatin1String(ext)).isEmpty())
-            return rehusa(Msg_Exportar_Ya_Existe, Edit1);
-    const bool conContrasena = CheckBox1->isChecked();
-    if (conContrasena && Edit2->text().trimmed().isEmpty())
-        return rehusa(Msg_Falta_Contrasena, Edit2);
-    if (!Nombre_FE_Valido(Nombre))
-        return rehusa(Msg_Nombre_No_Valido, Edit1);
-    if (!Nombre_FE_Cabe(QDir(Carpeta).exists() ? Carpeta : s->Carpeta_Programa, Nombre))
-        return rehusa(Msg_Nombre_Largo, Edit1);
-    const QString fecha = MaskEdit2->text();
-    const QString dia = s->Formato_Fecha == 1 ? fecha.mid(0, 2) : fecha.mid(3, 2);
-    const QString mes = s->Formato_Fecha == 1 ? fecha.mid(3, 2) : fecha.mid(0, 2);
-    const QString anio = fecha.mid(6, 2);
-    if (!numero(dia) || !numero(mes) || !numero(anio) || (dia + mes + anio).contains(QLatin1Char(' ')))
-        return rehusa(Msg_Fecha, MaskEdit2);
-    const QString Fech_Crea = QStringLiteral("20") + anio + mes + dia;
-    std::optional<int> fichasNivel1, nivelTodas;
-    if (RadioButton1->isChecked() && !(fichasNivel1 = numero(MaskEdit1->text())))
-        return rehusa(Msg_Fichas_Nivel_1, MaskEdit1);
-    if (RadioButton3->isChecked() && !(nivelTodas = numero(MaskEdit3->text())))
-        return rehusa(Msg_Nivel, MaskEdit3);
+    const Plan_Exportacion &plan = std::get<Plan_Exportacion>(comprobado);
+    const QString &Nombre = pedido.Nombre;
 
     // The new file's options.
-    const bool comprime = RadioGroup3->itemIndex() == 0;
-    const bool empaqueta = comprime || conContrasena;
-    const std::string clave = conContrasena ? Edit2->text().toStdString() : std::string();
     TPackStreams &pks2 = *dm.PKS2;
-    pks2.Key = clave;
-    pks2.Encrypted = conContrasena;
-    pks2.Compressed = comprime;
-    RichEdit1->setLine(0, Linea_Opciones_Exportada(RichEdit1->line(0), comprime, conContrasena, CheckBox2->isChecked(),
-                                                   CheckBox3->isChecked(), CheckBox4->isChecked()));
+    RichEdit1->setLine(0, Opciones_Nuevo_FE(plan, pks2, RichEdit1->line(0)));
 
     const bool filtrado = activa.filtered();
-    const QString rutaTemporal = tablaTemporal(Carpeta, ::getpid());
-    const QString rutaDB = Base + QStringLiteral(".DB");
+    const QString rutaTemporal = Tabla_De_Trabajo(plan.Carpeta, QStringLiteral("exportacion"), ::getpid());
+    const QString rutaDB = plan.Base + QStringLiteral(".DB");
     QStringList escritos; // final files written, removed again on failure
     engine::Table &exp = *dm.Tabla_Exp;
     QString fallo;
     {
         engine::BulkWork sinRefresco(activa); // the displays show the end only
         try {
-            QDir().mkpath(Carpeta);
+            QDir().mkpath(plan.Carpeta);
             if (RadioGroup1->itemIndex() == 0)
                 activa.setFiltered(false);
 
@@ -457,43 +390,34 @@ void TExportar_FE_::Button3Click()
             packing::MemoryStream stu = toMemoryStream(RichEdit1->saveToBytes());
             pks3.ClearStreams();
             pks3.Compressed = true;
-            pks3.Key = clave;
-            pks3.Encrypted = conContrasena;
+            pks3.Key = plan.Clave;
+            pks3.Encrypted = plan.Encripta;
             pks3.AddStream("FE_STU", stu);
             stu.clear();
             pks3.SaveToStream(stu);
             pks3.ClearStreams();
 
             // Picture, in the format of the picture held.
-            QString extImagen;
-            if (Misma_Imagen->isChecked()) {
-                const QString O = s->Ruta_FE.left(s->Ruta_FE.size() - 2);
-                for (const char *ext : {"BMP", "JPG", "JPEG"}) {
-                    const QString path = platform::existingPathAnyCase(O + QLatin1String(ext));
-                    if (path.isEmpty())
-                        continue;
-                    if (!Image1->loadFromFile(path))
-                        falla(Err_Imagen.arg(path));
-                    extImagen = QLatin1String(ext) == QLatin1String("BMP") ? QStringLiteral("BMP") : QStringLiteral("JPG");
-                    break;
-                }
-            } else if (Otra_Imagen->isChecked() && (Tipo_Otra_Imagen == QLatin1String("BMP")
-                                                    || Tipo_Otra_Imagen == QLatin1String("JPG"))) {
-                if (Image1->pictureBytes().isEmpty())
-                    falla(Err_Imagen.arg(OpenPictureDialog1->FileName));
-                extImagen = Tipo_Otra_Imagen;
-            }
+            const Imagen_Exportada imagen = Imagen_Nuevo_FE(
+                Misma_Imagen->isChecked() ? Eleccion_Imagen::Misma
+                : Otra_Imagen->isChecked() ? Eleccion_Imagen::Otra : Eleccion_Imagen::Ninguna,
+                s->Ruta_FE, Tipo_Otra_Imagen);
+            if (!imagen.Leer.isEmpty() && !Image1->loadFromFile(imagen.Leer))
+                falla(Err_Imagen.arg(imagen.Leer));
+            if (!imagen.Ext.isEmpty() && imagen.Leer.isEmpty() && Image1->pictureBytes().isEmpty())
+                falla(Err_Imagen.arg(OpenPictureDialog1->FileName));
 
-            // Card table, under its temporary name.
-            quitaExportacionesAbandonadas(Carpeta);
-            quitaTabla(rutaTemporal);
+            // Card table, under its temporary name; what killed exports left goes first.
+            Quita_Restos_Abandonados(plan.Carpeta);
+            Quita_Tabla(rutaTemporal);
             exp.close();
             exp.setDatabaseName(std::string());
             exp.setTableName(QFile::encodeName(rutaTemporal).toStdString());
             activa.first();
             dm.BM_Exportar->setDestination(&exp);
             dm.BM_Exportar->execute();
-            exp.addIndex("NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true);
+            for (const engine::IndexDef &indice : TD_Module_::Indices_Ficha())
+                exp.addIndex(indice.name, indice.fields, indice.primary);
             exp.open();
             exp.first();
             exp.deleteRecord();
@@ -505,44 +429,34 @@ void TExportar_FE_::Button3Click()
             Gauge1->setMaximum(total);
             muestraProgreso(true);
             const QString deUnTotal = QStringLiteral(" Fichas de un total de: ") + QString::number(total);
-            const int nivelFijo = RadioButton3->isChecked() ? *nivelTodas : 0;
             const bool conImportancia = s->Con_Importancia == 1;
             const bool conClave = s->Con_Clave == 1;
-            const bool sinCambios = RadioGroup2->itemIndex() == 1;
             const bool origenEmpaquetado = s->Fichero_Empaquetado == 1;
-            std::vector<const char *> blobs;
-            if (s->Tam_Respuesta > 0)
-                blobs.push_back("Resp_Text");
-            if (s->Con_Texto_Largo == 1)
-                blobs.push_back("Resp_Memo");
-            if (s->Con_Imagen_Pregunta == 1)
-                blobs.push_back("Preg_Imag");
-            if (s->Con_Imagen_Respuesta == 1)
-                blobs.push_back("Resp_Imag");
+            const std::vector<const char *> blobs = Campos_Blob_Exportados(
+                s->Tam_Respuesta, s->Con_Texto_Largo, s->Con_Imagen_Pregunta, s->Con_Imagen_Respuesta);
             int contador = 0;
             while (!activa.eof()) {
                 exp.append();
-                exp.fieldByName("Ficha_Comp_Encr").setAsString(empaqueta ? "S" : "N");
-                exp.fieldByName("Preg_Text").setAsString(activa.fieldByName("Preg_Text").asString());
-                exp.fieldByName("Nive_Fich")
-                    .setAsInteger(RadioButton2->isChecked() ? activa.fieldByName("Nive_Fich").asInteger() : nivelFijo);
+                exp.fieldByName(ficha::Ficha_Comp_Encr).setAsString(plan.Empaqueta ? "S" : "N");
+                exp.fieldByName(ficha::Preg_Text).setAsString(activa.fieldByName(ficha::Preg_Text).asString());
+                exp.fieldByName(ficha::Nive_Fich).setAsInteger(plan.Nivel_Ficha(activa.fieldByName(ficha::Nive_Fich).asInteger()));
                 if (conImportancia)
-                    exp.fieldByName("Nive_Impo").setAsInteger(activa.fieldByName("Nive_Impo").asInteger());
+                    exp.fieldByName(ficha::Nive_Impo).setAsInteger(activa.fieldByName(ficha::Nive_Impo).asInteger());
                 if (conClave)
-                    exp.fieldByName("Clav_Fich").setAsString(activa.fieldByName("Clav_Fich").asString());
-                exp.fieldByName("Tipo_Preg_Imag").setAsString(activa.fieldByName("Tipo_Preg_Imag").asString());
-                exp.fieldByName("Tipo_Resp_Imag").setAsString(activa.fieldByName("Tipo_Resp_Imag").asString());
-                exp.fieldByName("Fech_Crea").setAsString(Fech_Crea.toStdString());
-                exp.fieldByName("Total_Repa").setAsInteger(0);
-                exp.fieldByName("Fech_Prox_Repa")
-                    .setAsString(sinCambios ? activa.fieldByName("Fech_Prox_Repa").asString() : "00000000");
+                    exp.fieldByName(ficha::Clav_Fich).setAsString(activa.fieldByName(ficha::Clav_Fich).asString());
+                for (const char *tipo : {ficha::Tipo_Preg_Imag, ficha::Tipo_Resp_Imag})
+                    exp.fieldByName(tipo).setAsString(activa.fieldByName(tipo).asString());
+                exp.fieldByName(ficha::Fech_Crea).setAsString(plan.Fech_Crea);
+                exp.fieldByName(ficha::Total_Repa).setAsInteger(0);
+                exp.fieldByName(ficha::Fech_Prox_Repa)
+                    .setAsString(plan.Prox_Repa_Ficha(activa.fieldByName(ficha::Fech_Prox_Repa).asString()));
                 const bool fichaEmpaquetada =
-                    origenEmpaquetado && activa.fieldByName("Ficha_Comp_Encr").asString() == "S";
+                    origenEmpaquetado && activa.fieldByName(ficha::Ficha_Comp_Encr).asString() == "S";
                 for (const char *campo : blobs) {
                     packing::MemoryStream stream = blobStream(activa.fieldByName(campo));
                     if (fichaEmpaquetada && stream.size() > 0)
                         Desempaqueta_Stream_Exportar(stream);
-                    if (empaqueta)
+                    if (plan.Empaqueta)
                         Comprime_Codifica_Stream_con_PKS2(stream);
                     loadBlob(exp.fieldByName(campo), stream);
                 }
@@ -556,12 +470,12 @@ void TExportar_FE_::Button3Click()
             pks2.ClearStreams();
 
             // The first N cards in the new table's order go to level 1.
-            if (RadioButton1->isChecked()) {
-                const int N = *fichasNivel1;
+            if (plan.Opcion_Nivel == 1) {
+                const int N = plan.Fichas_Nivel_1;
                 exp.first();
                 for (int restantes = N; restantes >= 1 && restantes <= N && !exp.eof(); --restantes) {
                     exp.edit();
-                    exp.fieldByName("Nive_Fich").setAsInteger(1);
+                    exp.fieldByName(ficha::Nive_Fich).setAsInteger(1);
                     exp.first();
                 }
             }
@@ -570,17 +484,17 @@ void TExportar_FE_::Button3Click()
             exp.checkpointFile();
 
             // Into place: the picture and the settings first, the table last.
-            if (!extImagen.isEmpty()) {
-                const QString rutaImagen = Base + QLatin1Char('.') + extImagen;
+            if (!imagen.Ext.isEmpty()) {
+                const QString rutaImagen = plan.Base + QLatin1Char('.') + imagen.Ext;
                 escritos << rutaImagen;
                 if (!platform::saveFileAtomically(rutaImagen, Image1->pictureBytes()))
                     falla(Err_Escritura.arg(rutaImagen));
             }
-            const QString rutaSTU = Base + QStringLiteral(".STU");
+            const QString rutaSTU = plan.Base + QStringLiteral(".STU");
             escritos << rutaSTU;
             if (!platform::saveFileAtomically(rutaSTU, toByteArray(stu)))
                 falla(Err_Escritura.arg(rutaSTU));
-            quitaTabla(rutaDB); // a log without its table is not ours to keep
+            Quita_Tabla(rutaDB); // a log without its table is not ours to keep
             if (!QFile::rename(rutaTemporal, rutaDB))
                 falla(Err_Escritura.arg(rutaDB));
         } catch (const std::exception &e) {
@@ -588,7 +502,7 @@ void TExportar_FE_::Button3Click()
         }
         if (!fallo.isEmpty()) {
             exp.close();
-            quitaTabla(rutaTemporal);
+            Quita_Tabla(rutaTemporal);
             for (const QString &path : escritos)
                 QFile::remove(path);
             pks2.ClearStreams();

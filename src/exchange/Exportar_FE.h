@@ -13,6 +13,7 @@
 // renamed to X.DB last, so that a failure (or a killed program) never leaves a new study file
 // that opens. A failure removes what the export wrote, leaves the open file's table open and
 // filtered as before, and is reported with its cause.
+#include "exchange/Exportacion.h"
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/ImageControl.h"
@@ -34,13 +35,6 @@
 // The type of the picture chosen under "Otra Imagen.": "JPG", "BMP", or the lower-cased file
 // name of another kind of file (then no picture is written).
 extern QString Tipo_Otra_Imagen;
-
-extern const QString Msg_No_Exportable;   // "No podrá exportar pues, cuando este Fichero de Estudio fue creado,..."
-extern const QString Msg_Exportar_Vacio;  // "No se puede exportar porque el Fichero de Estudio\r\rno tiene fichas..."
-extern const QString Msg_Exportar_Sin_Nombre; // "Debe escribir un nombre para\r\rel nuevo Fichero de Estudio."
-extern const QString Msg_Exportar_Ya_Existe;  // "      Ya existe un Fichero con ese nombre.\r\r..."
-extern const QString Msg_Falta_Contrasena;    // " Falta la CONTRASEÑA. "
-extern const QString Msg_Exportado;           // "El nuevo Fichero de Estudio\r\r%1\r\rha sido creado."
 
 // The container of a packed blob in the stream replaced by its item "1" (with the open file's
 // PKS); the stream is rewound.

@@ -1,6 +1,5 @@
 #include "exchange/FE_Transporte.h"
 
-#include "engine/Table.h"
 #include "packing/PackStreamCol.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
@@ -10,15 +9,8 @@
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <zlib.h>
-
-#include <algorithm>
-#include <memory>
-#include <vector>
 
 TFE_Transporte_ *FE_Transporte_ = nullptr;
 bool Comprimido_PKS3_Previo = true;
@@ -42,22 +34,10 @@ const QString Msg_Reemplazar = QStringLiteral(
     "Fichero de Transporte\ry sus fichas actuales se perderán.");
 const QString Msg_Nombre_Transporte = QStringLiteral(
     "El nombre del Fichero de Estudio de Transporte no sirve\r\rpara nombrar un Fichero de Estudio.");
-const QString Err_Lectura = QStringLiteral("No se puede leer el archivo %1");
-const QString Err_Escritura = QStringLiteral("No se puede escribir el archivo %1");
-const QString Err_En_Uso = QStringLiteral("El Fichero de Estudio %1 está siendo usado por otro programa.");
-
-// The parts of a study file that a transport file carries, in the order they are added and
-// written; the first two are required.
-const char *const Partes[] = {"DB", "STU", "MB", "PX", "BMP", "JPG"};
 
 void mensaje(const QString &text)
 {
     D_Module_->Ver_Mensaje(text);
-}
-
-[[noreturn]] void falla(const QString &text)
-{
-    throw std::runtime_error(text.toStdString());
 }
 
 // PKS3 without its corruption message while a transport file is read: a damaged transport
@@ -89,70 +69,7 @@ private:
     TFE_Transporte_ &m_ventana;
 };
 
-QString enCualquierCaso(const QString &path)
-{
-    const QString found = platform::existingPathAnyCase(path);
-    return found.isEmpty() ? path : found;
-}
-
-bool existe(const QString &path)
-{
-    return !platform::existingPathAnyCase(path).isEmpty();
-}
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// zlib
-
-std::vector<std::uint8_t> Comprime_Zlib(const void *Datos, std::size_t Tamano)
-{
-    uLongf largo = compressBound(static_cast<uLong>(Tamano));
-    std::vector<std::uint8_t> salida(largo);
-    if (compress2(salida.data(), &largo, static_cast<const Bytef *>(Datos), static_cast<uLong>(Tamano), 9) != Z_OK)
-        throw std::bad_alloc();
-    salida.resize(largo);
-    return salida;
-}
-
-std::uint64_t Descomprime_Zlib(const std::uint8_t *Datos, std::size_t Tamano, std::uint64_t Limite,
-                               const std::function<void(const std::uint8_t *, std::size_t)> &Salida)
-{
-    if (Tamano == 0)
-        return 0;
-    z_stream z{};
-    if (inflateInit(&z) != Z_OK)
-        throw std::bad_alloc();
-    std::unique_ptr<z_stream, int (*)(z_stream *)> fin(&z, inflateEnd);
-    std::vector<std::uint8_t> trozo(std::size_t(1) << 18);
-    std::uint64_t total = 0;
-    std::size_t leido = 0;
-    int ret = Z_OK;
-    while (ret != Z_STREAM_END) {
-        if (z.avail_in == 0 && leido < Tamano) {
-            const std::size_t n = std::min<std::size_t>(Tamano - leido, std::size_t(1) << 30);
-            z.next_in = const_cast<Bytef *>(Datos + leido);
-            z.avail_in = static_cast<uInt>(n);
-            leido += n;
-        }
-        z.next_out = trozo.data();
-        z.avail_out = static_cast<uInt>(trozo.size());
-        ret = inflate(&z, Z_NO_FLUSH);
-        if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR)
-            throw EZlibDanado();
-        const std::size_t producido = trozo.size() - z.avail_out;
-        total += producido;
-        if (total > Limite)
-            throw EZlibDanado();
-        if (producido > 0 && Salida)
-            Salida(trozo.data(), producido);
-        // No input left and no way on: the stream is cut short.
-        if (ret == Z_BUF_ERROR && z.avail_in == 0 && leido >= Tamano)
-            throw EZlibDanado();
-    }
-    if (z.avail_in != 0 || leido < Tamano) // bytes after the stream's end
-        throw EZlibDanado();
-    return total;
-}
 
 // ---------------------------------------------------------------------------------------------
 // Construction
@@ -266,17 +183,7 @@ void TFE_Transporte_::Oculta_Aviso_Proceso_Largo()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Packing
-
-void TFE_Transporte_::Anade_Fichero_al_Transporte(const QString &Base, const QString &Extension)
-{
-    const QString path = enCualquierCaso(Base + Extension);
-    const std::optional<QByteArray> bytes = platform::readWholeFile(path);
-    if (!bytes)
-        falla(Err_Lectura.arg(path));
-    packing::MemoryStream comprimido(Comprime_Zlib(bytes->constData(), size_t(bytes->size())));
-    D_Module_->PKS3->AddStream(Extension.toStdString(), comprimido);
-}
+// Packing and unpacking
 
 void TFE_Transporte_::Button4Click()
 {
@@ -284,40 +191,16 @@ void TFE_Transporte_::Button4Click()
     if (!OpenDialog1->execute())
         return;
     const QString N = OpenDialog1->FileName;
-    const QString B = N.left(N.size() - 2);
-    if (!QFileInfo(N).isFile() || !existe(B + QStringLiteral("STU"))) {
+    if (!FE_Transportable(N)) {
         mensaje(Msg_Fichero_Incompleto);
         return;
     }
     {
         TrabajoConAviso trabajo(*this);
-        TPackStreams &pks3 = *D_Module_->PKS3;
-        // A journal or log left beside the table by a killed program belongs to it: the table
-        // is made whole on its own first.
-        try {
-            engine::Table tabla;
-            tabla.setTableName(QFile::encodeName(N).toStdString());
-            tabla.checkpointFile();
-        } catch (const engine::EngineError &) {
-            if (QFileInfo::exists(N + QStringLiteral("-wal")) || QFileInfo::exists(N + QStringLiteral("-journal")))
-                falla(Err_En_Uso.arg(N));
-        }
-        pks3.ClearStreams();
-        pks3.Compressed = false;
-        pks3.Encrypted = false;
-        Anade_Fichero_al_Transporte(B, QStringLiteral("DB"));
-        for (const char *parte : {"MB", "PX", "STU", "BMP", "JPG"}) {
-            const QString ext = QLatin1String(parte);
-            if (ext == QLatin1String("STU") || existe(B + ext))
-                Anade_Fichero_al_Transporte(B, ext);
-        }
-        pks3.SaveToFile(QFile::encodeName(B + QStringLiteral("SZP")).toStdString());
+        Empaqueta_Transporte(*D_Module_->PKS3, N);
     }
     mensaje(Msg_Transporte_Creado);
 }
-
-// ---------------------------------------------------------------------------------------------
-// Unpacking
 
 void TFE_Transporte_::Button5Click()
 {
@@ -338,12 +221,14 @@ void TFE_Transporte_::Button5Click()
     }
     const QString carpeta = Sesion_->Carpeta_Programa + QStringLiteral("/dat");
     const QString base = carpeta + QLatin1Char('/') + M;
-    const bool reemplaza = existe(base + QStringLiteral("DB")) || existe(base + QStringLiteral("STU"));
+    const bool reemplaza = !platform::existingPathAnyCase(base + QStringLiteral("DB")).isEmpty()
+                           || !platform::existingPathAnyCase(base + QStringLiteral("STU")).isEmpty();
     if (reemplaza && platform::warningNoOk(Msg_Reemplazar.arg(M.endsWith(QLatin1Char('.')) ? M.chopped(1) : M))
                          != platform::DialogAnswer::Ok)
         return;
 
     bool escrito = false;
+    QStringList escritos;
     {
         TrabajoConAviso trabajo(*this);
         TPackStreams &pks3 = *D_Module_->PKS3;
@@ -357,90 +242,13 @@ void TFE_Transporte_::Button5Click()
             } catch (...) {
             }
         }
-        escrito = cargado && desempaqueta(carpeta, M);
+        escrito = cargado && Desempaqueta_Transporte(pks3, carpeta, M, escritos);
     }
     if (!escrito) {
         mensaje(Msg_Transporte_Danado);
         return;
     }
-    if (reemplaza) {
-        // What is left of the replaced study file: parts the transport file did not carry and
-        // the password saved for the old file.
-        for (const char *parte : {"MB", "PX", "BMP", "JPG", "JPEG", "CLA"}) {
-            const QString path = base + QLatin1String(parte);
-            if (!m_escritos.contains(QLatin1String(parte)))
-                if (const QString viejo = platform::existingPathAnyCase(path); !viejo.isEmpty())
-                    QFile::remove(viejo);
-        }
-    }
+    if (reemplaza)
+        Quita_Partes_Reemplazadas(base, escritos);
     mensaje(Msg_Transporte_Leido);
-}
-
-// Checks every item of the transport file in PKS3, then writes its parts as base M + kind into
-// the folder. False, with nothing written, when the transport file is damaged; a part that
-// can't be written throws, leaving the folder as it was.
-bool TFE_Transporte_::desempaqueta(const QString &Carpeta, const QString &M)
-{
-    TPackStreams &pks3 = *D_Module_->PKS3;
-    pks3.Compressed = false;
-    pks3.Encrypted = false;
-    const auto items = pks3.itemsForInspection();
-    if (pks3.ItemsReadOnLoad() != items.size())
-        return false; // a part held twice
-    auto tiene = [&](const char *parte) {
-        return std::any_of(items.begin(), items.end(),
-                           [&](const auto &item) { return QString::fromStdString(item.first).compare(QLatin1String(parte), Qt::CaseInsensitive) == 0; });
-    };
-    if (!tiene("DB") || !tiene("STU"))
-        return false;
-
-    struct Parte {
-        QString ext;
-        packing::MemoryStream datos;
-    };
-    std::vector<Parte> partes;
-    for (const char *p : Partes) {
-        if (!tiene(p))
-            continue;
-        Parte parte{QLatin1String(p), {}};
-        pks3.GetStream(p, parte.datos);
-        try {
-            Descomprime_Zlib(parte.datos.data(), size_t(parte.datos.size()), Tamano_Maximo_Parte);
-        } catch (const EZlibDanado &) {
-            return false;
-        }
-        partes.push_back(std::move(parte));
-    }
-    pks3.ClearStreams();
-
-    // Each part is written whole under a temporary name beside its place (a write that fails
-    // takes every temporary file with it); only then do they all take their places.
-    QDir().mkpath(Carpeta);
-    std::vector<std::unique_ptr<packing::SaveFile>> archivos;
-    for (Parte &parte : partes) {
-        const QString destino = enCualquierCaso(Carpeta + QLatin1Char('/') + M + parte.ext);
-        try {
-            auto archivo = std::make_unique<packing::SaveFile>(QFile::encodeName(destino).toStdString());
-            Descomprime_Zlib(parte.datos.data(), size_t(parte.datos.size()), Tamano_Maximo_Parte,
-                             [&](const std::uint8_t *d, std::size_t n) { archivo->stream().writeBuffer(d, n); });
-            archivos.push_back(std::move(archivo));
-        } catch (const packing::EStreamError &) {
-            falla(Err_Escritura.arg(destino));
-        }
-        parte.datos.clear();
-    }
-    // The log of a replaced table would be replayed into the new one.
-    const QString db = enCualquierCaso(Carpeta + QLatin1Char('/') + M + QStringLiteral("DB"));
-    for (const char *extra : {"-wal", "-shm", "-journal"})
-        QFile::remove(db + QLatin1String(extra));
-    m_escritos.clear();
-    for (std::size_t i = 0; i < archivos.size(); ++i) {
-        try {
-            archivos[i]->commit();
-        } catch (const packing::EStreamError &) {
-            falla(Err_Escritura.arg(Carpeta + QLatin1Char('/') + M + partes[i].ext));
-        }
-        m_escritos << partes[i].ext;
-    }
-    return true;
 }

@@ -1,7 +1,5 @@
 #include "options/Descanso.h"
 
-#include "review/Repasar.h"
-
 #include "options/Ver_Pag_Web.h"
 #include "platform/Application.h"
 #include "platform/Clock.h"
@@ -103,16 +101,9 @@ void TDescanso_::FormCreate()
     setCentred(true);
 }
 
-platform::Timer *TDescanso_::relojRepaso()
-{
-    if (!Timer_n_Repaso && Repasar_)
-        Timer_n_Repaso = Repasar_->Timer_n_Repaso;
-    return Timer_n_Repaso;
-}
-
 void TDescanso_::FormActivate()
 {
-    if (platform::Timer *reloj = relojRepaso())
+    if (platform::Timer *reloj = Sesion_->Timer_n_Repaso)
         reloj->setEnabled(false);
 }
 
@@ -120,7 +111,7 @@ void TDescanso_::FormClose()
 {
     TSesion_ *s = Sesion_;
     s->Tiempo_Pausas += platform::clock::toDays(platform::clock::now()) - s->Inicio_Descanso;
-    if (platform::Timer *reloj = relojRepaso())
+    if (platform::Timer *reloj = Sesion_->Timer_n_Repaso)
         reloj->setEnabled(true);
     // Closed by its title bar: the break ends as with "&Salir".
     if (!m_terminado)
@@ -148,10 +139,4 @@ void TDescanso_::Button1Click(QPushButton *Sender)
     platform::showNonModal(Ver_Pag_Web_);
     m_terminado = true;
     close();
-}
-
-void Pide_Descanso()
-{
-    Sesion_->Timer_Descanso->setInterval(99);
-    Sesion_->Timer_Descanso->setEnabled(true);
 }

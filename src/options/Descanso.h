@@ -1,6 +1,6 @@
 #pragma once
 // The break window " Descanso": shown modally by the main window's break timer, it stops the
-// review clock while it is open and adds its time to the review's pause total when it closes.
+// review clock (the session's Timer_n_Repaso) while it is open and adds its time to the review's pause total when it closes.
 //
 // "&Salir" ends the break: the break timer's countdown starts again and the reminder is armed
 // for the next break. Closing the window by its title bar does the same, so that a break
@@ -11,12 +11,7 @@
 #include "platform/Label.h"
 #include "platform/Panel.h"
 
-#include <QPointer>
 #include <QPushButton>
-
-namespace platform {
-class Timer;
-}
 
 class TDescanso_ : public platform::Form {
     Q_OBJECT
@@ -32,10 +27,6 @@ public:
     QPushButton *Button2;    // "Ejercicios de Ojos", Tag 3
     QPushButton *Button5;    // "&Salir"
 
-    // The review window's one-second clock, stopped while a break is shown: the review
-    // window's Timer_n_Repaso unless a test sets another.
-    QPointer<platform::Timer> Timer_n_Repaso;
-
     // ---- Handlers ----
     void FormCreate();
     void FormActivate();
@@ -44,7 +35,6 @@ public:
     void Button1Click(QPushButton *Sender);
 
 private:
-    platform::Timer *relojRepaso();
     // Restarts the break timer's countdown and arms the reminder.
     void rearma();
 
@@ -52,7 +42,3 @@ private:
 };
 
 extern TDescanso_ *Descanso_;
-
-// The review's "&Descansar": the break timer at 99 ms and enabled, so that a break comes at
-// once when the reminder is on and armed.
-void Pide_Descanso();

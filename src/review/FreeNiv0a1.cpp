@@ -7,6 +7,7 @@
 #include "platform/Help.h"
 #include "platform/Screen.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Sesion.h"
 
 #include <QButtonGroup>
@@ -85,9 +86,9 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
 
     TabSheet2 = named(new QWidget, "TabSheet2");
     DBGrid1 = named(new platform::DBGrid(TabSheet2), "DBGrid1");
-    DBGrid1->setColumns({{QStringLiteral("Nive_Impo"), QStringLiteral("Nivel Imp."), 77},
-                         {QStringLiteral("Clav_Fich"), QStringLiteral("Clave"), 88},
-                         {QStringLiteral("Preg_Text"), QStringLiteral("  Pregunta"), 495}});
+    DBGrid1->setColumns({{QString::fromLatin1(ficha::Nive_Impo), QStringLiteral("Nivel Imp."), 77},
+                         {QString::fromLatin1(ficha::Clav_Fich), QStringLiteral("Clave"), 88},
+                         {QString::fromLatin1(ficha::Preg_Text), QStringLiteral("  Pregunta"), 495}});
     Label2 = label("Label2",
                    QStringLiteral("Marcar o desmarcar fichas: Pulsar la tecla \"Ctrl\" y hacer clic con el ratón."),
                    TabSheet2);

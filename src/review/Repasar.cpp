@@ -1,7 +1,6 @@
 #include "review/Repasar.h"
 
 #include "editing/Alta_Fichas.h"
-#include "options/Descanso.h"
 
 #include "engine/Table.h"
 #include "platform/Application.h"
@@ -11,12 +10,12 @@
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Imag_Zoom.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
 #include <QScrollBar>
-#include <QTime>
 
 #include <algorithm>
 #include <cmath>
@@ -27,46 +26,10 @@ int Fin_Por_Fichas_Agotadas = 0;
 namespace {
 constexpr std::int64_t MsPorDia = 86400000;
 constexpr int AnchoZoom = 70; // "&Zoom" where the long answer's scroll bar leaves room
-const QString Texto_Duracion_Sesion = QStringLiteral("La sesión de repaso ha durado   ");
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Routines of the review
-
-QString Fecha_Hoy_Mas_Dias(int N)
-{
-    return platform::clock::today().addDays(N).toString(QStringLiteral("yyyyMMdd"));
-}
-
-int Porcentaje_Repaso(int x, int Total)
-{
-    return Total > 0 ? int(std::int64_t(x) * 100 / Total) : 0;
-}
-
-QString Texto_Duracion(std::int64_t Milisegundos)
-{
-    const std::int64_t s = std::max<std::int64_t>(Milisegundos, 0) / 1000;
-    // A time of day: past 24 hours the clock starts again at 00:00:00.
-    return QTime(0, 0).addSecs(int(s % 86400)).toString(QStringLiteral("hh:mm:ss"));
-}
-
-QString Texto_Tiempo_Medio(std::int64_t Milisegundos, int Fichas)
-{
-    const std::int64_t ms = std::max<std::int64_t>(Milisegundos, 0);
-    const std::int64_t porFicha = std::int64_t(std::max(Fichas, 1)) * 1000; // ms x cards in a second per card
-    if (ms < 60 * porFicha) {
-        // Rounded to the nearest second, a half to the even one.
-        std::int64_t q = ms / porFicha;
-        const std::int64_t r2 = 2 * (ms % porFicha);
-        if (r2 > porFicha || (r2 == porFicha && q % 2 == 1))
-            ++q;
-        return QString::number(q) + QStringLiteral(" segundos.");
-    }
-    const std::int64_t segundos = ms / porFicha;
-    const std::int64_t minutos = segundos / 60;
-    return QString::number(minutos) + QStringLiteral(" minuto/s  ") + QString::number(segundos - minutos * 60)
-           + QStringLiteral(" segundos.");
-}
 
 void Inicia_Sesion_Repaso()
 {
@@ -118,13 +81,13 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
 
     Panel2 = named(new platform::Panel(Panel1), "Panel2");
     label(Panel2, "Label5", QStringLiteral("Nivel en el FE: "), platform::colors::Black);
-    DBText2 = dbText(Panel2, "DBText2", "Nive_Fich");
+    DBText2 = dbText(Panel2, "DBText2", ficha::Nive_Fich);
     label(Panel2, "Label6", QStringLiteral("Nivel de importancia: "), platform::colors::Black);
-    DBText3 = dbText(Panel2, "DBText3", "Nive_Impo");
+    DBText3 = dbText(Panel2, "DBText3", ficha::Nive_Impo);
     label(Panel2, "Label8", QStringLiteral("Clave para clasificar:"), platform::colors::Black);
-    DBText4 = dbText(Panel2, "DBText4", "Clav_Fich");
+    DBText4 = dbText(Panel2, "DBText4", ficha::Clav_Fich);
     label(Panel2, "Label9", QStringLiteral("Nº de repasos hechos:"), platform::colors::Black);
-    DBText5 = dbText(Panel2, "DBText5", "Total_Repa");
+    DBText5 = dbText(Panel2, "DBText5", ficha::Total_Repa);
     label(Panel2, "Label10", QStringLiteral("Último repaso:"), platform::colors::Black);
     Label15 = label(Panel2, "Label15", QString(), platform::colors::Black);
     label(Panel2, "Label11", QStringLiteral("Tiempo:"), platform::colors::Black);
@@ -148,7 +111,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     PageControl1->addTab(Pregunta, QStringLiteral("   P R E G U N T A   "));
     PageControl1->addTab(Respuesta, QStringLiteral("   R E S P U E S T A   "));
 
-    DBText1 = dbText(Pregunta, "DBText1", "Preg_Text");
+    DBText1 = dbText(Pregunta, "DBText1", ficha::Preg_Text);
     DBText1->setFontColor(platform::tcolor(platform::colors::Purple));
     Image1 = named(new platform::ImageControl(Pregunta), "Image1");
     Image1->Tag = 5;
@@ -187,9 +150,10 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     }
 
     Timer_n_Repaso = new platform::Timer(this);
-    Timer_n_Repaso->setObjectName(QStringLiteral("Timer_n_Repaso")); // the break window stops it by name
+    Timer_n_Repaso->setObjectName(QStringLiteral("Timer_n_Repaso"));
     Timer_n_Repaso->setInterval(1000);
     Timer_n_Repaso->setEnabled(true);
+    Sesion_->Timer_n_Repaso = Timer_n_Repaso;
 
     layOut();
 
@@ -224,6 +188,8 @@ TRepasar_::~TRepasar_()
 {
     if (Repasar_ == this)
         Repasar_ = nullptr;
+    if (Sesion_ && Sesion_->Timer_n_Repaso == Timer_n_Repaso)
+        Sesion_->Timer_n_Repaso = nullptr;
 }
 
 void TRepasar_::layOut()
@@ -315,8 +281,8 @@ void TRepasar_::FormActivate()
         Fin_Por_Fichas_Agotadas = 0;
     }
     if (Fichas_Repasadas == 0) {
-        Label16->setCaption(QStringLiteral("Aciertos: "));
-        Label17->setCaption(QStringLiteral("Errores: "));
+        Label16->setCaption(repaso::Texto_Aciertos(Contadores()));
+        Label17->setCaption(repaso::Texto_Errores(Contadores()));
     }
     Actualiza_Fuente();
     Actualiza_Contadores();
@@ -401,21 +367,7 @@ std::int64_t TRepasar_::Duracion_Sesion() const
 
 QString TRepasar_::Texto_Estadisticas() const
 {
-    const std::int64_t E = Duracion_Sesion();
-    const QString D = Texto_Duracion(E);
-    if (Fichas_Repasadas < 1)
-        return Texto_Duracion_Sesion + D + QStringLiteral("\r\rNo se han repasado fichas.");
-    QString m;
-    if (Fin_Por_Fichas_Agotadas == 1)
-        m = QStringLiteral("No hay más fichas seleccionadas que repasar\r\r");
-    m += Texto_Duracion_Sesion + D + QStringLiteral("\r\r");
-    m += QStringLiteral("Se han repasado ") + QString::number(Fichas_Repasadas) + QStringLiteral(" fichas.\r\r");
-    m += QStringLiteral("    *  Correctas: ") + QString::number(Aciertos) + QStringLiteral(" fichas.   ( ")
-         + QString::number(Porcentaje_Repaso(Aciertos, Fichas_Repasadas)) + QStringLiteral(" % )\r\r");
-    m += QStringLiteral("    *  Incorrectas: ") + QString::number(Errores) + QStringLiteral(" fichas.   ( ")
-         + QString::number(Porcentaje_Repaso(Errores, Fichas_Repasadas)) + QStringLiteral(" % )\r\r");
-    m += QStringLiteral("Tiempo medio dedicado a cada ficha: ") + Texto_Tiempo_Medio(E, Fichas_Repasadas);
-    return m;
+    return repaso::Texto_Estadisticas(Contadores(), Duracion_Sesion(), Fin_Por_Fichas_Agotadas == 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -454,17 +406,16 @@ void TRepasar_::juzga(bool Correcta)
     engine::Table *t = D_Module_->Tabla_Activa;
     D_Module_->Retiene_Pantallas();
     try {
-        if (t->fieldByName("Fech_Ulti_Repa").asString() < p->Fecha_Hoy.toStdString()) {
+        const repaso::Ficha actual{t->fieldByName(ficha::Nive_Fich).asInteger(),
+                                   QString::fromStdString(t->fieldByName(ficha::Fech_Ulti_Repa).asString()),
+                                   t->fieldByName(ficha::Total_Repa).asInteger(),
+                                   QString::fromStdString(t->fieldByName(ficha::Fech_Prox_Repa).asString())};
+        if (const std::optional<repaso::Ficha> f = repaso::Juzga(actual, Correcta, p->Fecha_Hoy, p->Dias_Repaso)) {
             t->edit();
-            engine::Field &nivel = t->fieldByName("Nive_Fich");
-            const int L = Correcta ? nivel.asInteger() + 1 : 1;
-            // Levels below 1 (only a damaged card holds them) take the first interval.
-            const int dias = p->Dias_Repaso[std::size_t(Correcta ? std::clamp(L, 1, 9) : 2)];
-            nivel.setAsInteger(L);
-            t->fieldByName("Fech_Ulti_Repa").setAsString(p->Fecha_Hoy.toStdString());
-            engine::Field &total = t->fieldByName("Total_Repa");
-            total.setAsInteger(total.asInteger() + 1);
-            t->fieldByName("Fech_Prox_Repa").setAsString(Fecha_Hoy_Mas_Dias(dias).toStdString());
+            t->fieldByName(ficha::Nive_Fich).setAsInteger(f->Nive_Fich);
+            t->fieldByName(ficha::Fech_Ulti_Repa).setAsString(f->Fech_Ulti_Repa.toStdString());
+            t->fieldByName(ficha::Total_Repa).setAsInteger(f->Total_Repa);
+            t->fieldByName(ficha::Fech_Prox_Repa).setAsString(f->Fech_Prox_Repa.toStdString());
             t->post();
         }
     } catch (...) {
@@ -475,13 +426,14 @@ void TRepasar_::juzga(bool Correcta)
     }
     const bool refrescoDebido = D_Module_->Suelta_Pantallas();
 
-    ++Fichas_Repasadas;
-    --Fichas_Pendientes;
-    (Correcta ? Aciertos : Errores) += 1;
-    Label16->setCaption(QStringLiteral("Aciertos: ") + QString::number(Aciertos) + QStringLiteral(" ( ")
-                        + QString::number(Porcentaje_Repaso(Aciertos, Fichas_Repasadas)) + QStringLiteral("% ) "));
-    Label17->setCaption(QStringLiteral("Errores: ") + QString::number(Errores) + QStringLiteral(" ( ")
-                        + QString::number(Porcentaje_Repaso(Errores, Fichas_Repasadas)) + QStringLiteral("% ) "));
+    repaso::Contadores c = Contadores();
+    repaso::Cuenta(c, Correcta);
+    Fichas_Repasadas = c.Fichas_Repasadas;
+    Fichas_Pendientes = c.Fichas_Pendientes;
+    Aciertos = c.Aciertos;
+    Errores = c.Errores;
+    Label16->setCaption(repaso::Texto_Aciertos(c));
+    Label17->setCaption(repaso::Texto_Errores(c));
 
     // The next card refreshes the displays once; when there is none, the card the post left
     // current is shown as every move shows it.
@@ -504,8 +456,8 @@ void TRepasar_::Termina_Sin_Fichas()
 
 void TRepasar_::Actualiza_Contadores()
 {
-    const QString hechas = QStringLiteral("Fichas ya Repasadas: ") + QString::number(Fichas_Repasadas);
-    const QString pendientes = QStringLiteral("Fichas pendientes: ") + QString::number(Fichas_Pendientes);
+    const QString hechas = repaso::Texto_Repasadas(Contadores());
+    const QString pendientes = repaso::Texto_Pendientes(Contadores());
     Label1->setCaption(hechas);
     Label3->setCaption(hechas);
     Label13->setCaption(pendientes);

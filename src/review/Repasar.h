@@ -3,17 +3,12 @@
 // the answer page where the user judges the answer right ("&Correcta") or wrong
 // ("I&ncorrecta").
 //
-// A judgement reschedules the card by the interval table Dias_Repaso, but only the first one
-// of a day: a card whose last review is today (or later) is never written again that day.
-//   right: level + 1; next review = today + Dias_Repaso[new level], Dias_Repaso[9] from
-//          level 9 on;
-//   wrong: level 1; next review = today + Dias_Repaso[2].
-// Both set the last review to today and count one more review.
+// The judgement and the texts of the counters and figures are the rules of Reglas_Repaso.h;
+// the window applies them to the current card of Tabla_Activa and to its labels.
 //
 // The window keeps the session's counters and a clock of study time (breaks left out: the
 // break window stops Timer_n_Repaso while it is shown and adds its length to Tiempo_Pausas),
-// and reports the session's figures through the message window when it closes. Percentages
-// and the average time are whole numbers computed without floating point.
+// and reports the session's figures through the message window when it closes.
 #include "platform/DBText.h"
 #include "platform/FontDialog.h"
 #include "platform/Form.h"
@@ -22,6 +17,7 @@
 #include "platform/Panel.h"
 #include "platform/RichEdit.h"
 #include "platform/Timer.h"
+#include "review/Reglas_Repaso.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -32,20 +28,6 @@
 
 // 1 when the last session ended because its queue ran out; 0 at creation.
 extern int Fin_Por_Fichas_Agotadas;
-
-// The date N days after today (the clock's), as yyyymmdd.
-QString Fecha_Hoy_Mas_Dias(int N);
-
-// x as a percentage of Total, the fraction dropped (57 of 100 is 57); 0 when Total is 0.
-int Porcentaje_Repaso(int x, int Total);
-
-// A duration in milliseconds as the clock shows it: hours, minutes and seconds of two
-// digits each ("00:12:41"), the seconds' fraction dropped; a negative duration reads as 0.
-QString Texto_Duracion(std::int64_t Milisegundos);
-
-// The average time per card: below a minute the seconds rounded ("12 segundos."), else
-// whole minutes and the whole seconds left ("1 minuto/s  15 segundos.").
-QString Texto_Tiempo_Medio(std::int64_t Milisegundos, int Fichas);
 
 // Starts a review of the cards in Tabla_Activa's view (there is at least one): the queue,
 // its first card, the session's clock and pauses at 0, then the review window, modally.
@@ -113,6 +95,7 @@ public:
     int Fichas_Pendientes = 0;
     int Aciertos = 0;
     int Errores = 0;
+    repaso::Contadores Contadores() const { return {Fichas_Repasadas, Fichas_Pendientes, Aciertos, Errores}; }
 
     // ---- Handlers ----
     void FormCreate();

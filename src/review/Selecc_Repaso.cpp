@@ -7,6 +7,7 @@
 #include "platform/Colors.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "review/Filtros_Repaso.h"
 #include "review/Repasar.h"
 #include "store/D_Module.h"
 #include "store/Sesion.h"
@@ -157,13 +158,7 @@ void TSelecc_Repaso_::Pone_Filtro_Niveles()
     // window's filter, not whatever an earlier try of this window left on the table.
     if (p->Seleccion_Activa == 1)
         p->Filtro_Seleccion = p->Filtro_Actual;
-    QString L;
-    for (int n = 1; n <= 8; ++n) {
-        if (Niveles_Marcados[std::size_t(n)] != 1)
-            continue;
-        L += (L.isEmpty() ? QStringLiteral("Nive_Fich = ") : QStringLiteral(" or Nive_Fich = ")) + QString::number(n);
-    }
-    ponFiltro(L.isEmpty() ? Filtro_Base : L);
+    ponFiltro(repaso::Filtro_Niveles(Niveles_Marcados, Filtro_Base));
 }
 
 void TSelecc_Repaso_::Activa_Controles_Seleccion()
@@ -212,33 +207,21 @@ void TSelecc_Repaso_::RadioButton1Click()
 void TSelecc_Repaso_::Button1Click()
 {
     Pone_Filtro_Niveles();
-    if (RadioButton2->isChecked())
-        ponFiltro(algunNivelMarcado() ? QStringLiteral(" ( ") + filtro() + QStringLiteral(" ) and ") + Filtro_Base
-                                      : Filtro_Base);
+    ponFiltro(repaso::Filtro_Repasar(RadioButton2->isChecked(), algunNivelMarcado(), filtro(), Filtro_Base));
     repasa();
 }
 
 void TSelecc_Repaso_::Button4Click()
 {
-    const QString Q = QLatin1Char('\'') + Sesion_->Fecha_Hoy + QLatin1Char('\'');
     Pone_Filtro_Niveles();
-    const QString F = filtro();
-    const QString vencidas = QStringLiteral("Fech_Prox_Repa <= ") + Q + QStringLiteral(" and ") + Filtro_Base;
-    const bool conCondicion = RadioButton2->isChecked() ? algunNivelMarcado() : F != Filtro_Base;
-    if (!conCondicion)
-        ponFiltro(vencidas);
-    else if (RadioButton2->isChecked())
-        ponFiltro(QStringLiteral("( ") + F + QStringLiteral(" ) and ( Fech_Prox_Repa <= ") + Q + QStringLiteral(" )")
-                  + QStringLiteral(" and ") + Filtro_Base);
-    else
-        ponFiltro(QStringLiteral("( ") + F + QStringLiteral(" ) and ( Fech_Prox_Repa <= ") + Q + QStringLiteral(" )"));
+    ponFiltro(repaso::Filtro_Por_Tiempo(RadioButton2->isChecked(), algunNivelMarcado(), filtro(), Filtro_Base,
+                                        Sesion_->Fecha_Hoy));
     repasa();
 }
 
 void TSelecc_Repaso_::repasa()
 {
-    if (!CheckBox9->isChecked())
-        ponFiltro(filtro() + QStringLiteral("and (Fech_Ulti_Repa <> ") + Sesion_->Fecha_Hoy + QLatin1Char(')'));
+    ponFiltro(repaso::Filtro_Mismo_Dia(filtro(), CheckBox9->isChecked(), Sesion_->Fecha_Hoy));
     if (D_Module_->Tabla_Activa->recordCount() == 0) {
         D_Module_->Ver_Mensaje(Msg_No_Hay_Fichas_Repaso);
         return;

@@ -75,8 +75,9 @@ TD_Module_::TD_Module_(QObject *parent)
     {
         std::vector<FieldDef> defs = Campos_Ficha(254);
         Tabla_Activa->fieldDefs() = defs;
-        Tabla_Activa->indexDefs() = {{"Tabla_ActivaIndex1", "Nive_Fich;Nive_Impo", true},
-                                     {"NiveFich", "Nive_Fich;Nive_Impo", false}};
+        const std::string nivelImportancia = std::string(ficha::Nive_Fich) + ';' + ficha::Nive_Impo;
+        Tabla_Activa->indexDefs() = {{"Tabla_ActivaIndex1", nivelImportancia, true},
+                                     {ficha::Indice_Primario, nivelImportancia, false}};
         Tabla_Activa->afterPost = [this](engine::Table &t) { Tabla_ActivaAfterPost(t); };
         Tabla_Activa->beforeScroll = [this](engine::Table &t) { Tabla_ActivaBeforeScroll(t); };
         Tabla_Activa->afterScroll = [this](engine::Table &t) {
@@ -159,30 +160,17 @@ TD_Module_::~TD_Module_()
 
 std::vector<FieldDef> TD_Module_::Campos_Ficha(int Tam_Pregunta)
 {
-    return {
-        {"Nive_Fich", FieldType::SmallInt, 0},
-        {"Nive_Impo", FieldType::SmallInt, 0},
-        {"AutoInc", FieldType::AutoInc, 0},
-        {"Clav_Fich", FieldType::String, 15},
-        {"Preg_Text", FieldType::String, Tam_Pregunta},
-        {"Tipo_Preg_Imag", FieldType::String, 4},
-        {"Preg_Imag", FieldType::Blob, 0},
-        {"Resp_Text", FieldType::Blob, 200},
-        {"Tipo_Resp_Imag", FieldType::String, 4},
-        {"Resp_Imag", FieldType::Blob, 0},
-        {"Resp_Memo", FieldType::Blob, 0},
-        {"Fech_Crea", FieldType::String, 8},
-        {"Fech_Ulti_Repa", FieldType::String, 8},
-        {"Total_Repa", FieldType::SmallInt, 0},
-        {"Fech_Prox_Repa", FieldType::String, 8},
-        {"Ficha_Comp_Encr", FieldType::String, 3},
-        {"Camp_Logi", FieldType::Boolean, 0},
-    };
+    std::vector<FieldDef> defs;
+    defs.reserve(ficha::Campos.size());
+    for (const ficha::Campo &c : ficha::Campos)
+        defs.push_back({c.nombre, c.tipo, c.tamano == ficha::Tam_Pregunta ? Tam_Pregunta : c.tamano});
+    return defs;
 }
 
 std::vector<engine::IndexDef> TD_Module_::Indices_Ficha()
 {
-    return {{"NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true}};
+    const std::string campos = std::string(ficha::Nive_Fich) + ';' + ficha::Nive_Impo + ';' + ficha::AutoInc;
+    return {{ficha::Indice_Primario, campos, true}};
 }
 
 std::vector<FieldDef> TD_Module_::Campos_Imprime()

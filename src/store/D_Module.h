@@ -6,25 +6,8 @@
 // at every move of the card table, writing every posted card through, the display font
 // style file and the program's messages.
 //
-// THE CARD RECORD "Ficha" (creation order; Campos_Ficha gives these definitions):
-//    1 Nive_Fich       SmallInt   level; 0 = not yet in the study cycle
-//    2 Nive_Impo       SmallInt   importance; 0 when the file does not use it
-//    3 AutoInc         AutoInc    identity of the card
-//    4 Clav_Fich       String 15  classification key
-//    5 Preg_Text       String n   question, n = the file's question size (1 to 255); never packed
-//    6 Tipo_Preg_Imag  String 4   "BMP" or "JPG"; anything else: no question picture
-//    7 Preg_Imag       Blob       question picture (bitmap or JPEG file bytes)
-//    8 Resp_Text       Blob       short answer: RTF of a one-line rich text
-//    9 Tipo_Resp_Imag  String 4   as 6, for the answer picture
-//   10 Resp_Imag       Blob       answer picture
-//   11 Resp_Memo       Blob       long answer: an RTF stream
-//   12 Fech_Crea       String 8   dates are yyyymmdd; empty = none
-//   13 Fech_Ulti_Repa  String 8
-//   14 Total_Repa      SmallInt
-//   15 Fech_Prox_Repa  String 8
-//   16 Ficha_Comp_Encr String 3   "S": the four blobs (7, 8, 10, 11) are packed; "N": plain
-//   17 Camp_Logi       Boolean    scratch flag of the global modification
-// Primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
+// THE CARD RECORD "Ficha" is defined once, in store/Ficha.h: field names, types and sizes
+// (Campos_Ficha builds a file's definitions from it) and the primary index.
 //
 // A PACKED BLOB is a whole stream container holding the one item "1" with the plain bytes;
 // the container's flag bytes say whether the item was compressed and enciphered. Blobs are
@@ -42,6 +25,7 @@
 #include "packing/Streams.h"
 #include "platform/DataSource.h"
 #include "platform/Rtf.h"
+#include "store/Ficha.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -93,42 +77,22 @@ public:
     TPackStreams *PKS_Config_Prog;      // compressed and enciphered, unused
 
     // ---- Persistent fields of Tabla_Activa (valid while it is open) ----
-    engine::Field &Tabla_ActivaNive_Fich() { return Tabla_Activa->fieldByName("Nive_Fich"); }
-    engine::Field &Tabla_ActivaNive_Impo() { return Tabla_Activa->fieldByName("Nive_Impo"); }
-    engine::Field &Tabla_ActivaAutoInc() { return Tabla_Activa->fieldByName("AutoInc"); }
-    engine::Field &Tabla_ActivaClav_Fich() { return Tabla_Activa->fieldByName("Clav_Fich"); }
-    engine::Field &Tabla_ActivaPreg_Text() { return Tabla_Activa->fieldByName("Preg_Text"); }
-    engine::Field &Tabla_ActivaTipo_Preg_Imag() { return Tabla_Activa->fieldByName("Tipo_Preg_Imag"); }
-    engine::Field &Tabla_ActivaPreg_Imag() { return Tabla_Activa->fieldByName("Preg_Imag"); }
-    engine::Field &Tabla_ActivaTipo_Resp_Imag() { return Tabla_Activa->fieldByName("Tipo_Resp_Imag"); }
-    engine::Field &Tabla_ActivaResp_Imag() { return Tabla_Activa->fieldByName("Resp_Imag"); }
-    engine::Field &Tabla_ActivaResp_Memo() { return Tabla_Activa->fieldByName("Resp_Memo"); }
-    engine::Field &Tabla_ActivaFech_Crea() { return Tabla_Activa->fieldByName("Fech_Crea"); }
-    engine::Field &Tabla_ActivaFech_Ulti_Repa() { return Tabla_Activa->fieldByName("Fech_Ulti_Repa"); }
-    engine::Field &Tabla_ActivaTotal_Repa() { return Tabla_Activa->fieldByName("Total_Repa"); }
-    engine::Field &Tabla_ActivaFech_Prox_Repa() { return Tabla_Activa->fieldByName("Fech_Prox_Repa"); }
-    engine::Field &Tabla_ActivaCamp_Logi() { return Tabla_Activa->fieldByName("Camp_Logi"); }
-    engine::Field &Tabla_ActivaResp_Text() { return Tabla_Activa->fieldByName("Resp_Text"); }
-    engine::Field &Tabla_ActivaFicha_Comp_Encr() { return Tabla_Activa->fieldByName("Ficha_Comp_Encr"); }
-
-    // ---- Persistent fields of Tabla_Exp (valid while it is open) ----
-    engine::Field &Tabla_ExpNive_Fich() { return Tabla_Exp->fieldByName("Nive_Fich"); }
-    engine::Field &Tabla_ExpNive_Impo() { return Tabla_Exp->fieldByName("Nive_Impo"); }
-    engine::Field &Tabla_ExpAutoInc() { return Tabla_Exp->fieldByName("AutoInc"); }
-    engine::Field &Tabla_ExpClav_Fich() { return Tabla_Exp->fieldByName("Clav_Fich"); }
-    engine::Field &Tabla_ExpPreg_Text() { return Tabla_Exp->fieldByName("Preg_Text"); }
-    engine::Field &Tabla_ExpTipo_Preg_Imag() { return Tabla_Exp->fieldByName("Tipo_Preg_Imag"); }
-    engine::Field &Tabla_ExpPreg_Imag() { return Tabla_Exp->fieldByName("Preg_Imag"); }
-    engine::Field &Tabla_ExpTipo_Resp_Imag() { return Tabla_Exp->fieldByName("Tipo_Resp_Imag"); }
-    engine::Field &Tabla_ExpResp_Imag() { return Tabla_Exp->fieldByName("Resp_Imag"); }
-    engine::Field &Tabla_ExpResp_Memo() { return Tabla_Exp->fieldByName("Resp_Memo"); }
-    engine::Field &Tabla_ExpFech_Crea() { return Tabla_Exp->fieldByName("Fech_Crea"); }
-    engine::Field &Tabla_ExpFech_Ulti_Repa() { return Tabla_Exp->fieldByName("Fech_Ulti_Repa"); }
-    engine::Field &Tabla_ExpTotal_Repa() { return Tabla_Exp->fieldByName("Total_Repa"); }
-    engine::Field &Tabla_ExpFech_Prox_Repa() { return Tabla_Exp->fieldByName("Fech_Prox_Repa"); }
-    engine::Field &Tabla_ExpCamp_Logi() { return Tabla_Exp->fieldByName("Camp_Logi"); }
-    engine::Field &Tabla_ExpResp_Text() { return Tabla_Exp->fieldByName("Resp_Text"); }
-    engine::Field &Tabla_ExpFicha_Comp_Encr() { return Tabla_Exp->fieldByName("Ficha_Comp_Encr"); }
+    engine::Field &Tabla_ActivaNive_Fich() { return Tabla_Activa->fieldByName(ficha::Nive_Fich); }
+    engine::Field &Tabla_ActivaNive_Impo() { return Tabla_Activa->fieldByName(ficha::Nive_Impo); }
+    engine::Field &Tabla_ActivaAutoInc() { return Tabla_Activa->fieldByName(ficha::AutoInc); }
+    engine::Field &Tabla_ActivaClav_Fich() { return Tabla_Activa->fieldByName(ficha::Clav_Fich); }
+    engine::Field &Tabla_ActivaPreg_Text() { return Tabla_Activa->fieldByName(ficha::Preg_Text); }
+    engine::Field &Tabla_ActivaTipo_Preg_Imag() { return Tabla_Activa->fieldByName(ficha::Tipo_Preg_Imag); }
+    engine::Field &Tabla_ActivaPreg_Imag() { return Tabla_Activa->fieldByName(ficha::Preg_Imag); }
+    engine::Field &Tabla_ActivaTipo_Resp_Imag() { return Tabla_Activa->fieldByName(ficha::Tipo_Resp_Imag); }
+    engine::Field &Tabla_ActivaResp_Imag() { return Tabla_Activa->fieldByName(ficha::Resp_Imag); }
+    engine::Field &Tabla_ActivaResp_Memo() { return Tabla_Activa->fieldByName(ficha::Resp_Memo); }
+    engine::Field &Tabla_ActivaFech_Crea() { return Tabla_Activa->fieldByName(ficha::Fech_Crea); }
+    engine::Field &Tabla_ActivaFech_Ulti_Repa() { return Tabla_Activa->fieldByName(ficha::Fech_Ulti_Repa); }
+    engine::Field &Tabla_ActivaTotal_Repa() { return Tabla_Activa->fieldByName(ficha::Total_Repa); }
+    engine::Field &Tabla_ActivaFech_Prox_Repa() { return Tabla_Activa->fieldByName(ficha::Fech_Prox_Repa); }
+    engine::Field &Tabla_ActivaResp_Text() { return Tabla_Activa->fieldByName(ficha::Resp_Text); }
+    engine::Field &Tabla_ActivaFicha_Comp_Encr() { return Tabla_Activa->fieldByName(ficha::Ficha_Comp_Encr); }
 
     // ---- Persistent fields of Imprime (valid while it is open) ----
     engine::Field &ImprimeTEXT() { return Imprime->fieldByName("TEXT"); }
@@ -136,11 +100,10 @@ public:
     engine::Field &ImprimeImag() { return Imprime->fieldByName("Imag"); }
     engine::Field &ImprimeMemo() { return Imprime->fieldByName("Memo"); }
     engine::Field &ImprimeMemo2() { return Imprime->fieldByName("Memo2"); }
-    engine::Field &ImprimeLogi() { return Imprime->fieldByName("Logi"); }
     engine::Field &ImprimeComp_Encr() { return Imprime->fieldByName("Comp_Encr"); }
 
     // ---- Table definitions, so that nobody repeats them ----
-    // The 17 fields of a card with the question size given (1 to 255).
+    // The fields of a card (ficha::Campos) with the question size given (1 to 255).
     static std::vector<engine::FieldDef> Campos_Ficha(int Tam_Pregunta);
     // The primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
     static std::vector<engine::IndexDef> Indices_Ficha();

@@ -1,6 +1,7 @@
 #include "store/Sesion.h"
 
 #include "platform/Files.h"
+#include "platform/Timer.h"
 #include "store/D_Module.h"
 
 #include <optional>
@@ -28,6 +29,12 @@ const QString Fichero_Ultimo_FE = QStringLiteral("ultimo.txt");
 
 // ---------------------------------------------------------------------------------------------
 // Free routines of the unit
+
+void Pide_Descanso()
+{
+    Sesion_->Timer_Descanso->setInterval(99);
+    Sesion_->Timer_Descanso->setEnabled(true);
+}
 
 bool Hay_Fichero_Abierto()
 {

@@ -64,6 +64,9 @@ public:
 
     platform::Timer *Timer_Descanso = nullptr;
     platform::Timer *Timer_Parpadeo = nullptr;
+    // The review window's one-second session clock, set by the review window while it exists;
+    // the break window stops it while a break is shown.
+    platform::Timer *Timer_n_Repaso = nullptr;
 
     // ---- Shared session state (flags are 0/1) ----
     int Ayuda_Iniciada = 0;
@@ -145,6 +148,9 @@ public:
     virtual bool Mismo_Dia_Permitido() const = 0;
 };
 
+// The review's "&Descansar": the break timer at 99 ms and enabled, so that a break comes at
+// once when the reminder is on and armed.
+void Pide_Descanso();
 // True when a study file is open; otherwise shows "No hay ningún Fichero de Estudio abierto."
 // and returns false.
 bool Hay_Fichero_Abierto();

@@ -6,6 +6,7 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
+#include "store/Ficha.h"
 #include "store/Imag_Zoom.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
@@ -59,9 +60,9 @@ Recuento Cuenta_Fichas(engine::Table &tabla, platform::Label *Progreso)
     Recuento r;
     if (!tabla.active())
         return r;
-    const std::size_t campoNivel = std::size_t(tabla.fieldByName("Nive_Fich").index());
-    const std::size_t campoComp = std::size_t(tabla.fieldByName("Ficha_Comp_Encr").index());
-    const std::size_t campoRepasos = std::size_t(tabla.fieldByName("Total_Repa").index());
+    const std::size_t campoNivel = std::size_t(tabla.fieldByName(ficha::Nive_Fich).index());
+    const std::size_t campoComp = std::size_t(tabla.fieldByName(ficha::Ficha_Comp_Encr).index());
+    const std::size_t campoRepasos = std::size_t(tabla.fieldByName(ficha::Total_Repa).index());
     tabla.forEachRecord([&](const engine::Row &ficha) {
         ++r.Total;
         const engine::Value &nivel = ficha[campoNivel];

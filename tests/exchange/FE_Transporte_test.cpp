@@ -3,79 +3,11 @@
 #include "exchange/ExchangeFixture.h"
 
 #include "exchange/FE_Transporte.h"
+#include "exchange/TransportFiles.h"
 #include "platform/Files.h"
 #include "platform/MessageDialog.h"
 
 #include <QFileInfo>
-
-#include <zlib.h>
-
-namespace {
-QByteArray zlib9(const QByteArray &bytes)
-{
-    uLongf size = compressBound(uLong(bytes.size()));
-    QByteArray out(qsizetype(size), '\0');
-    compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(bytes.constData()),
-              uLong(bytes.size()), 9);
-    out.resize(qsizetype(size));
-    return out;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    return platform::readWholeFile(path).value_or(QByteArray("<missing>"));
-}
-
-// A container with both flags blank holding the items as given, in the order given (repeated
-// names included), written without the container component, which would merge repetitions.
-QByteArray rawContainer(const std::vector<std::pair<QByteArray, QByteArray>> &items)
-{
-    QByteArray out("  \x01\x02\x03\x04\x05\x06\x07\x08", 10);
-    auto u32 = [&](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            out.append(char((v >> (8 * i)) & 0xFF));
-    };
-    u32(quint32(items.size()));
-    for (const auto &[name, bytes] : items) {
-        out.append(char(name.size() & 0xFF)).append(char(name.size() >> 8)).append(name);
-        u32(quint32(bytes.size()));
-        out.append(bytes);
-    }
-    return out;
-}
-
-// One zlib stream of 4 GiB of zero bytes, built from independent deflate blocks of 1 MiB.
-QByteArray zlibBombOf4GiB()
-{
-    const uInt chunk = 1u << 20;
-    std::vector<Bytef> zeros(chunk, 0), out(chunk);
-    z_stream z{};
-    deflateInit(&z, 9);
-    auto run = [&](int flush, uInt input) {
-        z.next_in = zeros.data();
-        z.avail_in = input;
-        z.next_out = out.data();
-        z.avail_out = uInt(out.size());
-        deflate(&z, flush);
-        return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
-    };
-    const QByteArray first = run(Z_FULL_FLUSH, chunk); // header + one block
-    const QByteArray block = run(Z_FULL_FLUSH, chunk); // the same block again, history reset
-    QByteArray tail = run(Z_FINISH, 0);                // last empty block + checksum
-    deflateEnd(&z);
-    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), chunk);
-    uLong sum = one;
-    QByteArray bomb = first;
-    for (int i = 1; i < 4096; ++i) {
-        bomb += block;
-        sum = adler32_combine(sum, one, chunk);
-    }
-    tail.chop(4);
-    for (int shift : {24, 16, 8, 0})
-        tail.append(char((sum >> shift) & 0xFF));
-    return bomb + tail;
-}
-} // namespace
 
 class TransportTest : public ExchangeFixture {
 protected:
@@ -162,24 +94,12 @@ TEST_F(TransportTest, DamagedTransportFilesAreRefusedAndWriteNothing)
         QString what;
         QByteArray bytes;
     };
-    std::vector<Case> cases = {
+    // The checks are the unpacking's own; here that a refusal reaches the user and writes nothing.
+    const Case cases[] = {
         {"not a container", "Esto es un texto cualquiera."},
-        {"empty", ""},
         {"truncated", good.left(good.size() / 2)},
-        {"without STU", rawContainer({items[0], items[1]})},
-        {"without DB", rawContainer({items[0], items[2]})},
-        {"STU twice", rawContainer({items[0], items[1], items[2], items[2]})},
-        {"bytes after an item's stream", rawContainer({items[0], {items[1].first, items[1].second + "x"}, items[2]})},
-        {"an item cut short", rawContainer({items[0], {items[1].first, items[1].second.chopped(5)}, items[2]})},
-        {"DB inflates to 4 GiB", rawContainer({items[0], {"DB", zlibBombOf4GiB()}, items[2]})},
+        {"DB not a card table", rawContainer({items[0], {"DB", zlib9("SQLite format 3")}, items[2]})},
     };
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        for (int at : {0, 1, int(items[i].second.size() / 2), int(items[i].second.size() - 1)}) {
-            auto flipped = items;
-            flipped[i].second[at] = char(flipped[i].second[at] ^ 0x10);
-            cases.push_back({QStringLiteral("byte %1 of %2 flipped").arg(at).arg(QString(items[i].first)), rawContainer(flipped)});
-        }
-    }
     QDir().mkpath(elsewhere(""));
     const QStringList before = datFiles();
     for (const Case &k : cases) {

@@ -67,7 +67,7 @@ TEST_F(BreakTest, AFiftyMinuteSessionTakesItsListedBreaksAndCountsOnlyStudyTime)
 {
     RelojRepaso review; // the review clock runs from the start of the session
     startWithBreaks(QStringLiteral("SI_NOPER_030-010-015-005-030-030-030-Parpad_NO_05__"));
-    Descanso_->Timer_n_Repaso = review.reloj;
+    Sesion_->Timer_n_Repaso = review.reloj;
     Sesion_->Tiempo_Pausas = 0;
     Sesion_->Inicio_Sesion = platform::clock::toDays(platform::clock::now());
     breaksLasting(3, 2);

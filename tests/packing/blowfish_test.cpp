@@ -5,9 +5,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "packing/PackStreamRoutines.h"
+#include "support/EngineTables.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ const std::string kWeakKey = "weak50582";
 
 TEST(Blowfish, InitialTablesAreThoseTheGeneratorComputes)
 {
-    const std::string generated = testing::TempDir() + "/pi_tables_" + std::to_string(::getpid()) + ".h";
+    const testsupport::TempDir folder;
+    const std::string generated = folder.file("pi_tables.h");
     const std::string cmd = std::string(ORV_BIN_DIR) + "/gen_blowfish_tables " + generated;
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     auto slurp = [](const std::string &name) {

@@ -5,10 +5,10 @@
 #include <random>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "HexBytes.h"
 #include "packing/PackStreamCol.h"
+#include "support/EngineTables.h"
 
 namespace fs = std::filesystem;
 
@@ -61,21 +61,11 @@ std::string packedSample(const std::string &key)
     return save(box);
 }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        path_ = fs::temp_directory_path() / ("pks_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string file(const std::string &name) const { return (path_ / name).string(); }
-    size_t entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator())); }
-
-private:
-    static inline int counter = 0;
-    fs::path path_;
-};
+// The number of files and folders in the folder.
+size_t entries(const testsupport::TempDir &dir)
+{
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
+}
 
 } // namespace
 
@@ -322,7 +312,7 @@ TEST(PackStreams, ItemPastTheEndIsAStreamReadErrorWithoutTheEvent)
 
 TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsComplete)
 {
-    TempDir dir;
+    testsupport::TempDir dir;
     const std::string name = dir.file("X.STU");
     TPackStreams box;
     box.Encrypted = true;
@@ -330,7 +320,7 @@ TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsComplete)
     add(box, "FE_STU", "settings");
     box.SaveToFile(name);
     box.SaveToFile(name);  // an existing file is replaced
-    EXPECT_EQ(dir.entries(), 1u);
+    EXPECT_EQ(entries(dir), 1u);
 
     TPackStreams back;
     back.Key = "pw";
@@ -341,14 +331,14 @@ TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsComplete)
     std::string huge(70000, 'n');
     add(box, huge, "name too long for its 16-bit length");
     EXPECT_THROW(box.SaveToFile(name), packing::EWriteError);
-    EXPECT_EQ(dir.entries(), 1u);
+    EXPECT_EQ(entries(dir), 1u);
     back.LoadFromFile(name);
     EXPECT_EQ(get(back, "FE_STU"), "settings");
 }
 
 TEST(PackStreams, FileErrorsNameTheFileAndChangeNothing)
 {
-    TempDir dir;
+    testsupport::TempDir dir;
     TPackStreams box;
     box.Key = "k";
     add(box, "x", "1");

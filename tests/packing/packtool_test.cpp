@@ -1,23 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
+#include <sys/wait.h>
 
 #include "packing/PackStreamCol.h"
+#include "support/EngineTables.h"
 
 namespace {
-
-// A folder of the running test's own, since ctest runs the tests side by side.
-std::string dir()
-{
-    const std::string d = testing::TempDir() + "/packtool_" + std::to_string(::getpid()) + "_" + testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::create_directories(d);
-    return d;
-}
 
 void writeFile(const std::string &name, const std::string &bytes)
 {
@@ -32,19 +24,26 @@ std::string readFile(const std::string &name)
     return ss.str();
 }
 
-// Runs packtool; returns its exit status, with its standard error in `err`.
-int packtool(const std::string &args, std::string *err = nullptr)
-{
-    const std::string errFile = dir() + "/packtool.err";
-    const int rc = std::system((std::string(ORV_BIN_DIR) + "/packtool " + args + " 2>" + errFile).c_str());
-    if (err)
-        *err = readFile(errFile);
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
+class Packtool : public ::testing::Test {
+protected:
+    // The test's own folder, removed at its end.
+    testsupport::TempDir folder;
+    std::string dir() const { return folder.path().string(); }
+
+    // Runs packtool; returns its exit status, with its standard error in `err`.
+    int packtool(const std::string &args, std::string *err = nullptr)
+    {
+        const std::string errFile = dir() + "/packtool.err";
+        const int rc = std::system((std::string(ORV_BIN_DIR) + "/packtool " + args + " 2>" + errFile).c_str());
+        if (err)
+            *err = readFile(errFile);
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+};
 
 } // namespace
 
-TEST(Packtool, CompressesEnciphersAndUnpacksFiles)
+TEST_F(Packtool, CompressesEnciphersAndUnpacksFiles)
 {
     const std::string in = dir() + "/pt_in", c = dir() + "/pt_c", d = dir() + "/pt_d";
     std::string text;
@@ -70,7 +69,7 @@ TEST(Packtool, CompressesEnciphersAndUnpacksFiles)
     EXPECT_EQ(packtool("box-ls " + dir() + "/pt_box pw"), 0);
 }
 
-TEST(Packtool, CorruptInputPrintsTheFailureAndExitsWithOne)
+TEST_F(Packtool, CorruptInputPrintsTheFailureAndExitsWithOne)
 {
     const std::string bad = dir() + "/pt_bad", out = dir() + "/pt_out";
     writeFile(bad, std::string("\x0A\x00\x00\x00\x00\x01\xFF\xFF\xFF\xFF", 10));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "packing/Streams.h"
+#include "support/EngineTables.h"
 
 TEST(MemoryStream, ReadsWritesAndSeeksLikeAFile)
 {
@@ -54,7 +55,8 @@ TEST(MemoryStream, CopyFromWithCountZeroTakesTheWholeSource)
 
 TEST(FileStream, WritesAndReadsBackThroughASaveFileThatReplacesOnlyWhenCommitted)
 {
-    const std::string name = testing::TempDir() + "/streams_test_" + std::to_string(::getpid()) + ".bin";
+    const testsupport::TempDir dir;
+    const std::string name = dir.file("streams_test.bin");
     {
         packing::SaveFile f(name);
         f.stream().writeBuffer("contenido", 9);
@@ -74,31 +76,20 @@ TEST(FileStream, WritesAndReadsBackThroughASaveFileThatReplacesOnlyWhenCommitted
         f.stream().writeBuffer("new and longer", 14);
     }
     EXPECT_EQ(packing::FileStream(name, packing::FileStream::OpenRead).size(), 9);
-    std::remove(name.c_str());
 
-    EXPECT_THROW(packing::FileStream(testing::TempDir(), packing::FileStream::OpenRead), packing::EFOpenError);
+    EXPECT_THROW(packing::FileStream(dir.path().string(), packing::FileStream::OpenRead), packing::EFOpenError);
 }
 
 namespace {
-// A folder of its own for the whole-file writes, removed afterwards.
-struct SaveFolder {
-    std::string path;
-    SaveFolder()
-    {
-        char pattern[] = "/tmp/savefile_XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~SaveFolder() { std::filesystem::remove_all(path); }
-    std::string file(const std::string &name) const { return path + "/" + name; }
-    std::vector<std::string> names() const
-    {
-        std::vector<std::string> out;
-        for (const auto &e : std::filesystem::directory_iterator(path))
-            out.push_back(e.path().filename().string());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
-};
+// The names of the files in the folder, sorted.
+std::vector<std::string> names(const testsupport::TempDir &dir)
+{
+    std::vector<std::string> out;
+    for (const auto &e : std::filesystem::directory_iterator(dir.path()))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
 
 void save(const std::string &name, const std::string &content)
 {
@@ -120,7 +111,7 @@ std::string contentOf(const std::string &name)
 // through to its target; a name at the file system's limit still works.
 TEST(SaveFile, RefusesReadOnlyTargetsWritesThroughLinksAndTakesLongNames)
 {
-    SaveFolder dir;
+    testsupport::TempDir dir;
     const std::string readOnly = dir.file("solo_lectura.STU");
     save(readOnly, "antes");
     ::chmod(readOnly.c_str(), 0444);
@@ -144,13 +135,13 @@ TEST(SaveFile, RefusesReadOnlyTargetsWritesThroughLinksAndTakesLongNames)
     const std::string longest = dir.file(std::string(255 - 4, 'n') + ".STU");
     save(longest, "largo");
     EXPECT_EQ(contentOf(longest), "largo");
-    EXPECT_EQ(dir.names().size(), 4u); // nothing else left behind
+    EXPECT_EQ(names(dir).size(), 4u); // nothing else left behind
 }
 
 // The replaced file keeps its permissions and, where the writer may give it away, its owner.
 TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
 {
-    SaveFolder dir;
+    testsupport::TempDir dir;
     const std::string name = dir.file("X.STU");
     save(name, "a");
     ::chmod(name.c_str(), 0640);
@@ -172,7 +163,7 @@ TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
 // those of a live process, and files merely named alike, are kept.
 TEST(SaveFile, RemovesTheTemporariesOfDeadProcessesOnly)
 {
-    SaveFolder dir;
+    testsupport::TempDir dir;
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0)
@@ -186,5 +177,5 @@ TEST(SaveFile, RemovesTheTemporariesOfDeadProcessesOnly)
     save(dir.file("X.STU"), "y");
     std::vector<std::string> expected{".~svnotours", alive, "X.STU", "X.STU.~sv1-1"};
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(dir.names(), expected);
+    EXPECT_EQ(names(dir), expected);
 }

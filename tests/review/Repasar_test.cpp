@@ -24,85 +24,17 @@ protected:
     }
 };
 
-TEST_F(ReviewSessionTest, JudgementsFollowTheIntervalTableOverEveryLevel)
+// The judgements reach the card: a right answer, a wrong one, and a card already reviewed
+// today, which only counts (the rule itself: Reglas_Repaso_test).
+TEST_F(ReviewSessionTest, JudgementsAreWrittenToTheCardOnceADay)
 {
-    const std::array<int, 10> defaults{0, 0, 1, 7, 21, 45, 90, 120, 150, 180};
-    const std::array<int, 10> edited{0, 3, 0, 5, 8, 13, 21, 34, 55, 89};
-    const QString today = "20261205";
-    int file = 0;
-    for (const auto &dias : {defaults, edited}) {
-        for (bool right : {true, false}) {
-            SCOPED_TRACE(std::string(right ? "right" : "wrong") + (dias == defaults ? ", default" : ", edited"));
-            std::vector<testsupport::Card> cards;
-            for (int level = 0; level <= 12; ++level) {
-                testsupport::Card c = cardAt(level, "20261201", "20261204");
-                c.reviews = level * 2;
-                cards.push_back(c);
-            }
-            open(writeStudy(cards, testsupport::defaultOptions(), QString("J%1").arg(file++)));
-            p->Dias_Repaso = dias;
-            reviewAll(std::vector<bool>(13, right));
-            for (int level = 0; level <= 12; ++level) {
-                SCOPED_TRACE(level);
-                const int L = right ? level + 1 : 1;
-                const int d = right ? dias[std::size_t(std::min(L, 9))] : dias[2];
-                EXPECT_EQ(stored(ids[std::size_t(level)]),
-                          (CardState{L, today.toStdString(), QDate(2026, 12, 5).addDays(d).toString("yyyyMMdd").toStdString(),
-                                     level * 2 + 1}));
-            }
-        }
-    }
-}
-
-TEST_F(ReviewSessionTest, ASecondAnswerTheSameDayChangesNothingButCounts)
-{
-    // Reviewed today, and reviewed "tomorrow" (a wrong system date): neither is written.
-    openStudy({cardAt(4, "20261205", "20261205"), cardAt(5, "20261205", "20261206"), cardAt(6, "20261205", "")});
-    p->Dias_Repaso[2] = 0;
-    reviewAll({true, false, false});
-    EXPECT_EQ(stored(ids[0]), (CardState{4, "20261205", "20261205", 0}));
-    EXPECT_EQ(stored(ids[1]), (CardState{5, "20261206", "20261205", 0}));
-    EXPECT_EQ(stored(ids[2]), (CardState{1, "20261205", "20261205", 1})) << "Dias_Repaso[2] = 0: due again today";
-}
-
-TEST_F(ReviewSessionTest, DatesAfterTodayCrossMonthsYearsAndLeapDays)
-{
-    struct Case {
-        QDate today;
-        int days;
-        QString expected;
-    };
-    for (const Case &c : {Case{{2026, 12, 31}, 1, "20270101"}, Case{{2026, 12, 5}, 0, "20261205"},
-                          Case{{2027, 2, 28}, 1, "20270301"}, Case{{2028, 2, 28}, 1, "20280229"},
-                          Case{{2026, 1, 31}, 30, "20260302"}, Case{{2026, 12, 5}, 180, "20270603"}}) {
-        platform::clock::setNow(QDateTime(c.today, QTime(23, 59, 59)));
-        EXPECT_EQ(Fecha_Hoy_Mas_Dias(c.days), c.expected) << c.today.toString().toStdString();
-    }
-}
-
-TEST_F(ReviewSessionTest, PercentagesAndTheAverageTimeAreWholeNumbers)
-{
-    struct Pct {
-        int x, total, expected;
-    };
-    for (const Pct &c : {Pct{57, 100, 57}, Pct{29, 100, 29}, Pct{1, 3, 33}, Pct{2, 3, 66}, Pct{5, 5, 100},
-                         Pct{0, 7, 0}, Pct{1, 0, 0}})
-        EXPECT_EQ(Porcentaje_Repaso(c.x, c.total), c.expected) << c.x << "/" << c.total;
-
-    struct Avg {
-        std::int64_t ms;
-        int cards;
-        QString expected;
-    };
-    for (const Avg &c : {Avg{75900, 1, "1 minuto/s  15 segundos."}, Avg{12400, 1, "12 segundos."},
-                         Avg{227700, 3, "1 minuto/s  15 segundos."}, Avg{12500, 1, "12 segundos."},
-                         Avg{13500, 1, "14 segundos."}, Avg{60000, 1, "1 minuto/s  0 segundos."},
-                         Avg{3 * 3599999, 3, "59 minuto/s  59 segundos."}, Avg{0, 4, "0 segundos."}})
-        EXPECT_EQ(Texto_Tiempo_Medio(c.ms, c.cards), c.expected) << c.ms << "/" << c.cards;
-
-    EXPECT_EQ(Texto_Duracion(0), "00:00:00");
-    EXPECT_EQ(Texto_Duracion(761999), "00:12:41");
-    EXPECT_EQ(Texto_Duracion(-5), "00:00:00");
+    openStudy({cardAt(3, "20261205", "20261201"), cardAt(5, "20261204", "20261130"), cardAt(6, "20261205", "20261205")});
+    p->Dias_Repaso[4] = 21;
+    p->Dias_Repaso[2] = 1;
+    reviewAll({true, false, true});
+    EXPECT_EQ(stored(ids[0]), (CardState{4, "20261205", "20261226", 1}));
+    EXPECT_EQ(stored(ids[1]), (CardState{1, "20261205", "20261206", 1}));
+    EXPECT_EQ(stored(ids[2]), (CardState{6, "20261205", "20261205", 0}));
 }
 
 // A session left with "&Salir" after one answer, then one left before any answer (which starts

@@ -1,17 +1,33 @@
 #include "EngineTables.h"
 
+#include "store/D_Module.h"
+
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <stdexcept>
 
 namespace testsupport {
 
 using engine::FieldDef;
-using engine::FieldType;
+
+std::filesystem::path tempRoot()
+{
+    static const std::filesystem::path root = [] {
+        if (const char *given = getenv("ORV_TEST_TEMP_ROOT"); given && *given)
+            return std::filesystem::path(given);
+        const std::filesystem::path shm("/dev/shm");
+        std::error_code ec;
+        if (std::filesystem::is_directory(shm, ec) && access(shm.c_str(), W_OK | X_OK) == 0)
+            return shm;
+        return std::filesystem::temp_directory_path();
+    }();
+    return root;
+}
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orv-test-XXXXXX").string();
+    std::string pattern = (tempRoot() / "orv-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
@@ -25,20 +41,13 @@ TempDir::~TempDir()
 
 std::vector<FieldDef> cardFields(int questionSize)
 {
-    return {
-        {"Nive_Fich", FieldType::SmallInt, 0},     {"Nive_Impo", FieldType::SmallInt, 0},
-        {"AutoInc", FieldType::AutoInc, 0},        {"Clav_Fich", FieldType::String, 15},
-        {"Preg_Text", FieldType::String, questionSize}, {"Tipo_Preg_Imag", FieldType::String, 4},
-        {"Preg_Imag", FieldType::Blob, 0},         {"Resp_Text", FieldType::Blob, 200},
-        {"Tipo_Resp_Imag", FieldType::String, 4},  {"Resp_Imag", FieldType::Blob, 0},
-        {"Resp_Memo", FieldType::Blob, 0},         {"Fech_Crea", FieldType::String, 8},
-        {"Fech_Ulti_Repa", FieldType::String, 8},  {"Total_Repa", FieldType::SmallInt, 0},
-        {"Fech_Prox_Repa", FieldType::String, 8},  {"Ficha_Comp_Encr", FieldType::String, 3},
-        {"Camp_Logi", FieldType::Boolean, 0},
-    };
+    return TD_Module_::Campos_Ficha(questionSize);
 }
 
-std::vector<engine::IndexDef> cardIndexes() { return {{"NiveFich", "Nive_Fich;Nive_Impo;AutoInc", true}}; }
+std::vector<engine::IndexDef> cardIndexes()
+{
+    return TD_Module_::Indices_Ficha();
+}
 
 void createCardTable(const std::string &folder, const std::string &name, int questionSize)
 {

@@ -8,7 +8,13 @@
 
 namespace testsupport {
 
-// A fresh folder under the system's temporary folder, removed with its content at the end.
+// The folder that tests make their temporary folders in: a memory file system when the machine
+// has one (/dev/shm), else the system's temporary folder; a child test's is given by its
+// parent (ORV_TEST_TEMP_ROOT). The engine synchronises every post
+// to disk; on a disk those waits take most of a window test's time, on memory next to none.
+std::filesystem::path tempRoot();
+
+// A fresh folder under tempRoot(), removed with its content at the end.
 class TempDir {
 public:
     TempDir();
@@ -22,7 +28,7 @@ private:
     std::filesystem::path path_;
 };
 
-// The 17 fields of a card, in their order, with the given question width.
+// The fields of a card (the study files', from store/Ficha.h) with the given question width.
 std::vector<engine::FieldDef> cardFields(int questionSize = 60);
 // The primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
 std::vector<engine::IndexDef> cardIndexes();

@@ -1,5 +1,7 @@
 #include "support/ProgramFixture.h"
 
+#include "support/EngineTables.h"
+
 #include "app/Panta_Inicio.h"
 #include "store/Preferencias.h"
 #include "app/Program.h"
@@ -51,7 +53,7 @@ void resetScripting()
 
 void ProgramFixture::SetUp()
 {
-    m_root = std::make_unique<QTemporaryDir>();
+    m_root = std::make_unique<QTemporaryDir>(QString::fromStdString((testsupport::tempRoot() / "orv-test-XXXXXX").string()));
     ASSERT_TRUE(m_root->isValid());
     QDir(m_root->path()).mkpath(QStringLiteral("program/dat"));
     QDir(m_root->path()).mkpath(QStringLiteral("home/.config"));

@@ -1,0 +1,15 @@
+#pragma once
+// Work files that the exchange keeps in a study files' folder while it writes there, named
+// after the process that makes them, and the removal of those left by a process that is gone
+// (a killed program). No file of another name is ever touched.
+#include <QString>
+
+// The table an export or an unpacking builds before it takes its place:
+// "<folder>/.<kind>-<process>.db".
+QString Tabla_De_Trabajo(const QString &Carpeta, const QString &Tipo, qint64 Proceso);
+// Removes a table with its journal files (the journals first).
+void Quita_Tabla(const QString &Ruta);
+// Removes from the folder the work files of processes that are gone, each with its journal
+// files: the work tables above, the engine's table copies ".~tb<process>-<n>" and the saved
+// files' ".~sv<process>-<n>". Returns how many files went.
+int Quita_Restos_Abandonados(const QString &Carpeta);

@@ -1,0 +1,318 @@
+#include "exchange/Transporte.h"
+
+#include "engine/Table.h"
+#include "exchange/Restos_Trabajo.h"
+#include "platform/Files.h"
+#include "store/Ficha.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+const QString Err_Lectura = QStringLiteral("No se puede leer el archivo %1");
+const QString Err_Escritura = QStringLiteral("No se puede escribir el archivo %1");
+const QString Err_En_Uso = QStringLiteral("El Fichero de Estudio %1 está siendo usado por otro programa.");
+
+// The parts of a study file that a transport file carries, in the order they are added and
+// written; the first two are required.
+const char *const Partes[] = {"DB", "STU", "MB", "PX", "BMP", "JPG"};
+
+// Every table of the engine is an SQLite file, which begins so.
+constexpr char Cabecera_Tabla[] = "SQLite format 3";
+
+[[noreturn]] void falla(const QString &text)
+{
+    throw std::runtime_error(text.toStdString());
+}
+
+QString enCualquierCaso(const QString &path)
+{
+    const QString found = platform::existingPathAnyCase(path);
+    return found.isEmpty() ? path : found;
+}
+
+bool existe(const QString &path)
+{
+    return !platform::existingPathAnyCase(path).isEmpty();
+}
+
+using Salida = std::function<void(const std::uint8_t *, std::size_t)>;
+
+// Inflates the zlib stream from the source's position to its end, handing the output on piece
+// by piece.
+std::uint64_t inflar(packing::Stream &Origen, std::uint64_t Limite, const Salida &salida)
+{
+    if (Origen.position() >= Origen.size())
+        return 0;
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        throw std::bad_alloc();
+    std::unique_ptr<z_stream, int (*)(z_stream *)> fin(&z, inflateEnd);
+    std::vector<std::uint8_t> entrada(std::size_t(1) << 18), trozo(std::size_t(1) << 18);
+    std::uint64_t total = 0;
+    bool agotado = false;
+    int ret = Z_OK;
+    while (ret != Z_STREAM_END) {
+        if (z.avail_in == 0 && !agotado) {
+            const std::size_t n = Origen.read(entrada.data(), entrada.size());
+            agotado = n == 0 || Origen.position() >= Origen.size();
+            z.next_in = entrada.data();
+            z.avail_in = static_cast<uInt>(n);
+        }
+        z.next_out = trozo.data();
+        z.avail_out = static_cast<uInt>(trozo.size());
+        ret = inflate(&z, Z_NO_FLUSH);
+        if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR)
+            throw EZlibDanado();
+        const std::size_t producido = trozo.size() - z.avail_out;
+        total += producido;
+        if (total > Limite)
+            throw EZlibDanado();
+        if (producido > 0 && salida)
+            salida(trozo.data(), producido);
+        // No input left and no way on: the stream is cut short.
+        if (ret == Z_BUF_ERROR && z.avail_in == 0 && agotado)
+            throw EZlibDanado();
+    }
+    if (z.avail_in != 0 || Origen.position() < Origen.size()) // bytes after the stream's end
+        throw EZlibDanado();
+    return total;
+}
+
+// The items of the container by part, each once; nothing when a required part is missing or
+// a part is held twice.
+std::optional<std::vector<std::pair<QString, packing::MemoryStream>>> itemsDelTransporte(TPackStreams &PKS3)
+{
+    const auto items = PKS3.itemsForInspection();
+    if (PKS3.ItemsReadOnLoad() != items.size())
+        return std::nullopt; // a part held twice
+    auto tiene = [&](const char *parte) {
+        return std::any_of(items.begin(), items.end(), [&](const auto &item) {
+            return QString::fromStdString(item.first).compare(QLatin1String(parte), Qt::CaseInsensitive) == 0;
+        });
+    };
+    if (!tiene("DB") || !tiene("STU"))
+        return std::nullopt;
+    std::vector<std::pair<QString, packing::MemoryStream>> partes;
+    for (const char *p : Partes) {
+        if (!tiene(p))
+            continue;
+        partes.emplace_back(QLatin1String(p), packing::MemoryStream());
+        PKS3.GetStream(p, partes.back().second);
+    }
+    return partes;
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// zlib
+
+void Comprime_Stream_Zlib(packing::Stream &Origen, packing::Stream &Destino)
+{
+    std::vector<std::uint8_t> datos(static_cast<std::size_t>(Origen.size()));
+    Origen.setPosition(0);
+    Origen.readBuffer(datos.data(), datos.size());
+    uLongf largo = compressBound(static_cast<uLong>(datos.size()));
+    std::vector<std::uint8_t> salida(largo);
+    if (compress2(salida.data(), &largo, datos.data(), static_cast<uLong>(datos.size()), 9) != Z_OK)
+        throw std::bad_alloc();
+    Destino.writeBuffer(salida.data(), largo);
+}
+
+std::uint64_t Descomprime_Stream_Zlib(packing::Stream &Origen, packing::Stream *Destino, std::uint64_t Limite)
+{
+    return inflar(Origen, Limite, Destino ? Salida([Destino](const std::uint8_t *d, std::size_t n) {
+                                      Destino->writeBuffer(d, n);
+                                  })
+                                          : Salida());
+}
+
+void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extension, packing::Stream &Fichero,
+                                   std::uint64_t Limite)
+{
+    const bool tabla = Extension == QLatin1String("DB");
+    bool primero = true;
+    const std::uint64_t total = inflar(Item, Limite, [&](const std::uint8_t *d, std::size_t n) {
+        if (tabla && primero && (n < sizeof Cabecera_Tabla || std::memcmp(d, Cabecera_Tabla, sizeof Cabecera_Tabla) != 0))
+            throw ETransporteDanado("not a table file");
+        primero = false;
+        Fichero.writeBuffer(d, n);
+    });
+    if (tabla && total == 0)
+        throw ETransporteDanado("empty table file");
+}
+
+bool Es_Tabla_De_Fichas(const QString &Ruta)
+{
+    try {
+        engine::Table tabla;
+        tabla.setTableName(QFile::encodeName(Ruta).toStdString());
+        tabla.open();
+        const std::vector<engine::FieldDef> &campos = tabla.fieldDefinitions();
+        for (const ficha::Campo &f : ficha::Campos) {
+            const bool hay = std::any_of(campos.begin(), campos.end(), [&](const engine::FieldDef &c) {
+                return QString::fromStdString(c.name).compare(QLatin1String(f.nombre), Qt::CaseInsensitive) == 0
+                       && c.type == f.tipo;
+            });
+            if (!hay)
+                return false;
+        }
+        return true;
+    } catch (const engine::EngineError &) {
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Packing
+
+void Anade_Fichero_al_Transporte(TPackStreams &PKS3, const QString &Base, const QString &Extension)
+{
+    const QString path = enCualquierCaso(Base + Extension);
+    const std::optional<QByteArray> bytes = platform::readWholeFile(path);
+    if (!bytes)
+        falla(Err_Lectura.arg(path));
+    packing::MemoryStream fichero(bytes->constData(), std::size_t(bytes->size())), comprimido;
+    Comprime_Stream_Zlib(fichero, comprimido);
+    PKS3.AddStream(Extension.toStdString(), comprimido);
+}
+
+bool FE_Transportable(const QString &N)
+{
+    return QFileInfo(N).isFile() && existe(N.left(N.size() - 2) + QStringLiteral("STU"));
+}
+
+void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
+{
+    const QString B = N.left(N.size() - 2);
+    // A journal or log left beside the table by a killed program belongs to it: the table is
+    // made whole on its own first.
+    try {
+        engine::Table tabla;
+        tabla.setTableName(QFile::encodeName(N).toStdString());
+        tabla.checkpointFile();
+    } catch (const engine::EngineError &) {
+        if (QFileInfo::exists(N + QStringLiteral("-wal")) || QFileInfo::exists(N + QStringLiteral("-journal")))
+            falla(Err_En_Uso.arg(N));
+    }
+    PKS3.ClearStreams();
+    PKS3.Compressed = false;
+    PKS3.Encrypted = false;
+    try {
+        Anade_Fichero_al_Transporte(PKS3, B, QStringLiteral("DB"));
+        for (const char *parte : {"MB", "PX", "STU", "BMP", "JPG"}) {
+            const QString ext = QLatin1String(parte);
+            if (ext == QLatin1String("STU") || existe(B + ext))
+                Anade_Fichero_al_Transporte(PKS3, B, ext);
+        }
+        PKS3.SaveToFile(QFile::encodeName(B + QStringLiteral("SZP")).toStdString());
+    } catch (...) {
+        PKS3.ClearStreams();
+        throw;
+    }
+    PKS3.ClearStreams();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Unpacking
+
+bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const QString &M, QStringList &Escritos,
+                             std::uint64_t Limite)
+{
+    Escritos.clear();
+    PKS3.Compressed = false;
+    PKS3.Encrypted = false;
+    auto leidas = itemsDelTransporte(PKS3);
+    PKS3.ClearStreams();
+    if (!leidas)
+        return false;
+    auto &partes = *leidas;
+    for (auto &[ext, datos] : partes) {
+        if (ext == QLatin1String("DB"))
+            continue; // checked whole as it is inflated into its work table, which stops at its start
+        try {
+            datos.setPosition(0);
+            Descomprime_Stream_Zlib(datos, nullptr, Limite);
+        } catch (const EZlibDanado &) {
+            return false;
+        }
+    }
+
+    // The card table is inflated under a work name and opened there; the other parts are
+    // written whole under temporary names beside their places (a write that fails takes every
+    // temporary file with it). Only then do they all take their places.
+    QDir().mkpath(Carpeta);
+    Quita_Restos_Abandonados(Carpeta);
+    const QString trabajo = Tabla_De_Trabajo(Carpeta, QStringLiteral("transporte"), ::getpid());
+    struct QuitaTrabajo {
+        const QString &ruta;
+        ~QuitaTrabajo() { Quita_Tabla(ruta); }
+    } quitaTrabajo{trabajo};
+    Quita_Tabla(trabajo);
+    std::vector<std::unique_ptr<packing::SaveFile>> archivos;
+    for (auto &[ext, datos] : partes) {
+        const QString destino = enCualquierCaso(Carpeta + QLatin1Char('/') + M + ext);
+        datos.setPosition(0);
+        try {
+            if (ext == QLatin1String("DB")) {
+                {
+                    packing::FileStream tabla(QFile::encodeName(trabajo).toStdString(), packing::FileStream::Create);
+                    Extrae_Fichero_del_Transporte(datos, ext, tabla, Limite);
+                    tabla.close(true);
+                }
+                if (!Es_Tabla_De_Fichas(trabajo))
+                    return false;
+                archivos.emplace_back(); // its place is taken by renaming the work table
+            } else {
+                auto archivo = std::make_unique<packing::SaveFile>(QFile::encodeName(destino).toStdString());
+                Extrae_Fichero_del_Transporte(datos, ext, archivo->stream(), Limite);
+                archivos.push_back(std::move(archivo));
+            }
+        } catch (const ETransporteDanado &) {
+            return false;
+        } catch (const packing::EStreamError &) {
+            falla(Err_Escritura.arg(destino));
+        }
+        datos.clear();
+    }
+    // The log of a replaced table would be replayed into the new one.
+    const QString db = enCualquierCaso(Carpeta + QLatin1Char('/') + M + QStringLiteral("DB"));
+    for (std::size_t i = 0; i < archivos.size(); ++i) {
+        const QString &ext = partes[i].first;
+        try {
+            if (archivos[i]) {
+                archivos[i]->commit();
+            } else {
+                for (const char *diario : {"-wal", "-shm", "-journal"})
+                    QFile::remove(db + QLatin1String(diario));
+                if (std::rename(QFile::encodeName(trabajo).constData(), QFile::encodeName(db).constData()) != 0)
+                    falla(Err_Escritura.arg(db));
+            }
+        } catch (const packing::EStreamError &) {
+            falla(Err_Escritura.arg(Carpeta + QLatin1Char('/') + M + ext));
+        }
+        Escritos << ext;
+    }
+    return true;
+}
+
+void Quita_Partes_Reemplazadas(const QString &Base, const QStringList &Escritos)
+{
+    for (const char *parte : {"MB", "PX", "BMP", "JPG", "JPEG", "CLA"}) {
+        if (Escritos.contains(QLatin1String(parte)))
+            continue;
+        if (const QString viejo = platform::existingPathAnyCase(Base + QLatin1String(parte)); !viejo.isEmpty())
+            QFile::remove(viejo);
+    }
+}

@@ -1,0 +1,204 @@
+// The rules of an export apart from its window: the checks and their order, what a plan holds,
+// the new file's options, the blob fields copied and the new file's picture.
+#include "exchange/Exportacion.h"
+#include "exchange/Restos_Trabajo.h"
+#include "store/Opciones_FE.h"
+#include "support/StudyFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+using F = Foco_Exportacion;
+
+class ExportRulesTest : public ::testing::Test {
+protected:
+    QTemporaryDir program;
+    QString dat(const QString &name) const { return program.path() + "/dat/" + name; }
+    void SetUp() override { QDir(program.path()).mkpath("dat"); }
+
+    Pedido_Exportacion pedido() const
+    {
+        Pedido_Exportacion p;
+        p.Exportable = 1;
+        p.Hay_Fichas = true;
+        p.Carpeta_Programa = program.path();
+        p.Nombre = "Nuevo";
+        p.Fecha = "03/04/27";
+        p.Formato_Fecha = 1;
+        p.Fichas_Nivel_1 = "20 ";
+        p.Nivel_Todas = "1";
+        return p;
+    }
+};
+} // namespace
+
+TEST_F(ExportRulesTest, EachCheckRefusesWithItsMessageAndFocusInOrder)
+{
+    testsupport::writeBytes(dat("existe.px"), "x");
+    struct Case {
+        const char *what;
+        std::function<void(Pedido_Exportacion &)> change;
+        QString message;
+        F focus;
+    } cases[] = {
+        // The export right comes first, whatever else is wrong.
+        {"not exportable", [](auto &p) { p.Exportable = 0; p.Hay_Fichas = false; p.Nombre.clear(); }, Msg_No_Exportable, F::Salir},
+        {"no card shown", [](auto &p) { p.Hay_Fichas = false; p.Nombre.clear(); }, Msg_Exportar_Vacio, F::Ninguno},
+        {"no name", [](auto &p) { p.Nombre.clear(); p.Con_Contrasena = true; }, Msg_Exportar_Sin_Nombre, F::Nombre},
+        {"name taken, any case", [](auto &p) { p.Nombre = "Existe"; p.Con_Contrasena = true; }, Msg_Exportar_Ya_Existe, F::Nombre},
+        {"blank password", [](auto &p) { p.Con_Contrasena = true; p.Contrasena = "  "; p.Nombre = "a/b"; }, Msg_Falta_Contrasena, F::Contrasena},
+        {"folder in the name", [](auto &p) { p.Nombre = "a/b"; }, Msg_Nombre_No_Valido, F::Nombre},
+        {"name too long", [](auto &p) { p.Nombre = QString(300, 'n'); }, Msg_Nombre_Largo, F::Nombre},
+        {"year cut short", [](auto &p) { p.Fecha = "03/04/2 "; }, Msg_Fecha_Exportar, F::Fecha},
+        {"no day", [](auto &p) { p.Fecha = "  /04/27"; p.Fichas_Nivel_1 = "   "; }, Msg_Fecha_Exportar, F::Fecha},
+        {"blank count", [](auto &p) { p.Fichas_Nivel_1 = "   "; }, Msg_Fichas_Nivel_1, F::Fichas_Nivel_1},
+        {"blank level", [](auto &p) { p.Opcion_Nivel = 3; p.Nivel_Todas = " "; }, Msg_Nivel_Exportar, F::Nivel},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        Pedido_Exportacion p = pedido();
+        k.change(p);
+        const auto result = Comprueba_Exportacion(p);
+        ASSERT_TRUE(std::holds_alternative<Rechazo_Exportacion>(result));
+        EXPECT_EQ(std::get<Rechazo_Exportacion>(result).Mensaje, k.message);
+        EXPECT_EQ(std::get<Rechazo_Exportacion>(result).Foco, k.focus);
+    }
+    // Nothing was written by a check.
+    EXPECT_EQ(QDir(dat("")).entryList(QDir::Files | QDir::Hidden), QStringList{"existe.px"});
+}
+
+TEST_F(ExportRulesTest, APlanHoldsTheDateThePackingTheLevelsAndTheNextReview)
+{
+    struct Case {
+        const char *what;
+        std::function<void(Pedido_Exportacion &)> change;
+        std::string created;
+        bool compress, encipher, packs;
+        std::string key;
+        int levelOf3;       // Nivel_Ficha(3)
+        std::string nextOf; // Prox_Repa_Ficha("20261210")
+    } cases[] = {
+        {"defaults, day first", [](auto &) {}, "20270403", true, false, true, "", 0, "00000000"},
+        {"month first", [](auto &p) { p.Formato_Fecha = 0; }, "20270304", true, false, true, "", 0, "00000000"},
+        {"plain", [](auto &p) { p.Comprimir = false; }, "20270403", false, false, false, "", 0, "00000000"},
+        {"password kept untrimmed, not compressed",
+         [](auto &p) { p.Comprimir = false; p.Con_Contrasena = true; p.Contrasena = " k "; },
+         "20270403", false, true, true, " k ", 0, "00000000"},
+        {"a password typed but not chosen", [](auto &p) { p.Contrasena = "k"; }, "20270403", true, false, true, "", 0, "00000000"},
+        {"each card's level, a blank count not asked", [](auto &p) { p.Opcion_Nivel = 2; p.Fichas_Nivel_1 = "   "; },
+         "20270403", true, false, true, "", 3, "00000000"},
+        {"one level, next review kept", [](auto &p) { p.Opcion_Nivel = 3; p.Nivel_Todas = "7"; p.Sin_Cambios_Repaso = true; },
+         "20270403", true, false, true, "", 7, "20261210"},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        Pedido_Exportacion p = pedido();
+        k.change(p);
+        const auto result = Comprueba_Exportacion(p);
+        ASSERT_TRUE(std::holds_alternative<Plan_Exportacion>(result));
+        const Plan_Exportacion &plan = std::get<Plan_Exportacion>(result);
+        EXPECT_EQ(plan.Base, dat(p.Nombre));
+        EXPECT_EQ(plan.Fech_Crea, k.created);
+        EXPECT_EQ(std::tuple(plan.Comprime, plan.Encripta, plan.Empaqueta, plan.Clave),
+                  std::tuple(k.compress, k.encipher, k.packs, k.key));
+        EXPECT_EQ(plan.Nivel_Ficha(3), k.levelOf3);
+        EXPECT_EQ(plan.Prox_Repa_Ficha("20261210"), k.nextOf);
+    }
+    Pedido_Exportacion p = pedido();
+    p.Fichas_Nivel_1 = " 5 ";
+    EXPECT_EQ(std::get<Plan_Exportacion>(Comprueba_Exportacion(p)).Fichas_Nivel_1, 5);
+}
+
+TEST_F(ExportRulesTest, TheNewFilesOptionsLineAndCardPacking)
+{
+    Pedido_Exportacion p = pedido();
+    p.Con_Contrasena = true;
+    p.Contrasena = "clave";
+    p.Comprimir = false;
+    p.Nuevo_Exportable = true;
+    p.Nuevo_Modificable = false;
+    const Plan_Exportacion plan = std::get<Plan_Exportacion>(Comprueba_Exportacion(p));
+    TPackStreams pks2;
+    pks2.Compressed = true;
+    const QString line = Opciones_Nuevo_FE(plan, pks2, QString(200, 'x'));
+    EXPECT_EQ(std::tuple(pks2.Key, pks2.Encrypted, pks2.Compressed), std::tuple(std::string("clave"), true, false));
+    EXPECT_EQ(line.mid(20, 21), "xnoxxsixxnoxxxsixxxsi");
+    EXPECT_EQ(line.left(20) + line.mid(41), QString(179, 'x'));
+}
+
+TEST_F(ExportRulesTest, BlobFieldsFollowTheOpenFilesParts)
+{
+    using V = std::vector<std::string>;
+    const std::pair<std::array<int, 4>, V> cases[] = {
+        {{0, 0, 0, 0}, {}},
+        {{100, 1, 1, 1}, {"Resp_Text", "Resp_Memo", "Preg_Imag", "Resp_Imag"}},
+        {{0, 1, 0, 1}, {"Resp_Memo", "Resp_Imag"}},
+        {{1, 0, 1, 0}, {"Resp_Text", "Preg_Imag"}},
+    };
+    for (const auto &[parts, expected] : cases) {
+        const auto got = Campos_Blob_Exportados(parts[0], parts[1], parts[2], parts[3]);
+        EXPECT_EQ(V(got.begin(), got.end()), expected);
+    }
+}
+
+TEST_F(ExportRulesTest, TheNewFilesPicture)
+{
+    const QString open = dat("Fuente.DB");
+    using E = Eleccion_Imagen;
+    struct Case {
+        const char *what;
+        QStringList beside; // pictures beside the open file
+        E choice;
+        QString otherType;
+        QString read, ext; // read: the name of the file loaded
+    } cases[] = {
+        {"same: the bitmap first", {"Fuente.JPG", "Fuente.BMP"}, E::Misma, "", "Fuente.BMP", "BMP"},
+        {"same: a .jpeg in any case, written as JPG", {"Fuente.jpeg"}, E::Misma, "", "Fuente.jpeg", "JPG"},
+        {"same: none there", {}, E::Misma, "", "", ""},
+        {"other bitmap", {"Fuente.JPG"}, E::Otra, "BMP", "", "BMP"},
+        {"other of another kind", {"Fuente.JPG"}, E::Otra, "/x/otra.gif", "", ""},
+        {"none", {"Fuente.JPG"}, E::Ninguna, "JPG", "", ""},
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        for (const QString &f : QDir(dat("")).entryList(QDir::Files))
+            QFile::remove(dat(f));
+        for (const QString &f : k.beside)
+            testsupport::writeBytes(dat(f), "p");
+        const Imagen_Exportada got = Imagen_Nuevo_FE(k.choice, open, k.otherType);
+        EXPECT_EQ(QFileInfo(got.Leer).fileName(), k.read);
+        EXPECT_EQ(got.Ext, k.ext);
+    }
+}
+
+TEST_F(ExportRulesTest, OnlyTheWorkFilesOfProcessesThatAreGoneAreRemoved)
+{
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const QString g = QString::number(gone), gx = QString::number(gone, 16);
+    const QString me = QString::number(getpid()), mex = QString::number(getpid(), 16);
+    const QStringList removed = {
+        ".exportacion-" + g + ".db", ".exportacion-" + g + ".db-journal", ".transporte-" + g + ".db-wal",
+        ".~tb" + gx + "-1", ".~tb" + gx + "-1-journal", ".~sv" + gx + "-a",
+    };
+    const QStringList kept = {
+        ".exportacion-" + me + ".db", ".exportacion-" + me + ".db-journal", ".~tb" + mex + "-2",
+        ".exportacion-" + g + ".dbx", ".exportacion-x" + g + ".db", ".~tb" + gx, "Nuevo.DB", "Nuevo.DB-journal",
+    };
+    for (const QString &f : removed + kept)
+        testsupport::writeBytes(dat(f), "x");
+    EXPECT_EQ(Quita_Restos_Abandonados(dat("").chopped(1)), removed.size());
+    QStringList left = QDir(dat("")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(left, expected);
+}
