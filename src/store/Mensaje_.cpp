@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Screen.h"
+#include "platform/TextFile.h"
 
 
 TMensaje *Mensaje = nullptr;
@@ -60,8 +61,9 @@ void TMensaje::FormCreate()
 void TMensaje::FormActivate()
 {
     const QRect desk = platform::desktopArea();
-    // A text wider than the desktop is wrapped, so that the window stays on it.
-    const QString texto = Sesion_ ? Sesion_->Texto_Mensaje : QString();
+    // A text wider than the desktop is wrapped, so that the window stays on it. Control
+    // characters (a NUL from a file, say) are shown as symbols, so that the text shows whole.
+    const QString texto = platform::controlPictures(Sesion_ ? Sesion_->Texto_Mensaje : QString());
     Label1->setCaption(texto);
     const int anchoMaximo = desk.width() - 54 - 16;
     if (Label1->width() > anchoMaximo)
