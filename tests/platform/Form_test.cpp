@@ -2,6 +2,7 @@
 #include "platform/Form.h"
 #include "platform/ModalShow.h"
 #include "platform/Screen.h"
+#include "support/EventLoop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -189,14 +190,7 @@ TEST_F(ErrorReportTest, WhatAHandlerAnActionOrAnEventThrowsIsReportedAndTheProgr
 // ---- Activation in a real event loop ----
 
 namespace {
-bool waitUntil(const std::function<bool()> &done, int ms = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using testsupport::waitUntil;
 
 struct Counted : platform::Form {
     int activations = 0;
