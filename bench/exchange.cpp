@@ -8,6 +8,8 @@
 // - Transport packing of that study file, against zlib level 9 on the same bytes ("ratio").
 // - Unpacking that transport file, with its checks, against inflating its items alone ("ratio").
 // - Import of 20,000 cards from one study file into another.
+// - Text import of 10,000 lines, one card a line, into a study file with short answers, keys
+//   and importance.
 #include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
@@ -16,6 +18,7 @@
 #include "exchange/Exportar_FE.h"
 #include "exchange/FE_Transporte.h"
 #include "exchange/Importar_de_FE.h"
+#include "exchange/Importar_de_txt.h"
 #include "exchange/Transporte.h"
 #include "packing/PackStreamCol.h"
 #include "platform/FileDialog.h"
@@ -357,6 +360,50 @@ void BM_ImportFromAStudyFileOf20000Cards(benchmark::State &state)
     removeStudy(QStringLiteral("Origen"));
 }
 BENCHMARK(BM_ImportFromAStudyFileOf20000Cards)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_TextImportOf10000Lines(benchmark::State &state)
+{
+    constexpr int Lines = 10000;
+    Panta_Inicio_->Cierra_Fichero();
+    Opciones_FE o = testsupport::defaultOptions();
+    o.Importancia = true;
+    QByteArray text;
+    for (int i = 0; i < Lines; ++i)
+        text += QStringLiteral("Pregunta número %1#Respuesta %1, con tilde: canción#Tema %2#%3\r\n")
+                    .arg(i)
+                    .arg(i % 50)
+                    .arg(i % 5)
+                    .toUtf8();
+    const QString textFile = program->folder + QStringLiteral("/fichas.txt");
+    testsupport::writeBytes(textFile, text);
+    std::size_t imported = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Panta_Inicio_->Cierra_Fichero();
+        removeStudy(QStringLiteral("Texto"));
+        const QString study = testsupport::writeStudyFile(program->dat, QStringLiteral("Texto"), o);
+        testsupport::writeBytes(program->folder + QStringLiteral("/ultimo.txt"), study.toUtf8() + '\n');
+        Panta_Inicio_->Label21Click();
+        if (Panta_Inicio_->FE_Abierto != 1) {
+            state.SkipWithError("the study file did not open");
+            break;
+        }
+        platform::FileDialog::queueFileName(textFile);
+        state.ResumeTiming();
+        Importar_de_txt_->Button1Click();
+        state.PauseTiming();
+        engine::Table t;
+        t.setTableName(testsupport::fileName(study));
+        t.open();
+        imported = t.recordCount();
+        state.ResumeTiming();
+    }
+    state.counters["cards_imported"] = double(imported);
+    Panta_Inicio_->Cierra_Fichero();
+    removeStudy(QStringLiteral("Texto"));
+    QFile::remove(textFile);
+}
+BENCHMARK(BM_TextImportOf10000Lines)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

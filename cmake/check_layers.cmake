@@ -13,10 +13,13 @@
 # steps of a routine) apart from its windows, each with a fast table test of its own. A new
 # rule unit is added here, by its path without extension.
 set(rule_units
+  src/editing/Anade_n_Grupo_Lineas
   src/editing/Condicion_Seleccion
   src/exchange/Exportacion
+  src/exchange/Importar_de_txt_Lineas
   src/exchange/Restos_Trabajo
   src/exchange/Transporte
+  src/platform/TextFile
   src/store/Preferencias
 )
 

@@ -1,5 +1,7 @@
 #include "editing/Anade_n_Grupo_.h"
 
+#include "editing/Anade_n_Grupo_Lineas.h"
+
 #include "engine/Table.h"
 #include "packing/Streams.h"
 #include "platform/Application.h"
@@ -30,6 +32,7 @@ const QString Msg_No_Guardado = QStringLiteral("No se ha guardado el archivo.");
 const QString Msg_Creadas = QStringLiteral("Se han creado %1 fichas.");
 const QString Msg_No_Escrito = QStringLiteral("No se ha podido escribir el archivo\r\r%1");
 const QString Msg_No_Leido = QStringLiteral("No se ha podido leer el archivo\r\r%1");
+const QString Msg_Linea_Larga = QStringLiteral("No se ha leído la línea %1 del archivo:\r\r%2");
 const QString Msg_Fila_Fallida = QStringLiteral("No se ha podido crear la ficha de la fila %1:\r\r%2");
 const QString Msg_Filas_Anteriores =
     QStringLiteral("\r\rLas %1 fichas de las filas anteriores se han creado y sus filas se han vaciado.");
@@ -42,9 +45,11 @@ void mensaje(const QString &text)
     D_Module_->Ver_Mensaje(text);
 }
 
+// The conversion error, a C string, quotes the text whole with its control characters pictured;
+// they are not digits either way.
 int entero(const QString &text)
 {
-    return engine::strToInt(text.toStdString());
+    return engine::strToInt(platform::controlPictures(text).toStdString());
 }
 
 // Every editor the grid opens passes its keys through the window first.
@@ -203,20 +208,6 @@ void TAnade_n_Grupo::vaciaFila(int Fila)
         Pon_Celda(c, Fila, QString());
 }
 
-std::array<QString, 4> TAnade_n_Grupo::Partes_Linea(const QString &L)
-{
-    // Positions from 0; a missing separator stands where the previous one stood.
-    const qsizetype p1 = L.indexOf(QLatin1Char('&'));
-    const qsizetype a2 = p1 < 0 ? -1 : L.indexOf(QLatin1Char('&'), p1 + 1);
-    const qsizetype p2 = a2 < 0 ? p1 : a2;
-    const qsizetype a3 = p2 < 0 ? -1 : L.indexOf(QLatin1Char('&'), p2 + 1);
-    const qsizetype p3 = a3 < 0 ? p2 : a3;
-    auto entre = [&](qsizetype desde, qsizetype hasta) {
-        return hasta > desde ? L.mid(desde, hasta - desde) : QString();
-    };
-    return {entre(0, p1), entre(p1 + 1, p2), entre(p2 + 1, p3), L.mid(p3 + 1)};
-}
-
 QStringList TAnade_n_Grupo::Lineas_Archivo() const
 {
     QStringList lineas;
@@ -337,19 +328,21 @@ void TAnade_n_Grupo::buttonbtn2Click()
 {
     if (!OpenDialog1->execute())
         return;
-    const std::optional<QStringList> lineas = platform::readTextLines(OpenDialog1->FileName);
+    const std::optional<platform::TextLines> lineas = platform::readTextLines(OpenDialog1->FileName, Filas);
     if (!lineas) {
         mensaje(Msg_No_Leido.arg(OpenDialog1->FileName));
         return;
     }
-    for (int i = 0; i < lineas->size() && i < Filas; ++i) {
+    for (int i = 0; i < lineas->lines.size(); ++i) {
         const int f = i + 1;
         StringGrid1->setCurrentCell(f - 1, qMax(0, StringGrid1->currentColumn()));
         vaciaFila(f);
-        const std::array<QString, 4> partes = Partes_Linea(lineas->at(i));
+        const std::array<QString, 4> partes = Divide_Linea_Grupo(lineas->lines.at(i));
         for (int c = 0; c < 4; ++c)
             Pon_Celda(c, f, partes[size_t(c)]);
     }
+    if (lineas->tooLongLine > 0)
+        mensaje(Msg_Linea_Larga.arg(lineas->tooLongLine).arg(platform::tooLongLineReason()));
 }
 
 void TAnade_n_Grupo::creaFicha(int Fila)

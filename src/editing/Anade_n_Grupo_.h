@@ -1,7 +1,9 @@
 #pragma once
 // The group entry window: up to 98 cards typed in a grid (question, answer, key, importance),
-// kept in a text file for later ("&" between the parts, one card a line) and created in the
-// open study file in one step.
+// kept in a text file for later ("&" between the parts, one card a line; editing/
+// Anade_n_Grupo_Lineas.h) and created in the open study file in one step. Loading the text file
+// reads at most its first 98 lines, each at most 1 MiB long: a longer line ends the loading
+// there with a message naming it, the rows of the lines before it filled.
 //
 // Each card is converted before it is appended and is appended whole; the cards of one creation
 // are committed together (store/Ficha_Nueva.h). A row whose level or importance is not a whole
@@ -18,8 +20,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTableWidget>
-
-#include <array>
 
 class TAnade_n_Grupo : public platform::Form {
     Q_OBJECT
@@ -55,8 +55,6 @@ public:
     QString Celda(int Col, int Fila) const;
     void Pon_Celda(int Col, int Fila, const QString &Texto);
 
-    // The four parts of a line of the group text file: question, answer, key, importance.
-    static std::array<QString, 4> Partes_Linea(const QString &Linea);
     // The lines of the group text file for the rows as they stand.
     QStringList Lineas_Archivo() const;
 

@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Help.h"
+#include "platform/MessageDialog.h"
 #include "platform/Screen.h"
 #include "platform/TextFile.h"
 #include "store/D_Module.h"
@@ -19,27 +20,10 @@ const QString Msg_Importadas = QStringLiteral("Se han importado %1 fichas.");
 const QString Msg_No_Leido = QStringLiteral("No se ha podido leer el archivo\r\r%1");
 const QString Msg_Linea_Fallida = QStringLiteral("No se ha importado la línea %1:\r\r%2");
 const QString Msg_Lineas_Anteriores = QStringLiteral("\r\rSe han importado %1 fichas de las líneas anteriores.");
+const QString Msg_Sin_Respuesta_Corta =
+    QStringLiteral("Las fichas de este fichero no tienen respuesta corta, así que las respuestas del archivo de "
+                   "texto no se guardarán.\r\r¿Quiere importar las fichas sin sus respuestas?");
 } // namespace
-
-Partes_Linea_Texto Divide_Linea_Texto(const QString &L, const QString &s)
-{
-    // Positions from 0; -1 where the separator is not found.
-    auto busca = [&](const QString &texto) { return s.isEmpty() ? qsizetype(-1) : texto.indexOf(s); };
-    auto antes = [](const QString &texto, qsizetype p) { return p > 0 ? texto.left(p) : QString(); };
-    Partes_Linea_Texto partes;
-    const qsizetype p1 = busca(L);
-    partes.Pregunta = antes(L, p1);
-    const QString r1 = p1 < 0 ? L : L.mid(p1 + 1);
-    const qsizetype p2 = busca(r1);
-    partes.Respuesta = antes(r1, p2);
-    const QString r2 = p2 < 0 ? r1 : r1.mid(p2 + 1);
-    const qsizetype p3 = busca(r2);
-    partes.Clave = antes(r2, p3);
-    partes.Importancia = p3 < 0 ? r2 : r2.mid(p3 + 1);
-    if (partes.Importancia.isEmpty())
-        partes.Importancia = QStringLiteral("0");
-    return partes;
-}
 
 // ---------------------------------------------------------------------------------------------
 // The shared window
@@ -119,14 +103,24 @@ bool TImportar_Base_::Elige_Archivo()
     m_dialogoUsado = true;
     if (!OpenDialog1->execute())
         return false;
-    const std::optional<QStringList> lineas = platform::readTextLines(OpenDialog1->FileName);
+    std::optional<platform::TextLines> leidas = platform::readTextLines(OpenDialog1->FileName);
     ListBox1->clear();
-    if (!lineas) {
+    Lineas.clear();
+    Linea_Larga = 0;
+    if (!leidas) {
         D_Module_->Ver_Mensaje(Msg_No_Leido.arg(OpenDialog1->FileName));
         return false;
     }
-    ListBox1->addItems(*lineas);
+    Lineas = std::move(leidas->lines);
+    Linea_Larga = leidas->tooLongLine;
+    ListBox1->addItems(Lineas);
     return true;
+}
+
+bool TImportar_Base_::Sigue_Sin_Respuesta_Corta(bool Hay_Respuestas)
+{
+    return Sesion_->Tam_Respuesta > 0 || !Hay_Respuestas
+        || platform::warningNoOk(Msg_Sin_Respuesta_Corta) == platform::DialogAnswer::Ok;
 }
 
 std::optional<QString> TImportar_Base_::Clave_Linea(const Partes_Linea_Texto &Partes)
@@ -136,7 +130,11 @@ std::optional<QString> TImportar_Base_::Clave_Linea(const Partes_Linea_Texto &Pa
 
 int TImportar_Base_::Importancia_Linea(const Partes_Linea_Texto &Partes)
 {
-    return Sesion_->Con_Importancia == 1 ? engine::strToInt(Partes.Importancia.toStdString()) : 0;
+    // Shown with its control characters pictured, so that the conversion error, a C string,
+    // quotes it whole; they are not digits either way.
+    return Sesion_->Con_Importancia == 1
+               ? engine::strToInt(platform::controlPictures(Partes.Importancia).toStdString())
+               : 0;
 }
 
 int TImportar_Base_::Nivel() const
@@ -150,6 +148,11 @@ void TImportar_Base_::Linea_Fallida(int Linea, const QString &Causa, int Importa
     if (Importadas > 0)
         texto += Msg_Lineas_Anteriores.arg(Importadas);
     D_Module_->Ver_Mensaje(texto);
+}
+
+void TImportar_Base_::Linea_Larga_Fallida(int Importadas)
+{
+    Linea_Fallida(Linea_Larga, platform::tooLongLineReason(), Importadas);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,10 +176,19 @@ void TImportar_de_txt_::Button1Click()
         return;
     TD_Module_ &dm = *D_Module_;
     const QString separador = Edit1->text();
-    const int total = ListBox1->count();
+    const int total = int(Lineas.size());
+    std::vector<Partes_Linea_Texto> partes;
+    partes.reserve(size_t(total));
+    bool hayRespuestas = false;
+    for (const QString &linea : std::as_const(Lineas)) {
+        partes.push_back(Divide_Linea_Texto(linea, separador));
+        hayRespuestas = hayRespuestas || !partes.back().Respuesta.trimmed().isEmpty();
+    }
+    if (!Sigue_Sin_Respuesta_Corta(hayRespuestas))
+        return;
     Alta_En_Bloque bloque;
     for (int i = 0; i < total; ++i) {
-        const Partes_Linea_Texto p = Divide_Linea_Texto(ListBox1->item(i)->text(), separador);
+        const Partes_Linea_Texto &p = partes[size_t(i)];
         try {
             const int nivel = Nivel();
             const int importancia = Importancia_Linea(p);
@@ -192,5 +204,8 @@ void TImportar_de_txt_::Button1Click()
         bloque.Ficha_Anadida();
     }
     bloque.Termina();
-    dm.Ver_Mensaje(Msg_Importadas.arg(total));
+    if (Linea_Larga > 0)
+        Linea_Larga_Fallida(total);
+    else
+        dm.Ver_Mensaje(Msg_Importadas.arg(total));
 }

@@ -10,7 +10,12 @@
 // number stops the import with a message naming the line, and the cards of the earlier lines
 // are kept; an import cut short otherwise (the program killed) adds no card, so that running it
 // again adds none twice. Text files are read as UTF-8, or as Windows-1252 when they are not
-// valid UTF-8.
+// valid UTF-8, a line at most 1 MiB long: a longer line stops the import there in the same way,
+// and the file is read no further.
+//
+// In a study file whose cards have no short answer, the answers of the text file cannot be
+// stored: when the file holds any, the user is told so first and chooses whether to go on.
+#include "exchange/Importar_de_txt_Lineas.h"
 #include "platform/FileDialog.h"
 #include "platform/Form.h"
 #include "platform/Label.h"
@@ -22,18 +27,6 @@
 #include <QString>
 
 #include <optional>
-
-// The four texts of a card line, split at the first three separators: a field is taken only
-// when a separator follows it; the importance is the rest after the last separator found
-// ("0" when that is empty), further separators included. An empty separator matches nowhere.
-struct Partes_Linea_Texto {
-    QString Pregunta;
-    QString Respuesta;
-    QString Clave;
-    QString Importancia;
-    bool operator==(const Partes_Linea_Texto &) const = default;
-};
-Partes_Linea_Texto Divide_Linea_Texto(const QString &Linea, const QString &Separador);
 
 class TImportar_Base_ : public platform::Form {
     Q_OBJECT
@@ -58,9 +51,18 @@ protected:
     TImportar_Base_(const char *objectName, const QString &caption, int helpContext, QWidget *parent);
 
     // Shows the file dialog (its initial folder the program folder the first time in a run,
-    // then the dialog's own) and loads the chosen file into ListBox1. False when cancelled
-    // or when the file cannot be read (said).
+    // then the dialog's own) and reads the chosen file's lines into Lineas and ListBox1, up to
+    // the first line too long to read. False when cancelled or when the file cannot be read
+    // (said).
     bool Elige_Archivo();
+    // The lines read, and the number (from 1) of the line too long to read that ended them (0
+    // when the whole file was read).
+    QStringList Lineas;
+    int Linea_Larga = 0;
+    // In a study file whose cards have no short answer, when the text file holds answers
+    // (Hay_Respuestas): says that they will not be stored and asks whether to go on. False to
+    // stop.
+    bool Sigue_Sin_Respuesta_Corta(bool Hay_Respuestas);
     // The level typed, as a whole number; throws the conversion error.
     int Nivel() const;
     // The importance of a card line as a whole number when the open file's cards have one, else
@@ -70,6 +72,8 @@ protected:
     static std::optional<QString> Clave_Linea(const Partes_Linea_Texto &Partes);
     // Says that line Linea (counted from 1) was not imported, and how many cards were.
     void Linea_Fallida(int Linea, const QString &Causa, int Importadas);
+    // The same for the line too long to read.
+    void Linea_Larga_Fallida(int Importadas);
 
 private:
     int m_ayuda;

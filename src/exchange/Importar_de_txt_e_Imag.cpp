@@ -3,6 +3,8 @@
 #include "engine/Table.h"
 #include "packing/Streams.h"
 #include "platform/Files.h"
+#include "platform/Picture.h"
+#include "platform/TextFile.h"
 #include "store/D_Module.h"
 #include "store/Ficha_Nueva.h"
 #include "store/Sesion.h"
@@ -21,6 +23,12 @@ const QString Msg_Error_Imagen = QStringLiteral("Error al leer imagen");
 const QString Msg_Sin_Linea_Archivos = QStringLiteral(
     "Es la última línea del archivo y no tiene detrás la línea con los nombres de las imágenes y del texto largo.");
 const QString Msg_Texto_Largo_Ilegible = QStringLiteral("No se puede leer el archivo de texto largo\r\r%1");
+const QString Msg_Nombre_Fuera = QStringLiteral(
+    "\"%1\" no es el nombre de un archivo de la carpeta del archivo de texto. Los nombres de las imágenes y del "
+    "texto largo no pueden llevar carpetas ni unidad (\"/\", \"\\\", \"..\", \"C:\").");
+
+// Larger files are not taken as a picture or a long answer, as in the card editor.
+constexpr qint64 Tamano_Maximo_Archivo = 64 * 1024 * 1024;
 
 // Reading a file failed; its text is the message.
 class ArchivoIlegible : public std::runtime_error {
@@ -36,20 +44,12 @@ QByteArray empaqueta(const QByteArray &bytes)
     D_Module_->Comprime_Codifica_Stream_con_PKS(stream);
     return toByteArray(stream);
 }
-} // namespace
 
-Archivos_Linea Divide_Linea_Archivos(const QString &L, const QString &s)
+bool nombrado(const QString &nombre)
 {
-    auto busca = [&](const QString &texto) { return s.isEmpty() ? qsizetype(-1) : texto.indexOf(s); };
-    Archivos_Linea a;
-    const qsizetype p = busca(L);
-    a.Imagen_Pregunta = p > 0 ? L.left(p) : QString();
-    const QString resto = p < 0 ? L : L.mid(p + 1);
-    const qsizetype q = busca(resto);
-    a.Imagen_Respuesta = q > 0 ? resto.left(q) : QString();
-    a.Texto_Largo = q < 0 ? resto : resto.mid(q + 1);
-    return a;
+    return !nombre.trimmed().isEmpty();
 }
+} // namespace
 
 TImportar_de_txt_e_Imag_::TImportar_de_txt_e_Imag_(QWidget *parent)
     : TImportar_Base_("Importar_de_txt_e_Imag_",
@@ -64,15 +64,18 @@ TImportar_de_txt_e_Imag_::~TImportar_de_txt_e_Imag_()
         Importar_de_txt_e_Imag_ = nullptr;
 }
 
-// A file named in the text file: relative to its folder, found also when only the case of its
-// letters differs; throws ArchivoIlegible.
+// A file of the text file's folder, found also when only the case of its letters differs;
+// throws ArchivoIlegible, also when the name leads out of the folder through a link.
 QByteArray TImportar_de_txt_e_Imag_::leeArchivo(const QString &Nombre) const
 {
-    const QString ruta = QDir::isAbsolutePath(Nombre) ? Nombre : Carpeta_Archivo + Nombre;
-    const QString existente = platform::existingPathAnyCase(ruta);
-    const std::optional<QByteArray> bytes = existente.isEmpty() ? std::nullopt : platform::readWholeFile(existente);
+    const QString ruta = Carpeta_Archivo + Nombre;
+    const QString existente = Nombre_En_Carpeta(Nombre) ? platform::existingPathAnyCase(ruta) : QString();
+    const QString carpeta = QFileInfo(Carpeta_Archivo).canonicalFilePath() + QLatin1Char('/');
+    std::optional<QByteArray> bytes;
+    if (!existente.isEmpty() && QFileInfo(existente).canonicalFilePath().startsWith(carpeta))
+        bytes = platform::readWholeFile(existente, Tamano_Maximo_Archivo);
     if (!bytes)
-        throw ArchivoIlegible(ruta.toStdString());
+        throw ArchivoIlegible(platform::controlPictures(ruta).toStdString());
     return *bytes;
 }
 
@@ -81,15 +84,28 @@ void TImportar_de_txt_e_Imag_::Carga_Imagen_en_Ficha(const QString &Tipo, const 
     Imagen &imagen = Tipo == QLatin1String("Pregunt") ? m_pregunta : m_respuesta;
     imagen = Imagen();
     try {
-        imagen.bytes = empaqueta(leeArchivo(Nombre));
-        imagen.tipo = Nombre.endsWith(QLatin1String("JPG")) || Nombre.endsWith(QLatin1String("JPEG"))
-                          ? QStringLiteral("JPG")
-                          : QStringLiteral("BMP");
+        const bool jpg = Nombre.endsWith(QLatin1String("JPG")) || Nombre.endsWith(QLatin1String("JPEG"));
+        const QByteArray bytes = leeArchivo(Nombre);
+        platform::decodePictureOrThrow(bytes, jpg ? platform::PictureFormat::Jpeg : platform::PictureFormat::Bmp);
+        imagen.bytes = empaqueta(bytes);
+        imagen.tipo = jpg ? QStringLiteral("JPG") : QStringLiteral("BMP");
         imagen.cargada = true;
     } catch (const std::exception &) {
         imagen = Imagen();
         D_Module_->Ver_Mensaje(Msg_Error_Imagen);
     }
+}
+
+// The first name that the card would read and that is not of a file of the text file's folder.
+std::optional<QString> TImportar_de_txt_e_Imag_::nombreFuera(const Archivos_Linea &a) const
+{
+    QStringList leidos = {a.Imagen_Pregunta, a.Imagen_Respuesta};
+    if (Sesion_->Con_Texto_Largo == 1)
+        leidos << a.Texto_Largo;
+    for (const QString &nombre : std::as_const(leidos))
+        if (nombrado(nombre) && !Nombre_En_Carpeta(nombre))
+            return nombre;
+    return std::nullopt;
 }
 
 void TImportar_de_txt_e_Imag_::Button1Click()
@@ -100,31 +116,41 @@ void TImportar_de_txt_e_Imag_::Button1Click()
     TSesion_ &s = *Sesion_;
     TD_Module_ &dm = *D_Module_;
     const QString separador = Edit1->text();
-    const int lineas = ListBox1->count();
+    const int lineas = int(Lineas.size());
+    bool hayRespuestas = false;
+    for (int i = 0; i < lineas && !hayRespuestas; i += 2)
+        hayRespuestas = !Divide_Linea_Texto(Lineas[i], separador).Respuesta.trimmed().isEmpty();
+    if (!Sigue_Sin_Respuesta_Corta(hayRespuestas))
+        return;
     int importadas = 0;
     Alta_En_Bloque bloque;
     for (int k = 0; 2 * k < lineas; ++k) {
         const int lineaTexto = 2 * k + 1; // counted from 1
         if (2 * k + 1 >= lineas) {
             bloque.Termina();
-            Linea_Fallida(lineaTexto, Msg_Sin_Linea_Archivos, importadas);
+            if (Linea_Larga > 0)
+                Linea_Larga_Fallida(importadas);
+            else
+                Linea_Fallida(lineaTexto, Msg_Sin_Linea_Archivos, importadas);
             return;
         }
-        const Partes_Linea_Texto p = Divide_Linea_Texto(ListBox1->item(2 * k)->text(), separador);
-        const Archivos_Linea a = Divide_Linea_Archivos(ListBox1->item(2 * k + 1)->text(), separador);
+        const Partes_Linea_Texto p = Divide_Linea_Texto(Lineas[2 * k], separador);
+        const Archivos_Linea a = Divide_Linea_Archivos(Lineas[2 * k + 1], separador);
         int linea = lineaTexto;
         try {
             const int nivel = Nivel();
             const int importancia = Importancia_Linea(p);
             linea = lineaTexto + 1;
+            if (const std::optional<QString> fuera = nombreFuera(a))
+                throw ArchivoIlegible(Msg_Nombre_Fuera.arg(platform::controlPictures(*fuera)).toStdString());
             m_pregunta = Imagen();
             m_respuesta = Imagen();
-            if (!a.Imagen_Pregunta.trimmed().isEmpty())
+            if (nombrado(a.Imagen_Pregunta))
                 Carga_Imagen_en_Ficha(QStringLiteral("Pregunt"), a.Imagen_Pregunta.toUpper());
-            if (!a.Imagen_Respuesta.trimmed().isEmpty())
+            if (nombrado(a.Imagen_Respuesta))
                 Carga_Imagen_en_Ficha(QStringLiteral("Respuest"), a.Imagen_Respuesta.toUpper());
             std::optional<QByteArray> largo;
-            if (!a.Texto_Largo.trimmed().isEmpty() && s.Con_Texto_Largo == 1) {
+            if (nombrado(a.Texto_Largo) && s.Con_Texto_Largo == 1) {
                 try {
                     largo = empaqueta(leeArchivo(a.Texto_Largo));
                 } catch (const ArchivoIlegible &e) {
@@ -157,5 +183,8 @@ void TImportar_de_txt_e_Imag_::Button1Click()
         bloque.Ficha_Anadida();
     }
     bloque.Termina();
-    dm.Ver_Mensaje(Msg_Importadas.arg(lineas / 2));
+    if (Linea_Larga > 0)
+        Linea_Larga_Fallida(importadas);
+    else
+        dm.Ver_Mensaje(Msg_Importadas.arg(lineas / 2));
 }

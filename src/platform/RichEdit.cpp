@@ -5,7 +5,10 @@
 
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextFrame>
 #include <QTextDocument>
+
+#include <memory>
 
 namespace platform {
 
@@ -46,14 +49,15 @@ QTextCharFormat RichEdit::leadingFormat() const
     return first.charFormat();
 }
 
-void RichEdit::setLines(const QStringList &lines)
+namespace {
+// The document cleared and given the lines, each a paragraph in the format, and an empty last
+// paragraph.
+void fillLines(QTextDocument &doc, const QTextCharFormat &fmt, const QStringList &lines)
 {
-    const QTextCharFormat fmt = leadingFormat();
-    QTextDocument *doc = document();
-    const bool undo = doc->isUndoRedoEnabled();
-    doc->setUndoRedoEnabled(false);
-    doc->clear();
-    QTextCursor c(doc);
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    doc.clear();
+    QTextCursor c(&doc);
     c.beginEditBlock();
     c.setBlockCharFormat(fmt);
     for (const QString &l : lines) {
@@ -61,7 +65,27 @@ void RichEdit::setLines(const QStringList &lines)
         c.insertBlock(QTextBlockFormat(), fmt);
     }
     c.endEditBlock();
-    doc->setUndoRedoEnabled(undo);
+    doc.setUndoRedoEnabled(undo);
+}
+} // namespace
+
+void RichEdit::setLines(const QStringList &lines)
+{
+    fillLines(*document(), leadingFormat(), lines);
+}
+
+QByteArray RichEdit::linesToBytes(const QStringList &lines) const
+{
+    // What of the document outlives its clearing, and the lines, go into a document kept for
+    // this: neither copying the content nor laying it out.
+    const QTextDocument &doc = *document();
+    if (!m_scratch)
+        m_scratch = std::make_unique<QTextDocument>();
+    m_scratch->setDefaultFont(doc.defaultFont());
+    m_scratch->setDefaultTextOption(doc.defaultTextOption());
+    m_scratch->rootFrame()->setFrameFormat(doc.rootFrame()->frameFormat());
+    fillLines(*m_scratch, leadingFormat(), lines);
+    return rtf::fromDocument(*m_scratch);
 }
 
 void RichEdit::addLine(const QString &line)

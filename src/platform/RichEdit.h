@@ -7,7 +7,10 @@
 // gives L back exactly.
 #include <QStringList>
 #include <QTextCharFormat>
+#include <QTextDocument>
 #include <QTextEdit>
+
+#include <memory>
 
 namespace platform {
 
@@ -28,6 +31,9 @@ public:
     void deleteLine(int index);
 
     QByteArray saveToBytes() const;         // RTF
+    // The RTF that saveToBytes() gives after setLines(lines), the content left as it is. Made in
+    // a copy of the document that is never laid out, so that it costs far less than setLines.
+    QByteArray linesToBytes(const QStringList &lines) const;
     void loadFromBytes(const QByteArray &); // RTF, or plain text when it is not RTF
     // Whole-file write through a temporary file renamed over the target; false on failure.
     bool saveToFile(const QString &path) const;
@@ -43,6 +49,9 @@ public:
 
 private:
     QTextCharFormat leadingFormat() const;
+
+    mutable std::unique_ptr<QTextDocument> m_scratch; // linesToBytes' document
+
 };
 
 } // namespace platform

@@ -1,19 +1,75 @@
 #pragma once
-// Plain-text files as lists of lines, as the class library's string lists load them.
+// Plain-text files as lists of lines, as the class library's string lists load them, read with
+// a bound on the length of a line.
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <climits>
 #include <optional>
 
 namespace platform {
 
-// The lines of a text: a line ends at CR LF, LF or CR; a last line without an ending counts,
-// an ending after the last line adds no empty line. An empty text has no line.
-QStringList textLines(const QString &text);
+// The longest line a text file may hold, in bytes (its ending not counted).
+inline constexpr qsizetype kMaxLineBytes = qsizetype(1) << 20;
 
-// The lines of a text file read as UTF-8, or as Windows-1252 when it is not valid UTF-8;
-// nothing when the file cannot be read.
-std::optional<QStringList> readTextLines(const QString &path);
+// Splits bytes into lines as they come, in pieces of any size. A line ends at CR LF, LF or CR;
+// a last line without an ending counts, an ending after the last line adds no empty line, and
+// no bytes give no line. Splitting stops, and every further byte is ignored, at the first line
+// longer than the bound (that line is not kept) or once maxLines lines are kept. Memory stays
+// within the kept lines and one bound.
+class LineSplitter {
+public:
+    explicit LineSplitter(qsizetype maxLineBytes = kMaxLineBytes, int maxLines = INT_MAX);
+
+    // The next bytes; false once splitting has stopped.
+    bool feed(QByteArrayView bytes);
+    // The end of the bytes: an unended last line becomes a line.
+    void finish();
+
+    const QList<QByteArray> &lines() const { return m_lines; }
+    // The number (from 1) of the first line longer than the bound; 0 when there is none.
+    int tooLongLine() const { return m_tooLong; }
+    bool stopped() const { return m_tooLong != 0 || m_lines.size() >= m_maxLines; }
+
+private:
+    void endLine();
+
+    qsizetype m_maxLineBytes;
+    int m_maxLines;
+    QList<QByteArray> m_lines;
+    QByteArray m_current;
+    bool m_afterCr = false;
+    int m_tooLong = 0;
+};
+
+// Lines of bytes as text: all of them UTF-8 when they are valid UTF-8 (a byte-order mark at
+// the start of the first is dropped), else all of them Windows-1252.
+QStringList decodeLines(const QList<QByteArray> &lines);
+
+// A text file's lines: those before the first line longer than the bound, and that line's
+// number (from 1; 0 when every line is within the bound). At most maxLines lines are read;
+// the file is read no further than they and that line.
+struct TextLines {
+    QStringList lines;
+    int tooLongLine = 0;
+    bool operator==(const TextLines &) const = default;
+};
+
+// The lines of a text file read as UTF-8, or as Windows-1252 when they are not valid UTF-8
+// (decodeLines); nothing when the file cannot be read.
+std::optional<TextLines> readTextLines(const QString &path, int maxLines = INT_MAX,
+                                       qsizetype maxLineBytes = kMaxLineBytes);
+
+// Why a line longer than the bound was not read, for the messages that name the line.
+QString tooLongLineReason();
+
+// The text with each control character other than tab, CR and LF (NUL included) replaced by the
+// symbol that pictures it (U+2400 to U+2421), so that a text shown or passed on as a C string
+// is never cut or garbled by the characters it holds.
+QString controlPictures(const QString &text);
 
 // Writes the lines as UTF-8, each ended by CR LF, through a temporary file renamed over the
 // target (see saveFileAtomically); false when it could not be written.

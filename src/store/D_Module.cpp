@@ -11,6 +11,7 @@
 #include "platform/Rtf.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
+#include "store/Repara_Fichero.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +191,7 @@ void TD_Module_::DataModuleCreate()
     // directory here; the engine on SQLite needs none.
     PKS->Encrypted = false;
     PKS3->Key = Clave_Inicial_PKS3;
+    Muestra_Progreso_Del_Motor();
     if (Sesion_) {
         Imprime->setDatabaseName(Sesion_->Carpeta_Programa.toStdString());
         // The style document holds the design font and colour until a style file replaces
@@ -342,8 +344,7 @@ void TD_Module_::Guarda_Texto_Corto_Respuesta(const QString &Texto)
     TSesion_ *p = Sesion_;
     if (p->Tam_Respuesta <= 0)
         return;
-    p->RE_Resp_Text->setLines({Texto});
-    packing::MemoryStream stream = toMemoryStream(p->RE_Resp_Text->saveToBytes());
+    packing::MemoryStream stream = toMemoryStream(p->RE_Resp_Text->linesToBytes({Texto}));
     if (p->Fichero_Empaquetado == 1)
         Comprime_Codifica_Stream_con_PKS(stream);
     loadBlob(Tabla_ActivaResp_Text(), stream);

@@ -3,6 +3,7 @@
 #include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/TextFile.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -63,8 +64,9 @@ void TMensaje::FormActivate()
     QRect desk(0, 0, 1024, 768);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         desk = screen->availableGeometry();
-    // A text wider than the desktop is wrapped, so that the window stays on it.
-    const QString texto = Sesion_ ? Sesion_->Texto_Mensaje : QString();
+    // A text wider than the desktop is wrapped, so that the window stays on it. Control
+    // characters (a NUL from a file, say) are shown as symbols, so that the text shows whole.
+    const QString texto = platform::controlPictures(Sesion_ ? Sesion_->Texto_Mensaje : QString());
     Label1->setCaption(texto);
     const int anchoMaximo = desk.width() - 54 - 16;
     if (Label1->width() > anchoMaximo)

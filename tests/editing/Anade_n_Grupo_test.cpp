@@ -2,9 +2,11 @@
 #include "support/StudyFileOpen.h"
 
 #include "editing/Anade_n_Grupo_.h"
+#include "editing/Anade_n_Grupo_Lineas.h"
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "platform/TextFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +90,7 @@ TEST(GroupEntryLines, PartsFollowTheSeparatorsAndMissingOnesCollapse)
         {" Q & A & K & 5 ", {" Q ", " A ", " K ", " 5 "}},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(TAnade_n_Grupo::Partes_Linea(c.line), c.parts) << c.line.toStdString();
+        EXPECT_EQ(Divide_Linea_Grupo(c.line), c.parts) << c.line.toStdString();
 }
 
 TEST_F(GroupEntryTest, SavesTheFilledRowsAndLoadsThemBackClosedUp)
@@ -142,6 +144,24 @@ TEST_F(GroupEntryTest, SavesTheFilledRowsAndLoadsThemBackClosedUp)
     EXPECT_EQ(filas(1), QStringList{"Canción|música||"});
     EXPECT_EQ(w->Celda(0, 98), "q98");
     EXPECT_EQ(w->Celda(3, 98), "a");
+
+    // A line over the bound ends the loading there, with its number, unless it comes after the
+    // 98th line, which is never read.
+    const QByteArray largo(platform::kMaxLineBytes + 1, 'x');
+    putFile("import/tarde.txt", bytes + largo);
+    putFile("import/largo.txt", "n1&r1\r\nn2&r2\r\n" + largo + "\r\nn4&r4\r\n");
+    clearMessages();
+    conVentana([&] {
+        w->button4Click();
+        platform::FileDialog::queueFileName(programPath("import/tarde.txt"));
+        w->buttonbtn2Click();
+        EXPECT_EQ(w->Celda(0, 98), "q98");
+        w->button4Click();
+        platform::FileDialog::queueFileName(programPath("import/largo.txt"));
+        w->buttonbtn2Click();
+    });
+    EXPECT_EQ(filas(4), (QStringList{"n1|||r1", "n2|||r2", "|||", "|||"}));
+    EXPECT_EQ(messages(), QStringList{"No se ha leído la línea 3 del archivo:\r\r" + platform::tooLongLineReason()});
 }
 
 TEST_F(GroupEntryTest, CreatesOneCardPerFilledRowWithThePanelDefaultsOrStopsAtABadRow)
@@ -169,16 +189,16 @@ TEST_F(GroupEntryTest, CreatesOneCardPerFilledRowWithThePanelDefaultsOrStopsAtAB
     EXPECT_FALSE(conVentana([&] {
         fila(1, "q1", "a1", "k", "1");
         fila(2, "q2", "a2", "k", "2");
-        fila(4, "q4", "a4", "k", "1,5");
+        fila(4, "q4", "a4", "k", QString("1,5") + QChar(0)); // the NUL does not cut the message
         fila(5, "q5", "a5", "k", "5");
         w->btnButton10Click();
         EXPECT_EQ(cards().state(), engine::Table::State::Browse);
     }));
-    EXPECT_EQ(messages(), QStringList{"No se ha podido crear la ficha de la fila 4:\r\r'1,5' is not a valid integer "
+    EXPECT_EQ(messages(), QStringList{"No se ha podido crear la ficha de la fila 4:\r\r'1,5\u2400' is not a valid integer "
                                       "value\r\rLas 2 fichas de las filas anteriores se han creado y sus filas se "
                                       "han vaciado."});
     EXPECT_EQ(fichas().size(), 5u);
-    EXPECT_EQ(filas(5), (QStringList{"|||", "|||", "|||", "q4|a4|k|1,5", "q5|a5|k|5"}));
+    EXPECT_EQ(filas(5), (QStringList{"|||", "|||", "|||", QString("q4|a4|k|1,5") + QChar(0), "q5|a5|k|5"}));
 
     // A blank level stops at the first row, and nothing is created.
     clearMessages();

@@ -3,8 +3,12 @@
 
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
+#include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "platform/TextFile.h"
+
+#include <QFile>
 
 #include <tuple>
 
@@ -49,6 +53,18 @@ TEST(TextImportLines, FileLinesNameTwoPicturesAndALongAnswer)
     };
     for (const Case &c : cases)
         EXPECT_EQ(Divide_Linea_Archivos(c.line, "#"), c.files) << c.line.toStdString();
+}
+
+TEST(TextImportLines, NamesOfAFileLineAreNamesInTheTextFilesFolder)
+{
+    const std::pair<QString, bool> cases[] = {
+        {"foto.jpg", true},     {"Foto 2.JPEG", true},  {"..foto", true},     {"a..b.rtf", true},
+        {"...", true},          {"..", false},          {" .. ", false},      {"../x/id_rsa", false},
+        {"..\\x.bmp", false},   {"sub/foto.jpg", false}, {"/etc/passwd", false}, {"C:\\x.bmp", false},
+        {"c:x.bmp", false},     {"\\\\srv\\x.bmp", false}, {QString("a") + QChar(0) + "b", false},
+    };
+    for (const auto &[name, inFolder] : cases)
+        EXPECT_EQ(Nombre_En_Carpeta(name), inFolder) << name.toStdString();
 }
 
 class TextImportTest : public StudyFileFixture {
@@ -144,6 +160,11 @@ TEST_F(TextImportTest, ALineThatFailsStopsTheImportWithItsNumberAndNoHalfCard)
     importa(programPath("f.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText(" "); });
     EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'' is not a valid integer value"});
     EXPECT_EQ(fichas().size(), 2);
+    // A NUL in the line does not cut the reason short.
+    clearMessages();
+    putFile("nul.txt", QByteArray("Q#A#K#5\0x\r\n", 11));
+    importa(programPath("nul.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText("1"); });
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'5\u2400x' is not a valid integer value"});
     clearMessages();
     importa(programPath("falta.txt"));
     EXPECT_EQ(messages(), QStringList{"No se ha podido leer el archivo\r\r" + programPath("falta.txt")});
@@ -159,6 +180,7 @@ TEST_F(TextImportTest, PicturesAndLongAnswersComeFromTheTextFilesFolder)
     putFile("lote/dibujo.bmp", bmp);
     putFile("lote/Foto2.JPEG", jpg);
     putFile("lote/largo.rtf", rtf);
+    platform::queueDialogAnswer(platform::DialogAnswer::Ok); // the answers A1 to A3 are left out
     putFile("lote/cartas.txt", "Q1#A1#K#1\r\nfoto.jpg#dibujo.bmp#largo.rtf\r\n"
                                "Q2#A2#K#2\r\n##\r\n"
                                "Q3#A3#K#3\r\nnoesta.jpg#foto2.jpeg#\r\n");
@@ -197,9 +219,126 @@ TEST_F(TextImportTest, PictureImportStopsAtAnOddLastLine)
 TEST_F(TextImportTest, PictureImportStopsAtALongAnswerThatCannotBeRead)
 {
     abre(false, true, true);
-    putFile("b/cartas.txt", "Q1#A1#K#\r\n##\r\nQ2#A2#K#\r\n##noesta.rtf\r\n");
+    putFile("b/cartas.txt", "Q1##K#\r\n##\r\nQ2##K#\r\n##noesta.rtf\r\n");
     importa(programPath("b/cartas.txt"), true);
     EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 4:\r\rNo se puede leer el archivo de texto largo\r\r"
                                       + programPath("b/noesta.rtf") + "\r\rSe han importado 1 fichas de las líneas anteriores."});
     EXPECT_EQ(fichas(), QStringList{"Q1||K|0|1"}) << "with long answers no short answer is stored";
+}
+
+// A line over the bound stops either import at it: the cards of the lines before are kept.
+TEST_F(TextImportTest, ALineOverTheBoundStopsEitherImportThere)
+{
+    abre(false, true);
+    const QByteArray largo(platform::kMaxLineBytes + 1, 'x');
+    struct Case {
+        bool conImagenes;
+        QByteArray texto;
+        int linea, anteriores;
+    } cases[] = {
+        {false, "Q1#A1#K#\r\nQ2#A2#K#\r\nQ3#" + largo + "\r\nQ4#A4#K#\r\n", 3, 2},
+        {false, largo, 1, 0},
+        {true, "Q1#A1#K#\r\n##\r\nQ2#A2#K#\r\n" + largo + "\r\nQ3#A3#K#\r\n##\r\n", 4, 1},
+        {true, "Q1#A1#K#\r\n##\r\n" + largo + "\r\n##\r\n", 3, 1},
+    };
+    for (const Case &c : cases) {
+        clearMessages();
+        const qsizetype antes = fichas().size();
+        putFile("largo.txt", c.texto);
+        importa(programPath("largo.txt"), c.conImagenes);
+        QString esperado = QStringLiteral("No se ha importado la línea %1:\r\r").arg(c.linea) + platform::tooLongLineReason();
+        if (c.anteriores > 0)
+            esperado += QStringLiteral("\r\rSe han importado %1 fichas de las líneas anteriores.").arg(c.anteriores);
+        EXPECT_EQ(messages(), QStringList{esperado});
+        EXPECT_EQ(fichas().size() - antes, c.anteriores);
+    }
+}
+
+// The picture import reads the files of the text file's folder only, and stores a picture only
+// when its bytes decode as the type it is stored under.
+TEST_F(TextImportTest, PictureImportReadsOnlyPicturesOfTheTextFilesFolder)
+{
+    abre(false, true, true);
+    const QByteArray bmp = testsupport::pictureBytes("BMP", 20, 10);
+    putFile("secreto/foto.bmp", bmp);
+    putFile("secreto/largo.rtf", platform::rtf::fromLines({"secreto"}));
+    putFile("lote/texto.bmp", "no es una imagen");
+    putFile("lote/jpeg.bmp", testsupport::pictureBytes("JPG", 20, 10));
+    putFile("lote/bien.bmp", bmp);
+    ASSERT_TRUE(QFile::link(programPath("secreto/foto.bmp"), programPath("lote/enlace.bmp")));
+    const QString fuera = QStringLiteral(
+        "\"%1\" no es el nombre de un archivo de la carpeta del archivo de texto. Los nombres de las imágenes y del "
+        "texto largo no pueden llevar carpetas ni unidad (\"/\", \"\\\", \"..\", \"C:\").");
+    struct Case {
+        QString lineaArchivos;
+        QStringList mensajes;
+        bool imagen; // the card stored with its question picture
+    } cases[] = {
+        {"../secreto/foto.bmp##", {"No se ha importado la línea 4:\r\r" + fuera.arg("../secreto/foto.bmp")}, false},
+        {programPath("secreto/foto.bmp") + "##", {"No se ha importado la línea 4:\r\r" + fuera.arg(programPath("secreto/foto.bmp"))}, false},
+        {"#..#", {"No se ha importado la línea 4:\r\r" + fuera.arg("..")}, false},
+        {"##..\\secreto\\largo.rtf", {"No se ha importado la línea 4:\r\r" + fuera.arg("..\\secreto\\largo.rtf")}, false},
+        {"enlace.bmp##", {"Error al leer imagen", "Se han importado 2 Fichas."}, false},
+        {"texto.bmp##", {"Error al leer imagen", "Se han importado 2 Fichas."}, false},
+        {"jpeg.bmp##", {"Error al leer imagen", "Se han importado 2 Fichas."}, false},
+        {"bien.bmp##", {"Se han importado 2 Fichas."}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.lineaArchivos.toStdString());
+        clearMessages();
+        const qsizetype antes = fichas().size();
+        putFile("lote/cartas.txt", ("Q1##K#\r\n##\r\nQ2##K#\r\n" + c.lineaArchivos + "\r\n").toUtf8());
+        importa(programPath("lote/cartas.txt"), true);
+        if (c.mensajes.size() == 1 && c.mensajes[0].startsWith("No se ha"))
+            EXPECT_EQ(messages(), QStringList{c.mensajes[0] + "\r\rSe han importado 1 fichas de las líneas anteriores."});
+        else
+            EXPECT_EQ(messages(), c.mensajes);
+        const bool parada = c.mensajes[0].startsWith("No se ha");
+        ASSERT_EQ(fichas().size() - antes, parada ? 1 : 2);
+        if (parada)
+            continue;
+        engine::Table t;
+        t.setTableName(cards().filePath());
+        t.open();
+        t.last();
+        const testsupport::StoredCard ultima = testsupport::readCard(t, {});
+        EXPECT_EQ(ultima.questionPicture == bmp.toStdString(), c.imagen);
+        EXPECT_EQ(ultima.questionType, c.imagen ? "BMP" : "");
+    }
+}
+
+// A file whose cards have no short answer cannot keep the text file's answers: either import
+// asks first, when the text file holds any, and stops at No without a card.
+TEST_F(TextImportTest, BothImportsAskBeforeLeavingOutTheAnswersOfAFileWithoutShortAnswers)
+{
+    abre(false, false, true);
+    const QString pregunta = QStringLiteral(
+        "Las fichas de este fichero no tienen respuesta corta, así que las respuestas del archivo de texto no se "
+        "guardarán.\r\r¿Quiere importar las fichas sin sus respuestas?");
+    struct Case {
+        bool conImagenes;
+        QByteArray texto;
+        std::optional<platform::DialogAnswer> respuesta; // none: nothing asked
+        int fichas;
+    } cases[] = {
+        {false, "Q1#A1#\r\nQ2##\r\n", platform::DialogAnswer::No, 0},
+        {false, "Q1#A1#\r\nQ2##\r\n", platform::DialogAnswer::Ok, 2},
+        {false, "Q1##\r\nQ2# #\r\n", std::nullopt, 2},
+        {true, "Q1##\r\n##\r\nQ2#A2#\r\n##\r\n", platform::DialogAnswer::No, 0},
+        {true, "Q1##\r\n##\r\nQ2#A2#\r\n##\r\n", platform::DialogAnswer::Ok, 2},
+        {true, "Q1# #K\r\n##\r\n", std::nullopt, 1},
+    };
+    for (const Case &c : cases) {
+        clearMessages();
+        platform::resetDialogScripting();
+        const qsizetype antes = fichas().size();
+        if (c.respuesta)
+            platform::queueDialogAnswer(*c.respuesta);
+        putFile("sin_corta.txt", c.texto);
+        importa(programPath("sin_corta.txt"), c.conImagenes);
+        EXPECT_EQ(platform::dialogTexts(), c.respuesta ? QStringList{pregunta} : QStringList{});
+        EXPECT_EQ(fichas().size() - antes, c.fichas);
+        const QString fin = c.conImagenes ? "Se han importado %1 Fichas." : "Se han importado %1 fichas.";
+        EXPECT_EQ(messages(), c.fichas > 0 ? QStringList(fin.arg(c.fichas)) : QStringList());
+    }
 }

@@ -120,3 +120,34 @@ TEST(RichEdit, ClearedLinesKeepTheFormatOfTheContent)
     EXPECT_EQ(written->color, QColor(0, 0, 128));
     EXPECT_EQ(answer.lines(), QStringList{"respuesta corta"});
 }
+
+TEST(RichEdit, LinesToBytesWritesWhatSetLinesWouldAndLeavesTheContentAsItIs)
+{
+    QTextCharFormat style;
+    style.setFontFamilies({QStringLiteral("DejaVu Sans")});
+    style.setFontPointSize(15);
+    style.setFontWeight(QFont::Bold);
+    style.setForeground(QColor(0, 0, 128));
+    const QStringList contents[] = {{}, {"x"}, {"uno", "", "tres"}};
+    const QStringList written[] = {{}, {""}, {"respuesta corta"}, {"dos", "líneas ñ {\\}"}, {QString(1, QChar(0))}};
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(19);
+    for (const int kind : {0, 1, 2}) { // plain, every character styled, the edit's font set
+        for (const QStringList &content : contents) {
+            for (const QStringList &lines : written) {
+                RichEdit edit, reference;
+                for (RichEdit *e : {&edit, &reference}) {
+                    if (kind == 2)
+                        e->setFont(font);
+                    e->setLines(content);
+                    if (kind == 1)
+                        e->mergeFormatIntoAll(style);
+                }
+                const QByteArray before = edit.saveToBytes();
+                reference.setLines(lines);
+                EXPECT_EQ(edit.linesToBytes(lines), reference.saveToBytes()) << content.join('|').toStdString();
+                EXPECT_EQ(edit.saveToBytes(), before);
+            }
+        }
+    }
+}

@@ -93,3 +93,13 @@ TEST_F(MessageWindowTest, AnyCharacterKeyOrAClickOnTheWindowOrEitherLabelClosesI
         EXPECT_FALSE(openAfter);
     }
 }
+
+// Control characters the text brought from a file (a NUL, say) are shown as symbols, so that
+// the whole text shows and sizes the window.
+TEST_F(MessageWindowTest, ATextWithControlCharactersShowsWhole)
+{
+    const QString despues = "el motivo, que viene detrás del carácter nulo";
+    D_Module_->Ver_Mensaje(QString("Línea 1:\r\r'") + QChar(0) + QChar(27) + despues + "'");
+    EXPECT_EQ(Mensaje->Label1->caption(), "Línea 1:\r\r'\u2400\u241B" + despues + "'");
+    EXPECT_GE(Mensaje->Label1->width(), advance(despues));
+}
