@@ -65,32 +65,22 @@ void checkCompatible(const Schema &from, const Schema &to, const std::string &to
 std::size_t copyRecords(Database &in, const Schema &from, const std::vector<std::int64_t> &ids, Database &out,
                         const Schema &to)
 {
-    Statement read = in.prepare(from.selectRowSql());
-    Statement write = out.prepare(to.insertSql());
+    RowReader read(in, from);
+    RowWriter write(out, to, false);
     Row row(from.fields.size());
     std::size_t n = 0;
     for (std::int64_t id : ids) {
-        read.bindInt(1, id);
-        const bool found = read.step();
-        if (found)
-            for (std::size_t f = 0; f < from.fields.size(); ++f)
-                row[f] = from.readValue(read, static_cast<int>(f) + 1, static_cast<int>(f));
-        read.reset();
-        if (!found)
+        if (!read.read(id, row))
             continue; // deleted by another holder since the view was built
-        int col = 1;
         for (std::size_t f = 0; f < to.fields.size(); ++f) {
-            if (static_cast<int>(f) == to.autoInc)
-                continue;
             const FieldDef &def = to.fields[f];
             if (def.type == FieldType::String && row[f].kind == Value::Kind::Bytes
                 && utf8Length(row[f].bytes) > static_cast<std::size_t>(def.size))
                 throw EngineError("El texto del campo «" + from.fields[f].name + "» del registro "
                                   + std::to_string(n + 1) + " no cabe en el campo «" + def.name + "» ("
                                   + std::to_string(def.size) + " caracteres) de la tabla de destino.");
-            bindValue(write, col++, def.type, row[f]);
         }
-        write.execute();
+        write.write(row);
         ++n;
     }
     return n;
@@ -112,6 +102,7 @@ std::size_t BatchMove::execute()
         if (destination_->active())
             throw EngineError("La tabla de destino «" + destination_->filePath() + "» está abierta.");
         const std::string path = destination_->filePath();
+        removeStaleTemporaries(path);
         const std::string tmp = temporaryPathBeside(path);
         std::size_t n = 0;
         {
@@ -131,30 +122,8 @@ std::size_t BatchMove::execute()
         throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
     checkCompatible(s.schema, t.schema, t.path());
     std::size_t n = 0;
-    if (t.db.inTransaction()) {
-        // Inside the destination's open transaction: a failed move takes back only itself.
-        t.db.exec("SAVEPOINT batch_move");
-        try {
-            n = copyRecords(s.db, s.schema, ids, t.db, t.schema);
-            t.db.exec("RELEASE batch_move");
-        } catch (...) {
-            try {
-                t.db.exec("ROLLBACK TO batch_move");
-                t.db.exec("RELEASE batch_move");
-            } catch (...) {
-            }
-            throw;
-        }
-    } else {
-        t.db.exec("BEGIN IMMEDIATE");
-        try {
-            n = copyRecords(s.db, s.schema, ids, t.db, t.schema);
-            t.db.exec("COMMIT");
-        } catch (...) {
-            t.db.rollback();
-            throw;
-        }
-    }
+    // Inside the destination's open transaction a failed move takes back only itself.
+    t.db.atomically([&] { n = copyRecords(s.db, s.schema, ids, t.db, t.schema); });
     moved_ = n;
     if (!dst.own)
         dst.table->refresh();

@@ -13,6 +13,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// No space left on the disk for a write.
+class DiskFullError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 // A text that cannot be converted to the type asked for, with the class library's texts:
 // "'%s' is not a valid integer value", "'%s' is not a valid boolean value".
 class ConversionError : public std::runtime_error {

@@ -28,119 +28,139 @@ bool integrityOk(Database &db)
     }
 }
 
-// Copies the records of a damaged table that can still be read whole (keeping their
-// identities) into `tmp`. A damaged stretch of the file is stepped over by finding the
-// smallest identity from which reading goes on again (doubling the step, then halving the
-// gap), so that no readable record beyond it is passed by.
-void salvage(Database &in, const Schema &schema, const std::string &tmp)
+} // namespace
+
+void readAcross(Database &in, const std::string &select, const std::function<void(const Statement &)> &copy,
+                const std::function<void(std::int64_t id)> &write)
 {
-    Database out;
-    createTableFile(out, tmp, schema.fields, schema.indexes);
-    fillTableFile(out, tmp, [&] {
-        std::string cols = "rowid", marks = "?";
-        for (const auto &f : schema.fields) {
-            if (f.type == FieldType::AutoInc)
-                continue;
-            cols += ", " + quoteIdentifier(f.name);
-            marks += ", ?";
-        }
-        Statement write = out.prepare("INSERT INTO data(" + cols + ") VALUES(" + marks + ")");
-        std::string sql = schema.selectRowSql();
-        sql.replace(sql.find("rowid = ?"), 9, "rowid >= ? ORDER BY rowid LIMIT 1");
-        Statement read = in.prepare(sql);
-        Row row(schema.fields.size());
-        // The first record from identity `from` on into row and id; false at the end;
-        // EngineError when the file cannot be read there.
-        auto readFrom = [&](std::int64_t from, std::int64_t &id) {
-            read.bindInt(1, from);
-            try {
-                if (!read.step()) {
-                    read.reset();
-                    return false;
-                }
-                id = read.columnInt(0);
-                for (std::size_t f = 0; f < schema.fields.size(); ++f)
-                    row[f] = schema.readValue(read, static_cast<int>(f) + 1, static_cast<int>(f));
-            } catch (...) {
+    Statement read = in.prepare(select);
+    // The first row from identity `from` on, copied; false at the end; EngineError when the
+    // file cannot be read there.
+    auto readFrom = [&](std::int64_t from, std::int64_t &id) {
+        read.bindInt(1, from);
+        try {
+            if (!read.step()) {
                 read.reset();
-                throw;
-            }
-            read.reset();
-            return true;
-        };
-        auto readable = [&](std::int64_t from) {
-            std::int64_t id = 0;
-            try {
-                readFrom(from, id);
-                return true;
-            } catch (const EngineError &) {
                 return false;
             }
-        };
-        auto plus = [](std::int64_t a, std::uint64_t b) {
-            return static_cast<std::uint64_t>(INT64_MAX - a) <= b ? INT64_MAX : a + static_cast<std::int64_t>(b);
-        };
-        std::int64_t from = INT64_MIN;
-        for (;;) {
-            std::int64_t id = 0;
-            bool more = false;
-            try {
-                more = readFrom(from, id);
-            } catch (const EngineError &) {
-                std::int64_t bad = from, good = INT64_MAX;
-                for (std::uint64_t step = 1;; step = step > (UINT64_MAX >> 1) ? step : step * 2) {
-                    const std::int64_t probe = plus(bad, step);
-                    if (probe == INT64_MAX)
-                        break;
-                    if (readable(probe)) {
-                        good = probe;
-                        break;
-                    }
-                    bad = probe;
-                }
-                if (good == INT64_MAX)
+            id = read.columnInt(0);
+            copy(read);
+        } catch (...) {
+            read.reset();
+            throw;
+        }
+        read.reset();
+        return true;
+    };
+    auto readable = [&](std::int64_t from) {
+        std::int64_t id = 0;
+        try {
+            readFrom(from, id);
+            return true;
+        } catch (const EngineError &) {
+            return false;
+        }
+    };
+    auto plus = [](std::int64_t a, std::uint64_t b) {
+        return static_cast<std::uint64_t>(INT64_MAX - a) <= b ? INT64_MAX : a + static_cast<std::int64_t>(b);
+    };
+    std::int64_t from = INT64_MIN;
+    for (;;) {
+        std::int64_t id = 0;
+        bool more = false;
+        try {
+            more = readFrom(from, id);
+        } catch (const EngineError &) {
+            std::int64_t bad = from, good = INT64_MAX;
+            for (std::uint64_t step = 1;; step = step > (UINT64_MAX >> 1) ? step : step * 2) {
+                const std::int64_t probe = plus(bad, step);
+                if (probe == INT64_MAX)
                     break;
-                while (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad) > 1) {
-                    const std::int64_t mid = plus(bad, (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad)) / 2);
-                    (readable(mid) ? good : bad) = mid;
+                if (readable(probe)) {
+                    good = probe;
+                    break;
                 }
-                from = good;
-                continue;
+                bad = probe;
             }
-            if (!more)
+            if (good == INT64_MAX)
                 break;
-            write.bindInt(1, id);
-            int col = 2;
-            for (std::size_t f = 0; f < schema.fields.size(); ++f)
-                if (schema.fields[f].type != FieldType::AutoInc)
-                    bindValue(write, col++, schema.fields[f].type, row[f]);
-            write.execute();
-            if (id == INT64_MAX)
-                break;
-            from = id + 1;
-        }
-        if (schema.autoInc >= 0) {
-            try {
-                const std::int64_t seq = in.queryInt("SELECT seq FROM sqlite_sequence WHERE name = 'data'");
-                Statement up = out.prepare("UPDATE sqlite_sequence SET seq = ? WHERE name = 'data' AND seq < ?");
-                up.bindInt(1, seq);
-                up.bindInt(2, seq);
-                up.run();
-            } catch (const EngineError &) {
-                // The counter is unreadable: the new file counts on from its highest record.
+            while (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad) > 1) {
+                const std::int64_t mid = plus(bad, (static_cast<std::uint64_t>(good) - static_cast<std::uint64_t>(bad)) / 2);
+                (readable(mid) ? good : bad) = mid;
             }
+            from = good;
+            continue;
         }
-    });
-    out.close();
+        if (!more)
+            break;
+        write(id);
+        if (id == INT64_MAX)
+            break;
+        from = id + 1;
+    }
 }
 
-// EngineError unless the closed file at `path` passes SQLite's integrity check.
 void requireIntact(const std::string &path)
 {
     Database db;
     db.open(path, false);
     if (!integrityOk(db))
         throw EngineError("La copia «" + path + "» no supera la comprobación de integridad.");
+}
+
+void copySequence(Database &in, Database &out)
+{
+    try {
+        const std::int64_t seq = in.queryInt("SELECT seq FROM sqlite_sequence WHERE name = 'data'");
+        if (seq <= 0)
+            return;
+        const bool counted = out.queryInt("SELECT count(*) FROM sqlite_sequence WHERE name = 'data'") > 0;
+        Statement up = out.prepare(counted ? "UPDATE sqlite_sequence SET seq = ?1 WHERE name = 'data' AND seq < ?1"
+                                           : "INSERT INTO sqlite_sequence(name, seq) VALUES('data', ?1)");
+        up.bindInt(1, seq);
+        up.run();
+    } catch (const EngineError &) {
+        // The counter is unreadable (or there is none): the new file counts on from its
+        // highest record.
+    }
+}
+
+namespace {
+
+// Copies the records of a damaged table that can still be read (keeping their identities)
+// into `tmp`, and then the blobs that can still be read of those records. A damaged stretch
+// of the file is stepped over by finding the smallest identity from which reading goes on
+// again (doubling the step, then halving the gap), so that no readable record beyond it is
+// passed by.
+void salvage(Database &in, const Schema &schema, const std::string &tmp)
+{
+    Database out;
+    createTableFile(out, tmp, schema.fields, schema.indexes);
+    fillTableFile(out, tmp, [&] {
+        RowWriter write(out, schema, true);
+        Row row(schema.fields.size());
+        readAcross(
+            in, "SELECT " + schema.smallSelectList() + " FROM data WHERE rowid >= ? ORDER BY rowid LIMIT 1",
+            [&](const Statement &s) { schema.readSmall(s, 1, row); }, [&](std::int64_t id) { write.write(row, id); });
+        for (int f : schema.blobFields) {
+            const std::string t = schema.blobTable(f);
+            Statement put = out.prepare("INSERT INTO " + t + "(id, v) SELECT ?1, ?2 WHERE EXISTS "
+                                        "(SELECT 1 FROM data WHERE rowid = ?1)");
+            Value v;
+            readAcross(
+                in, "SELECT id, v FROM " + t + " WHERE id >= ? ORDER BY id LIMIT 1",
+                [&](const Statement &s) { schema.readValueInto(s, 1, f, v); },
+                [&](std::int64_t id) {
+                    if (v.isBlank())
+                        return;
+                    put.bindInt(1, id);
+                    bindValue(put, 2, FieldType::Blob, v);
+                    put.execute();
+                });
+        }
+        copySequence(in, out);
+    });
+    out.close();
 }
 
 void removeTemporary(const std::string &tmp)
@@ -310,6 +330,15 @@ void Table::pack()
     }
     const std::string p = d->path();
     try {
+        removeStaleTemporaries(p);
+        bool old = false;
+        try {
+            old = formatVersionOf(p) < kFormatVersion;
+        } catch (const EngineError &) {
+            // Damaged or foreign: the packing below tells.
+        }
+        if (old) // converted keeping whatever can still be read, which also packs it
+            convertTableFile(p, true);
         try {
             d->onOwnConnection(true, [&](Impl &own) {
                 // The work is done on a copy beside the table, which takes its place only

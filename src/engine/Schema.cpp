@@ -10,6 +10,11 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <dirent.h>
+#include <signal.h>
+
+#include <cctype>
+#include <functional>
 
 #include "engine/EngineError.h"
 #include "engine/FileLock.h"
@@ -77,6 +82,8 @@ void validateIndex(const std::vector<FieldDef> &fields, const IndexDef &index)
 {
     if (index.name.empty())
         throw EngineError("Un índice debe tener nombre.");
+    if (index.name.size() > kMaxNameBytes || index.fields.size() > kMaxNameBytes * kMaxFields)
+        throw EngineError("El nombre o la lista de campos de un índice es demasiado larga.");
     for (const auto &name : splitFields(index.fields)) {
         const int f = findField(fields, name);
         if (f < 0)
@@ -232,24 +239,75 @@ SortKey Schema::key(const Row &row) const
     return k;
 }
 
-std::string Schema::insertSql() const
+std::string Schema::blobTable(int f) const { return "orv_blob" + std::to_string(f); }
+
+RowReader::RowReader(Database &db, const Schema &schema) : schema_(schema)
 {
-    std::string cols, vals;
-    for (std::size_t f = 0; f < fields.size(); ++f) {
-        if (static_cast<int>(f) == autoInc)
-            continue;
-        cols += (cols.empty() ? "" : ", ") + quoteIdentifier(fields[f].name);
-        vals += vals.empty() ? "?" : ", ?";
-    }
-    return "INSERT INTO data(" + cols + ") VALUES(" + vals + ")";
+    small_ = db.prepare("SELECT " + schema.smallSelectList() + " FROM data WHERE rowid = ?");
+    for (int f : schema.blobFields)
+        blobs_.push_back(db.prepare("SELECT v FROM " + schema.blobTable(f) + " WHERE id = ?"));
 }
 
-std::string Schema::selectRowSql() const
+bool RowReader::read(std::int64_t id, Row &row)
 {
-    std::string sql = "SELECT rowid";
-    for (const auto &f : fields)
-        sql += ", " + quoteIdentifier(f.name);
-    return sql + " FROM data WHERE rowid = ?";
+    auto one = [&](Statement &s, const std::function<void()> &take) {
+        s.bindInt(1, id);
+        try {
+            const bool found = s.step();
+            if (found)
+                take();
+            s.reset();
+            return found;
+        } catch (...) {
+            s.reset();
+            throw;
+        }
+    };
+    if (!one(small_, [&] { schema_.readSmall(small_, 1, row); }))
+        return false;
+    for (std::size_t i = 0; i < blobs_.size(); ++i) {
+        const int f = schema_.blobFields[i];
+        Value &v = row[static_cast<std::size_t>(f)];
+        if (!one(blobs_[i], [&] { schema_.readValueInto(blobs_[i], 0, f, v); }))
+            v = Value();
+    }
+    return true;
+}
+
+RowWriter::RowWriter(Database &db, const Schema &schema, bool keepId) : db_(db), schema_(schema), keepId_(keepId)
+{
+    std::string cols = keepId ? "rowid" : "", vals = keepId ? "?" : "";
+    for (int f : schema.smallFields) {
+        if (f == schema.autoInc)
+            continue;
+        cols += (cols.empty() ? "" : ", ") + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name);
+        vals += vals.empty() ? "?" : ", ?";
+    }
+    insert_ = cols.empty() ? db.prepare("INSERT INTO data DEFAULT VALUES")
+                           : db.prepare("INSERT INTO data(" + cols + ") VALUES(" + vals + ")");
+    for (int f : schema.blobFields)
+        blobs_.push_back(db.prepare("INSERT INTO " + schema.blobTable(f) + "(id, v) VALUES(?, ?)"));
+}
+
+std::int64_t RowWriter::write(const Row &row, std::int64_t id)
+{
+    int n = 1;
+    if (keepId_)
+        insert_.bindInt(n++, id);
+    for (int f : schema_.smallFields)
+        if (f != schema_.autoInc)
+            bindValue(insert_, n++, schema_.fields[static_cast<std::size_t>(f)].type, row[static_cast<std::size_t>(f)]);
+    insert_.execute();
+    const std::int64_t written = keepId_ ? id : db_.lastInsertRowid();
+    for (std::size_t i = 0; i < blobs_.size(); ++i) {
+        const Value &v = row[static_cast<std::size_t>(schema_.blobFields[i])];
+        if (v.isBlank())
+            continue;
+        blobs_[i].bindInt(1, written);
+        bindValue(blobs_[i], 2, FieldType::Blob, v);
+        blobs_[i].execute();
+    }
+    return written;
 }
 
 void bindValue(Statement &s, int index, FieldType type, const Value &v)
@@ -268,11 +326,17 @@ void validateDefinitions(const std::vector<FieldDef> &fields, const std::vector<
 {
     if (fields.empty())
         throw EngineError("Una tabla necesita al menos un campo.");
+    if (fields.size() > static_cast<std::size_t>(kMaxFields))
+        throw EngineError("Una tabla no puede tener más de " + std::to_string(kMaxFields) + " campos.");
+    if (indexes.size() > static_cast<std::size_t>(kMaxIndexes))
+        throw EngineError("Una tabla no puede tener más de " + std::to_string(kMaxIndexes) + " índices.");
     int autoIncs = 0;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const FieldDef &f = fields[i];
         if (f.name.empty())
             throw EngineError("El campo " + std::to_string(i + 1) + " no tiene nombre.");
+        if (f.name.size() > kMaxNameBytes)
+            throw EngineError("El nombre del campo " + std::to_string(i + 1) + " es demasiado largo.");
         for (unsigned char c : f.name)
             if (c < 0x20)
                 throw EngineError("El nombre del campo «" + f.name + "» tiene caracteres no válidos.");
@@ -320,10 +384,16 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
         for (const auto &f : fields)
             if (f.type != FieldType::Blob)
                 addColumn(f);
-        for (const auto &f : fields)
-            if (f.type == FieldType::Blob)
-                addColumn(f);
         db.exec("CREATE TABLE data(" + cols + ")");
+        std::string deletes;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].type == FieldType::Blob) {
+                const std::string table = "orv_blob" + std::to_string(i);
+                db.exec("CREATE TABLE " + table + "(id INTEGER PRIMARY KEY, v BLOB NOT NULL)");
+                deletes += "DELETE FROM " + table + " WHERE id = old.rowid; ";
+            }
+        if (!deletes.empty())
+            db.exec("CREATE TRIGGER orv_delete_blobs AFTER DELETE ON data BEGIN " + deletes + "END");
         Statement ins = db.prepare("INSERT INTO orv_fields(pos, name, type, size) VALUES(?, ?, ?, ?)");
         for (std::size_t i = 0; i < fields.size(); ++i) {
             ins.bindInt(1, static_cast<std::int64_t>(i));
@@ -347,38 +417,78 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
     }
 }
 
+int formatVersion(Database &db)
+{
+    if (db.queryInt("PRAGMA application_id") != kApplicationId)
+        throw EngineError("El fichero «" + db.path() + "» no es una tabla de este programa.");
+    const std::int64_t version = db.queryInt("PRAGMA user_version");
+    if (version > kFormatVersion)
+        throw EngineError("La tabla «" + db.path() + "» tiene el formato " + std::to_string(version)
+                          + ", de una versión más reciente del programa; esta versión sólo lee hasta el formato "
+                          + std::to_string(kFormatVersion)
+                          + ". Ábrala con la versión del programa que la creó o con una posterior. "
+                            "La tabla no se ha modificado.");
+    return static_cast<int>(version);
+}
+
+void loadDefinitions(Database &db, std::vector<FieldDef> &fields, std::vector<IndexDef> &indexes)
+{
+    const std::string &path = db.path();
+    auto damaged = [&](const std::string &what) {
+        return EngineError("La tabla «" + path + "» está dañada: " + what + ".");
+    };
+    // Only as many rows as a table can have are read, and no longer texts than a name can
+    // be: a file that holds more is refused after that much.
+    auto text = [&](const Statement &q, int col) {
+        const std::string_view b = q.columnBytes(col);
+        if (b.size() > kMaxNameBytes * kMaxFields)
+            throw damaged("sus definiciones no son válidas (un nombre es demasiado largo)");
+        return std::string(b);
+    };
+    fields.clear();
+    indexes.clear();
+    {
+        Statement q = db.prepare("SELECT pos, name, type, size FROM orv_fields ORDER BY rowid LIMIT "
+                                 + std::to_string(kMaxFields + 1));
+        while (q.step()) {
+            if (fields.size() == static_cast<std::size_t>(kMaxFields))
+                throw damaged("tiene más de " + std::to_string(kMaxFields) + " campos");
+            FieldDef f;
+            f.name = text(q, 1);
+            if (q.columnInt(0) != static_cast<std::int64_t>(fields.size()))
+                throw damaged("el campo «" + f.name + "» está fuera de su orden");
+            if (!typeFromName(text(q, 2), f.type))
+                throw damaged("el campo «" + f.name + "» tiene un tipo desconocido");
+            const std::int64_t size = q.columnInt(3);
+            f.size = size < 0 || size > 65535 ? -1 : static_cast<int>(size);
+            fields.push_back(std::move(f));
+        }
+    }
+    {
+        Statement q = db.prepare("SELECT name, fields, is_primary FROM orv_indexes ORDER BY rowid LIMIT "
+                                 + std::to_string(kMaxIndexes + 1));
+        while (q.step()) {
+            if (indexes.size() == static_cast<std::size_t>(kMaxIndexes))
+                throw damaged("tiene más de " + std::to_string(kMaxIndexes) + " índices");
+            IndexDef i;
+            i.name = text(q, 0);
+            i.fields = text(q, 1);
+            i.primary = q.columnInt(2) != 0;
+            indexes.push_back(std::move(i));
+        }
+    }
+}
+
 Schema loadSchema(Database &db)
 {
     const std::string &path = db.path();
-    if (db.queryInt("PRAGMA application_id") != kApplicationId)
-        throw EngineError("El fichero «" + path + "» no es una tabla de este programa.");
-    if (db.queryInt("PRAGMA user_version") > kFormatVersion)
-        throw EngineError("La tabla «" + path + "» fue creada por una versión más reciente del programa.");
+    if (formatVersion(db) < kFormatVersion)
+        throw EngineError("La tabla «" + path + "» tiene el formato de una versión anterior del programa.");
     Schema s;
     auto damaged = [&](const std::string &what) {
         return EngineError("La tabla «" + path + "» está dañada: " + what + ".");
     };
-    {
-        Statement q = db.prepare("SELECT name, type, size FROM orv_fields ORDER BY pos");
-        while (q.step()) {
-            FieldDef f;
-            f.name = std::string(q.columnBytes(0));
-            if (!typeFromName(std::string(q.columnBytes(1)), f.type))
-                throw damaged("el campo «" + f.name + "» tiene un tipo desconocido");
-            f.size = static_cast<int>(q.columnInt(2));
-            s.fields.push_back(std::move(f));
-        }
-    }
-    {
-        Statement q = db.prepare("SELECT name, fields, is_primary FROM orv_indexes ORDER BY rowid");
-        while (q.step()) {
-            IndexDef i;
-            i.name = std::string(q.columnBytes(0));
-            i.fields = std::string(q.columnBytes(1));
-            i.primary = q.columnInt(2) != 0;
-            s.indexes.push_back(std::move(i));
-        }
-    }
+    loadDefinitions(db, s.fields, s.indexes);
     try {
         validateDefinitions(s.fields, s.indexes);
     } catch (const EngineError &e) {
@@ -399,6 +509,11 @@ Schema loadSchema(Database &db)
                 if (f.type == FieldType::AutoInc && !pk)
                     throw damaged("el campo autoincremental «" + f.name + "» no es la clave de los registros");
             }
+        if (f.type == FieldType::Blob) {
+            Statement t = db.prepare("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = ?");
+            t.bindText(1, s.blobTable(static_cast<int>(i)));
+            found = t.step() && t.columnInt(0) == 1;
+        }
         if (!found)
             throw damaged("falta la columna del campo «" + f.name + "»");
         if (f.type == FieldType::AutoInc)
@@ -580,6 +695,49 @@ std::string temporaryPathBeside(const std::string &path)
     char name[40];
     std::snprintf(name, sizeof name, ".~tb%x-%x", static_cast<unsigned>(::getpid()), ++counter);
     return folder + name;
+}
+
+namespace {
+int hexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+}
+} // namespace
+
+void removeStaleTemporaries(const std::string &path)
+{
+    const std::string folder = folderOf(path);
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const pid_t self = ::getpid();
+    std::vector<std::string> stale;
+    while (const dirent *e = ::readdir(dir)) {
+        // ".~tb<pid>-<n>", maybe followed by a side file's suffix, all from temporaryPathBeside.
+        const std::string_view name = e->d_name;
+        if (name.substr(0, 4) != ".~tb")
+            continue;
+        std::size_t i = 4;
+        unsigned long pid = 0;
+        while (i < name.size() && std::isxdigit(static_cast<unsigned char>(name[i])) && pid <= 0xffffffffUL)
+            pid = pid * 16 + static_cast<unsigned long>(hexDigit(name[i++]));
+        if (i == 4 || i >= name.size() || name[i] != '-' || pid == 0 || pid > 0x7fffffffUL)
+            continue;
+        const std::size_t digits = ++i;
+        while (i < name.size() && std::isxdigit(static_cast<unsigned char>(name[i])))
+            ++i;
+        const std::string_view rest = name.substr(i);
+        if (i == digits || !(rest.empty() || rest == "-journal" || rest == "-wal" || rest == "-shm"))
+            continue;
+        if (static_cast<pid_t>(pid) == self)
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue; // its process is still there (or not ours to ask about)
+        stale.emplace_back(name);
+    }
+    ::closedir(dir);
+    for (const auto &name : stale)
+        ::unlink((folder + "/" + name).c_str());
 }
 
 } // namespace engine

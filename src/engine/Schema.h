@@ -5,28 +5,40 @@
 //   PRAGMA application_id = kApplicationId, user_version = kFormatVersion
 //   orv_fields(pos, name, type, size)        the field definitions in field order
 //   orv_indexes(name, fields, is_primary)    the index definitions
-//   data(...)                                one column per field, named after it: the
-//                                            non-blob fields first, the blobs last (so that
-//                                            reading the small fields never walks a picture);
+//   data(...)                                one column per non-blob field, named after it;
 //                                            an AutoInc field is the rowid (INTEGER PRIMARY
 //                                            KEY AUTOINCREMENT, never reused)
+//   orv_blob<pos>(id, v)                     one table per blob field (pos: its place in the
+//                                            field order), keyed by the record's rowid; a
+//                                            blank blob has no row. Scans, filters, counts
+//                                            and updates of the other fields never touch a
+//                                            blob's pages, and a blob is written only when it
+//                                            is set. A trigger on data deletes a record's
+//                                            blobs with it.
 //   orv_idx_<name>                           one SQLite index per index definition
+//
+// Format 1 kept the blobs as the last columns of data. Such a file is converted when it is
+// opened (Convert.cpp); nothing else reads that layout.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/FieldDef.h"
+#include "engine/Sqlite.h"
 #include "engine/Value.h"
 #include "engine/View.h"
 
 namespace engine {
 
-class Database;
-class Statement;
 
 constexpr std::int32_t kApplicationId = 0x4F563244; // "OV2D"
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
+// Definitions read before a table is refused as damaged: more than any table of the program
+// holds (the card table has 17 fields and one index, the print table 7 fields).
+constexpr int kMaxFields = 64;
+constexpr int kMaxIndexes = 16;
+constexpr std::size_t kMaxNameBytes = 128;
 // The journal and synchronisation of every connection (see configureConnection).
 inline constexpr const char *kJournalMode = "delete";
 inline constexpr const char *kSynchronous = "EXTRA";
@@ -54,10 +66,36 @@ struct Schema {
     void readValueInto(const Statement &s, int col, int f, Value &out) const; // reuses out's storage
     // The sort key of a row (only keyFields are read).
     SortKey key(const Row &row) const;
-    // "INSERT INTO data(...) VALUES(...)" over every field but AutoInc, in field order.
-    std::string insertSql() const;
-    // "SELECT rowid, ... FROM data WHERE rowid = ?" over every field, in field order.
-    std::string selectRowSql() const;
+    // The side table of blob field f.
+    std::string blobTable(int f) const;
+};
+
+// Reads whole records (non-blob values and blobs) by identity.
+class RowReader {
+public:
+    RowReader(Database &db, const Schema &schema);
+    bool read(std::int64_t id, Row &row); // false when there is no such record
+
+private:
+    const Schema &schema_;
+    Statement small_;
+    std::vector<Statement> blobs_;
+};
+
+// Writes whole records: the non-blob values into data, each non-blank blob into its table.
+// The caller holds the transaction.
+class RowWriter {
+public:
+    // keepId: write() takes the record's identity; otherwise a new one is given.
+    RowWriter(Database &db, const Schema &schema, bool keepId);
+    std::int64_t write(const Row &row, std::int64_t id = 0);
+
+private:
+    Database &db_;
+    const Schema &schema_;
+    bool keepId_;
+    Statement insert_;
+    std::vector<Statement> blobs_;
 };
 
 // Binds a value of a field of the given type (blank as NULL).
@@ -69,8 +107,15 @@ void validateDefinitions(const std::vector<FieldDef> &fields, const std::vector<
 // Writes the definitions into a new, empty database.
 void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes);
 
-// Reads the definitions of an open table file; EngineError when it is not one of ours.
+// Reads the definitions of an open table file; EngineError when it is not one of ours, is
+// of a newer format, or holds definitions no table of the program can have (refused after
+// reading at most kMaxFields fields and kMaxIndexes indexes). A file of an older format is
+// refused too: Table::open converts it first (Convert.cpp).
 Schema loadSchema(Database &db);
+// The file's format version; EngineError when it is not a table of this program.
+int formatVersion(Database &db);
+// The definitions alone, as loadSchema reads them (no check of the records' tables).
+void loadDefinitions(Database &db, std::vector<FieldDef> &fields, std::vector<IndexDef> &indexes);
 
 // Sets the connection's pragmas for ordinary work (journal, synchronous, cache).
 void configureConnection(Database &db);
@@ -99,7 +144,10 @@ void fillTableFile(Database &out, const std::string &tmpPath, const std::functio
 // and the rename before the call returns.
 void replaceTableFile(const std::string &tmpPath, const std::string &path, bool alreadyLocked = false);
 
-// A fresh temporary name in the folder of `path`.
+// A fresh temporary name in the folder of `path`: ".~tb<pid>-<n>", in hexadecimal.
 std::string temporaryPathBeside(const std::string &path);
+// Removes the temporary names (and their SQLite side files) in the folder of `path` that
+// belong to processes that are gone: the leftovers of killed work.
+void removeStaleTemporaries(const std::string &path);
 
 } // namespace engine

@@ -20,7 +20,7 @@ void throwSqlite(sqlite3 *db, int rc, const std::string &path)
         throw EngineError("La tabla " + file + " está dañada (" + detail
                           + "). Puede intentar repararla.");
     case SQLITE_FULL:
-        throw EngineError("No queda espacio en el disco para escribir en la tabla " + file + ".");
+        throw DiskFullError("No queda espacio en el disco para escribir en la tabla " + file + ".");
     case SQLITE_READONLY:
         throw EngineError("La tabla " + file + " es de sólo lectura; no se puede modificar.");
     case SQLITE_BUSY:
@@ -177,6 +177,24 @@ void Database::rollback() noexcept
 bool Database::inTransaction() const
 {
     return db_ && !sqlite3_get_autocommit(db_);
+}
+
+void Database::atomically(const std::function<void()> &work)
+{
+    const bool own = !inTransaction();
+    exec(own ? "BEGIN IMMEDIATE" : "SAVEPOINT orv_work");
+    try {
+        work();
+        exec(own ? "COMMIT" : "RELEASE orv_work");
+    } catch (...) {
+        if (own) {
+            rollback();
+        } else {
+            sqlite3_exec(db_, "ROLLBACK TO orv_work", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_, "RELEASE orv_work", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
 }
 
 std::int64_t Database::queryInt(std::string_view sql)

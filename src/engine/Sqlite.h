@@ -1,6 +1,7 @@
 #pragma once
 // Thin owners of SQLite connections and statements, with failures turned into EngineError.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,9 @@ public:
     void rollback() noexcept;
     // A transaction is open (BEGIN without its COMMIT or ROLLBACK yet).
     bool inTransaction() const;
+    // Runs work as one commit of its own (BEGIN IMMEDIATE .. COMMIT), or inside an open
+    // transaction as a savepoint, so that a failure takes back this work alone; rethrows.
+    void atomically(const std::function<void()> &work);
     Statement prepare(std::string_view sql) { return Statement(db_, sql, path_); }
     std::int64_t queryInt(std::string_view sql); // first column of the first row (0 when none)
     std::string queryText(std::string_view sql);

@@ -567,7 +567,7 @@ std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value
         if (!v.isBlank() && integer)
             throw EngineError("The value is not valid for field '" + def.name + "'");
     }
-    // The records go by in groups, one statement for each.
+    // The records go by in groups, one statement for each; a blob goes to its own table.
     constexpr std::size_t group = 256;
     auto updateOf = [&](std::size_t count) {
         std::string sql = "UPDATE data SET " + quoteIdentifier(def.name) + " = ? WHERE rowid IN (";
@@ -575,11 +575,14 @@ std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value
             sql += i ? ",?" : "?";
         return d->db.prepare(sql + ")");
     };
-    // Inside an open transaction a savepoint takes back a failed run of this call alone.
-    const bool own = !d->db.inTransaction();
-    d->db.exec(own ? "BEGIN IMMEDIATE" : "SAVEPOINT set_field");
     const std::size_t written = d->view.size();
-    try {
+    // Inside an open transaction a failure takes back this call alone.
+    d->db.atomically([&] {
+        if (def.type == FieldType::Blob) {
+            for (std::size_t p = 0; p < written; ++p)
+                d->writeBlob(d->view.id(p), index, v);
+            return;
+        }
         Statement full = written >= group ? updateOf(group) : Statement();
         for (std::size_t p = 0; p < written; p += group) {
             const std::size_t count = std::min(group, written - p);
@@ -590,19 +593,7 @@ std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value
                 update.bindInt(static_cast<int>(i) + 2, d->view.id(p + i));
             update.execute();
         }
-        d->db.exec(own ? "COMMIT" : "RELEASE set_field");
-    } catch (...) {
-        if (own) {
-            d->db.rollback();
-        } else {
-            try {
-                d->db.exec("ROLLBACK TO set_field");
-                d->db.exec("RELEASE set_field");
-            } catch (...) {
-            }
-        }
-        throw;
-    }
+    });
     const auto &keys = d->schema.keyFields;
     const Filter *filter = d->viewFilter();
     const bool reorders = std::find(keys.begin(), keys.end(), index) != keys.end()

@@ -151,8 +151,20 @@ public:
     // EngineError when the file is missing, is not a table of this engine (not SQLite,
     // truncated, damaged, without the definitions), or is held exclusively (or, for an
     // exclusive open, held at all); the table then stays closed.
+    // A table file of an older format is first converted (see engine/Schema.h), on a copy
+    // beside it that replaces it once complete and checked; when that cannot be done (a file
+    // or folder that may not be written, a full disk, another holder) the file is left as it
+    // was and EngineError says why and what to do. A file of a newer format is refused.
+    // Leftovers of killed work in the table's folder (copies whose process is gone) are
+    // removed first.
     void open();
     void close(); // an unposted edit is cancelled; filter text and switch are kept
+
+    // Long work inside open() (converting a file of an older format) reports its progress
+    // to this hook, process-wide: (0, total) first, then (done, total) now and then, and
+    // (total, total) at its end, also when it fails.
+    using ProgressHook = std::function<void(std::int64_t done, std::int64_t total)>;
+    static void setProgressHook(ProgressHook hook);
     bool active() const;
     State state() const;
 

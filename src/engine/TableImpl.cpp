@@ -58,8 +58,16 @@ void Table::Impl::openConnection(bool exclusiveLock)
     if (tableName.empty())
         throw EngineError("No se ha dado el nombre de la tabla.");
     FileLock l = FileLock::acquire(p, exclusiveLock);
+    removeStaleTemporaries(p);
     try {
         db.open(p, false);
+        if (formatVersion(db) < kFormatVersion) {
+            db.close();
+            l.release();
+            convertTableFile(p, false);
+            l = FileLock::acquire(p, exclusiveLock);
+            db.open(p, false);
+        }
         schema = loadSchema(db);
         configureConnection(db);
         if (secureDelete)
@@ -77,8 +85,9 @@ void Table::Impl::closeConnection()
 {
     fetchStmt = Statement();
     blobStmts.clear();
-    insertStmt = Statement();
+    inserter.reset();
     deleteStmt = Statement();
+    existsStmt = Statement();
     updateStmts.clear();
     db.close();
     lock.release();
@@ -91,12 +100,21 @@ void Table::Impl::prepareStatements()
         in += i ? ",?" : "?";
     fetchStmt = db.prepare("SELECT " + schema.smallSelectList() + " FROM data WHERE rowid IN (" + in + ")");
     blobStmts.clear();
-    for (int f : schema.blobFields)
-        blobStmts.push_back(db.prepare("SELECT " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name)
-                                       + " FROM data WHERE rowid = ?"));
+    for (int f : schema.blobFields) {
+        const std::string t = schema.blobTable(f);
+        BlobStatements b;
+        b.read = db.prepare("SELECT v FROM " + t + " WHERE id = ?");
+        b.length = db.prepare("SELECT length(v) FROM " + t + " WHERE id = ?");
+        if (!db.readOnly()) {
+            b.write = db.prepare("INSERT OR REPLACE INTO " + t + "(id, v) VALUES(?, ?)");
+            b.erase = db.prepare("DELETE FROM " + t + " WHERE id = ?");
+        }
+        blobStmts.push_back(std::move(b));
+    }
     if (!db.readOnly()) {
-        insertStmt = db.prepare(schema.insertSql());
-        deleteStmt = db.prepare("DELETE FROM data WHERE rowid = ?");
+        inserter = std::make_unique<RowWriter>(db, schema, false);
+        deleteStmt = db.prepare("DELETE FROM data WHERE rowid = ?"); // a trigger deletes the blobs
+        existsStmt = db.prepare("SELECT 1 FROM data WHERE rowid = ?");
     }
 }
 
@@ -176,9 +194,7 @@ const Value &Table::Impl::blobOf(std::int64_t id, int field, Row &store, std::ve
     const auto f = static_cast<std::size_t>(field);
     if (loaded[f])
         return store[f];
-    const auto slot = static_cast<std::size_t>(
-        std::find(schema.blobFields.begin(), schema.blobFields.end(), field) - schema.blobFields.begin());
-    Statement &s = blobStmts[slot];
+    Statement &s = blobStmts[blobSlot(field)].read;
     s.bindInt(1, id);
     try {
         store[f] = s.step() ? schema.readValue(s, 0, field) : Value();
@@ -189,6 +205,44 @@ const Value &Table::Impl::blobOf(std::int64_t id, int field, Row &store, std::ve
     s.reset();
     loaded[f] = 1;
     return store[f];
+}
+
+std::size_t Table::Impl::blobSlot(int field) const
+{
+    return static_cast<std::size_t>(std::find(schema.blobFields.begin(), schema.blobFields.end(), field)
+                                    - schema.blobFields.begin());
+}
+
+bool Table::Impl::storedBlobEquals(std::int64_t id, int field, const Value &v)
+{
+    BlobStatements &b = blobStmts[blobSlot(field)];
+    b.length.bindInt(1, id);
+    std::int64_t length = -1;
+    try {
+        if (b.length.step())
+            length = b.length.columnInt(0);
+    } catch (...) {
+        b.length.reset();
+        throw;
+    }
+    b.length.reset();
+    if (v.isBlank() || length <= 0)
+        return v.isBlank() && length <= 0;
+    if (static_cast<std::size_t>(length) != v.bytes.size())
+        return false;
+    Row store(schema.fields.size());
+    std::vector<char> loaded(schema.fields.size(), 0);
+    return blobOf(id, field, store, loaded).bytes == v.bytes;
+}
+
+void Table::Impl::writeBlob(std::int64_t id, int field, const Value &v)
+{
+    BlobStatements &b = blobStmts[blobSlot(field)];
+    Statement &s = v.isBlank() ? b.erase : b.write;
+    s.bindInt(1, id);
+    if (!v.isBlank())
+        bindValue(s, 2, FieldType::Blob, v);
+    s.execute();
 }
 
 const Value &Table::Impl::value(int field)
@@ -348,30 +402,54 @@ void Table::Impl::adoptBuffer(std::int64_t id)
 void Table::Impl::postEdit(bool &moved)
 {
     moved = false;
-    std::vector<int> written;
-    for (std::size_t f = 0; f < dirty.size(); ++f)
-        if (dirty[f])
+    // The non-blob fields that were set go into one update of the record's row; a blob that
+    // was set is written only when it differs from the stored one.
+    std::vector<int> written, blobsWritten;
+    for (std::size_t f = 0; f < dirty.size(); ++f) {
+        if (!dirty[f])
+            continue;
+        if (schema.fields[f].type != FieldType::Blob)
             written.push_back(static_cast<int>(f));
-    if (!written.empty()) {
-        auto it = updateStmts.find(written);
-        if (it == updateStmts.end()) {
-            std::string sql = "UPDATE data SET ";
-            for (std::size_t i = 0; i < written.size(); ++i)
-                sql += (i ? ", " : "") + quoteIdentifier(schema.fields[static_cast<std::size_t>(written[i])].name)
-                     + " = ?";
-            sql += " WHERE rowid = ?";
-            it = updateStmts.emplace(written, db.prepare(sql)).first;
-        }
-        Statement &s = it->second;
-        int n = 1;
-        for (int f : written)
-            bindValue(s, n++, schema.fields[static_cast<std::size_t>(f)].type, buf[static_cast<std::size_t>(f)]);
-        s.bindInt(n, editId);
-        s.execute();
-        if (db.changes() == 0)
-            throw EngineError("El registro que se estaba modificando ya no está en la tabla «" + path()
-                              + "»: lo ha borrado otro usuario o programa.");
+        else if (!storedBlobEquals(editId, static_cast<int>(f), buf[f]))
+            blobsWritten.push_back(static_cast<int>(f));
     }
+    auto gone = [&] {
+        return EngineError("El registro que se estaba modificando ya no está en la tabla «" + path()
+                           + "»: lo ha borrado otro usuario o programa.");
+    };
+    auto writeRow = [&] {
+        if (!written.empty()) {
+            auto it = updateStmts.find(written);
+            if (it == updateStmts.end()) {
+                std::string sql = "UPDATE data SET ";
+                for (std::size_t i = 0; i < written.size(); ++i)
+                    sql += (i ? ", " : "") + quoteIdentifier(schema.fields[static_cast<std::size_t>(written[i])].name)
+                         + " = ?";
+                sql += " WHERE rowid = ?";
+                it = updateStmts.emplace(written, db.prepare(sql)).first;
+            }
+            Statement &s = it->second;
+            int n = 1;
+            for (int f : written)
+                bindValue(s, n++, schema.fields[static_cast<std::size_t>(f)].type, buf[static_cast<std::size_t>(f)]);
+            s.bindInt(n, editId);
+            s.execute();
+            if (db.changes() == 0)
+                throw gone();
+        } else {
+            existsStmt.bindInt(1, editId);
+            const bool there = existsStmt.step();
+            existsStmt.reset();
+            if (!there)
+                throw gone();
+        }
+        for (int f : blobsWritten)
+            writeBlob(editId, f, buf[static_cast<std::size_t>(f)]);
+    };
+    if (blobsWritten.empty() && !written.empty())
+        writeRow(); // one statement, its own commit
+    else if (!blobsWritten.empty())
+        db.atomically(writeRow);
     adoptBuffer(editId);
 
     const Filter *filter = viewFilter();
@@ -391,14 +469,14 @@ void Table::Impl::postEdit(bool &moved)
 
 void Table::Impl::postInsert(bool &moved)
 {
-    int n = 1;
-    for (std::size_t f = 0; f < schema.fields.size(); ++f) {
-        if (static_cast<int>(f) == schema.autoInc)
-            continue;
-        bindValue(insertStmt, n++, schema.fields[f].type, buf[f]);
-    }
-    insertStmt.execute();
-    const std::int64_t id = db.lastInsertRowid();
+    bool withBlobs = false;
+    for (int f : schema.blobFields)
+        withBlobs = withBlobs || !buf[static_cast<std::size_t>(f)].isBlank();
+    std::int64_t id = 0;
+    if (withBlobs)
+        db.atomically([&] { id = inserter->write(buf); });
+    else
+        id = inserter->write(buf);
     if (schema.autoInc >= 0)
         buf[static_cast<std::size_t>(schema.autoInc)] = Value::ofInteger(id);
     for (int f : schema.blobFields)

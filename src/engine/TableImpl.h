@@ -1,6 +1,7 @@
 #pragma once
 // The inside of a Table, shared by the table, its fields and the batch move.
 #include <map>
+#include <memory>
 #include <unordered_map>
 
 #include "engine/FileLock.h"
@@ -41,9 +42,13 @@ struct Table::Impl {
     Filter compiled;
     bool compiledOk = false;
     Statement fetchStmt;
-    std::vector<Statement> blobStmts; // by position in schema.blobFields
-    Statement insertStmt;
+    struct BlobStatements {
+        Statement read, length, write, erase;
+    };
+    std::vector<BlobStatements> blobStmts; // by position in schema.blobFields
+    std::unique_ptr<RowWriter> inserter;
     Statement deleteStmt;
+    Statement existsStmt;
     std::map<std::vector<int>, Statement> updateStmts; // by the set of fields written
 
     // The view: record identities in order, with their sort keys.
@@ -103,6 +108,10 @@ struct Table::Impl {
     void setFromFirst();
     const Row &rowAt(std::size_t position);
     const Value &blobOf(std::int64_t id, int field, Row &store, std::vector<char> &loaded);
+    std::size_t blobSlot(int field) const;
+    // Whether the stored blob of a record equals v (its length is compared first).
+    bool storedBlobEquals(std::int64_t id, int field, const Value &v);
+    void writeBlob(std::int64_t id, int field, const Value &v);
     const Value &value(int field);
     void setValue(int field, Value v);
 
@@ -129,5 +138,21 @@ struct Table::Impl {
 };
 
 std::string formatValue(const FieldDef &def, const Value &v);
+
+// Reads the rows of `select` (identity first, "... WHERE <identity> >= ? ORDER BY <identity>
+// LIMIT 1") one by one: copy takes each row's values while it is read, write uses them. A
+// stretch of the file that cannot be read is stepped over (Pack.cpp).
+void readAcross(Database &in, const std::string &select, const std::function<void(const Statement &)> &copy,
+                const std::function<void(std::int64_t id)> &write);
+// Carries the AutoInc counter of `in` over to `out` when it is higher there.
+void copySequence(Database &in, Database &out);
+// EngineError unless the closed file at `path` passes SQLite's integrity check.
+void requireIntact(const std::string &path);
+// The format version of the closed table file at `path` (EngineError when it is not one).
+int formatVersionOf(const std::string &path);
+// Converts the closed table file at `path`, of an older format, into the current one, on a
+// copy beside it that replaces it once complete and checked (Convert.cpp). salvage: records
+// that cannot be read are left out, as the packing does; otherwise they fail the conversion.
+void convertTableFile(const std::string &path, bool salvage);
 
 } // namespace engine

@@ -11,6 +11,7 @@
 #include "platform/Rtf.h"
 #include "store/Imag_Zoom.h"
 #include "store/Passw_FE.h"
+#include "store/Repara_Fichero.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,6 +191,7 @@ void TD_Module_::DataModuleCreate()
     // directory here; the engine on SQLite needs none.
     PKS->Encrypted = false;
     PKS3->Key = Clave_Inicial_PKS3;
+    Muestra_Progreso_Del_Motor();
     if (Sesion_) {
         Imprime->setDatabaseName(Sesion_->Carpeta_Programa.toStdString());
         // The style document holds the design font and colour until a style file replaces

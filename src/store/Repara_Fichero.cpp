@@ -14,7 +14,9 @@
 #include <QPointer>
 #include <QProgressBar>
 
+#include <algorithm>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -67,9 +69,15 @@ public:
 
     void Avanza()
     {
+        if (m_barra)
+            Pon(m_barra->value() + 1);
+    }
+
+    void Pon(int Valor)
+    {
         if (!m_barra)
             return;
-        m_barra->setValue(m_barra->value() + 1);
+        m_barra->setValue(Valor);
         m_barra->repaint();
     }
 
@@ -78,6 +86,21 @@ private:
 };
 
 } // namespace
+
+void Muestra_Progreso_Del_Motor()
+{
+    struct Trabajo {
+        Reloj_Arena reloj;
+        Barra_Progreso barra{1000};
+    };
+    engine::Table::setProgressHook([trabajo = std::shared_ptr<Trabajo>()](std::int64_t hecho, std::int64_t total) mutable {
+        if (!trabajo)
+            trabajo = std::make_shared<Trabajo>();
+        trabajo->barra.Pon(static_cast<int>(hecho * 1000 / std::max<std::int64_t>(total, 1)));
+        if (hecho >= total)
+            trabajo.reset();
+    });
+}
 
 void Repara_Tabla(const QString &Carpeta)
 {

@@ -13,6 +13,10 @@
 // carried over into that copy (see engine::Table::pack).
 #include <QString>
 
+// Shows the engine's long work (converting a table of an older format when it is opened)
+// with the hourglass and a progress bar along the bottom of the main window.
+void Muestra_Progreso_Del_Motor();
+
 // Abre_Tabla_Sin_Indice, then Empaqueta_Tabla.
 void Repara_Tabla(const QString &Carpeta);
 // Deletes the table's index files, opens the table exclusively, drops and builds its

@@ -193,13 +193,19 @@ TEST_F(Exclusive, PackRecoversTheReadableRecordsOfADamagedTable)
     sqlite3_close(db);
     t.open();
     EXPECT_GT(t.recordCount(), 1000u);
-    EXPECT_LT(t.recordCount(), 2000u); // the records of the damaged page are gone
+    // What the damaged page held is gone: records, or the pictures of records that stay.
+    std::size_t whole = 0;
     t.first();
     while (!t.eof()) {
         const int n = std::stoi(t.fieldByName("Preg_Text").asString().substr(1));
-        ASSERT_EQ(t.fieldByName("Preg_Imag").asBytes(), std::string(300, static_cast<char>('a' + n % 26)));
+        const std::string picture = t.fieldByName("Preg_Imag").asBytes();
+        if (!picture.empty()) {
+            ASSERT_EQ(picture, std::string(300, static_cast<char>('a' + n % 26)));
+            ++whole;
+        }
         t.next();
     }
+    EXPECT_LT(whole, 2000u);
 }
 
 } // namespace

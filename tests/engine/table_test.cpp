@@ -17,16 +17,6 @@ using engine::Table;
 
 namespace {
 
-std::string messageOf(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::exception &e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 class CardTable : public ::testing::Test {
 protected:
     void SetUp() override
@@ -265,6 +255,13 @@ TEST(DamagedFiles, AreRefusedWithAClearMessage)
          [&](const std::string &p, const std::string &g) {
              std::filesystem::copy_file(g, p);
              sql(p, "DROP TABLE data;");
+         },
+         "dañada"},
+        {"200,000 field definitions",
+         [&](const std::string &p, const std::string &g) {
+             std::filesystem::copy_file(g, p);
+             sql(p, "WITH RECURSIVE n(i) AS (SELECT 17 UNION ALL SELECT i + 1 FROM n WHERE i < 200016) "
+                    "INSERT INTO orv_fields SELECT i, 'Campo' || i, 'SmallInt', 0 FROM n;");
          },
          "dañada"},
         {"missing", [](const std::string &, const std::string &) {}, "No existe la tabla"},

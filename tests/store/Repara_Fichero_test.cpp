@@ -1,10 +1,15 @@
 #include "StartedProgram.h"
+#include "support/CardFiles.h"
+#include "support/EngineTables.h"
 #include "support/StudyFiles.h"
+#include "engine/Schema.h"
+#include "store/Repara_Fichero.h"
 
 #include "engine/Sqlite.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
+#include "platform/RichEdit.h"
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
@@ -60,23 +65,34 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The cards of a table file that SQLite reads whole, one by one (also from a file that the
-// engine refuses to open); none when the file can't be read at all.
+// The cards of a table file whose records SQLite reads, one by one, with their pictures (blank
+// where the picture's pages cannot be read); none when the file can't be read at all.
 Cards readableCards(const QString &path, int upTo)
 {
     Cards cards;
     try {
         engine::Database db;
         db.open(testsupport::fileName(path), false);
-        engine::Statement q = db.prepare("SELECT Preg_Text, Preg_Imag, Resp_Text, Resp_Memo FROM data WHERE rowid = ?");
-        for (int id = 1; id <= upTo; ++id) {
+        engine::Statement q = db.prepare("SELECT Preg_Text FROM data WHERE rowid = ?");
+        engine::Statement p = db.prepare("SELECT v FROM orv_blob6 WHERE id = ?"); // Preg_Imag
+        auto read = [](engine::Statement &s, int id, std::string &out) {
             try {
-                q.bindInt(1, id);
-                if (q.step())
-                    cards[id] = {std::string(q.columnBytes(0)), std::string(q.columnBytes(1))};
-                q.reset();
+                s.bindInt(1, id);
+                const bool found = s.step();
+                if (found)
+                    out = std::string(s.columnBytes(0));
+                s.reset();
+                return found;
             } catch (const engine::EngineError &) {
-                q.reset();
+                s.reset();
+                return false;
+            }
+        };
+        for (int id = 1; id <= upTo; ++id) {
+            std::string question, picture;
+            if (read(q, id, question)) {
+                read(p, id, picture);
+                cards[id] = {question, picture};
             }
         }
     } catch (const engine::EngineError &) {
@@ -118,6 +134,23 @@ int pageSize(const QString &path)
     const QByteArray h = readAll(path).left(18);
     const int size = (uchar(h[16]) << 8) | uchar(h[17]);
     return size == 1 ? 65536 : size;
+}
+
+// Zeroes a leaf page of one of the file's tables, from the middle of its pages.
+void zeroPageOf(const QString &path, const char *table)
+{
+    std::vector<qint64> pages;
+    {
+        engine::Database db;
+        db.open(testsupport::fileName(path), false);
+        engine::Statement q = db.prepare("SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'");
+        q.bindText(1, table);
+        while (q.step())
+            pages.push_back(q.columnInt(0));
+    }
+    ASSERT_FALSE(pages.empty());
+    const int page = pageSize(path);
+    overwrite(path, (pages[pages.size() / 2] - 1) * page, QByteArray(page, '\0'));
 }
 
 } // namespace
@@ -188,13 +221,8 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
              f.resize(f.size() - pageSize(path) / 2);
          },
          false, false},
-        {"zeroed pages in the middle",
-         [](const QString &path) {
-             const int page = pageSize(path);
-             const qint64 pages = QFile(path).size() / page;
-             overwrite(path, (pages / 2) * page, QByteArray(3 * page, '\0'));
-         },
-         false, true},
+        {"zeroed pages of the records", [](const QString &path) { zeroPageOf(path, "data"); }, false, true},
+        {"zeroed pages of the pictures", [](const QString &path) { zeroPageOf(path, "orv_blob6"); }, false, false},
         {"garbage header", [](const QString &path) { overwrite(path, 0, QByteArray(100, char(0xA5))); }, true, true},
     };
     for (const Case &c : cases) {
@@ -310,4 +338,31 @@ TEST_F(RepairTest, ACancelledDialogLeavesTheOpenFileOpen)
     EXPECT_EQ(str(messages()), str({NoSeleccionado}));
     EXPECT_EQ(Sesion_->FE_Abierto, 1);
     EXPECT_EQ(Sesion_->Ruta_FE, open);
+}
+
+// A study file whose table has the older format opens: the table is converted on the way,
+// under the progress bar, and its packed cards read as before.
+TEST_F(RepairTest, AStudyFileOfTheOlderFormatIsConvertedAtItsOpening)
+{
+    Opciones_FE o = testsupport::defaultOptions();
+    o.Comprimido = true;
+    o.Texto_Largo = true;
+    const QString path = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), QStringLiteral("V"), o);
+    QFile::remove(path);
+    engine::Row card(TD_Module_::Campos_Ficha(60).size());
+    card[0] = engine::Value::ofInteger(1);
+    card[4] = engine::Value::ofBytes("pregunta");
+    card[7] = engine::Value::ofBytes(testsupport::packedBlob(testsupport::rtfLines({"respuesta"}), true, false));
+    card[10] = engine::Value::ofBytes(testsupport::packedBlob(testsupport::rtfLines({"larga"}), true, false));
+    card[15] = engine::Value::ofBytes("S");
+    testsupport::writeVersion1Table(testsupport::fileName(path), TD_Module_::Campos_Ficha(60),
+                                    TD_Module_::Indices_Ficha(), {card});
+    openFile(path);
+    EXPECT_EQ(D_Module_->Tabla_Activa->fieldByName("Preg_Text").asString(), "pregunta");
+    EXPECT_EQ(Sesion_->RE_Resp_Text->lines().value(0), QStringLiteral("respuesta"));
+    EXPECT_EQ(testsupport::formatVersionOfFile(testsupport::fileName(path)), engine::kFormatVersion);
+    EXPECT_EQ(platform::mainWindow()->findChild<QProgressBar *>(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    Sesion_->Cierra_Fichero();
 }

@@ -5,11 +5,17 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
+
+#include "engine/Names.h"
+#include "engine/Schema.h"
+#include "engine/Sqlite.h"
 
 namespace testsupport {
 
 using engine::FieldDef;
+using engine::FieldType;
 
 std::filesystem::path tempRoot()
 {
@@ -47,6 +53,89 @@ std::vector<FieldDef> cardFields(int questionSize)
 std::vector<engine::IndexDef> cardIndexes()
 {
     return TD_Module_::Indices_Ficha();
+}
+
+void writeVersion1Table(const std::string &path, const std::vector<FieldDef> &fields,
+                        const std::vector<engine::IndexDef> &indexes, const std::vector<engine::Row> &rows,
+                        long long sequence)
+{
+    using engine::quoteIdentifier;
+    engine::Database db;
+    db.open(path, true);
+    db.exec("PRAGMA application_id = " + std::to_string(engine::kApplicationId) + "; PRAGMA user_version = 1");
+    db.exec("BEGIN");
+    db.exec("CREATE TABLE orv_fields(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL, "
+            "size INTEGER NOT NULL)");
+    db.exec("CREATE TABLE orv_indexes(name TEXT NOT NULL, fields TEXT NOT NULL, is_primary INTEGER NOT NULL)");
+    std::string cols, names, marks;
+    std::vector<int> order; // the non-blob fields first, the blobs last
+    for (bool blobs : {false, true})
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if ((fields[i].type == FieldType::Blob) == blobs)
+                order.push_back(static_cast<int>(i));
+    for (int i : order) {
+        const FieldDef &f = fields[static_cast<std::size_t>(i)];
+        static const char *types[] = {"INTEGER", "INTEGER PRIMARY KEY AUTOINCREMENT", "TEXT", "BLOB", "INTEGER"};
+        cols += (cols.empty() ? "" : ", ") + quoteIdentifier(f.name) + " " + types[static_cast<int>(f.type)];
+        names += (names.empty() ? "" : ", ") + quoteIdentifier(f.name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    db.exec("CREATE TABLE data(" + cols + ")");
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        engine::Statement s = db.prepare("INSERT INTO orv_fields VALUES(?, ?, ?, ?)");
+        s.bindInt(1, static_cast<long long>(i));
+        s.bindText(2, fields[i].name);
+        s.bindText(3, engine::fieldTypeName(fields[i].type));
+        s.bindInt(4, fields[i].size);
+        s.execute();
+    }
+    for (const auto &index : indexes) {
+        engine::Statement s = db.prepare("INSERT INTO orv_indexes VALUES(?, ?, ?)");
+        s.bindText(1, index.name);
+        s.bindText(2, index.fields);
+        s.bindInt(3, index.primary ? 1 : 0);
+        s.execute();
+        std::string list = index.fields;
+        std::replace(list.begin(), list.end(), ';', ',');
+        db.exec("CREATE INDEX " + quoteIdentifier("orv_idx_" + index.name) + " ON data(" + list + ")");
+    }
+    engine::Statement ins = db.prepare("INSERT INTO data(" + names + ") VALUES(" + marks + ")");
+    for (const auto &row : rows) {
+        int n = 1;
+        for (int i : order)
+            engine::bindValue(ins, n++, fields[static_cast<std::size_t>(i)].type, row[static_cast<std::size_t>(i)]);
+        ins.execute();
+    }
+    if (sequence > 0)
+        db.exec("DELETE FROM sqlite_sequence WHERE name = 'data'; INSERT INTO sqlite_sequence(name, seq) VALUES('data', "
+                + std::to_string(sequence) + ")");
+    db.exec("COMMIT");
+}
+
+int formatVersionOfFile(const std::string &path)
+{
+    engine::Database db;
+    db.open(path, false);
+    return static_cast<int>(db.queryInt("PRAGMA user_version"));
+}
+
+std::string messageOf(const std::function<void()> &work)
+{
+    try {
+        work();
+    } catch (const std::exception &e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+std::vector<std::string> namesIn(const std::filesystem::path &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void createCardTable(const std::string &folder, const std::string &name, int questionSize)

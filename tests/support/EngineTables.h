@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers for engine tables: a temporary folder and a card table like the study files'.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,19 @@ private:
 std::vector<engine::FieldDef> cardFields(int questionSize = 60);
 // The primary index "NiveFich" on "Nive_Fich;Nive_Impo;AutoInc".
 std::vector<engine::IndexDef> cardIndexes();
+
+// Writes a table file in the layout of format 1, which kept the blobs as the last columns of
+// the records' table: the definitions, the records (AutoInc taken from the row when set, else
+// given) and the AutoInc counter raised to `sequence`.
+void writeVersion1Table(const std::string &path, const std::vector<engine::FieldDef> &fields,
+                        const std::vector<engine::IndexDef> &indexes, const std::vector<engine::Row> &rows,
+                        long long sequence = 0);
+// The format version of a table file (its user_version).
+int formatVersionOfFile(const std::string &path);
+// The text of what work raises; "(no error)" when it raises nothing.
+std::string messageOf(const std::function<void()> &work);
+// The names in a folder, sorted.
+std::vector<std::string> namesIn(const std::filesystem::path &folder);
 
 // Creates the card table X.DB in `folder` (replacing one of that name).
 void createCardTable(const std::string &folder, const std::string &name, int questionSize = 60);

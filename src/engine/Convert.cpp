@@ -1,0 +1,175 @@
+// Converting a table file of format 1 (blobs as the last columns of data) into the current
+// format: the records are copied into a new file beside the old one, which is checked and
+// then renamed over it. A process killed at any instant leaves the old file whole (with a
+// stale copy, removed at the next opening in that folder) or the new one whole.
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include "engine/FileLock.h"
+#include "engine/Names.h"
+#include "engine/TableImpl.h"
+
+namespace engine {
+
+namespace {
+
+Table::ProgressHook &progressHook()
+{
+    static Table::ProgressHook hook;
+    return hook;
+}
+
+// Reports (0, total) now and (total, total) when it goes, whatever happens between.
+class Progress {
+public:
+    explicit Progress(std::int64_t total) : total_(total > 0 ? total : 1) { report(0); }
+    ~Progress() { report(total_); }
+    Progress(const Progress &) = delete;
+    Progress &operator=(const Progress &) = delete;
+    void at(std::int64_t done)
+    {
+        // About two hundred reports over the whole work.
+        if (done - last_ >= total_ / 200 + 1 && done < total_)
+            report(done);
+    }
+
+private:
+    void report(std::int64_t done)
+    {
+        last_ = done;
+        if (progressHook())
+            progressHook()(done, total_);
+    }
+    std::int64_t total_;
+    std::int64_t last_ = 0;
+};
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
+}
+
+std::string cannotConvert(const std::string &path, const std::string &why, const std::string &what)
+{
+    return "La tabla «" + path + "» es de una versión anterior del programa y hay que convertirla al formato "
+           "actual la primera vez que se abre, pero " + why + ". " + what + " La tabla no se ha modificado.";
+}
+
+bool writable(const std::string &path)
+{
+    struct stat st;
+    // Write permission as its bits show it (the superuser too is refused a file without them).
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+// Copies every record of the open format-1 file `in` into the new file `out`.
+void copyRecords(Database &in, const Schema &to, Database &out, bool salvage)
+{
+    std::string select = "SELECT rowid";
+    for (std::size_t f = 0; f < to.fields.size(); ++f)
+        if (static_cast<int>(f) != to.autoInc)
+            select += ", " + quoteIdentifier(to.fields[f].name);
+    select += " FROM data";
+    RowWriter write(out, to, true);
+    Row row(to.fields.size());
+    Progress progress(in.queryInt("SELECT max(rowid) FROM data"));
+    auto copy = [&](const Statement &s) {
+        int col = 1;
+        for (std::size_t f = 0; f < to.fields.size(); ++f)
+            if (static_cast<int>(f) != to.autoInc)
+                to.readValueInto(s, col++, static_cast<int>(f), row[f]);
+    };
+    auto put = [&](std::int64_t id) {
+        write.write(row, id);
+        progress.at(id);
+    };
+    if (salvage) {
+        readAcross(in, select + " WHERE rowid >= ? ORDER BY rowid LIMIT 1", copy, put);
+    } else {
+        Statement q = in.prepare(select + " ORDER BY rowid");
+        while (q.step()) {
+            copy(q);
+            put(q.columnInt(0));
+        }
+    }
+    copySequence(in, out);
+}
+
+} // namespace
+
+void Table::setProgressHook(ProgressHook hook) { progressHook() = std::move(hook); }
+
+int formatVersionOf(const std::string &path)
+{
+    Database db;
+    db.open(path, false);
+    return formatVersion(db);
+}
+
+void convertTableFile(const std::string &path, bool salvage)
+{
+    const std::string folder = folderOf(path);
+    if (!writable(path) || !writable(folder))
+        throw EngineError(cannotConvert(path, "no se puede escribir en ella o en su carpeta «" + folder + "»",
+                                        "Dé permiso de escritura sobre la tabla y su carpeta (o cópiela a una "
+                                        "carpeta en la que pueda escribir) y vuelva a abrirla."));
+    FileLock lock;
+    try {
+        lock = FileLock::acquire(path, true);
+    } catch (const EngineError &) {
+        throw EngineError(cannotConvert(path, "otro programa la tiene abierta",
+                                        "Ciérrela en el otro programa y vuelva a abrirla aquí."));
+    }
+    removeStaleTemporaries(path);
+    Database in;
+    in.open(path, false);
+    if (formatVersion(in) >= kFormatVersion)
+        return; // converted meanwhile
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    auto diskFull = [&] {
+        const auto megabytes = static_cast<long long>(st.st_size / (1024 * 1024) + 1);
+        return EngineError(cannotConvert(path, "no hay espacio libre suficiente en el disco (hacen falta unos "
+                                                   + std::to_string(megabytes) + " MB)",
+                                         "Libere espacio en el disco y vuelva a abrirla."));
+    };
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) == 0
+        && static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize
+               < static_cast<unsigned long long>(st.st_size) + (1u << 20))
+        throw diskFull();
+
+    std::vector<FieldDef> fields;
+    std::vector<IndexDef> indexes;
+    try {
+        loadDefinitions(in, fields, indexes);
+        validateDefinitions(fields, indexes);
+    } catch (const EngineError &e) {
+        throw EngineError("La tabla «" + path + "» está dañada: sus definiciones no son válidas (" + e.what() + ").");
+    }
+    const std::string tmp = temporaryPathBeside(path);
+    try {
+        Database out;
+        createTableFile(out, tmp, fields, indexes);
+        const Schema to = loadSchema(out);
+        fillTableFile(out, tmp, [&] { copyRecords(in, to, out, salvage); });
+        out.close();
+        requireIntact(tmp);
+        ::chmod(tmp.c_str(), st.st_mode & 07777);
+    } catch (const DiskFullError &) {
+        ::unlink(tmp.c_str());
+        removeSideFiles(tmp);
+        throw diskFull();
+    } catch (const EngineError &e) {
+        ::unlink(tmp.c_str());
+        removeSideFiles(tmp);
+        throw EngineError(cannotConvert(path, std::string("no se ha podido convertir (") + e.what() + ")",
+                                        "Repare el Fichero de Estudio y vuelva a abrirlo."));
+    }
+    in.close();
+    replaceTableFile(tmp, path, true); // while the lock is still held
+}
+
+} // namespace engine
