@@ -516,6 +516,12 @@ void TPanta_Inicio_::Aplica_Preferencias_3_4()
     m_mismoDia = preferencias::leeMismoDia(lineas.value(3)).valores.Permitido;
 }
 
+void TPanta_Inicio_::Aplica_Preferencias()
+{
+    Aplica_Preferencias_1_2();
+    Aplica_Preferencias_3_4();
+}
+
 bool TPanta_Inicio_::Guarda_Preferencias()
 {
     return RichEdit2->saveToFile(Ruta_Preferencias());

@@ -141,6 +141,8 @@ public:
     void Lee_Preferencias();
     // From lines 3 and 4 in memory: the level-0 move and the same-day boxes.
     void Aplica_Preferencias_3_4();
+    // Aplica_Preferencias_1_2, then Aplica_Preferencias_3_4.
+    void Aplica_Preferencias() override;
     // Writes RichEdit2's lines as rich text, whole, through a temporary file renamed over the
     // old one; false when it could not (the old file is then kept).
     bool Guarda_Preferencias() override;

@@ -586,6 +586,10 @@ void TConfigura_Progr_::Button3Click()
         return;
     }
     s->Leer_Preferencias = 1;
+    // The new times apply as the window closes: the main window's next activation, which reads
+    // the file again, may come late or be skipped, and reading the same times again restarts
+    // no timer.
+    s->Aplica_Preferencias();
     close();
 }
 

@@ -4,10 +4,10 @@
 // review option, the display font of card texts and the program's picture.
 //
 // It shows the session's option fields and the preferences lines in memory; "A&ceptar" stores
-// them into the fields, rebuilds the four lines and rewrites the preferences file, and the
-// main window's next activation reads the file back and sets both timers. A blank or
-// non-numeric interval or break refuses "A&ceptar" with a message naming the field, and
-// nothing is stored. The font and the program picture take effect through their own files.
+// them into the fields, rebuilds the four lines, rewrites the preferences file and applies
+// them at once (both timers too); the main window's next activation reads the file back. A
+// blank or non-numeric interval or break refuses "A&ceptar" with a message naming the field,
+// and nothing is stored. The font and the program picture take effect through their own files.
 #include "platform/FileDialog.h"
 #include "platform/FontDialog.h"
 #include "platform/Form.h"

@@ -2,7 +2,11 @@
 
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/ModalShow.h"
 #include "platform/Timer.h"
+#include "store/Sesion.h"
+
+#include <QTimer>
 
 
 TParpadeo_Aviso_ *Parpadeo_Aviso_ = nullptr;
@@ -50,6 +54,10 @@ void TParpadeo_Aviso_::FormCreate()
 
 void TParpadeo_Aviso_::FormActivate()
 {
+    // The window system may still deliver the activation of a notice already closed.
+    if (!platform::isShownNonModal(this))
+        return;
+    ++m_avisos;
     Timer1->setEnabled(true);
 }
 
@@ -57,4 +65,10 @@ void TParpadeo_Aviso_::Timer1Timer()
 {
     Timer1->setEnabled(false);
     close();
+    // A skip flag that no activation has taken by then is this notice's, left over.
+    const int aviso = m_avisos;
+    QTimer::singleShot(Espera_Foco_Ms, this, [this, aviso] {
+        if (aviso == m_avisos && Sesion_)
+            Sesion_->Saltar_Activacion = 0;
+    });
 }

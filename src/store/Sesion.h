@@ -141,6 +141,9 @@ public:
     virtual void Cierra_Fichero() = 0;
     // Writes RichEdit2's lines to the preferences file; false when it could not.
     virtual bool Guarda_Preferencias() = 0;
+    // Applies RichEdit2's lines as reading the preferences file does: the fields of the four
+    // lines, the break timer's interval and the blink timer.
+    virtual void Aplica_Preferencias() = 0;
     // The main window's pictures for the given mode ("Abrir", "Cerrar", ...) and the default one.
     virtual void Actualiza_Imagenes(const QString &Modo) = 0;
     virtual void Pon_Imagen_Por_Defecto() = 0;

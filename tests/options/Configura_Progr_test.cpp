@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
+#include "options/Parpadeo_Aviso.h"
 #include "platform/FileDialog.h"
 #include "platform/FontDialog.h"
 #include "platform/Help.h"
@@ -14,10 +15,13 @@
 #include "platform/Picture.h"
 #include "platform/RichEdit.h"
 #include "store/D_Module.h"
+#include "support/EventLoop.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QTimer>
+
 
 namespace {
 const QString Rotulo = QString::fromUtf8("[Permitir repasar las fichas varias veces el mismo d\xC3\xAD" "a]");
@@ -221,11 +225,69 @@ TEST_F(OptionsWindowTest, AcceptedTimersAndTheSameDayOptionFollowAtOnce)
     EXPECT_EQ(Sesion_->Timer_Descanso->interval(), 5 * Minute);
     EXPECT_FALSE(Sesion_->Mismo_Dia_Permitido());
     EXPECT_EQ(Sesion_->Leer_Preferencias, 0);
+}
+
+// ---- In a real event loop ----
+
+// The windows shown for real. The old blink reminder comes while the options window keeps the
+// focus, so no window takes the focus back when the notice closes: the notice's skip flag must
+// not stay to skip a later activation. New break and blink times, changed together, apply as
+// the window closes, whatever the main window's activation does.
+TEST_F(OptionsWindowTest, NewBreakAndBlinkTimesApplyAsTheWindowClosesInARealEventLoop)
+{
+    startWithLines(preferencias::primeraVez()); // first break at 35 minutes, blink every 5
+    m_inicio = platform::clock::now();
+    platform::setScripted(false);
+    auto *principal = dynamic_cast<platform::Form *>(Sesion_->Ventana_Principal());
+    principal->show();
+    principal->activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return principal->isActiveWindow(); }));
+
+    bool avisoVisto = false;
+    QTimer::singleShot(0, w(), [&] {
+        ASSERT_TRUE(testsupport::waitUntil([] { return w()->MaskEdit10->text().trimmed() == QLatin1String("35"); }))
+            << "the window's activation shows the stored options";
+        advance(5);
+        avisoVisto = Parpadeo_Aviso_->isVisible() && Sesion_->Saltar_Activacion == 1;
+        advance(3.0 / 60);
+        EXPECT_FALSE(Parpadeo_Aviso_->isVisible());
+        EXPECT_TRUE(testsupport::waitUntil([] { return Sesion_->Saltar_Activacion == 0; }));
+        w()->MaskEdit10->setText(QStringLiteral("1"));
+        w()->MaskEdit19->setText(QStringLiteral("1"));
+
+        click(w()->Button3);
+    });
+    pressKey('B'); // returns when "A&ceptar" has closed the window
+    EXPECT_TRUE(avisoVisto);
+    EXPECT_FALSE(w()->isVisible());
+    EXPECT_EQ(Sesion_->Timer_Descanso->remainingTime(), Minute);
+    EXPECT_EQ(Sesion_->Timer_Parpadeo->remainingTime(), Minute);
+
+    // The main window gets the focus back: its activation reads the same times and restarts
+    // neither timer.
+    principal->activateWindow();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return principal->isActiveWindow() && Sesion_->Leer_Preferencias == 0; }));
+    EXPECT_EQ(Sesion_->Timer_Descanso->remainingTime(), Minute);
 
     QList<double> descansos;
-    platform::onNextShow(QStringLiteral("Descanso_"), [&](QWidget *) { descansos << minutes(); });
-    advance(5);
-    EXPECT_EQ(descansos, QList<double>{5});
+    const int observador = platform::addModalObserver([&](QWidget *, const QString &nombre) {
+        if (nombre == QLatin1String("Descanso_")) {
+            descansos << minutes();
+            QTimer::singleShot(0, Descanso_, [] { Descanso_->Button5->click(); });
+        }
+    });
+    const double cerrada = minutes();
+    advance(1);
+
+    platform::removeModalObserver(observador);
+    ASSERT_EQ(descansos.size(), 1);
+    EXPECT_DOUBLE_EQ(descansos[0], cerrada + 1);
+    EXPECT_TRUE(Parpadeo_Aviso_->isVisible());
+    EXPECT_TRUE(testsupport::waitUntil([] { return Parpadeo_Aviso_->Timer1->enabled(); })) << "the notice takes the focus";
+    advance(3.0 / 60);
+    EXPECT_FALSE(Parpadeo_Aviso_->isVisible());
+    principal->hide();
+    platform::setScripted(true);
 }
 
 // ---- The program picture ----

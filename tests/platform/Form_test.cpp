@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 #include "platform/Form.h"
 #include "platform/ModalShow.h"
+#include "support/EventLoop.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -187,14 +188,7 @@ TEST_F(ErrorReportTest, WhatAHandlerAnActionOrAnEventThrowsIsReportedAndTheProgr
 // ---- Activation in a real event loop ----
 
 namespace {
-bool waitUntil(const std::function<bool()> &done, int ms = 3000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+using testsupport::waitUntil;
 
 struct Counted : platform::Form {
     int activations = 0;
