@@ -382,6 +382,7 @@ void TExportar_FE_::Button3Click()
         engine::BulkWork sinRefresco(activa); // the displays show the end only
         try {
             QDir().mkpath(plan.Carpeta);
+            Quita_Restos_Abandonados(plan.Carpeta); // what killed exports left
             if (RadioGroup1->itemIndex() == 0)
                 activa.setFiltered(false);
 
@@ -407,8 +408,7 @@ void TExportar_FE_::Button3Click()
             if (!imagen.Ext.isEmpty() && imagen.Leer.isEmpty() && Image1->pictureBytes().isEmpty())
                 falla(Err_Imagen.arg(OpenPictureDialog1->FileName));
 
-            // Card table, under its temporary name; what killed exports left goes first.
-            Quita_Restos_Abandonados(plan.Carpeta);
+            // Card table, under its temporary name.
             Quita_Tabla(rutaTemporal);
             exp.close();
             exp.setDatabaseName(std::string());
