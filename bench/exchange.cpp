@@ -10,6 +10,8 @@
 // - Import of 20,000 cards from one study file into another.
 // - Text import of 10,000 lines, one card a line, into a study file with short answers, keys
 //   and importance.
+// - Text import of a file whose second line is 50 MB long: the refusal at that line, its time
+//   and the rise of the peak memory over the memory in use before it ("peak_rise_MB").
 #include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
@@ -40,6 +42,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -404,6 +407,48 @@ void BM_TextImportOf10000Lines(benchmark::State &state)
     QFile::remove(textFile);
 }
 BENCHMARK(BM_TextImportOf10000Lines)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The process's resident memory, or its peak since the last resetPeak(), in kB.
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+void BM_TextImportRefusesA50MBLine(benchmark::State &state)
+{
+    Panta_Inicio_->Cierra_Fichero();
+    const QString study = testsupport::writeStudyFile(program->dat, QStringLiteral("Texto"), testsupport::defaultOptions());
+    testsupport::writeBytes(program->folder + QStringLiteral("/ultimo.txt"), study.toUtf8() + '\n');
+    Panta_Inicio_->Label21Click();
+    const QString textFile = program->folder + QStringLiteral("/largo.txt");
+    testsupport::writeBytes(textFile, "Pregunta#Respuesta#Tema#\r\n" + QByteArray(50'000'000, 'x') + "\r\nOtra#R#T#\r\n");
+    double riseMb = 0;
+    for (auto _ : state) {
+        platform::FileDialog::queueFileName(textFile);
+        const long before = statusKb("VmRSS:");
+        resetPeak();
+        Importar_de_txt_->Button1Click();
+        riseMb = double(statusKb("VmHWM:") - before) / 1024.0;
+    }
+    state.counters["peak_rise_MB"] = riseMb;
+    Panta_Inicio_->Cierra_Fichero();
+    removeStudy(QStringLiteral("Texto"));
+    QFile::remove(textFile);
+}
+BENCHMARK(BM_TextImportRefusesA50MBLine)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 
