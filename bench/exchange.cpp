@@ -6,6 +6,7 @@
 // - Export into a new file with another password, against unpacking and packing the same
 //   blobs alone (counter "ratio" = export / blobs alone).
 // - Transport packing of that study file, against zlib level 9 on the same bytes ("ratio").
+// - Unpacking that transport file, with its checks, against inflating its items alone ("ratio").
 // - Import of 20,000 cards from one study file into another.
 // - Text import of 10,000 lines, one card a line, into a study file with short answers, keys
 //   and importance.
@@ -20,6 +21,7 @@
 #include "exchange/FE_Transporte.h"
 #include "exchange/Importar_de_FE.h"
 #include "exchange/Importar_de_txt.h"
+#include "exchange/Transporte.h"
 #include "packing/PackStreamCol.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
@@ -282,6 +284,43 @@ void BM_TransportPacking(benchmark::State &state)
     QFile::remove(base + QStringLiteral("SZP"));
 }
 BENCHMARK(BM_TransportPacking)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
+
+void BM_TransportUnpacking(benchmark::State &state)
+{
+    Panta_Inicio_->Cierra_Fichero();
+    const QString base = program->source.left(program->source.size() - 2);
+    const QString szp = program->root.path() + QStringLiteral("/Llegado.SZP");
+    platform::FileDialog::queueFileName(program->source);
+    FE_Transporte_->Button4Click();
+    QFile::remove(szp);
+    QFile::rename(base + QStringLiteral("SZP"), szp);
+    double unpackTime = 0, inflateTime = 0;
+    for (auto _ : state) {
+        removeStudy(QStringLiteral("Llegado"));
+        platform::FileDialog::queueFileName(szp);
+        auto start = std::chrono::steady_clock::now();
+        FE_Transporte_->Button5Click();
+        unpackTime = seconds(start);
+        if (!QFile::exists(program->dat + QStringLiteral("/Llegado.DB"))) {
+            state.SkipWithError("nothing unpacked");
+            break;
+        }
+        start = std::chrono::steady_clock::now();
+        TPackStreams items;
+        items.LoadFromFile(testsupport::fileName(szp));
+        for (const auto &[name, size] : items.itemsForInspection()) {
+            packing::MemoryStream item;
+            items.GetStream(name, item);
+            benchmark::DoNotOptimize(Descomprime_Stream_Zlib(item, nullptr, Tamano_Maximo_Parte));
+        }
+        inflateTime = seconds(start);
+        state.SetIterationTime(unpackTime);
+    }
+    reportRatio(state, "unpack_s", unpackTime, "inflate_s", inflateTime);
+    removeStudy(QStringLiteral("Llegado"));
+    QFile::remove(szp);
+}
+BENCHMARK(BM_TransportUnpacking)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
 
 void BM_ImportFromAStudyFileOf20000Cards(benchmark::State &state)
 {
