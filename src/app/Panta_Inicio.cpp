@@ -50,6 +50,14 @@ namespace colors = platform::colors;
 
 
 namespace {
+// The colour of a menu label by its Tag: the tab's for its entries, maroon for help, about and
+// exit.
+unsigned colorMenu(int Tag)
+{
+    static const unsigned color[] = {colors::Maroon, colors::Navy, colors::Blue, colors::Purple};
+    return Tag >= 1 && Tag <= 3 ? color[Tag] : colors::Maroon;
+}
+
 QFont menuFont()
 {
     QFont f(QStringLiteral("Times New Roman"));
@@ -128,9 +136,10 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     TabSheet2 = makeSheet("TabSheet2", QStringLiteral(" Utilidades "));
     TabSheet3 = makeSheet("TabSheet3", QStringLiteral("Herramientas "));
 
-    buildTab1();
-    buildTab2();
-    buildTab3();
+    using P = TPanta_Inicio_;
+    buildTab(1, TabSheet1, &P::Image1, "Image1", 15, &P::Label9, "Label9", &P::Button1, "Button1");
+    buildTab(2, TabSheet2, &P::Image2, "Image2", 7, &P::Label17, "Label17", &P::Button2, "Button2");
+    buildTab(3, TabSheet3, &P::Image3, "Image3", 7, &P::Label22, "Label22", &P::ButtonScape3, "ButtonScape3");
 
     auto richEdit = [this](const char *name) {
         auto *edit = new platform::RichEdit(this);
@@ -191,8 +200,8 @@ TPanta_Inicio_::~TPanta_Inicio_()
         Panta_Inicio_ = nullptr;
 }
 
-Label *TPanta_Inicio_::menuLabel(platform::Panel *tab, const char *name, const QString &caption, Handler click,
-                                 int tag, unsigned color, int x, int y, int wrapWidth)
+Label *TPanta_Inicio_::menuLabel(platform::Panel *tab, const char *name, const QString &caption, int tag,
+                                 unsigned color, int x, int y, int wrapWidth)
 {
     auto *label = new Label(tab);
     label->setObjectName(QString::fromLatin1(name));
@@ -206,7 +215,6 @@ Label *TPanta_Inicio_::menuLabel(platform::Panel *tab, const char *name, const Q
     }
     label->setCaption(caption);
     platform::on(label, &Label::mouseMoved, this, [this, label] { Label5MouseMove(label); });
-    platform::on(label, &Label::clicked, this, click);
     return label;
 }
 
@@ -241,67 +249,73 @@ platform::ImageControl *TPanta_Inicio_::picture(platform::Panel *tab, const char
     return image;
 }
 
-// Menu labels sit in a column left of the picture; the open-file label under the picture.
-void TPanta_Inicio_::buildTab1()
+// ---------------------------------------------------------------------------------------------
+// The main menu
+
+// Menu labels sit in a column left of the picture (x 22), the open-file label under the
+// picture. Adding an entry takes its row here, its member and its handler.
+const std::vector<TPanta_Inicio_::Entrada_Menu> &TPanta_Inicio_::Menu_Principal()
 {
-    auto *t = TabSheet1;
-    const int x = 22;
-    Image1 = picture(t, "Image1", 15);
-    Label5 = menuLabel(t, "Label5", QStringLiteral("1- Abrir  Fichero"), &TPanta_Inicio_::Label5Click, 1, colors::Navy, x, 16);
-    Label1 = menuLabel(t, "Label1", QStringLiteral("2- Repasar Fichas"), &TPanta_Inicio_::Label1Click, 1, colors::Navy, x, 50);
-    Label32 = menuLabel(t, "Label32", QStringLiteral("3- Repaso por tiempo"), &TPanta_Inicio_::Label32Click, 1, colors::Navy, x, 84);
-    Label2 = menuLabel(t, "Label2", QStringLiteral("4- Añadir Fichas"), &TPanta_Inicio_::Label2Click, 1, colors::Navy, x, 118);
-    Label31 = menuLabel(t, "Label31", QStringLiteral("5- Añadir Fichas en Grupo"), &TPanta_Inicio_::Label31Click, 1, colors::Navy, x, 152);
-    Label13 = menuLabel(t, "Label13", QStringLiteral("6- Información del Fichero"), &TPanta_Inicio_::Label13Click, 1, colors::Navy, x, 186);
-    Label3 = menuLabel(t, "Label3", QStringLiteral("7-  Seleccionar, Modificar   o Borrar Fichas "), &TPanta_Inicio_::Label3Click, 1,
-                       colors::Navy, x, 220, 212);
-    Label11 = menuLabel(t, "Label11", QStringLiteral("8-  Crear Fichero "), &TPanta_Inicio_::Label11Click, 1, colors::Navy, x, 278);
-    Label21 = menuLabel(t, "Label21", QStringLiteral("9-  Abrir último Fichero abierto:"), &TPanta_Inicio_::Label21Click, 1, colors::Navy, x, 312);
-    Label8 = menuLabel(t, "Label8", QStringLiteral("0-  Ayuda"), &TPanta_Inicio_::label8Click, 0, colors::Maroon, x, 380);
-    Label14 = menuLabel(t, "Label14", QStringLiteral("Acerca de..."), &TPanta_Inicio_::Label14Click, 0, colors::Maroon, x, 432);
-    Label7 = menuLabel(t, "Label7", QStringLiteral("Salir"), &TPanta_Inicio_::Label7Click, 0, colors::Maroon, x, 476);
-    Label9 = fileLabel(t, "Label9", 352, 470);
-    Button1 = cancelButton(t, "Button1");
+    using P = TPanta_Inicio_;
+    static const std::vector<Entrada_Menu> menu{
+        // tab, control, caption, key, click handler, key handler, file, tag, row, wrap width
+        {1, &P::Label5, "Label5", "1- Abrir  Fichero", '1', &P::Label5Click, nullptr, false, 1, 16, 0},
+        {1, &P::Label1, "Label1", "2- Repasar Fichas", '2', &P::Label1Click, nullptr, true, 1, 50, 0},
+        {1, &P::Label32, "Label32", "3- Repaso por tiempo", '3', &P::Label32Click, nullptr, true, 1, 84, 0},
+        {1, &P::Label2, "Label2", "4- Añadir Fichas", '4', &P::Label2Click, nullptr, true, 1, 118, 0},
+        {1, &P::Label31, "Label31", "5- Añadir Fichas en Grupo", '5', &P::Label31Click, nullptr, true, 1, 152, 0},
+        {1, &P::Label13, "Label13", "6- Información del Fichero", '6', &P::Label13Click, nullptr, true, 1, 186, 0},
+        {1, &P::Label3, "Label3", "7-  Seleccionar, Modificar   o Borrar Fichas ", '7', &P::Label3Click, nullptr, true,
+         1, 220, 212},
+        {1, &P::Label11, "Label11", "8-  Crear Fichero ", '8', &P::Label11Click, nullptr, false, 1, 278, 0},
+        {1, &P::Label21, "Label21", "9-  Abrir último Fichero abierto:", '9', &P::Label21Click, nullptr, false, 1, 312, 0},
+        {1, &P::Label8, "Label8", "0-  Ayuda", '0', &P::label8Click, nullptr, false, 0, 380, 0},
+        {1, &P::Label14, "Label14", "Acerca de...", 0, &P::Label14Click, nullptr, false, 0, 432, 0},
+        {1, &P::Label7, "Label7", "Salir", 0, &P::Label7Click, nullptr, false, 0, 476, 0},
+        // Printing asks for an open file itself, after rebuilding the print table.
+        {2, &P::Label19, "Label19", "A- Pasar Fichas del   Nivel 0 al 1", 'A', &P::Label19Click, nullptr, true, 2, 16, 190},
+        {2, &P::Label18, "Label18", "B- Opciones del Programa", 'B', &P::Label18Click, nullptr, false, 2, 74, 0},
+        {2, &P::Label6, "Label6", "C- Imprimir Fichas ", 'C', &P::Label6Click, nullptr, false, 2, 108, 0},
+        {2, &P::Label10, "Label10", "D- Modificación Global ", 'D', &P::Label10Click, nullptr, true, 2, 142, 0},
+        {2, &P::Label15, "Label15", "Z- Ayuda", 'Z', &P::Label16Click, &P::label8Click, false, 0, 380, 0},
+        {2, &P::Label16, "Label16", "Salir", 0, &P::Label7Click, nullptr, false, 0, 476, 0},
+        {3, &P::Label24, "Label24", "E- Ficheros de Transporte", 'E', &P::Label24Click, nullptr, false, 3, 16, 0},
+        {3, &P::Label4, "Label4", "F- Reparar Fichero", 'F', &P::Label4Click, nullptr, false, 3, 50, 0},
+        {3, &P::Label12, "Label12", "G- Borrar Fichero ", 'G', &P::Label12Click, nullptr, false, 3, 84, 0},
+        {3, &P::Label30, "Label30", "H- Exportar a un nuevo Fichero de Estudio", 'H', &P::Label30Click, nullptr, true, 3,
+         118, 300},
+        {3, &P::Label20, "Label20", "I- Importar Fichas con texto", 'I', &P::Label20Click, nullptr, true, 3, 176, 0},
+        {3, &P::Label25, "Label25", "J- Importar desde un Fichero de Estudio", 'J', &P::Label25Click, nullptr, false, 3,
+         210, 300},
+        {3, &P::Label43, "Label43", "K- Importar Fichas con texto e imagenes", 'K', &P::Label43Click, nullptr, true, 3,
+         268, 300},
+        {3, &P::Label26, "Label26", "Y- Ayuda", 'Y', &P::psvBasicLabel1Click, &P::label8Click, false, 0, 380, 0},
+        {3, &P::Label27, "Label27", "Salir", 0, &P::Label7Click, nullptr, false, 0, 476, 0},
+    };
+    return menu;
 }
 
-void TPanta_Inicio_::buildTab2()
+void TPanta_Inicio_::Ejecuta_Entrada(const Entrada_Menu &Entrada, bool Por_Tecla)
 {
-    auto *t = TabSheet2;
-    const int x = 22;
-    Image2 = picture(t, "Image2", 7);
-    Label19 = menuLabel(t, "Label19", QStringLiteral("A- Pasar Fichas del   Nivel 0 al 1"), &TPanta_Inicio_::Label19Click, 2, colors::Blue, x, 16, 190);
-    Label18 = menuLabel(t, "Label18", QStringLiteral("B- Opciones del Programa"), &TPanta_Inicio_::Label18Click, 2, colors::Blue, x, 74);
-    Label6 = menuLabel(t, "Label6", QStringLiteral("C- Imprimir Fichas "), &TPanta_Inicio_::Label6Click, 2, colors::Blue, x, 108);
-    Label10 = menuLabel(t, "Label10", QStringLiteral("D- Modificación Global "), &TPanta_Inicio_::Label10Click, 2, colors::Blue, x, 142);
-    Label15 = menuLabel(t, "Label15", QStringLiteral("Z- Ayuda"), &TPanta_Inicio_::Label16Click, 0, colors::Maroon, x, 380);
-    Label16 = menuLabel(t, "Label16", QStringLiteral("Salir"), &TPanta_Inicio_::Label7Click, 0, colors::Maroon, x, 476);
-    Label17 = fileLabel(t, "Label17", 352, 470);
-    Button2 = cancelButton(t, "Button2");
+    if (Entrada.Fichero && !Hay_Fichero_Abierto())
+        return;
+    (this->*(Por_Tecla && Entrada.Por_Tecla ? Entrada.Por_Tecla : Entrada.Clic))();
 }
 
-void TPanta_Inicio_::buildTab3()
+void TPanta_Inicio_::buildTab(int Pestana, platform::Panel *tab, platform::ImageControl *TPanta_Inicio_::*imagen,
+                              const char *imagenNombre, int imagenTop, platform::Label *TPanta_Inicio_::*ficheroLabel,
+                              const char *ficheroNombre, QPushButton *TPanta_Inicio_::*salir, const char *salirNombre)
 {
-    auto *t = TabSheet3;
-    const int x = 22;
-    Image3 = picture(t, "Image3", 7);
-    Label24 = menuLabel(t, "Label24", QStringLiteral("E- Ficheros de Transporte"), &TPanta_Inicio_::Label24Click, 3, colors::Purple, x, 16);
-    Label4 = menuLabel(t, "Label4", QStringLiteral("F- Reparar Fichero"), &TPanta_Inicio_::Label4Click, 3, colors::Purple, x, 50);
-    Label12 = menuLabel(t, "Label12", QStringLiteral("G- Borrar Fichero "), &TPanta_Inicio_::Label12Click, 3, colors::Purple, x, 84);
-    Label30 = menuLabel(t, "Label30", QStringLiteral("H- Exportar a un nuevo Fichero de Estudio"), &TPanta_Inicio_::Label30Click, 3, colors::Purple, x, 118, 300);
-    Label20 = menuLabel(t, "Label20", QStringLiteral("I- Importar Fichas con texto"), &TPanta_Inicio_::Label20Click, 3, colors::Purple, x, 176);
-    Label25 = menuLabel(t, "Label25", QStringLiteral("J- Importar desde un Fichero de Estudio"), &TPanta_Inicio_::Label25Click, 3, colors::Purple, x, 210, 300);
-    Label43 = menuLabel(t, "Label43", QStringLiteral("K- Importar Fichas con texto e imagenes"), &TPanta_Inicio_::Label43Click, 3, colors::Purple, x, 268, 300);
-    Label26 = menuLabel(t, "Label26", QStringLiteral("Y- Ayuda"), &TPanta_Inicio_::psvBasicLabel1Click, 0, colors::Maroon, x, 380);
-    Label27 = menuLabel(t, "Label27", QStringLiteral("Salir"), &TPanta_Inicio_::Label7Click, 0, colors::Maroon, x, 476);
-    Label22 = fileLabel(t, "Label22", 352, 470);
-    ButtonScape3 = cancelButton(t, "ButtonScape3");
-}
-
-QList<Label *> TPanta_Inicio_::menuLabels() const
-{
-    return {Label5, Label1, Label32, Label2, Label31, Label13, Label3, Label11, Label21, Label8, Label14, Label7,
-            Label19, Label18, Label6, Label10, Label15, Label16, Label24, Label4, Label12, Label30, Label20,
-            Label25, Label43, Label26, Label27};
+    this->*imagen = picture(tab, imagenNombre, imagenTop);
+    for (const Entrada_Menu &e : Menu_Principal()) {
+        if (e.Pestana != Pestana)
+            continue;
+        Label *label = menuLabel(tab, e.Nombre, QString::fromUtf8(e.Rotulo), e.Tag, colorMenu(e.Tag), 22, e.Fila, e.Ancho);
+        platform::on(label, &Label::clicked, this, [this, &e] { Ejecuta_Entrada(e, false); });
+        this->*e.Control = label;
+    }
+    this->*ficheroLabel = fileLabel(tab, ficheroNombre, 352, 470);
+    this->*salir = cancelButton(tab, salirNombre);
 }
 
 const QObjectList &TPanta_Inicio_::components()
@@ -532,41 +546,15 @@ bool TPanta_Inicio_::Guarda_Preferencias()
 
 void TPanta_Inicio_::FormKeyPress(QChar &Key)
 {
-    using Handler = void (TPanta_Inicio_::*)();
-    struct Entry {
-        char key;
-        Handler handler;
-    };
-    static const Entry digits[] = {
-        {'1', &TPanta_Inicio_::Label5Click},  {'2', &TPanta_Inicio_::Label1Click},
-        {'3', &TPanta_Inicio_::Label32Click}, {'4', &TPanta_Inicio_::Label2Click},
-        {'5', &TPanta_Inicio_::Label31Click}, {'6', &TPanta_Inicio_::Label13Click},
-        {'7', &TPanta_Inicio_::Label3Click},  {'8', &TPanta_Inicio_::Label11Click},
-        {'9', &TPanta_Inicio_::Label21Click}, {'0', &TPanta_Inicio_::label8Click},
-    };
-    static const Entry letters[] = {
-        {'A', &TPanta_Inicio_::Label19Click}, {'B', &TPanta_Inicio_::Label18Click},
-        {'C', &TPanta_Inicio_::Label6Click},  {'D', &TPanta_Inicio_::Label10Click},
-        {'Z', &TPanta_Inicio_::label8Click},  {'E', &TPanta_Inicio_::Label24Click},
-        {'F', &TPanta_Inicio_::Label4Click},  {'G', &TPanta_Inicio_::Label12Click},
-        {'H', &TPanta_Inicio_::Label30Click}, {'I', &TPanta_Inicio_::Label20Click},
-        {'J', &TPanta_Inicio_::Label25Click}, {'K', &TPanta_Inicio_::Label43Click},
-        {'Y', &TPanta_Inicio_::label8Click},
-    };
+    // Digits as typed, letters in either case. Any other character is ignored; no key is
+    // consumed.
     const ushort k = Key.unicode();
-    for (const Entry &e : digits) {
-        if (k == ushort(e.key)) {
-            (this->*e.handler)();
+    for (const Entrada_Menu &e : Menu_Principal()) {
+        if (e.Tecla != 0 && (k == ushort(e.Tecla) || (QChar(e.Tecla).isLetter() && k == ushort(e.Tecla - 'A' + 'a')))) {
+            Ejecuta_Entrada(e, true);
             return;
         }
     }
-    for (const Entry &e : letters) {
-        if (k == ushort(e.key) || k == ushort(e.key - 'A' + 'a')) {
-            (this->*e.handler)();
-            return;
-        }
-    }
-    // Any other character is ignored; no key is consumed.
 }
 
 void TPanta_Inicio_::Label5MouseMove(Label *Sender)
@@ -586,20 +574,7 @@ void TPanta_Inicio_::TabSheet1MouseMove()
     if (!label)
         return;
     label->setCursor(Qt::ArrowCursor);
-    switch (label->Tag) {
-    case 1:
-        label->setFontColor(tcolor(colors::Navy));
-        break;
-    case 2:
-        label->setFontColor(tcolor(colors::Blue));
-        break;
-    case 3:
-        label->setFontColor(tcolor(colors::Purple));
-        break;
-    default:
-        label->setFontColor(tcolor(colors::Maroon));
-        break;
-    }
+    label->setFontColor(tcolor(colorMenu(label->Tag)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -607,15 +582,11 @@ void TPanta_Inicio_::TabSheet1MouseMove()
 
 void TPanta_Inicio_::Label1Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Selecc_Repaso_);
 }
 
 void TPanta_Inicio_::Label32Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     engine::Table *t = D_Module_->Tabla_Activa;
     const repaso::Repaso_Por_Tiempo r = repaso::Filtro_Menu_Por_Tiempo(QString::fromStdString(t->filter()), Fecha_Hoy);
     Filtro_Antes_Repaso = r.Antes;
@@ -628,29 +599,21 @@ void TPanta_Inicio_::Label32Click()
 
 void TPanta_Inicio_::Label2Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     Alta_Fichas_->Anadir_Fichas();
 }
 
 void TPanta_Inicio_::Label31Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Anade_n_Grupo);
 }
 
 void TPanta_Inicio_::Label13Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Ver_Info_);
 }
 
 void TPanta_Inicio_::Label3Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(FILTRO_ENV);
 }
 
@@ -671,8 +634,6 @@ void TPanta_Inicio_::Label7Click()
 
 void TPanta_Inicio_::Label19Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(FreeNiv0a1_);
 }
 
@@ -694,8 +655,6 @@ void TPanta_Inicio_::Label6Click()
 
 void TPanta_Inicio_::Label10Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Modif_glob_);
 }
 
@@ -762,15 +721,11 @@ void TPanta_Inicio_::Label12Click()
 
 void TPanta_Inicio_::Label30Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Exportar_FE_);
 }
 
 void TPanta_Inicio_::Label20Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Importar_de_txt_);
 }
 
@@ -781,8 +736,6 @@ void TPanta_Inicio_::Label25Click()
 
 void TPanta_Inicio_::Label43Click()
 {
-    if (!Hay_Fichero_Abierto())
-        return;
     platform::showModal(Importar_de_txt_e_Imag_);
 }
 

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class TPanta_Inicio_ : public platform::Form, public TSesion_ {
     Q_OBJECT
@@ -150,17 +151,33 @@ public:
     // options window's same-day boxes follow it).
     bool Mismo_Dia_Permitido() const override { return m_mismoDia; }
 
-    // The menu labels in key order, and the hidden Cancel buttons.
-    QList<platform::Label *> menuLabels() const;
+    // ---- The main menu: one row per menu label, in the order the labels are made ----
+    struct Entrada_Menu {
+        int Pestana;                               // tab 1, 2 or 3
+        platform::Label *TPanta_Inicio_::*Control; // the label
+        const char *Nombre;                        // its object name
+        const char *Rotulo;                        // its caption
+        char Tecla;                                // its key: a digit or a capital (either case is typed); 0 none
+        void (TPanta_Inicio_::*Clic)();            // handler of a click, and of the key
+        void (TPanta_Inicio_::*Por_Tecla)();       // handler of the key when it is another one
+        bool Fichero;                              // a study file must be open (Hay_Fichero_Abierto first)
+        int Tag;                                   // 1 to 3: the tab's colour; 0: maroon (help, about, exit)
+        int Fila;                                  // top of the label, in pixels
+        int Ancho;                                 // width the caption wraps at; 0: one line
+    };
+    static const std::vector<Entrada_Menu> &Menu_Principal();
+    // Runs an entry chosen by a click or by its key: the open-file guard, then its handler.
+    void Ejecuta_Entrada(const Entrada_Menu &Entrada, bool Por_Tecla);
 
 private:
     void Abre_Fichero(); // the open routine from the completeness check on
-    void buildTab1();
-    void buildTab2();
-    void buildTab3();
-    using Handler = void (TPanta_Inicio_::*)();
-    platform::Label *menuLabel(platform::Panel *tab, const char *name, const QString &caption, Handler click,
-                               int tag, unsigned color, int x, int y, int wrapWidth = 0);
+    // The tab's picture, its menu labels (Menu_Principal), its open-file label and its hidden
+    // Cancel button.
+    void buildTab(int Pestana, platform::Panel *tab, platform::ImageControl *TPanta_Inicio_::*imagen,
+                  const char *imagenNombre, int imagenTop, platform::Label *TPanta_Inicio_::*ficheroLabel,
+                  const char *ficheroNombre, QPushButton *TPanta_Inicio_::*salir, const char *salirNombre);
+    platform::Label *menuLabel(platform::Panel *tab, const char *name, const QString &caption, int tag,
+                               unsigned color, int x, int y, int wrapWidth = 0);
     platform::Label *fileLabel(platform::Panel *tab, const char *name, int x, int y);
     QPushButton *cancelButton(platform::Panel *tab, const char *name);
     platform::ImageControl *picture(platform::Panel *tab, const char *name, int top);

@@ -6,10 +6,11 @@
 // the settings flags of the failed attempt cleared (Abrir_Ultimo, Guardar_Contrasena).
 #include "app/Panta_Inicio.h"
 
+#include "app/Apertura_FE.h"
+
 #include "packing/PackStreamRoutines.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
-#include "platform/Cp1252.h"
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "exchange/Exportar_FE.h"
@@ -34,51 +35,9 @@ const QString Msg_Contrasena_No_Guardada = QStringLiteral("No se pudo guardar la
 const QString Msg_Imagen_Danada = QStringLiteral("La imagen de este Fichero de Estudio está dañada:\r\r%1");
 const QString Msg_Ultimo_No_Guardado = QStringLiteral("No se pudo anotar el último Fichero abierto en\r\r%1");
 
-// The folder part of a path with its trailing separator (empty when there is none).
-QString carpetaDe(const QString &path)
-{
-    const qsizetype i = path.lastIndexOf(QLatin1Char('/'));
-    return i < 0 ? QString() : path.left(i + 1);
-}
-
-QString nombreDe(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-// A table file's name less its 2-letter extension and the dot.
-QString sinExtension(const QString &name)
-{
-    return name.left(qMax<qsizetype>(0, name.size() - 3));
-}
-
 std::string nombreArchivo(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
-}
-
-// The first line of the last-file note; empty when the note is missing or holds no line.
-QString primeraLineaUltimo(const QString &carpetaPrograma)
-{
-    const QString path = platform::existingPathAnyCase(carpetaPrograma + QLatin1Char('/') + Fichero_Ultimo_FE);
-    const std::optional<QByteArray> bytes = path.isEmpty() ? std::nullopt : platform::readWholeFile(path);
-    if (!bytes)
-        return {};
-    const QString text = platform::cp1252::decodeText(*bytes);
-    qsizetype end = 0;
-    while (end < text.size() && text.at(end) != QLatin1Char('\r') && text.at(end) != QLatin1Char('\n'))
-        ++end;
-    return text.left(end);
-}
-
-// Whether a settings container says it is enciphered (its second byte).
-bool contenedorCifrado(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray head = f.read(2);
-    return head.size() == 2 && head.at(1) == '*';
 }
 
 // Removes the first n lines of a line buffer, keeping the formatting of the rest.
@@ -109,7 +68,7 @@ void TPanta_Inicio_::Label5Click()
 {
     const bool ultimo = Abrir_Ultimo == 1;
     if (!ultimo) {
-        OpenDialog1->InitialDir = carpetaDe(Ruta_FE);
+        OpenDialog1->InitialDir = apertura::Carpeta(Ruta_FE);
         // A cancelled dialog leaves Ruta_FE as it was: while a file stays open, the routines
         // that read Ruta_FE find that file's path there.
         if (OpenDialog1->execute() && !OpenDialog1->FileName.isEmpty())
@@ -124,7 +83,7 @@ void TPanta_Inicio_::Label5Click()
     Abrir_Ultimo = 0;
     OpenDialog1->FileName.clear();
 
-    Nombre_FE = sinExtension(nombreDe(Ruta_FE));
+    Nombre_FE = apertura::Sin_Extension(apertura::Nombre(Ruta_FE));
     const QString rotulo = QStringLiteral("Fichero Abierto: ") + Nombre_FE;
     Label9->setCaption(rotulo);
     Label17->setCaption(rotulo);
@@ -153,7 +112,7 @@ void TPanta_Inicio_::Label21Click()
 {
     // With no note (or an empty one) there is nothing to open: Abrir_Ultimo stays 0, so the
     // next "1- Abrir  Fichero" still shows its dialog.
-    const QString ruta = primeraLineaUltimo(Carpeta_Programa);
+    const QString ruta = apertura::Primera_Linea_Ultimo(Carpeta_Programa);
     if (ruta.isEmpty()) {
         Aviso_Ningun_Fichero_Seleccionado();
         return;
@@ -189,7 +148,7 @@ void TPanta_Inicio_::Abre_Fichero()
     // Settings container. An enciphered one asks PKS3AskForKey for its key and the data
     // module speaks for a wrong password; a plain one that fails is damaged.
     TPackStreams &pks3 = *dm.PKS3;
-    const bool cifrado = contenedorCifrado(rutaSTU);
+    const bool cifrado = apertura::Contenedor_Cifrado(rutaSTU);
     const int aceptadaAntes = Contrasena_Aceptada;
     if (!cifrado)
         Contrasena_Aceptada = 0; // no password is involved: no password message
@@ -279,41 +238,25 @@ void TPanta_Inicio_::Abre_Fichero()
     borraLineasIniciales(RichEdit1, 3); // the description is left
 
     const Opciones_FE &o = *opciones;
-    Con_Imagen_Pregunta = o.Imagen_Pregunta ? 1 : 0;
-    Con_Imagen_Respuesta = o.Imagen_Respuesta ? 1 : 0;
-    Con_Texto_Largo = o.Texto_Largo ? 1 : 0;
-    Con_Clave = o.Clave ? 1 : 0;
-    Con_Importancia = o.Importancia ? 1 : 0;
-    Tam_Pregunta = o.Tam_Pregunta;
-    Tam_Respuesta = o.Tam_Respuesta;
+    apertura::Pon_Opciones(*this, o);
     TPackStreams &pks = *dm.PKS;
-    Comprimido = o.Comprimido ? 1 : 0;
     pks.Compressed = o.Comprimido;
     if (o.Encriptado) {
-        Encriptado = 1;
         pks.Encrypted = true;
         // The key that opened the settings, wherever it came from; none when no key was asked
         // for (the cards then read as damaged, never under another file's key).
         pks.Key = dm.Origen_Clave_PKS3 == TD_Module_::Origen_Clave::Ninguno ? std::string() : dm.Clave_PKS3;
     } else {
-        Encriptado = 0;
         pks.Key.clear();
         pks.Encrypted = false;
     }
-    Fichero_Empaquetado = (Comprimido == 1 || Encriptado == 1) ? 1 : 0;
-    Exportable = o.Exportable ? 1 : 0;
-    Modificable = o.Modificable ? 1 : 0;
-    Imprimible = o.Imprimible ? 1 : 0;
 
     // The cards, under the base filter. The filter is set before the table opens, so that
     // the view is built once and the first card shown is the first one of the filtered view.
     engine::Table &tabla = *dm.Tabla_Activa;
     try {
-        QString carpeta = carpetaDe(Ruta_FE);
-        if (carpeta.size() > 1)
-            carpeta.chop(1);
-        tabla.setDatabaseName(nombreArchivo(carpeta));
-        tabla.setTableName(nombreArchivo(nombreDe(Ruta_FE)));
+        tabla.setDatabaseName(nombreArchivo(apertura::Carpeta_Tabla(Ruta_FE)));
+        tabla.setTableName(nombreArchivo(apertura::Nombre(Ruta_FE)));
         tabla.setFilter(Filtro_Base.toStdString());
         tabla.setFiltered(true);
         tabla.open();
@@ -342,12 +285,7 @@ void TPanta_Inicio_::Abre_Fichero()
     FE_Abierto = 1;
 
     // The file's picture, else the program's.
-    QString rutaImagen;
-    for (const char *ext : {"BMP", "JPG", "JPEG"}) {
-        rutaImagen = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QLatin1String(ext)));
-        if (!rutaImagen.isEmpty())
-            break;
-    }
+    const QString rutaImagen = apertura::Ruta_Imagen(Ruta_FE);
     if (!rutaImagen.isEmpty() && Image1->loadFromFile(rutaImagen)) {
         Actualiza_Imagenes(QStringLiteral("Info FE: SI"));
     } else {
@@ -379,11 +317,8 @@ void TPanta_Inicio_::Cierra_Fichero()
 
 void TPanta_Inicio_::Actualiza_Ultimo_FE_abierto()
 {
-    const QString ruta = primeraLineaUltimo(Carpeta_Programa);
-    if (ruta.isEmpty()) {
-        Label21->setCaption(QString());
-        return;
-    }
-    Label21->setCaption(QStringLiteral("9-  Abrir último Fichero abierto:\r        ") + sinExtension(nombreDe(ruta)));
-    Label21->resize(373, Label21->height());
+    const QString rotulo = apertura::Rotulo_Ultimo(apertura::Primera_Linea_Ultimo(Carpeta_Programa));
+    Label21->setCaption(rotulo);
+    if (!rotulo.isEmpty())
+        Label21->resize(373, Label21->height());
 }

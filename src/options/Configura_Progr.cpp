@@ -32,7 +32,6 @@ namespace {
 using platform::tcolor;
 namespace colors = platform::colors;
 
-const QString Rotulo_Mismo_Dia = QStringLiteral("[Permitir repasar las fichas varias veces el mismo día]");
 // The program picture's names, in the order the start-up looks for them.
 const QStringList Nombres_Imagen{QStringLiteral("Image.BMP"), QStringLiteral("Image.JPG"), QStringLiteral("Image.JPEG")};
 
@@ -480,21 +479,6 @@ void TConfigura_Progr_::MaskEdit18Exit()
 // ---------------------------------------------------------------------------------------------
 // Storing
 
-QString TConfigura_Progr_::Rellena_Ceros_3(int Numero)
-{
-    return QStringLiteral("%1").arg(Numero, 3, 10, QLatin1Char('0'));
-}
-
-QString TConfigura_Progr_::Intervalo_Repaso_a_Texto(int i) const
-{
-    return Rellena_Ceros_3(Sesion_->Dias_Repaso[i]) + QLatin1Char('-');
-}
-
-QString TConfigura_Progr_::Intervalo_Descanso_a_Texto(int j) const
-{
-    return Rellena_Ceros_3(Sesion_->Descansos[j]) + QLatin1Char('-');
-}
-
 bool TConfigura_Progr_::numerosCorrectos()
 {
     auto rehusa = [this](platform::MaskEdit *edit, const QString &nombre) {
@@ -533,43 +517,37 @@ void TConfigura_Progr_::Button3Click()
     D_Module_->Guarda_Estilo_Fuente(FontDialog1->Font, FontDialog1->Color);
     D_Module_->Lee_Estilo_Fuente();
 
+    preferencias::Repaso repaso;
     for (int i = 1; i <= 9; ++i)
         s->Dias_Repaso[i] = *numero(m_repaso[i]->text());
-    QString intervalos;
-    for (int i = 1; i <= 9; ++i)
-        intervalos += Intervalo_Repaso_a_Texto(i);
-
     s->Idioma = RadioGroup2->itemIndex() == 0 ? QStringLiteral("ING") : QStringLiteral("ESP");
     s->Formato_Fecha = RadioGroup1->itemIndex() == 0 ? 0 : 1;
-    const QString fecha = s->Formato_Fecha == 0 ? QStringLiteral("mmddaa") : QStringLiteral("ddmmaa");
-    const QString repaso = CheckBox2->isChecked() ? QStringLiteral("S") : QStringLiteral("N");
-    QStringList lineas;
-    lineas << fecha + QStringLiteral("__") + s->Idioma + QLatin1Char('_') + repaso + QLatin1Char('_') + intervalos;
+    repaso.Dias_Repaso = s->Dias_Repaso;
+    repaso.Idioma = s->Idioma;
+    repaso.Formato_Fecha = s->Formato_Fecha;
+    repaso.Repaso_Por_Tiempo = CheckBox2->isChecked() ? 1 : 0;
 
+    preferencias::Descansos descansos;
     for (int j = 0; j <= 6; ++j)
         s->Descansos[j] = *numero(m_descanso[j]->text());
-    QString descansos;
-    for (int j = 0; j <= 6; ++j)
-        descansos += Intervalo_Descanso_a_Texto(j);
     s->Avisar_Descansos = CheckBox1->isChecked() ? 1 : 0;
-    const QString aviso = s->Avisar_Descansos == 1 ? QStringLiteral("SI") : QStringLiteral("NO");
     s->Descansos_Periodicos = RadioButton1->isChecked() ? 1 : 0;
-    const QString modo = s->Descansos_Periodicos == 1 ? QStringLiteral("SIPER") : QStringLiteral("NOPER");
-
-    // A blank blink edit counts as 0, as leaving it does. The blink interval itself is applied
-    // by the next reading of the file.
-    const QString minutos = QStringLiteral("%1").arg(numero(MaskEdit19->text()).value_or(0) % 100, 2, 10, QLatin1Char('0'));
+    descansos.Minutos = s->Descansos;
+    descansos.Avisar_Descansos = s->Avisar_Descansos;
+    descansos.Descansos_Periodicos = s->Descansos_Periodicos;
+    // A blank blink edit counts as 0, as leaving it does.
+    descansos.Parpadeo = CheckBox5->isChecked();
+    descansos.Minutos_Parpadeo = numero(MaskEdit19->text()).value_or(0) % 100;
     s->Timer_Parpadeo->setEnabled(CheckBox5->isChecked());
-    const QString parpadeo = (CheckBox5->isChecked() ? QStringLiteral("Parpad_SI_") : QStringLiteral("Parpad_NO_")) + minutos
-                             + QStringLiteral("__");
-    lineas << aviso + QLatin1Char('_') + modo + QLatin1Char('_') + descansos + parpadeo;
 
     s->Pasar_Nivel_0_a_1 = 0;
     // Blank level-0 edits count as their defaults, as leaving them does.
-    lineas << QStringLiteral("NO__") + Rellena_Ceros_3(numero(MaskEdit17->text()).value_or(20) % 1000) + QStringLiteral("__")
-                  + Rellena_Ceros_3(numero(MaskEdit18->text()).value_or(10) % 1000) + QStringLiteral("__");
-    lineas << (CheckBox6->isChecked() ? QStringLiteral("SI    ") : QStringLiteral("NO    ")) + Rotulo_Mismo_Dia;
+    preferencias::Nivel0 nivel0;
+    nivel0.Min_Fichas_Nivel_1 = numero(MaskEdit17->text()).value_or(20) % 1000;
+    nivel0.Fichas_A_Pasar = numero(MaskEdit18->text()).value_or(10) % 1000;
 
+    const QStringList lineas =
+        preferencias::lineasOpciones(repaso, descansos, nivel0, preferencias::MismoDia{CheckBox6->isChecked()});
     s->RichEdit2->setLines(lineas);
     if (!s->Guarda_Preferencias()) {
         // The file keeps the previous options: so do the lines and the fields.

@@ -102,9 +102,8 @@ public:
     void Button2Click();
 
     // ---- Routines ----
-    static QString Rellena_Ceros_3(int Numero);
-    QString Intervalo_Repaso_a_Texto(int i) const;
-    QString Intervalo_Descanso_a_Texto(int j) const;
+    // The lines themselves are written by the preferences unit (store/Preferencias.h:
+    // lineasOpciones, Rellena_Ceros_3).
     void Habilita_Repaso_por_Tiempo();
     void Habilita_Controles_Descansos();
     void Habilita_Descansos_Definidos();

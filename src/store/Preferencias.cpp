@@ -54,11 +54,6 @@ private:
     bool m_correcto = true;
 };
 
-QString tresCifras(int n)
-{
-    return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
-}
-
 QString dosCifras(int n)
 {
     return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
@@ -70,6 +65,11 @@ QString siNo(bool si)
 }
 
 } // namespace
+
+QString Rellena_Ceros_3(int n)
+{
+    return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+}
 
 const QString &rotuloMismoDia()
 {
@@ -141,7 +141,7 @@ QString lineaRepaso(const Repaso &v)
                 + v.Idioma + QLatin1Char('_') + (v.Repaso_Por_Tiempo == 1 ? QLatin1Char('S') : QLatin1Char('N'))
                 + QLatin1Char('_');
     for (int i = 1; i <= 9; ++i)
-        l += tresCifras(v.Dias_Repaso[i]) + QLatin1Char('-');
+        l += Rellena_Ceros_3(v.Dias_Repaso[i]) + QLatin1Char('-');
     return l;
 }
 
@@ -150,21 +150,34 @@ QString lineaDescansos(const Descansos &v)
     QString l = siNo(v.Avisar_Descansos == 1) + QLatin1Char('_')
                 + (v.Descansos_Periodicos == 1 ? QStringLiteral("SIPER") : QStringLiteral("NOPER")) + QLatin1Char('_');
     for (int j = 0; j <= 6; ++j)
-        l += tresCifras(v.Minutos[j]) + QLatin1Char('-');
+        l += Rellena_Ceros_3(v.Minutos[j]) + QLatin1Char('-');
     return l + QStringLiteral("Parpad_") + siNo(v.Parpadeo) + QLatin1Char('_') + dosCifras(v.Minutos_Parpadeo)
            + QStringLiteral("__");
 }
 
 QString lineaNivel0(const Nivel0 &v)
 {
-    return siNo(v.Pasar_Nivel_0_a_1 == 1) + QStringLiteral("__") + tresCifras(v.Min_Fichas_Nivel_1)
-           + QStringLiteral("__") + tresCifras(v.Fichas_A_Pasar) + QStringLiteral("__");
+    return siNo(v.Pasar_Nivel_0_a_1 == 1) + QStringLiteral("__") + Rellena_Ceros_3(v.Min_Fichas_Nivel_1)
+           + QStringLiteral("__") + Rellena_Ceros_3(v.Fichas_A_Pasar) + QStringLiteral("__");
 }
 
 QString lineaMismoDia(const MismoDia &v)
 {
     // The first-run form: "No" and seven blanks.
     return (v.Permitido ? QStringLiteral("No") : QStringLiteral("NO")) + QStringLiteral("       ") + rotuloMismoDia();
+}
+
+QString lineaMismoDiaOpciones(const MismoDia &v)
+{
+    return siNo(v.Permitido) + QStringLiteral("    ") + rotuloMismoDia();
+}
+
+QStringList lineasOpciones(const Repaso &repaso, const Descansos &descansos, const Nivel0 &nivel0,
+                           const MismoDia &mismoDia)
+{
+    Nivel0 n = nivel0;
+    n.Pasar_Nivel_0_a_1 = 0;
+    return {lineaRepaso(repaso), lineaDescansos(descansos), lineaNivel0(n), lineaMismoDiaOpciones(mismoDia)};
 }
 
 namespace {

@@ -60,11 +60,23 @@ Leido<Descansos> leeDescansos(const QString &linea);
 Leido<Nivel0> leeNivel0(const QString &linea);
 Leido<MismoDia> leeMismoDia(const QString &linea);
 
-// The lines as the first run writes them, for the given values.
+// The lines for the given values. Line 4 has two forms: the first run's ("No" and seven
+// blanks before the label) and the options window's ("SI" or "NO" and four blanks).
 QString lineaRepaso(const Repaso &v);
 QString lineaDescansos(const Descansos &v);
 QString lineaNivel0(const Nivel0 &v);
 QString lineaMismoDia(const MismoDia &v);
+QString lineaMismoDiaOpciones(const MismoDia &v);
+
+// The four lines as the options window's "A&ceptar" writes them. Its level-0 flag is always
+// written "NO" (the window does not offer the move).
+QStringList lineasOpciones(const Repaso &repaso, const Descansos &descansos, const Nivel0 &nivel0,
+                           const MismoDia &mismoDia);
+
+// A whole number as three digits, zero-padded on the left ("7" gives "007"). Each group of
+// lines 1 and 2 is Rellena_Ceros_3 of its value and "-" (the options window's
+// Intervalo_Repaso_a_Texto and Intervalo_Descanso_a_Texto).
+QString Rellena_Ceros_3(int n);
 
 // At least four lines in which each of the first four is well formed: a well-formed line is
 // kept as it is; a malformed or missing one is rebuilt from the values read from it (its

@@ -216,7 +216,8 @@ TEST_F(OpenFileTest, DamagedSettingsCloseTheFileWithAMessage)
     EXPECT_EQ(Contrasena_Aceptada, 1);
 }
 
-TEST_F(OpenFileTest, TheSettingsLineIsReadAtItsExactPositions)
+// The window's wiring of the settings line (its positions: Apertura_FE_test).
+TEST_F(OpenFileTest, TheSettingsLineReachesTheSessionAndTheCardPacker)
 {
     const QString path = study("Linea");
     const struct {
@@ -224,10 +225,7 @@ TEST_F(OpenFileTest, TheSettingsLineIsReadAtItsExactPositions)
         std::string applied;
     } cases[] = {
         {"0 0 0 1 0  100   0  Cno Eno Msi EXsi IMsi", "size 100 0 pict 00 long 0 imp 0 key 1 packed 000 enc 0 mod 1 exp 1 prn 1"},
-        {"0 0 0 2 0  255 255  CSi Eno Mno EXno IMno", "size 255 255 pict 00 long 0 imp 0 key 0 packed 000 enc 0 mod 0 exp 0 prn 0"},
-        // The marker letters are not read; only a lower-case 's' at the right place counts.
         {"1 1 1 1 1   60  60  Csi Eno msi exSi IMsi", "size 60 60 pict 11 long 1 imp 1 key 1 packed 111 enc 0 mod 1 exp 0 prn 1"},
-        {"0 1 0 1 0   60 100  Cs  Eno Ms  EXs  IMs " + QString(159, ' '), "size 60 100 pict 01 long 0 imp 0 key 1 packed 111 enc 0 mod 1 exp 1 prn 1"},
     };
     for (const auto &c : cases) {
         testsupport::writeSettings(dat("Linea.STU"), c.line);

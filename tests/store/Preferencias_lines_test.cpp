@@ -97,3 +97,38 @@ TEST(PreferenceLines, CorrectionRebuildsOnlyTheMalformedAndMissingLines)
     EXPECT_EQ(corrige(five), five);
 }
 
+
+TEST(PreferenceLines, TheOptionsWindowsLinesHaveTheirOwnLevel0FlagAndSameDayForm)
+{
+    const QString rotulo = preferencias::rotuloMismoDia();
+    preferencias::Repaso r;
+    r.Formato_Fecha = 0;
+    r.Idioma = QStringLiteral("ING");
+    r.Repaso_Por_Tiempo = 0;
+    r.Dias_Repaso = {0, 7, 12, 999, 0, 1, 2, 3, 4, 5};
+    preferencias::Descansos d;
+    d.Avisar_Descansos = 0;
+    d.Descansos_Periodicos = 0;
+    d.Minutos = {30, 5, 30, 30, 25, 25, 20};
+    struct Case {
+        bool parpadeo;
+        int minutos;
+        bool mismoDia;
+        QString linea2Final, linea4;
+    };
+    for (const Case &c : {Case{true, 5, true, "Parpad_SI_05__", "SI    " + rotulo},
+                          Case{false, 12, false, "Parpad_NO_12__", "NO    " + rotulo},
+                          Case{true, 0, true, "Parpad_SI_00__", "SI    " + rotulo}}) {
+        d.Parpadeo = c.parpadeo;
+        d.Minutos_Parpadeo = c.minutos;
+        const QStringList l = preferencias::lineasOpciones(r, d, preferencias::Nivel0{1, 20, 7},
+                                                           preferencias::MismoDia{c.mismoDia});
+        ASSERT_EQ(l.size(), 4);
+        EXPECT_EQ(l[0], "mmddaa__ING_N_007-012-999-000-001-002-003-004-005-");
+        EXPECT_EQ(l[1], "NO_NOPER_030-005-030-030-025-025-020-" + c.linea2Final);
+        EXPECT_EQ(l[2], "NO__020__007__");
+        EXPECT_EQ(l[3], c.linea4);
+        EXPECT_EQ(preferencias::leeMismoDia(l[3]).valores.Permitido, c.mismoDia);
+        EXPECT_TRUE(preferencias::correctas(l));
+    }
+}
