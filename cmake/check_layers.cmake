@@ -13,6 +13,7 @@
 # steps of a routine) apart from its windows, each with a fast table test of its own. A new
 # rule unit is added here, by its path without extension.
 set(rule_units
+  src/app/Apertura_FE
   src/editing/Anade_n_Grupo_Lineas
   src/editing/Condicion_Seleccion
   src/exchange/Exportacion
@@ -20,6 +21,8 @@ set(rule_units
   src/exchange/Restos_Trabajo
   src/exchange/Transporte
   src/platform/TextFile
+  src/review/Filtros_Repaso
+  src/review/Reglas_Repaso
   src/store/Preferencias
 )
 

@@ -203,7 +203,7 @@ void TPanta_Inicio_::Abre_Fichero()
         bool guardada = true;
         try {
             pks2.AddStream("1", stream);
-            pks2.SaveToFile(nombreArchivo(rutaCLA));
+            pks2.SaveToFile(nombreArchivo(rutaCLA), packing::SaveFile::OwnerOnly);
         } catch (...) {
             guardada = false;
         }

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 TFE_Transporte_ *FE_Transporte_ = nullptr;
 bool Comprimido_PKS3_Previo = true;
 bool Encriptado_PKS3_Previo = false;
@@ -234,12 +236,15 @@ void TFE_Transporte_::Button5Click()
         bool cargado = false;
         {
             SinAvisoDeCorrupcion sinAviso(pks3);
+            // A transport file carries whole study files, not the small settings PKS3 holds.
+            const int64_t limite = std::exchange(pks3.SizeLimit, 0);
             try {
                 pks3.LoadFromFile(
                     QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP")).toStdString());
                 cargado = true;
             } catch (...) {
             }
+            pks3.SizeLimit = limite;
         }
         escrito = cargado && Desempaqueta_Transporte(pks3, carpeta, M, escritos);
     }

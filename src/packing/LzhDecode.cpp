@@ -403,12 +403,14 @@ void LzhDecoder::LzhDecode(packing::Stream &source, packing::Stream &destination
 
 } // namespace
 
-void LzhDecompressStream(packing::Stream &source, packing::Stream &destination)
+void LzhDecompressStream(packing::Stream &source, packing::Stream &destination, int64_t sizeLimit)
 {
     const int64_t compressedLength = source.size() - source.position() - 4;
     const int32_t size = static_cast<int32_t>(source.readUInt32());
     if (size <= 0)
         return;
+    if (sizeLimit > 0 && size > sizeLimit)
+        throw ECorruptFile(kCorrupt);
     // Every block that starts within the compressed bits yields at most kMaxBlockBytes; a size
     // beyond that could only come from the zero bits fed after the end.
     const int64_t bits = std::max<int64_t>(compressedLength, 0) * 8;

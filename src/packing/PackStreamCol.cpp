@@ -11,6 +11,15 @@ constexpr uint8_t kCompressedFlag = '&';
 constexpr uint8_t kEncryptedFlag = '*';
 constexpr uint8_t kBlank = ' ';
 
+// What an inner block holds beside its items' bytes (signature, count, names and sizes), and
+// what a payload may hold beside its inner block (compression of bytes that do not compress,
+// padding), as far as a container under a size limit may take.
+constexpr int64_t kFramingAllowance = 4096;
+int64_t payloadAllowance(int64_t innerLimit)
+{
+    return innerLimit + innerLimit / 8 + 65536;
+}
+
 // Case-insensitive order of item names: ASCII letters compare without regard to case, every
 // other byte by its value (so digits come before letters).
 int compareNames(const std::string &a, const std::string &b)
@@ -129,9 +138,9 @@ void TPackStreams::SaveToStream(packing::Stream &destination)
     destination.writeBuffer(payload.data(), static_cast<size_t>(payload.size()));
 }
 
-void TPackStreams::SaveToFile(const std::string &fileName)
+void TPackStreams::SaveToFile(const std::string &fileName, packing::SaveFile::Access access)
 {
-    packing::SaveFile file(fileName);
+    packing::SaveFile file(fileName, access);
     SaveToStream(file.stream());
     file.commit();
 }
@@ -171,6 +180,8 @@ void TPackStreams::ReadItems(packing::Stream &source)
         const std::string name = ReadItemName(source);
         const uint32_t size = source.readUInt32();
         // Checked before anything is allocated for the item.
+        if (SizeLimit > 0 && int64_t(size) > SizeLimit)
+            DoCorrupt();
         if (int64_t(size) > source.size() - source.position())
             throw packing::EReadError();
         auto stream = std::make_unique<packing::MemoryStream>();
@@ -186,7 +197,8 @@ void TPackStreams::LoadFromStream(packing::Stream &source)
     std::string key = Key;
     source.setPosition(0);
     const int64_t size = source.size();
-    if (size < 2)
+    const int64_t innerLimit = SizeLimit > 0 ? SizeLimit + kFramingAllowance : 0;
+    if (size < 2 || (innerLimit > 0 && size - 2 > payloadAllowance(innerLimit)))
         DoCorrupt();
     uint8_t flags[2];
     source.readBuffer(flags, 2);
@@ -218,7 +230,7 @@ void TPackStreams::LoadFromStream(packing::Stream &source)
     if (compressed) {
         bool failed = false;
         try {
-            LzhDecompressStream(payload, inner);
+            LzhDecompressStream(payload, inner, innerLimit);
         } catch (const std::exception &) {
             failed = true;
         }
@@ -226,6 +238,8 @@ void TPackStreams::LoadFromStream(packing::Stream &source)
             DoCorrupt();
     } else {
         inner = std::move(payload);
+        if (innerLimit > 0 && inner.size() > innerLimit)
+            DoCorrupt();
     }
 
     ReadItems(inner);

@@ -13,8 +13,8 @@
 //     pks.AddStream("1", s);  s.clear();  pks.SaveToStream(s);     // s holds the container
 //     pks.LoadFromStream(s);  s.clear();  pks.GetStream("1", s);   // s holds the bytes again
 //
-// Failures: ECorruptFile "File is corrupt." (after OnCorrupt) for a damaged container or a
-// wrong key; packing::EReadError "Stream read error" when an item runs past the end of the
+// Failures: ECorruptFile "File is corrupt." (after OnCorrupt) for a damaged container, a
+// wrong key or content over SizeLimit; packing::EReadError "Stream read error" when an item runs past the end of the
 // inner block; packing::EFOpenError / EFCreateError for files that can't be opened or created.
 #include <functional>
 #include <memory>
@@ -49,6 +49,10 @@ public:
     TOnAskForKey OnAskForKey;
     // Called just before ECorruptFile "File is corrupt." is thrown.
     TNotifyEvent OnCorrupt;
+    // The most bytes a load accepts in one item (0: no limit). A container whose sizes say
+    // more is corrupt: its length and its declared unpacked size are checked before anything
+    // is deciphered or decompressed, and the decompressor stops at that size.
+    int64_t SizeLimit = 0;
 
     // Stores the whole of `source` (from position 0; its position is left at its end) under
     // `name`, replacing an item of the same name in any case, which keeps its first name and
@@ -64,8 +68,10 @@ public:
     // Writes the container at the destination's position.
     void SaveToStream(packing::Stream &destination);
     // Writes the container to a temporary file beside `fileName` and renames it over the file
-    // when complete; a failure leaves any previous file as it was.
-    void SaveToFile(const std::string &fileName);
+    // when complete; a failure leaves any previous file as it was. OwnerOnly gives the file
+    // mode 0600 (see packing::SaveFile).
+    void SaveToFile(const std::string &fileName,
+                    packing::SaveFile::Access access = packing::SaveFile::UserUmask);
     // Replaces the items by those of the container filling `source` from position 0 to its
     // end; sets Key, Compressed and Encrypted only when the load succeeds.
     void LoadFromStream(packing::Stream &source);

@@ -44,9 +44,10 @@ void LzhCompressStream(packing::Stream &source, packing::Stream &destination);
 
 // Reads the uncompressed size at the source's position and decodes exactly that many bytes
 // into the destination at its position. The compressed length is what remains of the source
-// after the size. ECorruptFile "Compressed file is corrupt" on a malformed stream or on a size
-// that the compressed length cannot produce; packing::EReadError when fewer than 4 bytes remain.
-void LzhDecompressStream(packing::Stream &source, packing::Stream &destination);
+// after the size. ECorruptFile "Compressed file is corrupt" on a malformed stream, on a size
+// that the compressed length cannot produce, or on a size above `sizeLimit` (when not 0),
+// found before anything is decoded; packing::EReadError when fewer than 4 bytes remain.
+void LzhDecompressStream(packing::Stream &source, packing::Stream &destination, int64_t sizeLimit = 0);
 
 // ---- Blowfish
 

@@ -300,7 +300,8 @@ void removeStaleTemporaries(const std::string &folder)
 }
 } // namespace
 
-SaveFile::SaveFile(const std::string &fileName) : fileName_(resolveLinks(fileName))
+SaveFile::SaveFile(const std::string &fileName, Access access)
+    : fileName_(resolveLinks(fileName)), ownerOnly_(access == OwnerOnly)
 {
     // A file that is there and may not be written is refused, as writing it in place would be.
     struct stat st;
@@ -314,7 +315,7 @@ SaveFile::SaveFile(const std::string &fileName) : fileName_(resolveLinks(fileNam
     for (int attempt = 0; attempt < 100 && !stream_; ++attempt) {
         tempName_ = folder + "/" + kTempPrefix + hex(static_cast<unsigned long>(::getpid())) + "-" +
                     hex(tempCounter++);
-        const int fd = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, ownerOnly_ ? 0600 : 0666);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -342,10 +343,11 @@ SaveFile::~SaveFile()
 void SaveFile::commit()
 {
     stream_->close(true);  // on the disk before it takes the old file's place
-    // Keep the permissions and the owner of a file being replaced.
+    // Keep the permissions and the owner of a file being replaced; an owner-only file stays
+    // readable and writable by its owner alone, whatever the replaced file allowed.
     struct stat st;
     if (::stat(fileName_.c_str(), &st) == 0) {
-        ::chmod(tempName_.c_str(), st.st_mode & 07777);
+        ::chmod(tempName_.c_str(), ownerOnly_ ? 0600 : st.st_mode & 07777);
         if (::chown(tempName_.c_str(), st.st_uid, st.st_gid) != 0) {
             // Only the superuser may give a file away; the file is then the writer's own.
         }

@@ -141,9 +141,12 @@ private:
 // - The temporary name is short (".~sv<pid>-<n>"), so any target name the file system takes
 //   works; such files left behind by a killed process are removed at the next save in that
 //   folder.
+// - OwnerOnly: the file is created readable and writable by its owner alone (0600), also when
+//   it replaces a file that others could read.
 class SaveFile {
 public:
-    explicit SaveFile(const std::string &fileName);  // EFCreateError
+    enum Access { UserUmask, OwnerOnly };
+    explicit SaveFile(const std::string &fileName, Access access = UserUmask);  // EFCreateError
     ~SaveFile();                                     // removes the temporary file unless committed
     SaveFile(const SaveFile &) = delete;
     SaveFile &operator=(const SaveFile &) = delete;
@@ -155,6 +158,7 @@ private:
     std::string fileName_;
     std::string tempName_;
     FileStream *stream_ = nullptr;
+    bool ownerOnly_ = false;
     bool committed_ = false;
 };
 

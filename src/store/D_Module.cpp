@@ -108,6 +108,7 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS->Encrypted = false;
     PKS->Key = "738";
     PKS->OnCorrupt = [this](TPackStreams &s) { PKSCorrupt(s); };
+    PKS->SizeLimit = Limite_Imagen;
 
     BM_Exportar = &c.BM_Exportar;
     BM_Exportar->setMode(engine::BatchMove::Mode::Copy);
@@ -120,12 +121,15 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS2 = &c.PKS2;
     PKS2->Compressed = false;
     PKS2->Encrypted = false;
+    PKS2->SizeLimit = Limite_Contenedor_Pequeno;
 
     PKS3 = &c.PKS3;
     PKS3->Compressed = true;
     PKS3->Encrypted = false;
     PKS3->OnAskForKey = [this](TPackStreams &s, std::string &key) { PKS3AskForKey(s, key); };
     PKS3->OnCorrupt = [this](TPackStreams &s) { PKS3Corrupt(s); };
+    // Settings containers; a transport file, read through PKS3 as well, lifts the limit.
+    PKS3->SizeLimit = Limite_Contenedor_Pequeno;
 
     BM_ImportaDeFE = &c.BM_ImportaDeFE;
     BM_ImportaDeFE->setMode(engine::BatchMove::Mode::Append);
@@ -135,6 +139,7 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS4 = &c.PKS4;
     PKS4->Compressed = true;
     PKS4->Encrypted = false;
+    PKS4->SizeLimit = Limite_Contenedor_Pequeno;
 
     PKS_Config_Prog = &c.PKS_Config_Prog;
     PKS_Config_Prog->Compressed = true;
@@ -246,24 +251,16 @@ void TD_Module_::PKS3AskForKey(TPackStreams &, std::string &Key)
         askUser();
         return;
     }
-    PKS2->Key = p->Serie_Disco.toStdString();
-    PKS2->Compressed = true;
-    PKS2->Encrypted = true;
-    packing::MemoryStream M;
+    QByteArray M;
     bool leida = true;
     try {
-        PKS2->LoadFromFile(P.toStdString());
-        PKS2->GetStream("1", M);
+        packing::FileStream cla(P.toStdString(), packing::FileStream::OpenRead);
+        M = Lee_Clave_Guardada(*PKS2, cla, p->Serie_Disco.toStdString());
     } catch (...) {
         leida = false;
     }
-    // The saved password must not stay in PKS2, which also writes other files' containers.
-    PKS2->ClearStreams();
-    PKS2->Compressed = false;
-    PKS2->Encrypted = false;
     if (leida) {
-        M.setPosition(0);
-        p->RichEdit3->loadFromBytes(toByteArray(M));
+        p->RichEdit3->loadFromBytes(M);
         p->Guardar_Contrasena = 0;
         Key = p->RichEdit3->line(1).toStdString();
     }
@@ -277,6 +274,27 @@ void TD_Module_::PKS3AskForKey(TPackStreams &, std::string &Key)
     Clave_PKS3 = Key;
     // No password was typed for this load: a failure must not speak of a wrong password.
     Contrasena_Aceptada = 0;
+}
+
+QByteArray Lee_Clave_Guardada(TPackStreams &pks, packing::Stream &cla, const std::string &clave)
+{
+    pks.Key = clave;
+    pks.Compressed = true;
+    pks.Encrypted = true;
+    // The saved password must not stay in the container, which also writes other files'.
+    struct Forget {
+        TPackStreams &pks;
+        ~Forget()
+        {
+            pks.ClearStreams();
+            pks.Compressed = false;
+            pks.Encrypted = false;
+        }
+    } forget{pks};
+    packing::MemoryStream M;
+    pks.LoadFromStream(cla);
+    pks.GetStream("1", M);
+    return toByteArray(M);
 }
 
 void TD_Module_::Descarta_Clave_Guardada(const QString &Ruta_CLA)
@@ -296,9 +314,14 @@ packing::MemoryStream &TD_Module_::Comprime_Codifica_Stream_con_PKS(packing::Mem
     return S;
 }
 
-packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStream &S)
+packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStream &S, int64_t Limite)
 {
     TPackStreams &pks = *D_Module_->PKS;
+    struct RestoreLimit {
+        TPackStreams &pks;
+        ~RestoreLimit() { pks.SizeLimit = Limite_Imagen; }
+    } restore{pks};
+    pks.SizeLimit = Limite;
     pks.LoadFromStream(S);
     S.clear();
     pks.GetStream("1", S);
@@ -400,11 +423,34 @@ void TD_Module_::mostrarFecha()
     m_displays->reviewLabel15->setCaption(shown);
 }
 
+// The bytes of an answer field, unpacked when the card is packed. An answer over its limit,
+// packed or not, is damaged: the message is shown, the answer's displays are emptied by
+// `vaciar` and the failure goes on to the caller.
+packing::MemoryStream TD_Module_::bytesRespuesta(const engine::Field &campo, const std::function<void()> &vaciar)
+{
+    packing::MemoryStream stream = blobStream(campo);
+    try {
+        if (stream.size() > 0 && fichaEmpaquetada()) {
+            Descomprime_Decodifica_Stream_con_PKS(stream, Limite_Respuesta);
+        } else if (stream.size() > Limite_Respuesta) {
+            PKSCorrupt(*PKS);
+            throw ECorruptFile("File is corrupt.");
+        }
+    } catch (...) {
+        vaciar();
+        throw;
+    }
+    return stream;
+}
+
 void TD_Module_::mostrarRespuestaCorta()
 {
-    packing::MemoryStream stream = blobStream(Tabla_ActivaResp_Text());
-    if (stream.size() > 0 && fichaEmpaquetada())
-        Descomprime_Decodifica_Stream_con_PKS(stream);
+    packing::MemoryStream stream = bytesRespuesta(Tabla_ActivaResp_Text(), [this] {
+        if (m_displays->editorEditResp_Text)
+            m_displays->editorEditResp_Text->setText(QString());
+        if (m_displays->reviewLabel7)
+            m_displays->reviewLabel7->setCaption(QString());
+    });
     platform::RichEdit *re = Sesion_->RE_Resp_Text;
     re->loadFromBytes(toByteArray(stream));
     const QString line = re->line(0);
@@ -416,9 +462,12 @@ void TD_Module_::mostrarRespuestaCorta()
 
 void TD_Module_::mostrarRespuestaLarga()
 {
-    packing::MemoryStream stream = blobStream(Tabla_ActivaResp_Memo());
-    if (stream.size() > 0 && fichaEmpaquetada())
-        Descomprime_Decodifica_Stream_con_PKS(stream);
+    packing::MemoryStream stream = bytesRespuesta(Tabla_ActivaResp_Memo(), [this] {
+        if (m_displays->reviewRichEdit1)
+            m_displays->reviewRichEdit1->clear();
+        if (m_displays->editorRichEdit1)
+            m_displays->editorRichEdit1->clear();
+    });
     const QByteArray bytes = toByteArray(stream);
     if (m_displays->reviewRichEdit1)
         m_displays->reviewRichEdit1->loadFromBytes(bytes);

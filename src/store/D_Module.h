@@ -34,6 +34,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -204,6 +205,7 @@ private:
     void mostrarFecha();
     void mostrarRespuestaCorta();
     void mostrarRespuestaLarga();
+    packing::MemoryStream bytesRespuesta(const engine::Field &campo, const std::function<void()> &vaciar);
     void mostrarImagenes();
     bool fichaEmpaquetada();
 
@@ -215,10 +217,24 @@ private:
 
 extern TD_Module_ *D_Module_;
 
+// The most bytes each kind of packed content may hold once unpacked. Content that says it
+// holds more is damaged: it is refused from its declared size, before anything is unpacked.
+constexpr int64_t Limite_Contenedor_Pequeno = int64_t(1) << 20; // settings, saved password
+constexpr int64_t Limite_Respuesta = int64_t(16) << 20;          // short and long answers
+constexpr int64_t Limite_Imagen = int64_t(64) << 20;             // pictures, and any card blob
+
 // Unpacks a blob stream in place with D_Module_->PKS: the container in S is replaced by its
-// item "1"; S is rewound and returned. A wrong signature shows "Los datos de este Fichero de
-// Estudio están dañados." and throws ECorruptFile; other container errors just throw.
-packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStream &S);
+// item "1"; S is rewound and returned. A wrong signature, or content over `Limite`, shows "Los
+// datos de este Fichero de Estudio están dañados." and throws ECorruptFile; other container
+// errors just throw.
+packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStream &S,
+                                                             int64_t Limite = Limite_Imagen);
+
+// Reads a saved password's container (X.CLA) with the disk key through `pks`, which is left
+// without items and flags but keeps the key: the rich text of its item "1", empty when it has
+// none. Throws when the container cannot be read (damaged, saved under another key, over
+// pks's size limit).
+QByteArray Lee_Clave_Guardada(TPackStreams &pks, packing::Stream &cla, const std::string &clave);
 
 // Bridges between blob fields, memory streams and byte arrays.
 packing::MemoryStream blobStream(const engine::Field &field);

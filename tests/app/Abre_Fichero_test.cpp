@@ -402,6 +402,9 @@ TEST_F(OpenFileTest, ASavedPasswordIsWrittenBeforeTheSettingsAreReadAndReusedSil
     expectOpen("Guardado");
     const QString cla = dat("Guardado.CLA");
     ASSERT_TRUE(QFileInfo::exists(cla));
+    const QFileDevice::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                            | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_EQ(QFileInfo(cla).permissions() & others, QFileDevice::Permissions()) << "readable by its owner only";
     EXPECT_EQ(platform::rtf::toLines(testsupport::unpackFile(cla, "1", "1A2B-3C4D")),
               (QStringList{"RichEdit3", "mi clave"}));
     EXPECT_EQ(D_Module_->PKS->Key, "mi clave");

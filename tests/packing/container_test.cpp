@@ -245,13 +245,29 @@ TEST(PackStreams, KeyFromTheAskForKeyHandlerIsKept)
     EXPECT_EQ(get(quiet, "FE_STU"), "{\\rtf1\\ansi linea de opciones}");
 }
 
+// One item "1" of n zero bytes, compressed (a few kilobytes whatever n) or plain.
+std::string zeros(size_t n, bool compressed)
+{
+    TPackStreams box;
+    box.Compressed = compressed;
+    add(box, "1", std::string(n, '\0'));
+    return save(box);
+}
+
+constexpr int64_t kMiB = int64_t(1) << 20;
+
 TEST(PackStreams, CorruptionCallsTheEventThenFails)
 {
     const struct {
         const char *what;
         std::string bytes;
         std::string key;
+        int64_t limit = 0;
     } cases[] = {
+        {"compressed, unpacking past the limit", zeros(kMiB + 1, true), "", kMiB},
+        {"compressed, declaring 1 GiB", zeros(kMiB, true).replace(2, 4, std::string("\0\0\0\x40", 4)), "", kMiB},
+        {"plain item past the limit", zeros(kMiB + 1, false), "", kMiB},
+        {"source far longer than the limit allows", zeros(2 * kMiB, false), "", kMiB},
         {"empty source", "", ""},
         {"one byte", " ", ""},
         {"flags only", "  ", ""},
@@ -266,6 +282,7 @@ TEST(PackStreams, CorruptionCallsTheEventThenFails)
         SCOPED_TRACE(c.what);
         TPackStreams box;
         box.Key = c.key;
+        box.SizeLimit = c.limit;
         int events = 0;
         box.OnCorrupt = [&](TPackStreams &sender) {
             EXPECT_EQ(&sender, &box);
@@ -278,6 +295,20 @@ TEST(PackStreams, CorruptionCallsTheEventThenFails)
             EXPECT_STREQ(e.what(), "File is corrupt.");
         }
         EXPECT_EQ(events, 1);
+    }
+}
+
+// Content up to the limit loads, compressed or plain; so does any size without a limit.
+TEST(PackStreams, ContentUpToTheSizeLimitLoads)
+{
+    for (const bool compressed : {true, false}) {
+        TPackStreams box;
+        box.SizeLimit = kMiB;
+        load(box, zeros(kMiB, compressed));
+        EXPECT_EQ(get(box, "1").size(), size_t(kMiB));
+        box.SizeLimit = 0;
+        load(box, zeros(kMiB + 1, compressed));
+        EXPECT_EQ(get(box, "1").size(), size_t(kMiB + 1));
     }
 }
 

@@ -223,7 +223,7 @@ TEST(LzhCompress, OutputBytesArePinned)
     hash.add(compress(wordText(70000, 24)));
     hash.add(compress(matchFree(40000)));
     hash.add(compress(wordText(30000, 25) + randomBytes(20000, 26) + std::string(30000, 'q')));
-    EXPECT_EQ(hash.value, 0x815a377b93533d76ULL);
+    EXPECT_EQ(hash.value, 0x510a3d0a6138a709ULL);
 }
 
 // ---- decoding streams the encoder never writes

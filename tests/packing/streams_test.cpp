@@ -159,6 +159,33 @@ TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
     }
 }
 
+// An owner-only file is 0600 when created and when it replaces a file others could read; other
+// files follow the umask.
+TEST(SaveFile, OwnerOnlyFilesAreReadableByTheirOwnerAloneOthersFollowTheUmask)
+{
+    testsupport::TempDir dir;
+    const mode_t oldMask = ::umask(022);
+    auto modeOf = [](const std::string &name) {
+        struct stat st {};
+        ::stat(name.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    auto saveAs = [](const std::string &name, packing::SaveFile::Access access) {
+        packing::SaveFile f(name, access);
+        f.stream().writeBuffer("k", 1);
+        f.commit();
+    };
+    const std::string cla = dir.file("X.CLA"), stu = dir.file("X.STU");
+    saveAs(cla, packing::SaveFile::OwnerOnly);
+    EXPECT_EQ(modeOf(cla), 0600u);
+    ::chmod(cla.c_str(), 0644);
+    saveAs(cla, packing::SaveFile::OwnerOnly);
+    EXPECT_EQ(modeOf(cla), 0600u);
+    saveAs(stu, packing::SaveFile::UserUmask);
+    EXPECT_EQ(modeOf(stu), 0644u);
+    ::umask(oldMask);
+}
+
 // Temporary files a killed process left behind are removed at the next save in their folder;
 // those of a live process, and files merely named alike, are kept.
 TEST(SaveFile, RemovesTheTemporariesOfDeadProcessesOnly)

@@ -280,6 +280,33 @@ TEST_F(CardStoreTest, WithoutLongAnswersOrPackingInTheFileNeitherIsRead)
     EXPECT_EQ(label2.caption(), "Ficha Usa PKS: N");
 }
 
+// A long answer that holds more than 16 MiB, packed (a small blob that unpacks that far) or
+// not, is damaged: the message, nothing shown, the failure to the caller.
+TEST_F(CardStoreTest, ALongAnswerOverItsLimitIsDamagedAndShowsNothing)
+{
+    const std::string huge(size_t(16 << 20) + 1, 'a');
+    const struct {
+        const char *what;
+        std::string blob;
+        const char *flag;
+    } cases[] = {{"packed", pack(huge), "S"}, {"plain", huge, "N"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        packing(true);
+        const CardContent good{.longAnswer = rtfLines({"buena"})},
+            bad{.longAnswer = c.blob, .packedFlag = QString::fromLatin1(c.flag)};
+        openCards({good, bad});
+        EXPECT_EQ(reviewRich.lines(), QStringList{"buena"});
+        clearMessages();
+        EXPECT_THROW(dm->Tabla_Activa->next(), ECorruptFile);
+        EXPECT_EQ(messages(), QStringList{Danados});
+        EXPECT_TRUE(reviewRich.lines().isEmpty());
+        EXPECT_TRUE(editorRich.lines().isEmpty());
+        dm->Tabla_Activa->close();
+        QFile::remove(programPath(QStringLiteral("dat/Prueba.DB")));
+    }
+}
+
 // A damaged short answer reaches the caller after the message; a damaged packed picture (an
 // empty blob is unpacked all the same) is reported and shows none.
 TEST_F(CardStoreTest, ADamagedShortAnswerOrPictureIsReported)
