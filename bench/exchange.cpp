@@ -6,9 +6,12 @@
 // - Export into a new file with another password, against unpacking and packing the same
 //   blobs alone (counter "ratio" = export / blobs alone).
 // - Transport packing of that study file, against zlib level 9 on the same bytes ("ratio").
+// - Unpacking that transport file, with its checks, against inflating its items alone ("ratio").
 // - Import of 20,000 cards from one study file into another.
 // - Text import of 10,000 lines, one card a line, into a study file with short answers, keys
 //   and importance.
+// - Text import of a file whose second line is 50 MB long: the refusal at that line, its time
+//   and the rise of the peak memory over the memory in use before it ("peak_rise_MB").
 #include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
@@ -18,6 +21,7 @@
 #include "exchange/FE_Transporte.h"
 #include "exchange/Importar_de_FE.h"
 #include "exchange/Importar_de_txt.h"
+#include "exchange/Transporte.h"
 #include "packing/PackStreamCol.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
@@ -38,6 +42,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -280,6 +285,43 @@ void BM_TransportPacking(benchmark::State &state)
 }
 BENCHMARK(BM_TransportPacking)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
 
+void BM_TransportUnpacking(benchmark::State &state)
+{
+    Panta_Inicio_->Cierra_Fichero();
+    const QString base = program->source.left(program->source.size() - 2);
+    const QString szp = program->root.path() + QStringLiteral("/Llegado.SZP");
+    platform::FileDialog::queueFileName(program->source);
+    FE_Transporte_->Button4Click();
+    QFile::remove(szp);
+    QFile::rename(base + QStringLiteral("SZP"), szp);
+    double unpackTime = 0, inflateTime = 0;
+    for (auto _ : state) {
+        removeStudy(QStringLiteral("Llegado"));
+        platform::FileDialog::queueFileName(szp);
+        auto start = std::chrono::steady_clock::now();
+        FE_Transporte_->Button5Click();
+        unpackTime = seconds(start);
+        if (!QFile::exists(program->dat + QStringLiteral("/Llegado.DB"))) {
+            state.SkipWithError("nothing unpacked");
+            break;
+        }
+        start = std::chrono::steady_clock::now();
+        TPackStreams items;
+        items.LoadFromFile(testsupport::fileName(szp));
+        for (const auto &[name, size] : items.itemsForInspection()) {
+            packing::MemoryStream item;
+            items.GetStream(name, item);
+            benchmark::DoNotOptimize(Descomprime_Stream_Zlib(item, nullptr, Tamano_Maximo_Parte));
+        }
+        inflateTime = seconds(start);
+        state.SetIterationTime(unpackTime);
+    }
+    reportRatio(state, "unpack_s", unpackTime, "inflate_s", inflateTime);
+    removeStudy(QStringLiteral("Llegado"));
+    QFile::remove(szp);
+}
+BENCHMARK(BM_TransportUnpacking)->Unit(benchmark::kSecond)->Iterations(3)->UseManualTime();
+
 void BM_ImportFromAStudyFileOf20000Cards(benchmark::State &state)
 {
     Opciones_FE o = testsupport::defaultOptions();
@@ -365,6 +407,48 @@ void BM_TextImportOf10000Lines(benchmark::State &state)
     QFile::remove(textFile);
 }
 BENCHMARK(BM_TextImportOf10000Lines)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The process's resident memory, or its peak since the last resetPeak(), in kB.
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+void BM_TextImportRefusesA50MBLine(benchmark::State &state)
+{
+    Panta_Inicio_->Cierra_Fichero();
+    const QString study = testsupport::writeStudyFile(program->dat, QStringLiteral("Texto"), testsupport::defaultOptions());
+    testsupport::writeBytes(program->folder + QStringLiteral("/ultimo.txt"), study.toUtf8() + '\n');
+    Panta_Inicio_->Label21Click();
+    const QString textFile = program->folder + QStringLiteral("/largo.txt");
+    testsupport::writeBytes(textFile, "Pregunta#Respuesta#Tema#\r\n" + QByteArray(50'000'000, 'x') + "\r\nOtra#R#T#\r\n");
+    double riseMb = 0;
+    for (auto _ : state) {
+        platform::FileDialog::queueFileName(textFile);
+        const long before = statusKb("VmRSS:");
+        resetPeak();
+        Importar_de_txt_->Button1Click();
+        riseMb = double(statusKb("VmHWM:") - before) / 1024.0;
+    }
+    state.counters["peak_rise_MB"] = riseMb;
+    Panta_Inicio_->Cierra_Fichero();
+    removeStudy(QStringLiteral("Texto"));
+    QFile::remove(textFile);
+}
+BENCHMARK(BM_TextImportRefusesA50MBLine)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

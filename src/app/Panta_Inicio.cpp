@@ -21,6 +21,7 @@
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Rtf.h"
+#include "platform/Screen.h"
 #include "printing/Imprimir.h"
 #include "review/Filtros_Repaso.h"
 #include "review/FreeNiv0a1.h"
@@ -36,8 +37,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTabBar>
 
 #include <optional>
@@ -135,6 +134,8 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     TabSheet1 = makeSheet("TabSheet1", QStringLiteral(" Principal "));
     TabSheet2 = makeSheet("TabSheet2", QStringLiteral(" Utilidades "));
     TabSheet3 = makeSheet("TabSheet3", QStringLiteral("Herramientas "));
+    // F1: the help of the page shown (Principal 1, Utilidades 2, Herramientas 3).
+    setHelpContext([this] { return std::uint32_t(PageControl1->currentIndex() + 1); });
 
     using P = TPanta_Inicio_;
     buildTab(1, TabSheet1, &P::Image1, "Image1", 15, &P::Label9, "Label9", &P::Button1, "Button1");
@@ -351,10 +352,8 @@ void TPanta_Inicio_::FormCreate()
         Actualiza_Imagenes(QStringLiteral("Info FE: NO"));
     }
 
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        Panel1->move(int((s.width() - Panel1->width()) / 2.0), int((s.height() - Panel1->height()) / 2.0));
-    }
+    // The window is maximised: it takes its size once on screen, and the panel follows it.
+    platform::keepCentred(*Panel1);
 
     Label9->setFontColor(tcolor(colors::Black));
     Label17->setFontColor(tcolor(colors::Black));

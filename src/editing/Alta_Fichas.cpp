@@ -69,6 +69,8 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     Alta_Fichas_ = this;
     setObjectName(QStringLiteral("Alta_Fichas_"));
     setWindowTitle(QStringLiteral("   Añadir  o  Modificar  Fichas"));
+    setCentred(true);
+    setHelpContext(13);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
@@ -105,7 +107,6 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
 
     GroupBox3 = group("GroupBox3", QStringLiteral("Respuesta (T. Largo):"));
     RichEdit1 = named(new platform::RichEdit(GroupBox3), "RichEdit1");
-    RichEdit1->setLineWrapMode(QTextEdit::WidgetWidth);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     {
         QFont f = RichEdit1->font();
@@ -149,9 +150,13 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
 
     Label2 = label("Label2", QStringLiteral("Ficha Usa PKS:"), this);
     Label2->hide();
+    // The frame around the key and the importance is drawn under them and never takes their
+    // clicks.
     Bevel1 = named(new QFrame(this), "Bevel1");
     Bevel1->setFrameShape(QFrame::Box);
     Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Bevel1->lower();
 
     DBNavigator1 = named(new platform::DBNavigator(this), "DBNavigator1");
     DBNavigator1->BeforeAction = [this](platform::DBNavigator::Button which) {
@@ -173,6 +178,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     OpenDialog1->Title = QStringLiteral("RTF File / Archivo RTF");
 
     layOut();
+    ordenTabulacion();
 
     using F = TAlta_Fichas_;
     platform::on(this, &platform::Form::activated, this, &F::FormActivate);
@@ -221,6 +227,18 @@ void TAlta_Fichas_::Enlaza_Datos()
             Marca_Sin_Editar();
     });
     D_Module_->attachCardEditorDisplays({Label2, EditResp_Text, RichEdit1, Image1, Image2});
+}
+
+// Tab goes through the card as it is typed: question, answer, key, importance, then the
+// buttons that save or leave, then the pictures' and the long answer's buttons. Hidden
+// controls are skipped.
+void TAlta_Fichas_::ordenTabulacion()
+{
+    QWidget *const orden[] = {EditPreg_Text, EditResp_Text, RichEdit1, EditClav_Fich, ChBox1, EditNive_Impo,
+                              Button3, Button2, Button1, BitBtn1, Button5, BitBtn2, Button4, Button6,
+                              BitBtn4, Button8, Button7, BitBtn3, Button12, DBNavigator1};
+    for (std::size_t i = 1; i < std::size(orden); ++i)
+        setTabOrder(orden[i - 1], orden[i]);
 }
 
 void TAlta_Fichas_::layOut()
@@ -377,11 +395,14 @@ void TAlta_Fichas_::Visibilidad()
     EditNive_Impo->setVisible(s->Con_Importancia == 1);
 }
 
-// The long answer takes the display font style in all its text.
+// The long answer takes the display font style in all its text, and so does what is typed or
+// pasted into it next.
 void TAlta_Fichas_::Estilo_Respuesta_Larga()
 {
     const platform::rtf::FontStyle style = D_Module_->Estilo_Fuente();
-    RichEdit1->mergeFormatIntoAll(platform::rtf::toCharFormat(platform::rtf::charStyleOf(style.font, style.color)));
+    const QTextCharFormat estilo = platform::rtf::toCharFormat(platform::rtf::charStyleOf(style.font, style.color));
+    RichEdit1->mergeFormatIntoAll(estilo);
+    RichEdit1->mergeCurrentCharFormat(estilo);
 }
 
 void TAlta_Fichas_::FormClose()

@@ -124,6 +124,7 @@ public:
 
 private:
     void layOut();
+    void ordenTabulacion();
     void Visibilidad();
     void Estilo_Respuesta_Larga();
     void Vacia_Imagenes();

@@ -8,7 +8,6 @@
 #include "platform/Colors.h"
 #include "platform/Help.h"
 #include "platform/RichEdit.h"
-#include "platform/Screen.h"
 #include "platform/TextFile.h"
 #include "store/D_Module.h"
 #include "store/Ficha_Nueva.h"
@@ -74,6 +73,7 @@ TAnade_n_Grupo::TAnade_n_Grupo(QWidget *parent) : platform::Form(parent)
     Anade_n_Grupo = this;
     setObjectName(QStringLiteral("Anade_n_Grupo"));
     setWindowTitle(QStringLiteral("  Añadir fichas en grupo"));
+    setHelpContext(100);
     setKeyPreview(true);
 
     using platform::named;
@@ -159,7 +159,7 @@ TAnade_n_Grupo::~TAnade_n_Grupo()
 void TAnade_n_Grupo::layOut()
 {
     resize(1000, 690);
-    platform::centreOnScreen(*this);
+    setCentred(true);
     Panel2->setGeometry(10, 10, 980, 92);
     label2->move(12, 8);
     label1->move(12, 36);

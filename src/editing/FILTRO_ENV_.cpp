@@ -11,13 +11,12 @@
 #include "platform/Help.h"
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
+#include "platform/Screen.h"
 #include "store/D_Module.h"
 #include "store/Ficha.h"
 #include "store/Sesion.h"
 
 #include <QFocusEvent>
-#include <QGuiApplication>
-#include <QScreen>
 
 TFILTRO_ENV *FILTRO_ENV = nullptr;
 
@@ -93,6 +92,8 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
     FILTRO_ENV = this;
     setObjectName(QStringLiteral("FILTRO_ENV"));
     setWindowTitle(QStringLiteral("    Selección  de  Fichas"));
+    setCentred(true);
+    setHelpContext(15);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
@@ -243,15 +244,11 @@ void TFILTRO_ENV::layOut()
         y += b == Button4 || b == Button5 ? 56 : 42;
     }
     resize(1024, 660);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
 }
 
 void TFILTRO_ENV::resizeEvent(QResizeEvent *event)
 {
-    Panel1->move((width() - Panel1->width()) / 2, (height() - Panel1->height()) / 2);
+    platform::centre(*Panel1);
     platform::Form::resizeEvent(event);
 }
 

@@ -7,13 +7,12 @@
 #include "platform/Clock.h"
 #include "platform/Colors.h"
 #include "platform/Help.h"
+#include "platform/Screen.h"
 #include "store/D_Module.h"
 #include "store/Ficha.h"
 #include "store/Sesion.h"
 
 #include <QDate>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include <unordered_set>
 
@@ -66,6 +65,8 @@ TModif_glob_::TModif_glob_(QWidget *parent) : platform::Form(parent)
     Modif_glob_ = this;
     setObjectName(QStringLiteral("Modif_glob_"));
     setWindowTitle(QStringLiteral("       Modificación Global"));
+    setCentred(true);
+    setHelpContext(22);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
@@ -171,10 +172,6 @@ void TModif_glob_::layOut()
     Button1->setGeometry(434, 350, 110, 36);
     BitBtn1->setGeometry(556, 350, 110, 36);
     resize(760, 460);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->availableGeometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
 }
 
 void TModif_glob_::resizeEvent(QResizeEvent *event)
@@ -185,7 +182,7 @@ void TModif_glob_::resizeEvent(QResizeEvent *event)
 
 void TModif_glob_::FormResize()
 {
-    Panel1->move(width() / 2 - Panel1->width() / 2, height() / 2 - Panel1->height() / 2);
+    platform::centre(*Panel1);
 }
 
 // ---------------------------------------------------------------------------------------------

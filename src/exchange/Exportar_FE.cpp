@@ -9,6 +9,7 @@
 #include "packing/PackStreamCol.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/Screen.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
@@ -75,6 +76,7 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
     Exportar_FE_ = this;
     setObjectName(QStringLiteral("Exportar_FE_"));
     setWindowTitle(QStringLiteral(" Exportar a un nuevo Fichero de Estudio"));
+    setHelpContext(41);
     setColor(platform::tcolor(platform::colors::Teal));
 
     using platform::named;
@@ -239,7 +241,7 @@ void TExportar_FE_::FormActivate()
     setWindowState(Qt::WindowMaximized);
     const QString nombre = QFileInfo(s->Ruta_FE).fileName();
     Label1->setCaption(QStringLiteral("Fichero Abierto: ") + nombre.left(nombre.size() - 3));
-    centerOnScreen(Panel1, 18);
+    platform::keepCentred(*Panel1, 18);
     MaskEdit2->setText(s->Fecha_Hoy_Pantalla);
     if (s->Exportable == 0) {
         Aviso_No_Se_Puede_Exportar();
@@ -380,6 +382,7 @@ void TExportar_FE_::Button3Click()
         engine::BulkWork sinRefresco(activa); // the displays show the end only
         try {
             QDir().mkpath(plan.Carpeta);
+            Quita_Restos_Abandonados(plan.Carpeta); // what killed exports left
             if (RadioGroup1->itemIndex() == 0)
                 activa.setFiltered(false);
 
@@ -405,8 +408,7 @@ void TExportar_FE_::Button3Click()
             if (!imagen.Ext.isEmpty() && imagen.Leer.isEmpty() && Image1->pictureBytes().isEmpty())
                 falla(Err_Imagen.arg(OpenPictureDialog1->FileName));
 
-            // Card table, under its temporary name; what killed exports left goes first.
-            Quita_Restos_Abandonados(plan.Carpeta);
+            // Card table, under its temporary name.
             Quita_Tabla(rutaTemporal);
             exp.close();
             exp.setDatabaseName(std::string());

@@ -81,9 +81,10 @@ TFE_Transporte_::TFE_Transporte_(QWidget *parent) : platform::Form(parent)
     FE_Transporte_ = this;
     setObjectName(QStringLiteral("FE_Transporte_"));
     setWindowTitle(QStringLiteral("Fichero de Estudio de Transporte"));
+    setHelpContext(31);
     setColor(platform::tcolor(platform::colors::Silver));
     resize(799, 365);
-    centerOnScreen();
+    setCentred(true);
 
     using platform::named;
     Button4 = named(new QPushButton(QStringLiteral("Prepara un Fichero de Estudio para Transportarlo hacia otro ordenador"),

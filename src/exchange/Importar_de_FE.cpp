@@ -56,10 +56,11 @@ TImportar_de_FE_::TImportar_de_FE_(QWidget *parent) : platform::Form(parent)
     Importar_de_FE_ = this;
     setObjectName(QStringLiteral("Importar_de_FE_"));
     setWindowTitle(QStringLiteral(" Importar fichas desde un Fichero de Estudio"));
+    setHelpContext(42);
     // No border icons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(660, 270);
-    centerOnScreen();
+    setCentred(true);
 
     using platform::named;
     Button4 = named(new QPushButton(QStringLiteral("Seleccionar el  &Fichero de Estudio ORIGEN"), this), "Button4");

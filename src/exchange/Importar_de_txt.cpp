@@ -5,7 +5,6 @@
 #include "platform/Colors.h"
 #include "platform/Help.h"
 #include "platform/MessageDialog.h"
-#include "platform/Screen.h"
 #include "platform/TextFile.h"
 #include "store/D_Module.h"
 #include "store/Ficha_Nueva.h"
@@ -33,6 +32,7 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
 {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(caption);
+    setHelpContext(std::uint32_t(m_ayuda));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setColor(platform::tcolor(platform::colors::Silver));
 
@@ -55,7 +55,7 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
     OpenDialog1->Title = QStringLiteral("Import / Importar");
 
     resize(520, 190);
-    platform::centreOnScreen(*this);
+    setCentred(true);
     Label1->move(24, 26);
     Edit1->setGeometry(170, 22, 30, 24);
     Label2->move(24, 66);

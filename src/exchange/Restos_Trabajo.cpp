@@ -31,21 +31,12 @@ void Quita_Tabla(const QString &Ruta)
 
 int Quita_Restos_Abandonados(const QString &Carpeta)
 {
-    // The process number is decimal in the work tables, hexadecimal in the other two.
     static const QRegularExpression tabla(QStringLiteral(R"(^\.(?:exportacion|transporte)-(\d{1,10})\.db(-journal|-wal|-shm)?$)"));
-    static const QRegularExpression copia(QStringLiteral(R"(^\.~(?:tb|sv)([0-9a-f]{1,8})-[0-9a-f]{1,8}(-journal|-wal|-shm)?$)"));
     QStringList diarios, principales;
     const QStringList nombres = QDir(Carpeta).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &nombre : nombres) {
-        qint64 proceso = 0;
-        QRegularExpressionMatch m = tabla.match(nombre);
-        if (m.hasMatch())
-            proceso = m.captured(1).toLongLong();
-        else if ((m = copia.match(nombre)).hasMatch())
-            proceso = m.captured(1).toLongLong(nullptr, 16);
-        else
-            continue;
-        if (procesoTerminado(proceso))
+        const QRegularExpressionMatch m = tabla.match(nombre);
+        if (m.hasMatch() && procesoTerminado(m.captured(1).toLongLong()))
             (m.capturedLength(2) > 0 ? diarios : principales) << Carpeta + QLatin1Char('/') + nombre;
     }
     // The journals first: a removal cut short leaves a table, which the next one finds.

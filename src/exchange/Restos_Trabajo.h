@@ -9,7 +9,8 @@
 QString Tabla_De_Trabajo(const QString &Carpeta, const QString &Tipo, qint64 Proceso);
 // Removes a table with its journal files (the journals first).
 void Quita_Tabla(const QString &Ruta);
-// Removes from the folder the work files of processes that are gone, each with its journal
-// files: the work tables above, the engine's table copies ".~tb<process>-<n>" and the saved
-// files' ".~sv<process>-<n>". Returns how many files went.
+// Removes from the folder the work tables above of processes that are gone, each with its
+// journal files. Returns how many files went. (The engine removes its own table copies
+// ".~tb<process>-<n>" when it opens a table in that folder, and saving a file there removes
+// the ".~sv<process>-<n>" of saves cut short.)
 int Quita_Restos_Abandonados(const QString &Carpeta);

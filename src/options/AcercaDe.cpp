@@ -128,7 +128,7 @@ void TAcercaDe_::FormCreate()
     Comments->setCaption(QStringLiteral("Le ayuda al repasar en el estudio, aumentando el recuerdo."));
     Label1->setCaption(Direccion_Web);
     Label2->setCaption(Texto_Creditos);
-    centerOnScreen();
+    setCentred(true);
 }
 
 void TAcercaDe_::Label1Click()

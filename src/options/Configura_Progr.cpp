@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/Screen.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ImageControl.h"
@@ -15,8 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 
 TConfigura_Progr_ *Configura_Progr_ = nullptr;
 
@@ -98,6 +97,7 @@ TConfigura_Progr_::TConfigura_Progr_(QWidget *parent) : platform::Form(parent)
     Configura_Progr_ = this;
     setObjectName(QStringLiteral("Configura_Progr_"));
     setWindowTitle(QStringLiteral("  Configuración del Programa"));
+    setHelpContext(23);
     setColor(tcolor(colors::Teal));
 
     auto named = [](auto *w, const QString &name) {
@@ -327,15 +327,8 @@ void TConfigura_Progr_::FormActivate()
         return;
     }
     followWindowState(s->Ventana_Principal());
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        int top = int((r.height() - Panel1->height()) / 2.0) - 18;
-        int left = int((r.width() - Panel1->width()) / 2.0);
-        // Kept inside the window when it is smaller than the screen.
-        top = qBound(0, top, qMax(0, height() - Panel1->height()));
-        left = qBound(0, left, qMax(0, width() - Panel1->width()));
-        Panel1->move(left, top);
-    }
+    // The window takes its maximised size only once it is on screen: the panel follows it.
+    platform::keepCentred(*Panel1, 18);
     Actualiza_Fuente__Conf();
 
     const int minutos = s->Timer_Parpadeo->interval() / 60000;

@@ -98,7 +98,7 @@ TDescanso_::~TDescanso_()
 
 void TDescanso_::FormCreate()
 {
-    centerOnScreen();
+    setCentred(true);
 }
 
 void TDescanso_::FormActivate()

@@ -49,7 +49,7 @@ TParpadeo_Aviso_::~TParpadeo_Aviso_()
 
 void TParpadeo_Aviso_::FormCreate()
 {
-    centerOnScreen();
+    setCentred(true);
 }
 
 void TParpadeo_Aviso_::FormActivate()

@@ -49,7 +49,7 @@ TVer_Pag_Web_::~TVer_Pag_Web_()
 
 void TVer_Pag_Web_::FormCreate()
 {
-    centerOnScreen();
+    setCentred(true);
 }
 
 QString TVer_Pag_Web_::Pagina(int Numero)

@@ -1,20 +1,19 @@
 #include "platform/Form.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "platform/Application.h"
 #include "platform/Clicks.h"
 #include "platform/Colors.h"
+#include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "platform/Screen.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
+#include <QShowEvent>
 
 namespace platform {
 
@@ -81,6 +80,20 @@ void Form::setColor(const QColor &color)
     setBackgroundColor(*this, color);
 }
 
+void Form::setHelpContext(std::uint32_t context)
+{
+    setHelpContext([context] { return context; });
+}
+
+void Form::setHelpContext(std::function<std::uint32_t()> context)
+{
+    if (!m_helpContext) {
+        auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+        connect(f1, &QShortcut::activated, this, [this] { guarded([this] { platform::helpContext(windowHelpContext()); }); });
+    }
+    m_helpContext = std::move(context);
+}
+
 void Form::setKeyPreview(bool on)
 {
     if (on == m_keyPreview)
@@ -95,11 +108,6 @@ void Form::setKeyPreview(bool on)
 void Form::setCancelButton(QAbstractButton *button, bool cancel)
 {
     button->setProperty(CancelProperty, cancel);
-}
-
-void Form::centerOnScreen()
-{
-    centerOnScreen(this, 0);
 }
 
 void Form::followWindowState(const QWidget *other)
@@ -256,6 +264,14 @@ void Form::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
 }
 
+void Form::showEvent(QShowEvent *event)
+{
+    if (m_centred && !event->spontaneous()
+        && !(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)))
+        centre(*this);
+    QWidget::showEvent(event);
+}
+
 bool Form::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate) {
@@ -267,14 +283,6 @@ bool Form::event(QEvent *event)
             activate();
     }
     return QWidget::event(event);
-}
-
-void Form::centerOnScreen(QWidget *widget, int above)
-{
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->geometry();
-        widget->move(r.x() + (r.width() - widget->width()) / 2, r.y() + (r.height() - widget->height()) / 2 - above);
-    }
 }
 
 } // namespace platform

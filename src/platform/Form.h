@@ -12,7 +12,8 @@
 //   closeQuery(bool &)    the window is about to close; a handler may refuse
 //   closed()              the window closed (FormClose)
 //
-// Esc that nobody consumed clicks the window's visible cancel button (setCancelButton).
+// Esc that nobody consumed clicks the window's visible cancel button (setCancelButton); F1
+// asks for the window's help context (setHelpContext).
 // The modal result ends a modal show when set to a value other than mrNone.
 #include <QAbstractButton>
 #include <QChar>
@@ -20,6 +21,9 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+
+#include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -38,10 +42,19 @@ public:
 
     // The window's colour (an invalid colour leaves the style's background).
     void setColor(const QColor &color);
-    // Places the window in the middle of the primary screen.
-    void centerOnScreen();
+    // The window stands in the middle of the desktop's work area each time it is shown,
+    // unless it is shown maximised (platform::centre).
+    void setCentred(bool on) { m_centred = on; }
+    bool centred() const { return m_centred; }
     // Maximised when the other window is maximised, else normal.
     void followWindowState(const QWidget *other);
+
+    // The help context that F1 asks for; a function gives it when it depends on what the
+    // window shows.
+    void setHelpContext(std::uint32_t context);
+    void setHelpContext(std::function<std::uint32_t()> context);
+    // The context F1 asks for now (0: none).
+    std::uint32_t windowHelpContext() const { return m_helpContext ? m_helpContext() : 0; }
 
     void setKeyPreview(bool on);
     bool keyPreview() const { return m_keyPreview; }
@@ -49,10 +62,6 @@ public:
     // Esc clicks the first of the window's cancel buttons that is visible within the window
     // and enabled.
     static void setCancelButton(QAbstractButton *button, bool cancel = true);
-
-    // Places a widget in the middle of the primary screen, `above` pixels higher: left :=
-    // (screen width - width) / 2, top := (screen height - height) / 2 - above (whole parts).
-    static void centerOnScreen(QWidget *widget, int above);
 
     // Closes the window: the close query, then the closed() signal. Also works for a window
     // that is not on screen (tests).
@@ -91,12 +100,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     bool handleCharacter(QChar &key, bool previewed);
     bool clickCancelButton();
 
+    std::function<std::uint32_t()> m_helpContext;
     bool m_keyPreview = false;
+    bool m_centred = false;
     bool m_redispatching = false;
     bool m_pressed = false;
     bool m_modalOpen = false;

@@ -1,11 +1,14 @@
 #include "platform/Help.h"
 
 #include "platform/ModalShow.h"
+#include "platform/Screen.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextStream>
 #include <QUrl>
@@ -28,20 +31,43 @@ QString helpFolder(const QString &file)
     return QFileInfo(file).absolutePath() + QStringLiteral("/ayuda");
 }
 
-void openViewer(const QString &page)
+// The window that asked for help: the innermost modal window, which blocks every other;
+// else the active window; else the caller.
+QWidget *askingWindow(QWidget *caller)
 {
+    const QList<QWidget *> modal = modalStack();
+    if (!modal.isEmpty())
+        return modal.last();
+    QWidget *active = QApplication::activeWindow();
+    if (active && active != viewer)
+        return active;
+    return caller ? caller->window() : mainWindow();
+}
+
+// The viewer belongs to the window that asked for help: it stands above that window and takes
+// input while that window waits modally for its own input.
+void openViewer(QWidget *caller, const QString &page)
+{
+    QWidget *owner = askingWindow(caller);
     if (!viewer) {
-        viewer = new QWidget(nullptr, Qt::Window);
+        viewer = new QWidget(owner, Qt::Window);
         viewer->setObjectName(QStringLiteral("Ayuda"));
         viewer->setAttribute(Qt::WA_DeleteOnClose, false);
         viewer->setWindowTitle(QStringLiteral("Ayuda de OV2"));
         viewer->resize(720, 560);
+        centre(*viewer);
         auto *layout = new QVBoxLayout(viewer);
         layout->setContentsMargins(0, 0, 0, 0);
         browser = new QTextBrowser(viewer);
         browser->setObjectName(QStringLiteral("Navegador_Ayuda"));
         browser->setOpenLinks(true);
         layout->addWidget(browser);
+        auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), viewer);
+        QObject::connect(esc, &QShortcut::activated, viewer, &QWidget::close);
+    } else if (viewer->parentWidget() != owner) {
+        const QRect place = viewer->geometry();
+        viewer->setParent(owner, Qt::Window);
+        viewer->setGeometry(place);
     }
     browser->setSearchPaths({QFileInfo(page).absolutePath()});
     browser->setSource(QUrl::fromLocalFile(page));
@@ -108,7 +134,6 @@ QString helpPage(const QString &file, std::uint32_t context)
 std::uint32_t htmlHelp(QWidget *caller, const QString &file, HelpCommand command, std::uint32_t data,
                        std::uint32_t *cookie)
 {
-    Q_UNUSED(caller);
     calls << HelpCall{command, file, data};
     switch (command) {
     case HelpCommand::Initialize:
@@ -119,7 +144,7 @@ std::uint32_t htmlHelp(QWidget *caller, const QString &file, HelpCommand command
         const QString page = helpPage(file, data);
         if (page.isEmpty())
             return 0;
-        openViewer(page);
+        openViewer(caller, page);
         return 1;
     }
     case HelpCommand::CloseAll:

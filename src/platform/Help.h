@@ -12,6 +12,9 @@
 // context number to a page ("<number> <page.html>" a line; '#' starts a comment). A missing
 // folder, map, context or page opens nothing and says nothing.
 //
+// The viewer opens above the window that asked for help (the innermost modal window, else the
+// active window) and takes input while that window waits; Esc closes it.
+//
 // Every call is recorded, so tests see which contexts were asked for and which commands ran.
 // While the program is scripted (tests) the viewer loads the page but is not shown.
 #include <QList>

@@ -317,9 +317,12 @@ void previewReport(Report &report, QWidget *parent)
                 dialog.reject();
         }
     });
-    // The first run happens here, so that a failing report never shows a window.
-    if (auto *pages = dialog.findChild<QPrintPreviewWidget *>())
+    // The first run happens here, so that a failing report never shows a window. The page
+    // opens as wide as the window.
+    if (auto *pages = dialog.findChild<QPrintPreviewWidget *>()) {
+        pages->setZoomMode(QPrintPreviewWidget::FitToWidth);
         pages->updatePreview();
+    }
     if (failure)
         std::rethrow_exception(failure);
     skipShowRun = !isScripted();

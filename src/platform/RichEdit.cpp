@@ -8,13 +8,17 @@
 #include <QTextFrame>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
 RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
 {
-    setLineWrapMode(QTextEdit::NoWrap);
+    // As a rich edit: the lines wrap at the box's width, and Tab moves to the next control.
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setTabChangesFocus(true);
     setAcceptRichText(true);
 }
 
@@ -165,6 +169,43 @@ QTextCharFormat RichEdit::charFormatAt(int position) const
     QTextCursor c(const_cast<QTextDocument *>(doc));
     c.setPosition(position + 1);
     return c.charFormat();
+}
+
+void RichEdit::insertFromMimeData(const QMimeData *source)
+{
+    const QTextCharFormat typing = textCursor().charFormat();
+    const int start = textCursor().selectionStart();
+    QTextEdit::insertFromMimeData(source);
+    const int end = textCursor().position();
+    struct Run {
+        int from, to;
+        QTextCharFormat format;
+    };
+    std::vector<Run> runs;
+    for (QTextBlock b = document()->findBlock(start); b.isValid() && b.position() < end; b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            const int from = std::max(f.position(), start), to = std::min(f.position() + f.length(), end);
+            if (from >= to)
+                continue;
+            QTextCharFormat format = typing;
+            format.merge(f.charFormat());
+            runs.push_back({from, to, format});
+        }
+    }
+    QTextCursor c(document());
+    c.joinPreviousEditBlock();
+    for (const Run &r : runs) {
+        c.setPosition(r.from);
+        c.setPosition(r.to, QTextCursor::KeepAnchor);
+        c.setCharFormat(r.format);
+    }
+    c.endEditBlock();
+}
+
+void RichEdit::reserveBottom(int pixels)
+{
+    setViewportMargins(0, 0, 0, std::max(0, pixels));
 }
 
 void RichEdit::mergeFormatIntoAll(const QTextCharFormat &format)

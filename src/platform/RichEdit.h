@@ -1,6 +1,7 @@
 #pragma once
 // The rich-edit control: a text edit whose content streams in and out as RTF, also used
-// hidden as a buffer of text lines.
+// hidden as a buffer of text lines. Its text wraps at the box's width (each paragraph keeps
+// its own alignment), and Tab moves the focus on instead of typing a tab.
 //
 // Its lines are those of a rich edit (see Rtf.h): the paragraphs less an empty last one, so
 // after setLines(L) the document holds L's lines and an empty last block, and lines()
@@ -46,6 +47,13 @@ public:
     QTextCharFormat charFormatAt(int position) const;
     // Merges the format into every character and paragraph mark of the content.
     void mergeFormatIntoAll(const QTextCharFormat &format);
+
+    // Keeps the lowest `pixels` of the box free of text, for a control that stands over it.
+    void reserveBottom(int pixels);
+
+protected:
+    // Pasted content takes the format it is pasted into for what it does not set itself.
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     QTextCharFormat leadingFormat() const;

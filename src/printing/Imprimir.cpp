@@ -36,6 +36,8 @@ TImprimir_::TImprimir_(QWidget *parent) : platform::Form(parent), Banda1(Hoja1.b
     Imprimir_ = this;
     setObjectName(QStringLiteral("Imprimir_"));
     setWindowTitle(QStringLiteral("   Imprimir  Fichas"));
+    setCentred(true);
+    setHelpContext(21);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));

@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Help.h"
+#include "platform/Screen.h"
 #include "store/D_Module.h"
 #include "store/Ficha.h"
 #include "store/Sesion.h"
@@ -59,6 +60,7 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
     FreeNiv0a1_ = this;
     setObjectName(QStringLiteral("FreeNiv0a1_"));
     setWindowTitle(QStringLiteral(" Pasar Fichas desde el Nivel 0 al Nivel 1"));
+    setHelpContext(24);
 
     using platform::named;
     auto label = [&](const char *name, const QString &caption, QWidget *parentWidget) {
@@ -315,7 +317,7 @@ void TFreeNiv0a1_::FormClose()
 
 void TFreeNiv0a1_::FormResize()
 {
-    Panel5->move(width() / 2 - Panel5->width() / 2, height() / 2 - Panel5->height() / 2);
+    platform::centre(*Panel5);
 }
 
 void TFreeNiv0a1_::resizeEvent(QResizeEvent *event)

@@ -15,6 +15,9 @@
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
+#include <QScrollBar>
+
+#include <algorithm>
 #include <cmath>
 
 TRepasar_ *Repasar_ = nullptr;
@@ -22,6 +25,7 @@ int Fin_Por_Fichas_Agotadas = 0;
 
 namespace {
 constexpr std::int64_t MsPorDia = 86400000;
+constexpr int AnchoZoom = 70; // "&Zoom" where the long answer's scroll bar leaves room
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -46,6 +50,8 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     Repasar_ = this;
     setObjectName(QStringLiteral("Repasar_"));
     setWindowTitle(QStringLiteral("   Repaso"));
+    setCentred(true);
+    setHelpContext(12);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
@@ -222,7 +228,7 @@ void TRepasar_::layOut()
     Button3->setGeometry(900, 444, 90, 36);
     Label7->setGeometry(10, 2, 975, 79);
     RichEdit1->setGeometry(8, 99, 481, 334);
-    Button5->setGeometry(411, 424, 70, 26);
+    Button5->setGeometry(411, 424, AnchoZoom, 26);
     Image2->setGeometry(498, 99, 489, 333);
     Button6->setGeometry(120, 444, 160, 36);
     Button7->setGeometry(300, 444, 160, 36);
@@ -235,6 +241,7 @@ void TRepasar_::layOut()
         l->move(320, 496);
     for (platform::Label *l : {Label2, Label4})
         l->move(620, 496);
+    colocaZoom();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -325,6 +332,17 @@ void TRepasar_::disposicion()
         Image2->show();
     Label7->setVisible(!M);
     Panel3->move(Panel1->x() + 324, Panel3->y());
+    colocaZoom();
+}
+
+// "&Zoom" keeps its place at the long answer's lower right, narrowed so that it stands clear of
+// the answer's scroll bar; the answer keeps its last lines clear of the button.
+void TRepasar_::colocaZoom()
+{
+    const QRect caja = RichEdit1->geometry();
+    const int barra = caja.x() + caja.width() - RichEdit1->frameWidth() - RichEdit1->verticalScrollBar()->sizeHint().width();
+    Button5->resize(std::min(AnchoZoom, barra - 2 - Button5->x()), Button5->height());
+    RichEdit1->reserveBottom(caja.y() + caja.height() - Button5->y());
 }
 
 void TRepasar_::FormClose()

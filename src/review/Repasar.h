@@ -128,6 +128,7 @@ public:
 private:
     void layOut();
     void disposicion();
+    void colocaZoom();
     // Judges the current card (writes it when its last review is before today) and goes on.
     void juzga(bool Correcta);
     void muestraPregunta();

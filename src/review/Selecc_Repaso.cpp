@@ -37,6 +37,8 @@ TSelecc_Repaso_::TSelecc_Repaso_(QWidget *parent) : platform::Form(parent)
     Niveles_Marcados.fill(0); // the window lives for the whole run: this is the run's start
     setObjectName(QStringLiteral("Selecc_Repaso_"));
     setWindowTitle(QStringLiteral("   Selección de Fichas para el Repaso"));
+    setCentred(true);
+    setHelpContext(12);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setColor(platform::tcolor(platform::colors::Teal));
 

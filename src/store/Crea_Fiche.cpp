@@ -97,6 +97,8 @@ TCrea_Fiche_::TCrea_Fiche_(QWidget *parent) : platform::Form(parent)
     Crea_Fiche_ = this;
     setObjectName(QStringLiteral("Crea_Fiche_"));
     setWindowTitle(QStringLiteral("   Crear un nuevo Fichero de Estudio"));
+    setCentred(true);
+    setHelpContext(16);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));

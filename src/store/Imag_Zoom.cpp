@@ -3,6 +3,7 @@
 #include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/Screen.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -185,7 +186,7 @@ void TImag_Zoom_::FormActivate()
     Prepara_Imagen(11);
     if (Image1->top() < 1)
         Image1->setTop(2);
-    move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+    platform::centre(*this);
     update();
 }
 

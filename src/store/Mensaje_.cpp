@@ -3,10 +3,9 @@
 #include "store/Sesion.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/Screen.h"
 #include "platform/TextFile.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 TMensaje *Mensaje = nullptr;
 
@@ -61,9 +60,7 @@ void TMensaje::FormCreate()
 
 void TMensaje::FormActivate()
 {
-    QRect desk(0, 0, 1024, 768);
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        desk = screen->availableGeometry();
+    const QRect desk = platform::desktopArea();
     // A text wider than the desktop is wrapped, so that the window stays on it. Control
     // characters (a NUL from a file, say) are shown as symbols, so that the text shows whole.
     const QString texto = platform::controlPictures(Sesion_ ? Sesion_->Texto_Mensaje : QString());
@@ -81,10 +78,7 @@ void TMensaje::FormActivate()
     const QSize frame = frameGeometry().size() - size();
     setFixedSize(w - frame.width(), h - frame.height());
     Label2->move(w - Label2->width() - 36, h - Label2->height() - 54);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move(s.x() + (s.width() - w) / 2, s.y() + (s.height() - h) / 2);
-    }
+    platform::centre(*this);
 }
 
 void TMensaje::FormKeyPress(QChar &Key)

@@ -5,9 +5,7 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
 TPassw_FE_ *Passw_FE_ = nullptr;
 int Contrasena_Aceptada = 0;
@@ -18,6 +16,8 @@ TPassw_FE_::TPassw_FE_(QWidget *parent) : platform::Form(parent)
     Contrasena_Aceptada = 0;
     setObjectName(QStringLiteral("Passw_FE_"));
     setWindowTitle(QStringLiteral("  Contraseña del Fichero de Estudio"));
+    setCentred(true);
+    setHelpContext(52);
     // No border icons: no close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(400, 190);
@@ -67,10 +67,6 @@ TPassw_FE_::~TPassw_FE_()
 
 void TPassw_FE_::FormActivate()
 {
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move(s.x() + (s.width() - frameGeometry().width()) / 2, s.y() + (s.height() - frameGeometry().height()) / 2);
-    }
     Edit1->clear();
     Edit1->setFocus();
 }

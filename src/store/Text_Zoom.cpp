@@ -6,9 +6,7 @@
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
 TText_Zoom_ *Text_Zoom_ = nullptr;
 int Zoom_Editable = 0;
@@ -24,6 +22,8 @@ TText_Zoom_::TText_Zoom_(QWidget *parent) : platform::Form(parent)
     Text_Zoom_ = this;
     setObjectName(QStringLiteral("Text_Zoom_"));
     setWindowTitle(QStringLiteral(" Zoom de texto"));
+    setCentred(true);
+    setHelpContext(61);
     setColor(platform::tcolor(platform::colors::Silver));
 
     RichEdit1 = new platform::RichEdit(this);
@@ -59,10 +59,6 @@ TText_Zoom_::TText_Zoom_(QWidget *parent) : platform::Form(parent)
     });
 
     resize(760, 540);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
 }
 
 TText_Zoom_::~TText_Zoom_()

@@ -94,6 +94,7 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     Ver_Info_ = this;
     setObjectName(QStringLiteral("Ver_Info_"));
     setWindowTitle(QStringLiteral("   Información del Fichero"));
+    setHelpContext(14);
     setColor(platform::tcolor(platform::colors::Teal));
     setAutoFillBackground(true);
 

@@ -10,6 +10,8 @@
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 
+#include <QApplication>
+#include <QMap>
 #include <QTextBrowser>
 
 using platform::tcolor;
@@ -197,12 +199,41 @@ TEST_F(MainWindowTest, MissingHelpPagesOpenNothingAndSayNothing)
     EXPECT_TRUE(messages().isEmpty());
 }
 
-TEST_F(MainWindowTest, EveryHelpContextOfTheProgramHasAPage)
+// F1 in every window asks for its own help context, which has a page (the main window's
+// follows its page); the windows that stand in the middle of the desktop centre themselves.
+TEST_F(MainWindowTest, EveryWindowsF1HelpHasAPageAndCentredWindowsCentre)
 {
     installHelpPages();
+    startProgram();
     const QString file = programPath("Orvenda2.chm");
-    for (std::uint32_t context : {1, 2, 3, 12, 13, 14, 15, 16, 21, 22, 23, 24, 31, 33, 41, 42, 43, 52, 61, 100})
-        EXPECT_FALSE(platform::helpPage(file, context).isEmpty()) << context;
+    const struct {
+        const char *window;
+        std::uint32_t context;
+        bool centred;
+    } windows[] = {{"Alta_Fichas_", 13, true},      {"FILTRO_ENV", 15, true},       {"Modif_glob_", 22, true},
+                   {"Crea_Fiche_", 16, true},       {"Selecc_Repaso_", 12, true},   {"Repasar_", 12, true},
+                   {"Ver_Info_", 14, false},        {"Imprimir_", 21, true},        {"AcercaDe_", 0, true},
+                   {"Configura_Progr_", 23, false}, {"Descanso_", 0, true},         {"Ver_Pag_Web_", 0, true},
+                   {"FreeNiv0a1_", 24, false},      {"Parpadeo_Aviso_", 0, true},   {"Importar_de_txt_", 33, true},
+                   {"Passw_FE_", 52, true},         {"Exportar_FE_", 41, false},    {"FE_Transporte_", 31, true},
+                   {"Text_Zoom_", 61, true},        {"Importar_de_FE_", 42, true},  {"Importar_de_txt_e_Imag_", 43, true},
+                   {"Anade_n_Grupo", 100, true}};
+    QMap<QString, platform::Form *> forms;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<platform::Form *>(w))
+            forms.insert(f->objectName(), f);
+    for (const auto &w : windows) {
+        SCOPED_TRACE(w.window);
+        platform::Form *f = forms.value(QString::fromLatin1(w.window));
+        ASSERT_NE(f, nullptr);
+        EXPECT_EQ(std::pair(f->windowHelpContext(), f->centred()), std::pair(w.context, w.centred));
+        EXPECT_EQ(platform::helpPage(file, w.context).isEmpty(), w.context == 0);
+    }
+    for (int page = 0; page < 3; ++page) {
+        Panta_Inicio_->PageControl1->setCurrentIndex(page);
+        EXPECT_EQ(Panta_Inicio_->windowHelpContext(), std::uint32_t(page + 1));
+        EXPECT_FALSE(platform::helpPage(file, page + 1).isEmpty());
+    }
     EXPECT_TRUE(platform::helpPage(file, 4).isEmpty());
 }
 

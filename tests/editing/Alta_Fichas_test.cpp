@@ -15,9 +15,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTest>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <functional>
 #include <tuple>
 
@@ -463,4 +465,96 @@ TEST_F(CardEditorTest, BadInputLeavesTheCardUnchanged)
                       std::tuple(0, 0, false));
         }
     });
+}
+
+// On the shown window, real clicks put the focus in every field and what is typed lands there;
+// Tab walks question, answer, key, importance, then the buttons (leaving the long answer
+// without typing a tab).
+TEST_F(CardEditorTest, RealClicksAndTabReachEveryFieldInTheCardsOrder)
+{
+    const struct {
+        const char *name;
+        int from;
+        bool longAnswer;
+    } cases[] = {{"add, short answer", -1, false}, {"add, long answer", -1, true}, {"modify, long answer", 0, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = openStudy(false, allOptions(c.longAnswer), c.from < 0 ? nullptr : twoCards(false));
+        QStringList walked, expected;
+        QString answerText;
+        inEditor(c.from, [&] {
+            showActive(E);
+            QWidget *answer = c.longAnswer ? static_cast<QWidget *>(E->RichEdit1) : E->EditResp_Text;
+            const auto typeInto = [&](QWidget *field, const QString &text) {
+                realClick(field);
+                EXPECT_EQ(E->focusWidget(), field) << field->objectName().toStdString();
+                QTest::keyClick(E->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(E->focusWidget(), text);
+            };
+            if (c.from < 0)
+                typeInto(E->EditPreg_Text, QStringLiteral("la pregunta"));
+            typeInto(E->EditClav_Fich, QStringLiteral("GEO"));
+            typeInto(E->EditNive_Impo, QStringLiteral("3"));
+            typeInto(answer, QStringLiteral("la respuesta"));
+
+            realClick(E->EditPreg_Text);
+            for (QWidget *w : std::initializer_list<QWidget *>{E->EditPreg_Text, answer, E->EditClav_Fich, E->ChBox1,
+                                                                E->EditNive_Impo, E->Button3, E->Button2, E->Button1})
+                if (w->isEnabled())
+                    expected << w->objectName();
+            walked << E->focusWidget()->objectName();
+            while (walked.size() < expected.size()) {
+                QTest::keyClick(E->windowHandle(), Qt::Key_Tab);
+                walked << E->focusWidget()->objectName();
+            }
+            answerText = c.longAnswer ? E->RichEdit1->toPlainText() : E->EditResp_Text->text();
+            realClick(E->Button2); // "Guarda y A&caba"
+        });
+        EXPECT_EQ(walked, expected);
+        EXPECT_EQ(answerText, QStringLiteral("la respuesta"));
+        const std::vector<Stored> cards = storedCards(path);
+        const QString question = c.from < 0 ? "la pregunta" : "pregunta 1";
+        const auto saved = std::find_if(cards.begin(), cards.end(), [&](const Stored &s) { return s.question == question; });
+        ASSERT_NE(saved, cards.end());
+        const Stored &card = *saved;
+        EXPECT_EQ(std::tuple(card.key, card.importance), std::tuple(QStringLiteral("GEO"), 3));
+        EXPECT_EQ(rtfLines(c.longAnswer ? card.longAnswer : card.shortAnswer), QStringList{answerText});
+        Panta_Inicio_->Cierra_Fichero();
+        QFile::remove(path);
+    }
+}
+
+// Every new card of a session takes the shared answer style, typed or pasted, also those begun
+// with "&Guarda y Continua".
+TEST_F(CardEditorTest, EveryNewCardsLongAnswerTakesTheSharedStyle)
+{
+    D_Module_->Guarda_Estilo_Fuente(QFont(QStringLiteral("DejaVu Sans"), 18, QFont::Bold), QColor(0, 0, 128));
+    D_Module_->Lee_Estilo_Fuente();
+    const platform::rtf::CharStyle shared = platform::rtf::charStyleOf(D_Module_->Estilo_Fuente().font,
+                                                                        D_Module_->Estilo_Fuente().color);
+    const QString path = openStudy(false, allOptions(true));
+    QList<platform::rtf::CharStyle> shown;
+    inEditor(-1, [&] {
+        for (int card = 1; card <= 3; ++card) {
+            type(E->EditPreg_Text, QStringLiteral("pregunta %1").arg(card));
+            E->RichEdit1->setFocus();
+            QTest::keyClicks(E->RichEdit1, QStringLiteral("escrito "));
+            clipboardWith("text/plain", "pegado");
+            E->Button7->click();
+            for (int at : {1, int(E->RichEdit1->toPlainText().size()) - 2})
+                shown << platform::rtf::fromCharFormat(E->RichEdit1->charFormatAt(at), E->RichEdit1->font());
+            E->Button3->click(); // "&Guarda y Continua"
+        }
+        E->Button1->click();
+    });
+    ASSERT_EQ(shown.size(), 6);
+    for (const platform::rtf::CharStyle &s : shown)
+        EXPECT_TRUE(s.family == shared.family && s.pointSize == shared.pointSize && s.bold && s.color == shared.color)
+            << s.family.toStdString() << " " << s.pointSize << " " << s.bold;
+    for (const Stored &card : storedCards(path)) {
+        const std::optional<platform::rtf::FontStyle> stored =
+            platform::rtf::toFontStyle(QByteArray::fromStdString(card.longAnswer));
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(platform::rtf::charStyleOf(stored->font, stored->color), shared);
+    }
 }

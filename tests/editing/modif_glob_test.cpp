@@ -5,6 +5,8 @@
 #include "engine/EngineError.h"
 #include "platform/ModalShow.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +14,18 @@
 namespace {
 
 const QString Completada = QStringLiteral(" LA MODIFICACIÓN GLOBAL SE HA COMPLETADO ");
+
+// Pixels of a check box's caption (left of its box) clearly darker than the panel behind it.
+int tinta(QCheckBox *box)
+{
+    const QImage image = box->grab().toImage();
+    const int fondo = qGray(box->palette().color(QPalette::Window).rgb());
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width() * 2 / 3; ++x)
+            n += qGray(image.pixel(x, y)) < fondo - 60;
+    return n;
+}
 
 class ModifGlob : public SelectionFixture {
 protected:
@@ -198,8 +212,11 @@ TEST_F(ModifGlob, ActivationFollowsTheFileAndSelectingOpensThePureSelection)
     Sesion_->Con_Clave = 0;
     Sesion_->Con_Importancia = 0;
     platform::onNextShow(QStringLiteral("Modif_glob_"), [&](QWidget *) {
-        // Key and importance can't be ticked in a file without them.
+        // Key and importance can't be ticked in a file without them; their captions stay
+        // readable, greyed.
         EXPECT_FALSE(w()->CheckBox2->isEnabled() || w()->CheckBox3->isEnabled());
+        for (QCheckBox *box : {w()->CheckBox2, w()->CheckBox3})
+            EXPECT_GT(tinta(box), tinta(w()->CheckBox1) / 3) << box->objectName().toStdString();
         EXPECT_FALSE(Sesion_->Ventana_Principal()->isEnabled());
         platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {
             EXPECT_EQ(Sesion_->Solo_Seleccionar, 1);

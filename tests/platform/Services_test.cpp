@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
+#include "platform/Form.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/Label.h"
@@ -13,8 +14,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +142,51 @@ TEST(Help, EveryContextAndEveryLinkOfTheShippedPagesLeadsToAPage)
     }
 }
 
+// The viewer opens over the window that asked for help (F1 asks for its context), while that
+// window is modal and maximised; it takes clicks, and Esc closes it.
+TEST(Help, TheViewerStandsOverTheModalWindowThatAskedTakesClicksAndClosesWithEsc)
+{
+    QTemporaryDir dir;
+    write(dir.filePath("ayuda/contextos.txt"), "7 uno.html\n");
+    write(dir.filePath("ayuda/uno.html"), "<p><a href=\"dos.html\">enlace</a></p>");
+    write(dir.filePath("ayuda/dos.html"), "<p>dos</p>");
+    platform::resetHelp();
+    platform::setHelpFile(dir.filePath("Orvenda2.chm"));
+    platform::setHelpHandler([](std::uint16_t, std::uint32_t context, bool &) {
+        return platform::htmlHelp(nullptr, platform::helpFile(), platform::HelpCommand::HelpContext, context) != 0;
+    });
+    platform::Form owner;
+    owner.setHelpContext(7);
+    QWidget *viewerParent = nullptr;
+    bool viewerShown = false, closedByEsc = false;
+    QString followed;
+    QTimer::singleShot(0, &owner, [&] {
+        owner.setWindowState(Qt::WindowMaximized);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&owner));
+        QTest::keyClick(owner.windowHandle(), Qt::Key_F1);
+        QWidget *viewer = platform::helpViewer();
+        ASSERT_NE(viewer, nullptr);
+        viewerParent = viewer->parentWidget();
+        viewerShown = QTest::qWaitForWindowActive(viewer);
+        QTextBrowser *b = platform::helpBrowser();
+        QTextCursor inLink = b->document()->find(QStringLiteral("enlace"));
+        inLink.setPosition(inLink.selectionStart() + 2);
+        QTest::mouseClick(viewer->windowHandle(), Qt::LeftButton, {},
+                          b->viewport()->mapTo(viewer, b->cursorRect(inLink).center()));
+        followed = b->source().fileName();
+        QTest::keyClick(viewer->windowHandle(), Qt::Key_Escape);
+        closedByEsc = !viewer->isVisible();
+        owner.close();
+    });
+    platform::showModal(&owner);
+    EXPECT_EQ(platform::helpContextRequests(), QList<std::uint32_t>{7});
+    EXPECT_EQ(viewerParent, &owner);
+    EXPECT_TRUE(viewerShown);
+    EXPECT_EQ(followed, QStringLiteral("dos.html"));
+    EXPECT_TRUE(closedByEsc);
+    platform::resetHelp();
+}
+
 TEST(Dialogs, FileFiltersShowTheirPatternsAndMatchAnyCase)
 {
     EXPECT_EQ(platform::FileDialog::qtFilter(" Ficheros de Estudio |*.db| Todos los Archivos |*.*"),
@@ -147,6 +197,7 @@ TEST(Dialogs, FileFiltersShowTheirPatternsAndMatchAnyCase)
     QTemporaryDir dir;
     for (const char *name : {"Ingles.DB", "frances.db", "Ingles.STU", "notas.txt"})
         QFile(dir.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly);
+    QDir(dir.path()).mkdir(QStringLiteral("carpeta"));
     platform::FileDialog d;
     d.Filter = QStringLiteral(" Ficheros de Estudio |*.db");
     d.InitialDir = dir.path();
@@ -157,20 +208,26 @@ TEST(Dialogs, FileFiltersShowTheirPatternsAndMatchAnyCase)
     const QModelIndex root = model->index(dir.path());
     QElapsedTimer t;
     t.start();
-    QStringList shown;
+    QStringList shown, kinds, dates;
     while (t.elapsed() < 5000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         shown.clear();
         for (int i = 0; i < model->rowCount(root); ++i) {
             const QModelIndex index = model->index(i, 0, root);
-            if (!model->nameFilterDisables() || (model->flags(index) & Qt::ItemIsEnabled))
+            kinds << model->data(index.siblingAtColumn(2)).toString();
+            dates << model->data(index.siblingAtColumn(3)).toString();
+            if (!model->isDir(index) && (!model->nameFilterDisables() || (model->flags(index) & Qt::ItemIsEnabled)))
                 shown << model->fileName(index);
         }
-        if (shown.size() >= 2)
+        if (shown.size() >= 2 && model->rowCount(root) >= 3)
             break;
     }
     shown.sort();
     EXPECT_EQ(shown, (QStringList{"Ingles.DB", "frances.db"}));
+    // In Spanish, dates included ("6/12/26 10:00", never "6 Dec 2026").
+    EXPECT_TRUE(kinds.contains(QStringLiteral("Carpeta"))) << kinds.join('|').toStdString();
+    EXPECT_FALSE(dates.filter(QRegularExpression(QStringLiteral("[A-Za-z]"))).size()) << dates.join('|').toStdString();
+    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"))->text(), QStringLiteral("Ver en:"));
 }
 
 // Scripted dialogs take queued answers; with none queued a warning answers No and is counted.

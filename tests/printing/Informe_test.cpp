@@ -6,7 +6,9 @@
 #include "platform/Picture.h"
 
 #include <QFontDialog>
+#include <QPrintPreviewWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <map>
 
@@ -235,7 +237,16 @@ TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
     openCards(2, {.answerPicture = true, .longAnswer = true});
     w->Grupo_Resp->setItemIndex(3);
     cardsAPage(3);
+    // The preview opens with the page as wide as its window.
+    QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
+    platform::onNextShow(QStringLiteral("ReportPreview"), [&](QWidget *preview) {
+        preview->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(preview));
+        if (auto *pages = preview->findChild<QPrintPreviewWidget *>())
+            zoom = pages->zoomMode();
+    });
     w->Button6->click();
+    EXPECT_EQ(zoom, QPrintPreviewWidget::FitToWidth);
     engine::Table &I = *D_Module_->Imprime;
     I.first();
     EXPECT_EQ(I.fieldByName("TEXT").asString(), "R1"); // the first line only

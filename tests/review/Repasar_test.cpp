@@ -6,6 +6,12 @@
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
+#include <QCoreApplication>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+
 
 class ReviewSessionTest : public ReviewTest {
 protected:
@@ -163,4 +169,50 @@ TEST_F(ReviewSessionTest, ThePagesFollowTheFilesAnswerKindsAndTheChosenFont)
         pressKey('3');
     }
     EXPECT_TRUE(QFile::exists(programPath("01.stl"))) << "the chosen font is kept for later sessions";
+}
+
+// The long answer wraps at its box, keeps each paragraph's own alignment whatever "Centrar"
+// says, and "&Zoom" keeps its place clear of the box's scroll bar, beside a picture or alone.
+TEST_F(ReviewSessionTest, TheLongAnswerWrapsKeepsItsAlignmentAndZoomClearsTheScrollBar)
+{
+    Opciones_FE o = testsupport::defaultOptions();
+    o.Texto_Largo = true;
+    o.Tam_Respuesta = 0;
+    const QString path = writeStudy({cardAt(1)}, o);
+    {
+        engine::Table t;
+        t.setTableName(testsupport::fileName(path));
+        t.open();
+        t.edit();
+        t.fieldByName("Resp_Memo").setBytes("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\pard\\ql\\f0\\fs20 "
+                                            "una respuesta larga que no cabe en una sola linea de la caja, asi que "
+                                            "sigue en las lineas de debajo sin cortarse por los lados, ni por "
+                                            "la izquierda ni por la derecha, tanto si hay imagen al lado como si "
+                                            "la caja ocupa todo el ancho de la pagina\\par"
+                                            "\\pard\\qc centrada\\par}");
+        t.post();
+    }
+    open(path);
+    for (bool picture : {true, false}) {
+        SCOPED_TRACE(picture ? "beside the picture" : "alone");
+        p->Con_Imagen_Respuesta = picture;
+        duringReview([&](TRepasar_ &r) {
+            showActive(&r);
+            r.Button1->click();
+            QCoreApplication::processEvents();
+            const QTextDocument *d = r.RichEdit1->document();
+            for (bool centrar : {true, false}) {
+                r.CheckBox2->setChecked(centrar);
+                EXPECT_EQ(r.RichEdit1->horizontalScrollBar()->maximum(), 0); // nothing hidden sideways
+                EXPECT_GT(d->firstBlock().layout()->lineCount(), 1);
+                EXPECT_EQ(d->firstBlock().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+                EXPECT_EQ(d->firstBlock().next().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+            }
+            const QScrollBar *bar = r.RichEdit1->verticalScrollBar();
+            EXPECT_EQ(r.Button5->pos(), QPoint(picture ? 411 : 900, 424));
+            EXPECT_FALSE(r.Button5->geometry().intersects(QRect(bar->mapTo(r.Respuesta, QPoint()), bar->size())));
+            r.Button4->click();
+        });
+        pressKey('3');
+    }
 }

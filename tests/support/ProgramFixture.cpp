@@ -18,6 +18,7 @@
 #include "platform/WebBrowser.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -210,6 +211,20 @@ void ProgramFixture::click(QWidget *widget)
     QCoreApplication::sendEvent(widget, &press);
     QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &release);
+}
+
+void ProgramFixture::showActive(QWidget *window)
+{
+    window->show();
+    window->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+void ProgramFixture::realClick(QWidget *widget)
+{
+    QWidget *window = widget->window();
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      window->mapFromGlobal(widget->mapToGlobal(widget->rect().center())));
 }
 
 void ProgramFixture::mouseMove(QWidget *widget)

@@ -85,6 +85,11 @@ protected:
     void pressKey(QWidget *window, QChar key); // to a platform::Form
     static void click(QWidget *widget);      // left button pressed and released in its middle
     static void mouseMove(QWidget *widget);  // the pointer moves over the widget
+    // Input as the windowing system brings it, on a window shown on the (offscreen) screen:
+    // showActive() shows the window and makes it the active one; realClick() presses the left
+    // button over the middle of the widget, which reaches whatever control is on top there.
+    static void showActive(QWidget *window);
+    static void realClick(QWidget *widget);
 
 private:
     std::unique_ptr<QTemporaryDir> m_root;
