@@ -174,8 +174,8 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
         QStringLiteral("BMP y JPG / JPEG  (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG  (*.jpg, *.jpeg)|*.jpg, "
                        "*.jpeg|BMP  (*.bmp)|*.bmp|Todos los archivos (*.*)|*.*");
     OpenDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenDialog1");
-    OpenDialog1->Filter = QStringLiteral("RTF Files / Archivos RTF|*.rtf|All Files / Todos los Archivos|*.*");
-    OpenDialog1->Title = QStringLiteral("RTF File / Archivo RTF");
+    OpenDialog1->Filter = QStringLiteral("Archivos RTF|*.rtf|Todos los archivos|*.*");
+    OpenDialog1->Title = QStringLiteral("Archivo RTF");
 
     layOut();
     ordenTabulacion();

@@ -221,8 +221,8 @@ TConfigura_Progr_::TConfigura_Progr_(QWidget *parent) : platform::Form(parent)
 
     OpenPictureDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), QStringLiteral("OpenPictureDialog1"));
     OpenPictureDialog1->Filter = QStringLiteral(
-        "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
-        "Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
+        "Todas las imágenes (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|Imágenes JPEG (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
+        "Mapas de bits (*.bmp)|*.bmp|Todos los archivos (*.*)|*.*");
     FontDialog1 = named(new platform::FontDialog(this), QStringLiteral("FontDialog1"));
 
     layOut();

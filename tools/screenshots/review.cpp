@@ -58,9 +58,13 @@ bool openSampleFile()
         t->fieldByName("Resp_Imag").setBytes(samplePicture(300, 300, QColor(120, 40, 40), QColor(240, 200, 120), false)
                                                   .toStdString());
         t->fieldByName("Resp_Memo")
-            .setBytes(platform::rtf::fromLines({QStringLiteral("Veintisiete huesos:"), QStringLiteral("  - 8 del carpo"),
-                                                QStringLiteral("  - 5 del metacarpo"),
-                                                QStringLiteral("  - 14 falanges")})
+            .setBytes(platform::rtf::fromLines(
+                          {QStringLiteral("Veintisiete huesos:"), QStringLiteral("  - 8 del carpo"),
+                           QStringLiteral("  - 5 del metacarpo"), QStringLiteral("  - 14 falanges"), QString(),
+                           QStringLiteral("Los huesos del carpo forman dos filas de cuatro y se articulan con el radio "
+                                          "por arriba y con los metacarpianos por abajo; cada dedo tiene tres "
+                                          "falanges salvo el pulgar, que solo tiene dos, de modo que una línea tan "
+                                          "larga como esta se lee entera dentro de la caja.")})
                           .toStdString());
         t->fieldByName("Fech_Crea").setAsString("20261120");
         t->fieldByName("Fech_Ulti_Repa").setAsString("20261128");
