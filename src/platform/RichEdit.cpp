@@ -76,6 +76,7 @@ void fillLines(QTextDocument &doc, const QTextCharFormat &fmt, const QStringList
 void RichEdit::setLines(const QStringList &lines)
 {
     fillLines(*document(), leadingFormat(), lines);
+    moveCursor(QTextCursor::Start);
 }
 
 QByteArray RichEdit::linesToBytes(const QStringList &lines) const
@@ -139,6 +140,7 @@ QByteArray RichEdit::saveToBytes() const
 void RichEdit::loadFromBytes(const QByteArray &bytes)
 {
     rtf::toDocument(bytes, *document());
+    moveCursor(QTextCursor::Start);
 }
 
 bool RichEdit::saveToFile(const QString &path) const

@@ -1,7 +1,8 @@
 #pragma once
 // The rich-edit control: a text edit whose content streams in and out as RTF, also used
 // hidden as a buffer of text lines. Its text wraps at the box's width (each paragraph keeps
-// its own alignment), and Tab moves the focus on instead of typing a tab.
+// its own alignment), and Tab moves the focus on instead of typing a tab. Content set or
+// loaded whole shows from its first line, the caret at the start.
 //
 // Its lines are those of a rich edit (see Rtf.h): the paragraphs less an empty last one, so
 // after setLines(L) the document holds L's lines and an empty last block, and lines()

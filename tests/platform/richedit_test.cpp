@@ -2,11 +2,15 @@
 #include "platform/RichEdit.h"
 #include "platform/Rtf.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using platform::RichEdit;
 
@@ -149,5 +153,26 @@ TEST(RichEdit, LinesToBytesWritesWhatSetLinesWouldAndLeavesTheContentAsItIs)
                 EXPECT_EQ(edit.saveToBytes(), before);
             }
         }
+    }
+}
+
+// Content set or loaded whole shows from its first line: the caret at the start, the box
+// scrolled to the top.
+TEST(RichEdit, ContentSetOrLoadedWholeShowsFromItsFirstLine)
+{
+    QStringList many;
+    for (int i = 0; i < 60; ++i)
+        many << QStringLiteral("línea %1").arg(i);
+    const std::function<void(RichEdit &)> fills[] = {[&](RichEdit &e) { e.setLines(many); },
+                                                     [&](RichEdit &e) { e.loadFromBytes(platform::rtf::fromLines(many)); }};
+    for (const auto &fill : fills) {
+        RichEdit edit;
+        edit.resize(300, 120);
+        edit.show();
+        edit.moveCursor(QTextCursor::End);
+        fill(edit);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(edit.textCursor().position(), 0);
+        EXPECT_EQ(edit.verticalScrollBar()->value(), 0);
     }
 }
