@@ -395,7 +395,7 @@ void Table::setSecureDelete(bool on)
 {
     d->secureDelete = on;
     if (d->state != State::Inactive)
-        d->db.exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = OFF");
+        d->db.exec(on ? "PRAGMA secure_delete = ON" : "PRAGMA secure_delete = FAST");
 }
 
 bool Table::secureDelete() const

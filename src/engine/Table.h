@@ -187,7 +187,9 @@ public:
     void checkpointFile();
     // Secure delete: the bytes of deleted records, and of the old versions of rewritten ones,
     // are overwritten with zeros in the file instead of lingering in its free space. Kept
-    // across close and open; takes effect at once on an open table.
+    // across close and open; takes effect at once on an open table. Off (the default), bytes
+    // are cleared only within the pages a write rewrites anyway: freed pages (a deleted
+    // picture's) keep theirs until they are reused or the table is packed.
     void setSecureDelete(bool on);
     bool secureDelete() const;
     // Write-through (on by default): every commit is synchronised to disk before it returns.
