@@ -1,11 +1,12 @@
 #pragma once
 // The benchmarks' study file of 20,000 cards: a compressed and enciphered card table whose
 // cards carry a JPEG question picture and a bitmap answer picture of about 100 KB each, a long
-// answer of about 5 KB and a short answer, all packed with kKey.
+// answer of about 5 KB and a short answer, all packed with kKey. The same table with pictures
+// of about 8 KB, or with none, is there for comparison (tableName, cardTable).
 //
 // The table is built once (a template card doubled by batch moves) in the folder named by
 // ORV_BENCH_DIR, else in the system's temporary folder under orv-bench-datamodule, and reused
-// by later runs; it takes about 3 GB. A benchmark that adds cards removes them again, so that
+// by later runs; it takes about 3 GB (the one with 8 KB pictures about 300 MB). A benchmark that adds cards removes them again, so that
 // the table keeps its 20,000 cards.
 #include "QtBenchMain.h"
 #include "engine/BatchMove.h"
@@ -34,7 +35,13 @@ namespace benchcards {
 
 inline constexpr std::size_t kCards = 20000;
 inline const std::string kKey = "clave de las fichas";
-inline const char *const kTableName = "Fichas20000v1.DB";
+inline const char *const kTableName = "Fichas20000.DB";
+
+// The table whose pictures have about that many KB (none for 0).
+inline std::string tableName(int pictureKb)
+{
+    return pictureKb == 100 ? std::string(kTableName) : "Fichas20000_" + std::to_string(pictureKb) + "KB.DB";
+}
 
 inline std::string pack(const QByteArray &bytes)
 {
@@ -125,27 +132,30 @@ inline std::size_t cardsIn(const std::string &folder, const std::string &name)
     }
 }
 
-// The 20,000-card table, built when it is not there yet.
-inline std::string cardTable()
+// The 20,000-card table, built when it is not there yet; returns its folder.
+inline std::string cardTable(int pictureKb = 100)
 {
     const std::string folder = benchFolder().string();
-    if (cardsIn(folder, kTableName) == kCards)
+    const std::string name = tableName(pictureKb);
+    if (cardsIn(folder, name) == kCards)
         return folder;
     std::fprintf(stderr, "Building %zu cards in %s ...\n", kCards, folder.c_str());
     engine::Table main;
     main.setDatabaseName(folder);
-    main.setTableName(kTableName);
+    main.setTableName(name);
     main.createTable(TD_Module_::Campos_Ficha(100), TD_Module_::Indices_Ficha());
     main.open();
     main.append();
     main.fieldByName("Nive_Fich").setAsInteger(1);
     main.fieldByName("Nive_Impo").setAsInteger(0);
     main.fieldByName("Preg_Text").setAsString("¿Qué transforma la fotosíntesis?");
-    main.fieldByName("Tipo_Preg_Imag").setAsString("JPG");
-    main.fieldByName("Preg_Imag").setBytes(pack(jpegOfAbout(100 * 1024)));
+    main.fieldByName("Tipo_Preg_Imag").setAsString(pictureKb > 0 ? "JPG" : "NO");
+    if (pictureKb > 0)
+        main.fieldByName("Preg_Imag").setBytes(pack(jpegOfAbout(pictureKb * 1024)));
     main.fieldByName("Resp_Text").setBytes(pack(platform::rtf::fromLines({QStringLiteral("La energía luminosa")})));
-    main.fieldByName("Tipo_Resp_Imag").setAsString("BMP");
-    main.fieldByName("Resp_Imag").setBytes(pack(bitmapOfAbout(100 * 1024)));
+    main.fieldByName("Tipo_Resp_Imag").setAsString(pictureKb > 0 ? "BMP" : "NO");
+    if (pictureKb > 0)
+        main.fieldByName("Resp_Imag").setBytes(pack(bitmapOfAbout(pictureKb * 1024)));
     main.fieldByName("Resp_Memo").setBytes(pack(longAnswerOfAbout(5 * 1024)));
     main.fieldByName("Fech_Crea").setAsString("20261201");
     main.fieldByName("Fech_Ulti_Repa").setAsString("20261203");

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "PeakMemory.h"
 #include "packing/PackStreamCol.h"
 #include "packing/PackStreamRoutines.h"
 #include "platform/Picture.h"
@@ -425,6 +426,66 @@ void BM_UnpackCardField(benchmark::State &state)
         benchmark::DoNotOptimize(t.data());
     }
 }
+
+// ---- refusals: small containers whose content would unpack far past the limit of its kind,
+// refused from the declared size. Time and peak memory of each refusal.
+
+struct Refusal {
+    const char *what;
+    int64_t declared; // bytes the content unpacks to
+    int64_t limit;    // the kind's limit
+    bool enciphered;
+};
+const Refusal kRefusals[] = {
+    {"answer declaring 64 MiB", int64_t(64) << 20, int64_t(16) << 20, true},
+    {"answer declaring 1 GiB", int64_t(1) << 30, int64_t(16) << 20, true},
+    {"settings declaring 64 MiB", int64_t(64) << 20, int64_t(1) << 20, false},
+    {"saved password declaring 64 MiB", int64_t(64) << 20, int64_t(1) << 20, true},
+    {"picture declaring 1 GiB", int64_t(1) << 30, int64_t(64) << 20, true},
+};
+
+// A compressed container of one item of 1 MiB of zeros, whose declared size then says `declared`.
+std::string craftedContainer(int64_t declared, bool enciphered)
+{
+    TPackStreams pks;
+    pks.Compressed = true;
+    packing::MemoryStream s(Bytes(1 << 20, '\0'));
+    pks.AddStream("1", s);
+    s.clear();
+    pks.SaveToStream(s);
+    Bytes bytes = s.toString();
+    const uint32_t n = uint32_t(declared);
+    for (int i = 0; i < 4; i++)
+        bytes[size_t(2 + i)] = char(n >> (8 * i));
+    if (!enciphered)
+        return bytes;
+    packing::MemoryStream payload(std::string_view(bytes).substr(2));
+    EncryptStream(payload, "clave");
+    return "&*" + payload.toString();
+}
+
+void BM_Refusal(benchmark::State &state)
+{
+    const Refusal &r = kRefusals[state.range(0)];
+    state.SetLabel(r.what);
+    const Bytes bytes = craftedContainer(r.declared, r.enciphered);
+    bool refused = false;
+    measurePeak(state, [&] {
+        TPackStreams pks;
+        pks.Key = "clave";
+        pks.SizeLimit = r.limit;
+        packing::MemoryStream s(bytes);
+        try {
+            pks.LoadFromStream(s);
+        } catch (const ECorruptFile &) {
+            refused = true;
+        }
+    });
+    if (!refused)
+        state.SkipWithError("not refused");
+    state.counters["input_bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_Refusal)->DenseRange(0, int(std::size(kRefusals)) - 1)->Unit(benchmark::kMicrosecond);
 
 void corpusArgs(benchmark::internal::Benchmark *b)
 {

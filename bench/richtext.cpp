@@ -1,6 +1,8 @@
 // Rich-text streaming and picture decoding: loading and saving a long answer of 20 KB of
 // RTF, the settings line buffer, and decoding pictures of about 100 KB.
+#include "PeakMemory.h"
 #include "QtBenchMain.h"
+#include "packing/PackStreamCol.h"
 #include "platform/Picture.h"
 #include "platform/RichEdit.h"
 #include "platform/Rtf.h"
@@ -88,6 +90,69 @@ void BM_LoadLongAnswer20KIntoRichEdit(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_LoadLongAnswer20KIntoRichEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A long answer of 16 MiB in each shape a crafted one may take, packed into a compressed card
+// field, opened as the data module opens one: unpacked, then read into the review's and the
+// card editor's rich edits. Time and peak memory.
+enum class Shape { Paragraphs, SoftBreaks, PlainLines, Styles, Text, Unicode, Groups };
+
+QByteArray hostileAnswer(Shape shape)
+{
+    const qsizetype size = qsizetype(16) << 20;
+    QByteArray head = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 ";
+    QByteArray unit;
+    switch (shape) {
+    case Shape::Paragraphs: unit = "\\par "; break;
+    case Shape::SoftBreaks: unit = "\\line "; break;
+    case Shape::PlainLines: head.clear(), unit = "\n"; break;
+    case Shape::Styles: unit = "{\\b a}{\\i b}"; break;
+    case Shape::Text: unit = "palabra "; break;
+    case Shape::Unicode: unit = "\\u8364?"; break;
+    case Shape::Groups: unit = "{{{{x}}}}"; break;
+    }
+    QByteArray out = head;
+    out.reserve(size);
+    while (out.size() + unit.size() + 1 <= size)
+        out += unit;
+    if (!head.isEmpty())
+        out += '}';
+    return out;
+}
+
+std::string packedField(const QByteArray &bytes)
+{
+    TPackStreams pks;
+    pks.Compressed = true;
+    packing::MemoryStream s(bytes.constData(), size_t(bytes.size()));
+    pks.AddStream("1", s);
+    s.clear();
+    pks.SaveToStream(s);
+    return s.toString();
+}
+
+void BM_OpenLongAnswer16MiB(benchmark::State &state)
+{
+    const Shape shape = Shape(state.range(0));
+    const char *names[] = {"paragraphs", "soft breaks", "plain lines", "styles", "text", "unicode", "groups"};
+    state.SetLabel(names[state.range(0)]);
+    const std::string field = packedField(hostileAnswer(shape));
+    measurePeak(state, [&] {
+        platform::RichEdit review, editor;
+        TPackStreams pks;
+        pks.SizeLimit = int64_t(16) << 20;
+        packing::MemoryStream s(field);
+        pks.LoadFromStream(s);
+        s.clear();
+        pks.GetStream("1", s);
+        const QByteArray bytes(reinterpret_cast<const char *>(s.data()), qsizetype(s.size()));
+        s.clear();
+        review.loadFromBytes(bytes);
+        editor.loadFromBytes(bytes);
+        benchmark::DoNotOptimize(editor.document()->blockCount());
+    });
+    state.counters["packed_bytes"] = double(field.size());
+}
+BENCHMARK(BM_OpenLongAnswer16MiB)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SaveLongAnswer20K(benchmark::State &state)
 {

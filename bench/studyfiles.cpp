@@ -3,6 +3,10 @@
 // key comes from there, without the password window). The program's windows are created as
 // at start-up, offscreen and scripted; each iteration closes the file (untimed) and opens it
 // again through menu entry 9.
+//
+// BM_ConvertOlderTable20000Cards: a table file of the older format (blobs inside the records)
+// with 20,000 cards of two 100 KB pictures each (about 4 GB, written untimed) converted at its
+// opening, against copying the same file in the same run (counters copy_s, convert_s, ratio).
 #include "QtBenchMain.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
@@ -21,6 +25,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "support/EngineTables.cpp"
 
 namespace {
 
@@ -104,6 +115,61 @@ void BM_OpenStudyFileOf20000Cards(benchmark::State &state)
     platform::setProgramFolder(QString());
 }
 BENCHMARK(BM_OpenStudyFileOf20000Cards)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_ConvertOlderTable20000Cards(benchmark::State &state)
+{
+    QTemporaryDir root;
+    const std::string path = root.filePath(QStringLiteral("Antiguo.DB")).toStdString();
+    const std::string copy = root.filePath(QStringLiteral("Copia.DB")).toStdString();
+    std::string picture(100 * 1024, '\0');
+    std::uint32_t x = 12345;
+    for (char &c : picture) {
+        x = x * 1664525u + 1013904223u;
+        c = char(x >> 24);
+    }
+    const auto fields = TD_Module_::Campos_Ficha(60);
+    using Clock = std::chrono::steady_clock;
+    double copySeconds = 0, convertSeconds = 0;
+    std::size_t cards = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(path);
+        std::filesystem::remove(copy);
+        testsupport::writeVersion1Table(path, fields, TD_Module_::Indices_Ficha(), 20000,
+                                        [&](std::size_t i, engine::Row &row) {
+                                            row[0] = engine::Value::ofInteger(std::int64_t(i % 10));
+                                            row[4] = engine::Value::ofBytes("Pregunta " + std::to_string(i));
+                                            std::memcpy(picture.data(), &i, sizeof i);
+                                            row[5] = engine::Value::ofBytes("JPG");
+                                            row[6] = engine::Value::ofBytes(picture);
+                                            row[8] = engine::Value::ofBytes("BMP");
+                                            row[9] = engine::Value::ofBytes(picture);
+                                        });
+        ::sync();
+        state.ResumeTiming();
+        auto t0 = Clock::now();
+        std::filesystem::copy_file(path, copy);
+        {
+            const int fd = ::open(copy.c_str(), O_RDONLY);
+            ::fsync(fd);
+            ::close(fd);
+        }
+        copySeconds += std::chrono::duration<double>(Clock::now() - t0).count();
+        t0 = Clock::now();
+        engine::Table t;
+        t.setTableName(path);
+        t.open();
+        convertSeconds += std::chrono::duration<double>(Clock::now() - t0).count();
+        cards = t.recordCount();
+    }
+    const double n = double(state.iterations());
+    state.counters["file_GB"] = double(std::filesystem::file_size(copy)) / 1e9;
+    state.counters["copy_s"] = copySeconds / n;
+    state.counters["convert_s"] = convertSeconds / n;
+    state.counters["ratio"] = convertSeconds / copySeconds;
+    state.counters["cards"] = double(cards);
+}
+BENCHMARK(BM_ConvertOlderTable20000Cards)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -78,6 +78,11 @@ void Statement::bindBlob(int index, std::string_view bytes)
     sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
 }
 
+void Statement::bindBlobInPlace(int index, std::string_view bytes)
+{
+    sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
+}
+
 bool Statement::step()
 {
     const int rc = sqlite3_step(stmt_);

@@ -25,6 +25,9 @@ public:
     void bindInt(int index, std::int64_t value);
     void bindText(int index, std::string_view text);
     void bindBlob(int index, std::string_view bytes);
+    // Binds the bytes without copying them: they must stay as they are until the statement
+    // has been stepped to its end or reset.
+    void bindBlobInPlace(int index, std::string_view bytes);
     bool step();  // true while a row is there; EngineError on failure
     void run();   // steps to the end
     void execute(); // steps to the end and resets, also when it fails

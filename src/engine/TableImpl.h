@@ -146,8 +146,9 @@ void readAcross(Database &in, const std::string &select, const std::function<voi
                 const std::function<void(std::int64_t id)> &write);
 // Carries the AutoInc counter of `in` over to `out` when it is higher there.
 void copySequence(Database &in, Database &out);
-// EngineError unless the closed file at `path` passes SQLite's integrity check.
-void requireIntact(const std::string &path);
+// EngineError unless the closed file at `path` passes SQLite's integrity check (its quick
+// form, which leaves out the indexes' agreement with their tables, when not `full`).
+void requireIntact(const std::string &path, bool full = true);
 // The format version of the closed table file at `path` (EngineError when it is not one).
 int formatVersionOf(const std::string &path);
 // Converts the closed table file at `path`, of an older format, into the current one, on a

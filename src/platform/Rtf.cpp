@@ -5,6 +5,8 @@
 #include "platform/RtfWriter.h"
 
 #include <QTextBlock>
+
+#include <algorithm>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -13,6 +15,11 @@ namespace platform::rtf {
 namespace {
 
 constexpr double kTwipsPerPixel = 15.0; // at 96 pixels an inch
+
+// The longest block the document is given. A longer paragraph goes into several blocks, cut at
+// its last soft line break before the limit (which the cut replaces) or else at the limit, so
+// that laying out one block never costs more than this much text.
+constexpr qsizetype kMaxBlockChars = 32768;
 
 void fillDocument(const Content &content, QTextDocument &doc)
 {
@@ -31,12 +38,35 @@ void fillDocument(const Content &content, QTextDocument &doc)
         if (!first)
             cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
         first = false;
+        qsizetype blockChars = 0;
         for (const Run &r : p.runs) {
             if (!lastStyle || !(*lastStyle == r.style)) {
                 lastFormat = toCharFormat(r.style);
                 lastStyle = &r.style;
             }
-            cursor.insertText(r.text, lastFormat);
+            if (blockChars + r.text.size() <= kMaxBlockChars) {
+                cursor.insertText(r.text, lastFormat);
+                blockChars += r.text.size();
+                continue;
+            }
+            for (qsizetype at = 0; at < r.text.size();) {
+                qsizetype n = std::min(r.text.size() - at, kMaxBlockChars - blockChars);
+                bool softBreak = false;
+                if (at + n < r.text.size()) {
+                    const qsizetype cut = QStringView(r.text).mid(at, n).lastIndexOf(QChar(0x2028));
+                    if (cut >= 0) {
+                        n = cut;
+                        softBreak = true;
+                    }
+                }
+                cursor.insertText(r.text.mid(at, n), lastFormat);
+                at += n + (softBreak ? 1 : 0);
+                blockChars += n;
+                if (at < r.text.size() || blockChars >= kMaxBlockChars) {
+                    cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
+                    blockChars = 0;
+                }
+            }
         }
     }
     const Paragraph &head = content.paragraphs.front();

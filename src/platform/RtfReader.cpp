@@ -606,7 +606,8 @@ private:
             return;
         }
         flushBytes();
-        emitText(QString(QChar(ch)));
+        const QChar c(ch);
+        emitText(QStringView(&c, 1));
     }
 
     void addText(const QString &s)
@@ -617,13 +618,13 @@ private:
         emitText(s);
     }
 
-    void emitText(const QString &s)
+    void emitText(QStringView s)
     {
         switch (cur_.dest) {
         case Dest::Text:
             if (cur_.hidden)
                 return;
-            if (styleDirty_) {
+            if (styleDirty_ && (runs_ < kMaxRuns || text_.isEmpty())) {
                 const CharStyle st = resolvedStyle();
                 if (!text_.isEmpty() && !(st == textStyle_))
                     flushRun();
@@ -668,6 +669,7 @@ private:
         if (text_.isEmpty())
             return;
         out_.paragraphs.last().runs.append(Run{std::exchange(text_, QString()), textStyle_});
+        ++runs_;
     }
 
     void paragraphMark()
@@ -676,6 +678,11 @@ private:
             return;
         if (skip_ > 0) {
             skip_ = 0;
+        }
+        if (out_.paragraphs.size() >= kMaxParagraphs) {
+            const QChar lineBreak(0x2028);
+            emitText(QStringView(&lineBreak, 1));
+            return;
         }
         finishParagraph(true);
     }
@@ -729,6 +736,7 @@ private:
     bool colorSet_ = false;
 
     Content out_;
+    int runs_ = 0;
     QString text_;
     CharStyle textStyle_;
     bool styleDirty_ = true;
@@ -758,6 +766,8 @@ Content contentFromPlainText(const QString &text)
         const QChar ch = text[i];
         if (ch != u'\r' && ch != u'\n')
             continue;
+        if (c.paragraphs.size() + 1 >= kMaxParagraphs)
+            break; // the rest is one paragraph, its line ends soft line breaks
         Paragraph p;
         if (i > start)
             p.runs.append(Run{text.mid(start, i - start), {}});
@@ -767,8 +777,15 @@ Content contentFromPlainText(const QString &text)
         start = i + 1;
     }
     Paragraph last;
-    if (start < n)
-        last.runs.append(Run{text.mid(start), {}});
+    if (start < n) {
+        QString rest = text.mid(start);
+        if (c.paragraphs.size() + 1 >= kMaxParagraphs) {
+            rest.replace(QStringLiteral("\r\n"), QString(QChar(0x2028)));
+            rest.replace(u'\r', QChar(0x2028));
+            rest.replace(u'\n', QChar(0x2028));
+        }
+        last.runs.append(Run{std::move(rest), {}});
+    }
     c.paragraphs.append(std::move(last));
     return c;
 }

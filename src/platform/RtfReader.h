@@ -10,6 +10,12 @@
 namespace platform::rtf {
 
 inline constexpr int kMaxDepth = 200;
+// The most paragraphs and runs a document is read into, so that what is built from it stays
+// in proportion to its text whatever the input: further paragraph marks become soft line
+// breaks (U+2028) in the last paragraph, and further changes of character style are not
+// followed (the text keeps the style in force). A rich edit's lines are the same either way.
+inline constexpr int kMaxParagraphs = 100000;
+inline constexpr int kMaxRuns = 200000;
 
 // True when the bytes start as an RTF stream does ("{\rtf").
 bool isRtf(const QByteArray &bytes);

@@ -5,7 +5,6 @@
 #include "app/Panta_Inicio.h"
 #include "platform/FileDialog.h"
 #include "platform/ModalShow.h"
-#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Passw_FE.h"
 
@@ -214,83 +213,6 @@ TEST_F(OpenFileTest, DamagedSettingsCloseTheFileWithAMessage)
         expectClosed();
     }
     EXPECT_EQ(Contrasena_Aceptada, 1);
-}
-
-// The window's wiring of the settings line (its positions: Apertura_FE_test).
-TEST_F(OpenFileTest, TheSettingsLineReachesTheSessionAndTheCardPacker)
-{
-    const QString path = study("Linea");
-    const struct {
-        QString line;
-        std::string applied;
-    } cases[] = {
-        {"0 0 0 1 0  100   0  Cno Eno Msi EXsi IMsi", "size 100 0 pict 00 long 0 imp 0 key 1 packed 000 enc 0 mod 1 exp 1 prn 1"},
-        {"1 1 1 1 1   60  60  Csi Eno msi exSi IMsi", "size 60 60 pict 11 long 1 imp 1 key 1 packed 111 enc 0 mod 1 exp 0 prn 1"},
-    };
-    for (const auto &c : cases) {
-        testsupport::writeSettings(dat("Linea.STU"), c.line);
-        open(path);
-        EXPECT_EQ(p->FE_Abierto, 1);
-        EXPECT_EQ(applied(), c.applied) << c.line.toStdString();
-    }
-    EXPECT_TRUE(messages().isEmpty());
-}
-
-// A file made by the creation window opens with every choice made there: the settings line
-// the one writes is the line the other reads.
-TEST_F(OpenFileTest, AFileCreatedThroughTheMenuOpensWithItsChoices)
-{
-    const QString picture = putPicture("Bandera.jpg", 320, 200);
-    const QStringList description{"Nombre del Fichero de Estudio:", "  Inglés para el viaje", "", "Autor/a:", "Ana"};
-    const struct {
-        const char *name;
-        std::function<void(TCrea_Fiche_ *)> choose;
-        std::string applied;
-    } cases[] = {
-        {"Ingles",
-         [&](TCrea_Fiche_ *w) {
-             platform::FileDialog::queueFileName(picture);
-             w->BitBtn1->click();
-             w->RichEdit1->setLines(description);
-             w->CheckBox6->setChecked(true);    // compressed
-             w->CheckBox1->setChecked(true);    // question picture
-             w->RadioButton3->setChecked(true); // question of 100 characters
-             w->RadioButton6->setChecked(true); // short answer of 60
-         },
-         "size 100 60 pict 10 long 0 imp 0 key 1 packed 111 enc 0 mod 1 exp 1 prn 1"},
-        {"Largo",
-         [](TCrea_Fiche_ *w) {
-             w->CheckBox1->setChecked(false);
-             w->CheckBox6->setChecked(false);
-             w->CheckBox4->setChecked(false); // long answer only
-             w->CheckBox2->setChecked(true);
-             w->CheckBox7->setChecked(true);
-             w->CheckBox5->setChecked(false); // no key field
-             w->RadioButton4->setChecked(true);
-             w->Edit2->setText("7");
-         },
-         "size 7 0 pict 01 long 1 imp 1 key 0 packed 000 enc 0 mod 1 exp 1 prn 1"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        platform::onNextShow("Crea_Fiche_", [&c](QWidget *) {
-            Crea_Fiche_->Edit1->setText(c.name);
-            c.choose(Crea_Fiche_);
-            Crea_Fiche_->Button1->click();
-        });
-        pressKey('8');
-        EXPECT_EQ(p->FE_Abierto, 0) << "a new file is not opened";
-        clearMessages();
-        open(dat(QString::fromLatin1(c.name) + ".DB"));
-        EXPECT_TRUE(messages().isEmpty()) << messages().join("|").toStdString();
-        expectOpen(QString::fromLatin1(c.name));
-        EXPECT_EQ(applied(), c.applied);
-        EXPECT_EQ(D_Module_->Tabla_Activa->fieldByName("Preg_Text").size(), p->Tam_Pregunta);
-    }
-    // The first file's picture and description came through too.
-    open(dat("Ingles.DB"));
-    EXPECT_EQ(p->Image1->picture().size(), QSize(320, 200));
-    EXPECT_EQ(p->RichEdit1->lines(), description);
 }
 
 TEST_F(OpenFileTest, AFirstCardThatCannotBeShownLeavesTheFileOpen)
@@ -517,21 +439,6 @@ TEST_F(OpenFileTest, EntryNineOpensTheLastFileWithoutTheDialogOrRefusesAVanished
     pressKey('9');
     EXPECT_EQ(messages(), QStringList{Incompleto});
     expectClosed();
-}
-
-TEST_F(OpenFileTest, TheActivationShowsTheLastFileInEntryNine)
-{
-    p->FormActivate();
-    EXPECT_EQ(p->Label21->caption(), "");
-    putFile("ultimo.txt", "C:/Datos/Inglés.db\r\n");
-    p->FormActivate();
-    EXPECT_EQ(p->Label21->caption(), "9-  Abrir último Fichero abierto:\r        Inglés");
-    putFile("ultimo.txt", "C:/Datos/Ingl\xE9s.db\n"); // Windows-1252
-    p->FormActivate();
-    EXPECT_EQ(p->Label21->caption(), "9-  Abrir último Fichero abierto:\r        Inglés");
-    QFile::remove(programPath("ultimo.txt"));
-    p->FormActivate();
-    EXPECT_EQ(p->Label21->caption(), "");
 }
 
 TEST_F(OpenFileTest, EntriesEightAndEClosePictureAndTable)

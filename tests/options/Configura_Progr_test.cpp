@@ -110,19 +110,6 @@ TEST_F(OptionsWindowTest, EveryOptionChangedIsStoredAtItsPositionAndFoundAgainAf
     EXPECT_EQ(w()->FontDialog1->Color, QColor(128, 0, 0));
 }
 
-TEST_F(OptionsWindowTest, AcceptingWithoutChangesRewritesTheLinesWithTheLevel0FlagOffAndTheSameDayWord)
-{
-    startWithLines(preferencias::primeraVez());
-    w()->activate();
-    w()->Button3->click();
-    QStringList esperadas = preferencias::primeraVez();
-    esperadas[2] = QStringLiteral("NO__020__010__");
-    esperadas[3] = QStringLiteral("SI    ") + Rotulo;
-    EXPECT_EQ(fileLines(), esperadas);
-    EXPECT_EQ(lines(), esperadas);
-    EXPECT_EQ(Sesion_->Leer_Preferencias, 1);
-}
-
 TEST_F(OptionsWindowTest, ABlankOrNonNumericIntervalOrBreakIsRefusedNamingItAndNothingIsStored)
 {
     startWithLines(preferencias::primeraVez());

@@ -59,6 +59,19 @@ void writeVersion1Table(const std::string &path, const std::vector<FieldDef> &fi
                         const std::vector<engine::IndexDef> &indexes, const std::vector<engine::Row> &rows,
                         long long sequence)
 {
+    writeVersion1Table(path, fields, indexes, rows.size(), [&](std::size_t i, engine::Row &row) { row = rows[i]; });
+    if (sequence > 0) {
+        engine::Database db;
+        db.open(path, false);
+        db.exec("DELETE FROM sqlite_sequence WHERE name = 'data'; INSERT INTO sqlite_sequence(name, seq) VALUES('data', "
+                + std::to_string(sequence) + ")");
+    }
+}
+
+void writeVersion1Table(const std::string &path, const std::vector<FieldDef> &fields,
+                        const std::vector<engine::IndexDef> &indexes, std::size_t count,
+                        const std::function<void(std::size_t i, engine::Row &row)> &make)
+{
     using engine::quoteIdentifier;
     engine::Database db;
     db.open(path, true);
@@ -100,15 +113,14 @@ void writeVersion1Table(const std::string &path, const std::vector<FieldDef> &fi
         db.exec("CREATE INDEX " + quoteIdentifier("orv_idx_" + index.name) + " ON data(" + list + ")");
     }
     engine::Statement ins = db.prepare("INSERT INTO data(" + names + ") VALUES(" + marks + ")");
-    for (const auto &row : rows) {
+    engine::Row row(fields.size());
+    for (std::size_t r = 0; r < count; ++r) {
+        make(r, row);
         int n = 1;
         for (int i : order)
             engine::bindValue(ins, n++, fields[static_cast<std::size_t>(i)].type, row[static_cast<std::size_t>(i)]);
         ins.execute();
     }
-    if (sequence > 0)
-        db.exec("DELETE FROM sqlite_sequence WHERE name = 'data'; INSERT INTO sqlite_sequence(name, seq) VALUES('data', "
-                + std::to_string(sequence) + ")");
     db.exec("COMMIT");
 }
 

@@ -40,6 +40,10 @@ std::vector<engine::IndexDef> cardIndexes();
 void writeVersion1Table(const std::string &path, const std::vector<engine::FieldDef> &fields,
                         const std::vector<engine::IndexDef> &indexes, const std::vector<engine::Row> &rows,
                         long long sequence = 0);
+// The same with `count` records made one by one by `make` (for large tables).
+void writeVersion1Table(const std::string &path, const std::vector<engine::FieldDef> &fields,
+                        const std::vector<engine::IndexDef> &indexes, std::size_t count,
+                        const std::function<void(std::size_t i, engine::Row &row)> &make);
 // The format version of a table file (its user_version).
 int formatVersionOfFile(const std::string &path);
 // The text of what work raises; "(no error)" when it raises nothing.
