@@ -478,6 +478,7 @@ void TAlta_Fichas_::Guarda_Imagen(platform::ImageControl *P, const char *Campo, 
             bytes = platform::encodeJpeg(P->picture(), 90);
         T.setAsString("JPG");
     }
+    Comprueba_Tamano_Campo(bytes.size(), Limite_Imagen, QStringLiteral("La imagen"));
     packing::MemoryStream stream = toMemoryStream(bytes);
     if (Sesion_->Fichero_Empaquetado == 1)
         D_Module_->Comprime_Codifica_Stream_con_PKS(stream);
@@ -535,6 +536,7 @@ bool TAlta_Fichas_::Guarda_Ficha()
             Desempaqueta(dm.Tabla_ActivaResp_Memo());
         } else {
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());
+            Comprueba_Tamano_Campo(int64_t(stream.size()), Limite_Respuesta, QStringLiteral("La respuesta larga"));
             if (s->Fichero_Empaquetado == 1)
                 dm.Comprime_Codifica_Stream_con_PKS(stream);
             loadBlob(dm.Tabla_ActivaResp_Memo(), stream);

@@ -152,7 +152,9 @@ void TImportar_de_txt_e_Imag_::Button1Click()
             std::optional<QByteArray> largo;
             if (nombrado(a.Texto_Largo) && s.Con_Texto_Largo == 1) {
                 try {
-                    largo = empaqueta(leeArchivo(a.Texto_Largo));
+                    const QByteArray texto = leeArchivo(a.Texto_Largo);
+                    Comprueba_Tamano_Campo(texto.size(), Limite_Respuesta, QStringLiteral("La respuesta larga"));
+                    largo = empaqueta(texto);
                 } catch (const ArchivoIlegible &e) {
                     throw ArchivoIlegible(Msg_Texto_Largo_Ilegible.arg(QString::fromStdString(e.what())).toStdString());
                 }

@@ -329,6 +329,16 @@ packing::MemoryStream &Descomprime_Decodifica_Stream_con_PKS(packing::MemoryStre
     return S;
 }
 
+void Comprueba_Tamano_Campo(int64_t Tamano, int64_t Limite, const QString &Que)
+{
+    if (Tamano > Limite)
+        throw std::runtime_error(QStringLiteral("%1 ocupa más de %2 MB, lo más que una ficha puede guardar: "
+                                                "no se ha guardado. Redúzcala o divídala en varias fichas.")
+                                     .arg(Que)
+                                     .arg(Limite >> 20)
+                                     .toStdString());
+}
+
 packing::MemoryStream blobStream(const engine::Field &field)
 {
     return packing::MemoryStream(std::string_view(field.asBytes()));

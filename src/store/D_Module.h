@@ -223,6 +223,10 @@ constexpr int64_t Limite_Contenedor_Pequeno = int64_t(1) << 20; // settings, sav
 constexpr int64_t Limite_Respuesta = int64_t(16) << 20;          // short and long answers
 constexpr int64_t Limite_Imagen = int64_t(64) << 20;             // pictures, and any card blob
 
+// What is stored in a card blob must be readable again: content over its limit is refused
+// before it is stored, with a message that names it (`Que`, e.g. "La respuesta larga").
+void Comprueba_Tamano_Campo(int64_t Tamano, int64_t Limite, const QString &Que);
+
 // Unpacks a blob stream in place with D_Module_->PKS: the container in S is replaced by its
 // item "1"; S is rewound and returned. A wrong signature, or content over `Limite`, shows "Los
 // datos de este Fichero de Estudio están dañados." and throws ECorruptFile; other container

@@ -216,14 +216,30 @@ TEST_F(TextImportTest, PictureImportStopsAtAnOddLastLine)
     EXPECT_EQ(fichas(), QStringList{"Q1|A1|K|0|1"}) << "without long answers the answer is the short one";
 }
 
-TEST_F(TextImportTest, PictureImportStopsAtALongAnswerThatCannotBeRead)
+TEST_F(TextImportTest, PictureImportStopsAtALongAnswerThatCannotBeReadOrKept)
 {
+    // A long answer over what a card can hold would be stored, then refused as damaged when shown.
+    putFile("b/grande.rtf", QByteArray((16 << 20) + 1, 'x'));
+    const struct {
+        const char *nombre;
+        QString motivo;
+    } casos[] = {
+        {"noesta.rtf", "No se puede leer el archivo de texto largo\r\r" + programPath("b/noesta.rtf")},
+        {"grande.rtf", "La respuesta larga ocupa más de 16 MB, lo más que una ficha puede guardar: no se ha "
+                       "guardado. Redúzcala o divídala en varias fichas."},
+    };
     abre(false, true, true);
-    putFile("b/cartas.txt", "Q1##K#\r\n##\r\nQ2##K#\r\n##noesta.rtf\r\n");
-    importa(programPath("b/cartas.txt"), true);
-    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 4:\r\rNo se puede leer el archivo de texto largo\r\r"
-                                      + programPath("b/noesta.rtf") + "\r\rSe han importado 1 fichas de las líneas anteriores."});
-    EXPECT_EQ(fichas(), QStringList{"Q1||K|0|1"}) << "with long answers no short answer is stored";
+    QStringList guardadas;
+    for (const auto &c : casos) {
+        SCOPED_TRACE(c.nombre);
+        clearMessages();
+        putFile("b/cartas.txt", "Q1##K#\r\n##\r\nQ2##K#\r\n##" + QByteArray(c.nombre) + "\r\n");
+        importa(programPath("b/cartas.txt"), true);
+        EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 4:\r\r" + c.motivo
+                                          + "\r\rSe han importado 1 fichas de las líneas anteriores."});
+        guardadas << "Q1||K|0|1";
+        EXPECT_EQ(fichas(), guardadas) << "with long answers no short answer is stored";
+    }
 }
 
 // A line over the bound stops either import at it: the cards of the lines before are kept.
