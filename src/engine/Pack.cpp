@@ -62,7 +62,8 @@ void readAcross(Database &in, const std::string &select, const std::function<voi
         }
     };
     auto plus = [](std::int64_t a, std::uint64_t b) {
-        return static_cast<std::uint64_t>(INT64_MAX - a) <= b ? INT64_MAX : a + static_cast<std::int64_t>(b);
+        const std::uint64_t room = static_cast<std::uint64_t>(INT64_MAX) - static_cast<std::uint64_t>(a);
+        return room <= b ? INT64_MAX : static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + b);
     };
     std::int64_t from = INT64_MIN;
     for (;;) {
