@@ -4,16 +4,10 @@
 #include "store/Preferencias.h"
 #include "platform/Rtf.h"
 
+#include "FuzzCheck.h"
+
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -6,17 +6,10 @@
 #include "exchange/Importar_de_txt_Lineas.h"
 #include "platform/TextFile.h"
 
+#include "FuzzCheck.h"
+
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

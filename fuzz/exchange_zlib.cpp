@@ -4,17 +4,11 @@
 #include "exchange/Transporte.h"
 
 #include <cstring>
+#include "FuzzCheck.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
-
-namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

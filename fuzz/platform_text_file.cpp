@@ -6,16 +6,10 @@
 #include "platform/Cp1252.h"
 #include "platform/TextFile.h"
 
+#include "FuzzCheck.h"
+
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
