@@ -8,6 +8,8 @@
 // - Transport packing of that study file, against zlib level 9 on the same bytes ("ratio").
 // - Unpacking that transport file, with its checks, against inflating its items alone ("ratio").
 // - Import of 20,000 cards from one study file into another.
+// - Unpacking transport files of about 2 MB whose settings, picture or card table inflate to
+//   2 GiB: the refusal's time, the rise of the peak memory and the bytes left in the folder.
 // - Text import of 10,000 lines, one card a line, into a study file with short answers, keys
 //   and importance.
 // - Text import of a file whose second line is 50 MB long: the refusal at that line, its time
@@ -449,6 +451,96 @@ void BM_TextImportRefusesA50MBLine(benchmark::State &state)
     QFile::remove(textFile);
 }
 BENCHMARK(BM_TextImportRefusesA50MBLine)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One zlib stream of the prefix followed by `mib` MiB of zero bytes, built from one deflated
+// MiB repeated (each copy starts afresh after a full flush), so that 2 GiB cost no 2 GiB of
+// deflating.
+QByteArray zlibZeros(int mib, const QByteArray &prefix = {})
+{
+    const uInt chunk = 1u << 20;
+    std::vector<Bytef> zeros(chunk, 0), out(chunk);
+    z_stream z{};
+    deflateInit(&z, 9);
+    out.resize(compressBound(uLong(prefix.size())) + chunk);
+    auto run = [&](int flush, const Bytef *input, uInt size) {
+        z.next_in = const_cast<Bytef *>(input);
+        z.avail_in = size;
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
+    };
+    QByteArray stream = run(Z_FULL_FLUSH, reinterpret_cast<const Bytef *>(prefix.constData()), uInt(prefix.size()));
+    const QByteArray block = run(Z_FULL_FLUSH, zeros.data(), chunk);
+    QByteArray tail = run(Z_FINISH, nullptr, 0);
+    deflateEnd(&z);
+    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), chunk);
+    uLong sum = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef *>(prefix.constData()), uInt(prefix.size()));
+    for (int i = 0; i < mib; ++i) {
+        stream += block;
+        sum = adler32_combine(sum, one, chunk);
+    }
+    tail.chop(4);
+    for (int shift : {24, 16, 8, 0})
+        tail.append(char((sum >> shift) & 0xFF));
+    return stream + tail;
+}
+
+QByteArray zlibItem(const QByteArray &bytes)
+{
+    packing::MemoryStream in(bytes.constData(), std::size_t(bytes.size())), out;
+    Comprime_Stream_Zlib(in, out);
+    return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size()));
+}
+
+// Arg 0: the settings item inflates to 2 GiB; 1: the picture; 2: the card table, whose header
+// declares its own small size, is followed by 2 GiB of zero bytes (one stream).
+void BM_TransportRefusesPartsPastTheirBounds(benchmark::State &state)
+{
+    const QString empty = testsupport::writeStudyFile(program->dat, QStringLiteral("Vacio"), testsupport::defaultOptions());
+    const QByteArray table = platform::readWholeFile(empty).value_or(QByteArray());
+    removeStudy(QStringLiteral("Vacio"));
+    const QByteArray zeros = zlibZeros(2048);
+    TPackStreams built;
+    built.Compressed = false;
+    auto add = [&](const char *name, const QByteArray &item) {
+        packing::MemoryStream s(item.constData(), std::size_t(item.size()));
+        built.AddStream(name, s);
+    };
+    add("DB", zlibItem(table));
+    add("STU", zlibItem("ajustes"));
+    if (state.range(0) == 0)
+        add("STU", zeros);
+    else if (state.range(0) == 1)
+        add("BMP", zeros);
+    else
+        add("DB", zlibZeros(2048, table));
+    packing::MemoryStream container;
+    built.SaveToStream(container);
+    const QString folder = program->root.path() + QStringLiteral("/llegada");
+    double riseMb = 0;
+    qint64 left = 0;
+    for (auto _ : state) {
+        QDir(folder).removeRecursively();
+        TPackStreams pks3;
+        container.setPosition(0);
+        pks3.LoadFromStream(container);
+        QStringList written;
+        const long before = statusKb("VmRSS:");
+        resetPeak();
+        const bool ok = Desempaqueta_Transporte(pks3, folder, QStringLiteral("Bomba."), written);
+        riseMb = double(statusKb("VmHWM:") - before) / 1024.0;
+        if (ok)
+            state.SkipWithError("a part past its bound was written");
+    }
+    for (const QFileInfo &f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        left += f.size();
+    state.counters["transport_MB"] = double(container.size()) / 1e6;
+    state.counters["peak_rise_MB"] = riseMb;
+    state.counters["bytes_left"] = double(left);
+    QDir(folder).removeRecursively();
+}
+BENCHMARK(BM_TransportRefusesPartsPastTheirBounds)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
