@@ -31,6 +31,7 @@
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "exchange/TransportFiles.h"
 #include "support/StudyFiles.h"
 
 #include <QDir>
@@ -452,47 +453,6 @@ void BM_TextImportRefusesA50MBLine(benchmark::State &state)
 }
 BENCHMARK(BM_TextImportRefusesA50MBLine)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// One zlib stream of the prefix followed by `mib` MiB of zero bytes, built from one deflated
-// MiB repeated (each copy starts afresh after a full flush), so that 2 GiB cost no 2 GiB of
-// deflating.
-QByteArray zlibZeros(int mib, const QByteArray &prefix = {})
-{
-    const uInt chunk = 1u << 20;
-    std::vector<Bytef> zeros(chunk, 0), out(chunk);
-    z_stream z{};
-    deflateInit(&z, 9);
-    out.resize(compressBound(uLong(prefix.size())) + chunk);
-    auto run = [&](int flush, const Bytef *input, uInt size) {
-        z.next_in = const_cast<Bytef *>(input);
-        z.avail_in = size;
-        z.next_out = out.data();
-        z.avail_out = uInt(out.size());
-        deflate(&z, flush);
-        return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
-    };
-    QByteArray stream = run(Z_FULL_FLUSH, reinterpret_cast<const Bytef *>(prefix.constData()), uInt(prefix.size()));
-    const QByteArray block = run(Z_FULL_FLUSH, zeros.data(), chunk);
-    QByteArray tail = run(Z_FINISH, nullptr, 0);
-    deflateEnd(&z);
-    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), chunk);
-    uLong sum = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef *>(prefix.constData()), uInt(prefix.size()));
-    for (int i = 0; i < mib; ++i) {
-        stream += block;
-        sum = adler32_combine(sum, one, chunk);
-    }
-    tail.chop(4);
-    for (int shift : {24, 16, 8, 0})
-        tail.append(char((sum >> shift) & 0xFF));
-    return stream + tail;
-}
-
-QByteArray zlibItem(const QByteArray &bytes)
-{
-    packing::MemoryStream in(bytes.constData(), std::size_t(bytes.size())), out;
-    Comprime_Stream_Zlib(in, out);
-    return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size()));
-}
-
 // Arg 0: the settings item inflates to 2 GiB; 1: the picture; 2: the card table, whose header
 // declares its own small size, is followed by 2 GiB of zero bytes (one stream).
 void BM_TransportRefusesPartsPastTheirBounds(benchmark::State &state)
@@ -507,8 +467,8 @@ void BM_TransportRefusesPartsPastTheirBounds(benchmark::State &state)
         packing::MemoryStream s(item.constData(), std::size_t(item.size()));
         built.AddStream(name, s);
     };
-    add("DB", zlibItem(table));
-    add("STU", zlibItem("ajustes"));
+    add("DB", zlib9(table));
+    add("STU", zlib9("ajustes"));
     if (state.range(0) == 0)
         add("STU", zeros);
     else if (state.range(0) == 1)
