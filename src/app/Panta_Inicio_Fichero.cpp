@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "exchange/Exportar_FE.h"
+#include "exchange/Restos_Trabajo.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Opciones_FE.h"
@@ -130,6 +131,10 @@ void TPanta_Inicio_::Label21Click()
 void TPanta_Inicio_::Abre_Fichero()
 {
     TD_Module_ &dm = *D_Module_;
+
+    // A replacement of a study file in that folder cut short by a kill is finished first, and
+    // the work files of killed exports and unpackings go.
+    Quita_Restos_Abandonados(QFileInfo(Ruta_FE).absolutePath());
 
     const QString rutaSTU = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("STU")));
     if (!QFileInfo(Ruta_FE).isFile() || rutaSTU.isEmpty()) {
