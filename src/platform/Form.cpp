@@ -49,6 +49,20 @@ void followProgramFocus()
     });
 }
 
+// Going to a window that stands for another program is leaving the program.
+class OutsideWindow : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowActivate)
+            programLeft = true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 int keyCodeFor(QChar c)
 {
     const ushort u = c.unicode();
@@ -69,6 +83,14 @@ int keyCodeFor(QChar c)
     return Qt::Key_unknown;
 }
 } // namespace
+
+void standForAnotherProgram(QWidget &window)
+{
+    if (window.property("platformOutsideWindow").toBool())
+        return;
+    window.setProperty("platformOutsideWindow", true);
+    window.installEventFilter(new OutsideWindow(&window));
+}
 
 Form::Form(QWidget *parent) : QWidget(parent, parent ? Qt::Window : Qt::WindowFlags())
 {

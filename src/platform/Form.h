@@ -3,7 +3,8 @@
 //
 //   activated()           the window became the program's active window (FormActivate): it
 //                         was shown, or the focus moved to it from another window of the
-//                         program; not when the focus comes back from another program
+//                         program; not when the focus comes back from another program, nor
+//                         from a window that stands for one (the help viewer)
 //   keyPressed(QChar &)   a plain key (not held with Alt or Ctrl alone) that produces a
 //                         character (Esc and Enter included) reached
 //                         the window; with key preview on, before the control with the focus
@@ -34,6 +35,10 @@ Control *named(Control *control, const char *name)
     control->setObjectName(QString::fromLatin1(name));
     return control;
 }
+
+// Marks a window that stands for another program, as the help viewer does for the help
+// program: the program's windows take the focus back from it with no activation.
+void standForAnotherProgram(QWidget &window);
 
 class Form : public QWidget {
     Q_OBJECT

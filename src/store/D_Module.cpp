@@ -216,6 +216,21 @@ void TD_Module_::Ver_Mensaje(const QString &Texto)
     platform::showModal(Mensaje);
 }
 
+bool Hay_Fichero_Abierto()
+{
+    if (Sesion_ && Sesion_->FE_Abierto == 1)
+        return true;
+    if (D_Module_)
+        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Abierto);
+    return false;
+}
+
+void Aviso_Ningun_Fichero_Seleccionado()
+{
+    if (D_Module_)
+        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Seleccionado);
+}
+
 void TD_Module_::FE_No_Modificable()
 {
     Ver_Mensaje(Msg_FE_No_Modificable);
