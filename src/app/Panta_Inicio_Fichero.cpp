@@ -132,9 +132,10 @@ void TPanta_Inicio_::Abre_Fichero()
 {
     TD_Module_ &dm = *D_Module_;
 
-    // A replacement of a study file in that folder cut short by a kill is finished first, and
-    // the work files of killed exports and unpackings go.
-    Quita_Restos_Abandonados(QFileInfo(Ruta_FE).absolutePath());
+    // A replacement of a study file there cut short by a kill is finished first, and what
+    // killed exports and unpackings left goes.
+    if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
+        Quita_Restos_Abandonados(carpeta);
 
     const QString rutaSTU = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("STU")));
     if (!QFileInfo(Ruta_FE).isFile() || rutaSTU.isEmpty()) {

@@ -423,7 +423,7 @@ int formatVersion(Database &db)
         throw EngineError("El fichero «" + db.path() + "» no es una tabla de este programa.");
     const std::int64_t version = db.queryInt("PRAGMA user_version");
     if (version > kFormatVersion)
-        throw EngineError("La tabla «" + db.path() + "» tiene el formato " + std::to_string(version)
+        throw NewerFormatError("La tabla «" + db.path() + "» tiene el formato " + std::to_string(version)
                           + ", de una versión más reciente del programa; esta versión sólo lee hasta el formato "
                           + std::to_string(kFormatVersion)
                           + ". Ábrala con la versión del programa que la creó o con una posterior. "

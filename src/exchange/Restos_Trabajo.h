@@ -35,7 +35,8 @@ Reemplazo Reemplaza_Conjunto(const QString &Carpeta, const QString &Tipo, const 
 
 // First finishes in the folder the replacements whose process is gone or is this one (a step
 // that failed), then removes the work files above of processes that are gone, each table with
-// its journal files. Returns how many files went. (The engine removes its own table copies
-// ".~tb<process>-<n>" when it opens a table in that folder, and saving a file there removes
-// the ".~sv<process>-<n>" of saves cut short.)
+// its journal files, and the temporary files ".~sv<process>-<n>" of their saves cut short.
+// Returns how many files went. Run before an export or an unpacking writes into a folder, and
+// when a study file there is opened or repaired. (The engine removes its own table copies
+// ".~tb<process>-<n>" when it opens a table in that folder.)
 int Quita_Restos_Abandonados(const QString &Carpeta);

@@ -192,13 +192,18 @@ void TPackStreams::ReadItems(packing::Stream &source)
     itemsRead_ = count;
 }
 
+int64_t TPackStreams::LargestContainer(int64_t sizeLimit)
+{
+    return sizeLimit > 0 ? 2 + payloadAllowance(sizeLimit + kFramingAllowance) : INT64_MAX;
+}
+
 void TPackStreams::LoadFromStream(packing::Stream &source)
 {
     std::string key = Key;
     source.setPosition(0);
     const int64_t size = source.size();
     const int64_t innerLimit = SizeLimit > 0 ? SizeLimit + kFramingAllowance : 0;
-    if (size < 2 || (innerLimit > 0 && size - 2 > payloadAllowance(innerLimit)))
+    if (size < 2 || size > LargestContainer(SizeLimit))
         DoCorrupt();
     uint8_t flags[2];
     source.readBuffer(flags, 2);

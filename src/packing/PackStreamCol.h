@@ -76,6 +76,9 @@ public:
     // end; sets Key, Compressed and Encrypted only when the load succeeds.
     void LoadFromStream(packing::Stream &source);
     void LoadFromFile(const std::string &fileName);
+    // The most bytes a whole container may hold for a load under that SizeLimit to read it;
+    // a longer one is corrupt at once (no limit: INT64_MAX).
+    static int64_t LargestContainer(int64_t sizeLimit);
 
     // Not part of the container's operations: for tests and tools that list what is stored.
     std::vector<std::pair<std::string, int64_t>> itemsForInspection() const;

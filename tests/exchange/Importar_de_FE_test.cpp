@@ -3,6 +3,11 @@
 #include "exchange/ExchangeFixture.h"
 
 #include "exchange/Importar_de_FE.h"
+#include "exchange/TransportFiles.h"
+
+#include "engine/Schema.h"
+#include "engine/Sqlite.h"
+#include "support/EngineTables.h"
 
 #include <tuple>
 
@@ -91,6 +96,20 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
     Opciones_FE narrow = everyPart();
     narrow.Tam_Pregunta = 5;
     const QString shortQuestions = writeStudy("Estrecho", narrow, {});
+    // A study file of a newer format is named with the reason, as its opening names it.
+    const QString newer = writeStudy("Nueva", everyPart(), sampleCards(2, false));
+    {
+        engine::Database db;
+        db.open(testsupport::fileName(newer), false);
+        db.exec("PRAGMA user_version = " + std::to_string(engine::kFormatVersion + 1));
+    }
+    const QByteArray newerBytes = fileBytes(newer);
+    const QString why = QString::fromStdString(testsupport::messageOf([&] {
+        engine::Table t;
+        t.setTableName(testsupport::fileName(newer));
+        t.open();
+    }));
+    ASSERT_TRUE(why.contains("sólo lee hasta el formato") && why.contains("La tabla no se ha modificado."));
 
     // The choices stay from one case to the next; a refused side is dropped, so that the
     // import then says it is missing.
@@ -105,6 +124,8 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino}},
         {"the same file", origin, origin, {Msg_Mismo_Fichero}},
         {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}},
+        {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}},
+        {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.what);
@@ -113,5 +134,6 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         EXPECT_EQ(messages(), k.messages);
         EXPECT_EQ(count(origin), 4u);
         EXPECT_EQ(count(shortQuestions), 0u);
+        EXPECT_TRUE(fileBytes(newer) == newerBytes);
     }
 }

@@ -4,6 +4,7 @@
 #include "exchange/Transporte.h"
 
 #include "engine/Table.h"
+#include "platform/Files.h"
 #include "store/D_Module.h"
 #include "support/StudyFiles.h"
 
@@ -113,6 +114,21 @@ protected:
     }
     QStringList datFiles() const { return QDir(dat()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 };
+
+// A table file with its header's page count changed (and kept valid).
+QByteArray withPageCount(QByteArray table, quint32 pages)
+{
+    for (int i = 0; i < 4; ++i)
+        table[28 + i] = char(pages >> (24 - 8 * i));
+    return table;
+}
+quint32 pageCount(const QByteArray &table)
+{
+    quint32 pages = 0;
+    for (int i = 0; i < 4; ++i)
+        pages = (pages << 8) | uchar(table[28 + i]);
+    return pages;
+}
 } // namespace
 
 TEST(TransportZlib, ItemsAreOneLevel9StreamAndOnlyWholeStreamsWithinTheBoundInflate)
@@ -168,6 +184,11 @@ TEST_F(TransportUnpackTest, DamagedOrForeignItemsAreRefusedAndNothingIsWritten)
         {"bytes after an item's stream", with("DB", items[1].second + "x")},
         {"an item cut short", with("DB", items[1].second.chopped(5))},
         {"a picture inflating past the bound", with("BMP", zerosOf(3))},
+        // No part is empty, the settings no larger than their opening reads.
+        {"STU an empty item", with("STU", "")},
+        {"STU an empty file", with("STU", zlib9(""))},
+        {"BMP an empty file", with("BMP", zlib9(""))},
+        {"STU past what the settings may hold", with("STU", zerosOf(2))},
         // The card table must be one.
         {"DB of 1 MiB of zeros", with("DB", zerosOf(1))},
         {"DB past the bound", with("DB", zerosOf(3))},
@@ -177,6 +198,11 @@ TEST_F(TransportUnpackTest, DamagedOrForeignItemsAreRefusedAndNothingIsWritten)
         {"DB the engine's print table", with("DB", zlib9(table("IMP", TD_Module_::Campos_Imprime(), {})))},
         {"DB a card table cut in half", with("DB", zlib9(card.left(card.size() / 2)))},
         {"DB a table header and nothing else", with("DB", zlib9(card.left(100)))},
+        // The card table is exactly as long as its header says, and that within the bound.
+        {"DB longer than its header says", with("DB", zlib9(card + QByteArray(4096, '\0')))},
+        {"DB shorter than its header says", with("DB", zlib9(withPageCount(card, pageCount(card) + 1)))},
+        {"DB whose header declares past the bound", with("DB", zlib9(withPageCount(card, 1u << 20)))},
+        {"DB whose page count is not valid", with("DB", zlib9(card.left(24) + "\xFF" + card.mid(25)))},
     };
     for (std::size_t i = 0; i < items.size(); ++i)
         for (int at : {0, 1, int(items[i].second.size() / 2), int(items[i].second.size() - 1)}) {
@@ -205,7 +231,9 @@ TEST_F(TransportUnpackTest, ASoundTransportFileWritesItsPartsUnderItsOwnName)
          rawContainer({{"BMP", zlib9("BMpicture")}, {"DB", zlib9(card)}, {"JPG", zlib9("jpeg")}, {"STU", zlib9("settings")},
                        {"../../x", zlib9("x")}, {"CLA", zlib9("password")}}),
          {"DB", "STU", "BMP", "JPG"}},
-        {"an empty settings item", rawContainer({{"DB", zlib9(card)}, {"STU", ""}}), {"DB", "STU"}},
+        {"settings as large as their opening reads",
+         rawContainer({{"DB", zlib9(card)}, {"STU", zlib9(QByteArray(TPackStreams::LargestContainer(1 << 20), 's'))}}),
+         {"DB", "STU"}},
         {"an older transport file", fileBytes(older), {"DB", "STU"}},
     };
     for (const Case &k : cases) {
@@ -225,3 +253,31 @@ TEST_F(TransportUnpackTest, ASoundTransportFileWritesItsPartsUnderItsOwnName)
     }
 }
 
+
+TEST_F(TransportUnpackTest, WithoutRoomForEveryPartNothingIsWritten)
+{
+    const QByteArray card = cardTable();
+    const QByteArray container = rawContainer({{"BMP", zlib9(QByteArray(300000, 'b'))}, {"DB", zlib9(card)},
+                                               {"STU", zlib9("settings")}});
+    const std::uint64_t parts = 300000 + card.size() + 8, margin = 1u << 20;
+    struct Case {
+        std::uint64_t free;
+        bool written;
+    } cases[] = {{parts + margin - 1, false}, {0, false}, {parts + margin, true}};
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.free);
+        QDir(dat()).removeRecursively();
+        platform::setFreeSpaceForTesting(k.free);
+        std::optional<QStringList> written;
+        QString error;
+        try {
+            written = unpack(container);
+        } catch (const std::runtime_error &e) {
+            error = QString::fromUtf8(e.what());
+        }
+        platform::setFreeSpaceForTesting(std::nullopt);
+        EXPECT_EQ(written.has_value(), k.written);
+        EXPECT_EQ(error.startsWith("No hay espacio libre suficiente en el disco"), !k.written) << error.toStdString();
+        EXPECT_EQ(datFiles().size(), k.written ? 3 : 0);
+    }
+}
