@@ -21,6 +21,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 
 #include <cstdint>
@@ -51,8 +52,13 @@ public:
     // unless it is shown maximised (platform::centre).
     void setCentred(bool on) { m_centred = on; }
     bool centred() const { return m_centred; }
-    // Maximised when the other window is maximised, else normal.
+    // Maximised when the other window is maximised, else normal at the size the window had
+    // before it was maximised (and centred, when it is centred), whether shown or hidden.
     void followWindowState(const QWidget *other);
+    // The window takes the main window's state (followWindowState) each time it is shown,
+    // before it reaches the screen.
+    void setFollowsMainWindowState(bool on) { m_followsMainWindow = on; }
+    void setVisible(bool visible) override;
 
     // The help context that F1 asks for; a function gives it when it depends on what the
     // window shows.
@@ -118,6 +124,8 @@ private:
     bool m_pressed = false;
     bool m_modalOpen = false;
     bool m_activateOnModalReturn = false;
+    bool m_followsMainWindow = false;
+    QSize m_normalSize; // the size before the window was last maximised
     int m_modalResult = 0;
     QElapsedTimer m_returnedFromModal;
 };

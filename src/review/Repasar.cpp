@@ -54,6 +54,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Repasar_"));
     setWindowTitle(QStringLiteral("   Repaso"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(12);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -263,8 +264,7 @@ void TRepasar_::FormActivate()
         p->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((p->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized
-                                                                                  : Qt::WindowNoState);
+    followWindowState(p->Ventana_Principal());
     Panel2->move(Panel1->x() + 72, Panel2->y());
     Button12->setEnabled(p->Avisar_Descansos == 1);
 

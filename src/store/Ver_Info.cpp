@@ -104,6 +104,8 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Ver_Info_"));
     setWindowTitle(QStringLiteral("   Información del Fichero"));
     setHelpContext(14);
+    setCentred(true);
+    setFollowsMainWindowState(true);
     setColor(platform::tcolor(platform::colors::Teal));
     setAutoFillBackground(true);
 
@@ -371,7 +373,7 @@ void TVer_Info_::FormActivate()
         p->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((p->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(p->Ventana_Principal());
     Muestra_Informacion_Fichero();
     Button1->setFocus();
 }
