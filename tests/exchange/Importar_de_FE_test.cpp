@@ -9,6 +9,8 @@
 #include "engine/Sqlite.h"
 #include "support/EngineTables.h"
 
+#include <sqlite3.h>
+
 #include <tuple>
 
 class ImportTest : public ExchangeFixture {
@@ -39,6 +41,25 @@ protected:
                 Importar_de_FE_->Button1->click();
         });
         pressKey('J');
+    }
+    // Runs SQL on the study file's table through a bare connection, as another program
+    // would; the first column of its last row.
+    static long long rawSql(const QString &path, const char *sql)
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(path).c_str(), &db);
+        long long result = -1;
+        EXPECT_EQ(sqlite3_exec(
+                      db, sql,
+                      [](void *out, int, char **values, char **) {
+                          *static_cast<long long *>(out) = values[0] ? std::atoll(values[0]) : 0;
+                          return 0;
+                      },
+                      &result, nullptr),
+                  SQLITE_OK)
+            << sql;
+        sqlite3_close(db);
+        return result;
     }
     static std::size_t count(const QString &path)
     {
@@ -96,6 +117,12 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
     Opciones_FE narrow = everyPart();
     narrow.Tam_Pregunta = 5;
     const QString shortQuestions = writeStudy("Estrecho", narrow, {});
+    // Tables holding a trigger that deletes the other cards when one is added.
+    const char *trap = "CREATE TRIGGER t AFTER INSERT ON data BEGIN DELETE FROM data WHERE AutoInc <> new.AutoInc; END";
+    const QString trappedOrigin = writeStudy("TrampaO", everyPart(), sampleCards(2, false));
+    const QString trapped = writeStudy("TrampaD", everyPart(), sampleCards(3, false));
+    rawSql(trappedOrigin, trap);
+    rawSql(trapped, trap);
     // A study file of a newer format is named with the reason, as its opening names it.
     const QString newer = writeStudy("Nueva", everyPart(), sampleCards(2, false));
     {
@@ -124,6 +151,8 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino}},
         {"the same file", origin, origin, {Msg_Mismo_Fichero}},
         {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}},
+        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {Msg_Error_Importar}},
+        {"destination holding a trigger of another's", origin, trapped, {Msg_Error_Importar}},
         {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}},
         {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}},
     };
@@ -134,6 +163,7 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         EXPECT_EQ(messages(), k.messages);
         EXPECT_EQ(count(origin), 4u);
         EXPECT_EQ(count(shortQuestions), 0u);
+        EXPECT_EQ(rawSql(trapped, "SELECT count(*) FROM data"), 3);
         EXPECT_TRUE(fileBytes(newer) == newerBytes);
     }
 }

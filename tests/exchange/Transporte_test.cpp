@@ -57,6 +57,17 @@ protected:
     }
     QByteArray cardTable() { return table("Fichas", TD_Module_::Campos_Ficha(60), TD_Module_::Indices_Ficha()); }
 
+    // The bytes of a card table that another program changed with the SQL given.
+    QByteArray cardTableChangedWith(const char *sql)
+    {
+        table("Cambiada", TD_Module_::Campos_Ficha(60), TD_Module_::Indices_Ficha());
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(scratch("Cambiada.DB")).c_str(), &db);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+        return fileBytes(scratch("Cambiada.DB"));
+    }
+
     QByteArray foreignSqlite()
     {
         sqlite3 *db = nullptr;
@@ -166,6 +177,12 @@ TEST_F(TransportUnpackTest, DamagedOrForeignItemsAreRefusedAndNothingIsWritten)
         {"DB the engine's print table", with("DB", zlib9(table("IMP", TD_Module_::Campos_Imprime(), {})))},
         {"DB a card table cut in half", with("DB", zlib9(card.left(card.size() / 2)))},
         {"DB a table header and nothing else", with("DB", zlib9(card.left(100)))},
+        // Nothing in it may be converted or run.
+        {"DB a card table numbered 0", with("DB", zlib9(cardTableChangedWith("PRAGMA user_version = 0")))},
+        {"DB a card table numbered 1", with("DB", zlib9(cardTableChangedWith("PRAGMA user_version = 1")))},
+        {"DB a card table with a trigger of another's",
+         with("DB", zlib9(cardTableChangedWith("CREATE TRIGGER t AFTER UPDATE ON data BEGIN DELETE FROM data; END")))},
+        {"DB a card table with a view", with("DB", zlib9(cardTableChangedWith("CREATE VIEW v AS SELECT 1")))},
         // The card table is exactly as long as its header says, and that within the bound.
         {"DB longer than its header says", with("DB", zlib9(card + QByteArray(4096, '\0')))},
         {"DB shorter than its header says", with("DB", zlib9(withPageCount(card, pageCount(card) + 1)))},
