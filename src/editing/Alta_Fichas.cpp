@@ -70,6 +70,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Alta_Fichas_"));
     setWindowTitle(QStringLiteral("   Añadir  o  Modificar  Fichas"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(13);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -334,8 +335,7 @@ void TAlta_Fichas_::FormActivate()
         return;
     m_preparado = true;
     QWidget *principal = s->Ventana_Principal();
-    setWindowState((principal && (principal->windowState() & Qt::WindowMaximized)) ? Qt::WindowMaximized
-                                                                                   : Qt::WindowNoState);
+    followWindowState(principal);
     // A caller that showed the editor without its entry is the window below it.
     if (!m_llamador) {
         const QList<QWidget *> stack = platform::modalStack();

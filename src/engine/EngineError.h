@@ -14,6 +14,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A table written by a newer version of the program, in a format this one does not read; the
+// file is left as it was. Its text says so, with both format numbers.
+class NewerFormatError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 // No space left on the disk for a write.
 class DiskFullError : public EngineError {
 public:

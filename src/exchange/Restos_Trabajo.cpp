@@ -1,5 +1,7 @@
 #include "exchange/Restos_Trabajo.h"
 
+#include "packing/Streams.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -43,5 +45,5 @@ int Quita_Restos_Abandonados(const QString &Carpeta)
     int quitados = 0;
     for (const QString &ruta : diarios + principales)
         quitados += QFile::remove(ruta) ? 1 : 0;
-    return quitados;
+    return quitados + packing::removeAbandonedSaveFiles(QFile::encodeName(Carpeta).toStdString());
 }

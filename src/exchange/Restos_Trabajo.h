@@ -10,7 +10,8 @@ QString Tabla_De_Trabajo(const QString &Carpeta, const QString &Tipo, qint64 Pro
 // Removes a table with its journal files (the journals first).
 void Quita_Tabla(const QString &Ruta);
 // Removes from the folder the work tables above of processes that are gone, each with its
-// journal files. Returns how many files went. (The engine removes its own table copies
-// ".~tb<process>-<n>" when it opens a table in that folder, and saving a file there removes
-// the ".~sv<process>-<n>" of saves cut short.)
+// journal files, and the temporary files ".~sv<process>-<n>" of their saves cut short. Returns
+// how many files went. Run before an export or an unpacking writes into a folder, and when a
+// study file there is opened or repaired. (The engine removes its own table copies
+// ".~tb<process>-<n>" when it opens a table in that folder.)
 int Quita_Restos_Abandonados(const QString &Carpeta);

@@ -197,6 +197,16 @@ TEST_F(OpenFileTest, DamagedSettingsCloseTheFileWithAMessage)
     } cases[] = {
         {"not a container", "esto no es un contenedor"},
         {"no settings item", testsupport::packItem("OTRO", platform::rtf::fromLines({"x"}))},
+        {"sound settings with an item beside them", [&] {
+             TPackStreams pks;
+             const QByteArray settings = testsupport::unpackFile(stu, "FE_STU");
+             packing::MemoryStream s(settings.constData(), size_t(settings.size()));
+             pks.AddStream("FE_STU", s);
+             pks.AddStream("OTRO", s);
+             s.clear();
+             pks.SaveToStream(s);
+             return QByteArray(reinterpret_cast<const char *>(s.data()), qsizetype(s.size()));
+         }()},
         {"short options line", testsupport::packItem("FE_STU", platform::rtf::fromLines({"0 0 0 1 0   60 100"}))},
         {"size not a number",
          testsupport::packItem("FE_STU", platform::rtf::fromLines({QString("0 0 0 1 0   6x 100  Cno Eno Msi EXsi IMsi")}))},
