@@ -299,8 +299,9 @@ TEST(Label, WrapToWidthBreaksAtBlanksAndCutsWordsTooWide)
     };
     for (const auto &c : cases) {
         const QString wrapped = platform::wrapToWidth(c.text, font, room);
-        if (!c.wrapped.isEmpty() || c.text.isEmpty())
+        if (!c.wrapped.isEmpty() || c.text.isEmpty()) {
             EXPECT_EQ(wrapped, c.wrapped) << c.text.left(40).toStdString();
+        }
         QString joined;
         for (const QString &line : wrapped.split('\r')) {
             EXPECT_LE(fm.horizontalAdvance(line), room + 0.5) << line.left(40).toStdString();
