@@ -132,7 +132,8 @@ void TPanta_Inicio_::Abre_Fichero()
 {
     TD_Module_ &dm = *D_Module_;
 
-    // What killed exports and unpackings left in the folder goes first.
+    // A replacement of a study file there cut short by a kill is finished first, and what
+    // killed exports and unpackings left goes.
     if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
         Quita_Restos_Abandonados(carpeta);
 

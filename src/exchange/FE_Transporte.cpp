@@ -255,7 +255,5 @@ void TFE_Transporte_::Button5Click()
         mensaje(Msg_Transporte_Danado);
         return;
     }
-    if (reemplaza)
-        Quita_Partes_Reemplazadas(base, escritos);
     mensaje(Msg_Transporte_Leido);
 }

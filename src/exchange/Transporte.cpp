@@ -263,16 +263,12 @@ void Anade_Fichero_al_Transporte(TPackStreams &PKS3, const QString &Base, const 
     PKS3.AddStream(Extension.toStdString(), comprimido);
 }
 
-bool FE_Transportable(const QString &N)
+void Consolida_Tabla(const QString &N)
 {
-    return QFileInfo(N).isFile() && existe(N.left(N.size() - 2) + QStringLiteral("STU"));
-}
-
-void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
-{
-    const QString B = N.left(N.size() - 2);
+    if (!QFileInfo(N).isFile())
+        return; // a journal without its table belongs to nothing
     // A journal or log left beside the table by a killed program belongs to it: the table is
-    // made whole on its own first.
+    // made whole on its own (the change cut short rolled back, the log folded in).
     try {
         engine::Table tabla;
         tabla.setTableName(QFile::encodeName(N).toStdString());
@@ -281,6 +277,17 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
         if (QFileInfo::exists(N + QStringLiteral("-wal")) || QFileInfo::exists(N + QStringLiteral("-journal")))
             falla(Err_En_Uso.arg(N));
     }
+}
+
+bool FE_Transportable(const QString &N)
+{
+    return QFileInfo(N).isFile() && existe(N.left(N.size() - 2) + QStringLiteral("STU"));
+}
+
+void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
+{
+    const QString B = N.left(N.size() - 2);
+    Consolida_Tabla(N);
     PKS3.ClearStreams();
     PKS3.Compressed = false;
     PKS3.Encrypted = false;
@@ -337,68 +344,72 @@ bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const Q
         falla(Err_Sin_Espacio.arg(Carpeta).arg((necesario + holgura) / (1024 * 1024) + 1));
 
     // The card table is inflated under a work name and opened there; the other parts are
-    // written whole under temporary names beside their places (a write that fails takes every
-    // temporary file with it). Only then do they all take their places.
+    // written whole under work names beside their places (a failure takes every work part
+    // with it). Only then do they all take their places, as one replacement.
     Quita_Restos_Abandonados(Carpeta);
-    const QString trabajo = Tabla_De_Trabajo(Carpeta, QStringLiteral("transporte"), ::getpid());
-    struct QuitaTrabajo {
-        const QString &ruta;
-        ~QuitaTrabajo() { Quita_Tabla(ruta); }
-    } quitaTrabajo{trabajo};
-    Quita_Tabla(trabajo);
-    std::vector<std::unique_ptr<packing::SaveFile>> archivos;
+    const QString tipo = QStringLiteral("transporte");
+    QStringList trabajos;
+    bool conservaTrabajos = false;
+    struct QuitaTrabajos {
+        const QStringList &rutas;
+        const bool &conserva;
+        ~QuitaTrabajos()
+        {
+            if (!conserva)
+                for (const QString &ruta : rutas)
+                    Quita_Tabla(ruta);
+        }
+    } quitaTrabajos{trabajos, conservaTrabajos};
+    std::vector<Paso_Reemplazo> pasos;
+    QStringList llevadas;
     for (auto &[ext, datos] : partes) {
         const QString destino = enCualquierCaso(Carpeta + QLatin1Char('/') + M + ext);
+        const QString trabajo = Parte_De_Trabajo(Carpeta, tipo, ::getpid(), ext);
+        trabajos << trabajo;
+        Quita_Tabla(trabajo);
         datos.setPosition(0);
         try {
-            if (ext == QLatin1String("DB")) {
-                {
-                    packing::FileStream tabla(QFile::encodeName(trabajo).toStdString(), packing::FileStream::Create);
-                    Extrae_Fichero_del_Transporte(datos, ext, tabla, Limite);
-                    tabla.close(true);
-                }
-                if (!Es_Tabla_De_Fichas(trabajo))
-                    return false;
-                archivos.emplace_back(); // its place is taken by renaming the work table
-            } else {
-                auto archivo = std::make_unique<packing::SaveFile>(QFile::encodeName(destino).toStdString());
-                Extrae_Fichero_del_Transporte(datos, ext, archivo->stream(), Limite);
-                archivos.push_back(std::move(archivo));
+            {
+                packing::FileStream archivo(QFile::encodeName(trabajo).toStdString(), packing::FileStream::Create);
+                Extrae_Fichero_del_Transporte(datos, ext, archivo, Limite);
+                archivo.close(true);
             }
+            if (ext == QLatin1String("DB") && !Es_Tabla_De_Fichas(trabajo))
+                return false;
         } catch (const ETransporteDanado &) {
             return false;
         } catch (const packing::EStreamError &) {
             falla(Err_Escritura.arg(destino));
         }
         datos.clear();
+        pasos.push_back({QFileInfo(trabajo).fileName(), QFileInfo(destino).fileName()});
+        llevadas << ext;
     }
-    // The log of a replaced table would be replayed into the new one.
-    const QString db = enCualquierCaso(Carpeta + QLatin1Char('/') + M + QStringLiteral("DB"));
-    for (std::size_t i = 0; i < archivos.size(); ++i) {
-        const QString &ext = partes[i].first;
-        try {
-            if (archivos[i]) {
-                archivos[i]->commit();
-            } else {
-                for (const char *diario : {"-wal", "-shm", "-journal"})
-                    QFile::remove(db + QLatin1String(diario));
-                if (std::rename(QFile::encodeName(trabajo).constData(), QFile::encodeName(db).constData()) != 0)
-                    falla(Err_Escritura.arg(db));
-            }
-        } catch (const packing::EStreamError &) {
-            falla(Err_Escritura.arg(Carpeta + QLatin1Char('/') + M + ext));
-        }
-        Escritos << ext;
-    }
-    return true;
-}
 
-void Quita_Partes_Reemplazadas(const QString &Base, const QStringList &Escritos)
-{
-    for (const char *parte : {"MB", "PX", "BMP", "JPG", "JPEG", "CLA"}) {
-        if (Escritos.contains(QLatin1String(parte)))
-            continue;
-        if (const QString viejo = platform::existingPathAnyCase(Base + QLatin1String(parte)); !viejo.isEmpty())
-            QFile::remove(viejo);
+    // A study file replaced goes whole: the parts the transport file does not carry and its
+    // saved password go with it.
+    const QString base = Carpeta + QLatin1Char('/') + M;
+    if (existe(base + QStringLiteral("DB")) || existe(base + QStringLiteral("STU")))
+        for (const char *parte : {"MB", "PX", "BMP", "JPG", "JPEG", "CLA"})
+            if (const QString viejo = platform::existingPathAnyCase(base + QLatin1String(parte));
+                !viejo.isEmpty() && !llevadas.contains(QLatin1String(parte)))
+                pasos.push_back({QString(), QFileInfo(viejo).fileName()});
+
+    // A journal left on the table replaced by a killed program is rolled back first, so that
+    // the old table stays whole whenever its replacement is cut short.
+    const QString db = enCualquierCaso(base + QStringLiteral("DB"));
+    Consolida_Tabla(db);
+
+    switch (Reemplaza_Conjunto(Carpeta, tipo, pasos)) {
+    case Reemplazo::Hecho:
+        trabajos.clear(); // in their places
+        break;
+    case Reemplazo::Nada_Hecho:
+        falla(Err_Escritura.arg(db));
+    case Reemplazo::A_Medias:
+        conservaTrabajos = true; // what is not in place yet the next run puts there
+        falla(Err_Escritura.arg(db));
     }
+    Escritos = llevadas;
+    return true;
 }

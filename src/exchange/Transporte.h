@@ -17,9 +17,12 @@
 // Tamano_Maximo_Parte), which it must inflate to exactly; then the free disk space is checked
 // for them all. The "DB" item must inflate to a card table of the engine, which opens it: a
 // container that can't be read, a missing "DB" or "STU", an item held twice, a damaged, empty
-// or oversized item or a "DB" that is foreign or damaged is refused and writes nothing. The card table is checked under a work name in the folder, the other parts
-// are written whole under temporary names; all take their places only when every one is
-// complete.
+// or oversized item or a "DB" that is foreign or damaged is refused and writes nothing. The
+// card table is checked under a work name in the folder, the other parts are written whole
+// under work names; all take their places only when every one is complete, as one
+// replacement (Reemplaza_Conjunto) that also takes away the replaced file's parts not carried
+// and its saved password, so that a kill at any step leaves the old study file or the new one
+// once the next run in the folder has finished what was cut short.
 #include "packing/PackStreamCol.h"
 #include "packing/Streams.h"
 
@@ -77,14 +80,16 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N);
 
 // Unpacks the transport file loaded in the container into Carpeta as M + kind (M: the
 // transport file's name less "SZP"). False, with nothing written, when the transport file is
-// damaged; a part that can't be written throws, leaving the folder as it was. The container is
-// left without items. Escritos: the kinds written. Limite: the largest part, whatever its
-// kind. Too little free disk space for the parts throws before anything is written.
+// damaged; a part that can't be written throws, leaving the folder as it was (or, when a step
+// of the replacement itself fails, for the next run to finish). The container is left without
+// items. Escritos: the kinds written. Limite: the largest part, whatever its kind. Too little
+// free disk space for the parts throws before anything is written.
 bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const QString &M, QStringList &Escritos,
                              std::uint64_t Limite = Tamano_Maximo_Parte);
-// After a study file Base ("<folder>/M") was replaced: its parts that the transport file did not
-// carry (Escritos: the kinds written) and its saved password are removed.
-void Quita_Partes_Reemplazadas(const QString &Base, const QStringList &Escritos);
+// Makes the table file N whole on its own: a journal left beside it by a killed program is
+// rolled back, a log folded in. Throws with the failure's text when a journal or log stays
+// (another program is writing the table). Nothing is done without them.
+void Consolida_Tabla(const QString &N);
 // Whether the table file at Ruta opens as a card table of the engine: its header and its
 // definitions (every field of the card record, of its type).
 bool Es_Tabla_De_Fichas(const QString &Ruta);

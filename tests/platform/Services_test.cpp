@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -256,6 +260,53 @@ TEST(Dialogs, ScriptedDialogsTakeQueuedAnswersAndCancelsKeepTheName)
     EXPECT_EQ(platform::FileDialog::unanswered(), 0);
     platform::FileDialog::resetScripting();
     platform::setScripted(false);
+}
+
+// Shown for real, the program's questions and messages speak Spanish ("Aceptar", never "OK"):
+// the warning offers No then Aceptar, No being what Enter and Esc choose; only a click on
+// Aceptar goes on.
+TEST(Dialogs, ShownQuestionsOfferNoAndAceptar)
+{
+    struct Case {
+        const char *press; // button to click, or "Esc" / "Enter"
+        platform::DialogAnswer answer;
+    } cases[] = {{"Aceptar", platform::DialogAnswer::Ok},
+                 {"&No", platform::DialogAnswer::No},
+                 {"Esc", platform::DialogAnswer::No},
+                 {"Enter", platform::DialogAnswer::No}};
+    const bool wasScripted = platform::isScripted();
+    platform::setScripted(false);
+    auto press = [](const char *what, QStringList &buttons) {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+        QList<QAbstractButton *> shown = box->buttons();
+        std::sort(shown.begin(), shown.end(), [](auto *a, auto *b) { return a->x() < b->x(); });
+        for (QAbstractButton *b : shown)
+            buttons << b->text();
+        if (qstrcmp(what, "Esc") == 0 || qstrcmp(what, "Enter") == 0) {
+            QTest::keyClick(box, qstrcmp(what, "Esc") == 0 ? Qt::Key_Escape : Qt::Key_Return);
+            return;
+        }
+        for (QAbstractButton *b : shown)
+            if (b->text() == QString::fromUtf8(what)) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+        box->close(); // no such button
+    };
+    for (const Case &c : cases) {
+        QStringList buttons;
+        QTimer::singleShot(0, [&] { press(c.press, buttons); });
+        EXPECT_EQ(platform::warningNoOk(QStringLiteral("¿Seguro que quiere borrar las FICHAS MARCADAS?")), c.answer)
+            << c.press;
+        EXPECT_EQ(buttons, (QStringList{"&No", "Aceptar"})) << c.press;
+    }
+    QStringList buttons;
+    QTimer::singleShot(0, [&] { press("Aceptar", buttons); });
+    platform::plainMessage(QStringLiteral("Se han importado 3 fichas."));
+    EXPECT_EQ(buttons, QStringList{"Aceptar"});
+    platform::setScripted(wasScripted);
 }
 
 TEST(Label, SizesToItsCaptionWithCarriageReturnsStartingLines)
