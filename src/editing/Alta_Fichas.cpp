@@ -485,12 +485,12 @@ void TAlta_Fichas_::Guarda_Imagen(platform::ImageControl *P, const char *Campo, 
     loadBlob(B, stream);
 }
 
-void TAlta_Fichas_::Desempaqueta(engine::Field &Campo)
+void TAlta_Fichas_::Desempaqueta(engine::Field &Campo, int64_t Limite)
 {
     if (Campo.isNull())
         return;
     packing::MemoryStream stream = blobStream(Campo);
-    Descomprime_Decodifica_Stream_con_PKS(stream);
+    Descomprime_Decodifica_Stream_con_PKS(stream, Limite);
     loadBlob(Campo, stream);
 }
 
@@ -529,11 +529,11 @@ bool TAlta_Fichas_::Guarda_Ficha()
         const bool desempaqueta = s->Ficha_Deja_De_Empaquetar == 1;
         if (s->Con_Texto_Largo == 0) {
             if (desempaqueta && !EditResp_Text->isModified())
-                Desempaqueta(dm.Tabla_ActivaResp_Text());
+                Desempaqueta(dm.Tabla_ActivaResp_Text(), Limite_Respuesta);
             else
                 dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
         } else if (desempaqueta && !RichEdit1->document()->isModified()) {
-            Desempaqueta(dm.Tabla_ActivaResp_Memo());
+            Desempaqueta(dm.Tabla_ActivaResp_Memo(), Limite_Respuesta);
         } else {
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());
             Comprueba_Tamano_Campo(int64_t(stream.size()), Limite_Respuesta, QStringLiteral("La respuesta larga"));
@@ -554,7 +554,7 @@ bool TAlta_Fichas_::Guarda_Ficha()
             if (i.con != 1 || !(alta || i.cambiada == 1 || reempaqueta))
                 continue;
             if (desempaqueta && i.cambiada == 0)
-                Desempaqueta(t.fieldByName(i.campo));
+                Desempaqueta(t.fieldByName(i.campo), Limite_Imagen);
             else
                 Guarda_Imagen(i.imagen, i.campo, i.tipo);
         }

@@ -258,6 +258,12 @@ public:
     bool modified() const;
     void checkBrowseMode(); // posts when a field was set, else cancels
     void flushBuffers();    // no-op: every post is already committed
+    // For appending many records (inside a Transaction): while deferred, a posted new record
+    // is written but the view is left as it was, so that no post shifts it; the cursor goes
+    // back to where it stood before the append and the new records are not in view until the
+    // deferral ends. Ending it rebuilds the view once, on the last record posted (firing the
+    // scroll events when the cursor moved).
+    void setViewDeferred(bool deferred);
 
     // Gives one field of every record of the view the same value, as Edit, set, Post on each
     // would, in one go (inside an open Transaction, else committed on its own): no event per

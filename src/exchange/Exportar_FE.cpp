@@ -22,6 +22,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+
 #include <unistd.h>
 
 TExportar_FE_ *Exportar_FE_ = nullptr;
@@ -50,13 +52,9 @@ void Aviso_No_Se_Puede_Exportar()
     mensaje(Msg_No_Exportable);
 }
 
-void Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream)
+void Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream, int64_t Limite)
 {
-    TPackStreams &pks = *D_Module_->PKS;
-    pks.LoadFromStream(Stream);
-    Stream.clear();
-    pks.GetStream("1", Stream);
-    Stream.setPosition(0);
+    Descomprime_Decodifica_Stream_con_PKS(Stream, Limite);
 }
 
 void Comprime_Codifica_Stream_con_PKS2(packing::MemoryStream &Stream)
@@ -455,8 +453,10 @@ void TExportar_FE_::Button3Click()
                     origenEmpaquetado && activa.fieldByName(ficha::Ficha_Comp_Encr).asString() == "S";
                 for (const char *campo : blobs) {
                     packing::MemoryStream stream = blobStream(activa.fieldByName(campo));
+                    const bool respuesta = std::strcmp(campo, ficha::Resp_Text) == 0
+                                        || std::strcmp(campo, ficha::Resp_Memo) == 0;
                     if (fichaEmpaquetada && stream.size() > 0)
-                        Desempaqueta_Stream_Exportar(stream);
+                        Desempaqueta_Stream_Exportar(stream, respuesta ? Limite_Respuesta : Limite_Imagen);
                     if (plan.Empaqueta)
                         Comprime_Codifica_Stream_con_PKS2(stream);
                     loadBlob(exp.fieldByName(campo), stream);
@@ -518,6 +518,8 @@ void TExportar_FE_::Button3Click()
                 trabajos.clear(); // what is left in place the next run finishes
                 falla(Err_Escritura.arg(plan.Base + QStringLiteral(".DB")));
             }
+        } catch (const ECorruptFile &) {
+            fallo = Msg_Datos_Danados; // the container's own text is not for the user
         } catch (const std::exception &e) {
             fallo = QString::fromUtf8(e.what());
         }

@@ -357,6 +357,39 @@ TEST_F(CardEditorTest, ASavedCardFollowsThePackingTheFileHasNow)
     }
 }
 
+// A packed card in a file that no longer packs, saved without retyping its answer: an answer
+// that would unpack past the answer limit (a small blob of 64 MiB of zeros) is refused as
+// damaged before it is unpacked, and the card stays as stored.
+TEST_F(CardEditorTest, AnAnswerUnpackedOnSavingKeepsToTheAnswerLimit)
+{
+    const std::string bomb = testsupport::packedBlob(std::string(size_t(64) << 20, '\0'), true, false);
+    const QString path = openStudy(false, allOptions(), [&](engine::Table &t) {
+        twoCards(true, false)(t);
+        t.first();
+        t.edit();
+        t.fieldByName("Resp_Text").setBytes(bomb);
+        t.post();
+    });
+    auto storedAnswer = [&] {
+        engine::Table t;
+        t.setTableName(path.toStdString());
+        t.open();
+        t.first();
+        return t.fieldByName("Resp_Text").asBytes();
+    };
+    inEditor(0, [&] {
+        type(E->EditNive_Impo, QStringLiteral("3"));
+        clearMessages();
+        E->Button2->click();
+        EXPECT_EQ(messages(), QStringList{QStringLiteral("Los datos de este Fichero de Estudio están dañados.")});
+        EXPECT_EQ(takeErrorReports().size(), 1u);
+        EXPECT_TRUE(E->modalOpen());
+        E->Button1->click();
+    });
+    EXPECT_TRUE(storedAnswer() == bomb);
+    Panta_Inicio_->Cierra_Fichero();
+}
+
 // Holds the write lock of a table file from another connection, so that a post fails, until
 // released.
 static std::shared_ptr<sqlite3> writeLock(const QString &path)

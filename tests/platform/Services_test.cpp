@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 void write(const QString &path, const QByteArray &bytes)
@@ -324,4 +325,40 @@ TEST(Label, SizesToItsCaptionWithCarriageReturnsStartingLines)
     label.setAutoSize(false);
     label.setCaption("otra cosa bastante más larga que antes");
     EXPECT_EQ(label.width(), fm.horizontalAdvance(' '));
+}
+
+// Wrapping breaks at blanks while words fit, cuts a word wider than the width between its
+// characters (a surrogate pair stays whole), keeps the text's own line starts, and leaves no
+// line wider than the width; a 1 MiB word is wrapped like any other.
+TEST(Label, WrapToWidthBreaksAtBlanksAndCutsWordsTooWide)
+{
+    const QFont font = platform::Label().font();
+    const QFontMetricsF fm(font);
+    const int room = int(std::ceil(fm.horizontalAdvance(QStringLiteral("uno dos"))));
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the 16-bit range
+    const struct {
+        QString text, wrapped;
+    } cases[] = {
+        {"", ""},
+        {"uno", "uno"},
+        {"uno dos tres", "uno dos\rtres"},
+        {"uno\r\rdos tres cuatro", "uno\r\rdos tres\rcuatro"},
+        {"  uno", "  uno"},
+        {"uno " + QString(40, 'x') + " dos", ""},
+        {QString(30, 'x') + emoji.repeated(30), ""},
+        {QString(1 << 20, 'x'), ""},
+    };
+    for (const auto &c : cases) {
+        const QString wrapped = platform::wrapToWidth(c.text, font, room);
+        if (!c.wrapped.isEmpty() || c.text.isEmpty()) {
+            EXPECT_EQ(wrapped, c.wrapped) << c.text.left(40).toStdString();
+        }
+        QString joined;
+        for (const QString &line : wrapped.split('\r')) {
+            EXPECT_LE(fm.horizontalAdvance(line), room + 0.5) << line.left(40).toStdString();
+            EXPECT_FALSE(line.endsWith(QChar::highSurrogate(0x1F600)));
+            joined += line;
+        }
+        EXPECT_EQ(joined.remove(' '), QString(c.text).remove(' ').remove('\r')) << c.text.left(40).toStdString();
+    }
 }
