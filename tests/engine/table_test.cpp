@@ -250,8 +250,7 @@ TEST(DamagedFiles, AreRefusedWithAClearMessage)
     {
         createCardTable(dir.path().string(), "good");
         Table t;
-        t.setTableName(good);
-        t.open();
+        openTable(t, good);
         for (int i = 0; i < 400; ++i)
             addCard(t, {1, i % 5, "k", std::string(50, 'q'), "", "", 0, -1, std::string(300, 'b')});
     }
