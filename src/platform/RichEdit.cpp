@@ -20,6 +20,7 @@ RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
     setLineWrapMode(QTextEdit::WidgetWidth);
     setTabChangesFocus(true);
     setAcceptRichText(true);
+    connect(document(), &QTextDocument::contentsChange, this, [this] { ++m_generation; });
 }
 
 QStringList RichEdit::lines() const
@@ -140,6 +141,12 @@ QByteArray RichEdit::saveToBytes() const
 void RichEdit::loadFromBytes(const QByteArray &bytes)
 {
     rtf::toDocument(bytes, *document());
+    moveCursor(QTextCursor::Start);
+}
+
+void RichEdit::loadFirstLineFromBytes(const QByteArray &bytes)
+{
+    rtf::firstLineToDocument(bytes, *document(), kFirstLineMaxChars);
     moveCursor(QTextCursor::Start);
 }
 

@@ -37,6 +37,14 @@ public:
     // a copy of the document that is never laid out, so that it costs far less than setLines.
     QByteArray linesToBytes(const QStringList &lines) const;
     void loadFromBytes(const QByteArray &); // RTF, or plain text when it is not RTF
+    // Loads only the stream's first line, with its formatting, cut at kFirstLineMaxChars
+    // characters: what line(0) gives after loading the whole stream, for a cost that does
+    // not grow with the rest of it.
+    void loadFirstLineFromBytes(const QByteArray &bytes);
+    static constexpr qsizetype kFirstLineMaxChars = 4096;
+    // Grows at every change of the content (loads, clearing, typing), so that a caller can tell
+    // whether the content is still what it put there.
+    quint64 contentGeneration() const { return m_generation; }
     // Whole-file write through a temporary file renamed over the target; false on failure.
     bool saveToFile(const QString &path) const;
     // False when the file cannot be read (the content is then unchanged).
@@ -60,6 +68,7 @@ private:
     QTextCharFormat leadingFormat() const;
 
     mutable std::unique_ptr<QTextDocument> m_scratch; // linesToBytes' document
+    quint64 m_generation = 0;
 
 };
 

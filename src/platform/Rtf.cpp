@@ -157,6 +157,11 @@ void toDocument(const QByteArray &bytes, QTextDocument &doc)
     fillDocument(read(bytes), doc);
 }
 
+void firstLineToDocument(const QByteArray &bytes, QTextDocument &doc, qsizetype maxChars)
+{
+    fillDocument(readFirstLine(bytes, maxChars), doc);
+}
+
 QByteArray fromLines(const QStringList &lines)
 {
     return write(contentFromLines(lines));

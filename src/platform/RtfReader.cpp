@@ -139,8 +139,10 @@ KwInfo lookup(std::string_view word)
 
 class Reader {
 public:
-    explicit Reader(const QByteArray &bytes)
-        : p_(bytes.constData()), end_(bytes.constData() + bytes.size())
+    // With a limit, only the first line is read, up to that many characters: the reading
+    // stops at the first paragraph mark or soft line break, or when the line is full.
+    explicit Reader(const QByteArray &bytes, qsizetype lineLimit = -1)
+        : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), lineLimit_(lineLimit)
     {
     }
 
@@ -624,6 +626,8 @@ private:
         case Dest::Text:
             if (cur_.hidden)
                 return;
+            if (lineLimit_ >= 0 && !firstLinePart(s))
+                return;
             if (styleDirty_ && (runs_ < kMaxRuns || text_.isEmpty())) {
                 const CharStyle st = resolvedStyle();
                 if (!text_.isEmpty() && !(st == textStyle_))
@@ -672,10 +676,32 @@ private:
         ++runs_;
     }
 
+    // Cuts the text to what still belongs to the first line; false when nothing does. The
+    // reading stops at the line's end.
+    bool firstLinePart(QStringView &s)
+    {
+        const qsizetype lineBreak = s.indexOf(QChar(0x2028));
+        if (lineBreak >= 0) {
+            s = s.first(lineBreak);
+            done_ = true;
+        }
+        const qsizetype room = lineLimit_ - lineChars_;
+        if (s.size() >= room) {
+            s = s.first(room);
+            done_ = true;
+        }
+        lineChars_ += s.size();
+        return !s.isEmpty();
+    }
+
     void paragraphMark()
     {
         if (cur_.dest != Dest::Text)
             return;
+        if (lineLimit_ >= 0) {
+            done_ = true;
+            return;
+        }
         if (skip_ > 0) {
             skip_ = 0;
         }
@@ -713,6 +739,8 @@ private:
 
     const char *p_;
     const char *end_;
+    const qsizetype lineLimit_;
+    qsizetype lineChars_ = 0;
     bool done_ = false;
 
     State cur_;
@@ -754,6 +782,28 @@ Content read(const QByteArray &bytes)
     if (!isRtf(bytes))
         return contentFromPlainText(cp1252::decodeText(bytes));
     return Reader(bytes).run();
+}
+
+Content readFirstLine(const QByteArray &bytes, qsizetype maxChars)
+{
+    maxChars = std::max<qsizetype>(maxChars, 0);
+    if (isRtf(bytes))
+        return Reader(bytes, maxChars).run();
+    // Plain text: only the bytes of the first line are decoded, in the encoding the whole
+    // text is read in.
+    const bool utf8 = QUtf8StringView(bytes).isValidUtf8();
+    const qsizetype lineEnd = std::min(bytes.indexOf('\r') < 0 ? bytes.size() : bytes.indexOf('\r'),
+                                       bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
+    qsizetype end = std::min(lineEnd, maxChars > bytes.size() / 4 ? bytes.size() : maxChars * 4 + 3);
+    if (utf8)
+        while (end > 0 && end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+            --end;
+    QString text = utf8 ? cp1252::decodeText(bytes.first(end)) : cp1252::decode(bytes.first(end));
+    text.truncate(maxChars);
+    Content c;
+    if (!text.isEmpty())
+        c.paragraphs.front().runs.append(Run{std::move(text), {}});
+    return c;
 }
 
 Content contentFromPlainText(const QString &text)

@@ -24,6 +24,11 @@ bool isRtf(const QByteArray &bytes);
 // the closing brace of the document is ignored, a missing closing brace is supplied.
 Content read(const QByteArray &bytes);
 
+// The first line of what read() gives, at most `maxChars` characters of it, as one paragraph
+// with its formatting: only the bytes up to the line's end are read (a plain text's bytes are
+// searched for its end), so that the cost follows the line and not the stream.
+Content readFirstLine(const QByteArray &bytes, qsizetype maxChars);
+
 // Plain text as paragraphs: line ends CR LF, LF or CR each end a paragraph.
 Content contentFromPlainText(const QString &text);
 
