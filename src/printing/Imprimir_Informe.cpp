@@ -221,7 +221,7 @@ void TImprimir_::Banda1BeforePrint()
             if (filaEmpaquetada)
                 Desempaqueta_Stream_con_PKS(S);
             platform::RichEdit *re = s->RE_Resp_Text;
-            re->loadFromBytes(toByteArray(S));
+            re->loadFirstLineFromBytes(toByteArray(S));
             const std::string linea = re->line(0).toStdString();
             escribe([&] { dm.ImprimeTEXT().setAsString(linea); });
         }
