@@ -157,6 +157,11 @@ void toDocument(const QByteArray &bytes, QTextDocument &doc)
     fillDocument(read(bytes), doc);
 }
 
+void contentToDocument(const Content &content, QTextDocument &doc)
+{
+    fillDocument(content, doc);
+}
+
 void firstLineToDocument(const QByteArray &bytes, QTextDocument &doc, qsizetype maxChars)
 {
     fillDocument(readFirstLine(bytes, maxChars), doc);

@@ -139,12 +139,13 @@ KwInfo lookup(std::string_view word)
 
 class Reader {
 public:
-    // With a limit, only the first line is read, up to that many characters: the reading
-    // stops at the first paragraph mark or soft line break, or when the line is full.
-    explicit Reader(const QByteArray &bytes, qsizetype lineLimit = -1)
-        : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), lineLimit_(lineLimit)
+    explicit Reader(const QByteArray &bytes, Limits limits = {})
+        : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), limits_(limits)
     {
     }
+
+    // Whether the reading stopped at a limit.
+    bool cut() const { return cut_; }
 
     Content run()
     {
@@ -626,7 +627,7 @@ private:
         case Dest::Text:
             if (cur_.hidden)
                 return;
-            if (lineLimit_ >= 0 && !firstLinePart(s))
+            if (limited() && !withinLimits(s))
                 return;
             if (styleDirty_ && (runs_ < kMaxRuns || text_.isEmpty())) {
                 const CharStyle st = resolvedStyle();
@@ -676,30 +677,45 @@ private:
         ++runs_;
     }
 
-    // Cuts the text to what still belongs to the first line; false when nothing does. The
-    // reading stops at the line's end.
-    bool firstLinePart(QStringView &s)
+    bool limited() const { return limits_.chars >= 0; }
+
+    // Cuts the text to what the limits still take; false when they take nothing. The reading
+    // stops at the limits: the last line's end, or the last character.
+    bool withinLimits(QStringView &s)
     {
-        const qsizetype lineBreak = s.indexOf(QChar(0x2028));
-        if (lineBreak >= 0) {
-            s = s.first(lineBreak);
-            done_ = true;
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s[i] == QChar(0x2028) && ++lines_ >= limits_.lines) {
+                s = s.first(i);
+                stop();
+                break;
+            }
         }
-        const qsizetype room = lineLimit_ - lineChars_;
+        const qsizetype room = limits_.chars - chars_;
         if (s.size() >= room) {
             s = s.first(room);
-            done_ = true;
+            stop();
         }
-        lineChars_ += s.size();
+        chars_ += s.size();
         return !s.isEmpty();
+    }
+
+    void stop()
+    {
+        done_ = true;
+        // What is left counts when it holds more than the closing braces.
+        for (const char *q = p_; q < end_; ++q)
+            if (*q != '}' && *q != '\r' && *q != '\n' && *q != ' ') {
+                cut_ = true;
+                return;
+            }
     }
 
     void paragraphMark()
     {
         if (cur_.dest != Dest::Text)
             return;
-        if (lineLimit_ >= 0) {
-            done_ = true;
+        if (limited() && ++lines_ >= limits_.lines) {
+            stop();
             return;
         }
         if (skip_ > 0) {
@@ -739,8 +755,10 @@ private:
 
     const char *p_;
     const char *end_;
-    const qsizetype lineLimit_;
-    qsizetype lineChars_ = 0;
+    const Limits limits_;
+    qsizetype chars_ = 0;
+    qsizetype lines_ = 0;
+    bool cut_ = false;
     bool done_ = false;
 
     State cur_;
@@ -784,26 +802,54 @@ Content read(const QByteArray &bytes)
     return Reader(bytes).run();
 }
 
-Content readFirstLine(const QByteArray &bytes, qsizetype maxChars)
+Content readPart(const QByteArray &bytes, Limits limits, bool *cut)
 {
-    maxChars = std::max<qsizetype>(maxChars, 0);
-    if (isRtf(bytes))
-        return Reader(bytes, maxChars).run();
-    // Plain text: only the bytes of the first line are decoded, in the encoding the whole
-    // text is read in.
+    limits.chars = std::max<qsizetype>(limits.chars, 0);
+    limits.lines = std::max<qsizetype>(limits.lines, 1);
+    if (isRtf(bytes)) {
+        Reader r(bytes, limits);
+        Content c = r.run();
+        if (cut)
+            *cut = r.cut();
+        return c;
+    }
+    // Plain text: only the bytes of the lines taken are decoded, in the encoding the whole text
+    // is read in.
     const bool utf8 = QUtf8StringView(bytes).isValidUtf8();
-    const qsizetype lineEnd = std::min(bytes.indexOf('\r') < 0 ? bytes.size() : bytes.indexOf('\r'),
-                                       bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
-    qsizetype end = std::min(lineEnd, maxChars > bytes.size() / 4 ? bytes.size() : maxChars * 4 + 3);
+    const qsizetype byteCap = limits.chars > bytes.size() / 4 ? bytes.size() : limits.chars * 4 + 3;
+    qsizetype end = 0, lines = 0;
+    while (end < byteCap) {
+        const char c = bytes[end];
+        if (c == '\r' || c == '\n') {
+            if (++lines >= limits.lines)
+                break;
+            if (c == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+                ++end;
+        }
+        ++end;
+    }
+    end = std::min(end, bytes.size());
     if (utf8)
         while (end > 0 && end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
             --end;
     QString text = utf8 ? cp1252::decodeText(bytes.first(end)) : cp1252::decode(bytes.first(end));
-    text.truncate(maxChars);
-    Content c;
-    if (!text.isEmpty())
-        c.paragraphs.front().runs.append(Run{std::move(text), {}});
+    bool cutHere = end < bytes.size();
+    if (text.size() > limits.chars) {
+        text.truncate(limits.chars);
+        cutHere = true;
+    }
+    if (cut)
+        *cut = cutHere;
+    Content c = contentFromPlainText(text);
+    // The line end where the reading stopped starts no line of its own.
+    if (cutHere && c.paragraphs.size() > 1 && c.paragraphs.last().runs.isEmpty())
+        c.paragraphs.removeLast();
     return c;
+}
+
+Content readFirstLine(const QByteArray &bytes, qsizetype maxChars)
+{
+    return readPart(bytes, Limits{maxChars, 1});
 }
 
 Content contentFromPlainText(const QString &text)

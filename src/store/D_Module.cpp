@@ -552,7 +552,7 @@ bool TD_Module_::mostrarRespuestaLarga()
             if (!edit || !load)
                 continue;
             if (bytes)
-                edit->loadFromBytes(*bytes);
+                edit->loadForDisplay(*bytes);
             else
                 edit->clear();
             *generation = edit->contentGeneration();
