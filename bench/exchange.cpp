@@ -8,6 +8,8 @@
 // - Transport packing of that study file, against zlib level 9 on the same bytes ("ratio").
 // - Unpacking that transport file, with its checks, against inflating its items alone ("ratio").
 // - Import of 20,000 cards from one study file into another.
+// - Unpacking transport files of about 2 MB whose settings, picture or card table inflate to
+//   2 GiB: the refusal's time, the rise of the peak memory and the bytes left in the folder.
 // - Text import of 10,000 lines, one card a line, into a study file with short answers, keys
 //   and importance.
 // - Text import of a file whose second line is 50 MB long: the refusal at that line, its time
@@ -29,6 +31,7 @@
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
+#include "exchange/TransportFiles.h"
 #include "support/StudyFiles.h"
 
 #include <QDir>
@@ -449,6 +452,55 @@ void BM_TextImportRefusesA50MBLine(benchmark::State &state)
     QFile::remove(textFile);
 }
 BENCHMARK(BM_TextImportRefusesA50MBLine)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Arg 0: the settings item inflates to 2 GiB; 1: the picture; 2: the card table, whose header
+// declares its own small size, is followed by 2 GiB of zero bytes (one stream).
+void BM_TransportRefusesPartsPastTheirBounds(benchmark::State &state)
+{
+    const QString empty = testsupport::writeStudyFile(program->dat, QStringLiteral("Vacio"), testsupport::defaultOptions());
+    const QByteArray table = platform::readWholeFile(empty).value_or(QByteArray());
+    removeStudy(QStringLiteral("Vacio"));
+    const QByteArray zeros = zlibZeros(2048);
+    TPackStreams built;
+    built.Compressed = false;
+    auto add = [&](const char *name, const QByteArray &item) {
+        packing::MemoryStream s(item.constData(), std::size_t(item.size()));
+        built.AddStream(name, s);
+    };
+    add("DB", zlib9(table));
+    add("STU", zlib9("ajustes"));
+    if (state.range(0) == 0)
+        add("STU", zeros);
+    else if (state.range(0) == 1)
+        add("BMP", zeros);
+    else
+        add("DB", zlibZeros(2048, table));
+    packing::MemoryStream container;
+    built.SaveToStream(container);
+    const QString folder = program->root.path() + QStringLiteral("/llegada");
+    double riseMb = 0;
+    qint64 left = 0;
+    for (auto _ : state) {
+        QDir(folder).removeRecursively();
+        TPackStreams pks3;
+        container.setPosition(0);
+        pks3.LoadFromStream(container);
+        QStringList written;
+        const long before = statusKb("VmRSS:");
+        resetPeak();
+        const bool ok = Desempaqueta_Transporte(pks3, folder, QStringLiteral("Bomba."), written);
+        riseMb = double(statusKb("VmHWM:") - before) / 1024.0;
+        if (ok)
+            state.SkipWithError("a part past its bound was written");
+    }
+    for (const QFileInfo &f : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        left += f.size();
+    state.counters["transport_MB"] = double(container.size()) / 1e6;
+    state.counters["peak_rise_MB"] = riseMb;
+    state.counters["bytes_left"] = double(left);
+    QDir(folder).removeRecursively();
+}
+BENCHMARK(BM_TransportRefusesPartsPastTheirBounds)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

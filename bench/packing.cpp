@@ -487,6 +487,64 @@ void BM_Refusal(benchmark::State &state)
 }
 BENCHMARK(BM_Refusal)->DenseRange(0, int(std::size(kRefusals)) - 1)->Unit(benchmark::kMicrosecond);
 
+// ---- many items: a plain container of `count` empty items whose 3-byte names come in
+// descending order (each one sorts before every name read so far), loaded without an item
+// limit (time linear in the bytes) and with the limit of a settings or answer container
+// (refused from its count).
+
+struct ManyItems {
+    const char *what;
+    uint32_t count;
+    uint32_t maxItems; // 0: no limit
+};
+const ManyItems kManyItems[] = {
+    {"116,000 items (a 1 MB settings file), no item limit", 116000, 0},
+    {"150,000 items (a 340 KB answer), no item limit", 150000, 0},
+    {"1,860,000 items, no item limit", 1860000, 0},
+    {"116,000 items, settings limit of 1 item", 116000, 1},
+    {"1,860,000 items, answer limit of 1 item", 1860000, 1},
+};
+
+std::string descendingItems(uint32_t count)
+{
+    std::string bytes("  \x01\x02\x03\x04\x05\x06\x07\x08", 10);
+    for (int i = 0; i < 4; i++)
+        bytes += char(count >> (8 * i));
+    for (uint32_t i = count; i-- > 0;) {
+        // 3-byte names, byte values without ASCII capitals so that every name is distinct
+        // without regard to case.
+        const char name[3] = {char(0x80 + i / (128 * 128)), char(0x80 + i / 128 % 128), char(0x80 + i % 128)};
+        bytes += std::string("\x03\x00", 2);
+        bytes.append(name, 3);
+        bytes += std::string(4, '\0');
+    }
+    return bytes;
+}
+
+void BM_LoadManyItems(benchmark::State &state)
+{
+    const ManyItems &m = kManyItems[state.range(0)];
+    state.SetLabel(m.what);
+    const Bytes bytes = descendingItems(m.count);
+    size_t loaded = 0;
+    bool refused = false;
+    measurePeak(state, [&] {
+        TPackStreams pks;
+        pks.MaxItems = m.maxItems;
+        packing::MemoryStream s(bytes);
+        try {
+            pks.LoadFromStream(s);
+            loaded = pks.itemsForInspection().size();
+        } catch (const ECorruptFile &) {
+            refused = true;
+        }
+    });
+    if (m.maxItems ? !refused : loaded != m.count)
+        state.SkipWithError(m.maxItems ? "not refused" : "items lost");
+    state.counters["input_bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_LoadManyItems)->DenseRange(0, int(std::size(kManyItems)) - 1)->Unit(benchmark::kMillisecond);
+
 void corpusArgs(benchmark::internal::Benchmark *b)
 {
     for (int i = -1; i < 5; i++)

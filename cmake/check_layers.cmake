@@ -1,13 +1,33 @@
-# Fails when a source file breaks the direction of the program's layers:
-#   - only src/app includes headers of src/app (the main window and the program's start-up);
+# Fails when a source file under src/ breaks the layers of the program.
+#
+# Every folder of src/ has a rank, lowest first:
+#   0  packing, engine       plain C++ (engine on SQLite)
+#   1  platform              stand-ins for the platform's class library, on Qt
+#   2  store                 the data module, the shared session state, the study-file windows
+#   3  editing, options
+#   4  review, exchange, printing
+#   5  app                   the main window and the program's start-up
+# An include reaches only its own folder or a folder of a lower rank, so folders of the same
+# rank never include each other and no two folders form a loop. Each include is first resolved
+# to the file the compiler would take, whatever its spelling: "x.h" beside the including file,
+# then "folder/x.h" or <folder/x.h> on the project's include path src/; "../folder/x.h" is
+# resolved the same way. An include that resolves to no file of the project is a library's.
+# Besides:
 #   - src/packing and src/engine include no Qt header, src/packing no SQLite either;
-#   - the window folders (store, review, editing, exchange, printing, options) include each
-#     other without a loop: when one folder reaches another through its includes, the other
-#     never reaches back;
-#   - a rule unit (listed below) includes no Qt Widgets header, neither directly nor through
-#     the project's headers it includes, so that its tests need no window.
+#   - a rule unit (listed below) includes no header of Qt's widget modules, neither directly
+#     nor through the project's headers it includes, so that its tests need no window.
 # Run as: cmake -DSOURCE_DIR=<project> -DWIDGET_HEADER_DIRS=<dirs> -P check_layers.cmake
 # where WIDGET_HEADER_DIRS lists the include folders of Qt's widget modules (QtWidgets, ...).
+
+# The ranks of the folders of src/, by pairs of folder and rank. A new folder gets its rank here.
+set(folder_ranks
+  packing 0   engine 0
+  platform 1
+  store 2
+  editing 3   options 3
+  review 4    exchange 4   printing 4
+  app 5
+)
 
 # The rule units: the rules of a subsystem (judgements, filters, checks, file formats, the
 # steps of a routine) apart from its windows, each with a fast table test of its own. A new
@@ -26,10 +46,14 @@ set(rule_units
   src/store/Preferencias
 )
 
-set(window_folders store review editing exchange printing options)
-
-file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+cmake_path(SET root NORMALIZE "${SOURCE_DIR}")
+string(REGEX REPLACE "/$" "" root "${root}")
 set(faults "")
+
+while(folder_ranks)
+  list(POP_FRONT folder_ranks folder rank)
+  set(rank_${folder} ${rank})
+endwhile()
 
 # The headers of Qt's widget modules, by the names a source includes them with.
 set(widget_headers "")
@@ -41,71 +65,76 @@ if(NOT widget_headers)
   message(FATAL_ERROR "check_layers: no Qt widget headers found in WIDGET_HEADER_DIRS='${WIDGET_HEADER_DIRS}'")
 endif()
 
+# Every file of src/ that may hold includes.
+file(GLOB_RECURSE sources RELATIVE ${root} ${root}/src/*)
+list(FILTER sources EXCLUDE REGEX "(^|/)CMakeLists\\.txt$")
+
 foreach(f IN LISTS sources)
-  file(STRINGS ${SOURCE_DIR}/${f} includes REGEX "^[ \t]*#[ \t]*include")
   set(project_includes_${f} "")
   set(widgets_${f} "")
-  foreach(line IN LISTS includes)
-    if(NOT f MATCHES "^src/app/" AND line MATCHES "[\"<]app/")
-      list(APPEND faults "${f}: ${line}")
-    endif()
-    if(f MATCHES "^src/(packing|engine)/" AND line MATCHES "<Q[A-Za-z]*>|<Qt")
-      list(APPEND faults "${f}: ${line}")
-    endif()
-    if(f MATCHES "^src/packing/" AND line MATCHES "sqlite")
-      list(APPEND faults "${f}: ${line}")
-    endif()
-    if(line MATCHES "\"([a-z]+/[A-Za-z0-9_]+\\.h)\"")
-      list(APPEND project_includes_${f} "src/${CMAKE_MATCH_1}")
-    elseif(line MATCHES "<(Qt[A-Za-z]+/)?([A-Za-z0-9_]+)>")
-      list(FIND widget_headers "${CMAKE_MATCH_2}" at)
-      if(at GREATER -1)
-        list(APPEND widgets_${f} "${CMAKE_MATCH_2}")
-      endif()
-    endif()
-  endforeach()
-endforeach()
+  if(NOT f MATCHES "^src/([^/]+)/")
+    list(APPEND faults "${f}: a file of src/ outside every folder of the layers")
+    continue()
+  endif()
+  set(folder ${CMAKE_MATCH_1})
+  if(NOT DEFINED rank_${folder})
+    list(APPEND faults "${f}: the folder src/${folder} has no rank in cmake/check_layers.cmake")
+    continue()
+  endif()
+  get_filename_component(here ${root}/${f} DIRECTORY)
 
-# ---- Window folders: no loop of includes ----
-foreach(a IN LISTS window_folders)
-  set(reach_${a} "")
-  foreach(f IN LISTS sources)
-    if(f MATCHES "^src/${a}/")
-      foreach(inc IN LISTS project_includes_${f})
-        if(inc MATCHES "^src/([a-z]+)/" AND NOT CMAKE_MATCH_1 STREQUAL a)
-          list(FIND window_folders "${CMAKE_MATCH_1}" w)
-          if(w GREATER -1)
-            list(APPEND reach_${a} ${CMAKE_MATCH_1})
-            list(APPEND why_${a}_${CMAKE_MATCH_1} "${f} includes ${inc}")
-          endif()
-        endif()
-      endforeach()
+  file(STRINGS ${root}/${f} includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line IN LISTS includes)
+    if(NOT line MATCHES "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"]")
+      list(APPEND faults "${f}: ${line}: an include the check cannot resolve")
+      continue()
     endif()
-  endforeach()
-  list(REMOVE_DUPLICATES reach_${a})
-  set(direct_${a} ${reach_${a}})
-endforeach()
-set(changed TRUE)
-while(changed)
-  set(changed FALSE)
-  foreach(a IN LISTS window_folders)
-    foreach(b IN LISTS reach_${a})
-      foreach(c IN LISTS reach_${b})
-        list(FIND reach_${a} ${c} known)
-        if(known EQUAL -1)
-          list(APPEND reach_${a} ${c})
-          set(changed TRUE)
-        endif()
-      endforeach()
+    set(bracket "${CMAKE_MATCH_1}")
+    set(name "${CMAKE_MATCH_2}")
+
+    # The file the compiler takes: beside the including file for "...", then on the
+    # project's include path src/.
+    set(target "")
+    set(candidates ${root}/src/${name})
+    if(bracket STREQUAL "\"")
+      list(PREPEND candidates ${here}/${name})
+    endif()
+    foreach(c IN LISTS candidates)
+      if(EXISTS "${c}" AND NOT IS_DIRECTORY "${c}")
+        cmake_path(SET target NORMALIZE "${c}")
+        file(RELATIVE_PATH target ${root} ${target})
+        break()
+      endif()
     endforeach()
-  endforeach()
-endwhile()
-foreach(a IN LISTS window_folders)
-  foreach(b IN LISTS direct_${a})
-    list(FIND reach_${b} ${a} back)
-    if(back GREATER -1)
-      list(GET why_${a}_${b} 0 example)
-      list(APPEND faults "src/${a} and src/${b} include each other (${example})")
+
+    if(target)
+      if(NOT target MATCHES "^src/([^/]+)/")
+        list(APPEND faults "${f}: ${line} reaches ${target}, outside the folders of the layers")
+        continue()
+      endif()
+      set(to ${CMAKE_MATCH_1})
+      list(APPEND project_includes_${f} ${target})
+      if(NOT to STREQUAL folder)
+        if(NOT DEFINED rank_${to})
+          list(APPEND faults "${f}: ${line} reaches ${target}, whose folder has no rank")
+        elseif(NOT rank_${to} LESS rank_${folder})
+          list(APPEND faults "${f}: ${line} reaches ${target}, of rank ${rank_${to}} (${to}), from rank ${rank_${folder}} (${folder}): only the own folder or a lower rank")
+        endif()
+      endif()
+    else()
+      # A library's header.
+      if(folder MATCHES "^(packing|engine)$" AND name MATCHES "^(Qt[A-Za-z]*(/|$)|Q[A-Z][A-Za-z0-9_]*$|q[a-z0-9_]*\\.h$)")
+        list(APPEND faults "${f}: ${line}: ${folder} includes no Qt header")
+      endif()
+      string(TOLOWER "${name}" lower)
+      if(folder STREQUAL "packing" AND lower MATCHES "sqlite")
+        list(APPEND faults "${f}: ${line}: packing includes no SQLite header")
+      endif()
+      get_filename_component(base "${name}" NAME)
+      list(FIND widget_headers "${base}" at)
+      if(at GREATER -1)
+        list(APPEND widgets_${f} "${base}")
+      endif()
     endif()
   endforeach()
 endforeach()
@@ -116,7 +145,7 @@ foreach(unit IN LISTS rule_units)
   set(seen "")
   set(todo "")
   foreach(ext h cpp)
-    if(EXISTS ${SOURCE_DIR}/${unit}.${ext})
+    if(EXISTS ${root}/${unit}.${ext})
       list(APPEND todo ${unit}.${ext})
       set(found TRUE)
     endif()
@@ -137,7 +166,7 @@ foreach(unit IN LISTS rule_units)
     foreach(inc IN LISTS project_includes_${f})
       list(FIND seen ${inc} s)
       list(FIND todo ${inc} t)
-      if(s EQUAL -1 AND t EQUAL -1 AND EXISTS ${SOURCE_DIR}/${inc})
+      if(s EQUAL -1 AND t EQUAL -1)
         list(APPEND todo ${inc})
       endif()
     endforeach()

@@ -9,6 +9,7 @@
 #include "exchange/Importar_de_FE.h"
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
+#include "exchange/Restos_Trabajo.h"
 #include "options/AcercaDe.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
@@ -50,6 +51,8 @@ namespace colors = platform::colors;
 
 
 namespace {
+const QString Msg_Reparacion_Formato = QStringLiteral("No se puede reparar este Fichero de Estudio:\r\r%1");
+
 // The colour of a menu label by its Tag: the tab's for its entries, maroon for help, about and
 // exit.
 unsigned colorMenu(int Tag)
@@ -684,6 +687,15 @@ void TPanta_Inicio_::Label4Click()
     Error_Reparacion = 0;
     OpenDialog1->FileName.clear();
     Cierra_Fichero();
+    if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
+        Quita_Restos_Abandonados(carpeta);
+    // A table of a newer format is not this version's to repair: the user is told why, and
+    // nothing of it is touched.
+    if (const QString razon = Formato_Mas_Reciente(Ruta_FE); !razon.isEmpty()) {
+        Error_Reparacion = 1;
+        D_Module_->Ver_Mensaje(Msg_Reparacion_Formato.arg(razon));
+        return;
+    }
     try {
         Repara_Tabla(QString());
         Empaqueta_Tabla(QString());

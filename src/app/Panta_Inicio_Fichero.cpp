@@ -14,6 +14,7 @@
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "exchange/Exportar_FE.h"
+#include "exchange/Restos_Trabajo.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Opciones_FE.h"
@@ -130,6 +131,11 @@ void TPanta_Inicio_::Label21Click()
 void TPanta_Inicio_::Abre_Fichero()
 {
     TD_Module_ &dm = *D_Module_;
+
+    // A replacement of a study file there cut short by a kill is finished first, and what
+    // killed exports and unpackings left goes.
+    if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
+        Quita_Restos_Abandonados(carpeta);
 
     const QString rutaSTU = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("STU")));
     if (!QFileInfo(Ruta_FE).isFile() || rutaSTU.isEmpty()) {

@@ -70,6 +70,7 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Alta_Fichas_"));
     setWindowTitle(QStringLiteral("   Añadir  o  Modificar  Fichas"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(13);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -334,8 +335,7 @@ void TAlta_Fichas_::FormActivate()
         return;
     m_preparado = true;
     QWidget *principal = s->Ventana_Principal();
-    setWindowState((principal && (principal->windowState() & Qt::WindowMaximized)) ? Qt::WindowMaximized
-                                                                                   : Qt::WindowNoState);
+    followWindowState(principal);
     // A caller that showed the editor without its entry is the window below it.
     if (!m_llamador) {
         const QList<QWidget *> stack = platform::modalStack();
@@ -485,12 +485,12 @@ void TAlta_Fichas_::Guarda_Imagen(platform::ImageControl *P, const char *Campo, 
     loadBlob(B, stream);
 }
 
-void TAlta_Fichas_::Desempaqueta(engine::Field &Campo)
+void TAlta_Fichas_::Desempaqueta(engine::Field &Campo, int64_t Limite)
 {
     if (Campo.isNull())
         return;
     packing::MemoryStream stream = blobStream(Campo);
-    Descomprime_Decodifica_Stream_con_PKS(stream);
+    Descomprime_Decodifica_Stream_con_PKS(stream, Limite);
     loadBlob(Campo, stream);
 }
 
@@ -535,11 +535,11 @@ bool TAlta_Fichas_::Guarda_Ficha()
         if (danada && !desempaqueta && s->Ficha_Pasa_A_Empaquetar == 0) {
         } else if (corta) {
             if (desempaqueta && !retocada && !danada)
-                Desempaqueta(dm.Tabla_ActivaResp_Text());
+                Desempaqueta(dm.Tabla_ActivaResp_Text(), Limite_Respuesta);
             else
                 dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
         } else if (desempaqueta && !retocada && !danada) {
-            Desempaqueta(dm.Tabla_ActivaResp_Memo());
+            Desempaqueta(dm.Tabla_ActivaResp_Memo(), Limite_Respuesta);
         } else {
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());
             Comprueba_Tamano_Campo(int64_t(stream.size()), Limite_Respuesta, QStringLiteral("La respuesta larga"));
@@ -560,7 +560,7 @@ bool TAlta_Fichas_::Guarda_Ficha()
             if (i.con != 1 || !(alta || i.cambiada == 1 || reempaqueta))
                 continue;
             if (desempaqueta && i.cambiada == 0)
-                Desempaqueta(t.fieldByName(i.campo));
+                Desempaqueta(t.fieldByName(i.campo), Limite_Imagen);
             else
                 Guarda_Imagen(i.imagen, i.campo, i.tipo);
         }

@@ -43,6 +43,8 @@
 #include <QPushButton>
 #include <QString>
 
+#include <cstdint>
+
 extern const QString Msg_Portapapeles_Sin_Texto;  // "El portapapeles no contiene un texto."
 extern const QString Msg_Portapapeles_Sin_Imagen; // the clipboard holds no picture we can take
 
@@ -131,8 +133,8 @@ private:
     void Marca_Sin_Editar();
     void Guarda_Imagen(platform::ImageControl *P, const char *Campo, const char *Campo_Tipo);
     // Replaces a packed blob of the record being edited by its plain content; throws when it
-    // cannot be unpacked.
-    void Desempaqueta(engine::Field &Campo);
+    // cannot be unpacked or holds more than `Limite` (the answer or the picture limit).
+    void Desempaqueta(engine::Field &Campo, int64_t Limite);
     void Toma_Imagen(int Tag, const QByteArray &Bytes, const QImage &Imagen);
     QWidget *Llamador() const;
 

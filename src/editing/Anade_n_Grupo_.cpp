@@ -328,21 +328,24 @@ void TAnade_n_Grupo::buttonbtn2Click()
 {
     if (!OpenDialog1->execute())
         return;
-    const std::optional<platform::TextLines> lineas = platform::readTextLines(OpenDialog1->FileName, Filas);
-    if (!lineas) {
+    // A line at a time, straight into its row: no more than the rows' text is ever held.
+    platform::TextLineReader lector;
+    if (!lector.open(OpenDialog1->FileName, Filas)) {
         mensaje(Msg_No_Leido.arg(OpenDialog1->FileName));
         return;
     }
-    for (int i = 0; i < lineas->lines.size(); ++i) {
-        const int f = i + 1;
+    QString linea;
+    for (int f = 1; lector.next(linea); ++f) {
         StringGrid1->setCurrentCell(f - 1, qMax(0, StringGrid1->currentColumn()));
         vaciaFila(f);
-        const std::array<QString, 4> partes = Divide_Linea_Grupo(lineas->lines.at(i));
+        const std::array<QString, 4> partes = Divide_Linea_Grupo(linea);
         for (int c = 0; c < 4; ++c)
             Pon_Celda(c, f, partes[size_t(c)]);
     }
-    if (lineas->tooLongLine > 0)
-        mensaje(Msg_Linea_Larga.arg(lineas->tooLongLine).arg(platform::tooLongLineReason()));
+    if (lector.failed())
+        mensaje(Msg_No_Leido.arg(OpenDialog1->FileName));
+    else if (lector.tooLongLine() > 0)
+        mensaje(Msg_Linea_Larga.arg(lector.tooLongLine()).arg(platform::tooLongLineReason()));
 }
 
 void TAnade_n_Grupo::creaFicha(int Fila)

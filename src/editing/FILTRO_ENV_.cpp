@@ -93,6 +93,7 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("FILTRO_ENV"));
     setWindowTitle(QStringLiteral("    Selección  de  Fichas"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(15);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -291,7 +292,7 @@ void TFILTRO_ENV::FormActivate()
     m_abierta = true;
     QWidget *principal = s->Ventana_Principal();
     principal->setEnabled(false);
-    setWindowState((principal->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(principal);
     Edit1->update();
     Button1->update();
     DBGrid1->viewport()->update();

@@ -66,6 +66,7 @@ TModif_glob_::TModif_glob_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Modif_glob_"));
     setWindowTitle(QStringLiteral("       Modificación Global"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(22);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -197,7 +198,7 @@ void TModif_glob_::FormActivate()
     }
     QWidget *principal = s->Ventana_Principal();
     principal->setEnabled(false);
-    setWindowState((principal->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(principal);
     Label3->setCaption(formatoFecha());
     // The key and importance boxes follow the open file.
     CheckBox2->setEnabled(s->Con_Clave != 0);

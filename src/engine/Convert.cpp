@@ -119,6 +119,25 @@ void copyRecords(Database &in, const Schema &to, Database &out, bool salvage)
     copySequence(in, out);
 }
 
+// The definitions of a file of format 1, refused as a damaged table unless the file is one:
+// format number 1, laid out exactly as that format's program made it. Only then are its
+// columns read by name for the copy.
+void readFormat1(Database &in, std::vector<FieldDef> &fields, std::vector<IndexDef> &indexes)
+{
+    const std::string &path = in.path();
+    const int version = formatVersion(in);
+    if (version != 1)
+        throw EngineError("La tabla «" + path + "» está dañada: su número de formato (" + std::to_string(version)
+                          + ") no es el de ninguna versión del programa. La tabla no se ha modificado.");
+    loadDefinitions(in, fields, indexes);
+    try {
+        validateDefinitions(fields, indexes);
+    } catch (const EngineError &e) {
+        throw EngineError("La tabla «" + path + "» está dañada: sus definiciones no son válidas (" + e.what() + ").");
+    }
+    requireOwnSchema(in, fields, indexes, 1);
+}
+
 } // namespace
 
 void Table::setProgressHook(ProgressHook hook) { progressHook() = std::move(hook); }
@@ -132,6 +151,16 @@ int formatVersionOf(const std::string &path)
 
 void convertTableFile(const std::string &path, bool salvage)
 {
+    std::vector<FieldDef> fields;
+    std::vector<IndexDef> indexes;
+    {
+        // What cannot be converted is told before anything else is looked at.
+        Database in;
+        in.open(path, false);
+        if (formatVersion(in) >= kFormatVersion)
+            return;
+        readFormat1(in, fields, indexes);
+    }
     const std::string folder = folderOf(path);
     if (!writable(path) || !writable(folder))
         throw EngineError(cannotConvert(path, "no se puede escribir en ella o en su carpeta «" + folder + "»",
@@ -163,21 +192,15 @@ void convertTableFile(const std::string &path, bool salvage)
                < static_cast<unsigned long long>(st.st_size) + (1u << 20))
         throw diskFull();
 
-    std::vector<FieldDef> fields;
-    std::vector<IndexDef> indexes;
-    try {
-        loadDefinitions(in, fields, indexes);
-        validateDefinitions(fields, indexes);
-    } catch (const EngineError &e) {
-        throw EngineError("La tabla «" + path + "» está dañada: sus definiciones no son válidas (" + e.what() + ").");
-    }
+    readFormat1(in, fields, indexes);
     const std::string tmp = temporaryPathBeside(path);
     try {
         Database out;
         createTableFile(out, tmp, fields, indexes);
-        // The copy needs no journal nor synchronised writes of its own: a failure or a kill
-        // throws it away, and it reaches the disk before it is put in place.
-        out.exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536");
+        // The copy needs no journal on disk nor synchronised writes of its own: a failure or
+        // a kill throws it away, and it reaches the disk before it is put in place. (A
+        // connection in defensive mode keeps a journal, in memory here.)
+        out.exec("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; PRAGMA cache_size = -65536");
         in.exec("PRAGMA mmap_size = 2147418112");
         const Schema to = loadSchema(out);
         fillTableFile(out, tmp, [&] { copyRecords(in, to, out, salvage); });

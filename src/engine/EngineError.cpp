@@ -4,6 +4,17 @@
 
 namespace engine {
 
+std::string shortenedText(std::string_view utf8, std::size_t maxChars)
+{
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // A character starts at every byte that is not a continuation byte (10xxxxxx).
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && chars++ == maxChars)
+            return std::string(utf8.substr(0, i)) + "\u2026";
+    }
+    return std::string(utf8);
+}
+
 int strToInt(const std::string &text)
 {
     std::size_t i = 0;
@@ -24,7 +35,7 @@ int strToInt(const std::string &text)
     }
     const long long value = negative ? -v : v;
     if (i == start || i != text.size() || value > INT_MAX || value < INT_MIN)
-        throw ConversionError("'" + text + "' is not a valid integer value");
+        throw ConversionError("'" + shortenedText(text) + "' is not a valid integer value");
     return static_cast<int>(value);
 }
 

@@ -2,6 +2,7 @@
 // Errors raised by the table engine.
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace engine {
 
@@ -11,6 +12,13 @@ namespace engine {
 class EngineError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A table written by a newer version of the program, in a format this one does not read; the
+// file is left as it was. Its text says so, with both format numbers.
+class NewerFormatError : public EngineError {
+public:
+    using EngineError::EngineError;
 };
 
 // No space left on the disk for a write.
@@ -28,7 +36,12 @@ public:
 
 // The integer a text stands for: optional leading blanks, an optional sign and decimal
 // digits, within the 32-bit range; anything else raises ConversionError with
-// "'<text>' is not a valid integer value".
+// "'<text>' is not a valid integer value" (the text shortened as shortenedText does).
 int strToInt(const std::string &text);
+
+// A UTF-8 text as a message quotes it: whole when it has at most `maxChars` characters, else
+// its first `maxChars` characters followed by "…", so that a huge field read from a file
+// never makes a huge message.
+std::string shortenedText(std::string_view utf8, std::size_t maxChars = 200);
 
 } // namespace engine

@@ -108,7 +108,7 @@ void Field::setAsString(std::string_view value)
         else if (isPrefixNoCase(value, "false"))
             table_->d->setValue(index_, Value::ofInteger(0));
         else
-            throw ConversionError("'" + std::string(value) + "' is not a valid boolean value");
+            throw ConversionError("'" + shortenedText(value) + "' is not a valid boolean value");
         return;
     }
 }

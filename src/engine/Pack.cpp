@@ -386,10 +386,15 @@ void Table::checkpointFile()
     if (d->state != State::Inactive)
         throw EngineError("La tabla «" + d->path() + "» debe estar cerrada para consolidar su fichero.");
     struct stat st;
-    if (::stat((d->path() + "-wal").c_str(), &st) != 0)
+    const bool log = ::stat((d->path() + "-wal").c_str(), &st) == 0;
+    if (!log && ::stat((d->path() + "-journal").c_str(), &st) != 0)
         return;
-    // Closing the last connection folds the log in and removes it.
-    d->onOwnConnection(true, [](Impl &own) { own.db.exec("PRAGMA wal_checkpoint(TRUNCATE)"); });
+    // Opening the file rolls back a journal left by a writer that is gone (SQLite does so at
+    // the first read); closing the last connection folds a log in and removes it.
+    d->onOwnConnection(true, [log](Impl &own) {
+        if (log)
+            own.db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    });
 }
 
 void Table::setSecureDelete(bool on)

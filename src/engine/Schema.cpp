@@ -358,6 +358,87 @@ void validateDefinitions(const std::vector<FieldDef> &fields, const std::vector<
     }
 }
 
+namespace {
+
+// One object of a table file's SQLite schema: its kind ("table", "index", "trigger") as
+// sqlite_schema names it, its name and the statement that creates it.
+struct SchemaObject {
+    std::string type, name, sql;
+};
+
+// The tables of the field and index definitions, alike in every format.
+std::vector<SchemaObject> definitionTables()
+{
+    return {
+        {"table", "orv_fields",
+         "CREATE TABLE orv_fields(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL, "
+         "size INTEGER NOT NULL)"},
+        {"table", "orv_indexes",
+         "CREATE TABLE orv_indexes(name TEXT NOT NULL, fields TEXT NOT NULL, is_primary INTEGER NOT NULL)"},
+    };
+}
+
+// The objects a table file of the given format holds for these definitions, in the order in
+// which they are created: format 1 kept the blobs as the last columns of data, format 2 keeps
+// them in tables of their own, which a trigger empties with the record.
+std::vector<SchemaObject> ownObjects(const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes,
+                                     int version)
+{
+    std::vector<SchemaObject> objects = definitionTables();
+    std::string cols;
+    auto addColumn = [&](const FieldDef &f) {
+        if (!cols.empty())
+            cols += ", ";
+        cols += quoteIdentifier(f.name);
+        switch (f.type) {
+        case FieldType::AutoInc: cols += " INTEGER PRIMARY KEY AUTOINCREMENT"; break;
+        case FieldType::SmallInt:
+        case FieldType::Boolean: cols += " INTEGER"; break;
+        case FieldType::String: cols += " TEXT"; break;
+        case FieldType::Blob: cols += " BLOB"; break;
+        }
+    };
+    for (const auto &f : fields)
+        if (f.type != FieldType::Blob)
+            addColumn(f);
+    if (version == 1)
+        for (const auto &f : fields)
+            if (f.type == FieldType::Blob)
+                addColumn(f);
+    objects.push_back({"table", "data", "CREATE TABLE data(" + cols + ")"});
+    if (version >= 2) {
+        std::string deletes;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].type == FieldType::Blob) {
+                const std::string table = "orv_blob" + std::to_string(i);
+                objects.push_back({"table", table, "CREATE TABLE " + table + "(id INTEGER PRIMARY KEY, v BLOB NOT NULL)"});
+                deletes += "DELETE FROM " + table + " WHERE id = old.rowid; ";
+            }
+        if (!deletes.empty())
+            objects.push_back({"trigger", "orv_delete_blobs",
+                               "CREATE TRIGGER orv_delete_blobs AFTER DELETE ON data BEGIN " + deletes + "END"});
+    }
+    for (const auto &index : indexes)
+        objects.push_back({"index", "orv_idx_" + index.name, indexSql(fields, index)});
+    return objects;
+}
+
+// "la tabla", "el índice", ... for a kind of schema object.
+std::string kindOf(std::string_view type)
+{
+    if (type == "table")
+        return "la tabla";
+    if (type == "index")
+        return "el índice";
+    if (type == "trigger")
+        return "el disparador";
+    if (type == "view")
+        return "la vista";
+    return "el objeto";
+}
+
+} // namespace
+
 void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes)
 {
     validateDefinitions(fields, indexes);
@@ -365,35 +446,8 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
     db.exec("PRAGMA user_version = " + std::to_string(kFormatVersion));
     db.exec("BEGIN");
     try {
-        db.exec("CREATE TABLE orv_fields(pos INTEGER PRIMARY KEY, name TEXT NOT NULL, type TEXT NOT NULL, "
-                "size INTEGER NOT NULL)");
-        db.exec("CREATE TABLE orv_indexes(name TEXT NOT NULL, fields TEXT NOT NULL, is_primary INTEGER NOT NULL)");
-        std::string cols;
-        auto addColumn = [&](const FieldDef &f) {
-            if (!cols.empty())
-                cols += ", ";
-            cols += quoteIdentifier(f.name);
-            switch (f.type) {
-            case FieldType::AutoInc: cols += " INTEGER PRIMARY KEY AUTOINCREMENT"; break;
-            case FieldType::SmallInt:
-            case FieldType::Boolean: cols += " INTEGER"; break;
-            case FieldType::String: cols += " TEXT"; break;
-            case FieldType::Blob: cols += " BLOB"; break;
-            }
-        };
-        for (const auto &f : fields)
-            if (f.type != FieldType::Blob)
-                addColumn(f);
-        db.exec("CREATE TABLE data(" + cols + ")");
-        std::string deletes;
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            if (fields[i].type == FieldType::Blob) {
-                const std::string table = "orv_blob" + std::to_string(i);
-                db.exec("CREATE TABLE " + table + "(id INTEGER PRIMARY KEY, v BLOB NOT NULL)");
-                deletes += "DELETE FROM " + table + " WHERE id = old.rowid; ";
-            }
-        if (!deletes.empty())
-            db.exec("CREATE TRIGGER orv_delete_blobs AFTER DELETE ON data BEGIN " + deletes + "END");
+        for (const SchemaObject &object : ownObjects(fields, indexes, kFormatVersion))
+            db.exec(object.sql);
         Statement ins = db.prepare("INSERT INTO orv_fields(pos, name, type, size) VALUES(?, ?, ?, ?)");
         for (std::size_t i = 0; i < fields.size(); ++i) {
             ins.bindInt(1, static_cast<std::int64_t>(i));
@@ -404,7 +458,6 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
         }
         Statement idx = db.prepare("INSERT INTO orv_indexes(name, fields, is_primary) VALUES(?, ?, ?)");
         for (const auto &index : indexes) {
-            db.exec(indexSql(fields, index));
             idx.bindText(1, index.name);
             idx.bindText(2, index.fields);
             idx.bindInt(3, index.primary ? 1 : 0);
@@ -417,13 +470,43 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
     }
 }
 
+void requireOwnSchema(Database &db, const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes,
+                      int version)
+{
+    const std::vector<SchemaObject> expected = ownObjects(fields, indexes, version);
+    std::vector<bool> found(expected.size(), false);
+    auto damaged = [&](const std::string &what) {
+        return EngineError("La tabla «" + db.path() + "» está dañada: " + what + ".");
+    };
+    // One row more than a file of ours can hold (its own objects and the AutoInc counter's
+    // table) shows a stranger among the rows read, so no more are read.
+    Statement q = db.prepare("SELECT type, name, sql FROM sqlite_schema LIMIT " + std::to_string(expected.size() + 2));
+    while (q.step()) {
+        const std::string_view type = q.columnBytes(0), name = q.columnBytes(1), sql = q.columnBytes(2);
+        // SQLite's own table of AutoInc counters.
+        if (type == "table" && name == "sqlite_sequence" && sql == "CREATE TABLE sqlite_sequence(name,seq)")
+            continue;
+        bool ours = false;
+        for (std::size_t i = 0; i < expected.size() && !ours; ++i)
+            if (!found[i] && type == expected[i].type && name == expected[i].name && sql == expected[i].sql)
+                ours = found[i] = true;
+        if (!ours)
+            throw damaged("su esquema contiene " + kindOf(type) + " «" + std::string(name.substr(0, kMaxNameBytes))
+                          + "», que este programa no ha creado");
+    }
+    // A missing index or trigger of ours runs nothing; packing the table makes it again.
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        if (!found[i] && expected[i].type == "table")
+            throw damaged("a su esquema le falta " + kindOf(expected[i].type) + " «" + expected[i].name + "»");
+}
+
 int formatVersion(Database &db)
 {
     if (db.queryInt("PRAGMA application_id") != kApplicationId)
         throw EngineError("El fichero «" + db.path() + "» no es una tabla de este programa.");
     const std::int64_t version = db.queryInt("PRAGMA user_version");
     if (version > kFormatVersion)
-        throw EngineError("La tabla «" + db.path() + "» tiene el formato " + std::to_string(version)
+        throw NewerFormatError("La tabla «" + db.path() + "» tiene el formato " + std::to_string(version)
                           + ", de una versión más reciente del programa; esta versión sólo lee hasta el formato "
                           + std::to_string(kFormatVersion)
                           + ". Ábrala con la versión del programa que la creó o con una posterior. "
@@ -447,6 +530,20 @@ void loadDefinitions(Database &db, std::vector<FieldDef> &fields, std::vector<In
     };
     fields.clear();
     indexes.clear();
+    // The definitions are read only from the plain tables this program creates for them.
+    for (const SchemaObject &table : definitionTables()) {
+        Statement q = db.prepare("SELECT type, name, sql FROM sqlite_schema WHERE name = ? COLLATE NOCASE LIMIT 2");
+        q.bindText(1, table.name);
+        int same = 0, rows = 0;
+        while (q.step()) {
+            ++rows;
+            same += q.columnBytes(0) == table.type && q.columnBytes(1) == table.name && q.columnBytes(2) == table.sql;
+        }
+        if (rows != 1 || same != 1)
+            throw damaged(rows == 0 ? "a su esquema le falta la tabla «" + table.name + "»"
+                                    : "su esquema contiene la tabla «" + table.name
+                                          + "» de un modo en que este programa no la crea");
+    }
     {
         Statement q = db.prepare("SELECT pos, name, type, size FROM orv_fields ORDER BY rowid LIMIT "
                                  + std::to_string(kMaxFields + 1));
@@ -494,6 +591,7 @@ Schema loadSchema(Database &db)
     } catch (const EngineError &e) {
         throw damaged(std::string("sus definiciones no son válidas (") + e.what() + ")");
     }
+    requireOwnSchema(db, s.fields, s.indexes, kFormatVersion);
     std::vector<std::pair<std::string, bool>> columns; // name, is primary key
     {
         Statement q = db.prepare("PRAGMA table_info(data)");

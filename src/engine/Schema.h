@@ -18,7 +18,8 @@
 //   orv_idx_<name>                           one SQLite index per index definition
 //
 // Format 1 kept the blobs as the last columns of data. Such a file is converted when it is
-// opened (Convert.cpp); nothing else reads that layout.
+// opened (Convert.cpp); nothing else reads that layout. A file holds nothing else: any other
+// schema object, and any other format number, makes it a damaged table.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -112,9 +113,17 @@ void createSchema(Database &db, const std::vector<FieldDef> &fields, const std::
 // reading at most kMaxFields fields and kMaxIndexes indexes). A file of an older format is
 // refused too: Table::open converts it first (Convert.cpp).
 Schema loadSchema(Database &db);
+// Refuses (EngineError, the table is damaged) a file whose SQLite schema is not exactly what
+// this program creates for these definitions in the given format: a trigger, view, table or
+// index of anyone else's, or one of ours whose statement differs (another column, an index
+// over an expression), would run or take effect when the file is read or written. A missing
+// table of ours makes it damaged too; a missing index or trigger of ours does not.
+void requireOwnSchema(Database &db, const std::vector<FieldDef> &fields, const std::vector<IndexDef> &indexes,
+                      int version);
 // The file's format version; EngineError when it is not a table of this program.
 int formatVersion(Database &db);
-// The definitions alone, as loadSchema reads them (no check of the records' tables).
+// The definitions alone, as loadSchema reads them (no check of the records' tables; the
+// tables of the definitions must be exactly the program's).
 void loadDefinitions(Database &db, std::vector<FieldDef> &fields, std::vector<IndexDef> &indexes);
 
 // Sets the connection's pragmas for ordinary work (journal, synchronous, cache).

@@ -154,6 +154,21 @@ void Database::open(const std::string &path, bool create)
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 3000);
+    // A table file is data from anywhere. Its schema may use no function that has effects
+    // beyond computing a value; ordinary SQL cannot reach the file's raw pages or schema
+    // text; views are off (no table file has one); and a name in double quotes is always a
+    // column, never taken for a text when no such column exists.
+    const std::pair<int, int> settings[] = {{SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0}, {SQLITE_DBCONFIG_DEFENSIVE, 1},
+                                            {SQLITE_DBCONFIG_ENABLE_VIEW, 0}, {SQLITE_DBCONFIG_DQS_DML, 0},
+                                            {SQLITE_DBCONFIG_DQS_DDL, 0}};
+    for (const auto &[option, value] : settings) {
+        int now = -1;
+        if (sqlite3_db_config(db_, option, value, &now) != SQLITE_OK || now != value) {
+            close();
+            throw EngineError("No se puede abrir el fichero «" + path
+                              + "» con las protecciones que el programa exige a toda tabla.");
+        }
+    }
 }
 
 void Database::close()

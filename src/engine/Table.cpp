@@ -378,6 +378,18 @@ void Table::refresh()
         d->fireAfterScroll();
 }
 
+void Table::setViewDeferred(bool deferred)
+{
+    d->viewDeferred = deferred;
+    if (deferred || d->lastDeferred == 0 || !active())
+        return;
+    const std::int64_t before = d->currentId();
+    d->reloadAfterChange(d->lastDeferred);
+    d->notify(Event::DataChanged);
+    if (d->currentId() != before)
+        d->fireAfterScroll();
+}
+
 std::string Table::peekAsString(std::size_t row, int fieldIndex)
 {
     d->requireActive();

@@ -17,7 +17,7 @@
 // passes SQLite's integrity check and holds every record whose Post returned; a journal
 // left by the interruption is rolled back at the next open. A table file written by an
 // earlier version in write-ahead-log mode is folded back into one file at its first
-// opening (checkpointFile() does it for a closed table).
+// opening (checkpointFile() does both for a closed table).
 // flushBuffers() is therefore a no-op kept for callers that flush after a post.
 //
 // EXCLUSIVE OPEN. Every open table takes an advisory open-file-description lock (fcntl
@@ -181,9 +181,10 @@ public:
     // Drops the table's SQLite indexes and builds them again from its index definitions
     // (a missing one is built too). The table must be open exclusively.
     void rebuildIndexes();
-    // Folds a log left beside a closed table by a killed program into the table file (by
-    // opening and closing it), so that X.DB alone holds every record. Nothing happens when
-    // there is no log; EngineError when the table is held by anyone or is damaged.
+    // Folds a log left beside a closed table by a killed program into the table file, or
+    // rolls back the change a journal left beside it holds (by opening and closing it), so
+    // that X.DB alone is whole. Nothing happens when there is neither; EngineError when the
+    // table is held by anyone or is damaged.
     void checkpointFile();
     // Secure delete: the bytes of deleted records, and of the old versions of rewritten ones,
     // are overwritten with zeros in the file instead of lingering in its free space. Kept
@@ -257,6 +258,12 @@ public:
     bool modified() const;
     void checkBrowseMode(); // posts when a field was set, else cancels
     void flushBuffers();    // no-op: every post is already committed
+    // For appending many records (inside a Transaction): while deferred, a posted new record
+    // is written but the view is left as it was, so that no post shifts it; the cursor goes
+    // back to where it stood before the append and the new records are not in view until the
+    // deferral ends. Ending it rebuilds the view once, on the last record posted (firing the
+    // scroll events when the cursor moved).
+    void setViewDeferred(bool deferred);
 
     // Gives one field of every record of the view the same value, as Edit, set, Post on each
     // would, in one go (inside an open Transaction, else committed on its own): no event per

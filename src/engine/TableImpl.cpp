@@ -93,6 +93,8 @@ void Table::Impl::closeConnection()
     updateStmts.clear();
     db.close();
     lock.release();
+    viewDeferred = false;
+    lastDeferred = 0;
 }
 
 void Table::Impl::prepareStatements()
@@ -134,6 +136,7 @@ void Table::Impl::buildView()
     sql += " FROM data";
     Statement q = db.prepare(sql);
     view.reset(schema.packedKeys);
+    view.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, db.queryInt("SELECT count(*) FROM data"))));
     Row row(schema.fields.size());
     while (q.step()) {
         for (std::size_t i = 0; i < needed.size(); ++i)
@@ -143,6 +146,7 @@ void Table::Impl::buildView()
         view.add(q.columnInt(0), schema.key(row));
     }
     view.sort();
+    lastDeferred = 0; // every record is in view now
     pos = -1;
     bof = eof = true;
 }
@@ -485,6 +489,18 @@ void Table::Impl::postInsert(bool &moved)
         bufLoaded[static_cast<std::size_t>(f)] = 1;
     adoptBuffer(id);
 
+    if (viewDeferred) {
+        lastDeferred = id;
+        if (view.empty()) {
+            pos = -1;
+            bof = eof = true;
+        } else {
+            pos = std::clamp<std::ptrdiff_t>(posBeforeInsert, 0, static_cast<std::ptrdiff_t>(view.size()) - 1);
+            bof = eof = false;
+        }
+        moved = false;
+        return;
+    }
     const Filter *filter = viewFilter();
     const bool passes = !filter || filter->matches(buf);
     SortKey key = schema.key(buf);

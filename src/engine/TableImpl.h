@@ -72,6 +72,9 @@ struct Table::Impl {
     bool modified = false;
     std::int64_t editId = 0;
     std::ptrdiff_t posBeforeInsert = -1;
+    // Posted new records are kept out of the view (Table::setViewDeferred); the last one.
+    bool viewDeferred = false;
+    std::int64_t lastDeferred = 0;
 
     // Display notifications.
     std::map<int, Listener> listeners;

@@ -49,6 +49,12 @@ template <class E> std::ptrdiff_t findIn(const std::vector<E> &v, std::int64_t i
     return -1;
 }
 
+template <class E> void shrinkLoose(std::vector<E> &v)
+{
+    if (v.capacity() > 2 * v.size() + 1024)
+        v.shrink_to_fit();
+}
+
 } // namespace
 
 void View::add(std::int64_t id, SortKey key)
@@ -59,12 +65,23 @@ void View::add(std::int64_t id, SortKey key)
         t_.push_back({id, std::move(key.bytes)});
 }
 
-void View::sort()
+void View::reserve(std::size_t n)
 {
     if (packed_)
-        sortIn(p_);
+        p_.reserve(n);
     else
+        t_.reserve(n);
+}
+
+void View::sort()
+{
+    if (packed_) {
+        sortIn(p_);
+        shrinkLoose(p_);
+    } else {
         sortIn(t_);
+        shrinkLoose(t_);
+    }
 }
 
 std::ptrdiff_t View::find(std::int64_t id) const { return packed_ ? findIn(p_, id) : findIn(t_, id); }

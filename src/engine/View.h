@@ -21,17 +21,19 @@ public:
         packed_ = packed;
         clear();
     }
-    void clear()
+    void clear() // and gives back its memory, before a large view is built again
     {
-        p_.clear();
-        t_.clear();
+        p_ = {};
+        t_ = {};
     }
     std::size_t size() const { return packed_ ? p_.size() : t_.size(); }
     bool empty() const { return size() == 0; }
     std::int64_t id(std::size_t i) const { return packed_ ? p_[i].id : t_[i].id; }
 
+    // Room for n entries, so that building a large view never holds two copies of it.
+    void reserve(std::size_t n);
     void add(std::int64_t id, SortKey key); // while building; then sort()
-    void sort();
+    void sort(); // also gives back room reserved far beyond the entries
     std::ptrdiff_t find(std::int64_t id) const; // -1 when absent
     std::size_t lowerBound(const SortKey &key, std::int64_t id) const;
     void insert(std::size_t at, std::int64_t id, SortKey key);

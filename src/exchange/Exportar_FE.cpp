@@ -10,7 +10,6 @@
 #include "platform/Application.h"
 #include "platform/Colors.h"
 #include "platform/Screen.h"
-#include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
@@ -23,6 +22,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstring>
+
 #include <unistd.h>
 
 TExportar_FE_ *Exportar_FE_ = nullptr;
@@ -33,6 +34,7 @@ const QString Msg_No_Exportado =
     QStringLiteral("No se pudo exportar el Fichero de Estudio\r\r%1\r\r%2\r\rNo se ha creado ningún archivo.");
 const QString Err_Imagen = QStringLiteral("No se puede leer la imagen %1");
 const QString Err_Escritura = QStringLiteral("No se puede escribir el archivo %1");
+const QString Tipo_Trabajo = QStringLiteral("exportacion");
 
 void mensaje(const QString &text)
 {
@@ -50,13 +52,9 @@ void Aviso_No_Se_Puede_Exportar()
     mensaje(Msg_No_Exportable);
 }
 
-void Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream)
+void Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream, int64_t Limite)
 {
-    TPackStreams &pks = *D_Module_->PKS;
-    pks.LoadFromStream(Stream);
-    Stream.clear();
-    pks.GetStream("1", Stream);
-    Stream.setPosition(0);
+    Descomprime_Decodifica_Stream_con_PKS(Stream, Limite);
 }
 
 void Comprime_Codifica_Stream_con_PKS2(packing::MemoryStream &Stream)
@@ -341,6 +339,9 @@ void TExportar_FE_::Button3Click()
     TD_Module_ &dm = *D_Module_;
     engine::Table &activa = *dm.Tabla_Activa;
 
+    // What killed exports left is finished or removed before the name is judged.
+    Quita_Restos_Abandonados(s->Carpeta_Programa + QStringLiteral("/dat"));
+
     // Checks: nothing is written until every choice is known to be usable.
     Pedido_Exportacion pedido;
     pedido.Exportable = s->Exportable;
@@ -373,16 +374,14 @@ void TExportar_FE_::Button3Click()
     RichEdit1->setLine(0, Opciones_Nuevo_FE(plan, pks2, RichEdit1->line(0)));
 
     const bool filtrado = activa.filtered();
-    const QString rutaTemporal = Tabla_De_Trabajo(plan.Carpeta, QStringLiteral("exportacion"), ::getpid());
-    const QString rutaDB = plan.Base + QStringLiteral(".DB");
-    QStringList escritos; // final files written, removed again on failure
+    const QString rutaTemporal = Tabla_De_Trabajo(plan.Carpeta, Tipo_Trabajo, ::getpid());
+    QStringList trabajos; // work parts written, removed again on failure
     engine::Table &exp = *dm.Tabla_Exp;
     QString fallo;
     {
         engine::BulkWork sinRefresco(activa); // the displays show the end only
         try {
             QDir().mkpath(plan.Carpeta);
-            Quita_Restos_Abandonados(plan.Carpeta); // what killed exports left
             if (RadioGroup1->itemIndex() == 0)
                 activa.setFiltered(false);
 
@@ -454,8 +453,10 @@ void TExportar_FE_::Button3Click()
                     origenEmpaquetado && activa.fieldByName(ficha::Ficha_Comp_Encr).asString() == "S";
                 for (const char *campo : blobs) {
                     packing::MemoryStream stream = blobStream(activa.fieldByName(campo));
+                    const bool respuesta = std::strcmp(campo, ficha::Resp_Text) == 0
+                                        || std::strcmp(campo, ficha::Resp_Memo) == 0;
                     if (fichaEmpaquetada && stream.size() > 0)
-                        Desempaqueta_Stream_Exportar(stream);
+                        Desempaqueta_Stream_Exportar(stream, respuesta ? Limite_Respuesta : Limite_Imagen);
                     if (plan.Empaqueta)
                         Comprime_Codifica_Stream_con_PKS2(stream);
                     loadBlob(exp.fieldByName(campo), stream);
@@ -483,27 +484,49 @@ void TExportar_FE_::Button3Click()
             exp.close();
             exp.checkpointFile();
 
-            // Into place: the picture and the settings first, the table last.
+            // Every part complete on the disk under its work name, then all into place as one:
+            // a kill on the way leaves a replacement that the next run in the folder finishes.
+            std::vector<Paso_Reemplazo> pasos;
+            auto parte = [&](const QString &ext, const QString &trabajo, const QByteArray *bytes) {
+                const QString destino = plan.Base + QLatin1Char('.') + ext;
+                trabajos << trabajo;
+                if (bytes) {
+                    try {
+                        packing::FileStream f(QFile::encodeName(trabajo).toStdString(), packing::FileStream::Create);
+                        f.writeBuffer(bytes->constData(), std::size_t(bytes->size()));
+                        f.close(true);
+                    } catch (const packing::EStreamError &) {
+                        falla(Err_Escritura.arg(destino));
+                    }
+                }
+                pasos.push_back({QFileInfo(trabajo).fileName(), QFileInfo(destino).fileName()});
+            };
             if (!imagen.Ext.isEmpty()) {
-                const QString rutaImagen = plan.Base + QLatin1Char('.') + imagen.Ext;
-                escritos << rutaImagen;
-                if (!platform::saveFileAtomically(rutaImagen, Image1->pictureBytes()))
-                    falla(Err_Escritura.arg(rutaImagen));
+                const QByteArray bytes = Image1->pictureBytes();
+                parte(imagen.Ext, Parte_De_Trabajo(plan.Carpeta, Tipo_Trabajo, ::getpid(), imagen.Ext), &bytes);
             }
-            const QString rutaSTU = plan.Base + QStringLiteral(".STU");
-            escritos << rutaSTU;
-            if (!platform::saveFileAtomically(rutaSTU, toByteArray(stu)))
-                falla(Err_Escritura.arg(rutaSTU));
-            Quita_Tabla(rutaDB); // a log without its table is not ours to keep
-            if (!QFile::rename(rutaTemporal, rutaDB))
-                falla(Err_Escritura.arg(rutaDB));
+            const QByteArray bytesSTU = toByteArray(stu);
+            parte(QStringLiteral("STU"), Parte_De_Trabajo(plan.Carpeta, Tipo_Trabajo, ::getpid(), QStringLiteral("STU")),
+                  &bytesSTU);
+            parte(QStringLiteral("DB"), rutaTemporal, nullptr);
+            switch (Reemplaza_Conjunto(plan.Carpeta, Tipo_Trabajo, pasos)) {
+            case Reemplazo::Hecho:
+                break;
+            case Reemplazo::Nada_Hecho:
+                falla(Err_Escritura.arg(plan.Base + QStringLiteral(".DB")));
+            case Reemplazo::A_Medias:
+                trabajos.clear(); // what is left in place the next run finishes
+                falla(Err_Escritura.arg(plan.Base + QStringLiteral(".DB")));
+            }
+        } catch (const ECorruptFile &) {
+            fallo = Msg_Datos_Danados; // the container's own text is not for the user
         } catch (const std::exception &e) {
             fallo = QString::fromUtf8(e.what());
         }
         if (!fallo.isEmpty()) {
             exp.close();
             Quita_Tabla(rutaTemporal);
-            for (const QString &path : escritos)
+            for (const QString &path : trabajos)
                 QFile::remove(path);
             pks2.ClearStreams();
             dm.PKS3->ClearStreams();

@@ -239,6 +239,7 @@ void TFE_Transporte_::Button5Click()
             SinAvisoDeCorrupcion sinAviso(pks3);
             // A transport file carries whole study files, not the small settings PKS3 holds.
             const int64_t limite = std::exchange(pks3.SizeLimit, 0);
+            const uint32_t items = std::exchange(pks3.MaxItems, 0);
             try {
                 pks3.LoadFromFile(
                     QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP")).toStdString());
@@ -246,6 +247,7 @@ void TFE_Transporte_::Button5Click()
             } catch (...) {
             }
             pks3.SizeLimit = limite;
+            pks3.MaxItems = items;
         }
         escrito = cargado && Desempaqueta_Transporte(pks3, carpeta, M, escritos);
     }
@@ -253,7 +255,5 @@ void TFE_Transporte_::Button5Click()
         mensaje(Msg_Transporte_Danado);
         return;
     }
-    if (reemplaza)
-        Quita_Partes_Reemplazadas(base, escritos);
     mensaje(Msg_Transporte_Leido);
 }

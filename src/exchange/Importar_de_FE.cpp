@@ -1,6 +1,7 @@
 #include "exchange/Importar_de_FE.h"
 
 #include "engine/BatchMove.h"
+#include "engine/EngineError.h"
 #include "engine/Table.h"
 #include "packing/PackStreamCol.h"
 #include "platform/Application.h"
@@ -30,6 +31,7 @@ const QString Msg_Sin_Destino = QStringLiteral("No hay ningún F. de Estudio de 
 const QString Msg_Mismo_Fichero = QStringLiteral(
     "El Fichero de Estudio ORIGEN y el DESTINO son el mismo.\r\rSeleccione otro Fichero de Estudio como DESTINO.");
 const QString Msg_Error_Importar = QStringLiteral("Ha ocurrido un error al Importar.");
+const QString Msg_Importar_Imposible = QStringLiteral("No se puede importar:\r\r%1");
 const QString Msg_Fichas_Importadas = QStringLiteral("Nº de fichas importadas: ");
 
 namespace {
@@ -217,6 +219,7 @@ void TImportar_de_FE_::Button1Click()
     // Every card of the origin goes over, whatever filter the last open study file left.
     const bool filtrado = origen.filtered();
     bool hecho = false;
+    QString razon; // why a side could not be read, when the engine says it
     std::size_t antes = 0, despues = 0;
     {
         engine::BulkWork sinRefresco(origen); // no card of the origin is shown
@@ -231,6 +234,8 @@ void TImportar_de_FE_::Button1Click()
             dm.BM_ImportaDeFE->setRecordCount(0);
             dm.BM_ImportaDeFE->execute();
             hecho = true;
+        } catch (const engine::NewerFormatError &e) {
+            razon = QString::fromUtf8(e.what());
         } catch (const engine::EngineError &) {
         }
         if (destino.active())
@@ -240,7 +245,7 @@ void TImportar_de_FE_::Button1Click()
         origen.setFiltered(filtrado);
     }
     if (!hecho) {
-        mensaje(Msg_Error_Importar);
+        mensaje(razon.isEmpty() ? Msg_Error_Importar : Msg_Importar_Imposible.arg(razon));
         return;
     }
     mensaje(Msg_Fichas_Importadas + QString::number(despues - antes));

@@ -30,6 +30,7 @@ extern const QString Msg_Sin_Origen;             // "No hay ningún F. de Estudi
 extern const QString Msg_Sin_Destino;            // "No hay ningún F. de Estudio de DESTINO seleccionado."
 extern const QString Msg_Mismo_Fichero;          // origin and destination are the same file
 extern const QString Msg_Error_Importar;         // "Ha ocurrido un error al Importar."
+extern const QString Msg_Importar_Imposible;     // "No se puede importar:\r\r%1": the engine's reason
 extern const QString Msg_Fichas_Importadas;      // "Nº de fichas importadas: "
 
 class TImportar_de_FE_ : public platform::Form {

@@ -10,6 +10,8 @@
 #include "store/Ficha_Nueva.h"
 #include "store/Sesion.h"
 
+#include <QScopeGuard>
+
 #include <optional>
 
 TImportar_de_txt_ *Importar_de_txt_ = nullptr;
@@ -103,24 +105,38 @@ bool TImportar_Base_::Elige_Archivo()
     m_dialogoUsado = true;
     if (!OpenDialog1->execute())
         return false;
-    std::optional<platform::TextLines> leidas = platform::readTextLines(OpenDialog1->FileName);
     ListBox1->clear();
-    Lineas.clear();
     Linea_Larga = 0;
-    if (!leidas) {
+    if (!Lector.open(OpenDialog1->FileName)) {
         D_Module_->Ver_Mensaje(Msg_No_Leido.arg(OpenDialog1->FileName));
         return false;
     }
-    Lineas = std::move(leidas->lines);
-    Linea_Larga = leidas->tooLongLine;
-    ListBox1->addItems(Lineas);
+    Linea_Larga = Lector.tooLongLine();
     return true;
 }
 
-bool TImportar_Base_::Sigue_Sin_Respuesta_Corta(bool Hay_Respuestas)
+bool TImportar_Base_::Sigue_Sin_Respuesta_Corta(int Paso)
 {
-    return Sesion_->Tam_Respuesta > 0 || !Hay_Respuestas
-        || platform::warningNoOk(Msg_Sin_Respuesta_Corta) == platform::DialogAnswer::Ok;
+    if (Sesion_->Tam_Respuesta > 0)
+        return true;
+    const QString separador = Edit1->text();
+    bool hayRespuestas = false;
+    QString linea;
+    for (int i = 0; !hayRespuestas && Lector.next(linea); ++i)
+        hayRespuestas = i % Paso == 0 && !Divide_Linea_Texto(linea, separador).Respuesta.trimmed().isEmpty();
+    if (!Lector.rewind()) {
+        Lectura_Fallida(0);
+        return false;
+    }
+    return !hayRespuestas || platform::warningNoOk(Msg_Sin_Respuesta_Corta) == platform::DialogAnswer::Ok;
+}
+
+void TImportar_Base_::Lectura_Fallida(int Importadas)
+{
+    QString texto = Msg_No_Leido.arg(OpenDialog1->FileName);
+    if (Importadas > 0)
+        texto += Msg_Lineas_Anteriores.arg(Importadas);
+    D_Module_->Ver_Mensaje(texto);
 }
 
 std::optional<QString> TImportar_Base_::Clave_Linea(const Partes_Linea_Texto &Partes)
@@ -174,21 +190,16 @@ void TImportar_de_txt_::Button1Click()
 {
     if (!Elige_Archivo())
         return;
+    const auto cierra = qScopeGuard([this] { Lector.close(); });
     TD_Module_ &dm = *D_Module_;
     const QString separador = Edit1->text();
-    const int total = int(Lineas.size());
-    std::vector<Partes_Linea_Texto> partes;
-    partes.reserve(size_t(total));
-    bool hayRespuestas = false;
-    for (const QString &linea : std::as_const(Lineas)) {
-        partes.push_back(Divide_Linea_Texto(linea, separador));
-        hayRespuestas = hayRespuestas || !partes.back().Respuesta.trimmed().isEmpty();
-    }
-    if (!Sigue_Sin_Respuesta_Corta(hayRespuestas))
+    if (!Sigue_Sin_Respuesta_Corta(1))
         return;
     Alta_En_Bloque bloque;
-    for (int i = 0; i < total; ++i) {
-        const Partes_Linea_Texto &p = partes[size_t(i)];
+    int importadas = 0;
+    QString linea;
+    while (Lector.next(linea)) {
+        const Partes_Linea_Texto p = Divide_Linea_Texto(linea, separador);
         try {
             const int nivel = Nivel();
             const int importancia = Importancia_Linea(p);
@@ -198,14 +209,17 @@ void TImportar_de_txt_::Button1Click()
             });
         } catch (const std::exception &e) {
             bloque.Termina();
-            Linea_Fallida(i + 1, QString::fromUtf8(e.what()), i);
+            Linea_Fallida(importadas + 1, QString::fromUtf8(e.what()), importadas);
             return;
         }
         bloque.Ficha_Anadida();
+        ++importadas;
     }
     bloque.Termina();
-    if (Linea_Larga > 0)
-        Linea_Larga_Fallida(total);
+    if (Lector.failed())
+        Lectura_Fallida(importadas);
+    else if (Linea_Larga > 0)
+        Linea_Larga_Fallida(importadas);
     else
-        dm.Ver_Mensaje(Msg_Importadas.arg(total));
+        dm.Ver_Mensaje(Msg_Importadas.arg(importadas));
 }

@@ -7,11 +7,13 @@
 //
 // Each card is worked out before it is appended and is appended whole; the cards of one import
 // are committed together (store/Ficha_Nueva.h). A line whose level or importance is not a whole
-// number stops the import with a message naming the line, and the cards of the earlier lines
-// are kept; an import cut short otherwise (the program killed) adds no card, so that running it
-// again adds none twice. Text files are read as UTF-8, or as Windows-1252 when they are not
-// valid UTF-8, a line at most 1 MiB long: a longer line stops the import there in the same way,
-// and the file is read no further.
+// number stops the import with a message naming the line (a long field quoted by its start),
+// and the cards of the earlier lines are kept; an import cut short otherwise (the program
+// killed) adds no card, so that running it again adds none twice. Text files are read as UTF-8,
+// or as Windows-1252 when they are not valid UTF-8, a line at most 1 MiB long: a longer line
+// stops the import there in the same way, and the file is read no further. The file is read a
+// line at a time (platform/TextFile.h), never held whole, so that memory stays the same
+// whatever its number of lines; ListBox1 is left empty.
 //
 // In a study file whose cards have no short answer, the answers of the text file cannot be
 // stored: when the file holds any, the user is told so first and chooses whether to go on.
@@ -20,6 +22,7 @@
 #include "platform/Form.h"
 #include "platform/Label.h"
 #include "platform/MaskEdit.h"
+#include "platform/TextFile.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -51,18 +54,19 @@ protected:
     TImportar_Base_(const char *objectName, const QString &caption, int helpContext, QWidget *parent);
 
     // Shows the file dialog (its initial folder the program folder the first time in a run,
-    // then the dialog's own) and reads the chosen file's lines into Lineas and ListBox1, up to
-    // the first line too long to read. False when cancelled or when the file cannot be read
-    // (said).
+    // then the dialog's own) and opens the chosen file in Lector, its lines to be read up to the
+    // first line too long to read. False when cancelled or when the file cannot be read (said).
     bool Elige_Archivo();
-    // The lines read, and the number (from 1) of the line too long to read that ended them (0
-    // when the whole file was read).
-    QStringList Lineas;
+    // The chosen file's lines, and the number (from 1) of the line too long to read that ends
+    // them (0 when the whole file is read).
+    platform::TextLineReader Lector;
     int Linea_Larga = 0;
-    // In a study file whose cards have no short answer, when the text file holds answers
-    // (Hay_Respuestas): says that they will not be stored and asks whether to go on. False to
-    // stop.
-    bool Sigue_Sin_Respuesta_Corta(bool Hay_Respuestas);
+    // In a study file whose cards have no short answer, when the text file holds answers in its
+    // card lines (every `Paso`-th line from the first): says that they will not be stored and
+    // asks whether to go on. False to stop. Lector is left at its first line.
+    bool Sigue_Sin_Respuesta_Corta(int Paso);
+    // Says that the file could no longer be read, and how many cards were imported.
+    void Lectura_Fallida(int Importadas);
     // The level typed, as a whole number; throws the conversion error.
     int Nivel() const;
     // The importance of a card line as a whole number when the open file's cards have one, else

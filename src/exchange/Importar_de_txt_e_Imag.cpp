@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <optional>
 #include <stdexcept>
@@ -45,6 +46,12 @@ QByteArray empaqueta(const QByteArray &bytes)
     return toByteArray(stream);
 }
 
+// A name or path as a message quotes it: control characters pictured, a long one shortened.
+QString cita(const QString &texto)
+{
+    return QString::fromStdString(engine::shortenedText(platform::controlPictures(texto).toStdString()));
+}
+
 bool nombrado(const QString &nombre)
 {
     return !nombre.trimmed().isEmpty();
@@ -75,7 +82,7 @@ QByteArray TImportar_de_txt_e_Imag_::leeArchivo(const QString &Nombre) const
     if (!existente.isEmpty() && QFileInfo(existente).canonicalFilePath().startsWith(carpeta))
         bytes = platform::readWholeFile(existente, Tamano_Maximo_Archivo);
     if (!bytes)
-        throw ArchivoIlegible(platform::controlPictures(ruta).toStdString());
+        throw ArchivoIlegible(cita(ruta).toStdString());
     return *bytes;
 }
 
@@ -112,37 +119,38 @@ void TImportar_de_txt_e_Imag_::Button1Click()
 {
     if (!Elige_Archivo())
         return;
+    const auto cierra = qScopeGuard([this] { Lector.close(); });
     Carpeta_Archivo = QFileInfo(OpenDialog1->FileName).absolutePath() + QLatin1Char('/');
     TSesion_ &s = *Sesion_;
     TD_Module_ &dm = *D_Module_;
     const QString separador = Edit1->text();
-    const int lineas = int(Lineas.size());
-    bool hayRespuestas = false;
-    for (int i = 0; i < lineas && !hayRespuestas; i += 2)
-        hayRespuestas = !Divide_Linea_Texto(Lineas[i], separador).Respuesta.trimmed().isEmpty();
-    if (!Sigue_Sin_Respuesta_Corta(hayRespuestas))
+    const int lineas = Lector.lineCount();
+    if (!Sigue_Sin_Respuesta_Corta(2))
         return;
     int importadas = 0;
     Alta_En_Bloque bloque;
+    QString lineaTextos, lineaArchivos;
     for (int k = 0; 2 * k < lineas; ++k) {
         const int lineaTexto = 2 * k + 1; // counted from 1
-        if (2 * k + 1 >= lineas) {
+        if (!Lector.next(lineaTextos) || !Lector.next(lineaArchivos)) {
             bloque.Termina();
-            if (Linea_Larga > 0)
+            if (Lector.failed())
+                Lectura_Fallida(importadas);
+            else if (Linea_Larga > 0)
                 Linea_Larga_Fallida(importadas);
             else
                 Linea_Fallida(lineaTexto, Msg_Sin_Linea_Archivos, importadas);
             return;
         }
-        const Partes_Linea_Texto p = Divide_Linea_Texto(Lineas[2 * k], separador);
-        const Archivos_Linea a = Divide_Linea_Archivos(Lineas[2 * k + 1], separador);
+        const Partes_Linea_Texto p = Divide_Linea_Texto(lineaTextos, separador);
+        const Archivos_Linea a = Divide_Linea_Archivos(lineaArchivos, separador);
         int linea = lineaTexto;
         try {
             const int nivel = Nivel();
             const int importancia = Importancia_Linea(p);
             linea = lineaTexto + 1;
             if (const std::optional<QString> fuera = nombreFuera(a))
-                throw ArchivoIlegible(Msg_Nombre_Fuera.arg(platform::controlPictures(*fuera)).toStdString());
+                throw ArchivoIlegible(Msg_Nombre_Fuera.arg(cita(*fuera)).toStdString());
             m_pregunta = Imagen();
             m_respuesta = Imagen();
             if (nombrado(a.Imagen_Pregunta))
@@ -185,7 +193,9 @@ void TImportar_de_txt_e_Imag_::Button1Click()
         bloque.Ficha_Anadida();
     }
     bloque.Termina();
-    if (Linea_Larga > 0)
+    if (Lector.failed())
+        Lectura_Fallida(importadas);
+    else if (Linea_Larga > 0)
         Linea_Larga_Fallida(importadas);
     else
         dm.Ver_Mensaje(Msg_Importadas.arg(lineas / 2));

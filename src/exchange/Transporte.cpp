@@ -3,6 +3,7 @@
 #include "engine/Table.h"
 #include "exchange/Restos_Trabajo.h"
 #include "platform/Files.h"
+#include "store/D_Module.h"
 #include "store/Ficha.h"
 
 #include <QDir>
@@ -16,12 +17,16 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 const QString Err_Lectura = QStringLiteral("No se puede leer el archivo %1");
 const QString Err_Escritura = QStringLiteral("No se puede escribir el archivo %1");
+const QString Err_Sin_Espacio = QStringLiteral(
+    "No hay espacio libre suficiente en el disco de %1 para descomprimir el Fichero de Estudio de Transporte "
+    "(hacen falta unos %2 MB).");
 const QString Err_En_Uso = QStringLiteral("El Fichero de Estudio %1 está siendo usado por otro programa.");
 
 // The parts of a study file that a transport file carries, in the order they are added and
@@ -47,10 +52,11 @@ bool existe(const QString &path)
     return !platform::existingPathAnyCase(path).isEmpty();
 }
 
-using Salida = std::function<void(const std::uint8_t *, std::size_t)>;
+// Takes the inflated bytes piece by piece; false when it wants no more.
+using Salida = std::function<bool(const std::uint8_t *, std::size_t)>;
 
 // Inflates the zlib stream from the source's position to its end, handing the output on piece
-// by piece.
+// by piece. When the output is refused, stops there without looking at the rest.
 std::uint64_t inflar(packing::Stream &Origen, std::uint64_t Limite, const Salida &salida)
 {
     if (Origen.position() >= Origen.size())
@@ -79,8 +85,8 @@ std::uint64_t inflar(packing::Stream &Origen, std::uint64_t Limite, const Salida
         total += producido;
         if (total > Limite)
             throw EZlibDanado();
-        if (producido > 0 && salida)
-            salida(trozo.data(), producido);
+        if (producido > 0 && salida && !salida(trozo.data(), producido))
+            return total;
         // No input left and no way on: the stream is cut short.
         if (ret == Z_BUF_ERROR && z.avail_in == 0 && agotado)
             throw EZlibDanado();
@@ -88,6 +94,38 @@ std::uint64_t inflar(packing::Stream &Origen, std::uint64_t Limite, const Salida
     if (z.avail_in != 0 || Origen.position() < Origen.size()) // bytes after the stream's end
         throw EZlibDanado();
     return total;
+}
+
+// The most bytes a part of that kind may hold: the settings what their opening reads, a
+// picture (or a part of an older engine) what a picture may hold, the card table the largest
+// part.
+std::uint64_t limiteDeParte(const QString &Extension)
+{
+    if (Extension == QLatin1String("STU"))
+        return std::uint64_t(TPackStreams::LargestContainer(Limite_Contenedor_Pequeno));
+    if (Extension == QLatin1String("DB"))
+        return Tamano_Maximo_Parte;
+    return std::uint64_t(Limite_Imagen);
+}
+
+std::uint32_t bigEndian(const std::uint8_t *d, int bytes)
+{
+    std::uint32_t v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | d[i];
+    return v;
+}
+
+// The size of the card table an item holds, as the header at its start declares it; nothing
+// when the item does not start as a table file of the engine does.
+std::optional<std::uint64_t> tamanoDeclaradoDelItem(packing::Stream &Item, std::uint64_t Limite)
+{
+    std::vector<std::uint8_t> cabecera;
+    inflar(Item, Limite, [&](const std::uint8_t *d, std::size_t n) {
+        cabecera.insert(cabecera.end(), d, d + std::min(n, Largo_Cabecera_Tabla - cabecera.size()));
+        return cabecera.size() < Largo_Cabecera_Tabla;
+    });
+    return Tamano_Declarado_Tabla(cabecera.data(), cabecera.size());
 }
 
 // The items of the container by part, each once; nothing when a required part is missing or
@@ -134,23 +172,60 @@ std::uint64_t Descomprime_Stream_Zlib(packing::Stream &Origen, packing::Stream *
 {
     return inflar(Origen, Limite, Destino ? Salida([Destino](const std::uint8_t *d, std::size_t n) {
                                       Destino->writeBuffer(d, n);
+                                      return true;
                                   })
                                           : Salida());
+}
+
+std::optional<std::uint64_t> Tamano_Declarado_Tabla(const std::uint8_t *Cabecera, std::size_t Largo)
+{
+    if (Largo < Largo_Cabecera_Tabla || std::memcmp(Cabecera, Cabecera_Tabla, sizeof Cabecera_Tabla) != 0)
+        return std::nullopt;
+    std::uint32_t pagina = bigEndian(Cabecera + 16, 2);
+    if (pagina == 1)
+        pagina = 65536;
+    if (pagina < 512 || pagina > 65536 || (pagina & (pagina - 1)) != 0)
+        return std::nullopt;
+    // The page count holds only while the change counter and the number it was written at agree.
+    const std::uint32_t paginas = bigEndian(Cabecera + 28, 4);
+    if (paginas == 0 || bigEndian(Cabecera + 24, 4) != bigEndian(Cabecera + 92, 4))
+        return std::nullopt;
+    return std::uint64_t(pagina) * paginas;
 }
 
 void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extension, packing::Stream &Fichero,
                                    std::uint64_t Limite)
 {
-    const bool tabla = Extension == QLatin1String("DB");
-    bool primero = true;
-    const std::uint64_t total = inflar(Item, Limite, [&](const std::uint8_t *d, std::size_t n) {
-        if (tabla && primero && (n < sizeof Cabecera_Tabla || std::memcmp(d, Cabecera_Tabla, sizeof Cabecera_Tabla) != 0))
-            throw ETransporteDanado("not a table file");
-        primero = false;
+    Limite = std::min(Limite, limiteDeParte(Extension));
+    if (Extension != QLatin1String("DB")) {
+        if (Descomprime_Stream_Zlib(Item, &Fichero, Limite) == 0)
+            throw ETransporteDanado("empty part");
+        return;
+    }
+    // The card table: nothing is written before its header says how long it is, and it stops
+    // as soon as it runs past that.
+    std::vector<std::uint8_t> cabecera;
+    std::optional<std::uint64_t> declarado;
+    std::uint64_t escritos = 0;
+    inflar(Item, Limite, [&](const std::uint8_t *d, std::size_t n) {
+        if (!declarado) {
+            cabecera.insert(cabecera.end(), d, d + n);
+            if (cabecera.size() < Largo_Cabecera_Tabla)
+                return true;
+            declarado = Tamano_Declarado_Tabla(cabecera.data(), cabecera.size());
+            if (!declarado || *declarado > Limite)
+                throw ETransporteDanado("not a table file");
+            d = cabecera.data();
+            n = cabecera.size();
+        }
+        escritos += n;
+        if (escritos > *declarado)
+            throw ETransporteDanado("a table file longer than it says");
         Fichero.writeBuffer(d, n);
+        return true;
     });
-    if (tabla && total == 0)
-        throw ETransporteDanado("empty table file");
+    if (!declarado || escritos != *declarado)
+        throw ETransporteDanado("a table file shorter than it says");
 }
 
 bool Es_Tabla_De_Fichas(const QString &Ruta)
@@ -188,16 +263,12 @@ void Anade_Fichero_al_Transporte(TPackStreams &PKS3, const QString &Base, const 
     PKS3.AddStream(Extension.toStdString(), comprimido);
 }
 
-bool FE_Transportable(const QString &N)
+void Consolida_Tabla(const QString &N)
 {
-    return QFileInfo(N).isFile() && existe(N.left(N.size() - 2) + QStringLiteral("STU"));
-}
-
-void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
-{
-    const QString B = N.left(N.size() - 2);
+    if (!QFileInfo(N).isFile())
+        return; // a journal without its table belongs to nothing
     // A journal or log left beside the table by a killed program belongs to it: the table is
-    // made whole on its own first.
+    // made whole on its own (the change cut short rolled back, the log folded in).
     try {
         engine::Table tabla;
         tabla.setTableName(QFile::encodeName(N).toStdString());
@@ -206,6 +277,17 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
         if (QFileInfo::exists(N + QStringLiteral("-wal")) || QFileInfo::exists(N + QStringLiteral("-journal")))
             falla(Err_En_Uso.arg(N));
     }
+}
+
+bool FE_Transportable(const QString &N)
+{
+    return QFileInfo(N).isFile() && existe(N.left(N.size() - 2) + QStringLiteral("STU"));
+}
+
+void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
+{
+    const QString B = N.left(N.size() - 2);
+    Consolida_Tabla(N);
     PKS3.ClearStreams();
     PKS3.Compressed = false;
     PKS3.Encrypted = false;
@@ -238,81 +320,96 @@ bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const Q
     if (!leidas)
         return false;
     auto &partes = *leidas;
+    // Every part is bounded before anything is written: each one but the card table is
+    // inflated once without being kept, the card table's size read from its header.
+    std::uint64_t necesario = 0;
     for (auto &[ext, datos] : partes) {
-        if (ext == QLatin1String("DB"))
-            continue; // checked whole as it is inflated into its work table, which stops at its start
+        const std::uint64_t limite = std::min(Limite, limiteDeParte(ext));
         try {
             datos.setPosition(0);
-            Descomprime_Stream_Zlib(datos, nullptr, Limite);
+            const std::optional<std::uint64_t> largo = ext == QLatin1String("DB")
+                                                           ? tamanoDeclaradoDelItem(datos, limite)
+                                                           : Descomprime_Stream_Zlib(datos, nullptr, limite);
+            if (!largo || *largo == 0 || *largo > limite)
+                return false;
+            necesario += *largo;
         } catch (const EZlibDanado &) {
             return false;
         }
     }
+    QDir().mkpath(Carpeta);
+    // Room for the parts, and for the engine's work while it checks the card table.
+    const std::uint64_t holgura = std::uint64_t(1) << 20;
+    if (const std::optional<std::uint64_t> libre = platform::freeSpace(Carpeta); libre && *libre < necesario + holgura)
+        falla(Err_Sin_Espacio.arg(Carpeta).arg((necesario + holgura) / (1024 * 1024) + 1));
 
     // The card table is inflated under a work name and opened there; the other parts are
-    // written whole under temporary names beside their places (a write that fails takes every
-    // temporary file with it). Only then do they all take their places.
-    QDir().mkpath(Carpeta);
+    // written whole under work names beside their places (a failure takes every work part
+    // with it). Only then do they all take their places, as one replacement.
     Quita_Restos_Abandonados(Carpeta);
-    const QString trabajo = Tabla_De_Trabajo(Carpeta, QStringLiteral("transporte"), ::getpid());
-    struct QuitaTrabajo {
-        const QString &ruta;
-        ~QuitaTrabajo() { Quita_Tabla(ruta); }
-    } quitaTrabajo{trabajo};
-    Quita_Tabla(trabajo);
-    std::vector<std::unique_ptr<packing::SaveFile>> archivos;
+    const QString tipo = QStringLiteral("transporte");
+    QStringList trabajos;
+    bool conservaTrabajos = false;
+    struct QuitaTrabajos {
+        const QStringList &rutas;
+        const bool &conserva;
+        ~QuitaTrabajos()
+        {
+            if (!conserva)
+                for (const QString &ruta : rutas)
+                    Quita_Tabla(ruta);
+        }
+    } quitaTrabajos{trabajos, conservaTrabajos};
+    std::vector<Paso_Reemplazo> pasos;
+    QStringList llevadas;
     for (auto &[ext, datos] : partes) {
         const QString destino = enCualquierCaso(Carpeta + QLatin1Char('/') + M + ext);
+        const QString trabajo = Parte_De_Trabajo(Carpeta, tipo, ::getpid(), ext);
+        trabajos << trabajo;
+        Quita_Tabla(trabajo);
         datos.setPosition(0);
         try {
-            if (ext == QLatin1String("DB")) {
-                {
-                    packing::FileStream tabla(QFile::encodeName(trabajo).toStdString(), packing::FileStream::Create);
-                    Extrae_Fichero_del_Transporte(datos, ext, tabla, Limite);
-                    tabla.close(true);
-                }
-                if (!Es_Tabla_De_Fichas(trabajo))
-                    return false;
-                archivos.emplace_back(); // its place is taken by renaming the work table
-            } else {
-                auto archivo = std::make_unique<packing::SaveFile>(QFile::encodeName(destino).toStdString());
-                Extrae_Fichero_del_Transporte(datos, ext, archivo->stream(), Limite);
-                archivos.push_back(std::move(archivo));
+            {
+                packing::FileStream archivo(QFile::encodeName(trabajo).toStdString(), packing::FileStream::Create);
+                Extrae_Fichero_del_Transporte(datos, ext, archivo, Limite);
+                archivo.close(true);
             }
+            if (ext == QLatin1String("DB") && !Es_Tabla_De_Fichas(trabajo))
+                return false;
         } catch (const ETransporteDanado &) {
             return false;
         } catch (const packing::EStreamError &) {
             falla(Err_Escritura.arg(destino));
         }
         datos.clear();
+        pasos.push_back({QFileInfo(trabajo).fileName(), QFileInfo(destino).fileName()});
+        llevadas << ext;
     }
-    // The log of a replaced table would be replayed into the new one.
-    const QString db = enCualquierCaso(Carpeta + QLatin1Char('/') + M + QStringLiteral("DB"));
-    for (std::size_t i = 0; i < archivos.size(); ++i) {
-        const QString &ext = partes[i].first;
-        try {
-            if (archivos[i]) {
-                archivos[i]->commit();
-            } else {
-                for (const char *diario : {"-wal", "-shm", "-journal"})
-                    QFile::remove(db + QLatin1String(diario));
-                if (std::rename(QFile::encodeName(trabajo).constData(), QFile::encodeName(db).constData()) != 0)
-                    falla(Err_Escritura.arg(db));
-            }
-        } catch (const packing::EStreamError &) {
-            falla(Err_Escritura.arg(Carpeta + QLatin1Char('/') + M + ext));
-        }
-        Escritos << ext;
-    }
-    return true;
-}
 
-void Quita_Partes_Reemplazadas(const QString &Base, const QStringList &Escritos)
-{
-    for (const char *parte : {"MB", "PX", "BMP", "JPG", "JPEG", "CLA"}) {
-        if (Escritos.contains(QLatin1String(parte)))
-            continue;
-        if (const QString viejo = platform::existingPathAnyCase(Base + QLatin1String(parte)); !viejo.isEmpty())
-            QFile::remove(viejo);
+    // A study file replaced goes whole: the parts the transport file does not carry and its
+    // saved password go with it.
+    const QString base = Carpeta + QLatin1Char('/') + M;
+    if (existe(base + QStringLiteral("DB")) || existe(base + QStringLiteral("STU")))
+        for (const char *parte : {"MB", "PX", "BMP", "JPG", "JPEG", "CLA"})
+            if (const QString viejo = platform::existingPathAnyCase(base + QLatin1String(parte));
+                !viejo.isEmpty() && !llevadas.contains(QLatin1String(parte)))
+                pasos.push_back({QString(), QFileInfo(viejo).fileName()});
+
+    // A journal left on the table replaced by a killed program is rolled back first, so that
+    // the old table stays whole whenever its replacement is cut short.
+    const QString db = enCualquierCaso(base + QStringLiteral("DB"));
+    Consolida_Tabla(db);
+
+    switch (Reemplaza_Conjunto(Carpeta, tipo, pasos)) {
+    case Reemplazo::Hecho:
+        trabajos.clear(); // in their places
+        break;
+    case Reemplazo::Nada_Hecho:
+        falla(Err_Escritura.arg(db));
+    case Reemplazo::A_Medias:
+        conservaTrabajos = true; // what is not in place yet the next run puts there
+        falla(Err_Escritura.arg(db));
     }
+    Escritos = llevadas;
+    return true;
 }

@@ -11,13 +11,18 @@
 //
 // Unpacking is all or nothing. The names written come from the transport file's own name and
 // the part's kind, never from the item's name; items of other names are ignored. Before
-// anything takes its place every item is checked (zlib stream, checksum, at most
-// Tamano_Maximo_Parte bytes once inflated) and the "DB" item must inflate to a card table of
-// the engine, which opens it: a container that can't be read, a missing "DB" or "STU", an
-// item held twice, a damaged item or a "DB" that is empty, foreign or damaged is refused and
-// writes nothing. The card table is checked under a work name in the folder, the other parts
-// are written whole under temporary names; all take their places only when every one is
-// complete.
+// anything is written every item is checked (zlib stream, checksum, not empty) and bounded:
+// "STU" by what the opening of a study file reads as its settings, a picture ("MB" and "PX"
+// too) by the picture limit, "DB" by the size that its own table header declares (never over
+// Tamano_Maximo_Parte), which it must inflate to exactly; then the free disk space is checked
+// for them all. The "DB" item must inflate to a card table of the engine, which opens it: a
+// container that can't be read, a missing "DB" or "STU", an item held twice, a damaged, empty
+// or oversized item or a "DB" that is foreign or damaged is refused and writes nothing. The
+// card table is checked under a work name in the folder, the other parts are written whole
+// under work names; all take their places only when every one is complete, as one
+// replacement (Reemplaza_Conjunto) that also takes away the replaced file's parts not carried
+// and its saved password, so that a kill at any step leaves the old study file or the new one
+// once the next run in the folder has finished what was cut short.
 #include "packing/PackStreamCol.h"
 #include "packing/Streams.h"
 
@@ -25,6 +30,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 // The largest part of a study file that an item may inflate to.
@@ -52,11 +58,18 @@ std::uint64_t Descomprime_Stream_Zlib(packing::Stream &Origen, packing::Stream *
 
 // Adds the file Base + Extension, zlib-compressed, to the container as the item Extension.
 void Anade_Fichero_al_Transporte(TPackStreams &PKS3, const QString &Base, const QString &Extension);
-// Writes the part that the item of that extension holds into the file stream: inflated, at
-// most Limite bytes. The card table ("DB") must start as a table file of the engine does,
-// checked before its first byte is written. ETransporteDanado otherwise.
+// Writes the part that the item of that extension holds into the file stream: inflated, not
+// empty, within its kind's bound and at most Limite bytes. The card table ("DB") must start
+// with a table header of the engine, read before its first byte is written, and be exactly as
+// long as that header says. ETransporteDanado otherwise.
 void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extension, packing::Stream &Fichero,
                                    std::uint64_t Limite = Tamano_Maximo_Parte);
+
+// The length of a table header of the engine, and the size of the table file that the header
+// declares (page size times page count); nothing when the bytes are not such a header or the
+// page count it holds is not valid.
+inline constexpr std::size_t Largo_Cabecera_Tabla = 100;
+std::optional<std::uint64_t> Tamano_Declarado_Tabla(const std::uint8_t *Cabecera, std::size_t Largo);
 
 // Whether N (a chosen X.DB) and its settings X.STU exist, so that it can be packed.
 bool FE_Transportable(const QString &N);
@@ -67,13 +80,16 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N);
 
 // Unpacks the transport file loaded in the container into Carpeta as M + kind (M: the
 // transport file's name less "SZP"). False, with nothing written, when the transport file is
-// damaged; a part that can't be written throws, leaving the folder as it was. The container is
-// left without items. Escritos: the kinds written. Limite: the largest part.
+// damaged; a part that can't be written throws, leaving the folder as it was (or, when a step
+// of the replacement itself fails, for the next run to finish). The container is left without
+// items. Escritos: the kinds written. Limite: the largest part, whatever its kind. Too little
+// free disk space for the parts throws before anything is written.
 bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const QString &M, QStringList &Escritos,
                              std::uint64_t Limite = Tamano_Maximo_Parte);
-// After a study file Base ("<folder>/M") was replaced: its parts that the transport file did not
-// carry (Escritos: the kinds written) and its saved password are removed.
-void Quita_Partes_Reemplazadas(const QString &Base, const QStringList &Escritos);
+// Makes the table file N whole on its own: a journal left beside it by a killed program is
+// rolled back, a log folded in. Throws with the failure's text when a journal or log stays
+// (another program is writing the table). Nothing is done without them.
+void Consolida_Tabla(const QString &N);
 // Whether the table file at Ruta opens as a card table of the engine: its header and its
 // definitions (every field of the card record, of its type).
 bool Es_Tabla_De_Fichas(const QString &Ruta);

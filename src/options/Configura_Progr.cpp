@@ -98,6 +98,7 @@ TConfigura_Progr_::TConfigura_Progr_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Configura_Progr_"));
     setWindowTitle(QStringLiteral("  Configuración del Programa"));
     setHelpContext(23);
+    setFollowsMainWindowState(true);
     setColor(tcolor(colors::Teal));
 
     auto named = [](auto *w, const QString &name) {

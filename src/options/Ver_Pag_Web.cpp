@@ -50,6 +50,7 @@ TVer_Pag_Web_::~TVer_Pag_Web_()
 void TVer_Pag_Web_::FormCreate()
 {
     setCentred(true);
+    setFollowsMainWindowState(true);
 }
 
 QString TVer_Pag_Web_::Pagina(int Numero)

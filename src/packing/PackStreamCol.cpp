@@ -70,12 +70,10 @@ void TPackStreams::GetStream(const std::string &name, packing::Stream *destinati
 {
     if (name.empty() || !destination)
         return;
-    for (const Item &item : items_) {
-        if (compareNames(item.name, name) == 0) {
-            destination->writeBuffer(item.stream->data(), static_cast<size_t>(item.stream->size()));
-            break;
-        }
-    }
+    auto it = std::lower_bound(items_.begin(), items_.end(), name,
+                               [](const Item &item, const std::string &n) { return compareNames(item.name, n) < 0; });
+    if (it != items_.end() && compareNames(it->name, name) == 0)
+        destination->writeBuffer(it->stream->data(), static_cast<size_t>(it->stream->size()));
     destination->setPosition(0);
 }
 
@@ -176,8 +174,20 @@ void TPackStreams::ReadItems(packing::Stream &source)
     ClearStreams();
     source.setPosition(8);
     const uint32_t count = source.readUInt32();
+    if (MaxItems > 0 && count > MaxItems)
+        DoCorrupt();
+    // The items are taken in the order they come and put in order of their names once all
+    // are read (at once when they come in order, as they are written), so that loading takes
+    // time in proportion to the container whatever the order of its names. A name read
+    // again keeps its first spelling and place and takes the later content, as a store
+    // under an existing name does.
+    struct Cleanup {
+        TPackStreams &box;
+        bool sorted = true;
+        ~Cleanup() { box.putItemsInOrder(sorted); }
+    } inOrder{*this};
     for (uint32_t i = 0; i < count; ++i) {
-        const std::string name = ReadItemName(source);
+        std::string name = ReadItemName(source);
         const uint32_t size = source.readUInt32();
         // Checked before anything is allocated for the item.
         if (SizeLimit > 0 && int64_t(size) > SizeLimit)
@@ -187,9 +197,33 @@ void TPackStreams::ReadItems(packing::Stream &source)
         auto stream = std::make_unique<packing::MemoryStream>();
         if (size > 0)
             stream->copyFrom(source, size);
-        storeItem(name, std::move(stream));
+        if (inOrder.sorted && !items_.empty() && compareNames(items_.back().name, name) >= 0)
+            inOrder.sorted = false;
+        items_.push_back(Item{std::move(name), std::move(stream)});
     }
     itemsRead_ = count;
+}
+
+void TPackStreams::putItemsInOrder(bool sorted)
+{
+    if (sorted)
+        return;
+    std::stable_sort(items_.begin(), items_.end(),
+                     [](const Item &a, const Item &b) { return compareNames(a.name, b.name) < 0; });
+    // Of a run of one name: the first spelling, the last content.
+    size_t kept = 0;
+    for (size_t i = 0; i < items_.size(); ++i) {
+        if (kept > 0 && compareNames(items_[kept - 1].name, items_[i].name) == 0)
+            items_[kept - 1].stream = std::move(items_[i].stream);
+        else if (kept++ != i)
+            items_[kept - 1] = std::move(items_[i]);
+    }
+    items_.resize(kept);
+}
+
+int64_t TPackStreams::LargestContainer(int64_t sizeLimit)
+{
+    return sizeLimit > 0 ? 2 + payloadAllowance(sizeLimit + kFramingAllowance) : INT64_MAX;
 }
 
 void TPackStreams::LoadFromStream(packing::Stream &source)
@@ -198,7 +232,7 @@ void TPackStreams::LoadFromStream(packing::Stream &source)
     source.setPosition(0);
     const int64_t size = source.size();
     const int64_t innerLimit = SizeLimit > 0 ? SizeLimit + kFramingAllowance : 0;
-    if (size < 2 || (innerLimit > 0 && size - 2 > payloadAllowance(innerLimit)))
+    if (size < 2 || size > LargestContainer(SizeLimit))
         DoCorrupt();
     uint8_t flags[2];
     source.readBuffer(flags, 2);

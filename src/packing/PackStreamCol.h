@@ -14,7 +14,7 @@
 //     pks.LoadFromStream(s);  s.clear();  pks.GetStream("1", s);   // s holds the bytes again
 //
 // Failures: ECorruptFile "File is corrupt." (after OnCorrupt) for a damaged container, a
-// wrong key or content over SizeLimit; packing::EReadError "Stream read error" when an item runs past the end of the
+// wrong key, content over SizeLimit or more items than MaxItems; packing::EReadError "Stream read error" when an item runs past the end of the
 // inner block; packing::EFOpenError / EFCreateError for files that can't be opened or created.
 #include <functional>
 #include <memory>
@@ -53,6 +53,9 @@ public:
     // more is corrupt: its length and its declared unpacked size are checked before anything
     // is deciphered or decompressed, and the decompressor stops at that size.
     int64_t SizeLimit = 0;
+    // The most items a load accepts (0: no limit). A container whose item count says more is
+    // corrupt, refused from the count before any item is read.
+    uint32_t MaxItems = 0;
 
     // Stores the whole of `source` (from position 0; its position is left at its end) under
     // `name`, replacing an item of the same name in any case, which keeps its first name and
@@ -76,6 +79,9 @@ public:
     // end; sets Key, Compressed and Encrypted only when the load succeeds.
     void LoadFromStream(packing::Stream &source);
     void LoadFromFile(const std::string &fileName);
+    // The most bytes a whole container may hold for a load under that SizeLimit to read it;
+    // a longer one is corrupt at once (no limit: INT64_MAX).
+    static int64_t LargestContainer(int64_t sizeLimit);
 
     // Not part of the container's operations: for tests and tools that list what is stored.
     std::vector<std::pair<std::string, int64_t>> itemsForInspection() const;
@@ -90,6 +96,8 @@ private:
     };
 
     void storeItem(const std::string &name, std::unique_ptr<packing::MemoryStream> stream);
+    // Sorts the items as read (unless they came `sorted`), one item to a name.
+    void putItemsInOrder(bool sorted);
     void WriteItems(packing::Stream &destination) const;
     static void WriteItemName(packing::Stream &destination, const std::string &name);
     void ReadItems(packing::Stream &source);

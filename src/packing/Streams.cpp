@@ -273,12 +273,15 @@ std::string resolveLinks(const std::string &path)
     return path;
 }
 
-// Removes the temporary files of our pattern in the folder whose process is gone.
-void removeStaleTemporaries(const std::string &folder)
+} // namespace
+
+// The temporary files of our pattern in the folder whose process is gone.
+int removeAbandonedSaveFiles(const std::string &folder)
 {
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
-        return;
+        return 0;
+    int removed = 0;
     const size_t prefix = sizeof kTempPrefix - 1;
     while (const dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
@@ -294,11 +297,11 @@ void removeStaleTemporaries(const std::string &folder)
             continue;
         if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
             continue; // its process may still be writing it
-        ::unlink((folder + "/" + name).c_str());
+        removed += ::unlink((folder + "/" + name).c_str()) == 0 ? 1 : 0;
     }
     ::closedir(dir);
+    return removed;
 }
-} // namespace
 
 SaveFile::SaveFile(const std::string &fileName, Access access)
     : fileName_(resolveLinks(fileName)), ownerOnly_(access == OwnerOnly)
@@ -310,7 +313,7 @@ SaveFile::SaveFile(const std::string &fileName, Access access)
             throw EFCreateError(fileName);
     }
     const std::string folder = folderOf(fileName_);
-    removeStaleTemporaries(folder);
+    removeAbandonedSaveFiles(folder);
     // A name beside the target, unique within this process and among processes.
     for (int attempt = 0; attempt < 100 && !stream_; ++attempt) {
         tempName_ = folder + "/" + kTempPrefix + hex(static_cast<unsigned long>(::getpid())) + "-" +

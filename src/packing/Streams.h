@@ -140,7 +140,7 @@ private:
 // - The replaced file's permissions and (where allowed) owner are kept.
 // - The temporary name is short (".~sv<pid>-<n>"), so any target name the file system takes
 //   works; such files left behind by a killed process are removed at the next save in that
-//   folder.
+//   folder (and by removeAbandonedSaveFiles).
 // - OwnerOnly: the file is created readable and writable by its owner alone (0600), also when
 //   it replaces a file that others could read.
 class SaveFile {
@@ -161,5 +161,9 @@ private:
     bool ownerOnly_ = false;
     bool committed_ = false;
 };
+
+// Removes from the folder the temporary files of saves whose process is gone (a killed
+// program); returns how many went.
+int removeAbandonedSaveFiles(const std::string &folder);
 
 } // namespace packing

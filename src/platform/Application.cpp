@@ -48,9 +48,27 @@ char **withSpanishDates(char **argv)
     return argv;
 }
 
+// Words of the print dialog that the Spanish translation files leave out or leave half in
+// English, by context and source text.
+struct Translation {
+    const char *context;
+    const char *source;
+    const char *spanish;
+};
+const Translation printDialogWords[] = {
+    {"QPrintSettingsOutput", "Pages", "Páginas"},
+    {"QPrintSettingsOutput", "Page Set:", "Conjunto de páginas:"},
+    {"QPrintSettingsOutput", "Double Sided Printing", "Impresión a doble cara"},
+    {"QPrintSettingsOutput", "Off", "Desactivada"},
+    {"QPrintSettingsOutput", "Long side binding", "Encuadernación por el lado largo"},
+    {"QPrintSettingsOutput", "Short side binding", "Encuadernación por el lado corto"},
+    {"QPrintPropertiesWidget", "Advanced", "Avanzado"},
+};
+
 // Words of the class library that its Spanish translation files leave out: the file dialog's
 // kinds of entry ("Folder", "Drive", ...) moved to a context of their own that the files do not
-// have yet; they are taken from the file dialog's context, where the files have them.
+// have yet; they are taken from the file dialog's context, where the files have them. The print
+// dialog's missing words come from the table above.
 class MissingTranslations : public QTranslator {
 public:
     MissingTranslations(const QTranslator &library, QObject *parent) : QTranslator(parent), m_library(library) {}
@@ -65,6 +83,9 @@ public:
             return m_library.translate("QFileDialog", sourceText, nullptr, n);
         if (qstrcmp(context, "QFileDialog") == 0 && qstrcmp(sourceText, "Go to the parent directory") == 0)
             return QStringLiteral("Ir a la carpeta superior");
+        for (const Translation &t : printDialogWords)
+            if (qstrcmp(context, t.context) == 0 && qstrcmp(sourceText, t.source) == 0)
+                return QString::fromUtf8(t.spanish);
         return {};
     }
 

@@ -15,6 +15,7 @@ namespace {
 QString programFolderOverride;
 bool serialOverridden = false;
 std::optional<std::uint32_t> serialOverride;
+std::optional<std::uint64_t> freeSpaceOverride;
 } // namespace
 
 QString programFolder()
@@ -53,6 +54,22 @@ void clearVolumeSerialForTesting()
 {
     serialOverridden = false;
     serialOverride.reset();
+}
+
+std::optional<std::uint64_t> freeSpace(const QString &folder)
+{
+    if (freeSpaceOverride)
+        return freeSpaceOverride;
+    struct statvfs info {};
+    const QByteArray path = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (::statvfs(path.constData(), &info) != 0)
+        return std::nullopt;
+    return std::uint64_t(info.f_bavail) * info.f_frsize;
+}
+
+void setFreeSpaceForTesting(std::optional<std::uint64_t> bytes)
+{
+    freeSpaceOverride = bytes;
 }
 
 std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxSize)

@@ -19,6 +19,12 @@ std::optional<std::uint32_t> volumeSerial(const QString &folder);
 void setVolumeSerialForTesting(std::optional<std::uint32_t> serial);
 void clearVolumeSerialForTesting();
 
+// The bytes free for the user on the volume that holds the folder; nothing when the volume's
+// information can't be read.
+std::optional<std::uint64_t> freeSpace(const QString &folder);
+// Tests: make freeSpace answer `bytes` whatever the folder; nothing goes back to the volume's.
+void setFreeSpaceForTesting(std::optional<std::uint64_t> bytes);
+
 // The whole content of a file; nothing when it is not a file, cannot be opened or read, or
 // holds more than maxSize bytes (a negative maxSize sets no limit).
 std::optional<QByteArray> readWholeFile(const QString &path, qint64 maxSize = -1);

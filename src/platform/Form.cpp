@@ -49,6 +49,20 @@ void followProgramFocus()
     });
 }
 
+// Going to a window that stands for another program is leaving the program.
+class OutsideWindow : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowActivate)
+            programLeft = true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 int keyCodeFor(QChar c)
 {
     const ushort u = c.unicode();
@@ -69,6 +83,14 @@ int keyCodeFor(QChar c)
     return Qt::Key_unknown;
 }
 } // namespace
+
+void standForAnotherProgram(QWidget &window)
+{
+    if (window.property("platformOutsideWindow").toBool())
+        return;
+    window.setProperty("platformOutsideWindow", true);
+    window.installEventFilter(new OutsideWindow(&window));
+}
 
 Form::Form(QWidget *parent) : QWidget(parent, parent ? Qt::Window : Qt::WindowFlags())
 {
@@ -112,7 +134,30 @@ void Form::setCancelButton(QAbstractButton *button, bool cancel)
 
 void Form::followWindowState(const QWidget *other)
 {
-    setWindowState((other->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    const bool maximised = other && (other->windowState() & Qt::WindowMaximized);
+    const Qt::WindowStates target = maximised ? Qt::WindowMaximized : Qt::WindowNoState;
+    if (windowState() == target)
+        return;
+    if (maximised) {
+        if (!(windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+            m_normalSize = size();
+        setWindowState(target);
+        return;
+    }
+    // A window that was maximised keeps the maximised size as its own (and a window manager
+    // restores a window shown maximised to that size): it gets its normal size back.
+    setWindowState(target);
+    if (m_normalSize.isValid())
+        resize(m_normalSize);
+    if (m_centred && isVisible())
+        centre(*this);
+}
+
+void Form::setVisible(bool visible)
+{
+    if (visible && !isVisible() && m_followsMainWindow && mainWindow() && mainWindow() != this)
+        followWindowState(mainWindow());
+    QWidget::setVisible(visible);
 }
 
 bool Form::close()

@@ -3,7 +3,8 @@
 //
 //   activated()           the window became the program's active window (FormActivate): it
 //                         was shown, or the focus moved to it from another window of the
-//                         program; not when the focus comes back from another program
+//                         program; not when the focus comes back from another program, nor
+//                         from a window that stands for one (the help viewer)
 //   keyPressed(QChar &)   a plain key (not held with Alt or Ctrl alone) that produces a
 //                         character (Esc and Enter included) reached
 //                         the window; with key preview on, before the control with the focus
@@ -20,6 +21,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QSize>
 #include <QWidget>
 
 #include <cstdint>
@@ -35,6 +37,10 @@ Control *named(Control *control, const char *name)
     return control;
 }
 
+// Marks a window that stands for another program, as the help viewer does for the help
+// program: the program's windows take the focus back from it with no activation.
+void standForAnotherProgram(QWidget &window);
+
 class Form : public QWidget {
     Q_OBJECT
 public:
@@ -46,8 +52,13 @@ public:
     // unless it is shown maximised (platform::centre).
     void setCentred(bool on) { m_centred = on; }
     bool centred() const { return m_centred; }
-    // Maximised when the other window is maximised, else normal.
+    // Maximised when the other window is maximised, else normal at the size the window had
+    // before it was maximised (and centred, when it is centred), whether shown or hidden.
     void followWindowState(const QWidget *other);
+    // The window takes the main window's state (followWindowState) each time it is shown,
+    // before it reaches the screen.
+    void setFollowsMainWindowState(bool on) { m_followsMainWindow = on; }
+    void setVisible(bool visible) override;
 
     // The help context that F1 asks for; a function gives it when it depends on what the
     // window shows.
@@ -113,6 +124,8 @@ private:
     bool m_pressed = false;
     bool m_modalOpen = false;
     bool m_activateOnModalReturn = false;
+    bool m_followsMainWindow = false;
+    QSize m_normalSize; // the size before the window was last maximised
     int m_modalResult = 0;
     QElapsedTimer m_returnedFromModal;
 };

@@ -1,5 +1,6 @@
 #include "platform/Help.h"
 
+#include "platform/Form.h"
 #include "platform/ModalShow.h"
 #include "platform/Screen.h"
 
@@ -52,6 +53,8 @@ void openViewer(QWidget *caller, const QString &page)
     if (!viewer) {
         viewer = new QWidget(owner, Qt::Window);
         viewer->setObjectName(QStringLiteral("Ayuda"));
+        // The help is a program of its own to the windows: leaving it for them activates none.
+        standForAnotherProgram(*viewer);
         viewer->setAttribute(Qt::WA_DeleteOnClose, false);
         viewer->setWindowTitle(QStringLiteral("Ayuda de OV2"));
         viewer->resize(720, 560);

@@ -13,7 +13,8 @@
 // folder, map, context or page opens nothing and says nothing.
 //
 // The viewer opens above the window that asked for help (the innermost modal window, else the
-// active window) and takes input while that window waits; Esc closes it.
+// active window) and takes input while that window waits; Esc closes it. To the program's
+// windows the viewer is another program: taking the focus back from it runs no activation.
 //
 // Every call is recorded, so tests see which contexts were asked for and which commands ran.
 // While the program is scripted (tests) the viewer loads the page but is not shown.

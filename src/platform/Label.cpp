@@ -7,7 +7,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QStringList>
-#include <QTextLayout>
+#include <QTextBoundaryFinder>
 
 namespace platform {
 
@@ -94,30 +94,79 @@ void Label::fitToCaption()
     resize(captionSize());
 }
 
+namespace {
+// Adds a wrapped paragraph's lines to `out` (which held `before` lines), at least one, greedily: each word goes on the line with the
+// blanks before it while it fits; a word that does not is moved to a new line, its blanks
+// dropped at the break; a word wider than the whole width is cut between characters. Each
+// character is measured a bounded number of times, so the time is linear in the text.
+void wrapParagraph(const QString &paragraph, const QFontMetricsF &fm, qreal room, QStringList &out, qsizetype before)
+{
+    QString line;
+    qreal used = 0;
+    bool hasWord = false; // the line holds more than blanks
+    auto endLine = [&] {
+        out << line;
+        line.clear();
+        used = 0;
+        hasWord = false;
+    };
+    // Cuts a text too wide for the room between its characters (never within a character).
+    auto cut = [&](const QString &piece) {
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, piece);
+        qsizetype from = 0;
+        for (qsizetype to = finder.toNextBoundary(); to > 0; from = to, to = finder.toNextBoundary()) {
+            const qreal a = to - from == 1 ? fm.horizontalAdvance(piece.at(from))
+                                           : fm.horizontalAdvance(piece.mid(from, to - from));
+            if (used + a > room && !line.isEmpty())
+                endLine();
+            line += QStringView(piece).mid(from, to - from);
+            used += a;
+            hasWord = true;
+        }
+    };
+    const qsizetype n = paragraph.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && paragraph.at(j) == QLatin1Char(' '))
+            ++j;
+        qsizetype k = j;
+        while (k < n && paragraph.at(k) != QLatin1Char(' '))
+            ++k;
+        const QString blanks = paragraph.mid(i, j - i);
+        const QString word = paragraph.mid(j, k - j);
+        i = k;
+        const qreal wb = fm.horizontalAdvance(blanks);
+        const qreal ww = word.isEmpty() ? 0 : fm.horizontalAdvance(word);
+        if (used + wb + ww <= room) {
+            line += blanks + word;
+            used += wb + ww;
+            hasWord = hasWord || !word.isEmpty();
+        } else if (word.isEmpty()) {
+            // Blanks at the end of the paragraph that do not fit are not drawn.
+        } else if (hasWord && ww <= room) {
+            endLine();
+            line = word;
+            used = ww;
+            hasWord = true;
+        } else if (hasWord) {
+            endLine();
+            cut(word);
+        } else {
+            cut(blanks + word); // the paragraph's first word, with the blanks that lead it
+        }
+    }
+    if (!line.isEmpty() || out.size() == before)
+        out << line;
+}
+} // namespace
+
 QString wrapToWidth(const QString &text, const QFont &font, int width)
 {
+    const QFontMetricsF fm(font);
     QStringList out;
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    for (const QString &paragraph : displayText(text).split(QLatin1Char('\n'))) {
-        QTextLayout layout(paragraph, font);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        bool any = false;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(qMax(1, width));
-            QString piece = paragraph.mid(line.textStart(), line.textLength());
-            // The blank where a line was broken is not drawn at its end.
-            if (line.textStart() + line.textLength() < paragraph.size())
-                while (piece.endsWith(QLatin1Char(' ')))
-                    piece.chop(1);
-            out << piece;
-            any = true;
-        }
-        layout.endLayout();
-        if (!any)
-            out << QString();
-    }
+    for (const QString &paragraph : displayText(text).split(QLatin1Char('\n')))
+        wrapParagraph(paragraph, fm, qMax(1, width), out, out.size());
     return out.join(QLatin1Char('\r'));
 }
 

@@ -33,8 +33,10 @@ DialogAnswer warningNoOk(const QString &text)
     if (isScripted())
         return scriptedAnswer(text, DialogAnswer::No);
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Advertencia"), text);
-    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::RejectRole);
-    QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    // One role for both, so that they stand in the order added whatever the platform's order
+    // of roles; No is the default and the escape button.
+    QPushButton *no = box.addButton(QStringLiteral("&No"), QMessageBox::ActionRole);
+    QPushButton *ok = box.addButton(QStringLiteral("Aceptar"), QMessageBox::ActionRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
     box.exec();
@@ -47,7 +49,8 @@ void plainMessage(const QString &text)
         scriptedAnswer(text, DialogAnswer::Ok);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, Application::title(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, Application::title(), text);
+    box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
     box.exec();
 }
 

@@ -11,9 +11,10 @@ namespace platform {
 
 enum class DialogAnswer { Ok, No };
 
-// The warning dialog: a warning sign and the buttons No and OK, in that order.
+// The warning dialog: a warning sign and the buttons No and OK, in that order, OK showing
+// "Aceptar" as every OK button of the program does.
 DialogAnswer warningNoOk(const QString &text);
-// The plain dialog with one OK button.
+// The plain dialog with one OK button ("Aceptar").
 void plainMessage(const QString &text);
 
 // ---- Scripting, for tests ----

@@ -10,6 +10,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QAction>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -325,9 +326,13 @@ void previewReport(Report &report, QWidget *parent)
         }
     });
     // The first run happens here, so that a failing report never shows a window. The page
-    // opens as wide as the window.
+    // opens as wide as the window, through the toolbar's own button so that the button shown
+    // pressed is the one that matches.
     if (auto *pages = dialog.findChild<QPrintPreviewWidget *>()) {
-        pages->setZoomMode(QPrintPreviewWidget::FitToWidth);
+        if (auto *fitWidth = dialog.findChild<QAction *>(QStringLiteral("fitWidthAction")))
+            fitWidth->trigger();
+        else
+            pages->setZoomMode(QPrintPreviewWidget::FitToWidth);
         pages->updatePreview();
     }
     if (failure)

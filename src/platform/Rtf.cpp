@@ -5,6 +5,7 @@
 #include "platform/RtfWriter.h"
 
 #include <QTextBlock>
+#include <QTextList>
 
 #include <algorithm>
 #include <QTextCursor>
@@ -21,6 +22,51 @@ constexpr double kTwipsPerPixel = 15.0; // at 96 pixels an inch
 // that laying out one block never costs more than this much text.
 constexpr qsizetype kMaxBlockChars = 32768;
 
+// A list one level deeper is drawn this much further right (Qt's indent width of 40 pixels).
+constexpr int kTwipsPerListLevel = 600;
+
+QTextListFormat::Style listStyleOf(ParaStyle::List list)
+{
+    switch (list) {
+    case ParaStyle::Decimal: return QTextListFormat::ListDecimal;
+    case ParaStyle::LowerAlpha: return QTextListFormat::ListLowerAlpha;
+    case ParaStyle::UpperAlpha: return QTextListFormat::ListUpperAlpha;
+    case ParaStyle::LowerRoman: return QTextListFormat::ListLowerRoman;
+    case ParaStyle::UpperRoman: return QTextListFormat::ListUpperRoman;
+    default: return QTextListFormat::ListDisc;
+    }
+}
+
+ParaStyle::List listOf(QTextListFormat::Style style)
+{
+    switch (style) {
+    case QTextListFormat::ListDecimal: return ParaStyle::Decimal;
+    case QTextListFormat::ListLowerAlpha: return ParaStyle::LowerAlpha;
+    case QTextListFormat::ListUpperAlpha: return ParaStyle::UpperAlpha;
+    case QTextListFormat::ListLowerRoman: return ParaStyle::LowerRoman;
+    case QTextListFormat::ListUpperRoman: return ParaStyle::UpperRoman;
+    default: return ParaStyle::Bullet; // disc, circle, square
+    }
+}
+
+// Puts the blocks of list paragraphs into lists: consecutive blocks of one kind share a list.
+void makeLists(QTextDocument &doc, const QList<std::pair<int, ParaStyle::List>> &listBlocks)
+{
+    QTextList *list = nullptr;
+    std::pair<int, ParaStyle::List> previous{-2, ParaStyle::NoList};
+    for (const auto &[number, kind] : listBlocks) {
+        const QTextBlock block = doc.findBlockByNumber(number);
+        if (list && previous.first + 1 == number && previous.second == kind) {
+            list->add(block);
+        } else {
+            QTextListFormat format;
+            format.setStyle(listStyleOf(kind));
+            list = QTextCursor(block).createList(format);
+        }
+        previous = {number, kind};
+    }
+}
+
 void fillDocument(const Content &content, QTextDocument &doc)
 {
     const bool undo = doc.isUndoRedoEnabled();
@@ -34,10 +80,19 @@ void fillDocument(const Content &content, QTextDocument &doc)
     bool first = true;
     const CharStyle *lastStyle = nullptr; // runs often repeat the style of the one before
     QTextCharFormat lastFormat;
+    int blockNumber = 0;
+    QList<std::pair<int, ParaStyle::List>> listBlocks; // first block of each list paragraph
     for (const Paragraph &p : content.paragraphs) {
-        if (!first)
+        if (!first) {
             cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
+            ++blockNumber;
+        }
         first = false;
+        // What follows the last paragraph mark, when empty, is no list item: a list that ends
+        // the text ends with its last mark.
+        const bool emptyLast = &p == &content.paragraphs.back() && p.runs.isEmpty();
+        if (p.para.list != ParaStyle::NoList && !emptyLast)
+            listBlocks.append({blockNumber, p.para.list});
         qsizetype blockChars = 0;
         for (const Run &r : p.runs) {
             if (!lastStyle || !(*lastStyle == r.style)) {
@@ -64,6 +119,7 @@ void fillDocument(const Content &content, QTextDocument &doc)
                 blockChars += n;
                 if (at < r.text.size() || blockChars >= kMaxBlockChars) {
                     cursor.insertBlock(toBlockFormat(p.para), toCharFormat(p.markStyle));
+                    ++blockNumber;
                     blockChars = 0;
                 }
             }
@@ -73,6 +129,7 @@ void fillDocument(const Content &content, QTextDocument &doc)
     QTextCursor start(&doc);
     start.setBlockFormat(toBlockFormat(head.para));
     start.setBlockCharFormat(toCharFormat(head.markStyle));
+    makeLists(doc, listBlocks);
     cursor.endEditBlock();
     doc.setUndoRedoEnabled(undo);
 }
@@ -85,6 +142,10 @@ Content contentOf(const QTextDocument &doc)
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         Paragraph p;
         p.para = fromBlockFormat(b.blockFormat());
+        if (const QTextList *list = b.textList()) {
+            p.para.list = listOf(list->format().style());
+            p.para.leftIndent += (std::max(list->format().indent(), 1) - 1) * kTwipsPerListLevel;
+        }
         p.markStyle = fromCharFormat(b.charFormat(), def);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();

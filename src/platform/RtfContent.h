@@ -24,7 +24,11 @@ struct CharStyle {
 
 struct ParaStyle {
     enum Align { Left, Center, Right, Justify };
+    // A list paragraph shows a marker before its text: a bullet, or its number in the run of
+    // paragraphs of the same kind.
+    enum List { NoList, Bullet, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman };
     Align align = Left;
+    List list = NoList;
     int leftIndent = 0; // twips (1/1440 inch)
     int rightIndent = 0;
     int firstIndent = 0;

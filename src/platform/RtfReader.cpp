@@ -16,7 +16,7 @@ namespace platform::rtf {
 
 namespace {
 
-enum class Dest { Text, FontTable, ColorTable, Skip };
+enum class Dest { Text, FontTable, ColorTable, ListProperties, Skip };
 
 // Character and paragraph state of one group; a closing brace restores the enclosing one.
 struct State {
@@ -69,6 +69,7 @@ enum class Kw {
     Unknown, Skip, Bin, FontTable, ColorTable, Red, Green, Blue, F, FCharset, Cpg,
     Par, Row, Sect, U, Uc, Char, Plain, B, I, Ul, UlNone, Strike, V, Fs, Cf, Bg, Super, Sub,
     NoSuperSub, Pard, Ql, Qc, Qr, Qj, Li, Ri, Fi, Sb, Sa, AnsiCpg, Ansi, Mac, Pc, Pca, Deff,
+    Pn, PnBullet, PnNumbered, PnContinue, PnDec, PnLcltr, PnUcltr, PnLcrm, PnUcrm,
 };
 
 struct KwInfo {
@@ -86,10 +87,10 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
               "headerf", "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
               "atnid", "atnauthor", "atndate", "atnref", "xe", "tc", "txe", "rxe", "fldinst",
               "datafield", "nonshppict", "shp", "shpinst", "shprslt", "listtable",
-              "listoverridetable", "revtbl", "rsidtbl", "generator", "template", "docvar",
+              "listoverridetable", "revtbl", "rsidtbl", "generator", "template", "docvar", "pntext",
               "xmlnstbl", "filetbl", "pgdsctbl", "themedata", "colorschememapping",
               "latentstyles", "datastore", "mmathPr", "fchars", "lchars", "ftnsep", "ftnsepc",
-              "ftncn", "aftnsep", "aftnsepc", "aftncn", "private", "userprops", "pn", "falt",
+              "ftncn", "aftnsep", "aftnsepc", "aftncn", "private", "userprops", "falt",
               "panose", "bkmkstart", "bkmkend", "do", "background", "upr", "pgdsc", "author",
               "operator", "title", "subject", "keywords", "comment", "doccomm", "company",
               "creatim", "revtim", "printim", "buptim"})
@@ -121,7 +122,10 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
             {"pard", Kw::Pard}, {"ql", Kw::Ql}, {"qc", Kw::Qc}, {"qr", Kw::Qr}, {"qj", Kw::Qj},
             {"qd", Kw::Qj}, {"li", Kw::Li}, {"ri", Kw::Ri}, {"fi", Kw::Fi}, {"sb", Kw::Sb},
             {"sa", Kw::Sa}, {"ansicpg", Kw::AnsiCpg}, {"ansi", Kw::Ansi}, {"mac", Kw::Mac},
-            {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"deff", Kw::Deff},
+            {"pc", Kw::Pc}, {"pca", Kw::Pca}, {"deff", Kw::Deff}, {"pn", Kw::Pn},
+            {"pnlvlblt", Kw::PnBullet}, {"pnlvlbody", Kw::PnNumbered}, {"pnlvlcont", Kw::PnContinue},
+            {"pndec", Kw::PnDec}, {"pnlcltr", Kw::PnLcltr}, {"pnucltr", Kw::PnUcltr},
+            {"pnlcrm", Kw::PnLcrm}, {"pnucrm", Kw::PnUcrm},
         };
         for (const auto &[s, kw] : words)
             t[s] = {kw};
@@ -239,9 +243,12 @@ private:
             done_ = true; // the document group closed
             return;
         }
+        const bool listProperties = cur_.dest == Dest::ListProperties;
         cur_ = stack_.back();
         stack_.pop_back();
         styleDirty_ = true;
+        if (listProperties && cur_.dest == Dest::Text)
+            cur_.para.list = listKind_; // the paragraphs' list, kept up to the next \pard
     }
 
     bool skipping() const { return overflow_ > 0 || cur_.dest == Dest::Skip; }
@@ -256,6 +263,7 @@ private:
             controlSymbol(c);
             return;
         }
+        const bool starred = starEnd_ == p_ - 1; // right after \*
         char word[33];
         int len = 0;
         while (p_ < end_ && isAsciiLetter(*p_)) {
@@ -287,7 +295,7 @@ private:
             --skip_; // a control word standing as the fallback of \uN
             return;
         }
-        controlWord(std::string_view(word, len), hasParam, n);
+        controlWord(std::string_view(word, len), hasParam, n, starred);
     }
 
     void controlSymbol(char c)
@@ -319,8 +327,10 @@ private:
             addChar(u'\u2011');
             return;
         case '*':
-            if (overflow_ == 0)
+            if (overflow_ == 0) {
                 cur_.dest = Dest::Skip;
+                starEnd_ = p_;
+            }
             return;
         case '\r':
         case '\n':
@@ -335,9 +345,17 @@ private:
         }
     }
 
-    void controlWord(std::string_view w, bool hasParam, int n)
+    void controlWord(std::string_view w, bool hasParam, int n, bool starred)
     {
         const KwInfo k = lookup(w);
+        if (k.kw == Kw::Pn && overflow_ == 0 && !stack_.empty() && stack_.back().dest == Dest::Text
+            && (cur_.dest == Dest::Text || (starred && cur_.dest == Dest::Skip))) {
+            // The list properties of the paragraphs (\pntext, the marker as text, is skipped).
+            flushBytes();
+            cur_.dest = Dest::ListProperties;
+            listKind_ = ParaStyle::Decimal;
+            return;
+        }
         if (k.kw == Kw::Bin) {
             // Binary data of the given length follows; never text.
             flushBytes();
@@ -370,6 +388,10 @@ private:
             colorTableWord(k.kw, n);
             return;
         }
+        if (cur_.dest == Dest::ListProperties) {
+            listWord(k.kw);
+            return;
+        }
         if (!characterWord(k, hasParam, n) && !formattingWord(k.kw, hasParam, n))
             documentWord(k.kw, hasParam, n);
     }
@@ -382,6 +404,20 @@ private:
             green_ = std::clamp(n, 0, 255), colorSet_ = true;
         else if (kw == Kw::Blue)
             blue_ = std::clamp(n, 0, 255), colorSet_ = true;
+    }
+
+    void listWord(Kw kw)
+    {
+        switch (kw) {
+        case Kw::PnBullet: listKind_ = ParaStyle::Bullet; break;
+        case Kw::PnContinue: listKind_ = ParaStyle::NoList; break;
+        case Kw::PnDec: listKind_ = ParaStyle::Decimal; break;
+        case Kw::PnLcltr: listKind_ = ParaStyle::LowerAlpha; break;
+        case Kw::PnUcltr: listKind_ = ParaStyle::UpperAlpha; break;
+        case Kw::PnLcrm: listKind_ = ParaStyle::LowerRoman; break;
+        case Kw::PnUcrm: listKind_ = ParaStyle::UpperRoman; break;
+        default: break; // \pnlvlbody: numbered, decimal unless said otherwise
+        }
     }
 
     // Control words that stand for a character or a break.
@@ -655,6 +691,7 @@ private:
                 }
             }
             return;
+        case Dest::ListProperties:
         case Dest::Skip:
             return;
         }
@@ -766,6 +803,8 @@ private:
     int overflow_ = 0; // groups opened beyond kMaxDepth, skipped whole
 
     int skip_ = 0; // fallback characters of \uN still to skip
+    const char *starEnd_ = nullptr; // just after the last \*
+    ParaStyle::List listKind_ = ParaStyle::NoList; // of the list properties being read
     QByteArray pending_;
     bool pendingRaw_ = false;
     int docCodepage_ = 1252;

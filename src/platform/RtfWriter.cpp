@@ -48,6 +48,7 @@ public:
             if (last && p.runs.isEmpty())
                 break; // a stream that ends with a paragraph mark
             paragraphStyle(p.para, i == 0);
+            listMarker(p.para.list);
             for (const Run &r : p.runs) {
                 charStyle(r.style);
                 text(r.text);
@@ -117,6 +118,68 @@ private:
             word("\\sb", ps.spaceBefore);
         if (ps.spaceAfter)
             word("\\sa", ps.spaceAfter);
+        listProperties(ps.list);
+    }
+
+    // The list of the paragraphs that follow, as a rich edit writes it: bullets, or numbers
+    // from 1 followed by a full stop.
+    void listProperties(ParaStyle::List list)
+    {
+        number_ = 0;
+        switch (list) {
+        case ParaStyle::NoList: return;
+        case ParaStyle::Bullet: out_ += "{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\'95}}"; break;
+        case ParaStyle::Decimal: out_ += "{\\*\\pn\\pnlvlbody\\pnindent0\\pnstart1\\pndec{\\pntxta.}}"; break;
+        case ParaStyle::LowerAlpha: out_ += "{\\*\\pn\\pnlvlbody\\pnindent0\\pnstart1\\pnlcltr{\\pntxta.}}"; break;
+        case ParaStyle::UpperAlpha: out_ += "{\\*\\pn\\pnlvlbody\\pnindent0\\pnstart1\\pnucltr{\\pntxta.}}"; break;
+        case ParaStyle::LowerRoman: out_ += "{\\*\\pn\\pnlvlbody\\pnindent0\\pnstart1\\pnlcrm{\\pntxta.}}"; break;
+        case ParaStyle::UpperRoman: out_ += "{\\*\\pn\\pnlvlbody\\pnindent0\\pnstart1\\pnucrm{\\pntxta.}}"; break;
+        }
+        needDelim_ = false;
+    }
+
+    // The marker of a list paragraph as text, for readers that do not draw list markers.
+    void listMarker(ParaStyle::List list)
+    {
+        if (list == ParaStyle::NoList)
+            return;
+        ++number_;
+        out_ += "{\\pntext";
+        needDelim_ = true;
+        if (list == ParaStyle::Bullet)
+            hexByte(0x95);
+        else
+            text(numberText(list, number_) + u'.');
+        word("\\tab");
+        out_ += '}';
+        needDelim_ = false;
+    }
+
+    static QString numberText(ParaStyle::List list, int n)
+    {
+        switch (list) {
+        case ParaStyle::LowerAlpha:
+        case ParaStyle::UpperAlpha: {
+            QString letters;
+            for (int k = n; k > 0; k = (k - 1) / 26)
+                letters.prepend(QChar(u'a' + (k - 1) % 26));
+            return list == ParaStyle::UpperAlpha ? letters.toUpper() : letters;
+        }
+        case ParaStyle::LowerRoman:
+        case ParaStyle::UpperRoman: {
+            static const std::pair<int, const char *> numerals[] = {
+                {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+                {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
+            QString roman;
+            int k = n;
+            for (const auto &[value, digits] : numerals)
+                for (; k >= value; k -= value)
+                    roman += QLatin1StringView(digits);
+            return list == ParaStyle::UpperRoman ? roman.toUpper() : roman;
+        }
+        default:
+            return QString::number(n);
+        }
     }
 
     int colorIndex(const QColor &c) const
@@ -203,6 +266,7 @@ private:
     int font_ = 0;
     long half_ = 0;
     ParaStyle para_;
+    int number_ = 0; // of the last list paragraph written since the list's properties
 };
 
 } // namespace

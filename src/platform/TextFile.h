@@ -7,7 +7,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <QFile>
+
 #include <climits>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -18,11 +23,13 @@ inline constexpr qsizetype kMaxLineBytes = qsizetype(1) << 20;
 // Splits bytes into lines as they come, in pieces of any size. A line ends at CR LF, LF or CR;
 // a last line without an ending counts, an ending after the last line adds no empty line, and
 // no bytes give no line. Splitting stops, and every further byte is ignored, at the first line
-// longer than the bound (that line is not kept) or once maxLines lines are kept. Memory stays
-// within the kept lines and one bound.
+// longer than the bound (that line is not kept) or once maxLines lines are counted. Lines are
+// kept in lines(), or handed one by one to a sink (and not kept); memory stays within the kept
+// lines and one bound.
 class LineSplitter {
 public:
-    explicit LineSplitter(qsizetype maxLineBytes = kMaxLineBytes, int maxLines = INT_MAX);
+    using Sink = std::function<void(QByteArray &&line)>;
+    explicit LineSplitter(qsizetype maxLineBytes = kMaxLineBytes, int maxLines = INT_MAX, Sink sink = {});
 
     // The next bytes; false once splitting has stopped.
     bool feed(QByteArrayView bytes);
@@ -30,18 +37,22 @@ public:
     void finish();
 
     const QList<QByteArray> &lines() const { return m_lines; }
+    // The lines found so far, kept or handed to the sink.
+    int lineCount() const { return m_count; }
     // The number (from 1) of the first line longer than the bound; 0 when there is none.
     int tooLongLine() const { return m_tooLong; }
-    bool stopped() const { return m_tooLong != 0 || m_lines.size() >= m_maxLines; }
+    bool stopped() const { return m_tooLong != 0 || m_count >= m_maxLines; }
 
 private:
     void endLine();
 
     qsizetype m_maxLineBytes;
     int m_maxLines;
+    Sink m_sink;
     QList<QByteArray> m_lines;
     QByteArray m_current;
     bool m_afterCr = false;
+    int m_count = 0;
     int m_tooLong = 0;
 };
 
@@ -59,9 +70,48 @@ struct TextLines {
 };
 
 // The lines of a text file read as UTF-8, or as Windows-1252 when they are not valid UTF-8
-// (decodeLines); nothing when the file cannot be read.
+// (decodeLines); nothing when the file cannot be read. Reads through TextLineReader.
 std::optional<TextLines> readTextLines(const QString &path, int maxLines = INT_MAX,
                                        qsizetype maxLineBytes = kMaxLineBytes);
+
+// A text file's lines one at a time, decoded as readTextLines decodes them, in memory bounded
+// by one line and one piece of the file whatever the number of lines. Opening reads the file
+// once to learn its encoding (every line up to the bound must be valid UTF-8 for any to be read
+// as UTF-8), its number of lines and its line too long; the lines are then read again from the
+// start as next() asks for them.
+class TextLineReader {
+public:
+    // False when the file cannot be read.
+    bool open(const QString &path, int maxLines = INT_MAX, qsizetype maxLineBytes = kMaxLineBytes);
+    void close();
+
+    // What the first reading found: the lines that will be given, and the number (from 1) of the
+    // line too long that ends them (0 when none is).
+    int lineCount() const { return m_lineCount; }
+    int tooLongLine() const { return m_tooLong; }
+
+    // The next line; false after the last one, or when the file can no longer be read (failed()).
+    bool next(QString &line);
+    // Back to the first line; false when the file can no longer be read.
+    bool rewind();
+    bool failed() const { return m_failed; }
+
+private:
+    bool fill();
+
+    QFile m_file;
+    qsizetype m_maxLineBytes = kMaxLineBytes;
+    int m_maxLines = INT_MAX;
+    bool m_utf8 = true;
+    int m_lineCount = 0;
+    int m_tooLong = 0;
+    bool m_failed = false;
+    bool m_atEnd = false;
+    int m_given = 0;
+    std::unique_ptr<LineSplitter> m_splitter;
+    std::deque<QByteArray> m_pending;
+    QByteArray m_chunk;
+};
 
 // Why a line longer than the bound was not read, for the messages that name the line.
 QString tooLongLineReason();

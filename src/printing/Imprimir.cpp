@@ -37,6 +37,7 @@ TImprimir_::TImprimir_(QWidget *parent) : platform::Form(parent), Banda1(Hoja1.b
     setObjectName(QStringLiteral("Imprimir_"));
     setWindowTitle(QStringLiteral("   Imprimir  Fichas"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(21);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -204,8 +205,7 @@ void TImprimir_::FormActivate()
         s->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((s->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized
-                                                                                 : Qt::WindowNoState);
+    followWindowState(s->Ventana_Principal());
     const engine::Table &T = *D_Module_->Tabla_Activa;
     Label5->setCaption(QStringLiteral(" Nº de Fichas a Imprimir: ") + QString::number(T.active() ? T.recordCount() : 0)
                        + QStringLiteral(" "));

@@ -32,6 +32,7 @@
 #include <QRadioButton>
 #include <QString>
 
+#include <cstdint>
 #include <utility>
 
 namespace packing {
@@ -153,5 +154,6 @@ private:
 
 extern TImprimir_ *Imprimir_;
 
-// Unpacks a packed field with D_Module_->PKS, in place; the stream is rewound and returned.
-packing::MemoryStream &Desempaqueta_Stream_con_PKS(packing::MemoryStream &S);
+// Unpacks a packed field with D_Module_->PKS, in place, refusing content over `Limite` (the
+// answer or the picture limit of store/D_Module.h); the stream is rewound and returned.
+packing::MemoryStream &Desempaqueta_Stream_con_PKS(packing::MemoryStream &S, int64_t Limite);

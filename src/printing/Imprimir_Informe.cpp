@@ -15,10 +15,24 @@
 
 using platform::roundHalfEven;
 
-packing::MemoryStream &Desempaqueta_Stream_con_PKS(packing::MemoryStream &S)
+packing::MemoryStream &Desempaqueta_Stream_con_PKS(packing::MemoryStream &S, int64_t Limite)
 {
-    return Descomprime_Decodifica_Stream_con_PKS(S);
+    return Descomprime_Decodifica_Stream_con_PKS(S, Limite);
 }
+
+namespace {
+// An answer as its band prints it: unpacked when its row is packed. An answer over the answer
+// limit, packed or not, is damaged, as when the card is shown: the message, then ECorruptFile.
+void Respuesta_de_Fila(packing::MemoryStream &S, bool Empaquetada)
+{
+    if (Empaquetada) {
+        Desempaqueta_Stream_con_PKS(S, Limite_Respuesta);
+    } else if (S.size() > Limite_Respuesta) {
+        D_Module_->PKSCorrupt(*D_Module_->PKS);
+        throw ECorruptFile("File is corrupt.");
+    }
+}
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Layout
@@ -218,8 +232,7 @@ void TImprimir_::Banda1BeforePrint()
         packing::MemoryStream S = blobStream(dm.ImprimeMemo2());
         if (S.size() > 0) {
             S.setPosition(0);
-            if (filaEmpaquetada)
-                Desempaqueta_Stream_con_PKS(S);
+            Respuesta_de_Fila(S, filaEmpaquetada);
             platform::RichEdit *re = s->RE_Resp_Text;
             re->loadFirstLineFromBytes(toByteArray(S));
             const std::string linea = re->line(0).toStdString();
@@ -228,9 +241,10 @@ void TImprimir_::Banda1BeforePrint()
     }
     if (s->Con_Texto_Largo) {
         packing::MemoryStream S = blobStream(dm.ImprimeMemo());
-        if (S.size() > 0 && filaEmpaquetada) {
-            Desempaqueta_Stream_con_PKS(S);
-            escribe([&] { loadBlob(dm.ImprimeMemo(), S); });
+        if (S.size() > 0) {
+            Respuesta_de_Fila(S, filaEmpaquetada);
+            if (filaEmpaquetada)
+                escribe([&] { loadBlob(dm.ImprimeMemo(), S); });
         }
     }
     const bool conImagen = Imprimiendo_Preguntas == 1 ? s->Con_Imagen_Pregunta : s->Con_Imagen_Respuesta;
@@ -238,7 +252,7 @@ void TImprimir_::Banda1BeforePrint()
         packing::MemoryStream S = blobStream(dm.ImprimeImag());
         if (S.size() > 0) {
             if (filaEmpaquetada)
-                Desempaqueta_Stream_con_PKS(S);
+                Desempaqueta_Stream_con_PKS(S, Limite_Imagen);
             const bool jpg = dm.ImprimeTEXT2().asString() == "JPG";
             QByteArray bytes = toByteArray(S);
             if (jpg)

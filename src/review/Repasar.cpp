@@ -26,6 +26,9 @@ int Fin_Por_Fichas_Agotadas = 0;
 namespace {
 constexpr std::int64_t MsPorDia = 86400000;
 constexpr int AnchoZoom = 70; // "&Zoom" where the long answer's scroll bar leaves room
+constexpr int AltoZoom = 26;
+constexpr int FilaBotones = 444; // the top of the answer page's row of buttons ("I&ncorrecta", "&Ayuda", ...)
+constexpr int HolguraZoom = 6;   // between "&Zoom" and the row below it
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -51,6 +54,7 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Repasar_"));
     setWindowTitle(QStringLiteral("   Repaso"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(12);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -228,7 +232,7 @@ void TRepasar_::layOut()
     Button3->setGeometry(900, 444, 90, 36);
     Label7->setGeometry(10, 2, 975, 79);
     RichEdit1->setGeometry(8, 99, 481, 334);
-    Button5->setGeometry(411, 424, AnchoZoom, 26);
+    Button5->setGeometry(411, FilaBotones - HolguraZoom - AltoZoom, AnchoZoom, AltoZoom);
     Image2->setGeometry(498, 99, 489, 333);
     Button6->setGeometry(120, 444, 160, 36);
     Button7->setGeometry(300, 444, 160, 36);
@@ -260,8 +264,7 @@ void TRepasar_::FormActivate()
         p->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((p->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized
-                                                                                  : Qt::WindowNoState);
+    followWindowState(p->Ventana_Principal());
     Panel2->move(Panel1->x() + 72, Panel2->y());
     Button12->setEnabled(p->Avisar_Descansos == 1);
 
@@ -335,8 +338,8 @@ void TRepasar_::disposicion()
     colocaZoom();
 }
 
-// "&Zoom" keeps its place at the long answer's lower right, narrowed so that it stands clear of
-// the answer's scroll bar; the answer keeps its last lines clear of the button.
+// "&Zoom" keeps its place at the long answer's lower right, above the row of buttons, narrowed so
+// that it stands clear of the answer's scroll bar; the answer keeps its last lines clear of it.
 void TRepasar_::colocaZoom()
 {
     const QRect caja = RichEdit1->geometry();

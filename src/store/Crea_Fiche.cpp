@@ -98,6 +98,7 @@ TCrea_Fiche_::TCrea_Fiche_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Crea_Fiche_"));
     setWindowTitle(QStringLiteral("   Crear un nuevo Fichero de Estudio"));
     setCentred(true);
+    setFollowsMainWindowState(true);
     setHelpContext(16);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -285,7 +286,7 @@ void TCrea_Fiche_::FormActivate()
         p->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((p->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(p->Ventana_Principal());
     p->Ventana_Principal()->setEnabled(false);
     Edit1->setFocus();
 }

@@ -149,6 +149,7 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS->Key = "738";
     PKS->OnCorrupt = [this](TPackStreams &s) { PKSCorrupt(s); };
     PKS->SizeLimit = Limite_Imagen;
+    PKS->MaxItems = 1; // a card field: the item "1"
 
     BM_Exportar = &c.BM_Exportar;
     BM_Exportar->setMode(engine::BatchMove::Mode::Copy);
@@ -162,6 +163,7 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS2->Compressed = false;
     PKS2->Encrypted = false;
     PKS2->SizeLimit = Limite_Contenedor_Pequeno;
+    PKS2->MaxItems = 1; // a saved password: the item "1"
 
     PKS3 = &c.PKS3;
     PKS3->Compressed = true;
@@ -170,6 +172,7 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS3->OnCorrupt = [this](TPackStreams &s) { PKS3Corrupt(s); };
     // Settings containers; a transport file, read through PKS3 as well, lifts the limit.
     PKS3->SizeLimit = Limite_Contenedor_Pequeno;
+    PKS3->MaxItems = 1; // the settings: the item "FE_STU"
 
     BM_ImportaDeFE = &c.BM_ImportaDeFE;
     BM_ImportaDeFE->setMode(engine::BatchMove::Mode::Append);
@@ -180,6 +183,7 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS4->Compressed = true;
     PKS4->Encrypted = false;
     PKS4->SizeLimit = Limite_Contenedor_Pequeno;
+    PKS4->MaxItems = 1;
 
     PKS_Config_Prog = &c.PKS_Config_Prog;
     PKS_Config_Prog->Compressed = true;
@@ -255,6 +259,21 @@ void TD_Module_::Ver_Mensaje(const QString &Texto)
     if (Sesion_)
         Sesion_->Texto_Mensaje = Texto;
     platform::showModal(Mensaje);
+}
+
+bool Hay_Fichero_Abierto()
+{
+    if (Sesion_ && Sesion_->FE_Abierto == 1)
+        return true;
+    if (D_Module_)
+        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Abierto);
+    return false;
+}
+
+void Aviso_Ningun_Fichero_Seleccionado()
+{
+    if (D_Module_)
+        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Seleccionado);
 }
 
 void TD_Module_::FE_No_Modificable()

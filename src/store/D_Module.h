@@ -234,6 +234,12 @@ private:
 
 extern TD_Module_ *D_Module_;
 
+// True when a study file is open; otherwise shows "No hay ningún Fichero de Estudio abierto."
+// and returns false.
+bool Hay_Fichero_Abierto();
+// Shows "No se seleccionó ningún Fichero de Estudio".
+void Aviso_Ningun_Fichero_Seleccionado();
+
 // The most bytes each kind of packed content may hold once unpacked. Content that says it
 // holds more is damaged: it is refused from its declared size, before anything is unpacked.
 constexpr int64_t Limite_Contenedor_Pequeno = int64_t(1) << 20; // settings, saved password

@@ -41,12 +41,23 @@ Alta_En_Bloque::Alta_En_Bloque()
     engine::Table &t = *D_Module_->Tabla_Activa;
     m_transaccion.emplace(t);
     m_bloque.emplace(t);
+    t.setViewDeferred(true);
 }
 
 Alta_En_Bloque::~Alta_En_Bloque()
 {
     m_bloque.reset();
-    m_transaccion.reset(); // rolled back when Termina() was not reached
+    m_transaccion.reset(); // rolled back when Termina() was not reached, the view rebuilt
+    Deja_Vista();
+}
+
+void Alta_En_Bloque::Deja_Vista() noexcept
+{
+    try {
+        D_Module_->Tabla_Activa->setViewDeferred(false);
+    } catch (...) {
+        // The view stays as it was; a rollback or the next refresh rebuilds it.
+    }
 }
 
 void Alta_En_Bloque::Termina()
@@ -58,9 +69,11 @@ void Alta_En_Bloque::Termina()
     } catch (...) {
         m_bloque.reset();
         m_transaccion.reset();
+        Deja_Vista();
         throw;
     }
     m_transaccion.reset();
+    Deja_Vista(); // the view takes the new cards once, on the last one
     m_bloque->end();
     m_bloque.reset();
 }

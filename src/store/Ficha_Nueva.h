@@ -26,6 +26,8 @@ void Pon_Ficha_Nueva(int Nivel, std::optional<int> Importancia, const std::optio
 //   per card;
 // - the data-aware controls of Tabla_Activa and the card displays that follow its moves (the
 //   data module's after-scroll handler) are brought up to date once, at the end;
+// - the new cards enter Tabla_Activa's view once, at the end (engine::Table::setViewDeferred),
+//   on the last card added, so that the time is linear in the number of cards;
 // - every hundred cards the windows are repainted (without taking the user's input), so that
 //   the program stays painted and events do not pile up.
 class Alta_En_Bloque {
@@ -42,6 +44,7 @@ public:
     void Termina();
 
 private:
+    void Deja_Vista() noexcept;
     int m_fichas = 0;
     std::optional<engine::Transaction> m_transaccion;
     std::optional<engine::BulkWork> m_bloque;

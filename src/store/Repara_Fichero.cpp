@@ -1,5 +1,6 @@
 #include "store/Repara_Fichero.h"
 
+#include "engine/EngineError.h"
 #include "engine/Table.h"
 #include "platform/Application.h"
 #include "platform/Files.h"
@@ -100,6 +101,19 @@ void Muestra_Progreso_Del_Motor()
         if (hecho >= total)
             trabajo.reset();
     });
+}
+
+QString Formato_Mas_Reciente(const QString &Tabla)
+{
+    try {
+        engine::Table tabla;
+        tabla.setTableName(nombreFichero(Tabla));
+        tabla.open();
+    } catch (const engine::NewerFormatError &e) {
+        return QString::fromUtf8(e.what());
+    } catch (const std::exception &) {
+    }
+    return {};
 }
 
 void Repara_Tabla(const QString &Carpeta)

@@ -17,6 +17,11 @@
 // with the hourglass and a progress bar along the bottom of the main window.
 void Muestra_Progreso_Del_Motor();
 
+// When the table Tabla was written in a newer format than this version reads, the engine's
+// text that says so (its format, the newest this version reads, the table left untouched);
+// empty otherwise, also when the table cannot be opened for another reason.
+QString Formato_Mas_Reciente(const QString &Tabla);
+
 // Abre_Tabla_Sin_Indice, then Empaqueta_Tabla.
 void Repara_Tabla(const QString &Carpeta);
 // Deletes the table's index files, opens the table exclusively, drops and builds its

@@ -2,7 +2,6 @@
 
 #include "platform/Files.h"
 #include "platform/Timer.h"
-#include "store/D_Module.h"
 
 #include <optional>
 
@@ -34,21 +33,6 @@ void Pide_Descanso()
 {
     Sesion_->Timer_Descanso->setInterval(99);
     Sesion_->Timer_Descanso->setEnabled(true);
-}
-
-bool Hay_Fichero_Abierto()
-{
-    if (Sesion_ && Sesion_->FE_Abierto == 1)
-        return true;
-    if (D_Module_)
-        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Abierto);
-    return false;
-}
-
-void Aviso_Ningun_Fichero_Seleccionado()
-{
-    if (D_Module_)
-        D_Module_->Ver_Mensaje(Msg_Ningun_Fichero_Seleccionado);
 }
 
 QString Numero_Serie_Disco(const QString &Carpeta)

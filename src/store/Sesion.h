@@ -154,11 +154,6 @@ public:
 // The review's "&Descansar": the break timer at 99 ms and enabled, so that a break comes at
 // once when the reminder is on and armed.
 void Pide_Descanso();
-// True when a study file is open; otherwise shows "No hay ningún Fichero de Estudio abierto."
-// and returns false.
-bool Hay_Fichero_Abierto();
-// Shows "No se seleccionó ningún Fichero de Estudio".
-void Aviso_Ningun_Fichero_Seleccionado();
 // The key of saved-password files: the serial of the volume holding the folder as 8 upper-case
 // hexadecimal digits with "-" after the fourth ("1A2B-3C4D"), or "~~~" when it can't be read.
 QString Numero_Serie_Disco(const QString &Carpeta);

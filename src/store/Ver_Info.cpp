@@ -11,7 +11,10 @@
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
+
+#include <algorithm>
 
 #include <array>
 
@@ -87,6 +90,12 @@ Recuento Cuenta_Fichas(engine::Table &tabla, platform::Label *Progreso)
     return r;
 }
 
+// The level lines' letters: the design size, and the smallest they take so that a long bar
+// leaves its count and percentage on the panel.
+constexpr int LetraNiveles = 13;
+constexpr int LetraNivelesMinima = 7;
+constexpr int MargenNiveles = 8;
+
 } // namespace
 
 TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
@@ -95,6 +104,8 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Ver_Info_"));
     setWindowTitle(QStringLiteral("   Información del Fichero"));
     setHelpContext(14);
+    setCentred(true);
+    setFollowsMainWindowState(true);
     setColor(platform::tcolor(platform::colors::Teal));
     setAutoFillBackground(true);
 
@@ -103,6 +114,8 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     setFont(sans);
     QFont negrita = sans;
     negrita.setBold(true);
+    QFont negritaNiveles = negrita;
+    negritaNiveles.setPixelSize(LetraNiveles);
 
     auto label = [this](const char *name, const QString &caption, QWidget *padre) {
         auto *l = new platform::Label(caption, padre);
@@ -177,7 +190,7 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     panel->setGeometry(4, 20, GroupBox2->width() - 8, GroupBox2->height() - 24);
     for (std::size_t L = 0; L < lineas.size(); ++L) {
         platform::Label *l = label(nombres[L], QString(), panel);
-        l->setFont(negrita);
+        l->setFont(negritaNiveles);
         l->setFontColor(platform::tcolor(colores[L]));
         l->move(8, 6 + int(L) * 26);
         *lineas[L] = l;
@@ -329,6 +342,28 @@ void TVer_Info_::Muestra_Informacion_Fichero()
         lineas[L]->setCaption(QStringLiteral("Nivel ") + QString::number(L) + QStringLiteral(": ") + b + QStringLiteral("   ")
                               + numero(m) + QStringLiteral("      (") + QString::number(n) + QStringLiteral(" %)"));
     }
+    Ajusta_Lineas_Niveles();
+}
+
+// The level lines keep their design letters while every one fits on the panel; a long bar (a
+// level with most of the cards) makes all of them smaller together, so that each count and
+// percentage stays in sight.
+void TVer_Info_::Ajusta_Lineas_Niveles()
+{
+    const std::array<platform::Label *, 7> lineas{Label6, Label9, Label10, Label11, Label12, Label13, Label14};
+    const int ancho = Label6->parentWidget()->width() - Label6->x() - MargenNiveles;
+    QFont letra = Label6->font();
+    for (int tam = LetraNiveles; tam >= LetraNivelesMinima; --tam) {
+        letra.setPixelSize(tam);
+        const QFontMetrics medida(letra);
+        const bool caben = std::all_of(lineas.begin(), lineas.end(), [&](const platform::Label *l) {
+            return medida.horizontalAdvance(l->caption()) <= ancho;
+        });
+        if (caben)
+            break;
+    }
+    for (platform::Label *l : lineas)
+        l->setFont(letra);
 }
 
 void TVer_Info_::FormActivate()
@@ -338,7 +373,7 @@ void TVer_Info_::FormActivate()
         p->Saltar_Activacion = 0;
         return;
     }
-    setWindowState((p->Ventana_Principal()->windowState() & Qt::WindowMaximized) ? Qt::WindowMaximized : Qt::WindowNoState);
+    followWindowState(p->Ventana_Principal());
     Muestra_Informacion_Fichero();
     Button1->setFocus();
 }

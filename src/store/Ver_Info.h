@@ -62,6 +62,7 @@ public:
 
 private:
     void celda(int fila, int columna, const QString &texto);
+    void Ajusta_Lineas_Niveles();
 
     QString m_tituloGroupBox2; // the design caption of GroupBox2
 };

@@ -3,6 +3,7 @@
 #include "support/StudyFiles.h"
 
 #include "app/Panta_Inicio.h"
+#include "engine/Sqlite.h"
 #include "platform/FileDialog.h"
 #include "platform/ModalShow.h"
 #include "store/D_Module.h"
@@ -197,6 +198,16 @@ TEST_F(OpenFileTest, DamagedSettingsCloseTheFileWithAMessage)
     } cases[] = {
         {"not a container", "esto no es un contenedor"},
         {"no settings item", testsupport::packItem("OTRO", platform::rtf::fromLines({"x"}))},
+        {"sound settings with an item beside them", [&] {
+             TPackStreams pks;
+             const QByteArray settings = testsupport::unpackFile(stu, "FE_STU");
+             packing::MemoryStream s(settings.constData(), size_t(settings.size()));
+             pks.AddStream("FE_STU", s);
+             pks.AddStream("OTRO", s);
+             s.clear();
+             pks.SaveToStream(s);
+             return QByteArray(reinterpret_cast<const char *>(s.data()), qsizetype(s.size()));
+         }()},
         {"short options line", testsupport::packItem("FE_STU", platform::rtf::fromLines({"0 0 0 1 0   60 100"}))},
         {"size not a number",
          testsupport::packItem("FE_STU", platform::rtf::fromLines({QString("0 0 0 1 0   6x 100  Cno Eno Msi EXsi IMsi")}))},
@@ -248,6 +259,12 @@ TEST_F(OpenFileTest, FailuresAfterTheSettingsAreToldAndOnlyAnUnreadableTableClos
     } cases[] = {
         {"Tabla", "No se pudo abrir la tabla de fichas",
          [](const QString &path) { testsupport::writeBytes(path, "not a table at all"); }},
+        {"Trampa", "No se pudo abrir la tabla de fichas",
+         [](const QString &path) {
+             engine::Database db;
+             db.open(testsupport::fileName(path), false);
+             db.exec("CREATE TRIGGER t AFTER UPDATE ON data BEGIN DELETE FROM data WHERE AutoInc <> new.AutoInc; END");
+         }},
         {"Foto", "La imagen de este Fichero de Estudio está dañada", [this](const QString &) { putFile("dat/Foto.BMP", "BM broken"); }},
         {"Nota", "No se pudo anotar el último Fichero abierto",
          [this](const QString &) { QFile::remove(programPath("ultimo.txt")), QDir().mkpath(programPath("ultimo.txt")); }},
@@ -259,8 +276,11 @@ TEST_F(OpenFileTest, FailuresAfterTheSettingsAreToldAndOnlyAnUnreadableTableClos
         clearMessages();
         open(path);
         ASSERT_EQ(messages().size(), 1);
-        EXPECT_TRUE(messages().first().startsWith(QString::fromUtf8(c.message)));
-        if (std::string(c.name) == "Tabla") {
+        EXPECT_TRUE(messages().first().startsWith(QString::fromUtf8(c.message))) << messages().first().toStdString();
+        if (std::string(c.name) == "Trampa") // the table is refused as damaged, nothing of it run
+            EXPECT_TRUE(messages().first().contains(QStringLiteral("está dañada: su esquema contiene el disparador «t»")))
+                << messages().first().toStdString();
+        if (std::string(c.name) == "Tabla" || std::string(c.name) == "Trampa") {
             expectClosed();
             EXPECT_NE(note(), path + "\n");
         } else {

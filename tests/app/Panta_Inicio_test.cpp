@@ -1,4 +1,6 @@
+#include "support/EventLoop.h"
 #include "support/ProgramFixture.h"
+#include "support/StudyFileOpen.h"
 
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
@@ -7,12 +9,15 @@
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
+#include "platform/Screen.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 
 #include <QApplication>
 #include <QMap>
+#include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 using platform::tcolor;
 namespace colors = platform::colors;
@@ -212,7 +217,7 @@ TEST_F(MainWindowTest, EveryWindowsF1HelpHasAPageAndCentredWindowsCentre)
         bool centred;
     } windows[] = {{"Alta_Fichas_", 13, true},      {"FILTRO_ENV", 15, true},       {"Modif_glob_", 22, true},
                    {"Crea_Fiche_", 16, true},       {"Selecc_Repaso_", 12, true},   {"Repasar_", 12, true},
-                   {"Ver_Info_", 14, false},        {"Imprimir_", 21, true},        {"AcercaDe_", 0, true},
+                   {"Ver_Info_", 14, true},         {"Imprimir_", 21, true},        {"AcercaDe_", 0, true},
                    {"Configura_Progr_", 23, false}, {"Descanso_", 0, true},         {"Ver_Pag_Web_", 0, true},
                    {"FreeNiv0a1_", 24, false},      {"Parpadeo_Aviso_", 0, true},   {"Importar_de_txt_", 33, true},
                    {"Passw_FE_", 52, true},         {"Exportar_FE_", 41, false},    {"FE_Transporte_", 31, true},
@@ -347,4 +352,62 @@ TEST(CompanionPath, DropsTheLastTwoCharacters)
 {
     EXPECT_EQ(Ruta_Companero("/d/Ingles.db", "STU"), "/d/Ingles.STU");
     EXPECT_EQ(Ruta_Companero("x", "STU"), "");
+}
+
+// ---- Window states ----
+
+class WindowStateTest : public StudyFileFixture {};
+
+// On screen: the card editor (entry 7's selection and the file information too) opens
+// maximised while the main window is maximised, and normal once it is restored, at its own
+// size and centred, although it was maximised the time before; and maximised again after.
+TEST_F(WindowStateTest, EditorSelectionAndFileInformationFollowTheMainWindowEveryTime)
+{
+    openStudyFile(testsupport::defaultOptions(), {{1, -1, QString(), QStringLiteral("uno")}});
+    const struct {
+        char key;
+        const char *window;
+    } entries[] = {{'4', "Alta_Fichas_"}, {'7', "FILTRO_ENV"}, {'6', "Ver_Info_"}};
+    QMap<QString, platform::Form *> forms;
+    QMap<QString, QSize> design;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<platform::Form *>(w)) {
+            forms.insert(f->objectName(), f);
+            design.insert(f->objectName(), f->size());
+        }
+    platform::setScripted(false);
+    auto *main = Panta_Inicio_;
+    const QRect area = platform::desktopArea();
+    for (const bool maximised : {true, false, true, false}) {
+        SCOPED_TRACE(maximised ? "main window maximised" : "main window restored");
+        maximised ? main->showMaximized() : main->showNormal();
+        main->activateWindow();
+        ASSERT_TRUE(testsupport::waitUntil([&] { return main->isActiveWindow() && main->isMaximized() == maximised; }));
+        for (const auto &e : entries) {
+            SCOPED_TRACE(e.window);
+            platform::Form *w = forms.value(QString::fromLatin1(e.window));
+            ASSERT_NE(w, nullptr);
+            bool shown = false, wasMaximised = !maximised;
+            QRect frame;
+            QTimer::singleShot(0, w, [&] {
+                shown = testsupport::waitUntil([&] { return w->isActiveWindow(); });
+                QCoreApplication::processEvents();
+                wasMaximised = w->isMaximized();
+                frame = w->frameGeometry();
+                QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
+            });
+            QTest::keyClick(main->windowHandle(), e.key);
+            EXPECT_TRUE(shown);
+            EXPECT_FALSE(w->isVisible());
+            EXPECT_EQ(wasMaximised, maximised);
+            if (!maximised) {
+                EXPECT_EQ(w->size(), design.value(w->objectName()));
+                EXPECT_EQ(frame.topLeft(), platform::centredPosition(frame.size(), area));
+            }
+            main->activateWindow();
+            ASSERT_TRUE(testsupport::waitUntil([&] { return main->isActiveWindow(); }));
+        }
+    }
+    main->hide();
+    platform::setScripted(true);
 }

@@ -8,6 +8,7 @@
 #include "platform/ModalShow.h"
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
+#include "platform/RtfReader.h"
 #include "store/D_Module.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
@@ -16,6 +17,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextList>
 
 #include <sqlite3.h>
 
@@ -354,6 +357,39 @@ TEST_F(CardEditorTest, ASavedCardFollowsThePackingTheFileHasNow)
     }
 }
 
+// A packed card in a file that no longer packs, saved without retyping its answer: an answer
+// that would unpack past the answer limit (a small blob of 64 MiB of zeros) is refused as
+// damaged before it is unpacked, and the card stays as stored.
+TEST_F(CardEditorTest, AnAnswerUnpackedOnSavingKeepsToTheAnswerLimit)
+{
+    const std::string bomb = testsupport::packedBlob(std::string(size_t(64) << 20, '\0'), true, false);
+    const QString path = openStudy(false, allOptions(), [&](engine::Table &t) {
+        twoCards(true, false)(t);
+        t.first();
+        t.edit();
+        t.fieldByName("Resp_Text").setBytes(bomb);
+        t.post();
+    });
+    auto storedAnswer = [&] {
+        engine::Table t;
+        t.setTableName(path.toStdString());
+        t.open();
+        t.first();
+        return t.fieldByName("Resp_Text").asBytes();
+    };
+    inEditor(0, [&] {
+        type(E->EditNive_Impo, QStringLiteral("3"));
+        clearMessages();
+        E->Button2->click();
+        EXPECT_EQ(messages(), QStringList{QStringLiteral("Los datos de este Fichero de Estudio están dañados.")});
+        EXPECT_EQ(takeErrorReports().size(), 1u);
+        EXPECT_TRUE(E->modalOpen());
+        E->Button1->click();
+    });
+    EXPECT_TRUE(storedAnswer() == bomb);
+    Panta_Inicio_->Cierra_Fichero();
+}
+
 // Holds the write lock of a table file from another connection, so that a post fails, until
 // released.
 static std::shared_ptr<sqlite3> writeLock(const QString &path)
@@ -602,4 +638,51 @@ TEST_F(CardEditorTest, ADamagedCardIsToldOnceAndSavingKeepsItsAnswer)
     ASSERT_EQ(after.size(), 2u);
     EXPECT_EQ(after[0], before[0]);
     EXPECT_EQ(after[1], std::pair(std::string("pregunta arreglada"), damaged));
+}
+
+// A list pasted into the long answer (with Ctrl+V or "Pegar") is stored as a list: the saved
+// answer shows the same bullets and numbers as the editor did.
+TEST_F(CardEditorTest, APastedListIsStoredAsTheEditorShowsIt)
+{
+    using L = platform::rtf::ParaStyle;
+    const QString path = openStudy(false, allOptions(true));
+    QList<QList<L::List>> shown;
+    inEditor(-1, [&] {
+        for (const bool withButton : {false, true}) {
+            type(E->EditPreg_Text, withButton ? QStringLiteral("con botón") : QStringLiteral("con teclas"));
+            auto *data = new QMimeData;
+            data->setHtml(QStringLiteral("<p>Colores:</p><ul><li>rojo</li><li>verde</li></ul>"
+                                         "<ol><li>uno</li><li>dos</li></ol><p>fin</p>"));
+            data->setText(QStringLiteral("Colores:\nrojo\nverde\nuno\ndos\nfin"));
+            QGuiApplication::clipboard()->setMimeData(data);
+            E->RichEdit1->setFocus();
+            if (withButton)
+                QTest::mouseClick(E->Button7, Qt::LeftButton);
+            else
+                QTest::keyClick(E->RichEdit1, Qt::Key_V, Qt::ControlModifier);
+            QList<L::List> lists;
+            for (QTextBlock b = E->RichEdit1->document()->begin(); b.isValid(); b = b.next())
+                if (!b.text().isEmpty())
+                    lists << (!b.textList() ? L::NoList
+                              : b.textList()->format().style() == QTextListFormat::ListDecimal ? L::Decimal
+                                                                                                : L::Bullet);
+            shown << lists;
+            E->Button3->click(); // "&Guarda y Continua"
+        }
+        E->Button1->click();
+    });
+    const QList<L::List> expected{L::NoList, L::Bullet, L::Bullet, L::Decimal, L::Decimal, L::NoList};
+    ASSERT_EQ(shown.size(), 2);
+    const std::vector<Stored> cards = storedCards(path);
+    ASSERT_EQ(cards.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(shown[i], expected) << i;
+        const platform::rtf::Content stored = platform::rtf::read(QByteArray::fromStdString(cards[i].longAnswer));
+        QList<L::List> lists;
+        for (const platform::rtf::Paragraph &p : stored.paragraphs)
+            if (!p.text().isEmpty())
+                lists << p.para.list;
+        EXPECT_EQ(lists, expected) << cards[i].longAnswer;
+        EXPECT_EQ(platform::rtf::linesOfContent(stored), (QStringList{"Colores:", "rojo", "verde", "uno", "dos", "fin"}));
+    }
 }

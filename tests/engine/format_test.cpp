@@ -2,6 +2,7 @@
 // older format, files of a newer one, and the leftovers of killed work.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,6 +95,17 @@ void runSql(const std::string &path, const std::string &sql)
     engine::Database db;
     db.open(path, false);
     db.exec(sql);
+}
+
+// Runs SQL on the file through a bare connection, as another program would.
+void runForeignSql(const std::string &path, const std::string &sql)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    char *err = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
+    sqlite3_free(err);
+    sqlite3_close(db);
 }
 
 struct Recorded {
@@ -302,6 +314,82 @@ TEST(Format, FilesThatCannotBeConvertedOrAreNewerAreLeftUntouched)
         EXPECT_EQ(fileBytes(path), before);
         EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"X.DB"});
     }
+}
+
+// A table file holds what the program creates and nothing else. Another format number than
+// the file's layout has, or any schema object of anyone else's, makes it a damaged table:
+// refused before anything in it runs or is converted, and left exactly as it was.
+TEST(Format, FilesHoldingWhatTheProgramDoesNotCreateAreRefusedUntouched)
+{
+    enum Layout { Current, Format1 };
+    struct Case {
+        const char *name;
+        Layout layout;
+        const char *sql;
+    };
+    const Case cases[] = {
+        {"current layout numbered 0", Current, "PRAGMA user_version = 0"},
+        {"current layout numbered -1", Current, "PRAGMA user_version = -1"},
+        {"current layout numbered 1", Current, "PRAGMA user_version = 1"},
+        {"format-1 layout numbered 0", Format1, "PRAGMA user_version = 0"},
+        {"format-1 layout numbered 2", Format1, "PRAGMA user_version = 2"},
+        {"format-1 layout with a column more", Format1, "ALTER TABLE data ADD COLUMN Resp_Extra BLOB"},
+        {"format-1 layout with a trigger", Format1,
+         "CREATE TRIGGER t AFTER UPDATE ON data BEGIN DELETE FROM data WHERE AutoInc <> new.AutoInc; END"},
+        {"format-1 definitions read through a view", Format1,
+         "ALTER TABLE orv_fields RENAME TO f; CREATE VIEW orv_fields AS SELECT * FROM f"},
+        {"trigger deleting the other cards", Current,
+         "CREATE TRIGGER t AFTER UPDATE ON data BEGIN DELETE FROM data WHERE AutoInc <> new.AutoInc; END"},
+        {"own trigger with another text", Current,
+         "DROP TRIGGER orv_delete_blobs; CREATE TRIGGER orv_delete_blobs AFTER DELETE ON data BEGIN "
+         "DELETE FROM orv_blob6 WHERE id = old.rowid; DELETE FROM data; END"},
+        {"view", Current, "CREATE VIEW v AS SELECT * FROM data"},
+        {"table", Current, "CREATE TABLE extra(x)"},
+        {"index", Current, "CREATE INDEX extra ON data(Clav_Fich)"},
+        {"own index over an expression", Current,
+         "DROP INDEX orv_idx_NiveFich; CREATE INDEX orv_idx_NiveFich ON data(abs(Nive_Fich), Nive_Impo, AutoInc)"},
+        {"column with a check", Current, "ALTER TABLE data ADD COLUMN extra INTEGER CHECK (extra > 0)"},
+        {"blob table with a column more", Current, "ALTER TABLE orv_blob6 ADD COLUMN extra"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.file("X.DB");
+        if (c.layout == Format1) {
+            writeVersion1Table(path, cardFields(), cardIndexes(), {cardRow(1), cardRow(2)});
+        } else {
+            Table t;
+            openNewCardTable(t, dir.path().string(), "X");
+            addCard(t, card(1));
+            addCard(t, card(2));
+        }
+        runForeignSql(path, c.sql);
+        const std::string before = fileBytes(path);
+        Table t;
+        t.setTableName(path);
+        const std::string msg = messageOf([&] { t.open(); });
+        EXPECT_EQ(msg.rfind("La tabla «" + path + "» está dañada: ", 0), 0u) << msg;
+        EXPECT_FALSE(t.active());
+        EXPECT_TRUE(fileBytes(path) == before) << "the file changed";
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"X.DB"});
+    }
+}
+
+// Every connection treats the file's schema as untrusted, keeps ordinary SQL away from the
+// file's raw pages and schema, and never takes a quoted column name for a text.
+TEST(Format, EveryConnectionIsDefensive)
+{
+    TempDir dir;
+    createCardTable(dir.path().string(), "X");
+    engine::Database db;
+    db.open(dir.file("X.DB"), false);
+    for (const auto &[option, expected] : {std::pair(SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0),
+                                           std::pair(SQLITE_DBCONFIG_DEFENSIVE, 1), std::pair(SQLITE_DBCONFIG_DQS_DML, 0)}) {
+        int now = -1;
+        sqlite3_db_config(db.handle(), option, -1, &now);
+        EXPECT_EQ(now, expected) << option;
+    }
+    EXPECT_THROW(db.queryText("SELECT \"Resp_Text\" FROM data"), engine::EngineError);
 }
 
 // Copies and journals left by killed work (their process gone) are removed at the next

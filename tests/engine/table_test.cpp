@@ -171,6 +171,30 @@ TEST_F(CardTable, ConversionsFollowTheClassLibrary)
     EXPECT_EQ(messageOf([&] { f("Clav_Fich").setAsString("x"); }), "Dataset not in edit or insert mode");
 }
 
+// A huge text is quoted by its first 200 characters (not bytes) and "…".
+TEST(ConversionMessages, QuoteAHugeTextShortened)
+{
+    const std::string ene = "\xC3\xB1"; // ñ, two bytes
+    std::string enes;
+    for (int i = 0; i < 300; ++i)
+        enes += ene;
+    const struct {
+        std::string text, quoted;
+    } cases[] = {
+        {"", ""},
+        {std::string(200, '9'), std::string(200, '9')},
+        {std::string(200, '9') + "x", std::string(200, '9') + "\u2026"},
+        {std::string(1 << 20, 'x'), std::string(200, 'x') + "\u2026"},
+        {enes, enes.substr(0, 400) + "\u2026"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(engine::shortenedText(c.text), c.quoted);
+        if (!c.text.empty()) {
+            EXPECT_EQ(messageOf([&] { engine::strToInt(c.text); }), "'" + c.quoted + "' is not a valid integer value");
+        }
+    }
+}
+
 TEST_F(CardTable, BlobsKeepTheirBytesAndSurviveEditsOfOtherFields)
 {
     std::string bytes(300000, '\0');

@@ -115,3 +115,49 @@ TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
 
     EXPECT_EQ(levelsOnDisk(path), std::vector<int>(200, 0));
 }
+
+// Appends with the view deferred: each post writes its record but leaves the view and the
+// cursor as they were; ending the deferral puts every new record in its place at once, the
+// cursor on the last one posted. A rollback leaves the view as stored.
+TEST(Transaction, AppendsWithTheViewDeferredEnterItOnceAtTheEnd)
+{
+    TempDir dir;
+    Table t;
+    openNewCardTable(t, dir.path().string(), "X");
+    addCard(t, card(2, 5));
+    addCard(t, card(2, 1));
+    auto levelsAndImportances = [&] {
+        std::vector<std::pair<int, int>> out;
+        for (t.first(); !t.eof(); t.next())
+            out.emplace_back(t.fieldByName("Nive_Fich").asInteger(), t.fieldByName("Nive_Impo").asInteger());
+        return out;
+    };
+    for (bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "committed" : "rolled back");
+        t.last();
+        const std::int64_t before = t.bookmark();
+        {
+            engine::Transaction tr(t);
+            t.setViewDeferred(true);
+            for (int i : {3, 1, 2})
+                EXPECT_EQ(addCard(t, card(i, 4 - i)), before) << "the cursor stays";
+            EXPECT_EQ(t.recordCount(), 2u);
+            if (keep) {
+                tr.commit();
+                t.setViewDeferred(false);
+                EXPECT_EQ(std::pair(t.fieldByName("Nive_Fich").asInteger(), t.fieldByName("Nive_Impo").asInteger()),
+                          std::pair(2, 2)) << "on the last card posted";
+            }
+        }
+        t.setViewDeferred(false);
+        if (!keep) {
+            EXPECT_EQ(t.recordCount(), 2u);
+            EXPECT_EQ(levelsOnDisk(t.filePath()), (std::vector<int>{2, 2}));
+        }
+    }
+    EXPECT_EQ(levelsAndImportances(),
+              (std::vector<std::pair<int, int>>{{1, 3}, {2, 1}, {2, 2}, {2, 5}, {3, 1}}));
+    // Without the deferral a post enters the view at once again.
+    addCard(t, card(0));
+    EXPECT_EQ(t.recordCount(), 6u);
+}

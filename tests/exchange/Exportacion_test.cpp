@@ -188,11 +188,12 @@ TEST_F(ExportRulesTest, OnlyTheWorkFilesOfProcessesThatAreGoneAreRemoved)
     // A journal alone too: a removal cut short by a kill leaves one.
     const QStringList removed = {
         ".exportacion-" + g + ".db", ".exportacion-" + g + ".db-journal", ".transporte-" + g + ".db-wal",
-        ".transporte-" + g + ".db-journal",
+        ".transporte-" + g + ".db-journal", ".~sv" + QString::number(gone, 16) + "-2a",
     };
     const QStringList kept = {
         ".exportacion-" + me + ".db", ".exportacion-" + me + ".db-journal", ".exportacion-" + g + ".dbx",
         ".exportacion-x" + g + ".db", ".otra-" + g + ".db", "Nuevo.DB", "Nuevo.DB-journal",
+        ".~sv" + QString::number(getpid(), 16) + "-1", ".~sv" + QString::number(gone, 16) + "-1.DB",
     };
     for (const QString &f : removed + kept)
         testsupport::writeBytes(dat(f), "x");

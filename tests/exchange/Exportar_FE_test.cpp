@@ -246,27 +246,33 @@ TEST_F(ExportTest, RefusalsAndFailuresHalfWayLeaveNoNewFileAndTheOpenFileAsItWas
     EXPECT_TRUE(D_Module_->Tabla_Activa->active() && D_Module_->Tabla_Activa->filtered());
     EXPECT_EQ(D_Module_->Tabla_Activa->filter(), Filtro_Base.toStdString());
 
-    // A damaged card blob: the data module's message, then the export's.
-    {
-        engine::Table t;
-        t.setTableName(testsupport::fileName(dat(Source + ".DB")));
-        t.open();
-        t.setFilter("Nive_Fich = 4");
-        t.setFiltered(true);
-        t.edit();
-        t.fieldByName("Resp_Memo").setBytes("&*damaged");
-        t.post();
+    // A damaged card blob, or a long answer that unpacks past the answer limit: the data
+    // module's message, then the export's, in Spanish.
+    const std::string damaged[] = {"&*damaged",
+                                   testsupport::packedBlob(std::string((size_t(16) << 20) + 1, '\0'), true, false)};
+    for (const std::string &bytes : damaged) {
+        {
+            engine::Table t;
+            t.setTableName(testsupport::fileName(dat(Source + ".DB")));
+            t.open();
+            t.setFilter("Nive_Fich = 4");
+            t.setFiltered(true);
+            t.edit();
+            t.fieldByName("Resp_Memo").setBytes(bytes);
+            t.post();
+        }
+        D_Module_->Tabla_Activa->refresh();
+        QFile::remove(dat(Source + ".JPG"));
+        clearMessages();
+        exportWith(c);
+        ASSERT_EQ(messages().size(), 2);
+        EXPECT_EQ(messages().first(), "Los datos de este Fichero de Estudio están dañados.");
+        EXPECT_TRUE(messages().last().startsWith("No se pudo exportar"));
+        EXPECT_FALSE(messages().last().contains("File is corrupt"));
+        QStringList expected = before;
+        expected.removeAll(Source + ".JPG");
+        EXPECT_EQ(datFiles(), expected);
     }
-    D_Module_->Tabla_Activa->refresh();
-    QFile::remove(dat(Source + ".JPG"));
-    clearMessages();
-    exportWith(c);
-    ASSERT_EQ(messages().size(), 2);
-    EXPECT_EQ(messages().first(), "Los datos de este Fichero de Estudio están dañados.");
-    EXPECT_TRUE(messages().last().startsWith("No se pudo exportar"));
-    QStringList expected = before;
-    expected.removeAll(Source + ".JPG");
-    EXPECT_EQ(datFiles(), expected);
 }
 
 TEST_F(ExportTest, AKilledExportLeavesNoNewStudyFileThatOpens)

@@ -99,6 +99,7 @@ TEST_F(TransportTest, DamagedTransportFilesAreRefusedAndWriteNothing)
         {"not a container", "Esto es un texto cualquiera."},
         {"truncated", good.left(good.size() / 2)},
         {"DB not a card table", rawContainer({items[0], {"DB", zlib9("SQLite format 3")}, items[2]})},
+        {"an empty STU item", rawContainer({items[0], items[1], {"STU", ""}})},
     };
     QDir().mkpath(elsewhere(""));
     const QStringList before = datFiles();
@@ -135,6 +136,18 @@ TEST_F(TransportTest, DamagedTransportFilesAreRefusedAndWriteNothing)
     EXPECT_EQ(messages(), QStringList{Msg_Transporte_Leido});
     EXPECT_EQ(fileBytes(dat("Lzh.DB")), fileBytes(dat("Bueno.DB")));
     EXPECT_EQ(fileBytes(dat("Lzh.BMP")), fileBytes(dat("Bueno.BMP")));
+    // Without room on the disk for it, nothing is written and the user is told why.
+    platform::setFreeSpaceForTesting(1000);
+    clearMessages();
+    platform::queueDialogAnswer(platform::DialogAnswer::Ok); // Lzh is there: replace it
+    transport(elsewhere("Lzh.SZP"), false);
+    platform::setFreeSpaceForTesting(std::nullopt);
+    EXPECT_TRUE(messages().isEmpty());
+    const QStringList reports = takeErrorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].startsWith("No hay espacio libre suficiente en el disco")) << reports[0].toStdString();
+    EXPECT_EQ(datFiles(), expected + QStringList({"Lzh.BMP", "Lzh.DB", "Lzh.STU"}));
+    EXPECT_EQ(fileBytes(dat("Lzh.DB")), fileBytes(dat("Bueno.DB")));
     clearMessages();
     transport(elsewhere("Ninguno.SZP"), false);
     EXPECT_EQ(messages(), QStringList{Msg_Transporte_No_Existe});

@@ -3,6 +3,13 @@
 #include "exchange/ExchangeFixture.h"
 
 #include "exchange/Importar_de_FE.h"
+#include "exchange/TransportFiles.h"
+
+#include "engine/Schema.h"
+#include "engine/Sqlite.h"
+#include "support/EngineTables.h"
+
+#include <sqlite3.h>
 
 #include <tuple>
 
@@ -34,6 +41,25 @@ protected:
                 Importar_de_FE_->Button1->click();
         });
         pressKey('J');
+    }
+    // Runs SQL on the study file's table through a bare connection, as another program
+    // would; the first column of its last row.
+    static long long rawSql(const QString &path, const char *sql)
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(path).c_str(), &db);
+        long long result = -1;
+        EXPECT_EQ(sqlite3_exec(
+                      db, sql,
+                      [](void *out, int, char **values, char **) {
+                          *static_cast<long long *>(out) = values[0] ? std::atoll(values[0]) : 0;
+                          return 0;
+                      },
+                      &result, nullptr),
+                  SQLITE_OK)
+            << sql;
+        sqlite3_close(db);
+        return result;
     }
     static std::size_t count(const QString &path)
     {
@@ -91,6 +117,26 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
     Opciones_FE narrow = everyPart();
     narrow.Tam_Pregunta = 5;
     const QString shortQuestions = writeStudy("Estrecho", narrow, {});
+    // Tables holding a trigger that deletes the other cards when one is added.
+    const char *trap = "CREATE TRIGGER t AFTER INSERT ON data BEGIN DELETE FROM data WHERE AutoInc <> new.AutoInc; END";
+    const QString trappedOrigin = writeStudy("TrampaO", everyPart(), sampleCards(2, false));
+    const QString trapped = writeStudy("TrampaD", everyPart(), sampleCards(3, false));
+    rawSql(trappedOrigin, trap);
+    rawSql(trapped, trap);
+    // A study file of a newer format is named with the reason, as its opening names it.
+    const QString newer = writeStudy("Nueva", everyPart(), sampleCards(2, false));
+    {
+        engine::Database db;
+        db.open(testsupport::fileName(newer), false);
+        db.exec("PRAGMA user_version = " + std::to_string(engine::kFormatVersion + 1));
+    }
+    const QByteArray newerBytes = fileBytes(newer);
+    const QString why = QString::fromStdString(testsupport::messageOf([&] {
+        engine::Table t;
+        t.setTableName(testsupport::fileName(newer));
+        t.open();
+    }));
+    ASSERT_TRUE(why.contains("sólo lee hasta el formato") && why.contains("La tabla no se ha modificado."));
 
     // The choices stay from one case to the next; a refused side is dropped, so that the
     // import then says it is missing.
@@ -105,6 +151,10 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino}},
         {"the same file", origin, origin, {Msg_Mismo_Fichero}},
         {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}},
+        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {Msg_Error_Importar}},
+        {"destination holding a trigger of another's", origin, trapped, {Msg_Error_Importar}},
+        {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}},
+        {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.what);
@@ -113,5 +163,7 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         EXPECT_EQ(messages(), k.messages);
         EXPECT_EQ(count(origin), 4u);
         EXPECT_EQ(count(shortQuestions), 0u);
+        EXPECT_EQ(rawSql(trapped, "SELECT count(*) FROM data"), 3);
+        EXPECT_TRUE(fileBytes(newer) == newerBytes);
     }
 }

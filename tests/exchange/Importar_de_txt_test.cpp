@@ -165,6 +165,13 @@ TEST_F(TextImportTest, ALineThatFailsStopsTheImportWithItsNumberAndNoHalfCard)
     putFile("nul.txt", QByteArray("Q#A#K#5\0x\r\n", 11));
     importa(programPath("nul.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText("1"); });
     EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'5\u2400x' is not a valid integer value"});
+    // A huge importance is quoted by its start.
+    clearMessages();
+    putFile("enorme.txt", "Q#A#K#1\r\nQ#A#K#" + QByteArray((1 << 20) - 20, '7') + "x\r\n");
+    importa(programPath("enorme.txt"));
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 2:\r\r'" + QString(200, '7') +
+                                      "\u2026' is not a valid integer value\r\rSe han importado 1 fichas de las "
+                                      "líneas anteriores."});
     clearMessages();
     importa(programPath("falta.txt"));
     EXPECT_EQ(messages(), QStringList{"No se ha podido leer el archivo\r\r" + programPath("falta.txt")});

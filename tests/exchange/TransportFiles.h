@@ -1,6 +1,7 @@
 #pragma once
-// Transport files built byte by byte for the transport tests: items compressed as the transport
-// compresses them, and containers holding any items in any order, repetitions included.
+// Transport files built byte by byte for the transport tests and benchmarks: items compressed as
+// the transport compresses them, items inflating to any number of MiB, and containers holding
+// any items in any order, repetitions included.
 #include "platform/Files.h"
 
 #include <QByteArray>
@@ -43,6 +44,40 @@ inline QByteArray rawContainer(const std::vector<std::pair<QByteArray, QByteArra
         out.append(bytes);
     }
     return out;
+}
+
+// One zlib stream of the prefix followed by `mib` MiB of zero bytes, built from one deflated
+// MiB repeated (each copy starts afresh after a full flush), so that even 2 GiB cost no 2 GiB
+// of deflating.
+inline QByteArray zlibZeros(int mib, const QByteArray &prefix = {})
+{
+    const uInt chunk = 1u << 20;
+    std::vector<Bytef> zeros(chunk, 0), out(compressBound(uLong(prefix.size())) + chunk);
+    z_stream z{};
+    deflateInit(&z, 9);
+    auto run = [&](int flush, const Bytef *input, uInt size) {
+        z.next_in = const_cast<Bytef *>(input);
+        z.avail_in = size;
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
+    };
+    const auto *start = reinterpret_cast<const Bytef *>(prefix.constData());
+    QByteArray stream = run(Z_FULL_FLUSH, start, uInt(prefix.size()));
+    const QByteArray block = run(Z_FULL_FLUSH, zeros.data(), chunk);
+    QByteArray tail = run(Z_FINISH, nullptr, 0);
+    deflateEnd(&z);
+    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), chunk);
+    uLong sum = adler32(adler32(0, nullptr, 0), start, uInt(prefix.size()));
+    for (int i = 0; i < mib; ++i) {
+        stream += block;
+        sum = adler32_combine(sum, one, chunk);
+    }
+    tail.chop(4); // the checksum of the empty stream
+    for (int shift : {24, 16, 8, 0})
+        tail.append(char((sum >> shift) & 0xFF));
+    return stream + tail;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "exchange/Transporte.h"
 
 #include "engine/Table.h"
+#include "platform/Files.h"
 #include "store/D_Module.h"
 #include "support/StudyFiles.h"
 
@@ -34,38 +35,6 @@ QByteArray inflate(const QByteArray &bytes, std::uint64_t limit, qsizetype skip 
     }
 }
 
-// One zlib stream of `blocks` MiB of zero bytes, built from independent deflate blocks.
-QByteArray zerosOf(int blocks)
-{
-    const uInt chunk = 1u << 20;
-    std::vector<Bytef> zeros(chunk, 0), out(chunk);
-    z_stream z{};
-    deflateInit(&z, 9);
-    auto run = [&](int flush, uInt input) {
-        z.next_in = zeros.data();
-        z.avail_in = input;
-        z.next_out = out.data();
-        z.avail_out = uInt(out.size());
-        deflate(&z, flush);
-        return QByteArray(reinterpret_cast<const char *>(out.data()), qsizetype(out.size() - z.avail_out));
-    };
-    const QByteArray first = run(Z_FULL_FLUSH, chunk); // header + one block
-    const QByteArray block = run(Z_FULL_FLUSH, chunk); // the same block again, history reset
-    QByteArray tail = run(Z_FINISH, 0);                // last empty block + checksum
-    deflateEnd(&z);
-    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), chunk);
-    uLong sum = one;
-    QByteArray stream = first;
-    for (int i = 1; i < blocks; ++i) {
-        stream += block;
-        sum = adler32_combine(sum, one, chunk);
-    }
-    tail.chop(4);
-    for (int shift : {24, 16, 8, 0})
-        tail.append(char((sum >> shift) & 0xFF));
-    return stream + tail;
-}
-
 class TransportUnpackTest : public ::testing::Test {
 protected:
     QTemporaryDir work;
@@ -87,6 +56,17 @@ protected:
         return fileBytes(scratch(name + ".DB"));
     }
     QByteArray cardTable() { return table("Fichas", TD_Module_::Campos_Ficha(60), TD_Module_::Indices_Ficha()); }
+
+    // The bytes of a card table that another program changed with the SQL given.
+    QByteArray cardTableChangedWith(const char *sql)
+    {
+        table("Cambiada", TD_Module_::Campos_Ficha(60), TD_Module_::Indices_Ficha());
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(scratch("Cambiada.DB")).c_str(), &db);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        sqlite3_close(db);
+        return fileBytes(scratch("Cambiada.DB"));
+    }
 
     QByteArray foreignSqlite()
     {
@@ -113,6 +93,21 @@ protected:
     }
     QStringList datFiles() const { return QDir(dat()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 };
+
+// A table file with its header's page count changed (and kept valid).
+QByteArray withPageCount(QByteArray table, quint32 pages)
+{
+    for (int i = 0; i < 4; ++i)
+        table[28 + i] = char(pages >> (24 - 8 * i));
+    return table;
+}
+quint32 pageCount(const QByteArray &table)
+{
+    quint32 pages = 0;
+    for (int i = 0; i < 4; ++i)
+        pages = (pages << 8) | uchar(table[28 + i]);
+    return pages;
+}
 } // namespace
 
 TEST(TransportZlib, ItemsAreOneLevel9StreamAndOnlyWholeStreamsWithinTheBoundInflate)
@@ -167,16 +162,32 @@ TEST_F(TransportUnpackTest, DamagedOrForeignItemsAreRefusedAndNothingIsWritten)
         {"STU twice", rawContainer({items[0], items[1], items[2], items[2]})},
         {"bytes after an item's stream", with("DB", items[1].second + "x")},
         {"an item cut short", with("DB", items[1].second.chopped(5))},
-        {"a picture inflating past the bound", with("BMP", zerosOf(3))},
+        {"a picture inflating past the bound", with("BMP", zlibZeros(3))},
+        // No part is empty, the settings no larger than their opening reads.
+        {"STU an empty item", with("STU", "")},
+        {"STU an empty file", with("STU", zlib9(""))},
+        {"BMP an empty file", with("BMP", zlib9(""))},
+        {"STU past what the settings may hold", with("STU", zlibZeros(2))},
         // The card table must be one.
-        {"DB of 1 MiB of zeros", with("DB", zerosOf(1))},
-        {"DB past the bound", with("DB", zerosOf(3))},
+        {"DB of 1 MiB of zeros", with("DB", zlibZeros(1))},
+        {"DB past the bound", with("DB", zlibZeros(3))},
         {"DB an empty item", with("DB", "")},
         {"DB an empty file", with("DB", zlib9(""))},
         {"DB a foreign SQLite file", with("DB", zlib9(foreignSqlite()))},
         {"DB the engine's print table", with("DB", zlib9(table("IMP", TD_Module_::Campos_Imprime(), {})))},
         {"DB a card table cut in half", with("DB", zlib9(card.left(card.size() / 2)))},
         {"DB a table header and nothing else", with("DB", zlib9(card.left(100)))},
+        // Nothing in it may be converted or run.
+        {"DB a card table numbered 0", with("DB", zlib9(cardTableChangedWith("PRAGMA user_version = 0")))},
+        {"DB a card table numbered 1", with("DB", zlib9(cardTableChangedWith("PRAGMA user_version = 1")))},
+        {"DB a card table with a trigger of another's",
+         with("DB", zlib9(cardTableChangedWith("CREATE TRIGGER t AFTER UPDATE ON data BEGIN DELETE FROM data; END")))},
+        {"DB a card table with a view", with("DB", zlib9(cardTableChangedWith("CREATE VIEW v AS SELECT 1")))},
+        // The card table is exactly as long as its header says, and that within the bound.
+        {"DB longer than its header says", with("DB", zlib9(card + QByteArray(4096, '\0')))},
+        {"DB shorter than its header says", with("DB", zlib9(withPageCount(card, pageCount(card) + 1)))},
+        {"DB whose header declares past the bound", with("DB", zlib9(withPageCount(card, 1u << 20)))},
+        {"DB whose page count is not valid", with("DB", zlib9(card.left(24) + "\xFF" + card.mid(25)))},
     };
     for (std::size_t i = 0; i < items.size(); ++i)
         for (int at : {0, 1, int(items[i].second.size() / 2), int(items[i].second.size() - 1)}) {
@@ -205,7 +216,9 @@ TEST_F(TransportUnpackTest, ASoundTransportFileWritesItsPartsUnderItsOwnName)
          rawContainer({{"BMP", zlib9("BMpicture")}, {"DB", zlib9(card)}, {"JPG", zlib9("jpeg")}, {"STU", zlib9("settings")},
                        {"../../x", zlib9("x")}, {"CLA", zlib9("password")}}),
          {"DB", "STU", "BMP", "JPG"}},
-        {"an empty settings item", rawContainer({{"DB", zlib9(card)}, {"STU", ""}}), {"DB", "STU"}},
+        {"settings as large as their opening reads",
+         rawContainer({{"DB", zlib9(card)}, {"STU", zlib9(QByteArray(TPackStreams::LargestContainer(1 << 20), 's'))}}),
+         {"DB", "STU"}},
         {"an older transport file", fileBytes(older), {"DB", "STU"}},
     };
     for (const Case &k : cases) {
@@ -225,3 +238,31 @@ TEST_F(TransportUnpackTest, ASoundTransportFileWritesItsPartsUnderItsOwnName)
     }
 }
 
+
+TEST_F(TransportUnpackTest, WithoutRoomForEveryPartNothingIsWritten)
+{
+    const QByteArray card = cardTable();
+    const QByteArray container = rawContainer({{"BMP", zlib9(QByteArray(300000, 'b'))}, {"DB", zlib9(card)},
+                                               {"STU", zlib9("settings")}});
+    const std::uint64_t parts = 300000 + card.size() + 8, margin = 1u << 20;
+    struct Case {
+        std::uint64_t free;
+        bool written;
+    } cases[] = {{parts + margin - 1, false}, {0, false}, {parts + margin, true}};
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.free);
+        QDir(dat()).removeRecursively();
+        platform::setFreeSpaceForTesting(k.free);
+        std::optional<QStringList> written;
+        QString error;
+        try {
+            written = unpack(container);
+        } catch (const std::runtime_error &e) {
+            error = QString::fromUtf8(e.what());
+        }
+        platform::setFreeSpaceForTesting(std::nullopt);
+        EXPECT_EQ(written.has_value(), k.written);
+        EXPECT_EQ(error.startsWith("No hay espacio libre suficiente en el disco"), !k.written) << error.toStdString();
+        EXPECT_EQ(datFiles().size(), k.written ? 3 : 0);
+    }
+}

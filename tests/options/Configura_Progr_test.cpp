@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QTest>
 #include <QTimer>
 
 
@@ -275,6 +276,37 @@ TEST_F(OptionsWindowTest, NewBreakAndBlinkTimesApplyAsTheWindowClosesInARealEven
     EXPECT_FALSE(Parpadeo_Aviso_->isVisible());
     principal->hide();
     platform::setScripted(true);
+}
+
+// In a real event loop: what the user changed before asking for help (F1) is still there
+// when the help closes; coming back from the help runs no activation, which would show the
+// stored options again.
+TEST_F(OptionsWindowTest, ChangesMadeBeforeHelpStayAfterItInARealEventLoop)
+{
+    installHelpPages();
+    startWithLines(preferencias::primeraVez()); // first break at 35 minutes
+    platform::setScripted(false);
+    bool helpShown = false;
+    QString afterHelp;
+    QTimer::singleShot(0, w(), [&] {
+        ASSERT_TRUE(testsupport::waitUntil([] { return w()->isActiveWindow() && w()->MaskEdit10->text().trimmed() == "35"; }));
+        w()->MaskEdit10->setText(QStringLiteral("7"));
+        QTest::keyClick(w()->windowHandle(), Qt::Key_F1);
+        QWidget *viewer = platform::helpViewer();
+        ASSERT_NE(viewer, nullptr);
+        helpShown = testsupport::waitUntil([&] { return viewer->isActiveWindow(); });
+        QTest::keyClick(viewer->windowHandle(), Qt::Key_Escape);
+        w()->activateWindow(); // the window manager gives the focus back
+        ASSERT_TRUE(testsupport::waitUntil([] { return w()->isActiveWindow(); }));
+        QCoreApplication::processEvents();
+        afterHelp = w()->MaskEdit10->text().trimmed();
+        w()->Button3->click();
+    });
+    platform::showModal(w());
+    platform::setScripted(true);
+    EXPECT_TRUE(helpShown);
+    EXPECT_EQ(afterHelp, "7");
+    EXPECT_EQ(Sesion_->Descansos[1], 7);
 }
 
 // ---- The program picture ----

@@ -118,6 +118,38 @@ TEST(PackStreams, NamesAreKeptInCaseInsensitiveOrder)
     EXPECT_EQ(get(copy, "jpg"), "jpg");
 }
 
+// Items are read in whatever order a container gives them and kept in order of their names; a
+// name given again keeps its first spelling and takes the later content. A load cut short
+// keeps the items read before the cut, in order.
+TEST(PackStreams, LoadedItemsTakeTheirOrderAndRepeatsReplaceWhateverTheOrderInTheFile)
+{
+    const std::vector<std::pair<std::string, std::string>> given = {
+        {"jpg", "1"}, {"STU", "2"}, {"DB", "3"}, {"db", "4"}, {"BMP", "5"}, {"Jpg", "6"}, {"10", "7"}, {"2", "8"}};
+    std::string raw("  \x01\x02\x03\x04\x05\x06\x07\x08", 10);
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            raw += char(v >> (8 * i));
+    };
+    u32(uint32_t(given.size()));
+    for (const auto &[name, content] : given) {
+        raw += char(name.size());
+        raw += '\0';
+        raw += name;
+        u32(uint32_t(content.size()));
+        raw += content;
+    }
+    TPackStreams box;
+    load(box, raw);
+    EXPECT_EQ(names(box), (std::vector<std::string>{"10", "2", "BMP", "DB", "jpg", "STU"}));
+    EXPECT_EQ(box.ItemsReadOnLoad(), given.size());
+    for (const auto &[name, content] : {std::pair("JPG", "6"), std::pair("db", "4"), std::pair("stu", "2"), std::pair("10", "7")})
+        EXPECT_EQ(get(box, name), content) << name;
+
+    EXPECT_THROW(load(box, raw.substr(0, raw.size() - 6)), packing::EReadError); // inside "2"
+    EXPECT_EQ(names(box), (std::vector<std::string>{"10", "BMP", "DB", "jpg", "STU"}));
+    EXPECT_EQ(get(box, "jpg"), "6");
+}
+
 TEST(PackStreams, ReplacedItemKeepsItsFirstNameAndPlace)
 {
     TPackStreams box;
@@ -263,7 +295,11 @@ TEST(PackStreams, CorruptionCallsTheEventThenFails)
         std::string bytes;
         std::string key;
         int64_t limit = 0;
+        uint32_t maxItems = 0;
     } cases[] = {
+        {"three items where one fits", packedSample("k"), "k", 0, 1},
+        {"a count of 4 billion items where one fits",
+         std::string("  \x01\x02\x03\x04\x05\x06\x07\x08\xFF\xFF\xFF\xFF", 14), "", 0, 1},
         {"compressed, unpacking past the limit", zeros(kMiB + 1, true), "", kMiB},
         {"compressed, declaring 1 GiB", zeros(kMiB, true).replace(2, 4, std::string("\0\0\0\x40", 4)), "", kMiB},
         {"plain item past the limit", zeros(kMiB + 1, false), "", kMiB},
@@ -283,6 +319,7 @@ TEST(PackStreams, CorruptionCallsTheEventThenFails)
         TPackStreams box;
         box.Key = c.key;
         box.SizeLimit = c.limit;
+        box.MaxItems = c.maxItems;
         int events = 0;
         box.OnCorrupt = [&](TPackStreams &sender) {
             EXPECT_EQ(&sender, &box);

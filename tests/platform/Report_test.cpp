@@ -5,9 +5,19 @@
 #include "platform/ModalShow.h"
 #include "platform/Report.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPdfWriter>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -155,4 +165,104 @@ TEST_F(ReportFixture, PreviewShownForRealRunsTheReportOnce)
     EXPECT_THROW(platform::previewReport(report), std::runtime_error);
     EXPECT_TRUE(platform::modalStack().isEmpty());
     platform::setScripted(wasScripted);
+}
+
+namespace {
+// Every text a dialog shows or can show: labels, buttons, group titles, list entries, tabs;
+// mnemonic marks left out.
+QStringList textsOf(QWidget *dialog)
+{
+    QStringList texts;
+    for (auto *w : dialog->findChildren<QLabel *>())
+        texts << w->text();
+    for (auto *w : dialog->findChildren<QAbstractButton *>())
+        texts << w->text();
+    for (auto *w : dialog->findChildren<QGroupBox *>())
+        texts << w->title();
+    for (auto *w : dialog->findChildren<QComboBox *>())
+        for (int i = 0; i < w->count(); ++i)
+            texts << w->itemText(i);
+    for (auto *w : dialog->findChildren<QTabWidget *>())
+        for (int i = 0; i < w->count(); ++i)
+            texts << w->tabText(i);
+    texts.replaceInStrings(QStringLiteral("&"), QString());
+    return texts;
+}
+
+QAbstractButton *buttonWithText(QWidget *dialog, const QString &text)
+{
+    for (auto *b : dialog->findChildren<QAbstractButton *>())
+        if (b->text() == text && b->isVisible())
+            return b;
+    return nullptr;
+}
+} // namespace
+
+// The print dialog, its options ("Opciones >>") and the printer's properties speak Spanish.
+TEST_F(ReportFixture, PrintDialogAndItsOptionsInSpanish)
+{
+    rows(1);
+    const bool wasScripted = platform::isScripted();
+    platform::setScripted(false);
+    QStringList texts;
+    bool expanded = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        const int height = dialog->height();
+        if (QAbstractButton *options = buttonWithText(dialog, QStringLiteral("&Opciones >>"))) {
+            QTest::mouseClick(options, Qt::LeftButton);
+            QTest::qWait(50);
+            expanded = dialog->height() > height;
+        }
+        texts = textsOf(dialog);
+        if (QAbstractButton *properties = buttonWithText(dialog, QStringLiteral("P&ropiedades"));
+            properties && properties->isEnabled()) {
+            QTimer::singleShot(0, [&] {
+                QWidget *p = QApplication::activeModalWidget();
+                texts += textsOf(p);
+                p->close();
+            });
+            QTest::mouseClick(properties, Qt::LeftButton);
+        }
+        dialog->close();
+    });
+    EXPECT_FALSE(platform::printReport(report));
+    platform::setScripted(wasScripted);
+    EXPECT_TRUE(expanded);
+    const char *english[] = {"Pages", "Page Set:", "Set de páginas:", "Double Sided Printing", "Off",
+                             "Long side binding", "Short side binding", "Advanced", "Options >>", "Print"};
+    for (const char *word : english)
+        EXPECT_FALSE(texts.contains(QString::fromUtf8(word))) << word;
+    const char *spanish[] = {"Páginas", "Conjunto de páginas:", "Impresión a doble cara", "Desactivada",
+                             "Encuadernación por el lado largo", "Encuadernación por el lado corto", "Avanzado"};
+    for (const char *word : spanish)
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(word))) << word << "\n" << texts.join('|').toStdString();
+}
+
+// The preview opens with the page as wide as the window and the toolbar shows the button for
+// that pressed, the one for the whole page not.
+TEST_F(ReportFixture, PreviewOpensFittedToWidthWithThatButtonPressed)
+{
+    rows(2);
+    const bool wasScripted = platform::isScripted();
+    platform::setScripted(false);
+    QMap<QString, bool> pressed;
+    int zoomMode = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        for (auto *b : dialog->findChildren<QToolButton *>())
+            if (b->defaultAction() && !b->defaultAction()->objectName().isEmpty())
+                pressed[b->defaultAction()->objectName()] = b->isChecked();
+        zoomMode = dialog->findChild<QPrintPreviewWidget *>()->zoomMode();
+        dialog->close();
+    });
+    platform::previewReport(report);
+    platform::setScripted(wasScripted);
+    EXPECT_EQ(zoomMode, QPrintPreviewWidget::FitToWidth);
+    EXPECT_EQ(pressed.value(QStringLiteral("fitWidthAction"), false), true);
+    EXPECT_EQ(pressed.value(QStringLiteral("fitPageAction"), true), false);
 }

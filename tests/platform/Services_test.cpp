@@ -15,6 +15,9 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +25,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 void write(const QString &path, const QByteArray &bytes)
@@ -256,6 +262,53 @@ TEST(Dialogs, ScriptedDialogsTakeQueuedAnswersAndCancelsKeepTheName)
     platform::setScripted(false);
 }
 
+// Shown for real, the program's questions and messages speak Spanish ("Aceptar", never "OK"):
+// the warning offers No then Aceptar, No being what Enter and Esc choose; only a click on
+// Aceptar goes on.
+TEST(Dialogs, ShownQuestionsOfferNoAndAceptar)
+{
+    struct Case {
+        const char *press; // button to click, or "Esc" / "Enter"
+        platform::DialogAnswer answer;
+    } cases[] = {{"Aceptar", platform::DialogAnswer::Ok},
+                 {"&No", platform::DialogAnswer::No},
+                 {"Esc", platform::DialogAnswer::No},
+                 {"Enter", platform::DialogAnswer::No}};
+    const bool wasScripted = platform::isScripted();
+    platform::setScripted(false);
+    auto press = [](const char *what, QStringList &buttons) {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+        QList<QAbstractButton *> shown = box->buttons();
+        std::sort(shown.begin(), shown.end(), [](auto *a, auto *b) { return a->x() < b->x(); });
+        for (QAbstractButton *b : shown)
+            buttons << b->text();
+        if (qstrcmp(what, "Esc") == 0 || qstrcmp(what, "Enter") == 0) {
+            QTest::keyClick(box, qstrcmp(what, "Esc") == 0 ? Qt::Key_Escape : Qt::Key_Return);
+            return;
+        }
+        for (QAbstractButton *b : shown)
+            if (b->text() == QString::fromUtf8(what)) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                return;
+            }
+        box->close(); // no such button
+    };
+    for (const Case &c : cases) {
+        QStringList buttons;
+        QTimer::singleShot(0, [&] { press(c.press, buttons); });
+        EXPECT_EQ(platform::warningNoOk(QStringLiteral("¿Seguro que quiere borrar las FICHAS MARCADAS?")), c.answer)
+            << c.press;
+        EXPECT_EQ(buttons, (QStringList{"&No", "Aceptar"})) << c.press;
+    }
+    QStringList buttons;
+    QTimer::singleShot(0, [&] { press("Aceptar", buttons); });
+    platform::plainMessage(QStringLiteral("Se han importado 3 fichas."));
+    EXPECT_EQ(buttons, QStringList{"Aceptar"});
+    platform::setScripted(wasScripted);
+}
+
 TEST(Label, SizesToItsCaptionWithCarriageReturnsStartingLines)
 {
     platform::Label label;
@@ -272,4 +325,40 @@ TEST(Label, SizesToItsCaptionWithCarriageReturnsStartingLines)
     label.setAutoSize(false);
     label.setCaption("otra cosa bastante más larga que antes");
     EXPECT_EQ(label.width(), fm.horizontalAdvance(' '));
+}
+
+// Wrapping breaks at blanks while words fit, cuts a word wider than the width between its
+// characters (a surrogate pair stays whole), keeps the text's own line starts, and leaves no
+// line wider than the width; a 1 MiB word is wrapped like any other.
+TEST(Label, WrapToWidthBreaksAtBlanksAndCutsWordsTooWide)
+{
+    const QFont font = platform::Label().font();
+    const QFontMetricsF fm(font);
+    const int room = int(std::ceil(fm.horizontalAdvance(QStringLiteral("uno dos"))));
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the 16-bit range
+    const struct {
+        QString text, wrapped;
+    } cases[] = {
+        {"", ""},
+        {"uno", "uno"},
+        {"uno dos tres", "uno dos\rtres"},
+        {"uno\r\rdos tres cuatro", "uno\r\rdos tres\rcuatro"},
+        {"  uno", "  uno"},
+        {"uno " + QString(40, 'x') + " dos", ""},
+        {QString(30, 'x') + emoji.repeated(30), ""},
+        {QString(1 << 20, 'x'), ""},
+    };
+    for (const auto &c : cases) {
+        const QString wrapped = platform::wrapToWidth(c.text, font, room);
+        if (!c.wrapped.isEmpty() || c.text.isEmpty()) {
+            EXPECT_EQ(wrapped, c.wrapped) << c.text.left(40).toStdString();
+        }
+        QString joined;
+        for (const QString &line : wrapped.split('\r')) {
+            EXPECT_LE(fm.horizontalAdvance(line), room + 0.5) << line.left(40).toStdString();
+            EXPECT_FALSE(line.endsWith(QChar::highSurrogate(0x1F600)));
+            joined += line;
+        }
+        EXPECT_EQ(joined.remove(' '), QString(c.text).remove(' ').remove('\r')) << c.text.left(40).toStdString();
+    }
 }

@@ -106,3 +106,46 @@ TEST(TextFile, ControlCharactersOtherThanLineBreaksAndTabsArePictured)
     for (const auto &[text, shown] : cases)
         EXPECT_EQ(platform::controlPictures(text), shown) << text.toStdString();
 }
+
+// The reader gives the lines readTextLines gives, one at a time, counted before they are read,
+// and the same lines again after a rewind.
+TEST(TextFile, AReaderGivesTheLinesOneByOneAndAgainAfterARewind)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.txt");
+    const struct {
+        QByteArray bytes;
+        int maxLines = INT_MAX;
+        QStringList lines;
+        int tooLong = 0;
+    } cases[] = {
+        {"", INT_MAX, {}},
+        {"\xEF\xBB\xBF" "uno\r\ndos\r\n", INT_MAX, {"uno", "dos"}},
+        {"canci\xC3\xB3n\n" + QByteArray(200000, 'a') + "\n\x80", INT_MAX,
+         {"canciÃ³n", QString(200000, 'a'), "€"}}, // the last line's byte decides for all
+        // Lines past the last one read don't count.
+        {"\xC3\xB3\nb\n\x80\n", 2, {"ó", "b"}},
+        {"\xC3\xB3\n" + QByteArray(9, 'b') + "\nc\xF3", INT_MAX, {"ó"}, 2},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(platform::saveFileAtomically(path, c.bytes));
+        platform::TextLineReader reader;
+        ASSERT_TRUE(reader.open(path, c.maxLines, c.tooLong ? 8 : platform::kMaxLineBytes));
+        EXPECT_EQ(reader.lineCount(), c.lines.size());
+        EXPECT_EQ(reader.tooLongLine(), c.tooLong);
+        for (int round = 0; round < 2; ++round) {
+            QStringList read;
+            QString line;
+            while (reader.next(line))
+                read << line;
+            EXPECT_EQ(read, c.lines) << c.bytes.left(20).toStdString() << " round " << round;
+            EXPECT_FALSE(reader.failed());
+            ASSERT_TRUE(reader.rewind());
+        }
+    }
+    platform::TextLineReader reader;
+    EXPECT_FALSE(reader.open(dir.filePath("falta.txt")));
+    EXPECT_FALSE(reader.open(dir.path()));
+    QString line;
+    EXPECT_FALSE(reader.next(line));
+}

@@ -7,6 +7,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +152,95 @@ TEST(RtfDocument, FontStyleDocument)
     EXPECT_EQ(markOnly->font.pointSizeF(), 20.0);
     EXPECT_TRUE(markOnly->font.italic());
     EXPECT_FALSE(markOnly->color.isValid());
+}
+
+// Lists: a document's lists are written as a rich edit writes them (the marker as text for
+// readers without lists), and lists written so, by us or by a rich edit, read back as lists.
+TEST(RtfDocument, ListsAreWrittenAndReadBackAsLists)
+{
+    using L = rtf::ParaStyle;
+    struct Case {
+        const char *rtf;
+        QStringList lines;
+        QList<L::List> lists; // of the paragraphs that hold text
+    } cases[] = {
+        // A rich edit's bullets: the marker in \pntext, the list in {\*\pn}, kept up to \pard.
+        {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}{\\f1\\fnil\\fcharset2 Symbol;}}\\viewkind4\\uc1"
+         "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-720\\li720\\f0\\fs20 uno\\par"
+         "{\\pntext\\f1\\'B7\\tab}dos\\par\\pard tres\\par}",
+         {"uno", "dos", "tres"}, {L::Bullet, L::Bullet, L::NoList}},
+        // Numbered: decimal unless the kind is named; \pnlvlcont is no list.
+        {"{\\rtf1\\pard{\\pntext 1.\\tab}{\\*\\pn\\pnlvlbody\\pnindent0\\pnstart1{\\pntxta.}}a\\par"
+         "\\pard{\\pntext b.\\tab}{\\*\\pn\\pnlvlbody\\pnlcltr{\\pntxta.}}b\\par"
+         "\\pard{\\*\\pn\\pnlvlbody\\pnucrm}c\\par\\pard{\\*\\pn\\pnlvlcont}d}",
+         {"a", "b", "c", "d"}, {L::Decimal, L::LowerAlpha, L::UpperRoman, L::NoList}},
+        // Older writers: {\pn} without \*, and spaces.
+        {"{\\rtf1{\\pn \\pnlvlblt\\pnf1\\pnindent360{\\pntxtb \\'b7}}uno\\par dos}", {"uno", "dos"}, {L::Bullet, L::Bullet}},
+        // Destinations unknown after \* stay skipped.
+        {"{\\rtf1{\\*\\pnseclvl1\\pnucrm x}uno}", {"uno"}, {L::NoList}},
+    };
+    for (const Case &c : cases) {
+        const rtf::Content content = rtf::read(c.rtf);
+        QList<L::List> lists;
+        for (const rtf::Paragraph &p : content.paragraphs)
+            if (!p.runs.isEmpty())
+                lists << p.para.list;
+        EXPECT_EQ(rtf::linesOfContent(content), c.lines) << c.rtf;
+        EXPECT_EQ(lists, c.lists) << c.rtf;
+    }
+
+    // A document with lists of every kind, one of them nested, as a paste leaves them.
+    const std::pair<QTextListFormat::Style, L::List> kinds[] = {
+        {QTextListFormat::ListDisc, L::Bullet},         {QTextListFormat::ListCircle, L::Bullet},
+        {QTextListFormat::ListSquare, L::Bullet},
+        {QTextListFormat::ListDecimal, L::Decimal},     {QTextListFormat::ListLowerAlpha, L::LowerAlpha},
+        {QTextListFormat::ListUpperAlpha, L::UpperAlpha}, {QTextListFormat::ListLowerRoman, L::LowerRoman},
+        {QTextListFormat::ListUpperRoman, L::UpperRoman}};
+    QTextDocument doc;
+    QTextCursor cur(&doc);
+    cur.insertText(QStringLiteral("Antes"));
+    for (const auto &[style, kind] : kinds) {
+        cur.insertBlock();
+        QTextListFormat f;
+        f.setStyle(style);
+        cur.insertList(f);
+        cur.insertText(QStringLiteral("primero"));
+        cur.insertBlock();
+        cur.insertText(QStringLiteral("segundo"));
+        cur.insertBlock(QTextBlockFormat());
+        cur.insertText(QStringLiteral("fuera"));
+    }
+    cur.insertBlock(QTextBlockFormat());
+    QTextListFormat nested;
+    nested.setIndent(2);
+    nested.setStyle(QTextListFormat::ListSquare);
+    cur.insertList(nested);
+    cur.insertText(QStringLiteral("anidado"));
+    cur.insertBlock(QTextBlockFormat());
+
+    const QByteArray bytes = rtf::fromDocument(doc);
+    for (const char *word : {"{\\*\\pn\\pnlvlblt", "{\\pntext\\'95\\tab}primero", "\\pndec", "{\\pntext 2.\\tab}segundo",
+                             "\\pnlcltr", "{\\pntext b.\\tab}", "\\pnucltr", "\\pnlcrm", "{\\pntext ii.\\tab}", "\\pnucrm",
+                             "{\\pntext II.\\tab}", "\\li600"})
+        EXPECT_TRUE(bytes.contains(word)) << word << "\n" << bytes.constData();
+    QTextDocument back;
+    rtf::toDocument(bytes, back);
+    EXPECT_EQ(back.toPlainText(), doc.toPlainText()); // no marker in the text
+    EXPECT_EQ(back.blockCount(), doc.blockCount());
+    int lists = 0;
+    for (QTextBlock b = doc.begin(), a = back.begin(); b.isValid() && a.isValid(); b = b.next(), a = a.next()) {
+        ASSERT_EQ(a.textList() != nullptr, b.textList() != nullptr) << b.text().toStdString();
+        if (!b.textList())
+            continue;
+        ++lists;
+        const auto style = b.textList()->format().style();
+        const auto *kind = std::find_if(std::begin(kinds), std::end(kinds), [&](auto &k) { return k.first == style; });
+        EXPECT_EQ(rtf::read(bytes).paragraphs[b.blockNumber()].para.list, kind->second);
+        EXPECT_EQ(a.textList()->itemNumber(a), b.textList()->itemNumber(b)) << b.text().toStdString();
+    }
+    EXPECT_EQ(lists, 17);
+    EXPECT_FALSE(back.lastBlock().textList()); // the empty last paragraph is no list item
+    EXPECT_EQ(rtf::fromDocument(back), bytes);
 }
 
 TEST(RtfDocument, LibreOfficeDocument)

@@ -320,8 +320,8 @@ TEST_F(BandWorkTest, PlainCardOfAPackedFileIsPrintedAsStored)
     EXPECT_TRUE(messages().isEmpty());
 }
 
-// A damaged packed field or a picture that does not decode ends the run with the messages;
-// the rows are all cleared, none left half-done, and the window goes on.
+// A damaged packed field, an answer over its limit or a picture that does not decode ends the
+// run with the messages; the rows are all cleared, none left half-done, and the window goes on.
 TEST_F(BandWorkTest, DamagedCardsEndThePreviewOrPrint)
 {
     struct Case {
@@ -333,6 +333,9 @@ TEST_F(BandWorkTest, DamagedCardsEndThePreviewOrPrint)
     } cases[] = {
         {"damaged short answer", "Resp_Text", "PKS0 not a container", {Danados, Msg_Error_Visualizacion},
          &TImprimir_::Button6},
+        // A small blob that unpacks to 64 MiB: over the answer limit, refused before unpacking.
+        {"short answer of 64 MiB", "Resp_Text", testsupport::packedBlob(std::string(size_t(64) << 20, '\0'), true, false),
+         {Danados, Msg_Error_Impresion}, &TImprimir_::Button7},
         {"undecodable picture", "Resp_Imag", pack("\xFF\xD8\xFF garbage"), {Msg_Error_Impresion},
          &TImprimir_::Button7},
     };

@@ -8,8 +8,10 @@
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -164,8 +166,9 @@ TEST_F(ReviewSessionTest, ThePagesFollowTheFilesAnswerKindsAndTheChosenFont)
 }
 
 // The long answer wraps at its box, keeps each paragraph's own alignment whatever "Centrar"
-// says, and "&Zoom" keeps its place clear of the box's scroll bar, beside a picture or alone.
-TEST_F(ReviewSessionTest, TheLongAnswerWrapsKeepsItsAlignmentAndZoomClearsTheScrollBar)
+// says, and "&Zoom" keeps its place clear of the box's scroll bar and of the buttons below,
+// beside a picture or alone.
+TEST_F(ReviewSessionTest, TheLongAnswerWrapsKeepsItsAlignmentAndZoomClearsTheScrollBarAndTheButtons)
 {
     Opciones_FE o = testsupport::defaultOptions();
     o.Texto_Largo = true;
@@ -201,8 +204,20 @@ TEST_F(ReviewSessionTest, TheLongAnswerWrapsKeepsItsAlignmentAndZoomClearsTheScr
                 EXPECT_EQ(d->firstBlock().next().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
             }
             const QScrollBar *bar = r.RichEdit1->verticalScrollBar();
-            EXPECT_EQ(r.Button5->pos(), QPoint(picture ? 411 : 900, 424));
+            EXPECT_EQ(r.Button5->x(), picture ? 411 : 900);
             EXPECT_FALSE(r.Button5->geometry().intersects(QRect(bar->mapTo(r.Respuesta, QPoint()), bar->size())));
+            // Every button on screen stands clear of every other.
+            QList<QAbstractButton *> shown;
+            for (QAbstractButton *b : r.findChildren<QAbstractButton *>())
+                if (b->isVisible() && !qobject_cast<QTabBar *>(b->parentWidget()))
+                    shown << b;
+            EXPECT_GE(shown.size(), 6);
+            const auto place = [&](QWidget *w) { return QRect(w->mapTo(&r, QPoint()), w->size()); };
+            for (QAbstractButton *a : shown)
+                for (QAbstractButton *b : shown)
+                    if (a != b)
+                        EXPECT_FALSE(place(a).intersects(place(b)))
+                            << a->text().toStdString() << " over " << b->text().toStdString();
             r.Button4->click();
         });
         pressKey('3');

@@ -149,14 +149,18 @@ TEST_F(CardStoreTest, PackingAndUnpackingInPlaceFollowThePackersOptions)
     EXPECT_TRUE(messages().isEmpty());
 }
 
-// A damaged container is reported before the failure; one cut short (a sound header and item
-// count, then an item claiming more bytes than there are) fails without the message.
+// A damaged container (a card field holds one item) is reported before the failure; one cut
+// short (a sound header and item count, then an item claiming more bytes than there are)
+// fails without the message.
 TEST_F(CardStoreTest, ADamagedContainerIsReportedBeforeTheFailure)
 {
     const std::string cutShort = std::string("  \x01\x02\x03\x04\x05\x06\x07\x08\x01\x00\x00\x00\x01\x00", 16) +
                                  "1" + std::string("\xFF\x00\x00\x00", 4) + "abc";
+    const std::string twoItems = std::string("  \x01\x02\x03\x04\x05\x06\x07\x08\x02\x00\x00\x00", 14)
+                                 + std::string("\x01\x00" "1" "\x01\x00\x00\x00" "a", 9)
+                                 + std::string("\x01\x00" "2" "\x01\x00\x00\x00" "b", 9);
     for (const auto &[bytes, shown] : {std::pair<std::string, QStringList>{"  no es un contenedor de fichas", {Danados}},
-                                       {cutShort, {}}}) {
+                                       {twoItems, {Danados}}, {cutShort, {}}}) {
         clearMessages();
         bool thrown = false, thrownBeforeMessage = false;
         if (!shown.isEmpty())

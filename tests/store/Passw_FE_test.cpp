@@ -1,11 +1,17 @@
-// The password window: empty at every showing, hiding the text, Enter and Esc.
+// The password window: empty at every showing, hiding the text, Enter and Esc, help.
 #include "StartedProgram.h"
 
+#include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "store/Passw_FE.h"
+#include "support/EventLoop.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+
+#include <string>
 
 class PasswordWindowTest : public StartedProgram {
 protected:
@@ -64,4 +70,37 @@ TEST_F(PasswordWindowTest, EnterAcceptsAndEscLeaves)
     EXPECT_EQ(result, platform::mrCancel);
     EXPECT_EQ(Contrasena_Aceptada, 0);
     EXPECT_EQ(w->Edit1->text(), "");
+}
+
+// In a real event loop: the password typed, F1 opens the help over the window, Esc closes the
+// help and Enter accepts what was typed. The window empties its box at every activation, but
+// coming back from the help is no activation.
+TEST_F(PasswordWindowTest, ThePasswordTypedBeforeHelpIsAcceptedAfterIt)
+{
+    installHelpPages();
+    platform::setScripted(false);
+    bool helpShown = false;
+    QString afterHelp;
+    QTimer::singleShot(0, w, [&] {
+        ASSERT_TRUE(testsupport::waitUntil([&] { return w->isActiveWindow(); }));
+        for (char c : std::string("clave"))
+            QTest::keyClick(w->windowHandle(), c);
+        QTest::keyClick(w->windowHandle(), Qt::Key_F1);
+        QWidget *viewer = platform::helpViewer();
+        ASSERT_NE(viewer, nullptr);
+        helpShown = testsupport::waitUntil([&] { return viewer->isActiveWindow(); });
+        QTest::keyClick(viewer->windowHandle(), Qt::Key_Escape);
+        w->activateWindow(); // the window manager gives the focus back
+        ASSERT_TRUE(testsupport::waitUntil([&] { return w->isActiveWindow(); }));
+        afterHelp = w->Edit1->text();
+        QTest::keyClick(w->windowHandle(), Qt::Key_Return);
+    });
+    const int result = platform::showModal(w);
+    platform::setScripted(true);
+    EXPECT_TRUE(helpShown);
+    EXPECT_EQ(platform::helpContextRequests(), QList<std::uint32_t>{52});
+    EXPECT_EQ(afterHelp, "clave");
+    EXPECT_EQ(result, platform::mrOk);
+    EXPECT_EQ(Contrasena_Aceptada, 1);
+    EXPECT_EQ(w->Edit1->text(), "clave");
 }

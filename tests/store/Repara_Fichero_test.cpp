@@ -311,22 +311,68 @@ private:
 
 TEST_F(RepairTest, FilesThatCannotBeRepairedAreLeftAsTheyWere)
 {
-    // Held open by another process, then with its first page destroyed.
+    // Held open by another process, of a newer format, then with its first page destroyed.
     const QString path = study();
-    for (bool held : {true, false}) {
-        SCOPED_TRACE(held);
-        if (!held)
+    enum class Case { Held, Newer, Destroyed };
+    for (Case c : {Case::Held, Case::Newer, Case::Destroyed}) {
+        SCOPED_TRACE(int(c));
+        if (c != Case::Held) {
+            engine::Database db;
+            db.open(testsupport::fileName(path), false);
+            db.exec("PRAGMA user_version = " + std::to_string(c == Case::Newer ? engine::kFormatVersion + 1 : engine::kFormatVersion));
+        }
+        if (c == Case::Destroyed)
             overwrite(path, 0, QByteArray(pageSize(path), char(0x5A)));
         const QByteArray bytes = readAll(path);
         std::optional<Holder> holder;
-        ASSERT_TRUE(!held || holder.emplace(path).holding());
+        ASSERT_TRUE(c != Case::Held || holder.emplace(path).holding());
         repair(path);
-        EXPECT_EQ(str(takeErrorReports()), str({abrir(path), compactar(path), compactar(path), abrir(path)}));
-        EXPECT_TRUE(messages().isEmpty());
+        if (c == Case::Newer) {
+            // Told once why, as the opening tells it.
+            const QString why = QString::fromStdString(testsupport::messageOf([&] {
+                engine::Table t;
+                t.setTableName(testsupport::fileName(path));
+                t.open();
+            }));
+            EXPECT_TRUE(why.contains("tiene el formato 3") && why.contains("La tabla no se ha modificado.")) << why.toStdString();
+            EXPECT_EQ(str(takeErrorReports()), std::string());
+            EXPECT_EQ(str(messages()), str({"No se puede reparar este Fichero de Estudio:\r\r" + why}));
+            clearMessages();
+        } else {
+            EXPECT_EQ(str(takeErrorReports()), str({abrir(path), compactar(path), compactar(path), abrir(path)}));
+            EXPECT_TRUE(messages().isEmpty());
+        }
         EXPECT_EQ(readAll(path), bytes);
     }
     EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files),
               (QStringList{QStringLiteral("X.DB"), QStringLiteral("X.STU")}));
+}
+
+// Work files of an export or unpacking killed half way go at the next opening or repair of a
+// study file in their folder; those of a process still running stay.
+TEST_F(RepairTest, WorkFilesOfKilledProcessesGoAtTheNextOpeningAndRepair)
+{
+    const QString path = study();
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const QString g = QString::number(gone), me = QString::number(::getpid());
+    const QStringList leftovers = {".exportacion-" + g + ".db", ".exportacion-" + g + ".db-journal",
+                                   ".transporte-" + g + ".db", ".~sv" + QString::number(gone, 16) + "-1"};
+    const QStringList kept = {".transporte-" + me + ".db"};
+    for (bool opening : {true, false}) {
+        SCOPED_TRACE(opening ? "opening" : "repair");
+        for (const QString &f : leftovers + kept)
+            testsupport::writeBytes(programPath("dat/" + f), "x");
+        if (opening)
+            openFile(path);
+        else
+            repair(path);
+        EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                  (QStringList{kept[0], "X.DB", "X.STU"}));
+        Sesion_->Cierra_Fichero();
+    }
 }
 
 TEST_F(RepairTest, ACancelledDialogLeavesTheOpenFileOpen)

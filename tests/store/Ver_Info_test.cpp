@@ -9,6 +9,8 @@
 #include "store/Text_Zoom.h"
 #include "store/Ver_Info.h"
 
+#include <QFontMetrics>
+
 #include <array>
 #include <map>
 #include <utility>
@@ -95,8 +97,8 @@ protected:
     static QStringList counts() { return {cell(16, 1), cell(17, 1), cell(18, 1), cell(19, 1)}; }
 };
 
-// The level lines: bars of n - n div 6 letters, percentages rounded half to even. The menu
-// entry needs an open file.
+// The level lines: bars of n - n div 6 letters, percentages rounded half to even, each line
+// whole on its panel. The menu entry needs an open file.
 TEST_F(FileInfoTest, LevelLinesBarsAndPercentages)
 {
     pressKey('6');
@@ -123,6 +125,13 @@ TEST_F(FileInfoTest, LevelLinesBarsAndPercentages)
         openWith(c.tramos);
         showInfo();
         EXPECT_EQ(levelLines().join("|").toStdString(), c.lines.join("|").toStdString());
+        // Every line, its count and percentage included, stays on the panel in readable letters.
+        for (platform::Label *x : {Ver_Info_->Label6, Ver_Info_->Label9, Ver_Info_->Label10, Ver_Info_->Label11,
+                                   Ver_Info_->Label12, Ver_Info_->Label13, Ver_Info_->Label14}) {
+            EXPECT_LE(x->x() + QFontMetrics(x->font()).horizontalAdvance(x->caption()), x->parentWidget()->width())
+                << x->caption().toStdString();
+            EXPECT_GE(x->font().pixelSize(), 7);
+        }
         int total = 0;
         for (const Tramo &t : c.tramos)
             total += t.fichas;

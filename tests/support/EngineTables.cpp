@@ -108,8 +108,12 @@ void writeVersion1Table(const std::string &path, const std::vector<FieldDef> &fi
         s.bindText(2, index.fields);
         s.bindInt(3, index.primary ? 1 : 0);
         s.execute();
-        std::string list = index.fields;
-        std::replace(list.begin(), list.end(), ';', ',');
+        std::string list;
+        for (std::size_t from = 0; from <= index.fields.size();) {
+            const std::size_t to = std::min(index.fields.find(';', from), index.fields.size());
+            list += (list.empty() ? "" : ", ") + quoteIdentifier(index.fields.substr(from, to - from));
+            from = to + 1;
+        }
         db.exec("CREATE INDEX " + quoteIdentifier("orv_idx_" + index.name) + " ON data(" + list + ")");
     }
     engine::Statement ins = db.prepare("INSERT INTO data(" + names + ") VALUES(" + marks + ")");

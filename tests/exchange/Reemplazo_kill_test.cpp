@@ -1,0 +1,417 @@
+// Writes that replace files, killed at each file operation in turn: a child program (this test
+// program again, with a preloaded library that counts renames, unlinks, syncs and
+// truncations) runs an export, an unpacking over an existing study file (also one whose table
+// holds an uncommitted change), a repair or a conversion, and dies just before or just after
+// the n-th such call. The folder it leaves, reopened through the program, holds exactly the
+// old study file or the new one, intact, and no work file.
+#include "exchange/ExchangeFixture.h"
+
+#include "support/EngineTables.h"
+#include "support/KillChild.h"
+
+#include "engine/Schema.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/FE_Transporte.h"
+#include "exchange/Transporte.h"
+#include "platform/Files.h"
+#include "platform/MessageDialog.h"
+#include "store/Repara_Fichero.h"
+#include "store/Sesion.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <dlfcn.h>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace {
+enum class Work { Export, Unpack, UnpackOverHotJournal, Repair, Convert };
+
+struct Scenario {
+    const char *name;
+    Work work;
+    QString file; // the study file the work makes or changes, in "dat"
+};
+
+const Scenario Scenarios[] = {
+    {"Export", Work::Export, "Nuevo"},
+    {"Unpack", Work::Unpack, "T"},
+    {"UnpackOverHotJournal", Work::UnpackOverHotJournal, "T"},
+    {"Repair", Work::Repair, "T"},
+    {"Convert", Work::Convert, "T"},
+};
+
+void PrintTo(const Scenario &s, std::ostream *out)
+{
+    *out << s.name;
+}
+
+// Kill points tried per work, spread evenly over all of them (both ends included).
+constexpr int Points_Per_Work = 64;
+
+QString env(const char *name)
+{
+    return QString::fromLocal8Bit(qgetenv(name));
+}
+
+void copyFolder(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString target = to + QDir(from).relativeFilePath(path).prepend(QLatin1Char('/'));
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(path, target)) << path.toStdString();
+    }
+}
+
+bool intact(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open_v2(testsupport::fileName(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    std::string result;
+    ok = ok && sqlite3_exec(
+                   db, "PRAGMA integrity_check",
+                   [](void *out, int, char **values, char **) {
+                       *static_cast<std::string *>(out) += values[0] ? values[0] : "";
+                       return 0;
+                   },
+                   &result, nullptr)
+                   == SQLITE_OK;
+    sqlite3_close(db);
+    return ok && result == "ok";
+}
+
+// Every record of a table, each as the bytes of all its fields, sorted.
+std::vector<std::string> records(const QString &path)
+{
+    engine::Table t;
+    t.setTableName(testsupport::fileName(path));
+    t.open();
+    std::vector<std::string> out;
+    for (t.first(); !t.eof(); t.next()) {
+        std::string r;
+        for (int i = 0; i < t.fieldCount(); ++i)
+            r += t.field(i).asBytes() + '\x1f';
+        out.push_back(r);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// A folder's study files as the program finds them: each table by its records, every other
+// file by its bytes; work files (hidden names) and journals still to be played apart.
+struct FolderState {
+    std::map<QString, QByteArray> files;
+    std::map<QString, std::vector<std::string>> tables;
+    QStringList hidden;
+    bool operator==(const FolderState &o) const { return files == o.files && tables == o.tables; }
+};
+
+FolderState stateOf(const QString &folder)
+{
+    FolderState s;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (name.startsWith(QLatin1Char('.')))
+            s.hidden << name;
+        else if (name.endsWith(QLatin1String("-journal"))) {
+            // A journal whose writer was killed before it was first synchronised is no
+            // journal: SQLite passes over one that begins with a zero byte.
+            const QByteArray bytes = *platform::readWholeFile(folder + QLatin1Char('/') + name);
+            if (!bytes.isEmpty() && bytes[0] != 0)
+                s.hidden << name;
+        }
+        else if (name.endsWith(QLatin1String(".DB")))
+            s.tables[name] = records(folder + QLatin1Char('/') + name);
+        else
+            s.files[name] = *platform::readWholeFile(folder + QLatin1Char('/') + name);
+    }
+    return s;
+}
+
+std::string describe(const FolderState &s)
+{
+    std::string out;
+    for (const auto &[name, bytes] : s.files)
+        out += name.toStdString() + "(" + std::to_string(bytes.size()) + ") ";
+    for (const auto &[name, rows] : s.tables)
+        out += name.toStdString() + "[" + std::to_string(rows.size()) + "] ";
+    return out + s.hidden.join(QLatin1Char(' ')).toStdString();
+}
+} // namespace
+
+class ReplaceKillTest : public ExchangeFixture, public ::testing::WithParamInterface<Scenario> {
+protected:
+    // The template of the program folder the child starts from ("dat", and "fuera" with a
+    // transport file).
+    QString templateFolder() const { return programPath(QStringLiteral("plantilla")); }
+
+    void prepare(Work work)
+    {
+        const QString dat = templateFolder() + QStringLiteral("/dat");
+        QDir().mkpath(dat);
+        QDir().mkpath(templateFolder() + QStringLiteral("/fuera"));
+        auto moveOut = [&](const QString &name, const QString &to) {
+            ASSERT_TRUE(QFile::rename(this->dat(name), to + QLatin1Char('/') + name)) << name.toStdString();
+        };
+        const Opciones_FE o = everyPart();
+        switch (work) {
+        case Work::Export:
+            writeStudy(QStringLiteral("Fuente"), o, sampleCards(40, true));
+            putPicture(QStringLiteral("dat/Fuente.JPG"), 40, 30);
+            for (const char *ext : {"DB", "STU", "JPG"})
+                moveOut(QStringLiteral("Fuente.") + ext, dat);
+            break;
+        case Work::Unpack:
+        case Work::UnpackOverHotJournal: {
+            // The new study file, packed into T.SZP: other cards, settings and picture.
+            Opciones_FE nuevas = o;
+            nuevas.Tam_Respuesta = 80;
+            std::vector<TestCard> cards = sampleCards(30, false);
+            for (TestCard &c : cards)
+                c.question.prepend(QStringLiteral("Nueva "));
+            writeStudy(QStringLiteral("T"), nuevas, cards);
+            putPicture(QStringLiteral("dat/T.BMP"), 20, 20);
+            TPackStreams pks3;
+            Empaqueta_Transporte(pks3, this->dat(QStringLiteral("T.DB")));
+            moveOut(QStringLiteral("T.SZP"), templateFolder() + QStringLiteral("/fuera"));
+            for (const char *ext : {"DB", "STU", "BMP"})
+                QFile::remove(this->dat(QStringLiteral("T.") + ext));
+            // The old one it replaces.
+            writeStudy(QStringLiteral("T"), o, sampleCards(300, true));
+            putPicture(QStringLiteral("dat/T.JPG"), 30, 30);
+            if (work == Work::UnpackOverHotJournal)
+                leaveHotJournal(this->dat(QStringLiteral("T.DB")));
+            for (const char *ext : {"DB", "STU", "JPG"})
+                moveOut(QStringLiteral("T.") + ext, dat);
+            if (work == Work::UnpackOverHotJournal)
+                moveOut(QStringLiteral("T.DB-journal"), dat);
+            break;
+        }
+        case Work::Repair:
+            writeStudy(QStringLiteral("T"), o, sampleCards(60, true));
+            for (const char *ext : {"DB", "STU"})
+                moveOut(QStringLiteral("T.") + ext, dat);
+            break;
+        case Work::Convert: {
+            writeStudy(QStringLiteral("T"), testsupport::defaultOptions(), {});
+            QFile::remove(this->dat(QStringLiteral("T.DB")));
+            std::vector<engine::Row> rows;
+            for (int n = 1; n <= 40; ++n) {
+                engine::Row r(testsupport::cardFields().size());
+                r[0] = engine::Value::ofInteger(n % 4);
+                r[2] = engine::Value::ofInteger(n);
+                r[4] = engine::Value::ofBytes("pregunta " + std::to_string(n));
+                r[6] = engine::Value::ofBytes(std::string(3000 + n, char('a' + n % 26)));
+                r[12] = engine::Value::ofBytes("20261205");
+                r[15] = engine::Value::ofBytes("N");
+                rows.push_back(r);
+            }
+            testsupport::writeVersion1Table(testsupport::fileName(this->dat(QStringLiteral("T.DB"))),
+                                            testsupport::cardFields(), testsupport::cardIndexes(), rows, 100);
+            for (const char *ext : {"DB", "STU"})
+                moveOut(QStringLiteral("T.") + ext, dat);
+            break;
+        }
+        }
+    }
+
+    // A change of every card's level that a writer killed before its commit left: part of it
+    // already in the table file, the journal that undoes it beside it.
+    static void leaveHotJournal(const QString &table)
+    {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            sqlite3 *db = nullptr;
+            sqlite3_open(testsupport::fileName(table).c_str(), &db);
+            sqlite3_exec(db, "PRAGMA cache_size = 10; BEGIN; UPDATE data SET Nive_Fich = 9; "
+                             "UPDATE data SET Preg_Text = Preg_Text || ' cambiada';",
+                         nullptr, nullptr, nullptr);
+            raise(SIGKILL);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(testsupport::childEnded(status, false));
+        ASSERT_TRUE(QFileInfo(table + QStringLiteral("-journal")).size() > 0);
+        // Without its journal the table would show the change never committed.
+        const QString alone = table + QStringLiteral(".solo");
+        QFile::copy(table, alone);
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(alone).c_str(), &db);
+        int changed = 0;
+        sqlite3_exec(
+            db, "SELECT count(*) FROM data WHERE Nive_Fich = 9",
+            [](void *out, int, char **values, char **) {
+                *static_cast<int *>(out) = atoi(values[0]);
+                return 0;
+            },
+            &changed, nullptr);
+        sqlite3_close(db);
+        QFile::remove(alone);
+        ASSERT_GT(changed, 0);
+    }
+
+    // Runs the work in a child from a copy of the template; killed at the given call (0: not
+    // at all). Returns the child's program folder, and the calls it counted when not killed.
+    QString runChild(const Scenario &s, long killAt, bool after, long *calls, testsupport::TempDir &root)
+    {
+        const std::string report = root.file("informe.txt");
+        const int status = [&] {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                setenv("ORV_TEST_TEMP_ROOT", root.path().c_str(), 1);
+                setenv("LD_PRELOAD", ORV_FAULT_POINTS_LIB, 1);
+                setenv("ORV_KILL_FROM", templateFolder().toLocal8Bit().constData(), 1);
+                setenv("ORV_KILL_WORK", s.name, 1);
+                setenv("ORV_KILL_AT", std::to_string(killAt).c_str(), 1);
+                setenv("ORV_KILL_AFTER", after ? "1" : "0", 1);
+                setenv("ORV_KILL_REPORT", report.c_str(), 1);
+                execl("/proc/self/exe", "/proc/self/exe", "--gtest_filter=ReplaceKillChild.DISABLED_Work",
+                      "--gtest_also_run_disabled_tests", static_cast<char *>(nullptr));
+                _exit(127);
+            }
+            int st = 0;
+            waitpid(pid, &st, 0);
+            return st;
+        }();
+        std::ifstream in(report);
+        std::string folder;
+        std::getline(in, folder);
+        long counted = -1;
+        in >> counted;
+        std::string said;
+        std::getline(in, said);
+        std::getline(in, said);
+        EXPECT_TRUE(testsupport::childEnded(status, killAt == 0))
+            << "at " << killAt << (after ? " after" : " before") << ": " << said;
+        if (calls)
+            *calls = counted;
+        return QString::fromStdString(folder);
+    }
+
+    // The folder as the program leaves it once it has opened the study file there again, and
+    // then the others (and closed them), with every table's integrity checked.
+    FolderState reopened(const QString &program, const QString &file)
+    {
+        const QString dat = program + QStringLiteral("/dat");
+        openStudy(dat + QLatin1Char('/') + file + QStringLiteral(".DB"));
+        const bool opened = Panta_Inicio_->FE_Abierto == 1;
+        Panta_Inicio_->Cierra_Fichero();
+        for (const QString &other : QDir(dat).entryList({QStringLiteral("*.DB")}, QDir::Files))
+            if (other != file + QStringLiteral(".DB")) {
+                openStudy(dat + QLatin1Char('/') + other);
+                EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1) << other.toStdString();
+                Panta_Inicio_->Cierra_Fichero();
+            }
+        clearMessages();
+        FolderState s = stateOf(dat);
+        EXPECT_EQ(opened, s.tables.count(file + QStringLiteral(".DB")) == 1) << describe(s);
+        for (const auto &[name, rows] : s.tables)
+            EXPECT_TRUE(intact(dat + QLatin1Char('/') + name)) << name.toStdString();
+        return s;
+    }
+};
+
+TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneWhole)
+{
+    const Scenario &s = GetParam();
+    prepare(s.work);
+    ASSERT_FALSE(HasFailure());
+
+    // The old state (of a copy: opening rolls a journal back), and the new one and the number
+    // of calls of a run that is not killed. A repair and a conversion keep every card.
+    copyFolder(templateFolder(), programPath(QStringLiteral("antes")));
+    const FolderState before = reopened(programPath(QStringLiteral("antes")), s.file);
+    testsupport::TempDir fullRoot;
+    long calls = 0;
+    const QString done = runChild(s, 0, false, &calls, fullRoot);
+    if (s.work == Work::Convert) {
+        EXPECT_EQ(testsupport::formatVersionOfFile(testsupport::fileName(templateFolder() + "/dat/T.DB")), 1);
+        EXPECT_EQ(testsupport::formatVersionOfFile(testsupport::fileName(done + "/dat/T.DB")), engine::kFormatVersion);
+    }
+    const FolderState after = reopened(done, s.file);
+    ASSERT_GT(calls, 0);
+    const bool replaces = s.work != Work::Repair && s.work != Work::Convert;
+    ASSERT_EQ(before == after, !replaces) << describe(before) << " / " << describe(after);
+    EXPECT_TRUE(after.hidden.isEmpty()) << describe(after);
+
+    const long points = 2 * calls;
+    const long tried = std::min<long>(points, Points_Per_Work);
+    std::set<long> seen;
+    int old = 0, whole = 0;
+    for (long i = 0; i < tried; ++i) {
+        const long point = tried > 1 ? i * (points - 1) / (tried - 1) : 0;
+        if (!seen.insert(point).second)
+            continue;
+        const long at = point / 2 + 1;
+        const bool afterCall = point % 2 == 1;
+        SCOPED_TRACE(testing::Message() << "killed " << (afterCall ? "after" : "before") << " call " << at << " of "
+                                        << calls);
+        testsupport::TempDir root;
+        const QString program = runChild(s, at, afterCall, nullptr, root);
+        ASSERT_FALSE(program.isEmpty());
+        const FolderState got = reopened(program, s.file);
+        EXPECT_TRUE(got == before || got == after) << describe(got);
+        old += got == before ? 1 : 0;
+        whole += got == after ? 1 : 0;
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+    }
+    // Both ends are met: killed before the first call, and after the last.
+    EXPECT_GT(old, 0);
+    if (replaces) {
+        EXPECT_GT(whole, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Works, ReplaceKillTest, ::testing::ValuesIn(Scenarios),
+                         [](const testing::TestParamInfo<Scenario> &info) { return std::string(info.param.name); });
+
+// The child: copies the template into its program folder, makes ready, then does the work
+// with the preloaded library armed, and leaves its folder as it is (no clean-up).
+class ReplaceKillChild : public ExchangeFixture {};
+
+TEST_F(ReplaceKillChild, DISABLED_Work)
+{
+    copyFolder(env("ORV_KILL_FROM"), programFolder());
+    {
+        std::ofstream report(env("ORV_KILL_REPORT").toStdString());
+        report << programFolder().toStdString() << "\n";
+    }
+    const auto arm = reinterpret_cast<void (*)(long, int)>(dlsym(RTLD_DEFAULT, "orv_fault_arm"));
+    const auto count = reinterpret_cast<long (*)()>(dlsym(RTLD_DEFAULT, "orv_fault_count"));
+    ASSERT_TRUE(arm && count);
+    const QString work = env("ORV_KILL_WORK");
+    if (work == QLatin1String("Export")) {
+        openStudy(dat(QStringLiteral("Fuente.DB")));
+        ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
+    }
+    arm(env("ORV_KILL_AT").toLong(), env("ORV_KILL_AFTER").toInt());
+    if (work == QLatin1String("Export")) {
+        Exportar_FE_->activate();
+        Exportar_FE_->Edit1->setText(QStringLiteral("Nuevo"));
+        Exportar_FE_->MaskEdit2->setText(QStringLiteral("05/12/26"));
+        Exportar_FE_->Button3Click();
+    } else if (work.startsWith(QLatin1String("Unpack"))) {
+        platform::queueDialogAnswer(platform::DialogAnswer::Ok);
+        platform::FileDialog::queueFileName(programPath(QStringLiteral("fuera/T.SZP")));
+        platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button5->click(); });
+        pressKey('E');
+    } else if (work == QLatin1String("Repair")) {
+        Sesion_->Ruta_FE = dat(QStringLiteral("T.DB"));
+        Repara_Tabla(QString());
+    } else {
+        openStudy(dat(QStringLiteral("T.DB")));
+    }
+    const long calls = count();
+    {
+        std::ofstream report(env("ORV_KILL_REPORT").toStdString(), std::ios::app);
+        report << calls << "\n" << messages().join(QLatin1Char('|')).toStdString() << "\n";
+    }
+    _exit(HasFailure() ? 1 : 0);
+}
