@@ -1,8 +1,8 @@
 // Fuzz target: the text-file reader on any bytes. The bytes are split into lines as a file is
 // read, in pieces whose size the input chooses, with a line bound and a line count the input
 // chooses too, and decoded as UTF-8 or else Windows-1252. Checks that the pieces change
-// nothing, that the lines are the bytes less their endings up to the first line over the bound,
-// and that decoding keeps each line's text.
+// nothing, that a sink gets the lines that would be kept, that the lines are the bytes less
+// their endings up to the first line over the bound, and that decoding keeps each line's text.
 #include "platform/Cp1252.h"
 #include "platform/TextFile.h"
 
@@ -27,6 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         inPieces.feed(QByteArrayView(bytes).sliced(at, qMin(piece, bytes.size() - at)));
     inPieces.finish();
     check(whole.lines() == inPieces.lines() && whole.tooLongLine() == inPieces.tooLongLine());
+    // Handed to a sink, the same lines, none kept.
+    QList<QByteArray> sunk;
+    platform::LineSplitter sinking(bound, maxLines, [&](QByteArray &&line) { sunk << line; });
+    sinking.feed(bytes);
+    sinking.finish();
+    check(sunk == whole.lines() && sinking.lines().isEmpty() && sinking.lineCount() == whole.lines().size()
+          && sinking.tooLongLine() == whole.tooLongLine());
 
     // The same lines, split naively.
     QList<QByteArray> expected;

@@ -53,8 +53,13 @@ public:
                 charStyle(r.style);
                 text(r.text);
             }
-            if (last)
+            if (last) {
+                // A list marker is drawn in the style of its paragraph mark: the last paragraph,
+                // which has no mark written, ends in that style.
+                if (p.para.list != ParaStyle::NoList)
+                    charStyle(p.markStyle);
                 break;
+            }
             charStyle(p.markStyle);
             out_ += "\\par\r\n";
             needDelim_ = false;

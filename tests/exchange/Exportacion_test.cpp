@@ -2,12 +2,15 @@
 // the new file's options, the blob fields copied and the new file's picture.
 #include "exchange/Exportacion.h"
 #include "exchange/Restos_Trabajo.h"
+#include "platform/Files.h"
 #include "store/Opciones_FE.h"
 #include "support/StudyFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -188,12 +191,14 @@ TEST_F(ExportRulesTest, OnlyTheWorkFilesOfProcessesThatAreGoneAreRemoved)
     // A journal alone too: a removal cut short by a kill leaves one.
     const QStringList removed = {
         ".exportacion-" + g + ".db", ".exportacion-" + g + ".db-journal", ".transporte-" + g + ".db-wal",
-        ".transporte-" + g + ".db-journal", ".~sv" + QString::number(gone, 16) + "-2a",
+        ".transporte-" + g + ".db-journal", ".~sv" + QString::number(gone, 16) + "-2a", ".transporte-" + g + ".stu",
+        ".exportacion-" + g + ".jpg", ".exportacion-" + g + ".tmp",
     };
     const QStringList kept = {
         ".exportacion-" + me + ".db", ".exportacion-" + me + ".db-journal", ".exportacion-" + g + ".dbx",
         ".exportacion-x" + g + ".db", ".otra-" + g + ".db", "Nuevo.DB", "Nuevo.DB-journal",
         ".~sv" + QString::number(getpid(), 16) + "-1", ".~sv" + QString::number(gone, 16) + "-1.DB",
+        ".transporte-" + me + ".stu", ".exportacion-" + g + ".txt",
     };
     for (const QString &f : removed + kept)
         testsupport::writeBytes(dat(f), "x");
@@ -202,4 +207,65 @@ TEST_F(ExportRulesTest, OnlyTheWorkFilesOfProcessesThatAreGoneAreRemoved)
     QStringList expected = kept;
     expected.sort();
     EXPECT_EQ(left, expected);
+}
+
+// A replacement's plan left by a process that is gone (or by this one, after a step that
+// failed) is carried out to its end before the work files go, whatever steps were done; one
+// of a process still at work waits; one that names anything but its own work parts as a
+// source, or a name outside the folder, is never followed.
+TEST_F(ExportRulesTest, AReplacementCutShortIsFinishedAsItsPlanSays)
+{
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const QString g = QString::number(gone), me = QString::number(getpid()), alive = QString::number(getppid());
+    const QString work = ".transporte-" + g;
+    using Files = std::map<QString, QByteArray>;
+    const Files old = {{"T.DB", "tabla vieja"}, {"T.DB-journal", "diario"}, {"T.STU", "ajustes viejos"}, {"T.JPG", "imagen"}};
+    const Files done = {{"T.DB", "tabla nueva"}, {"T.STU", "ajustes nuevos"}};
+    const QByteArray steps = "R\t" + work.toUtf8() + ".db\tT.DB\nR\t" + work.toUtf8() + ".stu\tT.STU\nQ\tT.JPG\n";
+    struct Case {
+        const char *what;
+        QString plan;
+        QByteArray steps;
+        Files before, after;
+    } cases[] = {
+        {"none done", work + ".plan", steps,
+         [&] { Files f = old; f[work + ".db"] = "tabla nueva"; f[work + ".stu"] = "ajustes nuevos"; return f; }(), done},
+        {"the table in place already",
+         work + ".plan", steps,
+         {{"T.DB", "tabla nueva"}, {work + ".stu", "ajustes nuevos"}, {"T.STU", "ajustes viejos"}, {"T.JPG", "imagen"}},
+         done},
+        {"every step done but the plan's removal", work + ".plan", steps, done, done},
+        {"this process's, after a step that failed", ".exportacion-" + me + ".plan",
+         "R\t.exportacion-" + me.toUtf8() + ".db\tN.DB\n",
+         {{".exportacion-" + me + ".db", "tabla"}}, {{"N.DB", "tabla"}}},
+        {"of a process still at work", ".transporte-" + alive + ".plan",
+         "R\t.transporte-" + alive.toUtf8() + ".db\tT.DB\n",
+         {{".transporte-" + alive + ".db", "suya"}, {"T.DB", "vieja"}},
+         {{".transporte-" + alive + ".db", "suya"}, {"T.DB", "vieja"}, {".transporte-" + alive + ".plan", ""}}},
+        {"a source not its own", work + ".plan", "R\t.exportacion-" + g.toUtf8() + ".db\tT.DB\nQ\tT.STU\n",
+         {{".exportacion-" + g + ".db", "otra"}, {"T.DB", "vieja"}, {"T.STU", "ajustes"}},
+         {{"T.DB", "vieja"}, {"T.STU", "ajustes"}}},
+        {"a name outside the folder", work + ".plan", "Q\t../fuera.txt\n", {{"T.DB", "vieja"}}, {{"T.DB", "vieja"}}},
+        {"cut short", work + ".plan", "R\t" + work.toUtf8() + ".db\tT.DB", Files{{work + ".db", "nueva"}, {"T.DB", "vieja"}},
+         {{"T.DB", "vieja"}}},
+    };
+    const QString folder = dat("").chopped(1);
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        for (const QString &f : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(dat(f));
+        testsupport::writeBytes(program.path() + "/fuera.txt", "fuera");
+        for (const auto &[name, bytes] : k.before)
+            testsupport::writeBytes(dat(name), bytes);
+        testsupport::writeBytes(dat(k.plan), k.steps);
+        Quita_Restos_Abandonados(folder);
+        Files after;
+        for (const QString &f : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+            after[f] = f.endsWith(".plan") ? QByteArray() : *platform::readWholeFile(dat(f));
+        EXPECT_EQ(after, k.after);
+        EXPECT_TRUE(QFileInfo::exists(program.path() + "/fuera.txt"));
+    }
 }

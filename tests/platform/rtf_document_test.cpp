@@ -241,6 +241,23 @@ TEST(RtfDocument, ListsAreWrittenAndReadBackAsLists)
     EXPECT_EQ(lists, 17);
     EXPECT_FALSE(back.lastBlock().textList()); // the empty last paragraph is no list item
     EXPECT_EQ(rtf::fromDocument(back), bytes);
+
+    // Markers are drawn in the style of their paragraph's mark, also in the last paragraph.
+    QTextDocument last;
+    QTextCursor end(&last);
+    QTextCharFormat big = charFormat("DejaVu Sans", 20);
+    end.createList(QTextListFormat::ListDecimal);
+    end.setBlockCharFormat(big);
+    end.insertText(QStringLiteral("uno"), charFormat("DejaVu Sans", 10));
+    end.insertBlock(end.blockFormat(), big);
+    end.insertText(QStringLiteral("dos"), charFormat("DejaVu Sans", 10));
+    QTextDocument lastBack;
+    rtf::toDocument(rtf::fromDocument(last), lastBack);
+    ASSERT_EQ(lastBack.blockCount(), 2);
+    for (QTextBlock b = lastBack.begin(); b.isValid(); b = b.next()) {
+        EXPECT_TRUE(b.textList());
+        EXPECT_EQ(b.charFormat().fontPointSize(), 20) << b.text().toStdString();
+    }
 }
 
 TEST(RtfDocument, LibreOfficeDocument)
