@@ -104,12 +104,16 @@ TEST(PackStreams, PlainContainersByteForByte)
     }
 }
 
-TEST(PackStreams, NamesAreKeptInCaseInsensitiveOrder)
+// Added names stand in case-insensitive order, kept by a save and a load; a name added again
+// keeps its first spelling and place and takes the later content.
+TEST(PackStreams, NamesAreKeptInCaseInsensitiveOrderAndARepeatReplacesTheContentOnly)
 {
     TPackStreams box;
     for (const char *n : {"STU", "DB", "jpg", "BMP", "2", "10"})
         add(box, n, n);
+    add(box, "db", "new content");
     EXPECT_EQ(names(box), (std::vector<std::string>{"10", "2", "BMP", "DB", "jpg", "STU"}));
+    EXPECT_EQ(get(box, "Db"), "new content");
 
     box.Compressed = false;
     TPackStreams copy;
@@ -150,46 +154,26 @@ TEST(PackStreams, LoadedItemsTakeTheirOrderAndRepeatsReplaceWhateverTheOrderInTh
     EXPECT_EQ(get(box, "jpg"), "6");
 }
 
-TEST(PackStreams, ReplacedItemKeepsItsFirstNameAndPlace)
+TEST(PackStreams, AddTakesTheWholeSourceAndGetWritesAtThePositionAndRewinds)
 {
     TPackStreams box;
-    add(box, "DB", "old");
-    add(box, "MB", "mb");
-    add(box, "db", "new content");
-    EXPECT_EQ(names(box), (std::vector<std::string>{"DB", "MB"}));
-    EXPECT_EQ(get(box, "DB"), "new content");
-    EXPECT_EQ(get(box, "Db"), "new content");
-}
-
-TEST(PackStreams, AddStreamTakesTheWholeSourceAndLeavesItAtItsEnd)
-{
-    TPackStreams box;
-    packing::MemoryStream src(std::string("whole source"));
-    src.setPosition(6);
-    box.AddStream("x", src);
+    packing::MemoryStream src(std::string("NEW"));
+    src.setPosition(2);
+    box.AddStream("item", src);
     EXPECT_EQ(src.position(), src.size());
-    EXPECT_EQ(get(box, "x"), "whole source");
-
     box.AddStream("", src);
     box.AddStream("y", nullptr);
-    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
-}
+    EXPECT_EQ(names(box), std::vector<std::string>{"item"});
 
-TEST(PackStreams, GetStreamWritesAtThePositionAndRewinds)
-{
-    TPackStreams box;
-    add(box, "item", "NEW");
     packing::MemoryStream dest(std::string("0123456789"));
     dest.setPosition(4);
     box.GetStream("item", dest);
     EXPECT_EQ(dest.toString(), "0123NEW789");
     EXPECT_EQ(dest.position(), 0);
-
     dest.setPosition(5);
     box.GetStream("absent", dest);
     EXPECT_EQ(dest.toString(), "0123NEW789");
     EXPECT_EQ(dest.position(), 0);
-
     dest.setPosition(5);
     box.GetStream("", dest);
     EXPECT_EQ(dest.position(), 5);
@@ -216,7 +200,10 @@ TEST(PackStreams, RoundTripsEveryPacking)
             other.Compressed = !compressed;
             other.Encrypted = !encrypted;
             other.Key = "738";
+            add(other, "old", "x"); // a load replaces the items and keeps the key
             load(other, bytes);
+            EXPECT_EQ(names(other), (std::vector<std::string>{"1", "vacio"}));
+            EXPECT_EQ(other.Key, "738");
             EXPECT_EQ(other.Compressed, compressed);
             EXPECT_EQ(other.Encrypted, encrypted);
             EXPECT_EQ(get(other, "1"), std::string(5000, 'a') + "fin");
@@ -225,30 +212,16 @@ TEST(PackStreams, RoundTripsEveryPacking)
     }
 }
 
-TEST(PackStreams, LoadSetsKeyAndFlagsOnlyWhenItSucceeds)
+TEST(PackStreams, AFailingLoadKeepsTheFlagsTheKeyAndTheItems)
 {
-    TPackStreams plain;
-    plain.Compressed = false;
-    add(plain, "x", "1");
-    const std::string plainBytes = save(plain);
-
     TPackStreams box;
-    box.Compressed = true;
-    box.Encrypted = true;
+    box.Compressed = false;
+    box.Encrypted = false;
     box.Key = "mine";
-    add(box, "keep", "me");
-    load(box, plainBytes);
+    add(box, "x", "1");
+    EXPECT_THROW(load(box, packedSample("other key")), ECorruptFile);
     EXPECT_FALSE(box.Compressed);
     EXPECT_FALSE(box.Encrypted);
-    EXPECT_EQ(box.Key, "mine");
-    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
-
-    // A failing load keeps the flags, the key and the items.
-    box.Compressed = true;
-    box.Encrypted = true;
-    EXPECT_THROW(load(box, packedSample("other key")), ECorruptFile);
-    EXPECT_TRUE(box.Compressed);
-    EXPECT_TRUE(box.Encrypted);
     EXPECT_EQ(box.Key, "mine");
     EXPECT_EQ(names(box), std::vector<std::string>{"x"});
 }
@@ -378,7 +351,9 @@ TEST(PackStreams, ItemPastTheEndIsAStreamReadErrorWithoutTheEvent)
     EXPECT_THROW(load(box, huge), packing::EReadError);
 }
 
-TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsComplete)
+// A save replaces the file only once it is complete; files that cannot be opened or created
+// are named in the failure, and nothing changes.
+TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsCompleteAndFileErrorsNameTheFile)
 {
     testsupport::TempDir dir;
     const std::string name = dir.file("X.STU");
@@ -387,39 +362,29 @@ TEST(PackStreams, FilesAreReplacedOnlyWhenTheSaveIsComplete)
     box.Key = "pw";
     add(box, "FE_STU", "settings");
     box.SaveToFile(name);
-    box.SaveToFile(name);  // an existing file is replaced
+    box.SaveToFile(name); // an existing file is replaced
     EXPECT_EQ(entries(dir), 1u);
-
     TPackStreams back;
     back.Key = "pw";
     back.LoadFromFile(name);
     EXPECT_EQ(get(back, "FE_STU"), "settings");
 
     // A save that fails half way leaves the old file and no temporary file behind.
-    std::string huge(70000, 'n');
-    add(box, huge, "name too long for its 16-bit length");
+    add(box, std::string(70000, 'n'), "name too long for its 16-bit length");
     EXPECT_THROW(box.SaveToFile(name), packing::EWriteError);
     EXPECT_EQ(entries(dir), 1u);
     back.LoadFromFile(name);
     EXPECT_EQ(get(back, "FE_STU"), "settings");
-}
 
-TEST(PackStreams, FileErrorsNameTheFileAndChangeNothing)
-{
-    testsupport::TempDir dir;
-    TPackStreams box;
-    box.Key = "k";
-    add(box, "x", "1");
     const std::string missing = dir.file("missing.CLA");
     try {
-        box.LoadFromFile(missing);
+        back.LoadFromFile(missing);
         ADD_FAILURE();
     } catch (const packing::EFOpenError &e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
     }
-    EXPECT_EQ(names(box), std::vector<std::string>{"x"});
-    EXPECT_EQ(box.Key, "k");
-
+    EXPECT_EQ(names(back), std::vector<std::string>{"FE_STU"});
+    EXPECT_EQ(back.Key, "pw");
     const std::string unwritable = dir.file("no/such/folder/X.SZP");
     try {
         box.SaveToFile(unwritable);

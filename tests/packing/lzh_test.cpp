@@ -88,16 +88,12 @@ void expectCorrupt(const std::string &stream)
 
 } // namespace
 
-TEST(LzhCompress, EmptySourceIsSizeZeroOneEmptyBlockAndClosingBits)
+TEST(LzhCompress, EmptySourceAndTwoLiteralsGiveTheHandTracedStreams)
 {
     // Count 0, one-symbol lists of symbol 0 for all three codes, seven zero bits and the
     // partly filled byte: 59 zero bits in 8 bytes.
     EXPECT_EQ(compress(""), std::string(12, '\0'));
     EXPECT_EQ(decompress(std::string(12, '\0')), "");
-}
-
-TEST(LzhCompress, TwoLiteralsGiveTheHandTracedStream)
-{
     // Block of 2 symbols; code-length code over {2: 1 bit, 3: 1 bit}; literal lengths: a run of
     // 97 zeros, then 'a' and 'b' with 1 bit each; no positions; then "a" = 0, "b" = 1.
     EXPECT_EQ(hex(compress("ab")), "02 00 00 00 00 02 20 04 26 31 37 00 40 00");
@@ -146,20 +142,18 @@ TEST(LzhCompress, OutputDoesNotDependOnEarlierCalls)
     }
 }
 
-TEST(LzhCompress, CompressesOnlyFromTheSourcePosition)
+// Only what follows the source's position is compressed; incompressible input grows and
+// still decodes.
+TEST(LzhCompress, CompressesOnlyFromTheSourcePositionAndIncompressibleInputStillDecodes)
 {
     const std::string in = "HEADER" + wordText(20000, 9);
     const std::string c = compress(in, 6);
     EXPECT_EQ(c, compress(in.substr(6)));
     EXPECT_EQ(decompress(c), in.substr(6));
-}
-
-TEST(LzhCompress, IncompressibleInputGrowsAndStillDecodes)
-{
-    const std::string in = randomBytes(40000, 11);
-    const std::string c = compress(in);
-    EXPECT_GT(c.size(), in.size() + 4);
-    EXPECT_EQ(decompress(c), in);
+    const std::string noise = randomBytes(40000, 11);
+    const std::string n = compress(noise);
+    EXPECT_GT(n.size(), noise.size() + 4);
+    EXPECT_EQ(decompress(n), noise);
 }
 
 TEST(LzhCompress, FullSymbolBufferIsSentAsSeveralBlocks)

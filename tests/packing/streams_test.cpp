@@ -14,7 +14,7 @@
 #include "packing/Streams.h"
 #include "support/EngineTables.h"
 
-TEST(MemoryStream, ReadsWritesAndSeeksLikeAFile)
+TEST(MemoryStream, ReadsWritesSeeksAndCopiesLikeAFile)
 {
     packing::MemoryStream s;
     s.writeUInt32(0x04030201);
@@ -37,10 +37,8 @@ TEST(MemoryStream, ReadsWritesAndSeeksLikeAFile)
     s.clear();
     EXPECT_EQ(s.size(), 0);
     EXPECT_EQ(s.position(), 0);
-}
 
-TEST(MemoryStream, CopyFromWithCountZeroTakesTheWholeSource)
-{
+    // A copy of count 0 takes the whole source.
     packing::MemoryStream src(std::string("abcdef")), dst(std::string("12"));
     src.setPosition(4);
     dst.setPosition(2);
@@ -139,10 +137,23 @@ TEST(SaveFile, RefusesReadOnlyTargetsWritesThroughLinksAndTakesLongNames)
 }
 
 // The replaced file keeps its permissions and, where the writer may give it away, its owner.
-TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
+// An owner-only file is 0600 when created and when it replaces a file others could read;
+// other new files follow the umask.
+TEST(SaveFile, KeepsTheModeAndOwnerOfTheReplacedFileAndOwnerOnlyFilesAre0600)
 {
     testsupport::TempDir dir;
-    const std::string name = dir.file("X.STU");
+    const mode_t oldMask = ::umask(022);
+    auto modeOf = [](const std::string &name) {
+        struct stat st {};
+        ::stat(name.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    auto saveAs = [](const std::string &name, packing::SaveFile::Access access) {
+        packing::SaveFile f(name, access);
+        f.stream().writeBuffer("k", 1);
+        f.commit();
+    };
+    const std::string name = dir.file("X.STU"), cla = dir.file("X.CLA"), stu = dir.file("Y.STU");
     save(name, "a");
     ::chmod(name.c_str(), 0640);
     const bool root = ::geteuid() == 0;
@@ -157,25 +168,6 @@ TEST(SaveFile, KeepsThePermissionsAndOwnerOfTheReplacedFile)
         EXPECT_EQ(st.st_uid, 12345u);
         EXPECT_EQ(st.st_gid, 23456u);
     }
-}
-
-// An owner-only file is 0600 when created and when it replaces a file others could read; other
-// files follow the umask.
-TEST(SaveFile, OwnerOnlyFilesAreReadableByTheirOwnerAloneOthersFollowTheUmask)
-{
-    testsupport::TempDir dir;
-    const mode_t oldMask = ::umask(022);
-    auto modeOf = [](const std::string &name) {
-        struct stat st {};
-        ::stat(name.c_str(), &st);
-        return st.st_mode & 07777;
-    };
-    auto saveAs = [](const std::string &name, packing::SaveFile::Access access) {
-        packing::SaveFile f(name, access);
-        f.stream().writeBuffer("k", 1);
-        f.commit();
-    };
-    const std::string cla = dir.file("X.CLA"), stu = dir.file("X.STU");
     saveAs(cla, packing::SaveFile::OwnerOnly);
     EXPECT_EQ(modeOf(cla), 0600u);
     ::chmod(cla.c_str(), 0644);
