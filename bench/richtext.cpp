@@ -1,5 +1,7 @@
 // Rich-text streaming and picture decoding: loading and saving a long answer of 20 KB of
-// RTF, the settings line buffer, and decoding pictures of about 100 KB.
+// RTF, answers of 16 MiB in every crafted shape (whole, and their first line), the settings
+// line buffer, and decoding pictures of about 100 KB.
+#include "HostileAnswers.h"
 #include "PeakMemory.h"
 #include "QtBenchMain.h"
 #include "packing/PackStreamCol.h"
@@ -91,34 +93,9 @@ void BM_LoadLongAnswer20KIntoRichEdit(benchmark::State &state)
 }
 BENCHMARK(BM_LoadLongAnswer20KIntoRichEdit)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// A long answer of 16 MiB in each shape a crafted one may take, packed into a compressed card
-// field, opened as the data module opens one: unpacked, then read into the review's and the
-// card editor's rich edits. Time and peak memory.
-enum class Shape { Paragraphs, SoftBreaks, PlainLines, Styles, Text, Unicode, Groups };
-
-QByteArray hostileAnswer(Shape shape)
-{
-    const qsizetype size = qsizetype(16) << 20;
-    QByteArray head = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 ";
-    QByteArray unit;
-    switch (shape) {
-    case Shape::Paragraphs: unit = "\\par "; break;
-    case Shape::SoftBreaks: unit = "\\line "; break;
-    case Shape::PlainLines: head.clear(), unit = "\n"; break;
-    case Shape::Styles: unit = "{\\b a}{\\i b}"; break;
-    case Shape::Text: unit = "palabra "; break;
-    case Shape::Unicode: unit = "\\u8364?"; break;
-    case Shape::Groups: unit = "{{{{x}}}}"; break;
-    }
-    QByteArray out = head;
-    out.reserve(size);
-    while (out.size() + unit.size() + 1 <= size)
-        out += unit;
-    if (!head.isEmpty())
-        out += '}';
-    return out;
-}
-
+// A long answer of 16 MiB in each shape a crafted one may take (HostileAnswers.h), packed into
+// a compressed card field, opened as the data module opens one: unpacked, then read into the
+// review's and the card editor's rich edits. Time and peak memory.
 std::string packedField(const QByteArray &bytes)
 {
     TPackStreams pks;
@@ -130,29 +107,52 @@ std::string packedField(const QByteArray &bytes)
     return s.toString();
 }
 
+QByteArray unpacked(const std::string &field)
+{
+    TPackStreams pks;
+    pks.SizeLimit = int64_t(16) << 20;
+    packing::MemoryStream s(field);
+    pks.LoadFromStream(s);
+    s.clear();
+    pks.GetStream("1", s);
+    return QByteArray(reinterpret_cast<const char *>(s.data()), qsizetype(s.size()));
+}
+
 void BM_OpenLongAnswer16MiB(benchmark::State &state)
 {
-    const Shape shape = Shape(state.range(0));
-    const char *names[] = {"paragraphs", "soft breaks", "plain lines", "styles", "text", "unicode", "groups"};
-    state.SetLabel(names[state.range(0)]);
-    const std::string field = packedField(hostileAnswer(shape));
+    const auto shape = hostile::Shape(state.range(0));
+    state.SetLabel(hostile::nameOf(shape));
+    const std::string field = packedField(hostile::answerOf(shape));
     measurePeak(state, [&] {
         platform::RichEdit review, editor;
-        TPackStreams pks;
-        pks.SizeLimit = int64_t(16) << 20;
-        packing::MemoryStream s(field);
-        pks.LoadFromStream(s);
-        s.clear();
-        pks.GetStream("1", s);
-        const QByteArray bytes(reinterpret_cast<const char *>(s.data()), qsizetype(s.size()));
-        s.clear();
+        review.resize(481, 334);
+        editor.resize(501, 186);
+        const QByteArray bytes = unpacked(field);
         review.loadFromBytes(bytes);
         editor.loadFromBytes(bytes);
         benchmark::DoNotOptimize(editor.document()->blockCount());
     });
     state.counters["packed_bytes"] = double(field.size());
 }
-BENCHMARK(BM_OpenLongAnswer16MiB)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_OpenLongAnswer16MiB)->DenseRange(0, hostile::kShapes - 1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The first line of a short answer of 16 MiB, as the card displays and the printing take it:
+// unpacked, then only its first line read into the hidden rich edit.
+void BM_FirstLineOfShortAnswer16MiB(benchmark::State &state)
+{
+    const auto shape = hostile::Shape(state.range(0));
+    state.SetLabel(hostile::nameOf(shape));
+    const std::string field = packedField(hostile::answerOf(shape));
+    platform::RichEdit hidden;
+    hidden.setLineWrapMode(QTextEdit::NoWrap);
+    QString line;
+    measurePeak(state, [&] {
+        hidden.loadFirstLineFromBytes(unpacked(field));
+        line = hidden.line(0);
+    });
+    state.counters["line_chars"] = double(line.size());
+}
+BENCHMARK(BM_FirstLineOfShortAnswer16MiB)->DenseRange(0, hostile::kShapes - 1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SaveLongAnswer20K(benchmark::State &state)
 {

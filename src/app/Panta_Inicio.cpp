@@ -41,6 +41,7 @@
 #include <QTabBar>
 
 #include <optional>
+#include <utility>
 
 TPanta_Inicio_ *Panta_Inicio_ = nullptr;
 
@@ -388,10 +389,10 @@ void TPanta_Inicio_::FormActivate()
         Saltar_Activacion = 0;
         return;
     }
-    if (!Filtro_Antes_Repaso.isEmpty()) {
-        Filtro_Tabla_Activa(Filtro_Antes_Repaso);
-        Filtro_Antes_Repaso.clear();
-    }
+    // Taken before it is applied: whatever showing the card it leads to does (a message, and
+    // with it another activation), the saved filter is applied once.
+    if (!Filtro_Antes_Repaso.isEmpty())
+        Filtro_Tabla_Activa(std::exchange(Filtro_Antes_Repaso, QString()));
     if (D_Module_)
         D_Module_->Lee_Estilo_Fuente();
     // In quick-selection mode the review's level filter gives way to the selection in force,

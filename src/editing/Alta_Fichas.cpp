@@ -527,12 +527,18 @@ bool TAlta_Fichas_::Guarda_Ficha()
         // A packed card in a file that no longer packs could not be shown (the displays unpack
         // only while the file packs): what the user did not retype is kept, unpacked.
         const bool desempaqueta = s->Ficha_Deja_De_Empaquetar == 1;
-        if (s->Con_Texto_Largo == 0) {
-            if (desempaqueta && !EditResp_Text->isModified())
+        const bool corta = s->Con_Texto_Largo == 0;
+        const bool retocada = corta ? EditResp_Text->isModified() : RichEdit1->document()->isModified();
+        // An answer that could not be read (shown empty) and was not retyped keeps its stored
+        // bytes while the card's packing stays as it is; they cannot be unpacked or repacked.
+        const bool danada = !alta && !retocada && (corta ? dm.Respuesta_Corta_Danada() : dm.Respuesta_Larga_Danada());
+        if (danada && !desempaqueta && s->Ficha_Pasa_A_Empaquetar == 0) {
+        } else if (corta) {
+            if (desempaqueta && !retocada && !danada)
                 Desempaqueta(dm.Tabla_ActivaResp_Text(), Limite_Respuesta);
             else
                 dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
-        } else if (desempaqueta && !RichEdit1->document()->isModified()) {
+        } else if (desempaqueta && !retocada && !danada) {
             Desempaqueta(dm.Tabla_ActivaResp_Memo(), Limite_Respuesta);
         } else {
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());

@@ -1,5 +1,7 @@
 #include "platform/Report.h"
 
+#include "platform/RtfReader.h"
+
 #include "engine/Table.h"
 #include "platform/ModalShow.h"
 #include "platform/Picture.h"
@@ -47,6 +49,10 @@ QPageSize paperOfCode(int code)
 }
 
 namespace {
+// The most of a rich text a band reads: more than a band's box can show on any paper.
+constexpr qsizetype kBandMaxChars = 4000;
+constexpr qsizetype kBandMaxLines = 200;
+
 // The size as the paper is defined (inch papers exactly, not through rounded millimetres).
 QSizeF sizeMm(const QPageSize &page)
 {
@@ -208,7 +214,8 @@ void Report::drawBand(QPainter &painter, double dotsPerMm, DrawnBand &record)
             QTextDocument doc;
             doc.setDefaultFont(r.font);
             doc.setDocumentMargin(0);
-            rtf::toDocument(bytesOf(*dataSet, r.field), doc);
+            // A band's box shows a few lines: the text is read no further than it could hold.
+            rtf::contentToDocument(rtf::readPart(bytesOf(*dataSet, r.field), {kBandMaxChars, kBandMaxLines}), doc);
             doc.documentLayout()->setPaintDevice(painter.device());
             doc.setTextWidth(box.width());
             drawn.text = doc.toPlainText();

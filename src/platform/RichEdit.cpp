@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Rtf.h"
+#include "platform/RtfReader.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -20,6 +21,42 @@ RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
     setLineWrapMode(QTextEdit::WidgetWidth);
     setTabChangesFocus(true);
     setAcceptRichText(true);
+    connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        ++m_generation;
+        // Text put in or taken out (not a change of format only) replaces a part shown.
+        if (m_cut && removed != added)
+            dropCut();
+    });
+}
+
+void RichEdit::dropCut()
+{
+    m_cut = false;
+    m_whole.clear();
+    setReadOnly(m_readOnlyBeforeCut);
+}
+
+void RichEdit::loadForDisplay(const QByteArray &bytes)
+{
+    if (m_cut)
+        dropCut();
+    bool cut = false;
+    rtf::Content content = rtf::readPart(bytes, {kDisplayMaxChars, kDisplayMaxLines}, &cut);
+    if (cut) {
+        rtf::Paragraph note;
+        note.runs.append(rtf::Run{QStringLiteral("[…] La respuesta es demasiado larga para mostrarla entera: "
+                                                 "aquí se ve solo su principio."),
+                                  {}});
+        content.paragraphs.append(std::move(note));
+    }
+    rtf::contentToDocument(content, *document());
+    if (cut) {
+        m_cut = true;
+        m_whole = bytes;
+        m_readOnlyBeforeCut = isReadOnly();
+        setReadOnly(true);
+    }
+    showFromStart();
 }
 
 QStringList RichEdit::lines() const
@@ -73,10 +110,18 @@ void fillLines(QTextDocument &doc, const QTextCharFormat &fmt, const QStringList
 }
 } // namespace
 
+// The caret at the start, the box scrolled to it. A cursor made at the start lays out no more
+// than the first paragraph; moving the caret there would first lay out the paragraph it stands
+// in, the last one after a load, and with it the whole document.
+void RichEdit::showFromStart()
+{
+    setTextCursor(QTextCursor(document()));
+}
+
 void RichEdit::setLines(const QStringList &lines)
 {
     fillLines(*document(), leadingFormat(), lines);
-    moveCursor(QTextCursor::Start);
+    showFromStart();
 }
 
 QByteArray RichEdit::linesToBytes(const QStringList &lines) const
@@ -134,13 +179,21 @@ void RichEdit::deleteLine(int index)
 
 QByteArray RichEdit::saveToBytes() const
 {
+    if (m_cut)
+        return m_whole;
     return rtf::fromDocument(*document());
 }
 
 void RichEdit::loadFromBytes(const QByteArray &bytes)
 {
     rtf::toDocument(bytes, *document());
-    moveCursor(QTextCursor::Start);
+    showFromStart();
+}
+
+void RichEdit::loadFirstLineFromBytes(const QByteArray &bytes)
+{
+    rtf::firstLineToDocument(bytes, *document(), kFirstLineMaxChars);
+    showFromStart();
 }
 
 bool RichEdit::saveToFile(const QString &path) const

@@ -37,6 +37,22 @@ public:
     // a copy of the document that is never laid out, so that it costs far less than setLines.
     QByteArray linesToBytes(const QStringList &lines) const;
     void loadFromBytes(const QByteArray &); // RTF, or plain text when it is not RTF
+    // Loads only the stream's first line, with its formatting, cut at kFirstLineMaxChars
+    // characters: what line(0) gives after loading the whole stream, for a cost that does
+    // not grow with the rest of it.
+    void loadFirstLineFromBytes(const QByteArray &bytes);
+    static constexpr qsizetype kFirstLineMaxChars = 4096;
+    // Loads an answer to be looked at: when it holds more than a box can lay out at once
+    // (kDisplayMaxChars characters or kDisplayMaxLines lines), only its start is shown, with a
+    // closing line that says so, and the box is read-only while it shows that part. Saving the
+    // content then gives back the bytes loaded, whole.
+    void loadForDisplay(const QByteArray &bytes);
+    static constexpr qsizetype kDisplayMaxChars = 20000;
+    static constexpr qsizetype kDisplayMaxLines = 2000;
+    bool isCut() const { return m_cut; }
+    // Grows at every change of the content (loads, clearing, typing), so that a caller can tell
+    // whether the content is still what it put there.
+    quint64 contentGeneration() const { return m_generation; }
     // Whole-file write through a temporary file renamed over the target; false on failure.
     bool saveToFile(const QString &path) const;
     // False when the file cannot be read (the content is then unchanged).
@@ -58,8 +74,15 @@ protected:
 
 private:
     QTextCharFormat leadingFormat() const;
+    void showFromStart();
 
     mutable std::unique_ptr<QTextDocument> m_scratch; // linesToBytes' document
+    quint64 m_generation = 0;
+    // A display showing only the start of m_whole; read-only before it was cut as given.
+    bool m_cut = false;
+    bool m_readOnlyBeforeCut = false;
+    QByteArray m_whole;
+    void dropCut();
 
 };
 

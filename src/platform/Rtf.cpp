@@ -218,6 +218,16 @@ void toDocument(const QByteArray &bytes, QTextDocument &doc)
     fillDocument(read(bytes), doc);
 }
 
+void contentToDocument(const Content &content, QTextDocument &doc)
+{
+    fillDocument(content, doc);
+}
+
+void firstLineToDocument(const QByteArray &bytes, QTextDocument &doc, qsizetype maxChars)
+{
+    fillDocument(readFirstLine(bytes, maxChars), doc);
+}
+
 QByteArray fromLines(const QStringList &lines)
 {
     return write(contentFromLines(lines));

@@ -29,6 +29,13 @@ QByteArray fromDocument(const QTextDocument &doc);
 // loaded as plain text (UTF-8, or Windows-1252 when they are not valid UTF-8).
 void toDocument(const QByteArray &bytes, QTextDocument &doc);
 
+// Fills the document with the content, replacing what it held.
+void contentToDocument(const Content &content, QTextDocument &doc);
+
+// Loads only the first line of an RTF stream (or plain text), with its formatting, at most
+// `maxChars` characters of it; the rest of the stream is not read.
+void firstLineToDocument(const QByteArray &bytes, QTextDocument &doc, qsizetype maxChars);
+
 // Line buffers: each line one paragraph, blanks kept exactly on the way back.
 QByteArray fromLines(const QStringList &lines);
 QStringList toLines(const QByteArray &bytes);

@@ -143,10 +143,13 @@ KwInfo lookup(std::string_view word)
 
 class Reader {
 public:
-    explicit Reader(const QByteArray &bytes)
-        : p_(bytes.constData()), end_(bytes.constData() + bytes.size())
+    explicit Reader(const QByteArray &bytes, Limits limits = {})
+        : p_(bytes.constData()), end_(bytes.constData() + bytes.size()), limits_(limits)
     {
     }
+
+    // Whether the reading stopped at a limit.
+    bool cut() const { return cut_; }
 
     Content run()
     {
@@ -660,6 +663,8 @@ private:
         case Dest::Text:
             if (cur_.hidden)
                 return;
+            if (limited() && !withinLimits(s))
+                return;
             if (styleDirty_ && (runs_ < kMaxRuns || text_.isEmpty())) {
                 const CharStyle st = resolvedStyle();
                 if (!text_.isEmpty() && !(st == textStyle_))
@@ -709,10 +714,47 @@ private:
         ++runs_;
     }
 
+    bool limited() const { return limits_.chars >= 0; }
+
+    // Cuts the text to what the limits still take; false when they take nothing. The reading
+    // stops at the limits: the last line's end, or the last character.
+    bool withinLimits(QStringView &s)
+    {
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s[i] == QChar(0x2028) && ++lines_ >= limits_.lines) {
+                s = s.first(i);
+                stop();
+                break;
+            }
+        }
+        const qsizetype room = limits_.chars - chars_;
+        if (s.size() >= room) {
+            s = s.first(room);
+            stop();
+        }
+        chars_ += s.size();
+        return !s.isEmpty();
+    }
+
+    void stop()
+    {
+        done_ = true;
+        // What is left counts when it holds more than the closing braces.
+        for (const char *q = p_; q < end_; ++q)
+            if (*q != '}' && *q != '\r' && *q != '\n' && *q != ' ') {
+                cut_ = true;
+                return;
+            }
+    }
+
     void paragraphMark()
     {
         if (cur_.dest != Dest::Text)
             return;
+        if (limited() && ++lines_ >= limits_.lines) {
+            stop();
+            return;
+        }
         if (skip_ > 0) {
             skip_ = 0;
         }
@@ -750,6 +792,10 @@ private:
 
     const char *p_;
     const char *end_;
+    const Limits limits_;
+    qsizetype chars_ = 0;
+    qsizetype lines_ = 0;
+    bool cut_ = false;
     bool done_ = false;
 
     State cur_;
@@ -793,6 +839,56 @@ Content read(const QByteArray &bytes)
     if (!isRtf(bytes))
         return contentFromPlainText(cp1252::decodeText(bytes));
     return Reader(bytes).run();
+}
+
+Content readPart(const QByteArray &bytes, Limits limits, bool *cut)
+{
+    limits.chars = std::max<qsizetype>(limits.chars, 0);
+    limits.lines = std::max<qsizetype>(limits.lines, 1);
+    if (isRtf(bytes)) {
+        Reader r(bytes, limits);
+        Content c = r.run();
+        if (cut)
+            *cut = r.cut();
+        return c;
+    }
+    // Plain text: only the bytes of the lines taken are decoded, in the encoding the whole text
+    // is read in.
+    const bool utf8 = QUtf8StringView(bytes).isValidUtf8();
+    const qsizetype byteCap = limits.chars > bytes.size() / 4 ? bytes.size() : limits.chars * 4 + 3;
+    qsizetype end = 0, lines = 0;
+    while (end < byteCap) {
+        const char c = bytes[end];
+        if (c == '\r' || c == '\n') {
+            if (++lines >= limits.lines)
+                break;
+            if (c == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+                ++end;
+        }
+        ++end;
+    }
+    end = std::min(end, bytes.size());
+    if (utf8)
+        while (end > 0 && end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+            --end;
+    QString text = utf8 ? cp1252::decodeText(bytes.first(end)) : cp1252::decode(bytes.first(end));
+    bool cutHere = end < bytes.size();
+    if (text.size() > limits.chars) {
+        text.truncate(limits.chars);
+        cutHere = true;
+    }
+    if (cut)
+        *cut = cutHere;
+    Content c = contentFromPlainText(text);
+    // The line end where the reading stopped starts no line of its own.
+    if (cutHere && c.paragraphs.size() > 1 && c.paragraphs.last().runs.isEmpty())
+        c.paragraphs.removeLast();
+    return c;
+}
+
+Content readFirstLine(const QByteArray &bytes, qsizetype maxChars)
+{
+    return readPart(bytes, Limits{maxChars, 1});
 }
 
 Content contentFromPlainText(const QString &text)

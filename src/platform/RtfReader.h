@@ -24,6 +24,21 @@ bool isRtf(const QByteArray &bytes);
 // the closing brace of the document is ignored, a missing closing brace is supplied.
 Content read(const QByteArray &bytes);
 
+// How much of a stream a partial reading takes: characters of text, and lines (paragraph
+// marks and soft line breaks each end one).
+struct Limits {
+    qsizetype chars = -1; // -1: no limit
+    qsizetype lines = -1;
+};
+// The start of what read() gives, within the limits: the reading stops there, so that its cost
+// follows what is taken. `cut` tells whether anything was left.
+Content readPart(const QByteArray &bytes, Limits limits, bool *cut = nullptr);
+
+// The first line of what read() gives, at most `maxChars` characters of it, as one paragraph
+// with its formatting: only the bytes up to the line's end are read (a plain text's bytes are
+// searched for its end), so that the cost follows the line and not the stream.
+Content readFirstLine(const QByteArray &bytes, qsizetype maxChars);
+
 // Plain text as paragraphs: line ends CR LF, LF or CR each end a paragraph.
 Content contentFromPlainText(const QString &text);
 

@@ -234,7 +234,7 @@ void TImprimir_::Banda1BeforePrint()
             S.setPosition(0);
             Respuesta_de_Fila(S, filaEmpaquetada);
             platform::RichEdit *re = s->RE_Resp_Text;
-            re->loadFromBytes(toByteArray(S));
+            re->loadFirstLineFromBytes(toByteArray(S));
             const std::string linea = re->line(0).toStdString();
             escribe([&] { dm.ImprimeTEXT().setAsString(linea); });
         }

@@ -18,9 +18,12 @@
 #include <QLineEdit>
 #include <QTextCursor>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <tuple>
 
 TD_Module_ *D_Module_ = nullptr;
 
@@ -65,8 +68,38 @@ struct TD_Module_::Displays {
     QPointer<platform::ImageControl> reviewImage2;
 };
 
+// What the answer displays were last loaded with, so that showing the same answer again (an
+// activation that re-applies the card table's filter, a refresh after a post) loads nothing
+// again while the display still holds it.
+struct TD_Module_::Cargas {
+    // The stored bytes of an answer and how they were read.
+    struct Huella {
+        std::size_t hash = 0;
+        std::size_t size = 0;
+        bool packed = false;
+        bool valid = false;
+        bool operator==(const Huella &) const = default;
+    };
+    struct Corta {
+        Huella huella;
+        quint64 generation = 0; // of RE_Resp_Text after the load
+        QString line;
+        bool danada = false;
+    } corta;
+    struct Larga {
+        Huella huella;
+        bool danada = false;
+        quint64 review = 0, editor = 0; // generations of the two rich edits after the load
+    } larga;
+
+    static Huella of(const std::string &bytes, bool packed)
+    {
+        return {std::hash<std::string_view>{}(bytes), bytes.size(), packed, true};
+    }
+};
+
 TD_Module_::TD_Module_(QObject *parent)
-    : QObject(parent), m_components(new Components), m_displays(new Displays)
+    : QObject(parent), m_components(new Components), m_displays(new Displays), m_cargas(new Cargas)
 {
     D_Module_ = this;
     setObjectName(QStringLiteral("D_Module_"));
@@ -92,6 +125,13 @@ TD_Module_::TD_Module_(QObject *parent)
     DSource = &c.DSource;
     DSource->setObjectName(QStringLiteral("DSource"));
     DSource->setDataSet(Tabla_Activa);
+    // Another file (or the same one again) starts with nothing loaded and nothing told.
+    connect(DSource, &platform::DataSource::tableEvent, this, [this](engine::Table::Event e) {
+        if (e == engine::Table::Event::Opened || e == engine::Table::Event::Closed) {
+            *m_cargas = Cargas{};
+            m_danadasAvisadas.clear();
+        }
+    });
 
     Imprime = &c.Imprime;
     Imprime->setTableName("IMP.db");
@@ -160,6 +200,7 @@ TD_Module_::~TD_Module_()
     Tabla_Activa->afterScroll = nullptr;
     Tabla_Activa->beforeScroll = nullptr;
     Tabla_Activa->afterPost = nullptr;
+    delete m_cargas;
     delete m_displays;
     delete m_components;
     if (D_Module_ == this)
@@ -434,11 +475,28 @@ void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
         m_displays->editorLabel2->setCaption(fichaEmpaquetada() ? QStringLiteral("Ficha Usa PKS: S")
                                                                 : QStringLiteral("Ficha Usa PKS: N"));
     mostrarFecha();
-    if (p->Tam_Respuesta > 0)
-        mostrarRespuestaCorta();
-    if (p->Con_Texto_Largo == 1)
-        mostrarRespuestaLarga();
-    mostrarImagenes();
+    // A damaged container is told once for the card, after every display is filled.
+    bool contenedorDanado = false;
+    {
+        struct Silencio {
+            TPackStreams &pks;
+            TPackStreams::TNotifyEvent antes;
+            ~Silencio() { pks.OnCorrupt = std::move(antes); }
+        } silencio{*PKS, PKS->OnCorrupt};
+        PKS->OnCorrupt = [&contenedorDanado](TPackStreams &) { contenedorDanado = true; };
+        m_cortaDanada = p->Tam_Respuesta > 0 && !mostrarRespuestaCorta();
+        m_largaDanada = p->Con_Texto_Largo == 1 && !mostrarRespuestaLarga();
+        mostrarImagenes();
+    }
+    if (m_cortaDanada || m_largaDanada || contenedorDanado)
+        avisaFichaDanada();
+}
+
+void TD_Module_::avisaFichaDanada()
+{
+    const long long id = Tabla_ActivaAutoInc().asLargeInt();
+    if (m_danadasAvisadas.insert(id).second)
+        PKSCorrupt(*PKS);
 }
 
 void TD_Module_::mostrarFecha()
@@ -452,56 +510,75 @@ void TD_Module_::mostrarFecha()
     m_displays->reviewLabel15->setCaption(shown);
 }
 
-// The bytes of an answer field, unpacked when the card is packed. An answer over its limit,
-// packed or not, is damaged: the message is shown, the answer's displays are emptied by
-// `vaciar` and the failure goes on to the caller.
-packing::MemoryStream TD_Module_::bytesRespuesta(const engine::Field &campo, const std::function<void()> &vaciar)
+// The bytes of an answer field, unpacked when the card is packed; nothing when they cannot be
+// read: a damaged container, or content over the answer limit, packed or not.
+std::optional<QByteArray> TD_Module_::bytesRespuesta(const engine::Field &campo)
 {
     packing::MemoryStream stream = blobStream(campo);
     try {
-        if (stream.size() > 0 && fichaEmpaquetada()) {
+        if (stream.size() > 0 && fichaEmpaquetada())
             Descomprime_Decodifica_Stream_con_PKS(stream, Limite_Respuesta);
-        } else if (stream.size() > Limite_Respuesta) {
-            PKSCorrupt(*PKS);
-            throw ECorruptFile("File is corrupt.");
-        }
+        else if (stream.size() > Limite_Respuesta)
+            return std::nullopt;
     } catch (...) {
-        vaciar();
-        throw;
+        return std::nullopt;
     }
-    return stream;
+    return toByteArray(stream);
 }
 
-void TD_Module_::mostrarRespuestaCorta()
+// The short answer's first line, read without the rest of the stream; loaded again only when
+// the stored bytes or the hidden rich edit changed since.
+bool TD_Module_::mostrarRespuestaCorta()
 {
-    packing::MemoryStream stream = bytesRespuesta(Tabla_ActivaResp_Text(), [this] {
-        if (m_displays->editorEditResp_Text)
-            m_displays->editorEditResp_Text->setText(QString());
-        if (m_displays->reviewLabel7)
-            m_displays->reviewLabel7->setCaption(QString());
-    });
+    Cargas::Corta &c = m_cargas->corta;
     platform::RichEdit *re = Sesion_->RE_Resp_Text;
-    re->loadFromBytes(toByteArray(stream));
-    const QString line = re->line(0);
+    const std::string blob = Tabla_ActivaResp_Text().asString();
+    const Cargas::Huella huella = Cargas::of(blob, fichaEmpaquetada());
+    if (!(huella == c.huella && re->contentGeneration() == c.generation)) {
+        const std::optional<QByteArray> bytes = bytesRespuesta(Tabla_ActivaResp_Text());
+        c.danada = !bytes;
+        if (bytes)
+            re->loadFirstLineFromBytes(*bytes);
+        else
+            re->clear();
+        c.line = bytes ? re->line(0) : QString();
+        c.huella = huella;
+        c.generation = re->contentGeneration();
+    }
     if (m_displays->editorEditResp_Text)
-        m_displays->editorEditResp_Text->setText(line);
+        m_displays->editorEditResp_Text->setText(c.line);
     if (m_displays->reviewLabel7)
-        m_displays->reviewLabel7->setCaption(line);
+        m_displays->reviewLabel7->setCaption(c.line);
+    return !c.danada;
 }
 
-void TD_Module_::mostrarRespuestaLarga()
+// Each rich edit loads the long answer unless it still holds these very bytes.
+bool TD_Module_::mostrarRespuestaLarga()
 {
-    packing::MemoryStream stream = bytesRespuesta(Tabla_ActivaResp_Memo(), [this] {
-        if (m_displays->reviewRichEdit1)
-            m_displays->reviewRichEdit1->clear();
-        if (m_displays->editorRichEdit1)
-            m_displays->editorRichEdit1->clear();
-    });
-    const QByteArray bytes = toByteArray(stream);
-    if (m_displays->reviewRichEdit1)
-        m_displays->reviewRichEdit1->loadFromBytes(bytes);
-    if (m_displays->editorRichEdit1)
-        m_displays->editorRichEdit1->loadFromBytes(bytes);
+    Cargas::Larga &c = m_cargas->larga;
+    platform::RichEdit *review = m_displays->reviewRichEdit1;
+    platform::RichEdit *editor = m_displays->editorRichEdit1;
+    const std::string blob = Tabla_ActivaResp_Memo().asString();
+    const Cargas::Huella huella = Cargas::of(blob, fichaEmpaquetada());
+    const bool same = huella == c.huella;
+    const bool loadReview = review && !(same && review->contentGeneration() == c.review);
+    const bool loadEditor = editor && !(same && editor->contentGeneration() == c.editor);
+    if (!same || loadReview || loadEditor) {
+        const std::optional<QByteArray> bytes = bytesRespuesta(Tabla_ActivaResp_Memo());
+        c.danada = !bytes;
+        for (const auto &[edit, load, generation] : {std::tuple(review, loadReview, &c.review),
+                                                     std::tuple(editor, loadEditor, &c.editor)}) {
+            if (!edit || !load)
+                continue;
+            if (bytes)
+                edit->loadForDisplay(*bytes);
+            else
+                edit->clear();
+            *generation = edit->contentGeneration();
+        }
+        c.huella = huella;
+    }
+    return !c.danada;
 }
 
 namespace {

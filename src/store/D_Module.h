@@ -35,6 +35,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -199,20 +201,35 @@ public:
         return m_refrescoOmitido;
     }
 
+    // DAMAGED CARDS. A card whose short or long answer cannot be read (a damaged container,
+    // content over its limit) or whose picture container is damaged is shown with those
+    // displays empty, and "Los datos de este Fichero de Estudio están dañados." is said once
+    // for it while its file stays open, however often it is shown again; the refresh fails
+    // for nobody. These tell whether the current card's answers could not be read at its last
+    // refresh, so that a save keeps the stored bytes of an answer the user did not retype.
+    bool Respuesta_Corta_Danada() const { return m_cortaDanada; }
+    bool Respuesta_Larga_Danada() const { return m_largaDanada; }
+
 private:
     struct Displays;
     struct Components;
+    struct Cargas;
     void mostrarFecha();
-    void mostrarRespuestaCorta();
-    void mostrarRespuestaLarga();
-    packing::MemoryStream bytesRespuesta(const engine::Field &campo, const std::function<void()> &vaciar);
+    bool mostrarRespuestaCorta();
+    bool mostrarRespuestaLarga();
+    std::optional<QByteArray> bytesRespuesta(const engine::Field &campo);
     void mostrarImagenes();
     bool fichaEmpaquetada();
+    void avisaFichaDanada();
 
     Components *m_components;
     Displays *m_displays;
+    Cargas *m_cargas;
     bool m_pantallasRetenidas = false;
     bool m_refrescoOmitido = false;
+    bool m_cortaDanada = false;
+    bool m_largaDanada = false;
+    std::set<long long> m_danadasAvisadas; // of the open file
 };
 
 extern TD_Module_ *D_Module_;

@@ -96,7 +96,7 @@ void TText_Zoom_::FormActivate()
         return;
     }
     const bool editable = Zoom_Editable != 0;
-    RichEdit1->setReadOnly(!editable);
+    RichEdit1->setReadOnly(!editable || RichEdit1->isCut());
     // Read-only text can still be scrolled, selected and copied.
     RichEdit1->setTextInteractionFlags(editable ? Qt::TextEditorInteraction
                                                 : Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -138,10 +138,10 @@ int Zoom_Texto(platform::RichEdit *Texto, int Editable)
     Zoom_Guardado = 0;
     if (!Text_Zoom_ || !Texto)
         return Zoom_Guardado;
-    Text_Zoom_->RichEdit1->loadFromBytes(Texto->saveToBytes());
+    Text_Zoom_->RichEdit1->loadForDisplay(Texto->saveToBytes());
     Zoom_Editable = Editable;
     platform::showModal(Text_Zoom_);
     if (Editable != 0 && Zoom_Guardado == 1)
-        Texto->loadFromBytes(Text_Zoom_->RichEdit1->saveToBytes());
+        Texto->loadForDisplay(Text_Zoom_->RichEdit1->saveToBytes());
     return Zoom_Guardado;
 }

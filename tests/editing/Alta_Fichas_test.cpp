@@ -595,6 +595,51 @@ TEST_F(CardEditorTest, EveryNewCardsLongAnswerTakesTheSharedStyle)
     }
 }
 
+// A card whose short answer cannot be read is shown with the answer empty and told once, also
+// when the editor comes back to it; saving another field keeps the answer's stored bytes, and
+// no other card changes.
+TEST_F(CardEditorTest, ADamagedCardIsToldOnceAndSavingKeepsItsAnswer)
+{
+    const std::string damaged = "&*" + std::string(100, '\x5A');
+    const QString path = openStudy(true, testsupport::defaultOptions(), [&](engine::Table &t) {
+        for (int i = 1; i <= 2; ++i) {
+            testsupport::CardContent c;
+            c.question = QStringLiteral("pregunta %1").arg(i);
+            c.shortAnswer = i == 1 ? testsupport::packedBlob(testsupport::rtfLines({"respuesta 1"}), true, true, Clave)
+                                   : damaged;
+            c.packedFlag = QStringLiteral("S");
+            testsupport::appendCard(t, c);
+        }
+    });
+    auto raw = [&] {
+        engine::Table t;
+        t.setTableName(path.toStdString());
+        t.open();
+        std::vector<std::pair<std::string, std::string>> out;
+        for (t.first(); !t.eof(); t.next())
+            out.emplace_back(t.fieldByName("Preg_Text").asString(), t.fieldByName("Resp_Text").asString());
+        return out;
+    };
+    const auto before = raw();
+    ASSERT_TRUE(messages().isEmpty());
+    inEditor(0, [&] {
+        E->DBNavigator1->btnClick(platform::DBNavigator::Next);
+        EXPECT_EQ(messages(), QStringList{Msg_Datos_Danados});
+        EXPECT_EQ(E->EditPreg_Text->text(), QStringLiteral("pregunta 2"));
+        EXPECT_TRUE(E->EditResp_Text->text().isEmpty());
+        type(E->EditPreg_Text, QStringLiteral("pregunta arreglada"));
+        E->DBNavigator1->btnClick(platform::DBNavigator::First); // saves it
+        EXPECT_EQ(E->EditResp_Text->text(), QStringLiteral("respuesta 1"));
+        E->DBNavigator1->btnClick(platform::DBNavigator::Next);
+        E->Button1->click();
+    });
+    EXPECT_EQ(messages(), QStringList{Msg_Datos_Danados});
+    const auto after = raw();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_EQ(after[1], std::pair(std::string("pregunta arreglada"), damaged));
+}
+
 // A list pasted into the long answer (with Ctrl+V or "Pegar") is stored as a list: the saved
 // answer shows the same bullets and numbers as the editor did.
 TEST_F(CardEditorTest, APastedListIsStoredAsTheEditorShowsIt)

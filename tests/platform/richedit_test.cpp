@@ -176,3 +176,41 @@ TEST(RichEdit, ContentSetOrLoadedWholeShowsFromItsFirstLine)
         EXPECT_EQ(edit.verticalScrollBar()->value(), 0);
     }
 }
+
+// An answer to be looked at that holds more than a box lays out at once shows its start and a
+// closing line that says so, read-only, and gives back the bytes loaded whole; one within the
+// limits shows whole. Text put into the box afterwards ends the part shown.
+TEST(RichEdit, ADisplayShowsTheStartOfAnAnswerTooLongAndKeepsItWhole)
+{
+    const QByteArray many = "{\\rtf1 " + QByteArray("linea\\par ").repeated(RichEdit::kDisplayMaxLines + 5) + "}";
+    const QByteArray plain = QByteArray("x").repeated(RichEdit::kDisplayMaxChars + 1);
+    const QByteArray fits = platform::rtf::fromLines({"uno", "dos"});
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        qsizetype lines, letters; // shown: lines (the closing line included), and the first letter's count
+    } cases[] = {
+        {"lines", many, RichEdit::kDisplayMaxLines + 1, RichEdit::kDisplayMaxLines},
+        {"characters", plain, -1, RichEdit::kDisplayMaxChars},
+        {"within the limits", fits, 2, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        RichEdit e;
+        e.loadForDisplay(c.bytes);
+        const bool cut = &c != &cases[2];
+        if (c.lines >= 0)
+            EXPECT_EQ(e.lines().size(), c.lines);
+        const QString text = e.toPlainText();
+        EXPECT_EQ(text.left(cut ? text.lastIndexOf(u'\n') : text.size()).count(e.line(0).front()), c.letters);
+        EXPECT_EQ(e.isCut(), cut);
+        EXPECT_EQ(e.isReadOnly(), cut);
+        EXPECT_EQ(e.lines().last().startsWith(QStringLiteral("[…]")), cut);
+        e.mergeFormatIntoAll(QTextCharFormat());
+        EXPECT_EQ(e.saveToBytes() == c.bytes, cut);
+        e.clear();
+        EXPECT_FALSE(e.isReadOnly());
+        EXPECT_TRUE(e.lines().isEmpty());
+        EXPECT_TRUE(platform::rtf::toLines(e.saveToBytes()).isEmpty());
+    }
+}

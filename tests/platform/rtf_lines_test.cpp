@@ -74,6 +74,28 @@ TEST(RtfLines, ForeignLineBuffers)
     EXPECT_EQ(rtf::toLines("{\\rtf1 a\\\nb}"), (QStringList{"a", "b"}));
 }
 
+// The first line alone is the first of the lines read whole, cut at the limit, with the style
+// it starts with; the reading stops there (what follows may be anything).
+TEST(RtfLines, TheFirstLineAloneIsTheFirstOfAllTheLines)
+{
+    const QByteArray inputs[] = {
+        "{\\rtf1 uno\\par dos}", "{\\rtf1 a\\line b\\par c}", "{\\rtf1 {\\b negrita} y m\\'e1s\\par x}",
+        "{\\rtf1\\par segunda}", "{\\rtf1 \\u8364? euro}", "{\\rtf1 {{{{x}}}}", "{\\rtf1 a\\\nb}",
+        "uno\r\ndos", "\ndos", "d\xc3\xad" "a\nx", "\xef\xbb\xbf" "d\xc3\xad" "a", "d\xed" "a \x80\rx",
+        "d\xc3\xad" "a\n\xed", QByteArray("\0\x01\x07z\n", 5), "", "{\\rtf1 }",
+    };
+    for (const QByteArray &in : inputs) {
+        SCOPED_TRACE(in.toStdString());
+        const rtf::Content first = rtf::readFirstLine(in, 100);
+        ASSERT_EQ(first.paragraphs.size(), 1);
+        EXPECT_EQ(first.paragraphs.front().text(), rtf::toLines(in).value(0));
+    }
+    EXPECT_EQ(rtf::readFirstLine("{\\rtf1 {\\b abc}def\\par x}", 4).paragraphs.front().text(), "abcd");
+    EXPECT_TRUE(rtf::readFirstLine("{\\rtf1 {\\b abc}def\\par x}", 4).paragraphs.front().runs.front().style.bold);
+    EXPECT_EQ(rtf::readFirstLine("d\xc3\xad" "a\xc3\xad", 2).paragraphs.front().text(), QStringLiteral("dí"));
+    EXPECT_EQ(rtf::readFirstLine(QByteArray(1 << 20, '\0'), 4096).paragraphs.front().text(), QString(4096, QChar(0)));
+}
+
 TEST(Cp1252, TableMatchesTheCodePage)
 {
     // Every defined byte maps to one character and back; the five undefined ones do not.

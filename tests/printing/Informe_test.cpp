@@ -250,6 +250,8 @@ TEST_F(BandWorkTest, PlainRowsKeepTheirFirstLineAndBitmap)
     engine::Table &I = *D_Module_->Imprime;
     I.first();
     EXPECT_EQ(I.fieldByName("TEXT").asString(), "R1"); // the first line only
+    // taken without reading the rest of the answer
+    EXPECT_EQ(Sesion_->RE_Resp_Text->document()->blockCount(), 1);
     const std::string imag = I.fieldByName("Imag").asBytes();
     EXPECT_EQ(platform::detectPictureFormat(QByteArray::fromStdString(imag)), platform::PictureFormat::Bmp);
     EXPECT_EQ(I.fieldByName("TEXT2").asString(), "");

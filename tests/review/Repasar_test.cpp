@@ -1,5 +1,7 @@
 #include "ReviewFixture.h"
 
+#include "support/CardFiles.h"
+
 #include "platform/FontDialog.h"
 #include "platform/Timer.h"
 #include "store/Imag_Zoom.h"
@@ -220,4 +222,74 @@ TEST_F(ReviewSessionTest, TheLongAnswerWrapsKeepsItsAlignmentAndZoomClearsTheScr
         });
         pressKey('3');
     }
+}
+
+// A card whose answer cannot be read (a damaged container, an answer over its limit) is shown
+// with the answer empty and told once, when the file opens on it: the review by time goes on to
+// the next card and closes, and the activations that put the filter back do not tell it again.
+// A guard stops the messages after a few, so that a loop of them fails instead of hanging.
+TEST_F(ReviewSessionTest, ADamagedCardIsToldOnceAndTheReviewGoesOn)
+{
+    std::string noise(100, '\0');
+    unsigned seed = 7;
+    for (char &c : noise)
+        c = char((seed = seed * 1103515245u + 12345u) >> 16);
+    const struct {
+        const char *what;
+        bool longAnswer;
+        std::string damaged;
+    } cases[] = {
+        {"short answer, a damaged container", false, "& " + noise},
+        {"long answer over its limit", true,
+         testsupport::packedBlob(std::string(std::size_t(Limite_Respuesta) + 1, 'a'), true, false)},
+    };
+    int shown = 0;
+    const int guard = platform::addModalObserver([&shown](QWidget *, const QString &name) {
+        if (name == QLatin1String("Mensaje") && ++shown > 8)
+            D_Module_->Tabla_Activa->close(); // nothing left to show: the loop unwinds
+    });
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Opciones_FE o = testsupport::defaultOptions();
+        o.Comprimido = true;
+        o.Texto_Largo = c.longAnswer;
+        o.Tam_Respuesta = c.longAnswer ? 0 : 100;
+        const QString path = writeStudy({}, o, QString::fromLatin1(c.longAnswer ? "Larga" : "Corta"));
+        const std::string good = testsupport::packedBlob(testsupport::rtfLines({"bien"}), true, false);
+        {
+            engine::Table t;
+            t.setTableName(testsupport::fileName(path));
+            t.open();
+            for (const bool sound : {false, true}) {
+                testsupport::CardContent card;
+                (c.longAnswer ? card.longAnswer : card.shortAnswer) = sound ? good : c.damaged;
+                card.question = sound ? QStringLiteral("buena") : QStringLiteral("dañada");
+                card.packedFlag = QStringLiteral("S");
+                testsupport::appendCard(t, card);
+            }
+        }
+        shown = 0;
+        clearMessages();
+        platform::FileDialog::queueFileName(path);
+        pressKey('1');
+        ASSERT_EQ(p->FE_Abierto, 1);
+        EXPECT_EQ(messages(), QStringList{Msg_Datos_Danados});
+
+        QStringList answers;
+        duringReview([&](TRepasar_ &r) {
+            for (int card = 0; card < 2; ++card) {
+                r.Button1->click();
+                answers << r.DBText1->caption() + ": "
+                               + (c.longAnswer ? r.RichEdit1->lines().join(u'|') : r.Label7->caption());
+                r.Button6->click();
+            }
+        });
+        pressKey('3');
+        EXPECT_EQ(answers, (QStringList{"dañada: ", "buena: bien"}));
+        ASSERT_EQ(messages().size(), 2) << messages().join("|").toStdString();
+        EXPECT_TRUE(messages()[1].startsWith("No hay más fichas seleccionadas que repasar"));
+        EXPECT_EQ(table().fieldByName(c.longAnswer ? "Resp_Memo" : "Resp_Text").asString(), c.damaged);
+        EXPECT_EQ(stored(current()).level, 2);
+    }
+    platform::removeModalObserver(guard);
 }
