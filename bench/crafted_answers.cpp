@@ -4,7 +4,7 @@
 //   file      opening it with menu entry 1 (the first card is shown)
 //   review    the review by time (menu entry 3) until its window is shown and painted
 //   answer    "Ver la Respuesta", painted
-//   next      "Correcta": the next card with the same answer, painted
+//   next      "Correcta": the next card, with another answer of the shape, painted
 //   leave     "Salir", the closing message and the main window's activation after it
 //   idle      CPU seconds the program then spends in one second of waiting (work left behind)
 //   editor    the card editor on the first card (a card with the answer), shown and painted
@@ -71,8 +71,9 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-// The study file Hostil<n>: two cards with the answer, then a plain one.
-QString writeFile(int n, bool longAnswer, const QByteArray &answer)
+// The study file Hostil<n>: two cards with the answer (the second's 64 bytes shorter, so that
+// it is another answer to load), then a plain one.
+QString writeFile(int n, bool longAnswer, hostile::Shape shape)
 {
     Opciones_FE o = testsupport::defaultOptions();
     o.Comprimido = true;
@@ -83,13 +84,16 @@ QString writeFile(int n, bool longAnswer, const QByteArray &answer)
     engine::Table t;
     t.setTableName(testsupport::fileName(path));
     t.open();
-    const std::string packed = testsupport::packItem("1", answer).toStdString();
-    const std::string plain = testsupport::packItem("1", platform::rtf::fromLines({QStringLiteral("bien")})).toStdString();
+    const qsizetype size = qsizetype(16) << 20;
+    const std::string answers[] = {
+        testsupport::packItem("1", hostile::answerOf(shape, size)).toStdString(),
+        testsupport::packItem("1", hostile::answerOf(shape, size - 64)).toStdString(),
+        testsupport::packItem("1", platform::rtf::fromLines({QStringLiteral("bien")})).toStdString()};
     for (int i = 0; i < 3; ++i) {
         t.append();
         t.fieldByName("Nive_Fich").setAsInteger(1);
         t.fieldByName("Preg_Text").setAsString("pregunta " + std::to_string(i + 1));
-        t.fieldByName(longAnswer ? "Resp_Memo" : "Resp_Text").setBytes(i < 2 ? packed : plain);
+        t.fieldByName(longAnswer ? "Resp_Memo" : "Resp_Text").setBytes(answers[i]);
         t.fieldByName("Fech_Prox_Repa").setAsString("20261205");
         t.fieldByName("Ficha_Comp_Encr").setAsString("S");
         t.post();
@@ -127,7 +131,7 @@ void BM_Walk(benchmark::State &state)
     const auto shape = hostile::Shape(state.range(1));
     state.SetLabel(std::string(longAnswer ? "long " : "short ") + hostile::nameOf(shape));
     static int files = 0;
-    const QString path = writeFile(++files, longAnswer, hostile::answerOf(shape));
+    const QString path = writeFile(++files, longAnswer, shape);
     TPanta_Inicio_ *p = Panta_Inicio_;
     QStringList messages;
     const int observer = platform::addModalObserver([&](QWidget *, const QString &name) {

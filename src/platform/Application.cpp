@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "packing/PackStreamRoutines.h"
+#include "packing/Streams.h"
 #include "platform/ModalShow.h"
 
 #include <QMessageBox>
@@ -20,6 +22,11 @@ QString textOf(std::exception_ptr error)
     try {
         if (error)
             std::rethrow_exception(error);
+    } catch (const ECorruptFile &) {
+        // Damaged packed data that no handler caught is told as the data module tells it.
+        return QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+    } catch (const packing::EReadError &) {
+        return QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
     } catch (const std::exception &e) {
         return QString::fromUtf8(e.what());
     } catch (...) {

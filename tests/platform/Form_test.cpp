@@ -1,3 +1,5 @@
+#include "packing/PackStreamRoutines.h"
+#include "packing/Streams.h"
 #include "platform/Application.h"
 #include "platform/Form.h"
 #include "platform/ModalShow.h"
@@ -185,6 +187,12 @@ TEST_F(ErrorReportTest, WhatAHandlerAnActionOrAnEventThrowsIsReportedAndTheProgr
     EXPECT_FALSE(QCoreApplication::sendEvent(&thrower, &e));
     EXPECT_EQ(platform::errorReports(), (QStringList{"'abc' is not a valid integer value",
                                                      "'abc' is not a valid integer value", "roto", "fallo"}));
+
+    // Damaged packed data that escapes every handler is told in Spanish.
+    platform::clearErrorReports();
+    platform::reportException(std::make_exception_ptr(ECorruptFile("File is corrupt.")));
+    platform::reportException(std::make_exception_ptr(packing::EReadError()));
+    EXPECT_EQ(platform::errorReports(), QStringList(2, "Los datos de este Fichero de Estudio están dañados."));
 }
 
 // ---- Activation in a real event loop ----
