@@ -113,8 +113,7 @@ TEST_F(OpenFileTest, OpeningSetsTheSharedFieldsTheTableThePictureAndTheNote)
     putPicture("dat/Ingles.jpeg", 300, 200);
     {
         engine::Table t;
-        t.setTableName(testsupport::fileName(path));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(path));
         testsupport::addCard(t, testsupport::card(0)); // hidden by the base filter
         testsupport::addCard(t, testsupport::card(1));
         testsupport::addCard(t, testsupport::card(2));
@@ -233,8 +232,7 @@ TEST_F(OpenFileTest, AFirstCardThatCannotBeShownLeavesTheFileOpen)
     const QString path = study("Dañada", o);
     {
         engine::Table t;
-        t.setTableName(testsupport::fileName(path));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(path));
         t.append();
         t.fieldByName("Nive_Fich").setAsInteger(1);
         t.fieldByName("Ficha_Comp_Encr").setAsString("S");

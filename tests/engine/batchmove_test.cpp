@@ -113,8 +113,7 @@ TEST_F(Batch, TablesOfOtherStructuresAreRefused)
 TEST_F(Batch, AppendingATableToItselfAddsItsRecordsOnce)
 {
     Table same;
-    same.setTableName(source.filePath());
-    same.open();
+    openTable(same, source.filePath());
     source.setFiltered(false);
     EXPECT_EQ(run(BatchMove::Mode::Append, 0, &same), 5u);
     EXPECT_EQ(same.recordCount(), 10u);

@@ -248,8 +248,7 @@ TEST_F(Cursor, OtherHoldersChangesShowAfterRefresh)
 {
     add({1, 1});
     Table other;
-    other.setTableName(table.filePath());
-    other.open();
+    openTable(other, table.filePath());
     addCard(other, card(1));
     other.first();
     other.deleteRecord();

@@ -35,8 +35,7 @@ std::string integrityOf(const std::string &path)
 [[noreturn]] void postForever(const std::string &path, long start, int report)
 {
     Table t;
-    t.setTableName(path);
-    t.open();
+    openTable(t, path);
     for (long n = start;; ++n) {
         t.append();
         t.fieldByName("Nive_Fich").setAsInteger(static_cast<int>(n % 7));
@@ -92,8 +91,7 @@ TEST(Durability, KilledWhilePostingLosesNothingPosted)
     ASSERT_GE(posted.size(), 30u);
     EXPECT_EQ(integrityOf(path), "ok");
     Table t;
-    t.setTableName(path);
-    t.open();
+    openTable(t, path);
     std::set<long> found;
     t.first();
     while (!t.eof()) {
@@ -119,8 +117,7 @@ TEST(Durability, TheTableFileAloneHoldsEveryPostedCard)
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         Table t;
-        t.setTableName(path);
-        t.open();
+        openTable(t, path);
         addCard(t, card(3));
         addCard(t, card(4));
         std::filesystem::copy_file(path, whileOpen); // the table still open
@@ -132,8 +129,7 @@ TEST(Durability, TheTableFileAloneHoldsEveryPostedCard)
         for (const char *side : {"-wal", "-journal"})
             EXPECT_FALSE(std::filesystem::exists(path + side)) << side;
         Table c;
-        c.setTableName(copy);
-        c.open();
+        openTable(c, copy);
         EXPECT_EQ(c.recordCount(), 2u) << copy;
     }
 }
@@ -164,8 +160,7 @@ TEST(Durability, AnOldWriteAheadLogIsFoldedIntoTheTableFile)
     const std::string copy = dir.file("copy.DB");
     std::filesystem::copy_file(path, copy);
     Table c;
-    c.setTableName(copy);
-    c.open();
+    openTable(c, copy);
     EXPECT_EQ(c.recordCount(), 1u);
 }
 

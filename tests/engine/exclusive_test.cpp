@@ -147,8 +147,7 @@ TEST_F(Exclusive, PackCompactsAndKeepsRecordsAndNumbering)
     long long last = 0;
     {
         Table t;
-        t.setTableName(path);
-        t.open();
+        openTable(t, path);
         for (int i = 0; i < 300; ++i)
             last = addCard(t, {1, i % 4, "", "q", "", "", 0, -1, std::string(2000, 'x')});
         t.first();
@@ -169,8 +168,7 @@ TEST_F(Exclusive, PackRecoversTheReadableRecordsOfADamagedTable)
 {
     {
         Table t;
-        t.setTableName(path);
-        t.open();
+        openTable(t, path);
         for (int i = 0; i < 2000; ++i)
             addCard(t, {1, 0, "", "q" + std::to_string(i), "", "", 0, -1, std::string(300, static_cast<char>('a' + i % 26))});
     }

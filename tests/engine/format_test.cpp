@@ -68,8 +68,7 @@ Row cardRow(int n, const std::string &(*blob)(const std::string &) = nullptr)
 std::vector<Row> storedRows(const std::string &path)
 {
     Table t;
-    t.setTableName(path);
-    t.open();
+    openTable(t, path);
     std::vector<Row> rows;
     for (t.first(); !t.eof(); t.next()) {
         Row r;
@@ -233,8 +232,7 @@ TEST(Format, OlderFilesAreConvertedWholeAtTheirFirstOpening)
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0640u);
         Table t;
-        t.setTableName(path);
-        t.open();
+        openTable(t, path);
         EXPECT_GT(addCard(t, card(1)), 5000);
         std::vector<long long> order = viewIds(t), sorted = order;
         std::stable_sort(sorted.begin(), sorted.end(), [&](long long a, long long b) {
@@ -254,8 +252,7 @@ TEST(Format, DISABLED_ConvertAndDie)
             raise(SIGKILL);
     });
     Table t;
-    t.setTableName(std::getenv("ORV_TABLE"));
-    t.open();
+    openTable(t, std::getenv("ORV_TABLE"));
 }
 
 // A kill at any point of the conversion leaves the old file whole; its stale copy is removed
@@ -408,8 +405,7 @@ TEST(Format, LeftoversOfKilledWorkAreRemovedAtTheNextOpeningExportOrPacking)
     const std::vector<std::pair<const char *, std::function<void(const std::string &, const std::string &)>>> works = {
         {"open", [](const std::string &, const std::string &p) {
              Table t;
-             t.setTableName(p);
-             t.open();
+             openTable(t, p);
          }},
         {"export", [](const std::string &folder, const std::string &p) {
              Table from, to;

@@ -81,13 +81,6 @@ TEST_F(CardTable, BadDefinitionsAreRefusedAndCreateNothing)
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "Y.DB"));
 }
 
-TEST_F(CardTable, FieldNamesAreFoundWithoutRegardToCase)
-{
-    EXPECT_EQ(&table.fieldByName("nive_fich"), &table.fieldByName("NIVE_FICH"));
-    EXPECT_EQ(messageOf([&] { table.fieldByName("Nada"); }), "Field 'Nada' not found");
-    EXPECT_EQ(table.findField("Nada"), nullptr);
-}
-
 TEST_F(CardTable, TextsAreCutToTheWidthInCharacters)
 {
     table.close();
@@ -138,8 +131,12 @@ TEST_F(CardTable, AutoIncIsReadOnlyAndNeverGivenTwice)
     table.cancel();
 }
 
-TEST_F(CardTable, ConversionsFollowTheClassLibrary)
+// Field names are found without regard to case; values convert as the class library does.
+TEST_F(CardTable, FieldNamesAndConversionsFollowTheClassLibrary)
 {
+    EXPECT_EQ(&table.fieldByName("nive_fich"), &table.fieldByName("NIVE_FICH"));
+    EXPECT_EQ(messageOf([&] { table.fieldByName("Nada"); }), "Field 'Nada' not found");
+    EXPECT_EQ(table.findField("Nada"), nullptr);
     table.append();
     Table &t = table;
     auto f = [&](const char *n) -> engine::Field & { return t.fieldByName(n); };
@@ -250,8 +247,7 @@ TEST(DamagedFiles, AreRefusedWithAClearMessage)
     {
         createCardTable(dir.path().string(), "good");
         Table t;
-        t.setTableName(good);
-        t.open();
+        openTable(t, good);
         for (int i = 0; i < 400; ++i)
             addCard(t, {1, i % 5, "k", std::string(50, 'q'), "", "", 0, -1, std::string(300, 'b')});
     }

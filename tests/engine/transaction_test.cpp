@@ -10,22 +10,6 @@
 using namespace testsupport;
 using engine::Table;
 
-namespace {
-
-// The levels of the cards as another holder of the file reads them.
-std::vector<int> levelsOnDisk(const std::string &path)
-{
-    Table t;
-    t.setTableName(path);
-    t.open();
-    std::vector<int> out;
-    for (t.first(); !t.eof(); t.next())
-        out.push_back(t.fieldByName("Nive_Fich").asInteger());
-    return out;
-}
-
-} // namespace
-
 TEST(Transaction, CommitKeepsEveryChangeAndLeavingWithoutItUndoesThemAll)
 {
     TempDir dir;
@@ -55,7 +39,7 @@ TEST(Transaction, CommitKeepsEveryChangeAndLeavingWithoutItUndoesThemAll)
     }
     EXPECT_EQ(t.state(), Table::State::Browse);
     EXPECT_EQ(t.recordCount(), 5u) << "the view shows the cards as stored again";
-    EXPECT_EQ(levelsOnDisk(t.filePath()), std::vector<int>(5, 0));
+    EXPECT_EQ(levelsInFile(t.filePath()), std::vector<int>(5, 0));
 
     // Kept.
     {
@@ -65,10 +49,10 @@ TEST(Transaction, CommitKeepsEveryChangeAndLeavingWithoutItUndoesThemAll)
         tr.commit();
     }
     EXPECT_EQ(t.recordCount(), 3u);
-    EXPECT_EQ(levelsOnDisk(t.filePath()), (std::vector<int>{0, 0, 0, 1, 1}));
+    EXPECT_EQ(levelsInFile(t.filePath()), (std::vector<int>{0, 0, 0, 1, 1}));
     // After a commit every post is its own commit again.
     addCard(t, card(3));
-    EXPECT_EQ(levelsOnDisk(t.filePath()), (std::vector<int>{0, 0, 0, 1, 1, 3}));
+    EXPECT_EQ(levelsInFile(t.filePath()), (std::vector<int>{0, 0, 0, 1, 1, 3}));
 }
 
 TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
@@ -78,8 +62,7 @@ TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
     const std::string path = dir.file("X.DB");
     {
         Table t;
-        t.setTableName(path);
-        t.open();
+        openTable(t, path);
         for (int i = 0; i < 200; ++i)
             addCard(t, card(0));
     }
@@ -90,8 +73,7 @@ TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
     if (child == 0) {
         close(pipefd[0]);
         Table t;
-        t.setTableName(path);
-        t.open();
+        openTable(t, path);
         engine::Transaction tr(t);
         t.first();
         for (int n = 0; !t.eof(); ++n) {
@@ -113,7 +95,7 @@ TEST(Transaction, AProcessKilledBeforeTheCommitLeavesTheFileAsBefore)
     waitpid(child, &status, 0);
     close(pipefd[0]);
 
-    EXPECT_EQ(levelsOnDisk(path), std::vector<int>(200, 0));
+    EXPECT_EQ(levelsInFile(path), std::vector<int>(200, 0));
 }
 
 // Appends with the view deferred: each post writes its record but leaves the view and the
@@ -152,7 +134,7 @@ TEST(Transaction, AppendsWithTheViewDeferredEnterItOnceAtTheEnd)
         t.setViewDeferred(false);
         if (!keep) {
             EXPECT_EQ(t.recordCount(), 2u);
-            EXPECT_EQ(levelsOnDisk(t.filePath()), (std::vector<int>{2, 2}));
+            EXPECT_EQ(levelsInFile(t.filePath()), (std::vector<int>{2, 2}));
         }
     }
     EXPECT_EQ(levelsAndImportances(),

@@ -23,17 +23,7 @@ protected:
         table.setFilter("Camp_Logi = true or Nive_Fich >= 2");
         table.setFiltered(true);
     }
-    // The levels of the whole table as another holder reads them.
-    std::vector<int> levelsOnDisk()
-    {
-        Table other;
-        other.setTableName(dir.file("X.DB"));
-        other.open();
-        std::vector<int> levels;
-        for (other.first(); !other.eof(); other.next())
-            levels.push_back(other.fieldByName("Nive_Fich").asInteger());
-        return levels;
-    }
+    std::vector<int> levelsOnDisk() { return levelsInFile(dir.file("X.DB")); }
     TempDir dir;
     Table table;
 };

@@ -86,8 +86,7 @@ protected:
     {
         const QString path = testsupport::writeStudyFile(programPath(QStringLiteral("dat")), name, o, description, password);
         engine::Table t;
-        t.setTableName(testsupport::fileName(path));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(path));
         engine::Transaction transaction(t);
         for (const TestCard &c : cards) {
             auto blob = [&](const char *field, const std::string &bytes) {

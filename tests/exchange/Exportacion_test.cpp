@@ -119,7 +119,7 @@ TEST_F(ExportRulesTest, APlanHoldsTheDateThePackingTheLevelsAndTheNextReview)
     EXPECT_EQ(std::get<Plan_Exportacion>(Comprueba_Exportacion(p)).Fichas_Nivel_1, 5);
 }
 
-TEST_F(ExportRulesTest, TheNewFilesOptionsLineAndCardPacking)
+TEST_F(ExportRulesTest, TheNewFilesOptionsLineCardPackingAndBlobFields)
 {
     Pedido_Exportacion p = pedido();
     p.Con_Contrasena = true;
@@ -134,10 +134,8 @@ TEST_F(ExportRulesTest, TheNewFilesOptionsLineAndCardPacking)
     EXPECT_EQ(std::tuple(pks2.Key, pks2.Encrypted, pks2.Compressed), std::tuple(std::string("clave"), true, false));
     EXPECT_EQ(line.mid(20, 21), "xnoxxsixxnoxxxsixxxsi");
     EXPECT_EQ(line.left(20) + line.mid(41), QString(179, 'x'));
-}
 
-TEST_F(ExportRulesTest, BlobFieldsFollowTheOpenFilesParts)
-{
+    // The blob fields copied follow the open file's parts.
     using V = std::vector<std::string>;
     const std::pair<std::array<int, 4>, V> cases[] = {
         {{0, 0, 0, 0}, {}},

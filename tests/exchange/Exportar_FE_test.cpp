@@ -148,8 +148,7 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
         EXPECT_EQ(line.mid(20, 21), "Csi Eno Mno EXsi IMno");
         EXPECT_EQ(line.left(18), testsupport::readSettings(dat(Source + ".STU"), SourcePassword.toStdString()).value(0).left(18));
         engine::Table t;
-        t.setTableName(testsupport::fileName(dat(c.name + ".DB")));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(dat(c.name + ".DB")));
         std::vector<int> got;
         for (t.first(); !t.eof(); t.next()) {
             got.push_back(t.fieldByName("Nive_Fich").asInteger());
@@ -169,8 +168,7 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
     // The activation fills the date first; the action then types another one.
     pressKey('H');
     engine::Table t;
-    t.setTableName(testsupport::fileName(dat("Fecha.DB")));
-    t.open();
+    testsupport::openTable(t, testsupport::fileName(dat("Fecha.DB")));
     EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20270304");
     t.close();
 
@@ -192,8 +190,7 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
     EXPECT_TRUE(D_Module_->Tabla_Activa->filtered());
     for (auto [name, count] : {std::pair{"Seleccion", 1}, std::pair{"Todas", 5}}) {
         engine::Table e;
-        e.setTableName(testsupport::fileName(dat(QString(name) + ".DB")));
-        e.open();
+        testsupport::openTable(e, testsupport::fileName(dat(QString(name) + ".DB")));
         EXPECT_EQ(int(e.recordCount()), count) << name;
     }
 }
@@ -253,8 +250,7 @@ TEST_F(ExportTest, RefusalsAndFailuresHalfWayLeaveNoNewFileAndTheOpenFileAsItWas
     for (const std::string &bytes : damaged) {
         {
             engine::Table t;
-            t.setTableName(testsupport::fileName(dat(Source + ".DB")));
-            t.open();
+            testsupport::openTable(t, testsupport::fileName(dat(Source + ".DB")));
             t.setFilter("Nive_Fich = 4");
             t.setFiltered(true);
             t.edit();

@@ -64,8 +64,7 @@ protected:
     static std::size_t count(const QString &path)
     {
         engine::Table t;
-        t.setTableName(testsupport::fileName(path));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(path));
         return t.recordCount();
     }
 };
@@ -133,8 +132,7 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
     const QByteArray newerBytes = fileBytes(newer);
     const QString why = QString::fromStdString(testsupport::messageOf([&] {
         engine::Table t;
-        t.setTableName(testsupport::fileName(newer));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(newer));
     }));
     ASSERT_TRUE(why.contains("sólo lee hasta el formato") && why.contains("La tabla no se ha modificado."));
 

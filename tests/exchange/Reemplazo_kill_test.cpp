@@ -91,8 +91,7 @@ bool intact(const QString &path)
 std::vector<std::string> records(const QString &path)
 {
     engine::Table t;
-    t.setTableName(testsupport::fileName(path));
-    t.open();
+    testsupport::openTable(t, testsupport::fileName(path));
     std::vector<std::string> out;
     for (t.first(); !t.eof(); t.next()) {
         std::string r;

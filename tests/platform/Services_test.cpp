@@ -39,17 +39,14 @@ void write(const QString &path, const QByteArray &bytes)
 }
 } // namespace
 
-TEST(Clock, ResetGoesBackToTheSystemClockAndSeparator)
+TEST(Clock, ResetGoesBackToTheSystemClockAndDateTimesAreDaysSince1899)
 {
     platform::clock::setNow(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 30)));
     platform::clock::setDateSeparator('.');
     platform::clock::reset();
     EXPECT_EQ(platform::clock::today(), QDate::currentDate());
     EXPECT_FALSE(platform::clock::dateSeparator().isLetterOrNumber());
-}
-
-TEST(Clock, DateTimesAreDaysSinceTheLastDayOf1899)
-{
+    // Date-times are days since the last day of 1899.
     using platform::clock::fromDays;
     using platform::clock::toDays;
     EXPECT_DOUBLE_EQ(toDays(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
@@ -58,7 +55,7 @@ TEST(Clock, DateTimesAreDaysSinceTheLastDayOf1899)
     EXPECT_EQ(fromDays(toDays(t)), t);
 }
 
-TEST(Files, CompanionsAreFoundWhateverTheCaseOfTheirName)
+TEST(Files, CompanionsAreFoundWhateverTheCaseOfTheirNameAndVolumesHaveASerial)
 {
     QTemporaryDir dir;
     write(dir.filePath("Ingles.stu"), "x");
@@ -67,10 +64,7 @@ TEST(Files, CompanionsAreFoundWhateverTheCaseOfTheirName)
     EXPECT_TRUE(platform::existingPathAnyCase(dir.filePath("Ingles.CLA")).isEmpty());
     EXPECT_TRUE(platform::existingPathAnyCase(dir.filePath("nope/Ingles.stu")).isEmpty());
     EXPECT_TRUE(platform::existingPathAnyCase(QString()).isEmpty());
-}
-
-TEST(Files, VolumeSerialOfAFolderAndOfNothing)
-{
+    // The volume serial of a folder, and of nothing.
     EXPECT_TRUE(platform::volumeSerial(QDir::tempPath()).has_value());
     EXPECT_FALSE(platform::volumeSerial("/no/such/folder/at/all").has_value());
     platform::setVolumeSerialForTesting(42u);

@@ -127,8 +127,7 @@ TEST_F(CreateWindowTest, CreatesTheSettingsContainerAndTheCardTableOnly)
     EXPECT_EQ(stu.read(2), QByteArray("& "));
 
     engine::Table t;
-    t.setTableName(testsupport::fileName(dat("Ingles.DB")));
-    t.open();
+    testsupport::openTable(t, testsupport::fileName(dat("Ingles.DB")));
     EXPECT_EQ(t.fieldByName("Preg_Text").size(), 60);
     EXPECT_TRUE(t.isEmpty());
     t.close();
@@ -159,8 +158,7 @@ TEST_F(CreateWindowTest, EveryChoiceReachesItsPositionOfTheSettingsLine)
     EXPECT_EQ(optionsLine("Largo").left(41), "0 0 1 0 1    7   0  Csi Eno Msi EXsi IMsi");
     EXPECT_EQ(Panta_Inicio_->Tam_Respuesta, 0);
     engine::Table t;
-    t.setTableName(testsupport::fileName(dat("Largo.DB")));
-    t.open();
+    testsupport::openTable(t, testsupport::fileName(dat("Largo.DB")));
     EXPECT_EQ(t.fieldByName("Preg_Text").size(), 7);
 }
 

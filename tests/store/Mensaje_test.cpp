@@ -20,7 +20,7 @@ protected:
 };
 
 // Each message resizes the window again and centres it on the desktop.
-TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLineAtTheCentre)
+TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLineAndAShortOneToTheHint)
 {
     const QString longest = "una línea bastante más larga que la pista de abajo";
     QString shownText;
@@ -41,10 +41,8 @@ TEST_F(MessageWindowTest, AThreeLineTextSizesTheWindowToItsLongestLineAtTheCentr
     const QRect screen = Mensaje->screen()->geometry();
     EXPECT_EQ(Mensaje->x(), (screen.width() - Mensaje->width()) / 2);
     EXPECT_EQ(Mensaje->y(), (screen.height() - Mensaje->height()) / 2);
-}
 
-TEST_F(MessageWindowTest, AShortOrEmptyTextGetsTheHintsWidth)
-{
+    // A short or empty text gets the hint's width.
     D_Module_->Ver_Mensaje("una línea bastante más larga que la pista de abajo, mucho más larga");
     D_Module_->Ver_Mensaje("Uno\rDos\rTres");
     EXPECT_LT(Mensaje->Label1->width() + 54, Mensaje->Label2->width() + 45);

@@ -18,7 +18,7 @@ protected:
     TPassw_FE_ *&w = Passw_FE_;
 };
 
-TEST_F(PasswordWindowTest, EveryShowingStartsEmptyAndKeepsTheSaveBox)
+TEST_F(PasswordWindowTest, EveryShowingStartsEmptyAndKeepsTheSaveBoxAndHidingShowsStars)
 {
     platform::onNextShow("Passw_FE_", [&](QWidget *) {
         w->CheckBox2->setChecked(true);
@@ -38,10 +38,7 @@ TEST_F(PasswordWindowTest, EveryShowingStartsEmptyAndKeepsTheSaveBox)
     platform::showModal(w);
     EXPECT_EQ(atStart, "");
     EXPECT_TRUE(saveBox);
-}
-
-TEST_F(PasswordWindowTest, HidingThePasswordShowsStars)
-{
+    // Hiding the password shows stars.
     w->CheckBox1->click();
     EXPECT_EQ(w->Edit1->echoMode(), QLineEdit::Password);
     w->CheckBox1->click();

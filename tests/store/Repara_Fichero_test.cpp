@@ -112,8 +112,7 @@ Cards engineCards(const QString &path)
 {
     Cards cards;
     engine::Table t;
-    t.setTableName(testsupport::fileName(path));
-    t.open();
+    testsupport::openTable(t, testsupport::fileName(path));
     t.setFiltered(false);
     for (t.first(); !t.eof(); t.next())
         cards[t.fieldByName("AutoInc").asLargeInt()] = {t.fieldByName("Preg_Text").asString(),
@@ -165,8 +164,7 @@ protected:
         const QString path =
             testsupport::writeStudyFile(programPath(QStringLiteral("dat")), name, testsupport::defaultOptions());
         engine::Table t;
-        t.setTableName(testsupport::fileName(path));
-        t.open();
+        testsupport::openTable(t, testsupport::fileName(path));
         for (int i = 1; i <= N; ++i) {
             t.append();
             t.fieldByName("Nive_Fich").setAsInteger(i % 7);
@@ -277,8 +275,7 @@ public:
             char c = 0;
             try {
                 engine::Table t;
-                t.setTableName(testsupport::fileName(path));
-                t.open();
+                testsupport::openTable(t, testsupport::fileName(path));
                 c = 1;
                 (void)!::write(ready[1], &c, 1);
                 (void)!::read(release[0], &c, 1);
@@ -331,8 +328,7 @@ TEST_F(RepairTest, FilesThatCannotBeRepairedAreLeftAsTheyWere)
             // Told once why, as the opening tells it.
             const QString why = QString::fromStdString(testsupport::messageOf([&] {
                 engine::Table t;
-                t.setTableName(testsupport::fileName(path));
-                t.open();
+                testsupport::openTable(t, testsupport::fileName(path));
             }));
             EXPECT_TRUE(why.contains("tiene el formato 3") && why.contains("La tabla no se ha modificado.")) << why.toStdString();
             EXPECT_EQ(str(takeErrorReports()), std::string());

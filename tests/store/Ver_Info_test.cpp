@@ -59,8 +59,7 @@ protected:
                                                          {QStringLiteral("Vocabulario de viaje")});
         {
             engine::Table t;
-            t.setTableName(testsupport::fileName(path));
-            t.open();
+            testsupport::openTable(t, testsupport::fileName(path));
             for (const Tramo &tr : tramos)
                 for (int i = 0; i < tr.fichas; ++i) {
                     t.append();

@@ -162,6 +162,22 @@ void createCardTable(const std::string &folder, const std::string &name, int que
     t.createTable(cardFields(questionSize), cardIndexes());
 }
 
+void openTable(engine::Table &table, const std::string &path)
+{
+    table.setTableName(path);
+    table.open();
+}
+
+std::vector<int> levelsInFile(const std::string &path)
+{
+    engine::Table t;
+    openTable(t, path);
+    std::vector<int> levels;
+    for (t.first(); !t.eof(); t.next())
+        levels.push_back(t.fieldByName("Nive_Fich").asInteger());
+    return levels;
+}
+
 void openNewCardTable(engine::Table &table, const std::string &folder, const std::string &name, int questionSize)
 {
     createCardTable(folder, name, questionSize);

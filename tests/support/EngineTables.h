@@ -53,6 +53,10 @@ std::vector<std::string> namesIn(const std::filesystem::path &folder);
 
 // Creates the card table X.DB in `folder` (replacing one of that name).
 void createCardTable(const std::string &folder, const std::string &name, int questionSize = 60);
+// Opens the table file at `path` in `table`.
+void openTable(engine::Table &table, const std::string &path);
+// The level of every card of the table file, in its order, as another holder reads them.
+std::vector<int> levelsInFile(const std::string &path);
 // The same, then opens it in `table`.
 void openNewCardTable(engine::Table &table, const std::string &folder, const std::string &name,
                       int questionSize = 60);

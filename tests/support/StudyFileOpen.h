@@ -36,8 +36,7 @@ protected:
         const QString path = testsupport::writeStudyFile(dat(QString()), name, options);
         {
             engine::Table t;
-            t.setTableName(testsupport::fileName(path));
-            t.open();
+            testsupport::openTable(t, testsupport::fileName(path));
             for (const CardRow &r : rows) {
                 t.append();
                 t.fieldByName("Nive_Fich").setAsInteger(r.level);
@@ -59,8 +58,7 @@ protected:
     QStringList levels()
     {
         engine::Table t;
-        t.setTableName(cards().filePath());
-        t.open();
+        testsupport::openTable(t, cards().filePath());
         QStringList out;
         for (t.first(); !t.eof(); t.next())
             out << QString::fromStdString(t.fieldByName("Preg_Text").asString()) + QLatin1Char(':')

@@ -3,7 +3,7 @@
 // container X.STU (plain or enciphered with a password), the card table X.DB, the saved
 // password X.CLA, and readers of what the program wrote. Header-only, so that the
 // benchmarks can use it as well.
-#include "engine/Table.h"
+#include "support/EngineTables.h"
 #include "packing/PackStreamCol.h"
 #include "platform/Rtf.h"
 #include "store/D_Module.h"
