@@ -8,6 +8,7 @@
 //                     in a study file of 20,000 cards.
 // Each run works in a program folder of its own under the system's temporary folder.
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "editing/Anade_n_Grupo_.h"
@@ -39,10 +40,7 @@ struct Program {
 
     Program()
     {
-        platform::setProgramFolder(folder.path());
-        platform::setScripted(true);
-        app::prepareApplication();
-        app::createWindows();
+        startProgramIn(folder.path());
         Panta_Inicio_->activate();
         D_Module_->attachCardEditorDisplays({new platform::Label(&editorHost), new QLineEdit(&editorHost),
                                              new platform::RichEdit(&editorHost),

@@ -3,6 +3,7 @@
 // each and a long answer of about 5 KB, packed and posted through the real editor. Each new
 // card is deleted again outside the timing, so the table keeps its 20,000 cards.
 #include "CardTable20000.h"
+#include "StartProgram.h"
 #include "app/Program.h"
 #include "editing/Alta_Fichas.h"
 #include "platform/Files.h"
@@ -26,10 +27,7 @@ struct Program {
 
     Program()
     {
-        platform::setProgramFolder(folder.path());
-        platform::setScripted(true);
-        app::prepareApplication();
-        app::createWindows();
+        startProgramIn(folder.path());
         useTableSettings(0);
         TSesion_ *s = Sesion_;
         s->Modificable = 1;

@@ -16,6 +16,7 @@
 #include "HostileAnswers.h"
 #include "PeakMemory.h"
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "editing/Alta_Fichas.h"
@@ -50,11 +51,7 @@ std::unique_ptr<QTemporaryDir> folder;
 void setUp()
 {
     folder = std::make_unique<QTemporaryDir>();
-    QDir(folder->path()).mkpath(QStringLiteral("dat"));
-    platform::setProgramFolder(folder->path());
-    platform::setScripted(true);
-    app::prepareApplication();
-    app::createWindows();
+    startProgramIn(folder->path());
     platform::clock::setNow(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
     Panta_Inicio_->show();
     Panta_Inicio_->activate(); // the preferences, today's dates
@@ -138,7 +135,7 @@ void BM_Walk(benchmark::State &state)
         if (name == QLatin1String("Mensaje"))
             messages << Sesion_->Texto_Mensaje;
     });
-    Steps steps{state};
+    Steps steps{state, {}};
     for (auto _ : state) {
         steps.begin();
         platform::FileDialog::queueFileName(path);

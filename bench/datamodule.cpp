@@ -2,6 +2,7 @@
 // card display (card editor and review, stand-in controls), and the card grid following the
 // cursor.
 #include "CardTable20000.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/BatchMove.h"
@@ -46,10 +47,7 @@ struct Program {
 
     Program()
     {
-        platform::setProgramFolder(folder.path());
-        platform::setScripted(true);
-        app::prepareApplication();
-        app::createWindows();
+        startProgramIn(folder.path());
         editorHost.resize(1000, 700);
         reviewHost.resize(1000, 700);
         label2 = new platform::Label(&editorHost);

@@ -15,6 +15,7 @@
 // - Text import of a file whose second line is 50 MB long: the refusal at that line, its time
 //   and the rise of the peak memory over the memory in use before it ("peak_rise_MB").
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/BatchMove.h"
@@ -156,11 +157,8 @@ void setUp()
     program->dat = program->folder + QStringLiteral("/dat");
     QDir().mkpath(program->dat);
     QDir::setCurrent(program->folder);
-    platform::setProgramFolder(program->folder);
     platform::setVolumeSerialForTesting(0x1A2B3C4Du);
-    platform::setScripted(true);
-    app::prepareApplication();
-    app::createWindows();
+    startProgramIn(program->folder);
     Panta_Inicio_->activate(); // preferences and today's dates
     program->source = buildSource();
 }

@@ -9,6 +9,7 @@
 // pictures each, against a bare SQLite VACUUM of the same file in the same run (counters vacuum_ms,
 // repair_ms and ratio); each iteration works on a fresh copy of the file (copied untimed).
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/Sqlite.h"
@@ -41,11 +42,8 @@ public:
         folder = root.path() + QStringLiteral("/program");
         QDir().mkpath(folder + QStringLiteral("/dat"));
         QDir::setCurrent(folder);
-        platform::setProgramFolder(folder);
         platform::setVolumeSerialForTesting(0x1A2B3C4Du);
-        platform::setScripted(true);
-        app::prepareApplication();
-        app::createWindows();
+        startProgramIn(folder);
     }
     ~Program()
     {

@@ -6,6 +6,7 @@
 //                   into a bitmap and drawn
 // The program's windows are created as at start-up, in a temporary program folder.
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Program.h"
 #include "engine/Table.h"
 #include "platform/Files.h"
@@ -55,11 +56,7 @@ QByteArray picture(int seed)
 void setUp()
 {
     folder = std::make_unique<QTemporaryDir>();
-    QDir(folder->path()).mkpath(QStringLiteral("dat"));
-    platform::setProgramFolder(folder->path());
-    platform::setScripted(true);
-    app::prepareApplication();
-    app::createWindows();
+    startProgramIn(folder->path());
 
     TSesion_ *s = Sesion_;
     s->Tam_Pregunta = 100;

@@ -10,6 +10,7 @@
 // each benchmark, through a table object of their own.
 #include "CardTable20000.h"
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
@@ -70,10 +71,7 @@ struct Program {
     QTemporaryDir folder;
     Program()
     {
-        platform::setProgramFolder(folder.path());
-        platform::setScripted(true);
-        app::prepareApplication();
-        app::createWindows();
+        startProgramIn(folder.path());
         TSesion_ *p = Sesion_;
         platform::clock::setNow(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
         p->Fecha_Hoy = QStringLiteral("20261205");

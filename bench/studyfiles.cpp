@@ -8,6 +8,7 @@
 // with 20,000 cards of two 100 KB pictures each (about 4 GB, written untimed) converted at its
 // opening, against copying the same file in the same run (counters copy_s, convert_s, ratio).
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "engine/Table.h"
@@ -83,11 +84,8 @@ void BM_OpenStudyFileOf20000Cards(benchmark::State &state)
     const QString program = root.path() + QStringLiteral("/program");
     QDir().mkpath(program + QStringLiteral("/dat"));
     QDir::setCurrent(program);
-    platform::setProgramFolder(program);
     platform::setVolumeSerialForTesting(0x1A2B3C4Du);
-    platform::setScripted(true);
-    app::prepareApplication();
-    app::createWindows();
+    startProgramIn(program);
     const QString path = buildStudyFile(program);
     testsupport::writeBytes(program + QStringLiteral("/ultimo.txt"), path.toUtf8() + '\n');
 

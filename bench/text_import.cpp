@@ -10,6 +10,7 @@
 // - wrapping a 1 MiB word to the message window's width.
 #include "PeakMemory.h"
 #include "QtBenchMain.h"
+#include "StartProgram.h"
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
 #include "editing/Anade_n_Grupo_.h"
@@ -47,10 +48,7 @@ void setUp()
     program->dat = program->folder + QStringLiteral("/dat");
     QDir().mkpath(program->dat);
     QDir::setCurrent(program->folder);
-    platform::setProgramFolder(program->folder);
-    platform::setScripted(true);
-    app::prepareApplication();
-    app::createWindows();
+    startProgramIn(program->folder);
     Panta_Inicio_->activate();
 }
 
