@@ -52,11 +52,14 @@ TEST_F(MainWindowTest, CreatesTheWindowsOnceHiddenInTheProgramsOrder)
     EXPECT_EQ(p->Serie_Disco, "1A2B-3C4D");
 }
 
-TEST_F(MainWindowTest, AnUnreadableVolumeGivesTheThreeTildeKey)
+TEST_F(MainWindowTest, AnUnreadableVolumeGivesTheThreeTildeKeyAndCompanionsTheirPaths)
 {
     platform::setVolumeSerialForTesting(std::nullopt);
     startProgram();
     EXPECT_EQ(Panta_Inicio_->Serie_Disco, "~~~");
+    // A companion's path drops the last two characters of the table's.
+    EXPECT_EQ(Ruta_Companero("/d/Ingles.db", "STU"), "/d/Ingles.STU");
+    EXPECT_EQ(Ruta_Companero("x", "STU"), "");
     platform::setVolumeSerialForTesting(0x00AB0001u);
     EXPECT_EQ(Numero_Serie_Disco(programFolder()), "00AB-0001");
 }
@@ -346,12 +349,6 @@ TEST_F(MainWindowTest, FileInformationPictureFollowsTheStudyFilesPicture)
     info.hide();
     Panta_Inicio_->Actualiza_Imagenes("Info FE: NO");
     EXPECT_TRUE(info.isHidden());
-}
-
-TEST(CompanionPath, DropsTheLastTwoCharacters)
-{
-    EXPECT_EQ(Ruta_Companero("/d/Ingles.db", "STU"), "/d/Ingles.STU");
-    EXPECT_EQ(Ruta_Companero("x", "STU"), "");
 }
 
 // ---- Window states ----

@@ -261,7 +261,7 @@ std::string zeros(size_t n, bool compressed)
 
 constexpr int64_t kMiB = int64_t(1) << 20;
 
-TEST(PackStreams, CorruptionCallsTheEventThenFails)
+TEST(PackStreams, CorruptionCallsTheEventThenFailsAndContentUpToTheLimitLoads)
 {
     const struct {
         const char *what;
@@ -306,11 +306,7 @@ TEST(PackStreams, CorruptionCallsTheEventThenFails)
         }
         EXPECT_EQ(events, 1);
     }
-}
-
-// Content up to the limit loads, compressed or plain; so does any size without a limit.
-TEST(PackStreams, ContentUpToTheSizeLimitLoads)
-{
+    // Content up to the limit loads, compressed or plain; so does any size without a limit.
     for (const bool compressed : {true, false}) {
         TPackStreams box;
         box.SizeLimit = kMiB;

@@ -114,7 +114,7 @@ TEST_F(PictureFittingTest, TheSkipFlagAndSlotsOutsideOneToElevenOrWithoutTheirWi
 
 class ZoomWindowTest : public PictureFittingTest {};
 
-TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
+TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedAndAnUnknownOriginKeepsThePicture)
 {
     platform::ImageControl source;
     source.setPicture(pictureOf(4000, 1000), platform::PictureKind::Jpeg);
@@ -136,10 +136,8 @@ TEST_F(ZoomWindowTest, ShowsTheOriginsPictureFittedInTheWindow)
     EXPECT_GE(imageRect.top(), 1);
     // Centred on the desktop, its frame included.
     EXPECT_LE((Imag_Zoom_->frameGeometry().center() - platform::desktopArea().center()).manhattanLength(), 2);
-}
 
-TEST_F(ZoomWindowTest, AnUnknownOriginKeepsThePictureAndASkippedActivationChangesNothing)
-{
+    // An unknown origin keeps the picture; a skipped activation changes nothing.
     Imag_Zoom_->Image1->setPicture(pictureOf(30, 20));
     Panta_Inicio_->Origen_Zoom = "Desconocido"; // no window registers this origin
     platform::showModal(Imag_Zoom_);
