@@ -475,7 +475,7 @@ void TConfigura_Progr_::MaskEdit18Exit()
 
 bool TConfigura_Progr_::numerosCorrectos()
 {
-    auto rehusa = [this](platform::MaskEdit *edit, const QString &nombre) {
+    auto rehusa = [](platform::MaskEdit *edit, const QString &nombre) {
         mensaje(Msg_Opcion_No_Numerica.arg(nombre));
         if (edit->isEnabled())
             edit->setFocus();

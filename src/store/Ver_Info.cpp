@@ -117,7 +117,7 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     QFont negritaNiveles = negrita;
     negritaNiveles.setPixelSize(LetraNiveles);
 
-    auto label = [this](const char *name, const QString &caption, QWidget *padre) {
+    auto label = [](const char *name, const QString &caption, QWidget *padre) {
         auto *l = new platform::Label(caption, padre);
         l->setObjectName(QString::fromLatin1(name));
         return l;

@@ -14,12 +14,16 @@ struct Clock {
     ~Clock() { platform::clock::reset(); }
 };
 
-std::ostream &operator<<(std::ostream &os, const repaso::Ficha &f)
+} // namespace
+
+namespace repaso {
+// Found by the test framework's printer next to the record, so a failed comparison shows the card.
+std::ostream &operator<<(std::ostream &os, const Ficha &f)
 {
     return os << "{" << f.Nive_Fich << ", '" << f.Fech_Ulti_Repa.toStdString() << "', " << f.Total_Repa << ", '"
               << f.Fech_Prox_Repa.toStdString() << "'}";
 }
-} // namespace
+} // namespace repaso
 
 TEST(ReglasRepaso, JudgementsFollowTheIntervalTableOverEveryLevel)
 {

@@ -215,9 +215,10 @@ TEST_F(ReviewSessionTest, TheLongAnswerWrapsKeepsItsAlignmentAndZoomClearsTheScr
             const auto place = [&](QWidget *w) { return QRect(w->mapTo(&r, QPoint()), w->size()); };
             for (QAbstractButton *a : shown)
                 for (QAbstractButton *b : shown)
-                    if (a != b)
+                    if (a != b) {
                         EXPECT_FALSE(place(a).intersects(place(b)))
                             << a->text().toStdString() << " over " << b->text().toStdString();
+                    }
             r.Button4->click();
         });
         pressKey('3');
