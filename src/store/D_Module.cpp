@@ -510,13 +510,13 @@ void TD_Module_::mostrarFecha()
     m_displays->reviewLabel15->setCaption(shown);
 }
 
-// The bytes of an answer field, unpacked when the card is packed; nothing when they cannot be
+// The stored bytes of an answer, unpacked when the card is packed; nothing when they cannot be
 // read: a damaged container, or content over the answer limit, packed or not.
-std::optional<QByteArray> TD_Module_::bytesRespuesta(const engine::Field &campo)
+std::optional<QByteArray> TD_Module_::bytesRespuesta(const std::string &blob, bool empaquetada)
 {
-    packing::MemoryStream stream = blobStream(campo);
+    packing::MemoryStream stream{std::string_view(blob)};
     try {
-        if (stream.size() > 0 && fichaEmpaquetada())
+        if (stream.size() > 0 && empaquetada)
             Descomprime_Decodifica_Stream_con_PKS(stream, Limite_Respuesta);
         else if (stream.size() > Limite_Respuesta)
             return std::nullopt;
@@ -532,10 +532,11 @@ bool TD_Module_::mostrarRespuestaCorta()
 {
     Cargas::Corta &c = m_cargas->corta;
     platform::RichEdit *re = Sesion_->RE_Resp_Text;
-    const std::string blob = Tabla_ActivaResp_Text().asString();
-    const Cargas::Huella huella = Cargas::of(blob, fichaEmpaquetada());
+    const std::string blob = Tabla_ActivaResp_Text().asBytes();
+    const bool empaquetada = fichaEmpaquetada();
+    const Cargas::Huella huella = Cargas::of(blob, empaquetada);
     if (!(huella == c.huella && re->contentGeneration() == c.generation)) {
-        const std::optional<QByteArray> bytes = bytesRespuesta(Tabla_ActivaResp_Text());
+        const std::optional<QByteArray> bytes = bytesRespuesta(blob, empaquetada);
         c.danada = !bytes;
         if (bytes)
             re->loadFirstLineFromBytes(*bytes);
@@ -558,13 +559,14 @@ bool TD_Module_::mostrarRespuestaLarga()
     Cargas::Larga &c = m_cargas->larga;
     platform::RichEdit *review = m_displays->reviewRichEdit1;
     platform::RichEdit *editor = m_displays->editorRichEdit1;
-    const std::string blob = Tabla_ActivaResp_Memo().asString();
-    const Cargas::Huella huella = Cargas::of(blob, fichaEmpaquetada());
+    const std::string blob = Tabla_ActivaResp_Memo().asBytes();
+    const bool empaquetada = fichaEmpaquetada();
+    const Cargas::Huella huella = Cargas::of(blob, empaquetada);
     const bool same = huella == c.huella;
     const bool loadReview = review && !(same && review->contentGeneration() == c.review);
     const bool loadEditor = editor && !(same && editor->contentGeneration() == c.editor);
     if (!same || loadReview || loadEditor) {
-        const std::optional<QByteArray> bytes = bytesRespuesta(Tabla_ActivaResp_Memo());
+        const std::optional<QByteArray> bytes = bytesRespuesta(blob, empaquetada);
         c.danada = !bytes;
         for (const auto &[edit, load, generation] : {std::tuple(review, loadReview, &c.review),
                                                      std::tuple(editor, loadEditor, &c.editor)}) {

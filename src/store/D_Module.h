@@ -217,7 +217,7 @@ private:
     void mostrarFecha();
     bool mostrarRespuestaCorta();
     bool mostrarRespuestaLarga();
-    std::optional<QByteArray> bytesRespuesta(const engine::Field &campo);
+    std::optional<QByteArray> bytesRespuesta(const std::string &blob, bool empaquetada);
     void mostrarImagenes();
     bool fichaEmpaquetada();
     void avisaFichaDanada();
