@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QString>
+#include <QTemporaryDir>
 
 inline void startProgramIn(const QString &folder)
 {
@@ -17,3 +18,16 @@ inline void startProgramIn(const QString &folder)
     app::prepareApplication();
     app::createWindows();
 }
+
+// A program folder "program", with its "dat" folder, inside a temporary folder of its own, and
+// made the current folder.
+struct ProgramFolder {
+    QTemporaryDir root;
+    QString folder = root.path() + QStringLiteral("/program");
+    QString dat = folder + QStringLiteral("/dat");
+    ProgramFolder()
+    {
+        QDir().mkpath(dat);
+        QDir::setCurrent(folder);
+    }
+};

@@ -55,9 +55,8 @@ constexpr int Cards = 20000;
 constexpr int Pictures = 16;
 const std::string Password = "contraseña de prueba";
 
-struct Program {
-    QTemporaryDir root;
-    QString folder, dat, source;
+struct Program : ProgramFolder {
+    QString source;
     std::vector<std::string> packedPictures; // as stored in the source
 };
 std::unique_ptr<Program> program;
@@ -153,10 +152,6 @@ QString buildSource()
 void setUp()
 {
     program = std::make_unique<Program>();
-    program->folder = program->root.path() + QStringLiteral("/program");
-    program->dat = program->folder + QStringLiteral("/dat");
-    QDir().mkpath(program->dat);
-    QDir::setCurrent(program->folder);
     platform::setVolumeSerialForTesting(0x1A2B3C4Du);
     startProgramIn(program->folder);
     Panta_Inicio_->activate(); // preferences and today's dates

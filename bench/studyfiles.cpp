@@ -80,10 +80,8 @@ QString buildStudyFile(const QString &programFolder)
 
 void BM_OpenStudyFileOf20000Cards(benchmark::State &state)
 {
-    QTemporaryDir root;
-    const QString program = root.path() + QStringLiteral("/program");
-    QDir().mkpath(program + QStringLiteral("/dat"));
-    QDir::setCurrent(program);
+    const ProgramFolder folder;
+    const QString program = folder.folder;
     platform::setVolumeSerialForTesting(0x1A2B3C4Du);
     startProgramIn(program);
     const QString path = buildStudyFile(program);

@@ -35,19 +35,11 @@
 
 namespace {
 
-struct Program {
-    QTemporaryDir root;
-    QString folder, dat;
-};
-std::unique_ptr<Program> program;
+std::unique_ptr<ProgramFolder> program;
 
 void setUp()
 {
-    program = std::make_unique<Program>();
-    program->folder = program->root.path() + QStringLiteral("/program");
-    program->dat = program->folder + QStringLiteral("/dat");
-    QDir().mkpath(program->dat);
-    QDir::setCurrent(program->folder);
+    program = std::make_unique<ProgramFolder>();
     startProgramIn(program->folder);
     Panta_Inicio_->activate();
 }

@@ -371,11 +371,7 @@ void Table::refresh()
 {
     d->requireActive();
     checkBrowseMode();
-    const std::int64_t before = d->currentId();
-    d->reloadAfterChange(before);
-    d->notify(Event::DataChanged);
-    if (d->currentId() != before)
-        d->fireAfterScroll();
+    d->reloadAndNotify(d->currentId());
 }
 
 void Table::setViewDeferred(bool deferred)
@@ -383,11 +379,7 @@ void Table::setViewDeferred(bool deferred)
     d->viewDeferred = deferred;
     if (deferred || d->lastDeferred == 0 || !active())
         return;
-    const std::int64_t before = d->currentId();
-    d->reloadAfterChange(d->lastDeferred);
-    d->notify(Event::DataChanged);
-    if (d->currentId() != before)
-        d->fireAfterScroll();
+    d->reloadAndNotify(d->lastDeferred);
 }
 
 std::string Table::peekAsString(std::size_t row, int fieldIndex)

@@ -530,4 +530,13 @@ void Table::Impl::reloadAfterChange(std::int64_t keepId)
     moveFirst();
 }
 
+void Table::Impl::reloadAndNotify(std::int64_t keepId)
+{
+    const std::int64_t before = currentId();
+    reloadAfterChange(keepId);
+    notify(Event::DataChanged);
+    if (currentId() != before)
+        fireAfterScroll();
+}
+
 } // namespace engine

@@ -138,6 +138,8 @@ struct Table::Impl {
     void postEdit(bool &moved);
     void postInsert(bool &moved);
     void reloadAfterChange(std::int64_t keepId);
+    // reloadAfterChange, then DataChanged, and the scroll events when the current record changed.
+    void reloadAndNotify(std::int64_t keepId);
 };
 
 std::string formatValue(const FieldDef &def, const Value &v);

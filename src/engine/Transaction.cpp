@@ -51,11 +51,7 @@ void Transaction::rollback() noexcept
     t.db.rollback();
     // The view and the cache followed the posts that are now undone.
     try {
-        const std::int64_t before = t.currentId();
-        t.reloadAfterChange(before);
-        t.notify(Table::Event::DataChanged);
-        if (t.currentId() != before)
-            t.fireAfterScroll();
+        t.reloadAndNotify(t.currentId());
     } catch (...) {
     }
 }

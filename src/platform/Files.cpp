@@ -16,6 +16,16 @@ QString programFolderOverride;
 bool serialOverridden = false;
 std::optional<std::uint32_t> serialOverride;
 std::optional<std::uint64_t> freeSpaceOverride;
+
+// The file system figures of the volume that holds `folder` (the current folder when empty).
+std::optional<struct statvfs> volumeInfo(const QString &folder)
+{
+    struct statvfs info {};
+    const QByteArray path = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (::statvfs(path.constData(), &info) != 0)
+        return std::nullopt;
+    return info;
+}
 } // namespace
 
 QString programFolder()
@@ -36,11 +46,10 @@ std::optional<std::uint32_t> volumeSerial(const QString &folder)
 {
     if (serialOverridden)
         return serialOverride;
-    struct statvfs info {};
-    const QByteArray path = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
-    if (::statvfs(path.constData(), &info) != 0)
+    const std::optional<struct statvfs> info = volumeInfo(folder);
+    if (!info)
         return std::nullopt;
-    const unsigned long long id = info.f_fsid;
+    const unsigned long long id = info->f_fsid;
     return std::uint32_t(id ^ (id >> 32));
 }
 
@@ -60,11 +69,10 @@ std::optional<std::uint64_t> freeSpace(const QString &folder)
 {
     if (freeSpaceOverride)
         return freeSpaceOverride;
-    struct statvfs info {};
-    const QByteArray path = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
-    if (::statvfs(path.constData(), &info) != 0)
+    const std::optional<struct statvfs> info = volumeInfo(folder);
+    if (!info)
         return std::nullopt;
-    return std::uint64_t(info.f_bavail) * info.f_frsize;
+    return std::uint64_t(info->f_bavail) * info->f_frsize;
 }
 
 void setFreeSpaceForTesting(std::optional<std::uint64_t> bytes)
