@@ -52,11 +52,6 @@ void Aviso_No_Se_Puede_Exportar()
     mensaje(Msg_No_Exportable);
 }
 
-void Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream, int64_t Limite)
-{
-    Descomprime_Decodifica_Stream_con_PKS(Stream, Limite);
-}
-
 void Comprime_Codifica_Stream_con_PKS2(packing::MemoryStream &Stream)
 {
     TPackStreams &pks2 = *D_Module_->PKS2;
@@ -456,7 +451,7 @@ void TExportar_FE_::Button3Click()
                     const bool respuesta = std::strcmp(campo, ficha::Resp_Text) == 0
                                         || std::strcmp(campo, ficha::Resp_Memo) == 0;
                     if (fichaEmpaquetada && stream.size() > 0)
-                        Desempaqueta_Stream_Exportar(stream, respuesta ? Limite_Respuesta : Limite_Imagen);
+                        Descomprime_Decodifica_Stream_con_PKS(stream, respuesta ? Limite_Respuesta : Limite_Imagen);
                     if (plan.Empaqueta)
                         Comprime_Codifica_Stream_con_PKS2(stream);
                     loadBlob(exp.fieldByName(campo), stream);

@@ -106,12 +106,10 @@ bool TImportar_Base_::Elige_Archivo()
     if (!OpenDialog1->execute())
         return false;
     ListBox1->clear();
-    Linea_Larga = 0;
     if (!Lector.open(OpenDialog1->FileName)) {
         D_Module_->Ver_Mensaje(Msg_No_Leido.arg(OpenDialog1->FileName));
         return false;
     }
-    Linea_Larga = Lector.tooLongLine();
     return true;
 }
 
@@ -168,7 +166,7 @@ void TImportar_Base_::Linea_Fallida(int Linea, const QString &Causa, int Importa
 
 void TImportar_Base_::Linea_Larga_Fallida(int Importadas)
 {
-    Linea_Fallida(Linea_Larga, platform::tooLongLineReason(), Importadas);
+    Linea_Fallida(Lector.tooLongLine(), platform::tooLongLineReason(), Importadas);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,7 +216,7 @@ void TImportar_de_txt_::Button1Click()
     bloque.Termina();
     if (Lector.failed())
         Lectura_Fallida(importadas);
-    else if (Linea_Larga > 0)
+    else if (Lector.tooLongLine() > 0)
         Linea_Larga_Fallida(importadas);
     else
         dm.Ver_Mensaje(Msg_Importadas.arg(importadas));

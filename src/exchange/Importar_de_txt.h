@@ -57,10 +57,9 @@ protected:
     // then the dialog's own) and opens the chosen file in Lector, its lines to be read up to the
     // first line too long to read. False when cancelled or when the file cannot be read (said).
     bool Elige_Archivo();
-    // The chosen file's lines, and the number (from 1) of the line too long to read that ends
-    // them (0 when the whole file is read).
+    // The chosen file's lines; its tooLongLine() is the number (from 1) of the line too long to
+    // read that ends them (0 when the whole file is read).
     platform::TextLineReader Lector;
-    int Linea_Larga = 0;
     // In a study file whose cards have no short answer, when the text file holds answers in its
     // card lines (every `Paso`-th line from the first): says that they will not be stored and
     // asks whether to go on. False to stop. Lector is left at its first line.

@@ -136,7 +136,7 @@ void TImportar_de_txt_e_Imag_::Button1Click()
             bloque.Termina();
             if (Lector.failed())
                 Lectura_Fallida(importadas);
-            else if (Linea_Larga > 0)
+            else if (Lector.tooLongLine() > 0)
                 Linea_Larga_Fallida(importadas);
             else
                 Linea_Fallida(lineaTexto, Msg_Sin_Linea_Archivos, importadas);
@@ -195,7 +195,7 @@ void TImportar_de_txt_e_Imag_::Button1Click()
     bloque.Termina();
     if (Lector.failed())
         Lectura_Fallida(importadas);
-    else if (Linea_Larga > 0)
+    else if (Lector.tooLongLine() > 0)
         Linea_Larga_Fallida(importadas);
     else
         dm.Ver_Mensaje(Msg_Importadas.arg(lineas / 2));

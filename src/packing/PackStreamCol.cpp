@@ -47,10 +47,15 @@ TPackStreams::~TPackStreams()
     ClearStreams();
 }
 
+std::vector<TPackStreams::Item>::iterator TPackStreams::lowerBound(const std::string &name)
+{
+    return std::lower_bound(items_.begin(), items_.end(), name,
+                            [](const Item &item, const std::string &n) { return compareNames(item.name, n) < 0; });
+}
+
 void TPackStreams::storeItem(const std::string &name, std::unique_ptr<packing::MemoryStream> stream)
 {
-    auto it = std::lower_bound(items_.begin(), items_.end(), name,
-                               [](const Item &item, const std::string &n) { return compareNames(item.name, n) < 0; });
+    auto it = lowerBound(name);
     if (it != items_.end() && compareNames(it->name, name) == 0)
         it->stream = std::move(stream);  // the first name and the place stay
     else
@@ -70,8 +75,7 @@ void TPackStreams::GetStream(const std::string &name, packing::Stream *destinati
 {
     if (name.empty() || !destination)
         return;
-    auto it = std::lower_bound(items_.begin(), items_.end(), name,
-                               [](const Item &item, const std::string &n) { return compareNames(item.name, n) < 0; });
+    auto it = lowerBound(name);
     if (it != items_.end() && compareNames(it->name, name) == 0)
         destination->writeBuffer(it->stream->data(), static_cast<size_t>(it->stream->size()));
     destination->setPosition(0);

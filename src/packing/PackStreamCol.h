@@ -95,6 +95,8 @@ private:
         std::unique_ptr<packing::MemoryStream> stream;
     };
 
+    // The first item whose name is not ordered before `name` (items_ is kept in name order).
+    std::vector<Item>::iterator lowerBound(const std::string &name);
     void storeItem(const std::string &name, std::unique_ptr<packing::MemoryStream> stream);
     // Sorts the items as read (unless they came `sorted`), one item to a name.
     void putItemsInOrder(bool sorted);
