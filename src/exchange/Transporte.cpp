@@ -35,8 +35,6 @@ const char *const Partes[] = {"DB", "STU", "MB", "PX", "BMP", "JPG"};
 
 // Every table of the engine is an SQLite file, which begins so.
 constexpr char Cabecera_Tabla[] = "SQLite format 3";
-// The length of the header at the start of such a file.
-constexpr std::size_t Largo_Cabecera_Tabla = 100;
 
 [[noreturn]] void falla(const QString &text)
 {
@@ -118,24 +116,6 @@ std::uint32_t bigEndian(const std::uint8_t *d, int bytes)
     return v;
 }
 
-// The size of the table file that a table header declares (page size times page count);
-// nothing when the bytes are not such a header or the page count it holds is not valid.
-std::optional<std::uint64_t> tamanoDeclaradoTabla(const std::uint8_t *Cabecera, std::size_t Largo)
-{
-    if (Largo < Largo_Cabecera_Tabla || std::memcmp(Cabecera, Cabecera_Tabla, sizeof Cabecera_Tabla) != 0)
-        return std::nullopt;
-    std::uint32_t pagina = bigEndian(Cabecera + 16, 2);
-    if (pagina == 1)
-        pagina = 65536;
-    if (pagina < 512 || pagina > 65536 || (pagina & (pagina - 1)) != 0)
-        return std::nullopt;
-    // The page count holds only while the change counter and the number it was written at agree.
-    const std::uint32_t paginas = bigEndian(Cabecera + 28, 4);
-    if (paginas == 0 || bigEndian(Cabecera + 24, 4) != bigEndian(Cabecera + 92, 4))
-        return std::nullopt;
-    return std::uint64_t(pagina) * paginas;
-}
-
 // The size of the card table an item holds, as the header at its start declares it; nothing
 // when the item does not start as a table file of the engine does.
 std::optional<std::uint64_t> tamanoDeclaradoDelItem(packing::Stream &Item, std::uint64_t Limite)
@@ -145,7 +125,7 @@ std::optional<std::uint64_t> tamanoDeclaradoDelItem(packing::Stream &Item, std::
         cabecera.insert(cabecera.end(), d, d + std::min(n, Largo_Cabecera_Tabla - cabecera.size()));
         return cabecera.size() < Largo_Cabecera_Tabla;
     });
-    return tamanoDeclaradoTabla(cabecera.data(), cabecera.size());
+    return Tamano_Declarado_Tabla(cabecera.data(), cabecera.size());
 }
 
 // The items of the container by part, each once; nothing when a required part is missing or
@@ -197,6 +177,22 @@ std::uint64_t Descomprime_Stream_Zlib(packing::Stream &Origen, packing::Stream *
                                           : Salida());
 }
 
+std::optional<std::uint64_t> Tamano_Declarado_Tabla(const std::uint8_t *Cabecera, std::size_t Largo)
+{
+    if (Largo < Largo_Cabecera_Tabla || std::memcmp(Cabecera, Cabecera_Tabla, sizeof Cabecera_Tabla) != 0)
+        return std::nullopt;
+    std::uint32_t pagina = bigEndian(Cabecera + 16, 2);
+    if (pagina == 1)
+        pagina = 65536;
+    if (pagina < 512 || pagina > 65536 || (pagina & (pagina - 1)) != 0)
+        return std::nullopt;
+    // The page count holds only while the change counter and the number it was written at agree.
+    const std::uint32_t paginas = bigEndian(Cabecera + 28, 4);
+    if (paginas == 0 || bigEndian(Cabecera + 24, 4) != bigEndian(Cabecera + 92, 4))
+        return std::nullopt;
+    return std::uint64_t(pagina) * paginas;
+}
+
 void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extension, packing::Stream &Fichero,
                                    std::uint64_t Limite)
 {
@@ -216,7 +212,7 @@ void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extensi
             cabecera.insert(cabecera.end(), d, d + n);
             if (cabecera.size() < Largo_Cabecera_Tabla)
                 return true;
-            declarado = tamanoDeclaradoTabla(cabecera.data(), cabecera.size());
+            declarado = Tamano_Declarado_Tabla(cabecera.data(), cabecera.size());
             if (!declarado || *declarado > Limite)
                 throw ETransporteDanado("not a table file");
             d = cabecera.data();
@@ -267,10 +263,6 @@ void Anade_Fichero_al_Transporte(TPackStreams &PKS3, const QString &Base, const 
     PKS3.AddStream(Extension.toStdString(), comprimido);
 }
 
-namespace {
-// Makes the table file N whole on its own: a journal left beside it by a killed program is
-// rolled back, a log folded in. Throws with the failure's text when a journal or log stays
-// (another program is writing the table). Nothing is done without them.
 void Consolida_Tabla(const QString &N)
 {
     if (!QFileInfo(N).isFile())
@@ -286,7 +278,6 @@ void Consolida_Tabla(const QString &N)
             falla(Err_En_Uso.arg(N));
     }
 }
-} // namespace
 
 bool FE_Transportable(const QString &N)
 {

@@ -30,6 +30,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 // The largest part of a study file that an item may inflate to.
@@ -64,6 +65,12 @@ void Anade_Fichero_al_Transporte(TPackStreams &PKS3, const QString &Base, const 
 void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extension, packing::Stream &Fichero,
                                    std::uint64_t Limite = Tamano_Maximo_Parte);
 
+// The length of a table header of the engine, and the size of the table file that the header
+// declares (page size times page count); nothing when the bytes are not such a header or the
+// page count it holds is not valid.
+inline constexpr std::size_t Largo_Cabecera_Tabla = 100;
+std::optional<std::uint64_t> Tamano_Declarado_Tabla(const std::uint8_t *Cabecera, std::size_t Largo);
+
 // Whether N (a chosen X.DB) and its settings X.STU exist, so that it can be packed.
 bool FE_Transportable(const QString &N);
 // Packs the study file whose card table is N into B + "SZP" beside it (B: N less its last two
@@ -79,6 +86,10 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N);
 // free disk space for the parts throws before anything is written.
 bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const QString &M, QStringList &Escritos,
                              std::uint64_t Limite = Tamano_Maximo_Parte);
+// Makes the table file N whole on its own: a journal left beside it by a killed program is
+// rolled back, a log folded in. Throws with the failure's text when a journal or log stays
+// (another program is writing the table). Nothing is done without them.
+void Consolida_Tabla(const QString &N);
 // Whether the table file at Ruta opens as a card table of the engine: its header and its
 // definitions (every field of the card record, of its type).
 bool Es_Tabla_De_Fichas(const QString &Ruta);
