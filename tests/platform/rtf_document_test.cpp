@@ -403,3 +403,36 @@ TEST(RtfReader, MalformedInputNeverFails)
     rtf::toDocument(deep, doc);
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("ac"));
 }
+
+// A partial reading says it left something out wherever the limit falls: inside a run of plain
+// text, of escaped bytes or of one long word, as well as before text still to come; a reading
+// that took everything says nothing.
+TEST(RtfReader, APartialReadingTellsWhatItLeftOut)
+{
+    const auto rtfOf = [](const QByteArray &body) { return "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 " + body + "}"; };
+    const struct {
+        const char *what;
+        QByteArray rtf;
+        rtf::Limits limits;
+        bool cut;
+        qsizetype chars; // of the text taken
+    } cases[] = {
+        {"one run past the limit", rtfOf(QByteArray("abcd ").repeated(30)), {100, 50}, true, 100},
+        {"one word past the limit", rtfOf(QByteArray(150, 'x') + "\\par"), {100, 50}, true, 100},
+        {"escaped bytes past the limit", rtfOf(QByteArray("\\'e1").repeated(150)), {100, 50}, true, 100},
+        {"a line past the limit", rtfOf(QByteArray("a\\line b\\line c")), {100, 2}, true, 3},
+        {"more text after the limit", rtfOf(QByteArray(100, 'x') + "{\\b y}"), {100, 50}, true, 100},
+        {"the limit reached at the end", rtfOf(QByteArray(100, 'x')), {100, 50}, false, 100},
+        {"within the limits", rtfOf("uno\\par dos"), {100, 50}, false, 6},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        bool cut = !c.cut;
+        const rtf::Content content = rtf::readPart(c.rtf, c.limits, &cut);
+        EXPECT_EQ(cut, c.cut);
+        qsizetype chars = 0;
+        for (const rtf::Paragraph &p : content.paragraphs)
+            chars += p.text().size();
+        EXPECT_EQ(chars, c.chars);
+    }
+}
