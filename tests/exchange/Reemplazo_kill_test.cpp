@@ -1,20 +1,26 @@
 // Writes that replace files, killed at each file operation in turn: a child program (this test
 // program again, with a preloaded library that counts renames, unlinks, syncs and
 // truncations) runs an export, an unpacking over an existing study file (also one whose table
-// holds an uncommitted change), a repair or a conversion, and dies just before or just after
+// holds an uncommitted change), a repair (also of a damaged table, whose damaged file the
+// repair keeps beside it) or a conversion, and dies just before or just after
 // the n-th such call. The folder it leaves, reopened through the program, holds exactly the
-// old study file or the new one, intact, and no work file.
+// old study file or the new one, intact, and no work file. Killed half way through the
+// replacement itself, the next entry of any kind on that folder (creating, deleting, packing,
+// importing, opening another file, starting the program) finds the old or the new one whole.
 #include "exchange/ExchangeFixture.h"
 
 #include "support/EngineTables.h"
 #include "support/KillChild.h"
 
+#include "app/Program.h"
 #include "engine/Schema.h"
 #include "exchange/Exportar_FE.h"
 #include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
 #include "exchange/Transporte.h"
 #include "platform/Files.h"
 #include "platform/MessageDialog.h"
+#include "store/Crea_Fiche.h"
 #include "store/Repara_Fichero.h"
 #include "store/Sesion.h"
 
@@ -23,13 +29,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <fstream>
 #include <map>
 #include <set>
 
 namespace {
-enum class Work { Export, Unpack, UnpackOverHotJournal, Repair, Convert };
+enum class Work { Export, Unpack, UnpackOverHotJournal, Repair, RepairDamaged, Convert };
 
 struct Scenario {
     const char *name;
@@ -42,6 +49,7 @@ const Scenario Scenarios[] = {
     {"Unpack", Work::Unpack, "T"},
     {"UnpackOverHotJournal", Work::UnpackOverHotJournal, "T"},
     {"Repair", Work::Repair, "T"},
+    {"RepairDamaged", Work::RepairDamaged, "T"},
     {"Convert", Work::Convert, "T"},
 };
 
@@ -125,9 +133,9 @@ FolderState stateOf(const QString &folder)
             if (!bytes.isEmpty() && bytes[0] != 0)
                 s.hidden << name;
         }
-        else if (name.endsWith(QLatin1String(".DB")))
+        else if (name.endsWith(QLatin1String(".DB")) && intact(folder + QLatin1Char('/') + name))
             s.tables[name] = records(folder + QLatin1Char('/') + name);
-        else
+        else // a damaged table by its bytes
             s.files[name] = *platform::readWholeFile(folder + QLatin1Char('/') + name);
     }
     return s;
@@ -142,9 +150,15 @@ std::string describe(const FolderState &s)
         out += name.toStdString() + "[" + std::to_string(rows.size()) + "] ";
     return out + s.hidden.join(QLatin1Char(' ')).toStdString();
 }
+
+void PrintTo(const FolderState &s, std::ostream *out)
+{
+    *out << describe(s);
+}
 } // namespace
 
-class ReplaceKillTest : public ExchangeFixture, public ::testing::WithParamInterface<Scenario> {
+// What the replacement tests share: the template folder, the child runs and the folder states.
+class ReplaceKillBase : public ExchangeFixture {
 protected:
     // The template of the program folder the child starts from ("dat", and "fuera" with a
     // transport file).
@@ -193,7 +207,10 @@ protected:
             break;
         }
         case Work::Repair:
+        case Work::RepairDamaged:
             writeStudy(QStringLiteral("T"), o, sampleCards(60, true));
+            if (work == Work::RepairDamaged)
+                damagePageOf(this->dat(QStringLiteral("T.DB")), "orv_blob6");
             for (const char *ext : {"DB", "STU"})
                 moveOut(QStringLiteral("T.") + ext, dat);
             break;
@@ -218,6 +235,33 @@ protected:
             break;
         }
         }
+    }
+
+    // Overwrites a leaf page of one of the table file's tables with bytes SQLite cannot read.
+    static void damagePageOf(const QString &table, const char *name)
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(table).c_str(), &db);
+        sqlite3_stmt *q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'", -1, &q, nullptr);
+        sqlite3_bind_text(q, 1, name, -1, SQLITE_STATIC);
+        const qint64 page = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
+        sqlite3_finalize(q);
+        const qint64 size = [&] {
+            sqlite3_stmt *p = nullptr;
+            sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &p, nullptr);
+            const qint64 n = sqlite3_step(p) == SQLITE_ROW ? sqlite3_column_int64(p, 0) : 0;
+            sqlite3_finalize(p);
+            return n;
+        }();
+        sqlite3_close(db);
+        ASSERT_GT(page, 1);
+        QFile f(table);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek((page - 1) * size);
+        f.write(QByteArray(size, char(0xA5)));
+        f.close();
+        ASSERT_FALSE(intact(table));
     }
 
     // A change of every card's level that a writer killed before its commit left: part of it
@@ -258,7 +302,9 @@ protected:
 
     // Runs the work in a child from a copy of the template; killed at the given call (0: not
     // at all). Returns the child's program folder, and the calls it counted when not killed.
-    QString runChild(const Scenario &s, long killAt, bool after, long *calls, testsupport::TempDir &root)
+    // renameTo: killed at the rename to a path that ends so instead.
+    QString runChild(const Scenario &s, long killAt, bool after, long *calls, testsupport::TempDir &root,
+                     const char *renameTo = nullptr)
     {
         const std::string report = root.file("informe.txt");
         const int status = [&] {
@@ -270,6 +316,7 @@ protected:
                 setenv("ORV_KILL_WORK", s.name, 1);
                 setenv("ORV_KILL_AT", std::to_string(killAt).c_str(), 1);
                 setenv("ORV_KILL_AFTER", after ? "1" : "0", 1);
+                setenv("ORV_KILL_RENAME_TO", renameTo ? renameTo : "", 1);
                 setenv("ORV_KILL_REPORT", report.c_str(), 1);
                 execl("/proc/self/exe", "/proc/self/exe", "--gtest_filter=ReplaceKillChild.DISABLED_Work",
                       "--gtest_also_run_disabled_tests", static_cast<char *>(nullptr));
@@ -287,7 +334,7 @@ protected:
         std::string said;
         std::getline(in, said);
         std::getline(in, said);
-        EXPECT_TRUE(testsupport::childEnded(status, killAt == 0))
+        EXPECT_TRUE(testsupport::childEnded(status, killAt == 0 && !renameTo))
             << "at " << killAt << (after ? " after" : " before") << ": " << said;
         if (calls)
             *calls = counted;
@@ -303,19 +350,21 @@ protected:
         const bool opened = Panta_Inicio_->FE_Abierto == 1;
         Panta_Inicio_->Cierra_Fichero();
         for (const QString &other : QDir(dat).entryList({QStringLiteral("*.DB")}, QDir::Files))
-            if (other != file + QStringLiteral(".DB")) {
+            if (other != file + QStringLiteral(".DB") && !other.contains(QStringLiteral(" (dañado "))) {
                 openStudy(dat + QLatin1Char('/') + other);
                 EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1) << other.toStdString();
                 Panta_Inicio_->Cierra_Fichero();
             }
         clearMessages();
         FolderState s = stateOf(dat);
-        EXPECT_EQ(opened, s.tables.count(file + QStringLiteral(".DB")) == 1) << describe(s);
-        for (const auto &[name, rows] : s.tables)
-            EXPECT_TRUE(intact(dat + QLatin1Char('/') + name)) << name.toStdString();
+        // (A table whose damage the opening does not meet is among the files, by its bytes.)
+        EXPECT_EQ(opened, s.tables.count(file + QStringLiteral(".DB")) + s.files.count(file + QStringLiteral(".DB")) == 1)
+            << describe(s);
         return s;
     }
 };
+
+class ReplaceKillTest : public ReplaceKillBase, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneWhole)
 {
@@ -339,11 +388,24 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
     const bool replaces = s.work != Work::Repair && s.work != Work::Convert;
     ASSERT_EQ(before == after, !replaces) << describe(before) << " / " << describe(after);
     EXPECT_TRUE(after.hidden.isEmpty()) << describe(after);
+    // The repair of a damaged table keeps the damaged file under a name of its own before the
+    // repaired one takes its place: a kill between the two leaves the old file and that copy.
+    FolderState kept = before;
+    if (s.work == Work::RepairDamaged) {
+        ASSERT_EQ(after.tables.size(), 1u) << describe(after);
+        ASSERT_EQ(after.files.size(), 2u) << describe(after);
+        for (const auto &[name, bytes] : after.files)
+            if (name.contains(QStringLiteral(" (dañado "))) {
+                EXPECT_EQ(bytes, before.files.at(QStringLiteral("T.DB")));
+                kept.files[name] = bytes;
+            }
+        ASSERT_EQ(kept.files.size(), 3u) << describe(after);
+    }
 
     const long points = 2 * calls;
     const long tried = std::min<long>(points, Points_Per_Work);
     std::set<long> seen;
-    int old = 0, whole = 0;
+    int old = 0, whole = 0, copyOnly = 0;
     for (long i = 0; i < tried; ++i) {
         const long point = tried > 1 ? i * (points - 1) / (tried - 1) : 0;
         if (!seen.insert(point).second)
@@ -356,8 +418,9 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
         const QString program = runChild(s, at, afterCall, nullptr, root);
         ASSERT_FALSE(program.isEmpty());
         const FolderState got = reopened(program, s.file);
-        EXPECT_TRUE(got == before || got == after) << describe(got);
+        EXPECT_TRUE(got == before || got == after || (s.work == Work::RepairDamaged && got == kept)) << describe(got);
         old += got == before ? 1 : 0;
+        copyOnly += s.work == Work::RepairDamaged && got == kept ? 1 : 0;
         whole += got == after ? 1 : 0;
         EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
     }
@@ -366,10 +429,205 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
     if (replaces) {
         EXPECT_GT(whole, 0);
     }
+    // The damaged file is kept before the repaired one takes its place.
+    if (s.work == Work::RepairDamaged) {
+        EXPECT_GT(copyOnly, 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Works, ReplaceKillTest, ::testing::ValuesIn(Scenarios),
                          [](const testing::TestParamInfo<Scenario> &info) { return std::string(info.param.name); });
+
+// A replacement killed half way (its plan written, some of its renames done), then an entry
+// that reads, writes or deletes a study file of that folder, run in this program on a copy of
+// the folder the killed one left: the entry finds the old study file or the new one whole,
+// never the mixture, and leaves no work file.
+namespace {
+enum class Then { Create, Delete, Pack, Import, OpenOther, Start, ReusedProcessNumber };
+
+struct KillThen {
+    const char *name;
+    Work work;
+    const char *renameTo; // killed at the rename to the path that ends so,
+    bool after;           // after it, else before
+    Then then;
+};
+
+const KillThen KillThens[] = {
+    // The new file's picture in place, its settings and table not yet.
+    {"ExportThenCreateTheSameName", Work::Export, "/Nuevo.STU", false, Then::Create},
+    // The new table in place, the old settings and picture still there.
+    {"UnpackThenDelete", Work::Unpack, "/T.DB", true, Then::Delete},
+    {"UnpackThenPack", Work::Unpack, "/T.DB", true, Then::Pack},
+    // The plan written, nothing renamed yet: the old table (300 cards) still in place.
+    {"UnpackThenImport", Work::Unpack, "/T.DB", false, Then::Import},
+    {"UnpackThenOpenAnother", Work::Unpack, "/T.STU", false, Then::OpenOther},
+    {"UnpackThenStart", Work::Unpack, "/T.DB", true, Then::Start},
+    // The plan's process number taken again by a process at work.
+    {"UnpackThenReusedProcessNumber", Work::Unpack, "/T.DB", true, Then::ReusedProcessNumber},
+};
+
+void PrintTo(const KillThen &k, std::ostream *out)
+{
+    *out << k.name;
+}
+} // namespace
+
+class ReplaceKillThenTest : public ReplaceKillBase, public ::testing::WithParamInterface<KillThen> {
+protected:
+    static const Scenario &scenarioOf(Work work)
+    {
+        return *std::find_if(std::begin(Scenarios), std::end(Scenarios), [&](const Scenario &s) { return s.work == work; });
+    }
+
+    // The study files in this program's "dat" folder as the program finds them: each table's
+    // records, every other file's bytes, and the names of work files.
+    FolderState datState() { return stateOf(programPath(QStringLiteral("dat"))); }
+
+    // Gives every work file of process `from` in the folder, and the names its plan holds, the
+    // process number `to`.
+    static void renumberWork(const QString &folder, qint64 from, qint64 to)
+    {
+        const QString a = QStringLiteral("-%1.").arg(from), b = QStringLiteral("-%1.").arg(to);
+        for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+            if (!name.startsWith(QLatin1Char('.')) || !name.contains(a))
+                continue;
+            const QString path = folder + QLatin1Char('/') + name;
+            if (name.endsWith(QLatin1String(".plan"))) {
+                const QByteArray plan = platform::readWholeFile(path)->replace(a.toUtf8(), b.toUtf8());
+                testsupport::writeBytes(path, plan);
+            }
+            ASSERT_TRUE(QFile::rename(path, folder + QLatin1Char('/') + QString(name).replace(a, b)));
+        }
+    }
+};
+
+TEST_P(ReplaceKillThenTest, TheNextEntryFindsTheOldStudyFileOrTheNewOneWhole)
+{
+    const KillThen &k = GetParam();
+    const Scenario &s = scenarioOf(k.work);
+    prepare(s.work);
+    ASSERT_FALSE(HasFailure());
+
+    // The folder a run that is not killed leaves, once opened.
+    testsupport::TempDir fullRoot;
+    const FolderState after = reopened(runChild(s, 0, false, nullptr, fullRoot), s.file);
+    ASSERT_TRUE(after.hidden.isEmpty()) << describe(after);
+
+    // Killed half way: the plan is there, the new file set not yet whole.
+    testsupport::TempDir root;
+    const QString killed = runChild(s, 0, k.after, nullptr, root, k.renameTo);
+    ASSERT_FALSE(killed.isEmpty());
+    const QString dat = programPath(QStringLiteral("dat"));
+    for (const QString &name : QDir(dat).entryList(QDir::Files | QDir::Hidden))
+        QFile::remove(dat + QLatin1Char('/') + name);
+    copyFolder(killed + QStringLiteral("/dat"), dat);
+    ASSERT_FALSE(datState().hidden.filter(QStringLiteral(".plan")).isEmpty()) << describe(datState());
+    clearMessages();
+
+    switch (k.then) {
+    case Then::Create: {
+        // The export took the name: it is refused.
+        platform::onNextShow("Crea_Fiche_", [](QWidget *) {
+            Crea_Fiche_->Edit1->setText(QStringLiteral("Nuevo"));
+            Crea_Fiche_->Button1->click();
+            Crea_Fiche_->Button2->click();
+        });
+        pressKey('8');
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].contains(QStringLiteral("Ya existe un Fichero con ese nombre."))) << messages()[0].toStdString();
+        EXPECT_EQ(reopened(programFolder(), s.file), after);
+        break;
+    }
+    case Then::Delete: {
+        // Deleted, it stays deleted once another file of the folder is opened.
+        writeStudy(QStringLiteral("Otro"), everyPart(), sampleCards(3, false));
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("T.DB")));
+        platform::queueDialogAnswer(platform::DialogAnswer::Ok);
+        pressKey('G');
+        const FolderState got = reopened(programFolder(), s.file);
+        QStringList left;
+        for (const auto &[name, bytes] : got.files)
+            left << name;
+        for (const auto &[name, rows] : got.tables)
+            left << name;
+        EXPECT_EQ(left, QStringList({QStringLiteral("Otro.STU"), QStringLiteral("Otro.DB")})) << describe(got);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    case Then::Pack: {
+        // The transport file holds the new study file whole: unpacked elsewhere, it is that one.
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("T.DB")));
+        platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button4->click(); });
+        pressKey('E');
+        const QString elsewhere = programPath(QStringLiteral("comprobado"));
+        QDir().mkpath(elsewhere + QStringLiteral("/dat"));
+        {
+            TPackStreams pks3;
+            pks3.LoadFromFile(testsupport::fileName(this->dat(QStringLiteral("T.SZP"))));
+            QStringList written;
+            ASSERT_TRUE(Desempaqueta_Transporte(pks3, elsewhere + QStringLiteral("/dat"), QStringLiteral("T."), written));
+        }
+        EXPECT_EQ(reopened(elsewhere, s.file), after);
+        break;
+    }
+    case Then::Import: {
+        // The cards imported are the new file's, as every later opening shows it.
+        writeStudy(QStringLiteral("Destino"), everyPart(), sampleCards(3, false));
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("T.DB")));
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("Destino.DB")));
+        platform::onNextShow("Importar_de_FE_", [](QWidget *) {
+            Importar_de_FE_->Button4->click();
+            Importar_de_FE_->Button5->click();
+            Importar_de_FE_->Button1->click();
+        });
+        pressKey('J');
+        EXPECT_EQ(messages(), QStringList{Msg_Fichas_Importadas + QString::number(after.tables.at(QStringLiteral("T.DB")).size())});
+        FolderState got = reopened(programFolder(), s.file);
+        got.tables.erase(QStringLiteral("Destino.DB"));
+        got.files.erase(QStringLiteral("Destino.STU"));
+        EXPECT_EQ(got, after);
+        break;
+    }
+    case Then::OpenOther: {
+        writeStudy(QStringLiteral("Otro"), everyPart(), sampleCards(3, false));
+        openStudy(this->dat(QStringLiteral("Otro.DB")));
+        EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1);
+        Panta_Inicio_->Cierra_Fichero();
+        FolderState got = datState();
+        got.tables.erase(QStringLiteral("Otro.DB"));
+        got.files.erase(QStringLiteral("Otro.STU"));
+        EXPECT_EQ(got, after);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    case Then::Start: {
+        // The program started again finds the folder settled before anything is chosen.
+        app::destroyWindows();
+        app::createWindows();
+        const FolderState got = datState();
+        EXPECT_EQ(got, after) << describe(got);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    case Then::ReusedProcessNumber: {
+        // Another process now has the killed one's number: the plan is abandoned all the same.
+        const QString name = datState().hidden.filter(QStringLiteral(".plan")).value(0);
+        const qint64 killedProcess = name.section(QLatin1Char('-'), 1).section(QLatin1Char('.'), 0, 0).toLongLong();
+        ASSERT_GT(killedProcess, 0) << name.toStdString();
+        renumberWork(dat, killedProcess, ::getppid());
+        ASSERT_FALSE(HasFailure());
+        const FolderState got = reopened(programFolder(), s.file);
+        EXPECT_EQ(got, after) << describe(got);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    }
+    clearMessages();
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, ReplaceKillThenTest, ::testing::ValuesIn(KillThens),
+                         [](const testing::TestParamInfo<KillThen> &info) { return std::string(info.param.name); });
 
 // The child: copies the template into its program folder, makes ready, then does the work
 // with the preloaded library armed, and leaves its folder as it is (no clean-up).
@@ -383,14 +641,18 @@ TEST_F(ReplaceKillChild, DISABLED_Work)
         report << programFolder().toStdString() << "\n";
     }
     const auto arm = reinterpret_cast<void (*)(long, int)>(dlsym(RTLD_DEFAULT, "orv_fault_arm"));
+    const auto armRename = reinterpret_cast<void (*)(const char *, int)>(dlsym(RTLD_DEFAULT, "orv_fault_arm_rename"));
     const auto count = reinterpret_cast<long (*)()>(dlsym(RTLD_DEFAULT, "orv_fault_count"));
-    ASSERT_TRUE(arm && count);
+    ASSERT_TRUE(arm && armRename && count);
     const QString work = env("ORV_KILL_WORK");
     if (work == QLatin1String("Export")) {
         openStudy(dat(QStringLiteral("Fuente.DB")));
         ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
     }
-    arm(env("ORV_KILL_AT").toLong(), env("ORV_KILL_AFTER").toInt());
+    if (const QByteArray renameTo = qgetenv("ORV_KILL_RENAME_TO"); renameTo.isEmpty())
+        arm(env("ORV_KILL_AT").toLong(), env("ORV_KILL_AFTER").toInt());
+    else
+        armRename(renameTo.constData(), env("ORV_KILL_AFTER").toInt());
     if (work == QLatin1String("Export")) {
         Exportar_FE_->activate();
         Exportar_FE_->Edit1->setText(QStringLiteral("Nuevo"));
@@ -401,8 +663,10 @@ TEST_F(ReplaceKillChild, DISABLED_Work)
         platform::FileDialog::queueFileName(programPath(QStringLiteral("fuera/T.SZP")));
         platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button5->click(); });
         pressKey('E');
-    } else if (work == QLatin1String("Repair")) {
+    } else if (work.startsWith(QLatin1String("Repair"))) {
         Sesion_->Ruta_FE = dat(QStringLiteral("T.DB"));
+        if (work == QLatin1String("RepairDamaged"))
+            Rescata_Tabla(Sesion_->Ruta_FE);
         Repara_Tabla(QString());
     } else {
         openStudy(dat(QStringLiteral("T.DB")));
