@@ -75,7 +75,7 @@ bool FileDialog::execute()
     }
     QFileDialog dialog;
     prepare(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().constFirst();
     return true;

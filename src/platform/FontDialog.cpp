@@ -35,11 +35,11 @@ bool FontDialog::execute()
         Color = a.choice->second;
         return true;
     }
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, Font, mainWindow());
-    if (ok)
-        Font = chosen;
-    return ok;
+    QFontDialog dialog(Font, mainWindow());
+    if (execDialog(dialog) != QDialog::Accepted)
+        return false;
+    Font = dialog.selectedFont();
+    return true;
 }
 
 void FontDialog::queueFont(const QFont &font, const QColor &color)
