@@ -14,11 +14,11 @@
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "exchange/Exportar_FE.h"
-#include "exchange/Restos_Trabajo.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Opciones_FE.h"
 #include "store/Passw_FE.h"
+#include "store/Restos_Trabajo.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,8 +134,7 @@ void TPanta_Inicio_::Abre_Fichero()
 
     // A replacement of a study file there cut short by a kill is finished first, and what
     // killed exports and unpackings left goes.
-    if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
-        Quita_Restos_Abandonados(carpeta);
+    Asienta_Carpeta_De(Ruta_FE);
 
     const QString rutaSTU = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("STU")));
     if (!QFileInfo(Ruta_FE).isFile() || rutaSTU.isEmpty()) {
