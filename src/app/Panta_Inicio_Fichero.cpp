@@ -85,10 +85,6 @@ void TPanta_Inicio_::Label5Click()
     OpenDialog1->FileName.clear();
 
     Nombre_FE = apertura::Sin_Extension(apertura::Nombre(Ruta_FE));
-    const QString rotulo = QStringLiteral("Fichero Abierto: ") + Nombre_FE;
-    Label9->setCaption(rotulo);
-    Label17->setCaption(rotulo);
-    Label22->setCaption(rotulo);
 
     try {
         Abre_Fichero();
@@ -147,6 +143,8 @@ void TPanta_Inicio_::Abre_Fichero()
     FE_Abierto = 0;
     if (dm.Tabla_Activa->active())
         dm.Tabla_Activa->close();
+    for (platform::Label *rotulo : {Label9, Label17, Label22})
+        rotulo->setCaption(Sin_Fichero);
     // Only a password typed during this open is saved.
     Guardar_Contrasena = 0;
 
@@ -288,6 +286,12 @@ void TPanta_Inicio_::Abre_Fichero()
     Seleccion_Activa = 0;
     Filtro_Seleccion.clear();
     FE_Abierto = 1;
+    // The file is named as open only once it is: never while its password is asked for or a
+    // message says why it cannot be opened.
+    const QString rotulo = QStringLiteral("Fichero Abierto: ") + Nombre_FE;
+    Label9->setCaption(rotulo);
+    Label17->setCaption(rotulo);
+    Label22->setCaption(rotulo);
 
     // The file's picture, else the program's.
     const QString rutaImagen = apertura::Ruta_Imagen(Ruta_FE);
