@@ -177,6 +177,8 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
          from + "Primera", to + "Nueva"},
         {"origin of a newer format, destination of the first", newer, first, {Msg_Importar_Imposible.arg(why)},
          from + "Nueva", to + "Primera"},
+        {"an origin refused after one was chosen", withPassword, {}, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen}, none,
+         to + "Primera"},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.what);
