@@ -137,6 +137,14 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         testsupport::openTable(t, testsupport::fileName(newer));
     }));
     ASSERT_TRUE(why.contains("sólo lee hasta el formato") && why.contains("La tabla no se ha modificado."));
+    // So is one whose schema holds an object of another's.
+    auto foreign = [](const QString &path) {
+        return Msg_Importar_Imposible.arg(QString::fromStdString(testsupport::messageOf([&] {
+            engine::Table t;
+            testsupport::openTable(t, testsupport::fileName(path));
+        })));
+    };
+    ASSERT_TRUE(foreign(trapped).contains("«t», que este programa no ha creado")) << foreign(trapped).toStdString();
     // A study file of the first format, which only an import that runs converts.
     const QString first = writeStudy("Primera", everyPart(), {});
     QFile::remove(first);
@@ -166,9 +174,9 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         {"the same file", origin, origin, {Msg_Mismo_Fichero}, from + "Origen", to + "Origen"},
         {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}, from + "Origen",
          to + "Estrecho"},
-        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {Msg_Error_Importar},
+        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {foreign(trappedOrigin)},
          from + "TrampaO", to + "Estrecho"},
-        {"destination holding a trigger of another's", origin, trapped, {Msg_Error_Importar}, from + "Origen",
+        {"destination holding a trigger of another's", origin, trapped, {foreign(trapped)}, from + "Origen",
          to + "TrampaD"},
         {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}, from + "Nueva", to + "Origen"},
         {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}, from + "Origen",
