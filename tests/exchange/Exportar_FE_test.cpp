@@ -172,15 +172,19 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
     EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20270304");
     t.close();
 
-    // "Seleccionar." has a button that opens the selection window to select only.
+    // "Seleccionar." has a button that opens the selection window to select only; coming back
+    // from it keeps the date typed.
     int soloSeleccionar = -1;
+    QString date;
     platform::onNextShow("Exportar_FE_", [&](QWidget *) {
+        Exportar_FE_->MaskEdit2->setText("03/04/27");
         Exportar_FE_->RadioGroup1->button(1)->click();
         platform::onNextShow("FILTRO_ENV", [&](QWidget *) { soloSeleccionar = Panta_Inicio_->Solo_Seleccionar; });
         Exportar_FE_->Button5->click();
+        date = Exportar_FE_->MaskEdit2->text();
     });
     pressKey('H');
-    EXPECT_EQ(soloSeleccionar, 1);
+    EXPECT_EQ(std::pair(soloSeleccionar, date), std::pair(1, QStringLiteral("03/04/27")));
 
     // "Seleccionar." exports the filter in force; "Todas." every card, level 0 included.
     D_Module_->Tabla_Activa->setFilter("Nive_Fich = 3");
@@ -379,4 +383,27 @@ TEST_F(ExportTest, ThePictureAndTheDescriptionOfTheNewFile)
     const QStringList written = testsupport::readSettings(dat("Descrito.STU"));
     EXPECT_EQ(written.mid(1, 2), settings.mid(1, 2)); // the version line and the empty line
     EXPECT_EQ(written.mid(3), (QStringList{"Nueva descripción", "  con blancos  "}));
+}
+
+// The export's unpacking of a card blob: the stream given is the stream returned, holding the
+// item "1" rewound; content over the limit is refused as damaged.
+TEST_F(ExportTest, ACardBlobIsUnpackedInPlaceWithinItsLimit)
+{
+    const std::string plain(300, 'x');
+    D_Module_->PKS->Key = "clave";
+    for (const auto &[limit, unpacked] : {std::pair<int64_t, bool>{300, true}, {299, false}}) {
+        packing::MemoryStream s(std::string_view{testsupport::packedBlob(plain, true, true, "clave")});
+        s.setPosition(7);
+        bool refused = false;
+        try {
+            EXPECT_EQ(&Desempaqueta_Stream_Exportar(s, limit), &s);
+        } catch (const std::exception &) {
+            refused = true;
+        }
+        EXPECT_EQ(refused, !unpacked) << limit;
+        if (unpacked) {
+            EXPECT_EQ(std::pair(s.toString(), s.position()), std::pair(plain, int64_t(0)));
+        }
+    }
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Los datos de este Fichero de Estudio están dañados.")});
 }
