@@ -21,7 +21,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <dlfcn.h>
 #include <fstream>
@@ -73,9 +73,9 @@ void copyFolder(const QString &from, const QString &to)
 bool intact(const QString &path)
 {
     sqlite3 *db = nullptr;
-    bool ok = sqlite3_open_v2(testsupport::fileName(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    bool ok = engine::sqlite().open_v2(testsupport::fileName(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
     std::string result;
-    ok = ok && sqlite3_exec(
+    ok = ok && engine::sqlite().exec(
                    db, "PRAGMA integrity_check",
                    [](void *out, int, char **values, char **) {
                        *static_cast<std::string *>(out) += values[0] ? values[0] : "";
@@ -83,7 +83,7 @@ bool intact(const QString &path)
                    },
                    &result, nullptr)
                    == SQLITE_OK;
-    sqlite3_close(db);
+    engine::sqlite().close(db);
     return ok && result == "ok";
 }
 
@@ -228,8 +228,8 @@ protected:
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             sqlite3 *db = nullptr;
-            sqlite3_open(testsupport::fileName(table).c_str(), &db);
-            sqlite3_exec(db, "PRAGMA cache_size = 10; BEGIN; UPDATE data SET Nive_Fich = 9; "
+            engine::sqlite().open(testsupport::fileName(table).c_str(), &db);
+            engine::sqlite().exec(db, "PRAGMA cache_size = 10; BEGIN; UPDATE data SET Nive_Fich = 9; "
                              "UPDATE data SET Preg_Text = Preg_Text || ' cambiada';",
                          nullptr, nullptr, nullptr);
             raise(SIGKILL);
@@ -242,16 +242,16 @@ protected:
         const QString alone = table + QStringLiteral(".solo");
         QFile::copy(table, alone);
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(alone).c_str(), &db);
+        engine::sqlite().open(testsupport::fileName(alone).c_str(), &db);
         int changed = 0;
-        sqlite3_exec(
+        engine::sqlite().exec(
             db, "SELECT count(*) FROM data WHERE Nive_Fich = 9",
             [](void *out, int, char **values, char **) {
                 *static_cast<int *>(out) = atoi(values[0]);
                 return 0;
             },
             &changed, nullptr);
-        sqlite3_close(db);
+        engine::sqlite().close(db);
         QFile::remove(alone);
         ASSERT_GT(changed, 0);
     }
