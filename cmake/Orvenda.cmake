@@ -45,7 +45,7 @@ add_custom_target(bde_folder DEPENDS ${ORV_BDE_DIR}/idapi32.dll ${ORV_BDE_DIR}/i
 # A program that opens tables: building it puts the engine's folder in place. The program
 # itself finds the engine through the registry; any other program of the build (a test, a
 # benchmark, a tool, a fuzz target) loads it before main from the build's engine folder, with
-# a registry file of its own (tools/support/BuildEngine.cpp).
+# the build's registry file (tools/support/BuildEngine.cpp).
 function(orv_opens_tables target)
   cmake_parse_arguments(A "PROGRAM" "" "" ${ARGN})
   add_dependencies(${target} bde_folder)

@@ -1,7 +1,7 @@
 #pragma once
 // A registry of the test's own: ORVENDA_REGISTRO points at a file in a temporary folder (not
 // made until something writes it) while the object lives; the registry the test program had
-// (the build's engine registered, see tools/support/BuildEngine.cpp) comes back afterwards.
+// (the build's, with its engine registered: tools/support/BuildEngine.cpp) comes back afterwards.
 #include <QByteArray>
 #include <QFile>
 #include <QString>

@@ -4,52 +4,46 @@
 // it from the folder it registered.
 //
 // These programs never touch the user's registry: when ORVENDA_REGISTRO is not set, they set
-// it to a new file of their own in the temporary folder, removed when the program ends, and
-// register the build's engine folder there, so that the data module's registration check
-// finds the engine through "DLLPATH". A program started by one of them with the variable set
-// (a child test) uses the registry it was given.
+// it to the build's own registry file (ORV_BUILD_REGISTRY) and register the build's engine
+// folder there when it is not yet, so that the data module's registration check finds the
+// engine through "DLLPATH". A program started with the variable set (a child test) uses the
+// registry it was given.
 #include "engine/Library.h"
 #include "platform/Registry.h"
 
-#include <QDir>
-#include <QFile>
+#include <QString>
 
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
-
-#include <unistd.h>
 
 namespace {
 
-std::string ownRegistry;
-pid_t owner = 0;
-
-void removeOwnRegistry()
+void registerBuildEngine()
 {
-    if (getpid() == owner)
-        std::remove(ownRegistry.c_str());
+    const QString folder = QStringLiteral(ORV_BDE_DIR);
+    const QString config = folder + QStringLiteral("/idapi32.cfg");
+    platform::Registry reg;
+    reg.OpenKey(QStringLiteral("\\SOFTWARE\\BORLAND\\DATABASE ENGINE"), true);
+    // Programs of the build start side by side: each value is written only when it differs,
+    // and each write replaces the file whole.
+    if (reg.ReadString(QStringLiteral("CONFIGFILE01")) != config)
+        reg.WriteString(QStringLiteral("CONFIGFILE01"), config);
+    if (reg.ReadString(QStringLiteral("DLLPATH")) != folder)
+        reg.WriteString(QStringLiteral("DLLPATH"), folder);
 }
 
 bool loadBuildEngine()
 {
-    const QString folder = QStringLiteral(ORV_BDE_DIR);
     if (qEnvironmentVariableIsEmpty("ORVENDA_REGISTRO")) {
-        std::string path = QFile::encodeName(QDir::tempPath()).toStdString() + "/orvenda-registro-XXXXXX.ini";
-        const int fd = mkstemps(path.data(), 4);
-        if (fd < 0) {
-            std::perror("orvenda: registry file of the build");
+        setenv("ORVENDA_REGISTRO", ORV_BUILD_REGISTRY, 1);
+        try {
+            registerBuildEngine();
+        } catch (const std::runtime_error &e) {
+            std::fprintf(stderr, "orvenda: %s\n", e.what());
             std::exit(1);
         }
-        close(fd);
-        ownRegistry = path;
-        owner = getpid();
-        std::atexit(removeOwnRegistry);
-        setenv("ORVENDA_REGISTRO", path.c_str(), 1);
-        platform::Registry reg;
-        reg.OpenKey(QStringLiteral("\\SOFTWARE\\BORLAND\\DATABASE ENGINE"), true);
-        reg.WriteString(QStringLiteral("CONFIGFILE01"), folder + QStringLiteral("/idapi32.cfg"));
-        reg.WriteString(QStringLiteral("DLLPATH"), folder);
     }
     const std::string failure = engine::loadEngineLibrary(ORV_BDE_DIR);
     if (!failure.empty()) {
