@@ -1,10 +1,13 @@
 #include "store/BDE32.h"
 
 #include "engine/EngineError.h"
+#include "engine/Library.h"
 #include "platform/Files.h"
 #include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Registry.h"
+#include "store/D_Module.h"
+#include "support/ProgramFixture.h"
 #include "support/ScratchRegistry.h"
 
 #include <QDir>
@@ -280,4 +283,24 @@ TEST_F(BDE32Test, AWriteThatFailsReachesTheCallerAndLeavesTheFileAsItWas)
     b.MaxBufSize = 1;
     EXPECT_THROW(b.WriteSettings(), std::runtime_error);
     EXPECT_EQ(contents(cfgPath()), Full);
+}
+
+class BDE321Test : public ProgramFixture {};
+
+// The data module's component, with the values stored with it and the network folder its
+// creation handler gives; the engine's library was loaded before any table opened.
+TEST_F(BDE321Test, TheDataModuleHoldsTheComponentWithItsStoredValues)
+{
+    startProgram();
+    const TBDE32 *b = D_Module_->BDE321;
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->objectName(), QStringLiteral("BDE321"));
+    EXPECT_EQ(b->parent(), D_Module_);
+    EXPECT_FALSE(b->LocalShare);
+    EXPECT_EQ(b->MaxBufSize, 2048);
+    EXPECT_EQ(b->MaxFileHandles, 48);
+    EXPECT_EQ(b->MemSize, 16);
+    EXPECT_EQ(b->SharedMemSize, 2048);
+    EXPECT_EQ(b->PdxNetDir, programFolder() + QStringLiteral("/dat"));
+    EXPECT_TRUE(engine::engineLibraryLoaded());
 }
