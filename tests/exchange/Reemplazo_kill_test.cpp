@@ -241,20 +241,20 @@ protected:
     static void damagePageOf(const QString &table, const char *name)
     {
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(table).c_str(), &db);
+        engine::sqlite().open(testsupport::fileName(table).c_str(), &db);
         sqlite3_stmt *q = nullptr;
-        sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'", -1, &q, nullptr);
-        sqlite3_bind_text(q, 1, name, -1, SQLITE_STATIC);
-        const qint64 page = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
-        sqlite3_finalize(q);
+        engine::sqlite().prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'", -1, &q, nullptr);
+        engine::sqlite().bind_text(q, 1, name, -1, SQLITE_STATIC);
+        const qint64 page = engine::sqlite().step(q) == SQLITE_ROW ? engine::sqlite().column_int64(q, 0) : 0;
+        engine::sqlite().finalize(q);
         const qint64 size = [&] {
             sqlite3_stmt *p = nullptr;
-            sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &p, nullptr);
-            const qint64 n = sqlite3_step(p) == SQLITE_ROW ? sqlite3_column_int64(p, 0) : 0;
-            sqlite3_finalize(p);
+            engine::sqlite().prepare_v2(db, "PRAGMA page_size", -1, &p, nullptr);
+            const qint64 n = engine::sqlite().step(p) == SQLITE_ROW ? engine::sqlite().column_int64(p, 0) : 0;
+            engine::sqlite().finalize(p);
             return n;
         }();
-        sqlite3_close(db);
+        engine::sqlite().close(db);
         ASSERT_GT(page, 1);
         QFile f(table);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
