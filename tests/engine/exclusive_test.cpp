@@ -231,13 +231,13 @@ TEST_F(Exclusive, AnUnreadableTableIsLeftAsItWasAndAnIntactOneUntouched)
     long long root = 0;
     {
         sqlite3 *db;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(engine::sqlite().open(path.c_str(), &db), SQLITE_OK);
         sqlite3_stmt *st;
-        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'data'", -1, &st, nullptr);
-        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-        root = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        sqlite3_close(db);
+        engine::sqlite().prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'data'", -1, &st, nullptr);
+        ASSERT_EQ(engine::sqlite().step(st), SQLITE_ROW);
+        root = engine::sqlite().column_int64(st, 0);
+        engine::sqlite().finalize(st);
+        engine::sqlite().close(db);
     }
     {
         std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
