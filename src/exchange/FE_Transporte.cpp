@@ -83,6 +83,9 @@ TFE_Transporte_::TFE_Transporte_(QWidget *parent) : platform::Form(parent)
 {
     FE_Transporte_ = this;
     setObjectName(QStringLiteral("FE_Transporte_"));
+    // The activation keeps PKS3's flags to hand them back at leaving: coming back from the
+    // break window after a pack must not keep the flags the pack left.
+    setActivateOnModalReturn(false);
     setWindowTitle(QStringLiteral("Fichero de Estudio de Transporte"));
     setHelpContext(31);
     setColor(platform::tcolor(platform::colors::Silver));
@@ -243,9 +246,10 @@ void TFE_Transporte_::Button5Click()
         bool cargado = false;
         {
             SinAvisoDeCorrupcion sinAviso(pks3);
-            // A transport file carries whole study files, not the small settings PKS3 holds.
+            // A transport file carries whole study files, not the small settings PKS3 holds,
+            // one item per kind of part.
             const int64_t limite = std::exchange(pks3.SizeLimit, 0);
-            const uint32_t items = std::exchange(pks3.MaxItems, 0);
+            const uint32_t items = std::exchange(pks3.MaxItems, Items_Maximos_Transporte);
             try {
                 pks3.LoadFromFile(
                     QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP")).toStdString());

@@ -53,8 +53,8 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
     ListBox1->hide();
     platform::Form::setCancelButton(Button2);
     OpenDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenDialog1");
-    OpenDialog1->Filter = QStringLiteral("Archivos de texto|*.TXT|Todos los archivos|*.*");
-    OpenDialog1->Title = QStringLiteral("Importar");
+    OpenDialog1->Filter = QStringLiteral("Text Files / Archivos de Texto|*.TXT|All Files / Todos los Archivos|*.*");
+    OpenDialog1->Title = QStringLiteral("Import / Importar");
 
     resize(520, 190);
     setCentred(true);
@@ -144,16 +144,12 @@ std::optional<QString> TImportar_Base_::Clave_Linea(const Partes_Linea_Texto &Pa
 
 int TImportar_Base_::Importancia_Linea(const Partes_Linea_Texto &Partes)
 {
-    // Shown with its control characters pictured, so that the conversion error, a C string,
-    // quotes it whole; they are not digits either way.
-    return Sesion_->Con_Importancia == 1
-               ? engine::strToInt(platform::controlPictures(Partes.Importancia).toStdString())
-               : 0;
+    return Sesion_->Con_Importancia == 1 ? platform::wholeNumber(Partes.Importancia) : 0;
 }
 
 int TImportar_Base_::Nivel() const
 {
-    return engine::strToInt(MaskEdit1->text().trimmed().toStdString());
+    return platform::wholeNumber(MaskEdit1->text().trimmed());
 }
 
 void TImportar_Base_::Linea_Fallida(int Linea, const QString &Causa, int Importadas)
