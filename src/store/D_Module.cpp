@@ -291,7 +291,7 @@ void TD_Module_::FE_No_Modificable()
 
 void TD_Module_::Avisa_Tabla_Danada(const std::string &Ruta, const QString &Texto)
 {
-    if (!m_tablasDanadas.insert(Ruta).second)
+    if (!Anota_Tabla_Danada(Ruta))
         return;
     Ver_Mensaje(Ruta == Tabla_Activa->filePath() ? Msg_Fichero_Danado : Texto);
 }

@@ -219,6 +219,9 @@ public:
     // that the main window closes it once the work in hand has ended; Olvida_Tablas_Danadas()
     // starts a new piece of work with nothing told.
     void Avisa_Tabla_Danada(const std::string &Ruta, const QString &Texto);
+    // Notes the table as told by a window that tells it in a message of its own; false when
+    // it had been told already.
+    bool Anota_Tabla_Danada(const std::string &Ruta) { return m_tablasDanadas.insert(Ruta).second; }
     bool Fichero_Danado() const;
     void Olvida_Tablas_Danadas() { m_tablasDanadas.clear(); }
 
