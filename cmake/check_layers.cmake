@@ -38,12 +38,12 @@ set(rule_units
   src/editing/Condicion_Seleccion
   src/exchange/Exportacion
   src/exchange/Importar_de_txt_Lineas
-  src/exchange/Restos_Trabajo
   src/exchange/Transporte
   src/platform/TextFile
   src/review/Filtros_Repaso
   src/review/Reglas_Repaso
   src/store/Preferencias
+  src/store/Restos_Trabajo
 )
 
 cmake_path(SET root NORMALIZE "${SOURCE_DIR}")

@@ -1,8 +1,10 @@
 // Decodes arbitrary bytes as a framed LZH stream (4-byte size, then the bits) under the largest
 // size limit a card field has. The decoder must end in its corruption failure, which every
-// declared size over the limit gets, or produce exactly the declared number of bytes.
+// declared size over the limit gets, or produce exactly the declared number of bytes. The same
+// bytes, compressed, must decode back to themselves.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "packing/PackStreamRoutines.h"
 
@@ -27,5 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (size >= 4)
             __builtin_trap();
     }
+    packing::MemoryStream plain(data, size), packed, back;
+    LzhCompressStream(plain, packed);
+    packed.setPosition(0);
+    LzhDecompressStream(packed, back);
+    if (back.size() != int64_t(size) || (size > 0 && std::memcmp(back.data(), data, size) != 0))
+        __builtin_trap();
     return 0;
 }

@@ -9,7 +9,6 @@
 #include "exchange/Importar_de_FE.h"
 #include "exchange/Importar_de_txt.h"
 #include "exchange/Importar_de_txt_e_Imag.h"
-#include "exchange/Restos_Trabajo.h"
 #include "options/AcercaDe.h"
 #include "options/Configura_Progr.h"
 #include "options/Descanso.h"
@@ -33,6 +32,7 @@
 #include "store/Imag_Zoom.h"
 #include "store/Preferencias.h"
 #include "store/Repara_Fichero.h"
+#include "store/Restos_Trabajo.h"
 #include "store/Ver_Info.h"
 
 #include <QDir>
@@ -353,6 +353,8 @@ void TPanta_Inicio_::FormCreate()
     Serie_Disco = Numero_Serie_Disco(QDir::currentPath());
     Saltar_Activacion = 0;
     Carpeta_Programa = platform::programFolder();
+    // What a program killed in the middle of replacing a study file left is settled first.
+    Quita_Restos_Abandonados(Carpeta_Programa + QStringLiteral("/dat"));
     OpenDialog1->InitialDir = Carpeta_Programa + QStringLiteral("/dat/");
     Ruta_FE = OpenDialog1->InitialDir;
     platform::setHelpFile(Carpeta_Programa + QLatin1Char('/') + Fichero_Ayuda);
@@ -700,8 +702,7 @@ void TPanta_Inicio_::Label4Click()
     Error_Reparacion = 0;
     OpenDialog1->FileName.clear();
     Cierra_Fichero();
-    if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
-        Quita_Restos_Abandonados(carpeta);
+    Asienta_Carpeta_De(Ruta_FE);
     // A table of a newer format is not this version's to repair: the user is told why, and
     // nothing of it is touched.
     if (const QString razon = Formato_Mas_Reciente(Ruta_FE); !razon.isEmpty()) {
@@ -733,6 +734,8 @@ void TPanta_Inicio_::Label12Click()
     }
     const QString N = OpenDialog2->FileName;
     OpenDialog2->FileName.clear();
+    // A replacement there cut short is finished first: what is deleted stays deleted.
+    Asienta_Carpeta_De(N);
     if (!QFileInfo::exists(N))
         return;
     const QString nombre = QFileInfo(N).fileName().chopped(qMin(3, int(QFileInfo(N).fileName().size())));

@@ -14,11 +14,11 @@
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "exchange/Exportar_FE.h"
-#include "exchange/Restos_Trabajo.h"
 #include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Opciones_FE.h"
 #include "store/Passw_FE.h"
+#include "store/Restos_Trabajo.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,10 +85,6 @@ void TPanta_Inicio_::Label5Click()
     OpenDialog1->FileName.clear();
 
     Nombre_FE = apertura::Sin_Extension(apertura::Nombre(Ruta_FE));
-    const QString rotulo = QStringLiteral("Fichero Abierto: ") + Nombre_FE;
-    Label9->setCaption(rotulo);
-    Label17->setCaption(rotulo);
-    Label22->setCaption(rotulo);
 
     try {
         Abre_Fichero();
@@ -134,8 +130,7 @@ void TPanta_Inicio_::Abre_Fichero()
 
     // A replacement of a study file there cut short by a kill is finished first, and what
     // killed exports and unpackings left goes.
-    if (const QString carpeta = QFileInfo(Ruta_FE).absolutePath(); QFileInfo(carpeta).isDir())
-        Quita_Restos_Abandonados(carpeta);
+    Asienta_Carpeta_De(Ruta_FE);
 
     const QString rutaSTU = platform::existingPathAnyCase(Ruta_Companero(Ruta_FE, QStringLiteral("STU")));
     if (!QFileInfo(Ruta_FE).isFile() || rutaSTU.isEmpty()) {
@@ -148,6 +143,8 @@ void TPanta_Inicio_::Abre_Fichero()
     FE_Abierto = 0;
     if (dm.Tabla_Activa->active())
         dm.Tabla_Activa->close();
+    for (platform::Label *rotulo : {Label9, Label17, Label22})
+        rotulo->setCaption(Sin_Fichero);
     // Only a password typed during this open is saved.
     Guardar_Contrasena = 0;
 
@@ -300,6 +297,12 @@ void TPanta_Inicio_::Abre_Fichero()
     Seleccion_Activa = 0;
     Filtro_Seleccion.clear();
     FE_Abierto = 1;
+    // The file is named as open only once it is: never while its password is asked for or a
+    // message says why it cannot be opened.
+    const QString rotulo = QStringLiteral("Fichero Abierto: ") + Nombre_FE;
+    Label9->setCaption(rotulo);
+    Label17->setCaption(rotulo);
+    Label22->setCaption(rotulo);
 
     // The file's picture, else the program's.
     const QString rutaImagen = apertura::Ruta_Imagen(Ruta_FE);

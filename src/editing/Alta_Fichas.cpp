@@ -21,6 +21,11 @@
 #include <QMimeData>
 #include <QTextCharFormat>
 
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
 TAlta_Fichas_ *Alta_Fichas_ = nullptr;
 
 const QString Msg_Portapapeles_Sin_Texto = QStringLiteral("El portapapeles no contiene un texto.");
@@ -485,15 +490,6 @@ void TAlta_Fichas_::Guarda_Imagen(platform::ImageControl *P, const char *Campo, 
     loadBlob(B, stream);
 }
 
-void TAlta_Fichas_::Desempaqueta(engine::Field &Campo, int64_t Limite)
-{
-    if (Campo.isNull())
-        return;
-    packing::MemoryStream stream = blobStream(Campo);
-    Descomprime_Decodifica_Stream_con_PKS(stream, Limite);
-    loadBlob(Campo, stream);
-}
-
 bool TAlta_Fichas_::Guarda_Ficha()
 {
     TSesion_ *s = Sesion_;
@@ -507,6 +503,11 @@ bool TAlta_Fichas_::Guarda_Ficha()
     t.edit();
     const std::string empaquetadaAntes = dm.Tabla_ActivaFicha_Comp_Encr().asString();
     QString clave;
+    // A field that could not be read keeps its stored bytes (the card then says so once).
+    bool ilegibles = false;
+    // The blobs repacked or unpacked in the record, with what they held, for a failed save to
+    // put back: a save tried again must not pack them twice.
+    std::vector<std::pair<engine::Field *, std::string>> conservados;
     try {
         if (s->Con_Importancia == 1) {
             engine::Field &impo = dm.Tabla_ActivaNive_Impo();
@@ -524,56 +525,79 @@ bool TAlta_Fichas_::Guarda_Ficha()
         }
         dm.Si_Ficha_Usa_Comp_Encr_o_no();
 
-        // A packed card in a file that no longer packs could not be shown (the displays unpack
-        // only while the file packs): what the user did not retype is kept, unpacked.
+        // What the user did not replace keeps its stored content: as it is while the card's
+        // packing stays, unpacked or packed when the card stops or starts being packed. A card
+        // that was not flagged packed was read as plain, whatever its flag said.
         const bool desempaqueta = s->Ficha_Deja_De_Empaquetar == 1;
-        const bool corta = s->Con_Texto_Largo == 0;
-        const bool retocada = corta ? EditResp_Text->isModified() : RichEdit1->document()->isModified();
-        // An answer that could not be read (shown empty) and was not retyped keeps its stored
-        // bytes while the card's packing stays as it is; they cannot be unpacked or repacked.
-        const bool danada = !alta && !retocada && (corta ? dm.Respuesta_Corta_Danada() : dm.Respuesta_Larga_Danada());
-        if (danada && !desempaqueta && s->Ficha_Pasa_A_Empaquetar == 0) {
-        } else if (corta) {
-            if (desempaqueta && !retocada && !danada)
-                Desempaqueta(dm.Tabla_ActivaResp_Text(), Limite_Respuesta);
-            else
+        const bool empaqueta = s->Fichero_Empaquetado == 1 && empaquetadaAntes != "S";
+        auto conserva = [&](engine::Field &Campo, bool Ilegible, int64_t Limite) {
+            if (Campo.isNull() || !(desempaqueta || empaqueta || Ilegible)) {
+                return;
+            } else if (desempaqueta) {
+                // The displays showed the packed bytes as they are: only unpacking tells.
+                if (const std::optional<QByteArray> plano = dm.Desempaqueta_Sin_Aviso(Campo.asBytes(), Limite)) {
+                    conservados.emplace_back(&Campo, Campo.asBytes());
+                    Campo.setBytes(std::string_view(plano->constData(), size_t(plano->size())));
+                } else {
+                    ilegibles = true;
+                }
+            } else if (Ilegible) {
+                ilegibles = true;
+            } else {
+                conservados.emplace_back(&Campo, Campo.asBytes());
+                packing::MemoryStream stream = blobStream(Campo);
+                loadBlob(Campo, dm.Comprime_Codifica_Stream_con_PKS(stream));
+            }
+        };
+
+        if (s->Con_Texto_Largo == 0) {
+            if (alta || EditResp_Text->isModified())
                 dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
-        } else if (desempaqueta && !retocada && !danada) {
-            Desempaqueta(dm.Tabla_ActivaResp_Memo(), Limite_Respuesta);
-        } else {
+            else
+                conserva(dm.Tabla_ActivaResp_Text(), dm.Respuesta_Corta_Danada(), Limite_Respuesta);
+        } else if (alta || RichEdit1->document()->isModified()) {
+            // A long answer shown only in part gives back its whole bytes.
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());
             Comprueba_Tamano_Campo(int64_t(stream.size()), Limite_Respuesta, QStringLiteral("La respuesta larga"));
             if (s->Fichero_Empaquetado == 1)
                 dm.Comprime_Codifica_Stream_con_PKS(stream);
             loadBlob(dm.Tabla_ActivaResp_Memo(), stream);
+        } else {
+            conserva(dm.Tabla_ActivaResp_Memo(), dm.Respuesta_Larga_Danada(), Limite_Respuesta);
         }
 
-        const bool reempaqueta = desempaqueta || s->Ficha_Pasa_A_Empaquetar == 1;
         const struct {
             int con, cambiada;
+            bool ilegible;
             platform::ImageControl *imagen;
             const char *campo, *tipo;
-        } imagenes[] = {
-            {s->Con_Imagen_Pregunta, s->Imagen_Pregunta_Cambiada, Image1, ficha::Preg_Imag, ficha::Tipo_Preg_Imag},
-            {s->Con_Imagen_Respuesta, s->Imagen_Respuesta_Cambiada, Image2, ficha::Resp_Imag, ficha::Tipo_Resp_Imag}};
+        } imagenes[] = {{s->Con_Imagen_Pregunta, s->Imagen_Pregunta_Cambiada, dm.Imagen_Pregunta_Danada(), Image1,
+                         ficha::Preg_Imag, ficha::Tipo_Preg_Imag},
+                        {s->Con_Imagen_Respuesta, s->Imagen_Respuesta_Cambiada, dm.Imagen_Respuesta_Danada(), Image2,
+                         ficha::Resp_Imag, ficha::Tipo_Resp_Imag}};
         for (const auto &i : imagenes) {
-            if (i.con != 1 || !(alta || i.cambiada == 1 || reempaqueta))
+            if (i.con != 1)
                 continue;
-            if (desempaqueta && i.cambiada == 0)
-                Desempaqueta(t.fieldByName(i.campo), Limite_Imagen);
-            else
+            if (alta || i.cambiada == 1)
                 Guarda_Imagen(i.imagen, i.campo, i.tipo);
+            else
+                conserva(t.fieldByName(i.campo), i.ilegible, Limite_Imagen);
         }
 
         t.post();
     } catch (...) {
         // Nothing was stored; the edit stays pending as it was before the save began.
-        if (t.state() == engine::Table::State::Edit || t.state() == engine::Table::State::Insert)
+        if (t.state() == engine::Table::State::Edit || t.state() == engine::Table::State::Insert) {
             dm.Tabla_ActivaFicha_Comp_Encr().setAsString(empaquetadaAntes);
+            for (const auto &[campo, antes] : conservados)
+                campo->setBytes(antes);
+        }
         throw;
     }
     s->Imagen_Pregunta_Cambiada = 0;
     s->Imagen_Respuesta_Cambiada = 0;
+    if (ilegibles)
+        dm.Avisa_Ficha_Danada();
     if (alta && s->Con_Clave == 1)
         m_clave_anterior = clave;
     Marca_Sin_Editar();

@@ -15,9 +15,13 @@
 // be encoded, an engine error) leaves the stored card as it was (a new card is not stored), the
 // edit pending with everything the user typed, and reaches the general error report.
 //
-// A PACKED CARD IN A FILE THAT NO LONGER PACKS cannot be shown (the displays unpack only while
-// the file packs): its save keeps what the user did not retype, unpacked from what is stored,
-// instead of the empty pictures and unreadable answer shown.
+// WHAT THE USER DID NOT REPLACE keeps its stored content: an answer not edited, a picture not
+// pasted, loaded or cleared. It is rewritten only to follow a change of the card's packing,
+// unpacked or packed from its stored bytes, never from what is shown: a packed card in a file
+// that no longer packs cannot be shown (the displays unpack only while the file packs), and a
+// long answer may be shown only in part. What could not be read (a damaged container, content
+// over its limit, a picture that does not decode) is stored back as it was, and the card is
+// said to be damaged once.
 //
 // PICTURES are stored as they were loaded or pasted: JPEG file bytes stay those bytes, a
 // bitmap file stays that bitmap; only a picture without its file bytes is encoded (a bitmap
@@ -132,9 +136,6 @@ private:
     void Vacia_Imagenes();
     void Marca_Sin_Editar();
     void Guarda_Imagen(platform::ImageControl *P, const char *Campo, const char *Campo_Tipo);
-    // Replaces a packed blob of the record being edited by its plain content; throws when it
-    // cannot be unpacked or holds more than `Limite` (the answer or the picture limit).
-    void Desempaqueta(engine::Field &Campo, int64_t Limite);
     void Toma_Imagen(int Tag, const QByteArray &Bytes, const QImage &Imagen);
     QWidget *Llamador() const;
 

@@ -283,7 +283,10 @@ bool TAnade_n_Grupo::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress && (watched == StringGrid1 || watched->parent() == StringGrid1->viewport())) {
         auto *key = static_cast<QKeyEvent *>(event);
         const QString texto = key->text();
-        if (texto.size() == 1 && texto.at(0) != QChar(27)) {
+        // Tab, Shift+Tab and Enter move between cells: they never reach the key filter.
+        const bool movimiento = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab
+                             || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!movimiento && texto.size() == 1 && texto.at(0) != QChar(27)) {
             QChar k = texto.at(0);
             platform::guarded([&] { StringGrid1KeyPress(k); });
             if (k.isNull())

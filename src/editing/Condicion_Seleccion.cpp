@@ -44,6 +44,15 @@ bool Campo_Numerico(int Campo)
     return Campo == -1 || Campo == Campo_Nivel || Campo == Campo_Importancia || Campo == Campo_Repasos;
 }
 
+QString Valor_No_Numerico(int Campo, const QString &Nombre_Campo, const QString &Valor)
+{
+    if (Campo == Campo_Fecha || !Campo_Numerico(Campo) || Valor_Admitido(Campo, Valor))
+        return {};
+    return QStringLiteral("El valor de «%1» tiene que ser un número, escrito sólo con cifras (del 0 al 9):\r"
+                          "«%2» no lo es.\r\rLa selección anterior sigue en uso.")
+        .arg(Nombre_Campo, Valor);
+}
+
 bool Valor_Admitido(int Campo, const QString &Valor)
 {
     if (Campo == Campo_Clave)

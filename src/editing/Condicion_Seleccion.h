@@ -27,6 +27,11 @@ bool Campo_Numerico(int Campo);
 // else nothing or digits 0 to 9 only.
 bool Valor_Admitido(int Campo, const QString &Valor);
 
+// The message for a value that its numeric field cannot take (letters typed for a level, say),
+// naming the field as the window shows it; empty when the value is admitted. Campo_Fecha takes
+// its value from the date edit and is never refused here.
+QString Valor_No_Numerico(int Campo, const QString &Nombre_Campo, const QString &Valor);
+
 // The filter of a selection: " ( " + the conditions + " ) and " + the base filter.
 QString Filtro_de_Seleccion(const QString &Condiciones, const QString &Filtro_Base);
 

@@ -436,6 +436,18 @@ void TFILTRO_ENV::Button2Click()
 {
     TSesion_ *s = Sesion_;
     engine::Table &t = tabla();
+    // A value its field cannot take is told in the window's words, before anything changes.
+    for (std::size_t k = 0; k < m_filas.size(); ++k) {
+        if (k > 0 && !m_filas[k - 1].Siguiente->isChecked())
+            continue;
+        const Fila &f = m_filas[k];
+        const int campo = indice(f.Campo);
+        const QString nombre = campo >= 0 ? Campos.value(campo) : Campos.value(seleccion::Campo_Nivel);
+        if (const QString aviso = seleccion::Valor_No_Numerico(campo, nombre, f.Valor->text()); !aviso.isEmpty()) {
+            mensaje(aviso);
+            return;
+        }
+    }
     const QString anterior = s->Filtro_Actual;
     s->Filtro_Actual.clear();
     bool completa = true;

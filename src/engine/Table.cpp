@@ -109,6 +109,16 @@ void Table::setExclusive(bool exclusive)
 }
 bool Table::exclusive() const { return d->exclusive; }
 
+void Table::checkFormat() const
+{
+    try {
+        formatVersionOf(d->path());
+    } catch (const NewerFormatError &) {
+        throw;
+    } catch (const EngineError &) {
+    }
+}
+
 void Table::open()
 {
     if (d->state != State::Inactive)

@@ -159,6 +159,11 @@ public:
     // removed first.
     void open();
     void close(); // an unposted edit is cancelled; filter text and switch are kept
+    // Refuses (NewerFormatError, as open() would) a table file of a newer format than this
+    // version reads, without opening the table or changing the file: one of an older format
+    // is not converted. Anything else (a missing, foreign or damaged file) passes, for open()
+    // to tell.
+    void checkFormat() const;
 
     // Long work inside open() (converting a file of an older format) reports its progress
     // to this hook, process-wide: (0, total) first, then (done, total) now and then, and

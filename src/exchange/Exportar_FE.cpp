@@ -1,7 +1,5 @@
 #include "exchange/Exportar_FE.h"
 
-#include "exchange/Restos_Trabajo.h"
-
 #include "engine/BatchMove.h"
 #include "editing/FILTRO_ENV_.h"
 #include "engine/Table.h"
@@ -15,6 +13,7 @@
 #include "store/D_Module.h"
 #include "store/Ficha.h"
 #include "store/Opciones_FE.h"
+#include "store/Restos_Trabajo.h"
 #include "store/Sesion.h"
 #include "store/Text_Zoom.h"
 
@@ -374,9 +373,10 @@ void TExportar_FE_::Button3Click()
     engine::Table &exp = *dm.Tabla_Exp;
     QString fallo;
     {
+        QDir().mkpath(plan.Carpeta);
+        const Trabajo_En_Carpeta enCarpeta(plan.Carpeta, Tipo_Trabajo); // until every work part is gone
         engine::BulkWork sinRefresco(activa); // the displays show the end only
         try {
-            QDir().mkpath(plan.Carpeta);
             if (RadioGroup1->itemIndex() == 0)
                 activa.setFiltered(false);
 

@@ -7,6 +7,7 @@
 #include "platform/Help.h"
 #include "platform/MessageDialog.h"
 #include "store/D_Module.h"
+#include "store/Restos_Trabajo.h"
 #include "store/Sesion.h"
 
 #include <QFile>
@@ -23,6 +24,8 @@ const QString Msg_Transporte_Creado = QStringLiteral(
     "Transporte.");
 const QString Msg_Transporte_No_Existe = QStringLiteral("Error, el Fichero de Estudio de Transporte no existe.");
 const QString Msg_Transporte_Danado = QStringLiteral("Hay un error en el archivo o los datos están alterados.");
+const QString Msg_Transporte_Formato =
+    QStringLiteral("No se puede descomprimir este Fichero de Estudio de Transporte:\r\r%1");
 const QString Msg_Transporte_Leido =
     QStringLiteral("El Fichero de Estudio de Transporte ha sido\r\rdescomprimido y ya puede utilizarlo.");
 const QString Aviso_Proceso_Largo = QStringLiteral(
@@ -193,6 +196,7 @@ void TFE_Transporte_::Button4Click()
     if (!OpenDialog1->execute())
         return;
     const QString N = OpenDialog1->FileName;
+    Asienta_Carpeta_De(N); // a replacement there cut short is finished before the parts are read
     if (!FE_Transportable(N)) {
         mensaje(Msg_Fichero_Incompleto);
         return;
@@ -222,6 +226,7 @@ void TFE_Transporte_::Button5Click()
         return;
     }
     const QString carpeta = Sesion_->Carpeta_Programa + QStringLiteral("/dat");
+    Quita_Restos_Abandonados(carpeta); // the file replaced is the one that is there
     const QString base = carpeta + QLatin1Char('/') + M;
     const bool reemplaza = !platform::existingPathAnyCase(base + QStringLiteral("DB")).isEmpty()
                            || !platform::existingPathAnyCase(base + QStringLiteral("STU")).isEmpty();
@@ -231,6 +236,7 @@ void TFE_Transporte_::Button5Click()
 
     bool escrito = false;
     QStringList escritos;
+    QString razon; // why it can't be read, when the user can do something about it
     {
         TrabajoConAviso trabajo(*this);
         TPackStreams &pks3 = *D_Module_->PKS3;
@@ -249,10 +255,10 @@ void TFE_Transporte_::Button5Click()
             pks3.SizeLimit = limite;
             pks3.MaxItems = items;
         }
-        escrito = cargado && Desempaqueta_Transporte(pks3, carpeta, M, escritos);
+        escrito = cargado && Desempaqueta_Transporte(pks3, carpeta, M, escritos, Tamano_Maximo_Parte, &razon);
     }
     if (!escrito) {
-        mensaje(Msg_Transporte_Danado);
+        mensaje(razon.isEmpty() ? Msg_Transporte_Danado : Msg_Transporte_Formato.arg(razon));
         return;
     }
     mensaje(Msg_Transporte_Leido);

@@ -23,6 +23,7 @@ extern bool Encriptado_PKS3_Previo;
 extern const QString Msg_Transporte_Creado;    // "El proceso ha finalizado. \r\rCon el Fichero ..."
 extern const QString Msg_Transporte_No_Existe; // "Error, el Fichero de Estudio de Transporte no existe."
 extern const QString Msg_Transporte_Danado;    // "Hay un error en el archivo o los datos están alterados."
+extern const QString Msg_Transporte_Formato;   // "No se puede descomprimir ...:\r\r%1": the engine's reason
 extern const QString Msg_Transporte_Leido;     // "El Fichero de Estudio de Transporte ha sido\r\rdescomprimido ..."
 extern const QString Aviso_Proceso_Largo;      // the wait notice
 

@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "store/D_Module.h"
+#include "store/Restos_Trabajo.h"
 #include "store/Sesion.h"
 
 #include <QFile>
@@ -142,6 +143,7 @@ void TImportar_de_FE_::Button4Click()
         return;
     OpenDialog1->InitialDir = fichero;
     Ruta_Origen = fichero;
+    Asienta_Carpeta_De(Ruta_Origen);
     const QString nombre = QFileInfo(fichero).fileName();
     Nombre_Origen = nombre.left(nombre.size() - 3);
 
@@ -179,6 +181,7 @@ void TImportar_de_FE_::Button5Click()
         return;
     OpenDialog2->InitialDir = fichero;
     Ruta_Destino = fichero;
+    Asienta_Carpeta_De(Ruta_Destino);
     const QString nombre = QFileInfo(fichero).fileName();
     Nombre_Destino = nombre.left(nombre.size() - 3);
     if (!leeConfiguracion(Ruta_Destino)) {
@@ -216,6 +219,9 @@ void TImportar_de_FE_::Button1Click()
     engine::Table &destino = *dm.Tabla_Exp;
     origen.close();
     Sesion_->Cierra_Fichero();
+    // Both sides as they stand once a replacement cut short is finished.
+    Asienta_Carpeta_De(Ruta_Origen);
+    Asienta_Carpeta_De(Ruta_Destino);
     // Every card of the origin goes over, whatever filter the last open study file left.
     const bool filtrado = origen.filtered();
     bool hecho = false;
@@ -226,9 +232,12 @@ void TImportar_de_FE_::Button1Click()
         try {
             origen.setFiltered(false);
             origen.setTableName(QFile::encodeName(Ruta_Origen).toStdString());
-            origen.open();
             destino.close();
             destino.setTableName(QFile::encodeName(Ruta_Destino).toStdString());
+            // Opening converts a side of an older format: neither is opened unless both can be.
+            origen.checkFormat();
+            destino.checkFormat();
+            origen.open();
             destino.open();
             antes = destino.recordCount();
             dm.BM_ImportaDeFE->setRecordCount(0);

@@ -1,10 +1,11 @@
 #include "exchange/Transporte.h"
 
+#include "engine/EngineError.h"
 #include "engine/Table.h"
-#include "exchange/Restos_Trabajo.h"
 #include "platform/Files.h"
 #include "store/D_Module.h"
 #include "store/Ficha.h"
+#include "store/Restos_Trabajo.h"
 
 #include <QDir>
 #include <QFile>
@@ -228,7 +229,7 @@ void Extrae_Fichero_del_Transporte(packing::Stream &Item, const QString &Extensi
         throw ETransporteDanado("a table file shorter than it says");
 }
 
-bool Es_Tabla_De_Fichas(const QString &Ruta)
+bool Es_Tabla_De_Fichas(const QString &Ruta, QString *Razon)
 {
     try {
         engine::Table tabla;
@@ -244,6 +245,10 @@ bool Es_Tabla_De_Fichas(const QString &Ruta)
                 return false;
         }
         return true;
+    } catch (const engine::NewerFormatError &e) {
+        if (Razon)
+            *Razon = QString::fromUtf8(e.what());
+        return false;
     } catch (const engine::EngineError &) {
         return false;
     }
@@ -310,7 +315,7 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N)
 // Unpacking
 
 bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const QString &M, QStringList &Escritos,
-                             std::uint64_t Limite)
+                             std::uint64_t Limite, QString *Razon)
 {
     Escritos.clear();
     PKS3.Compressed = false;
@@ -348,6 +353,7 @@ bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const Q
     // with it). Only then do they all take their places, as one replacement.
     Quita_Restos_Abandonados(Carpeta);
     const QString tipo = QStringLiteral("transporte");
+    const Trabajo_En_Carpeta enCarpeta(Carpeta, tipo); // until every work part is gone
     QStringList trabajos;
     bool conservaTrabajos = false;
     struct QuitaTrabajos {
@@ -374,8 +380,12 @@ bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const Q
                 Extrae_Fichero_del_Transporte(datos, ext, archivo, Limite);
                 archivo.close(true);
             }
-            if (ext == QLatin1String("DB") && !Es_Tabla_De_Fichas(trabajo))
+            if (QString razon; ext == QLatin1String("DB") && !Es_Tabla_De_Fichas(trabajo, &razon)) {
+                // The engine names the work file; the user knows the transport file.
+                if (Razon && !razon.isEmpty())
+                    *Razon = razon.replace(trabajo, M + QStringLiteral("SZP"));
                 return false;
+            }
         } catch (const ETransporteDanado &) {
             return false;
         } catch (const packing::EStreamError &) {

@@ -80,16 +80,19 @@ void Empaqueta_Transporte(TPackStreams &PKS3, const QString &N);
 
 // Unpacks the transport file loaded in the container into Carpeta as M + kind (M: the
 // transport file's name less "SZP"). False, with nothing written, when the transport file is
-// damaged; a part that can't be written throws, leaving the folder as it was (or, when a step
-// of the replacement itself fails, for the next run to finish). The container is left without
-// items. Escritos: the kinds written. Limite: the largest part, whatever its kind. Too little
-// free disk space for the parts throws before anything is written.
+// damaged or its card table is of a newer format than this version reads (Razon, when given,
+// then says so, naming the transport file); a part that can't be written throws, leaving the
+// folder as it was (or, when a step of the replacement itself fails, for the next run to
+// finish). The container is left without items. Escritos: the kinds written. Limite: the
+// largest part, whatever its kind. Too little free disk space for the parts throws before
+// anything is written.
 bool Desempaqueta_Transporte(TPackStreams &PKS3, const QString &Carpeta, const QString &M, QStringList &Escritos,
-                             std::uint64_t Limite = Tamano_Maximo_Parte);
+                             std::uint64_t Limite = Tamano_Maximo_Parte, QString *Razon = nullptr);
 // Makes the table file N whole on its own: a journal left beside it by a killed program is
 // rolled back, a log folded in. Throws with the failure's text when a journal or log stays
 // (another program is writing the table). Nothing is done without them.
 void Consolida_Tabla(const QString &N);
 // Whether the table file at Ruta opens as a card table of the engine: its header and its
-// definitions (every field of the card record, of its type).
-bool Es_Tabla_De_Fichas(const QString &Ruta);
+// definitions (every field of the card record, of its type). Razon, when given, gets the
+// engine's text when the table is of a newer format than this version reads.
+bool Es_Tabla_De_Fichas(const QString &Ruta, QString *Razon = nullptr);

@@ -1,10 +1,6 @@
-// The -lh5- encoder: LZ77 over an 8 KiB sliding window, matches found through hash chains of
-// 3-byte prefixes with a bounded search, a one-step lazy match rule, and static Huffman codes
-// sent block by block.
-//
-// The search is bounded by the chain length it walks, shortened once a good match is in hand
-// and cut short while recent blocks found few matches (pictures already compressed, random
-// bytes), so incompressible data costs a hash lookup and a literal per byte.
+// The -lh5- encoder: the classic suffix-tree match finder over an 8 KiB sliding window with
+// position percolation, a one-step lazy match rule, and static Huffman codes sent block by
+// block. Every constant and decision here fixes the output bytes; change none of them.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -17,35 +13,32 @@ using namespace lzh;
 
 namespace {
 
-constexpr unsigned SYMBUFSIZE = 16 * 1024;  // pending symbols
-constexpr int HASH_BITS = 14;
-constexpr unsigned HASH_SIZE = 1U << HASH_BITS;
-constexpr int LOOKAHEAD = 64 * 1024;       // bytes read ahead of the window at a time
-// Window and lookahead, with room for 8-byte reads past the last byte.
-constexpr int BUFSIZE = DICSIZ + 2 + MAXMATCH + LOOKAHEAD + MAXMATCH + 16;
+constexpr int NIL = 0;
+constexpr int MAX_HASH_VAL = 3 * DICSIZ + (DICSIZ / 512 + 1) * 255;  // 28911
+constexpr unsigned PERC_FLAG = 0x8000;
+constexpr unsigned SYMBUFSIZE = 16 * 1024;                            // pending symbols
+constexpr int TEXTSIZE = DICSIZ * 2 + MAXMATCH;                       // 16640
 
-// Search bounds: candidates walked at most, a quarter of them once the match in hand is good,
-// the length at which the search stops, and the length from which the next position is not
-// searched for a longer match.
-constexpr int MAX_CHAIN = 128;
-constexpr int GOOD_LENGTH = 32;
-constexpr int NICE_LENGTH = 160;
-constexpr int MAX_LAZY = 64;
-// While the last block coded fewer than one byte in this many as part of a match, candidates
-// are walked at most SPARSE_CHAIN deep.
-// In that state, after SKIP_AFTER positions in a row without a match, the bytes that follow
-// go out as literals without a search, one more for every SKIP_AFTER positions missed.
-constexpr int SPARSE_RATIO = 16;
-constexpr int SPARSE_CHAIN = 4;
-constexpr uint32_t SKIP_AFTER = 32;
+// The free list of inner nodes 1 -> 2 -> ... -> DICSIZ - 1, copied whole on every start.
+struct FreeList {
+    uint16_t next[DICSIZ];
+    constexpr FreeList() : next()
+    {
+        for (int i = 1; i < DICSIZ - 1; i++)
+            next[i] = static_cast<uint16_t>(i + 1);
+        next[DICSIZ - 1] = NIL;
+    }
+};
+constexpr FreeList kFreeList;
 
 class LzhEncoder {
 public:
-    LzhEncoder();
+    LzhEncoder() { LzhAllocBuffers(); }
     LzhEncoder(const LzhEncoder &) = delete;
     LzhEncoder &operator=(const LzhEncoder &) = delete;
 
     void LzhEncode(packing::Stream &source, packing::Stream &destination, uint32_t size);
+    void LzhFreeBuffers();
 
     bool busy = false;
 
@@ -130,21 +123,15 @@ private:
 
     // ---- match finder
     void LzhInitSlide();
-    uint32_t fillWindow(uint32_t p);
-    static unsigned LzhHash(const uint8_t *at)
-    {
-        uint32_t v;
-        std::memcpy(&v, at, sizeof v);
-        return ((v << 8) * 2654435761U) >> (32 - HASH_BITS);
-    }
-    const uint8_t *at(uint32_t p) const { return text_ + (p - bufStart_); }
-    void LzhInsertNode(uint32_t p)
-    {
-        const unsigned h = LzhHash(at(p));
-        prev_[p & (DICSIZ - 1)] = head_[h];
-        head_[h] = p;
-    }
-    int LzhGetNextMatch(uint32_t p, int shorterThan, uint32_t &matchPos) const;
+    static int LzhHash(int p, int c) { return p + (c << (DICBIT - 9)) + DICSIZ * 2; }
+    int LzhChild(int q, int c);
+    void LzhMakeChild(int q, int c, int r);
+    void LzhSplit(int old);
+    void LzhInsertNode();
+    void LzhDeleteNode();
+    void LzhGetNextMatch();
+
+    void LzhAllocBuffers();
 
     packing::Stream *source_ = nullptr;
     packing::Stream *destination_ = nullptr;
@@ -154,20 +141,25 @@ private:
     uint64_t bitAcc_ = 0;
     int bitCount_ = 0;
 
-    // Match finder. Positions count the bytes of every call made with this encoder, each call
-    // starting more than a window past the last one's end, so that no chain reaches into an
-    // earlier call's bytes and the tables need no clearing between calls. text_ holds the
-    // bytes from bufStart_ to bufEnd_; head_ the last position of each hash, prev_ (by
-    // position modulo the window) the position before it with the same hash.
-    uint8_t text_[BUFSIZE];
-    uint32_t head_[HASH_SIZE];
-    uint32_t prev_[DICSIZ];
-    uint32_t bufStart_ = 0, bufEnd_ = 0;
-    uint32_t nextStart_ = DICSIZ + 1;
-    uint64_t toRead_ = 0;
-    bool sourceDone_ = false;
-    int maxChain_ = MAX_CHAIN;
-    uint32_t blockBytes_ = 0, blockMatched_ = 0;  // bytes coded in the pending block, in matches
+    // Match finder: text window, tree of inner nodes (1..DICSIZ-1), roots (DICSIZ + byte)
+    // and leaves (window positions DICSIZ..2*DICSIZ-1), and the child hash chains.
+    uint8_t text_[TEXTSIZE];
+    uint8_t level_[DICSIZ + 256];
+    uint8_t childcount_[DICSIZ + 256];
+    uint16_t position_[DICSIZ + 256];
+    uint16_t parent_[DICSIZ * 2];
+    uint16_t prev_[DICSIZ * 2];
+    uint16_t next_[MAX_HASH_VAL + 1];
+    int pos_ = 0, matchpos_ = 0, avail_ = 0;
+    int remainder_ = 0, matchlen_ = 0;
+    // How far the last call wrote into the tree arrays, so that LzhFreeBuffers can bring them
+    // back to zero without clearing them whole.
+    int highestNode_ = 0, highestLeaf_ = DICSIZ, textEnd_ = DICSIZ;
+    bool initialised_ = false;
+    static constexpr int kMaxTouched = 4096;
+    uint16_t touched_[kMaxTouched];
+    int touchedCount_ = 0;  // hash heads written; kMaxTouched + 1 for "too many to list"
+
 
     // Huffman coder.
     uint8_t buf_[SYMBUFSIZE];  // pending symbols
@@ -191,11 +183,53 @@ private:
     uint16_t lenCnt_[17] = {};
 };
 
-LzhEncoder::LzhEncoder()
+// Every array starts out zero; LzhFreeBuffers brings them back to that state after a call.
+void LzhEncoder::LzhAllocBuffers()
 {
     std::memset(text_, 0, sizeof text_);
-    std::memset(head_, 0, sizeof head_);
+    std::memset(level_, 0, sizeof level_);
+    std::memset(childcount_, 0, sizeof childcount_);
+    std::memset(position_, 0, sizeof position_);
+    std::memset(parent_, 0, sizeof parent_);
     std::memset(prev_, 0, sizeof prev_);
+    std::memset(next_, 0, sizeof next_);
+}
+
+// Brings the window and the tree back to the state that LzhAllocBuffers and LzhInitSlide give
+// (all zero, the roots at level 1, the free list of inner nodes, empty hash heads), touching
+// only what the last call wrote: the text read, the inner nodes taken, the roots, the leaves of
+// the positions used and the hash heads written. The other buffers are written before they
+// are read.
+void LzhEncoder::LzhFreeBuffers()
+{
+    if (highestLeaf_ >= DICSIZ * 2 - 1)
+        std::memset(text_, 0, sizeof text_);
+    else
+        std::memset(text_ + DICSIZ, 0, static_cast<size_t>(textEnd_ - DICSIZ));
+    const size_t nodes = static_cast<size_t>(highestNode_) + 1;
+    std::fill_n(level_, nodes, 0);
+    std::fill_n(childcount_, nodes, 0);
+    std::fill_n(position_, nodes, 0);
+    std::fill_n(parent_, nodes, 0);
+    std::fill_n(prev_, nodes, 0);
+    std::copy(kFreeList.next, kFreeList.next + nodes, next_);
+    std::fill_n(level_ + DICSIZ, 256, 1);
+    std::fill_n(childcount_ + DICSIZ, 256, 0);
+    std::fill_n(position_ + DICSIZ, 256, NIL);
+    const size_t leaves = static_cast<size_t>(highestLeaf_ - DICSIZ) + 1;
+    std::fill_n(parent_ + DICSIZ, leaves, 0);
+    std::fill_n(prev_ + DICSIZ, leaves, 0);
+    std::fill_n(next_ + DICSIZ, leaves, 0);
+    if (touchedCount_ > kMaxTouched) {
+        std::fill(next_ + DICSIZ * 2, next_ + MAX_HASH_VAL + 1, NIL);
+    } else {
+        for (int i = 0; i < touchedCount_; i++)
+            next_[touched_[i]] = NIL;
+    }
+    touchedCount_ = 0;
+    highestNode_ = 0;
+    highestLeaf_ = DICSIZ;
+    textEnd_ = DICSIZ;
 }
 
 size_t LzhEncoder::readSource(uint8_t *to, size_t count)
@@ -532,8 +566,6 @@ void LzhEncoder::LzhOutput(unsigned c, unsigned p)
         if (outputPos_ >= SYMBUFSIZE - 3 * 8) {
             LzhSendBlock();
             outputPos_ = 0;
-            maxChain_ = blockMatched_ * SPARSE_RATIO < blockBytes_ ? SPARSE_CHAIN : MAX_CHAIN;
-            blockBytes_ = blockMatched_ = 0;
         }
         cpos_ = outputPos_++;
         buf_[cpos_] = 0;
@@ -566,100 +598,211 @@ void LzhEncoder::hufEncodeStart()
 
 // ---- match finder
 
-// A new call's positions start more than a window past the last call's end. Near the end of
-// the position range the tables are cleared and positions start again low.
+
+// Roots at level 1 with no position, no leaf linked, the free list of inner nodes and empty
+// hash heads. After the first call LzhFreeBuffers leaves the arrays in exactly this state.
 void LzhEncoder::LzhInitSlide()
 {
-    if (nextStart_ > 0xC0000000U) {
-        std::memset(head_, 0, sizeof head_);
-        std::memset(prev_, 0, sizeof prev_);
-        nextStart_ = DICSIZ + 1;
+    avail_ = 1;
+    if (initialised_)
+        return;
+    for (int i = DICSIZ; i <= DICSIZ + 255; i++) {
+        level_[i] = 1;
+        position_[i] = NIL;
     }
-    bufStart_ = bufEnd_ = nextStart_;
-    sourceDone_ = false;
-    maxChain_ = MAX_CHAIN;
-    blockBytes_ = blockMatched_ = 0;
+    std::fill(parent_ + DICSIZ, parent_ + DICSIZ * 2, NIL);
+    std::copy(kFreeList.next + 1, kFreeList.next + DICSIZ, next_ + 1);
+    std::fill(next_ + DICSIZ * 2, next_ + MAX_HASH_VAL + 1, NIL);
+    initialised_ = true;
 }
 
-// Keeps the window before p (and two bytes more, for the match held by the lazy rule) and
-// reads the next piece of the source behind it. Positions far from the start are brought
-// back by a fixed amount, tables included, so that they never wrap; returns that amount.
-uint32_t LzhEncoder::fillWindow(uint32_t p)
+// q's child for byte c, or NIL.
+int LzhEncoder::LzhChild(int q, int c)
 {
-    const uint32_t keepFrom = p - bufStart_ > DICSIZ + 2 ? p - (DICSIZ + 2) : bufStart_;
-    const size_t kept = bufEnd_ - keepFrom;
-    std::memmove(text_, text_ + (keepFrom - bufStart_), kept);
-    bufStart_ = keepFrom;
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(toRead_, BUFSIZE - 16 - kept));
-    const size_t n = readSource(text_ + kept, want);
-    toRead_ -= n;
-    if (n < want || toRead_ == 0)
-        sourceDone_ = true;
-    bufEnd_ = bufStart_ + static_cast<uint32_t>(kept + n);
-    std::memset(text_ + kept + n, 0, 8);
-    if (bufEnd_ <= 0xF0000000U)
-        return 0;
-    constexpr uint32_t shift = 0x80000000U;
-    for (uint32_t &h : head_)
-        h = h > shift ? h - shift : 0;
-    for (uint32_t &q : prev_)
-        q = q > shift ? q - shift : 0;
-    bufStart_ -= shift;
-    bufEnd_ -= shift;
-    return shift;
+    int r = next_[LzhHash(q, c)];
+    parent_[NIL] = static_cast<uint16_t>(q);  // sentinel
+    while (parent_[r] != q)
+        r = next_[r];
+    return r;
 }
 
-// The longest match for the bytes at p that is longer than `shorterThan` (at least 3), within
-// the window and the bytes left; 0 when there is none.
-int LzhEncoder::LzhGetNextMatch(uint32_t p, int shorterThan, uint32_t &matchPos) const
+void LzhEncoder::LzhMakeChild(int q, int c, int r)
 {
-    const int limit = static_cast<int>(std::min<uint32_t>(MAXMATCH, bufEnd_ - p));
-    int best = std::max(shorterThan, THRESHOLD - 1);
-    if (best >= limit)
-        return 0;
-    int chain = best >= GOOD_LENGTH ? maxChain_ >> 2 : maxChain_;
-    const uint8_t *const b = at(p);
-    uint32_t cand = head_[LzhHash(b)];
-    int found = 0;
-    while (p - cand - 1 < static_cast<uint32_t>(DICSIZ) && chain-- > 0) {
-        const uint8_t *const a = at(cand);
-        if (a[best] == b[best] && a[0] == b[0] && a[1] == b[1]) {
-            int len = 0;
-            for (;;) {
-                uint64_t x, y;
-                std::memcpy(&x, a + len, 8);
-                std::memcpy(&y, b + len, 8);
-                if (x != y) {
-                    len += __builtin_ctzll(x ^ y) >> 3;
-                    break;
-                }
-                len += 8;
-                if (len >= limit)
-                    break;
-            }
-            len = std::min(len, limit);
-            if (len > best) {
-                best = len;
-                found = len;
-                matchPos = cand;
-                if (len >= NICE_LENGTH || len >= limit)
-                    break;
-            }
+    const int h = LzhHash(q, c);
+    if (touchedCount_ < kMaxTouched)
+        touched_[touchedCount_] = static_cast<uint16_t>(h);
+    touchedCount_ += touchedCount_ <= kMaxTouched;
+    const int t = next_[h];
+    next_[h] = static_cast<uint16_t>(r);
+    next_[r] = static_cast<uint16_t>(t);
+    prev_[t] = static_cast<uint16_t>(r);
+    prev_[r] = static_cast<uint16_t>(h);
+    parent_[r] = static_cast<uint16_t>(q);
+    childcount_[q]++;
+}
+
+void LzhEncoder::LzhSplit(int old)
+{
+    const int nw = avail_;
+    avail_ = next_[nw];
+    highestNode_ = std::max(highestNode_, nw);
+    childcount_[nw] = 0;
+    int t = prev_[old];
+    prev_[nw] = static_cast<uint16_t>(t);
+    next_[t] = static_cast<uint16_t>(nw);
+    t = next_[old];
+    next_[nw] = static_cast<uint16_t>(t);
+    prev_[t] = static_cast<uint16_t>(nw);
+    parent_[nw] = parent_[old];
+    level_[nw] = static_cast<uint8_t>(matchlen_);
+    position_[nw] = static_cast<uint16_t>(pos_);
+    LzhMakeChild(nw, text_[matchpos_ + matchlen_], old);
+    LzhMakeChild(nw, text_[pos_ + matchlen_], pos_);
+}
+
+// Inserts the string at pos_ and finds the longest match for it (matchlen_, matchpos_).
+void LzhEncoder::LzhInsertNode()
+{
+    int q, r, j, t;
+    if (matchlen_ >= 4) {
+        matchlen_--;
+        r = (matchpos_ + 1) | DICSIZ;
+        while ((q = parent_[r]) == NIL)
+            r = next_[r];
+        while (level_[q] >= matchlen_) {
+            r = q;
+            q = parent_[q];
         }
-        const uint32_t next = prev_[cand & (DICSIZ - 1)];
-        if (next >= cand)
-            break;
-        cand = next;
+        t = q;
+        while (position_[t] & PERC_FLAG) {
+            position_[t] = static_cast<uint16_t>(pos_);
+            t = parent_[t];
+        }
+        if (t < DICSIZ)
+            position_[t] = static_cast<uint16_t>(pos_ | PERC_FLAG);
+    } else {
+        q = text_[pos_] + DICSIZ;
+        const int c = text_[pos_ + 1];
+        if ((r = LzhChild(q, c)) == NIL) {
+            LzhMakeChild(q, c, pos_);
+            matchlen_ = 1;
+            return;
+        }
+        matchlen_ = 2;
     }
-    return found;
+    const uint8_t *text = text_;
+    for (;;) {
+        if (r >= DICSIZ) {
+            j = MAXMATCH;
+            matchpos_ = r;
+        } else {
+            j = level_[r];
+            matchpos_ = position_[r] & ~PERC_FLAG;
+        }
+        if (matchpos_ >= pos_)
+            matchpos_ -= DICSIZ;
+        const uint8_t *t1 = text + pos_ + matchlen_;
+        const uint8_t *t2 = text + matchpos_ + matchlen_;
+        while (matchlen_ < j) {
+            if (*t1 != *t2) {
+                LzhSplit(r);
+                return;
+            }
+            matchlen_++;
+            t1++;
+            t2++;
+        }
+        if (matchlen_ >= MAXMATCH)
+            break;
+        position_[r] = static_cast<uint16_t>(pos_);
+        q = r;
+        if ((r = LzhChild(q, *t1)) == NIL) {
+            LzhMakeChild(q, *t1, pos_);
+            return;
+        }
+        matchlen_++;
+    }
+    // A full-length match: the new leaf takes the old one's place.
+    t = prev_[r];
+    prev_[pos_] = static_cast<uint16_t>(t);
+    next_[t] = static_cast<uint16_t>(pos_);
+    t = next_[r];
+    next_[pos_] = static_cast<uint16_t>(t);
+    prev_[t] = static_cast<uint16_t>(pos_);
+    parent_[pos_] = static_cast<uint16_t>(q);
+    parent_[r] = NIL;
+    next_[r] = static_cast<uint16_t>(pos_);  // lets a later search find the replacement
+}
+
+// Removes the leaf of the string that leaves the window at pos_.
+void LzhEncoder::LzhDeleteNode()
+{
+    int q, r, s, t, u = 0;
+    if (parent_[pos_] == NIL)
+        return;
+    r = prev_[pos_];
+    s = next_[pos_];
+    next_[r] = static_cast<uint16_t>(s);
+    prev_[s] = static_cast<uint16_t>(r);
+    r = parent_[pos_];
+    parent_[pos_] = NIL;
+    if (r >= DICSIZ || --childcount_[r] > 1)
+        return;
+    t = position_[r] & ~PERC_FLAG;
+    if (t >= pos_)
+        t -= DICSIZ;
+    s = t;
+    q = parent_[r];
+    while ((u = position_[q]) & PERC_FLAG) {
+        u &= ~PERC_FLAG;
+        if (u >= pos_)
+            u -= DICSIZ;
+        if (u > s)
+            s = u;
+        position_[q] = static_cast<uint16_t>(s | DICSIZ);
+        q = parent_[q];
+    }
+    if (q < DICSIZ) {
+        if (u >= pos_)
+            u -= DICSIZ;
+        if (u > s)
+            s = u;
+        position_[q] = static_cast<uint16_t>(s | DICSIZ | PERC_FLAG);
+    }
+    s = LzhChild(r, text_[t + level_[r]]);
+    t = prev_[s];
+    u = next_[s];
+    next_[t] = static_cast<uint16_t>(u);
+    prev_[u] = static_cast<uint16_t>(t);
+    t = prev_[r];
+    next_[t] = static_cast<uint16_t>(s);
+    prev_[s] = static_cast<uint16_t>(t);
+    t = next_[r];
+    prev_[t] = static_cast<uint16_t>(s);
+    next_[s] = static_cast<uint16_t>(t);
+    parent_[s] = parent_[r];
+    parent_[r] = NIL;
+    next_[r] = static_cast<uint16_t>(avail_);
+    avail_ = r;
+}
+
+void LzhEncoder::LzhGetNextMatch()
+{
+    remainder_--;
+    if (++pos_ == DICSIZ * 2) {
+        std::memmove(&text_[0], &text_[DICSIZ], DICSIZ + MAXMATCH);
+        const size_t n = readSource(&text_[DICSIZ + MAXMATCH], DICSIZ);
+        remainder_ += static_cast<int>(n);
+        pos_ = DICSIZ;
+        highestLeaf_ = DICSIZ * 2 - 1;
+    }
+    highestLeaf_ = std::max(highestLeaf_, pos_);
+    LzhDeleteNode();
+    LzhInsertNode();
 }
 
 // Writes the size (little-endian) and the compressed source. The size goes through the output
 // buffer, so that a small stream reaches the destination in a single write.
-//
-// Lazy rule: the match found at a position is held back while the next position is searched;
-// when that one finds a longer match the held byte goes out as a literal, otherwise the held
-// match goes out and the positions it covers are entered without a search.
 void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination, uint32_t size)
 {
     source_ = &source;
@@ -669,69 +812,30 @@ void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination
         LzhWriteByte(static_cast<uint8_t>(size >> shift));
     LzhInitSlide();
     hufEncodeStart();
-    toRead_ = size;
-    sourceDone_ = size == 0;
-    uint32_t p = bufStart_;
-    int heldLen = 0;
-    uint32_t heldPos = 0;
-    bool held = false;
-    uint32_t misses = 0;  // positions in a row without a match
-    auto emitLiteral = [&](uint32_t q) {
-        LzhOutput(*at(q), 0);
-        blockBytes_++;
-    };
-    for (;;) {
-        if (bufEnd_ - p <= MAXMATCH && !sourceDone_) {
-            const uint32_t shift = fillWindow(p);
-            p -= shift;
-            heldPos -= shift;
-        }
-        if (p >= bufEnd_)
-            break;
-        uint32_t matchPos = 0;
-        int len = 0;
-        if (heldLen < MAX_LAZY)
-            len = LzhGetNextMatch(p, held ? heldLen : 0, matchPos);
-        LzhInsertNode(p);
-        if (held && heldLen >= THRESHOLD && len <= heldLen) {
-            // The held match starts at p - 1.
-            LzhOutput(static_cast<unsigned>(heldLen + (256 - THRESHOLD)),
-                      static_cast<unsigned>(p - 1 - heldPos - 1));
-            blockBytes_ += static_cast<uint32_t>(heldLen);
-            blockMatched_ += static_cast<uint32_t>(heldLen);
-            const uint32_t stop = p - 1 + static_cast<uint32_t>(heldLen);
-            for (uint32_t q = p + 1; q < stop; q++)
-                LzhInsertNode(q);
-            p = stop;
-            held = false;
-            heldLen = 0;
-            continue;
-        }
-        if (held)
-            emitLiteral(p - 1);
-        held = true;
-        heldLen = len;
-        heldPos = matchPos;
-        p++;
-        if (len != 0 || maxChain_ != SPARSE_CHAIN) {
-            misses = 0;
-        } else if (++misses >= SKIP_AFTER) {
-            emitLiteral(p - 1);
-            held = false;
-            const uint32_t stop = p + std::min<uint32_t>(misses / SKIP_AFTER, bufEnd_ - p);
-            while (p < stop)
-                emitLiteral(p++);
-        }
-    }
-    if (held) {
-        if (heldLen >= THRESHOLD) {
-            LzhOutput(static_cast<unsigned>(heldLen + (256 - THRESHOLD)),
-                      static_cast<unsigned>(p - 1 - heldPos - 1));
+    remainder_ = static_cast<int>(readSource(&text_[DICSIZ], DICSIZ + MAXMATCH));
+    textEnd_ = DICSIZ + remainder_;
+    matchlen_ = 0;
+    pos_ = DICSIZ;
+    LzhInsertNode();
+    if (matchlen_ > remainder_)
+        matchlen_ = remainder_;
+    while (remainder_ > 0) {
+        int lastmatchlen = matchlen_;
+        const int lastmatchpos = matchpos_;
+        LzhGetNextMatch();
+        if (matchlen_ > remainder_)
+            matchlen_ = remainder_;
+        if (matchlen_ > lastmatchlen || lastmatchlen < THRESHOLD) {
+            LzhOutput(text_[pos_ - 1], 0);
         } else {
-            emitLiteral(p - 1);
+            LzhOutput(static_cast<unsigned>(lastmatchlen + (256 - THRESHOLD)),
+                      static_cast<unsigned>(pos_ - lastmatchpos - 2) & (DICSIZ - 1));
+            while (--lastmatchlen > 0)
+                LzhGetNextMatch();
+            if (matchlen_ > remainder_)
+                matchlen_ = remainder_;
         }
     }
-    nextStart_ = bufEnd_ + DICSIZ + 1;
     LzhSendBlock();
     LzhPutBits(7, 0);
     // The partly filled byte goes out as well (it holds only zero bits after the seven above).
@@ -744,8 +848,8 @@ void LzhEncoder::LzhEncode(packing::Stream &source, packing::Stream &destination
 void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
 {
     const int64_t size = source.size() - source.position();
-    // The buffers are allocated once per thread and kept between calls; a call made from
-    // inside a stream of another call gets buffers of its own.
+    // The buffers are allocated once per thread and brought back to zero after each call; a
+    // call made from inside a stream of another call gets buffers of its own.
     thread_local LzhEncoder shared;
     std::unique_ptr<LzhEncoder> own;
     LzhEncoder *encoder = &shared;
@@ -755,7 +859,11 @@ void LzhCompressStream(packing::Stream &source, packing::Stream &destination)
     }
     struct Release {
         LzhEncoder *e;
-        ~Release() { e->busy = false; }
+        ~Release()
+        {
+            e->busy = false;
+            e->LzhFreeBuffers();
+        }
     } release{encoder};
     encoder->busy = true;
     encoder->LzhEncode(source, destination, static_cast<uint32_t>(size < 0 ? 0 : size));

@@ -2,7 +2,9 @@
 
 #include "platform/ModalShow.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <deque>
@@ -24,10 +26,31 @@ QString pattern(const QString &p)
 
 FileDialog::FileDialog(Kind k, QObject *parent) : QObject(parent), kind(k) {}
 
+QString FileDialog::lastFolder;
+
+QString FileDialog::shownTitle() const
+{
+    const QString title = Title.trimmed();
+    if (!title.isEmpty())
+        return title;
+    return kind == Save ? QStringLiteral("Guardar como") : QStringLiteral("Abrir");
+}
+
+QString FileDialog::startFolder() const
+{
+    // With no folder of its own, the dialog starts where the last one was left (the chosen
+    // file's folder), else in the current folder: never on the list of drives.
+    if (!InitialDir.isEmpty() && QFileInfo(InitialDir).isDir())
+        return InitialDir;
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
+        return lastFolder;
+    return QDir::currentPath();
+}
+
 void FileDialog::prepare(QFileDialog &dialog) const
 {
-    dialog.setWindowTitle(Title.trimmed());
-    dialog.setDirectory(InitialDir);
+    dialog.setWindowTitle(shownTitle());
+    dialog.setDirectory(startFolder());
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setNameFilter(qtFilter(Filter));
     // The patterns match names in any case ("*.db" shows X.DB too).
@@ -61,7 +84,7 @@ QString FileDialog::qtFilter(const QString &filter)
 bool FileDialog::execute()
 {
     if (isScripted()) {
-        asked << Request{Title, InitialDir, Filter};
+        asked << Request{Title, InitialDir, Filter, shownTitle(), startFolder()};
         std::optional<QString> answer;
         if (answers.empty())
             ++unansweredCount;
@@ -69,15 +92,18 @@ bool FileDialog::execute()
             answer = answers.front();
             answers.pop_front();
         }
-        if (answer)
+        if (answer) {
             FileName = *answer;
+            lastFolder = QFileInfo(FileName).absolutePath();
+        }
         return answer.has_value();
     }
-    QFileDialog dialog;
+    QFileDialog dialog(dialogOwner());
     prepare(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(FileName).absolutePath();
     return true;
 }
 
@@ -111,6 +137,7 @@ void FileDialog::resetScripting()
     answers.clear();
     asked.clear();
     unansweredCount = 0;
+    lastFolder.clear();
 }
 
 } // namespace platform

@@ -37,12 +37,20 @@ public:
     // Sets up a dialog as execute() shows it: title, folder, filter (matching in any case),
     // mode, default extension and the file name.
     void prepare(QFileDialog &dialog) const;
+    // The title shown: Title, or "Abrir" / "Guardar como" when it has none.
+    QString shownTitle() const;
+    // The folder shown first: InitialDir, else the folder of the file last chosen in any
+    // dialog of the program, else the current folder.
+    QString startFolder() const;
+    static QString lastFolder;
 
     // ---- Scripting, for tests ----
     struct Request {
         QString title;
         QString initialDir;
         QString filter;
+        QString shownTitle;
+        QString startFolder;
     };
     static void queueFileName(const QString &fileName);
     static void queueCancel();

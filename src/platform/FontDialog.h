@@ -21,6 +21,9 @@ public:
     QColor Color = Qt::black;
 
     bool execute();
+    // The font the chooser starts on for a font: the family really drawn, its style and its
+    // point size, so that the chooser shows what the sample shows.
+    static QFont startingFont(const QFont &font);
 
     // ---- Scripting, for tests ----
     static void queueFont(const QFont &font, const QColor &color);

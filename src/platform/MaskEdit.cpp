@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <QFocusEvent>
+#include <QMouseEvent>
 
 namespace platform {
 
@@ -64,6 +65,38 @@ void MaskEdit::setText(const QString &text)
         if (c == QLatin1Char(' '))
             c = m_blank;
     QLineEdit::setText(t);
+}
+
+int MaskEdit::firstEmptyPosition() const
+{
+    const QString shown = displayText();
+    for (int i = 0; i < shown.size() && i < m_empty.size(); ++i)
+        if (shown.at(i) == m_blank && m_empty.at(i) == QLatin1Char(' '))
+            return i;
+    return -1;
+}
+
+void MaskEdit::mousePressEvent(QMouseEvent *event)
+{
+    QLineEdit::mousePressEvent(event);
+    keepCaretAtFirstEmpty();
+}
+
+void MaskEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    keepCaretAtFirstEmpty();
+}
+
+// A click past the first empty position puts the caret there, where typing fills in; a click
+// on the digits already typed keeps its place, to change them.
+void MaskEdit::keepCaretAtFirstEmpty()
+{
+    if (m_mask.isEmpty() || hasSelectedText())
+        return;
+    const int first = firstEmptyPosition();
+    if (first >= 0 && cursorPosition() > first)
+        setCursorPosition(first);
 }
 
 void MaskEdit::focusOutEvent(QFocusEvent *event)

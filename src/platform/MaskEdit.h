@@ -32,8 +32,14 @@ signals:
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // The first position still empty (-1 when every position is filled).
+    int firstEmptyPosition() const;
+    void keepCaretAtFirstEmpty();
+
     QString m_mask;
     QString m_empty; // text() of the empty edit
     QChar m_blank = QLatin1Char('_');

@@ -193,6 +193,15 @@ QWidget *mainWindow()
     return theMainWindow;
 }
 
+QWidget *dialogOwner()
+{
+    const QList<QWidget *> stack = modalStack();
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it)
+        if (*it && (*it)->isVisible())
+            return *it;
+    return theMainWindow;
+}
+
 void setScripted(bool on)
 {
     scripted = on;

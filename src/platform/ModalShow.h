@@ -38,6 +38,9 @@ QList<QWidget *> modalStack();
 // The program's main window: the caller of modal windows shown while no other is open.
 void setMainWindow(QWidget *window);
 QWidget *mainWindow();
+// The window a dialog opened now belongs to: the innermost window shown modally, else the
+// main window. A dialog parented there stays over the window that opened it.
+QWidget *dialogOwner();
 
 // ---- Scripting, for tests ----
 void setScripted(bool scripted);

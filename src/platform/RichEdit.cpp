@@ -10,19 +10,28 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <vector>
 
 namespace platform {
 
-RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
+namespace {
+quint64 nextGeneration()
+{
+    static std::atomic<quint64> last{0};
+    return ++last;
+}
+} // namespace
+
+RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent), m_generation(nextGeneration())
 {
     // As a rich edit: the lines wrap at the box's width, and Tab moves to the next control.
     setLineWrapMode(QTextEdit::WidgetWidth);
     setTabChangesFocus(true);
     setAcceptRichText(true);
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        ++m_generation;
+        m_generation = nextGeneration();
         // Text put in or taken out (not a change of format only) replaces a part shown.
         if (m_cut && removed != added)
             dropCut();

@@ -50,8 +50,10 @@ public:
     static constexpr qsizetype kDisplayMaxChars = 20000;
     static constexpr qsizetype kDisplayMaxLines = 2000;
     bool isCut() const { return m_cut; }
-    // Grows at every change of the content (loads, clearing, typing), so that a caller can tell
-    // whether the content is still what it put there.
+    // Changes at every change of the content (loads, clearing, typing), so that a caller can tell
+    // whether the content is still what it put there. The numbers are drawn from one count for
+    // every rich edit of the run, never 0: no two contents share one, so a number kept for one
+    // rich edit is never that of another, nor of a rich edit made later.
     quint64 contentGeneration() const { return m_generation; }
     // Whole-file write through a temporary file renamed over the target; false on failure.
     bool saveToFile(const QString &path) const;
@@ -77,7 +79,7 @@ private:
     void showFromStart();
 
     mutable std::unique_ptr<QTextDocument> m_scratch; // linesToBytes' document
-    quint64 m_generation = 0;
+    quint64 m_generation;
     // A display showing only the start of m_whole; read-only before it was cut as given.
     bool m_cut = false;
     bool m_readOnlyBeforeCut = false;

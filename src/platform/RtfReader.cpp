@@ -717,11 +717,13 @@ private:
     bool limited() const { return limits_.chars >= 0; }
 
     // Cuts the text to what the limits still take; false when they take nothing. The reading
-    // stops at the limits: the last line's end, or the last character.
+    // stops at the limits: the last line's end, or the last character. The text comes a run at a
+    // time, read already: what of it is left out counts as well as what the stream holds after.
     bool withinLimits(QStringView &s)
     {
         for (qsizetype i = 0; i < s.size(); ++i) {
             if (s[i] == QChar(0x2028) && ++lines_ >= limits_.lines) {
+                cut_ = i + 1 < s.size();
                 s = s.first(i);
                 stop();
                 break;
@@ -729,6 +731,7 @@ private:
         }
         const qsizetype room = limits_.chars - chars_;
         if (s.size() >= room) {
+            cut_ = cut_ || s.size() > room;
             s = s.first(room);
             stop();
         }
@@ -739,6 +742,8 @@ private:
     void stop()
     {
         done_ = true;
+        if (cut_)
+            return;
         // What is left counts when it holds more than the closing braces.
         for (const char *q = p_; q < end_; ++q)
             if (*q != '}' && *q != '\r' && *q != '\n' && *q != ' ') {

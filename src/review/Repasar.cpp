@@ -333,6 +333,10 @@ void TRepasar_::disposicion()
     }
     if (I && !M)
         Image2->show();
+    // The answer picture was fitted to its box when the card was shown; the layout above gives
+    // its control the box's whole width, so it is fitted again to keep its proportions.
+    if (I && Image2->picture().width() > 0 && p->Saltar_Activacion == 0)
+        TImag_Zoom_::Prepara_Imagen(M ? 5 : 6);
     Label7->setVisible(!M);
     Panel3->move(Panel1->x() + 324, Panel3->y());
     colocaZoom();

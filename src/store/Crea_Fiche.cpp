@@ -12,6 +12,7 @@
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 #include "store/Opciones_FE.h"
+#include "store/Restos_Trabajo.h"
 #include "store/Text_Zoom.h"
 
 #include <QClipboard>
@@ -432,6 +433,8 @@ void TCrea_Fiche_::Button1_Click()
     if (!Nombre_FE_Cabe(QDir(Carpeta).exists() ? Carpeta : p->Carpeta_Programa, Nombre))
         return rehusa(Msg_Nombre_Largo, Edit1);
     const QString B = Carpeta + QLatin1Char('/') + Nombre;
+    // A replacement there cut short is finished first: a name it takes is not free.
+    Quita_Restos_Abandonados(Carpeta);
     for (const char *ext : {"STU", "MB", "DB", "PX"}) {
         if (!platform::existingPathAnyCase(B + QLatin1Char('.') + QLatin1String(ext)).isEmpty())
             return rehusa(Msg_Ya_Existe, Edit1);

@@ -93,7 +93,7 @@ struct TD_Module_::Cargas {
     struct Larga {
         Huella huella;
         bool danada = false;
-        quint64 review = 0, editor = 0; // generations of the two rich edits after the load
+        quint64 review = 0, editor = 0; // generations of the two rich edits after the load; 0: none
     } larga;
 
     static Huella of(const std::string &bytes, bool packed)
@@ -472,6 +472,34 @@ void TD_Module_::Tabla_ActivaAfterPost(engine::Table &DataSet)
 
 void TD_Module_::Tabla_ActivaBeforeScroll(engine::Table &) {}
 
+namespace {
+// While it lives, a damaged container of PKS is noted in `danado` instead of being told.
+struct Silencio {
+    TPackStreams &pks;
+    TPackStreams::TNotifyEvent antes;
+    Silencio(TPackStreams &p, bool &danado) : pks(p), antes(p.OnCorrupt)
+    {
+        pks.OnCorrupt = [&danado](TPackStreams &) { danado = true; };
+    }
+    ~Silencio() { pks.OnCorrupt = std::move(antes); }
+    Silencio(const Silencio &) = delete;
+    Silencio &operator=(const Silencio &) = delete;
+};
+} // namespace
+
+std::optional<QByteArray> TD_Module_::Desempaqueta_Sin_Aviso(const std::string &Blob, int64_t Limite)
+{
+    bool danado = false;
+    const Silencio silencio(*PKS, danado);
+    packing::MemoryStream stream{std::string_view(Blob)};
+    try {
+        Descomprime_Decodifica_Stream_con_PKS(stream, Limite);
+    } catch (...) {
+        return std::nullopt;
+    }
+    return toByteArray(stream);
+}
+
 bool TD_Module_::fichaEmpaquetada()
 {
     return Sesion_->Fichero_Empaquetado == 1 && Tabla_ActivaFicha_Comp_Encr().asString() == "S";
@@ -498,12 +526,7 @@ void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
     // A damaged container is told once for the card, after every display is filled.
     bool contenedorDanado = false;
     {
-        struct Silencio {
-            TPackStreams &pks;
-            TPackStreams::TNotifyEvent antes;
-            ~Silencio() { pks.OnCorrupt = std::move(antes); }
-        } silencio{*PKS, PKS->OnCorrupt};
-        PKS->OnCorrupt = [&contenedorDanado](TPackStreams &) { contenedorDanado = true; };
+        const Silencio silencio(*PKS, contenedorDanado);
         m_cortaDanada = p->Tam_Respuesta > 0 && !mostrarRespuestaCorta();
         m_largaDanada = p->Con_Texto_Largo == 1 && !mostrarRespuestaLarga();
         mostrarImagenes();
@@ -661,18 +684,21 @@ void TD_Module_::mostrarImagenes()
                 decodeInto(scratch, pictureBytes(blob, packed), *format);
                 showPicture(review, scratch, reviewSlot);
                 showPicture(editor, scratch, editorSlot);
-                return;
+                return false;
             } catch (...) {
             }
         }
         clearPicture(review);
         clearPicture(editor);
+        return format.has_value();
     };
-    show(Tabla_ActivaTipo_Preg_Imag().asString(), Tabla_ActivaPreg_Imag(), d.reviewImage1, 4, d.editorImage1, 7);
+    m_preguntaImagenDanada =
+        show(Tabla_ActivaTipo_Preg_Imag().asString(), Tabla_ActivaPreg_Imag(), d.reviewImage1, 4, d.editorImage1, 7);
     int slot = 0;
     if (p->Con_Imagen_Respuesta == 1)
         slot = p->Con_Texto_Largo == 1 ? 5 : 6;
-    show(Tabla_ActivaTipo_Resp_Imag().asString(), Tabla_ActivaResp_Imag(), d.reviewImage2, slot, d.editorImage2, 8);
+    m_respuestaImagenDanada = show(Tabla_ActivaTipo_Resp_Imag().asString(), Tabla_ActivaResp_Imag(), d.reviewImage2,
+                                   slot, d.editorImage2, 8);
 }
 
 // ---- Display font style ----
@@ -724,6 +750,8 @@ void TD_Module_::attachCardEditorDisplays(const CardEditorDisplays &displays)
     d.editorRichEdit1 = displays.RichEdit1;
     d.editorImage1 = displays.Image1;
     d.editorImage2 = displays.Image2;
+    // A display attached now holds no card yet, whatever it held before.
+    m_cargas->larga.editor = 0;
     if (displays.Image1)
         TImag_Zoom_::registerSlot(7, displays.Image1);
     if (displays.Image2)
@@ -738,6 +766,7 @@ void TD_Module_::attachReviewDisplays(const ReviewDisplays &displays)
     d.reviewRichEdit1 = displays.RichEdit1;
     d.reviewImage1 = displays.Image1;
     d.reviewImage2 = displays.Image2;
+    m_cargas->larga.review = 0;
     if (displays.Image1)
         TImag_Zoom_::registerSlot(4, displays.Image1);
     if (displays.Image2) {

@@ -206,10 +206,19 @@ public:
     // content over its limit) or whose picture container is damaged is shown with those
     // displays empty, and "Los datos de este Fichero de Estudio están dañados." is said once
     // for it while its file stays open, however often it is shown again; the refresh fails
-    // for nobody. These tell whether the current card's answers could not be read at its last
-    // refresh, so that a save keeps the stored bytes of an answer the user did not retype.
+    // for nobody. These tell whether the current card's fields could not be read at its last
+    // refresh, so that a save keeps the stored bytes of a field the user did not replace.
     bool Respuesta_Corta_Danada() const { return m_cortaDanada; }
     bool Respuesta_Larga_Danada() const { return m_largaDanada; }
+    // Likewise for the pictures: one whose type names a picture and whose blob could not be
+    // unpacked or is not a picture of that type.
+    bool Imagen_Pregunta_Danada() const { return m_preguntaImagenDanada; }
+    bool Imagen_Respuesta_Danada() const { return m_respuestaImagenDanada; }
+    // Says that the current card holds damaged content, unless that was said for it already.
+    void Avisa_Ficha_Danada() { avisaFichaDanada(); }
+    // The content of a packed blob, unpacked with PKS within `Limite`; nothing, and nothing
+    // said, when it cannot be unpacked.
+    std::optional<QByteArray> Desempaqueta_Sin_Aviso(const std::string &Blob, int64_t Limite);
 
     // DAMAGED TABLES. A table whose pages cannot be read (engine::DamagedTableError) is told
     // once, in Spanish: the open study file's with Msg_Fichero_Danado, which sends the user to
@@ -244,6 +253,8 @@ private:
     bool m_refrescoOmitido = false;
     bool m_cortaDanada = false;
     bool m_largaDanada = false;
+    bool m_preguntaImagenDanada = false;
+    bool m_respuestaImagenDanada = false;
     std::set<long long> m_danadasAvisadas; // of the open file
     std::set<std::string> m_tablasDanadas;  // paths of the damaged tables told
 };

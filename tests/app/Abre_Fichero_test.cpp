@@ -318,9 +318,18 @@ TEST_F(OpenFileTest, AWrongPasswordIsToldOnlyAfterAccepting)
 {
     const QString path = study("Secreto", passwordOptions(), {}, "buena");
     open(study("Otro"));
-    typePassword("mala", true);
+    // While the password is asked for and while the message is up, no file is named as open.
+    QStringList rotulos;
+    platform::onNextShow("Passw_FE_", [&](QWidget *) {
+        rotulos << p->Label9->caption() << p->Label22->caption();
+        Passw_FE_->Edit1->setText("mala");
+        Passw_FE_->CheckBox2->setChecked(true);
+        Passw_FE_->BitBtn1->click();
+    });
+    platform::onNextShow("Mensaje", [&](QWidget *) { rotulos << p->Label9->caption() << p->Label17->caption(); });
     open(path);
     EXPECT_EQ(messages(), QStringList{ContrasenaMala});
+    EXPECT_EQ(rotulos, QStringList(4, NoFileLabel));
     expectClosed();
     EXPECT_FALSE(QFileInfo::exists(dat("Secreto.CLA")));
     open(dat("Otro.DB")); // and the failed open leaves no password to save for the next file

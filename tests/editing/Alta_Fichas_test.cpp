@@ -4,11 +4,14 @@
 
 #include "app/Panta_Inicio.h"
 #include "editing/Alta_Fichas.h"
+#include "editing/FILTRO_ENV_.h"
 #include "platform/FileDialog.h"
 #include "platform/ModalShow.h"
 #include "platform/Picture.h"
 #include "platform/Rtf.h"
 #include "platform/RtfReader.h"
+#include "review/Repasar.h"
+#include "review/Selecc_Repaso.h"
 #include "store/D_Module.h"
 #include "store/Passw_FE.h"
 #include "store/Text_Zoom.h"
@@ -24,6 +27,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <tuple>
 
 namespace {
@@ -359,7 +363,7 @@ TEST_F(CardEditorTest, ASavedCardFollowsThePackingTheFileHasNow)
 
 // A packed card in a file that no longer packs, saved without retyping its answer: an answer
 // that would unpack past the answer limit (a small blob of 64 MiB of zeros) is refused as
-// damaged before it is unpacked, and the card stays as stored.
+// damaged before it is unpacked, said once, and stored as it was with the rest of the card.
 TEST_F(CardEditorTest, AnAnswerUnpackedOnSavingKeepsToTheAnswerLimit)
 {
     const std::string bomb = testsupport::packedBlob(std::string(size_t(64) << 20, '\0'), true, false);
@@ -370,23 +374,23 @@ TEST_F(CardEditorTest, AnAnswerUnpackedOnSavingKeepsToTheAnswerLimit)
         t.fieldByName("Resp_Text").setBytes(bomb);
         t.post();
     });
-    auto storedAnswer = [&] {
+    auto stored = [&] { // the answer and the importance of the first card
         engine::Table t;
         t.setTableName(path.toStdString());
         t.open();
-        t.first();
-        return t.fieldByName("Resp_Text").asBytes();
+        for (t.first(); !t.eof() && t.fieldByName("Preg_Text").asString() != "pregunta 1";)
+            t.next();
+        return std::pair(t.fieldByName("Resp_Text").asBytes(), t.fieldByName("Nive_Impo").asInteger());
     };
     inEditor(0, [&] {
         type(E->EditNive_Impo, QStringLiteral("3"));
         clearMessages();
         E->Button2->click();
         EXPECT_EQ(messages(), QStringList{QStringLiteral("Los datos de este Fichero de Estudio están dañados.")});
-        EXPECT_EQ(takeErrorReports().size(), 1u);
-        EXPECT_TRUE(E->modalOpen());
-        E->Button1->click();
+        EXPECT_EQ(takeErrorReports().size(), 0u);
+        EXPECT_FALSE(E->modalOpen());
     });
-    EXPECT_TRUE(storedAnswer() == bomb);
+    EXPECT_TRUE(stored() == std::pair(bomb, 3));
     Panta_Inicio_->Cierra_Fichero();
 }
 
@@ -684,5 +688,296 @@ TEST_F(CardEditorTest, APastedListIsStoredAsTheEditorShowsIt)
                 lists << p.para.list;
         EXPECT_EQ(lists, expected) << cards[i].longAnswer;
         EXPECT_EQ(platform::rtf::linesOfContent(stored), (QStringList{"Colores:", "rojo", "verde", "uno", "dos", "fin"}));
+    }
+}
+
+// ---- What a save keeps of what the user did not replace ----
+
+namespace {
+
+const QString Nota_Cortada =
+    QStringLiteral("[…] La respuesta es demasiado larga para mostrarla entera: aquí se ve solo su principio.");
+
+// Every field of every card as stored, by name.
+using RawCard = std::map<std::string, std::string>;
+std::vector<RawCard> rawCards(const QString &path)
+{
+    engine::Table t;
+    t.setTableName(path.toStdString());
+    t.open();
+    std::vector<RawCard> out;
+    for (t.first(); !t.eof(); t.next()) {
+        RawCard card;
+        for (int i = 0; i < t.fieldCount(); ++i)
+            card[t.field(i).name()] = t.field(i).asBytes();
+        out.push_back(std::move(card));
+    }
+    return out;
+}
+
+// The fields whose stored bytes differ.
+std::vector<std::string> changedFields(const RawCard &before, const RawCard &after)
+{
+    std::vector<std::string> out;
+    for (const auto &[name, bytes] : before)
+        if (after.at(name) != bytes)
+            out.push_back(name);
+    return out;
+}
+
+// Sets a field of every card of a table (a post may move the card in the table's order).
+void setAll(engine::Table &t, const char *field, const std::string &value)
+{
+    std::vector<long long> ids;
+    for (t.first(); !t.eof(); t.next())
+        ids.push_back(t.bookmark());
+    for (long long id : ids) {
+        t.gotoBookmark(id);
+        t.edit();
+        t.fieldByName(field).setAsString(value);
+        t.post();
+    }
+}
+
+// An answer of one paragraph in the RTF layout of a rich edit, its text given as RTF.
+std::string rtfParagraph(const QByteArray &body)
+{
+    return (QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\r\n\\viewkind4\\uc1\\pard\\f0\\fs20 ") + body
+            + QByteArray("\\par\r\n}\r\n"))
+        .toStdString();
+}
+
+} // namespace
+
+// Where the editor is opened from: the selection window's "Mo&dificar Fichas" or the review's
+// "Modifica&r ficha", each the first opening of the editor in the run.
+enum class Desde { Seleccion, Repaso };
+struct Apertura {
+    Desde desde;
+    bool packed, longAnswer;
+    friend std::string nombre(const Apertura &a)
+    {
+        return std::string(a.desde == Desde::Seleccion ? "Seleccion" : "Repaso") + (a.packed ? "Empaquetado" : "Plano")
+               + (a.longAnswer ? "Largo" : "Corto");
+    }
+    friend void PrintTo(const Apertura &a, std::ostream *os) { *os << nombre(a); }
+};
+
+class CardEditorFirstOpening : public CardEditorTest, public testing::WithParamInterface<Apertura> {
+protected:
+    // Opens the editor on the first card of the view through the window's own button, runs
+    // `inside` in it and leaves that window again.
+    void throughWindow(Desde desde, const std::function<void()> &inside)
+    {
+        platform::onNextShow("Alta_Fichas_", [inside](QWidget *) { inside(); });
+        if (desde == Desde::Seleccion) {
+            platform::onNextShow("FILTRO_ENV", [this](QWidget *) {
+                QTest::mouseClick(FILTRO_ENV->Button7, Qt::LeftButton);
+                pressKey(FILTRO_ENV, QChar(27));
+            });
+            pressKey('7');
+            return;
+        }
+        Panta_Inicio_->Modificable = 1;
+        platform::onNextShow("Selecc_Repaso_", [](QWidget *) {
+            platform::onNextShow("Repasar_", [](QWidget *) {
+                QTest::mouseClick(Repasar_->Button11, Qt::LeftButton);
+                Repasar_->Button4->click();
+            });
+            Selecc_Repaso_->Button1->click();
+        });
+        pressKey('2');
+    }
+};
+
+// Opened for the first time in the run, the editor shows the card's stored answer, and saving
+// at once stores every field as it was.
+TEST_P(CardEditorFirstOpening, ShowsTheStoredCardAndSavingAtOnceChangesNothing)
+{
+    const Apertura a = GetParam();
+    const QStringList largo{QStringLiteral("La mitocondria produce la energía"), QStringLiteral("de la célula.")};
+    const QStringList corto{QStringLiteral("respuesta corta"), QStringLiteral("y su segunda línea")};
+    const QString path = openStudy(a.packed, allOptions(a.longAnswer), [&](engine::Table &t) {
+        auto p = [&](const std::string &b) { return a.packed ? testsupport::packedBlob(b, true, true, Clave) : b; };
+        for (int i = 1; i <= 2; ++i) {
+            testsupport::CardContent c;
+            c.question = QStringLiteral("pregunta %1").arg(i);
+            c.shortAnswer = p(testsupport::rtfLines(corto));
+            c.longAnswer = p(testsupport::rtfLines(largo));
+            c.questionType = QStringLiteral("JPG");
+            c.questionPicture = p(testsupport::pictureBytes("JPG", 40 + i, 30).toStdString());
+            c.answerType = QStringLiteral("BMP");
+            c.answerPicture = p(testsupport::pictureBytes("BMP", 20, 10 + i).toStdString());
+            c.packedFlag = a.packed ? QStringLiteral("S") : QStringLiteral("N");
+            testsupport::appendCard(t, c);
+        }
+        setAll(t, "Nive_Impo", "2");
+        setAll(t, "Fech_Prox_Repa", "20261101");
+    });
+    const std::vector<RawCard> before = rawCards(path);
+    QStringList shown;
+    bool pictures = false;
+    int fromReview = -1;
+    throughWindow(a.desde, [&] {
+        fromReview = Panta_Inicio_->Edicion_Desde_Repaso;
+        shown = a.longAnswer ? E->RichEdit1->lines() : QStringList{E->EditResp_Text->text()};
+        pictures = E->Image1->hasPicture() && E->Image2->hasPicture();
+        QTest::mouseClick(E->Button2, Qt::LeftButton); // "Guarda y A&caba"
+        EXPECT_FALSE(E->modalOpen());
+    });
+    EXPECT_EQ(fromReview, a.desde == Desde::Repaso ? 1 : 0);
+    EXPECT_EQ(shown, a.longAnswer ? largo : corto.first(1));
+    EXPECT_TRUE(pictures);
+    const std::vector<RawCard> after = rawCards(path);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(changedFields(before[i], after[i]), std::vector<std::string>{}) << "card " << i;
+    EXPECT_TRUE(takeErrorReports().empty());
+    EXPECT_TRUE(messages().filter(Msg_Datos_Danados).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(, CardEditorFirstOpening,
+                         testing::Values(Apertura{Desde::Seleccion, false, true}, Apertura{Desde::Seleccion, true, true},
+                                         Apertura{Desde::Repaso, false, true}, Apertura{Desde::Repaso, true, true},
+                                         Apertura{Desde::Seleccion, true, false}, Apertura{Desde::Repaso, false, false}),
+                         [](const testing::TestParamInfo<Apertura> &i) { return nombre(i.param); });
+
+// A long answer the box shows only the start of is marked so in the editor and in the review,
+// cannot be typed into, and a save of the card's other fields keeps its stored bytes; loaded
+// anew from a file, the whole new answer is stored.
+TEST_F(CardEditorTest, ALongAnswerShownInPartIsMarkedAndNeverSavedFromWhatIsShown)
+{
+    const struct {
+        const char *name;
+        std::string answer;
+    } cases[] = {
+        {"palabras en un párrafo", testsupport::rtfLines({QString(QStringLiteral("abcd ")).repeated(5040)})},
+        {"una palabra larga", testsupport::rtfLines({QString(25200, u'x')})},
+        {"escapes hexadecimales", rtfParagraph(QByteArray("\\'e1").repeated(25200))},
+        {"16 MiB", rtfParagraph(QByteArray(qsizetype(Limite_Respuesta) - 4096, 'y'))},
+        {"reemplazada", testsupport::rtfLines({QString(25200, u'r')})},
+    };
+    const QString path = openStudy(false, allOptions(true), [&](engine::Table &t) {
+        for (const auto &c : cases) {
+            testsupport::CardContent card;
+            card.question = QString::fromUtf8(c.name);
+            card.longAnswer = c.answer;
+            testsupport::appendCard(t, card);
+        }
+        setAll(t, "Nive_Impo", "0");
+    });
+    putFile(QStringLiteral("nueva.rtf"), QByteArray::fromStdString(testsupport::rtfLines({"nueva respuesta"})));
+    const std::vector<RawCard> before = rawCards(path);
+    std::vector<std::tuple<QString, bool, QString>> shown; // last line, read-only, review's last line
+    bool typed = false;
+    inEditor(0, [&] {
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const QStringList lines = E->RichEdit1->lines();
+            const QStringList review = Repasar_->RichEdit1->lines();
+            shown.emplace_back(lines.value(lines.size() - 1), E->RichEdit1->isReadOnly(),
+                               review.value(review.size() - 1));
+            E->RichEdit1->setFocus();
+            QTest::keyClicks(E->RichEdit1, QStringLiteral("zz"));
+            typed = typed || E->RichEdit1->document()->isModified();
+            type(E->EditPreg_Text, QString::fromUtf8(cases[i].name) + QStringLiteral(" bis"));
+            if (i + 1 < std::size(cases))
+                E->DBNavigator1->btnClick(platform::DBNavigator::Next); // saves the card first
+        }
+        // The last one is replaced by a file's answer.
+        platform::FileDialog::queueFileName(programPath(QStringLiteral("nueva.rtf")));
+        QTest::mouseClick(E->BitBtn3, Qt::LeftButton);
+        EXPECT_FALSE(E->RichEdit1->isReadOnly());
+        QTest::mouseClick(E->Button2, Qt::LeftButton);
+    });
+    EXPECT_FALSE(typed);
+    ASSERT_EQ(shown.size(), std::size(cases));
+    for (const auto &[last, readOnly, review] : shown)
+        EXPECT_EQ(std::tuple(last, readOnly, review), std::tuple(Nota_Cortada, true, Nota_Cortada));
+    const std::vector<RawCard> after = rawCards(path);
+    ASSERT_EQ(after.size(), std::size(cases));
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(after[i].at("Preg_Text"), std::string(cases[i].name) + " bis");
+        if (i + 1 < after.size())
+            EXPECT_EQ(changedFields(before[i], after[i]), std::vector<std::string>{"Preg_Text"});
+        else
+            EXPECT_EQ(rtfLines(after[i].at("Resp_Memo")), QStringList{"nueva respuesta"});
+    }
+    EXPECT_TRUE(takeErrorReports().empty());
+}
+
+// What could not be read is stored back as it was, and the card is said to be damaged once:
+// a picture that is not one and an answer over its limit on a plain card of a file that packs
+// (the card's other fields are packed), and a damaged container on a packed card of a file
+// that no longer packs (the others are unpacked).
+TEST_F(CardEditorTest, SavingACardKeepsWhatCouldNotBeReadAndSaysSoOnce)
+{
+    const std::string noImagen = "esto no es una imagen";
+    const std::string jpeg = testsupport::pictureBytes("JPG", 30, 20).toStdString();
+    const std::string bmp = testsupport::pictureBytes("BMP", 20, 10).toStdString();
+    const std::string danado = "&*" + std::string(100, '\x5A');
+    const std::string enorme = rtfParagraph(QByteArray(qsizetype(Limite_Respuesta) + (1 << 20), 'a'));
+    const struct {
+        const char *name;
+        bool filePacks, longAnswer;
+        testsupport::CardContent card;
+        // Stored as they were, and (unpacked) as they were.
+        std::vector<std::string> kept, unpacked;
+    } cases[] = {
+        {"tarjeta sin empaquetar en fichero empaquetado",
+         true,
+         true,
+         [&] {
+             testsupport::CardContent c;
+             c.longAnswer = enorme;
+             c.questionType = QStringLiteral("JPG");
+             c.questionPicture = noImagen;
+             c.answerType = QStringLiteral("BMP");
+             c.answerPicture = bmp;
+             return c;
+         }(),
+         {"Resp_Memo", "Preg_Imag", "Tipo_Preg_Imag", "Tipo_Resp_Imag"},
+         {"Resp_Imag"}},
+        {"tarjeta empaquetada en fichero sin empaquetar",
+         false,
+         false,
+         [&] {
+             testsupport::CardContent c;
+             c.shortAnswer = danado;
+             c.questionType = QStringLiteral("JPG");
+             c.questionPicture = testsupport::packedBlob(jpeg, true, false);
+             c.answerType = QStringLiteral("BMP");
+             c.answerPicture = testsupport::packedBlob(noImagen, true, false);
+             c.packedFlag = QStringLiteral("S");
+             return c;
+         }(),
+         {"Resp_Text", "Tipo_Preg_Imag", "Tipo_Resp_Imag"},
+         {"Preg_Imag", "Resp_Imag"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        clearMessages();
+        const QString path =
+            openStudy(c.filePacks, allOptions(c.longAnswer), [&](engine::Table &t) { testsupport::appendCard(t, c.card); });
+        const RawCard before = rawCards(path).at(0);
+        inEditor(0, [&] {
+            type(E->EditPreg_Text, QStringLiteral("pregunta arreglada"));
+            QTest::mouseClick(E->Button2, Qt::LeftButton);
+            EXPECT_FALSE(E->modalOpen());
+        });
+        EXPECT_EQ(messages(), QStringList{Msg_Datos_Danados});
+        EXPECT_TRUE(takeErrorReports().empty());
+        const RawCard after = rawCards(path).at(0);
+        EXPECT_EQ(after.at("Preg_Text"), "pregunta arreglada");
+        EXPECT_EQ(after.at("Ficha_Comp_Encr"), c.filePacks ? "S" : "N");
+        for (const std::string &f : c.kept)
+            EXPECT_TRUE(after.at(f) == before.at(f)) << f;
+        for (const std::string &f : c.unpacked) {
+            const std::string stored = c.filePacks ? testsupport::unpackedBlob(after.at(f), Clave) : after.at(f);
+            const std::string was = c.filePacks ? before.at(f) : testsupport::unpackedBlob(before.at(f));
+            EXPECT_TRUE(stored == was) << f;
+        }
+        Panta_Inicio_->Cierra_Fichero();
+        QFile::remove(path);
     }
 }

@@ -8,8 +8,10 @@
 #include "platform/Rtf.h"
 #include "platform/TextFile.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 class GroupEntryTest : public StudyFileFixture {
 protected:
@@ -249,4 +251,40 @@ TEST_F(GroupEntryTest, TheImportanceColumnTakesDigitsOnlyOneLineIsEmptiedAndEscC
         EXPECT_EQ(k, QChar('a'));
         w->typeCharacter(QChar(27));
     }));
+}
+
+// Typed as a user types on the shown window: Tab in the last column goes on to the next row,
+// Shift+Tab comes back, so one card's letters never land in the previous card's importance.
+TEST_F(GroupEntryTest, TabFromTheImportanceColumnGoesToTheNextRowAndShiftTabBack)
+{
+    abre();
+    conVentana([&] {
+        showActive(w);
+        QWidget *grid = w->StringGrid1->viewport();
+        QTest::mouseClick(grid, Qt::LeftButton, {},
+                          w->StringGrid1->visualRect(w->StringGrid1->model()->index(0, 0)).center());
+        // A character at a time, each to the control that has the focus then (the first one
+        // opens the cell's editor).
+        auto teclea = [&](const QString &texto) {
+            for (QChar c : texto)
+                QTest::keyClicks(QApplication::focusWidget() ? QApplication::focusWidget() : grid, QString(c));
+        };
+        auto tecla = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : grid, k, m);
+        };
+        for (const QString &celda : {"q1", "a1", "k1", "23"}) {
+            teclea(celda);
+            tecla(Qt::Key_Tab);
+        }
+        EXPECT_EQ(w->StringGrid1->currentRow(), 1);
+        EXPECT_EQ(w->StringGrid1->currentColumn(), 0);
+        teclea("q2");
+        tecla(Qt::Key_Tab);
+        tecla(Qt::Key_Backtab, Qt::ShiftModifier);
+        tecla(Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(w->StringGrid1->currentRow(), 0);
+        EXPECT_EQ(w->StringGrid1->currentColumn(), 3);
+        EXPECT_EQ(filas(2), (QStringList{"q1|a1|k1|23", "q2|||"}));
+        w->typeCharacter(QChar(27));
+    });
 }

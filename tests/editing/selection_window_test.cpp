@@ -84,20 +84,26 @@ TEST_F(SelectionWindow, IncompleteRowsAndRefusedTextsLeaveTheRightFilter)
     w()->Button2Click();
     EXPECT_EQ(messages(), QStringList{Incompleta});
 
-    // A value the card table refuses: reported, the table keeps its filter and its view.
+    // A value its numeric field cannot take: told in the window's words, naming the field;
+    // the table keeps its filter and its view.
     seleccionaNivel(QStringLiteral("1"));
     const QString antes = Sesion_->Filtro_Actual;
     const auto vistaAntes = vista();
     clearMessages();
-    for (const QString &malo : {QStringLiteral(" "), QStringLiteral("1x"), QStringLiteral("1) or (Nive_Fich")}) {
+    for (const QString &malo : {QStringLiteral(" "), QStringLiteral("1x"), QStringLiteral("1) or (Nive_Fich"),
+                                QStringLiteral("hombros")}) {
         w()->Edit1->setText(malo);
         w()->Button2Click();
         EXPECT_EQ(QString::fromStdString(tabla().filter()), antes) << malo.toStdString();
         EXPECT_EQ(Sesion_->Filtro_Actual, antes);
         EXPECT_EQ(vista(), vistaAntes);
     }
-    ASSERT_EQ(messages().size(), 3);
-    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("La condición de selección no es válida")));
+    ASSERT_EQ(messages().size(), 4);
+    EXPECT_EQ(messages()[3], QStringLiteral("El valor de «Nivel de la Ficha» tiene que ser un número, escrito sólo con "
+                                            "cifras (del 0 al 9):\r«hombros» no lo es.\r\rLa selección anterior sigue "
+                                            "en uso."));
+    for (const QString &m : messages())
+        EXPECT_FALSE(m.contains(QStringLiteral("posición")) || m.contains(QStringLiteral("comillas"))) << m.toStdString();
 
     // The digit check when the edit is left, and when a key row turns numeric.
     clearMessages();

@@ -1,7 +1,7 @@
 // The rules of an export apart from its window: the checks and their order, what a plan holds,
 // the new file's options, the blob fields copied and the new file's picture.
 #include "exchange/Exportacion.h"
-#include "exchange/Restos_Trabajo.h"
+#include "store/Restos_Trabajo.h"
 #include "platform/Files.h"
 #include "store/Opciones_FE.h"
 #include "support/StudyFiles.h"
@@ -11,13 +11,40 @@
 #include <QTemporaryDir>
 
 #include <map>
+#include <optional>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+// The lock that a process at work holds on its work files of one kind in a folder, held here
+// for it: ".<kind>-<process>.lock", locked for as long as this lives.
+class WorkLock {
+public:
+    WorkLock(const QString &folder, const QString &kind, qint64 process)
+        : path(QStringLiteral("%1/.%2-%3.lock").arg(folder, kind).arg(process))
+    {
+        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    }
+    ~WorkLock()
+    {
+        ::unlink(QFile::encodeName(path).constData());
+        ::close(fd);
+    }
+    WorkLock(const WorkLock &) = delete;
+    WorkLock &operator=(const WorkLock &) = delete;
+    QString name() const { return QFileInfo(path).fileName(); }
+
+private:
+    QString path;
+    int fd = -1;
+};
+
 using F = Foco_Exportacion;
 
 class ExportRulesTest : public ::testing::Test {
@@ -185,22 +212,29 @@ TEST_F(ExportRulesTest, OnlyTheWorkFilesOfProcessesThatAreGoneAreRemoved)
     if (gone == 0)
         _exit(0);
     waitpid(gone, nullptr, 0);
-    const QString g = QString::number(gone), me = QString::number(getpid());
+    // A process at work holds the lock on its work files; one whose number is in use by
+    // another process that holds no such lock (the number given again after a restart) is
+    // gone all the same.
+    const QString g = QString::number(gone), me = QString::number(getpid()), reused = QString::number(getppid());
+    const QString folder = dat("").chopped(1);
+    const WorkLock exporting(folder, "exportacion", getpid()), unpacking(folder, "transporte", getpid());
     // A journal alone too: a removal cut short by a kill leaves one.
     const QStringList removed = {
         ".exportacion-" + g + ".db", ".exportacion-" + g + ".db-journal", ".transporte-" + g + ".db-wal",
         ".transporte-" + g + ".db-journal", ".~sv" + QString::number(gone, 16) + "-2a", ".transporte-" + g + ".stu",
-        ".exportacion-" + g + ".jpg", ".exportacion-" + g + ".tmp",
+        ".exportacion-" + g + ".jpg", ".exportacion-" + g + ".tmp", ".exportacion-" + reused + ".db",
+        ".transporte-" + reused + ".stu",
     };
     const QStringList kept = {
         ".exportacion-" + me + ".db", ".exportacion-" + me + ".db-journal", ".exportacion-" + g + ".dbx",
         ".exportacion-x" + g + ".db", ".otra-" + g + ".db", "Nuevo.DB", "Nuevo.DB-journal",
         ".~sv" + QString::number(getpid(), 16) + "-1", ".~sv" + QString::number(gone, 16) + "-1.DB",
-        ".transporte-" + me + ".stu", ".exportacion-" + g + ".txt",
+        ".transporte-" + me + ".stu", ".exportacion-" + g + ".txt", exporting.name(), unpacking.name(),
     };
     for (const QString &f : removed + kept)
-        testsupport::writeBytes(dat(f), "x");
-    EXPECT_EQ(Quita_Restos_Abandonados(dat("").chopped(1)), removed.size());
+        if (!f.endsWith(".lock"))
+            testsupport::writeBytes(dat(f), "x");
+    EXPECT_EQ(Quita_Restos_Abandonados(folder), removed.size());
     QStringList left = QDir(dat("")).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     QStringList expected = kept;
     expected.sort();
@@ -208,9 +242,10 @@ TEST_F(ExportRulesTest, OnlyTheWorkFilesOfProcessesThatAreGoneAreRemoved)
 }
 
 // A replacement's plan left by a process that is gone (or by this one, after a step that
-// failed) is carried out to its end before the work files go, whatever steps were done; one
-// of a process still at work waits; one that names anything but its own work parts as a
-// source, or a name outside the folder, is never followed.
+// failed, or by one whose number another process has now) is carried out to its end before
+// the work files go, whatever steps were done; one of a process still at work (holding its
+// lock) waits; one that names anything but its own work parts as a source, or a name outside
+// the folder, is never followed.
 TEST_F(ExportRulesTest, AReplacementCutShortIsFinishedAsItsPlanSays)
 {
     const pid_t gone = fork();
@@ -228,6 +263,7 @@ TEST_F(ExportRulesTest, AReplacementCutShortIsFinishedAsItsPlanSays)
         QString plan;
         QByteArray steps;
         Files before, after;
+        bool held = false; // its process at work
     } cases[] = {
         {"none done", work + ".plan", steps,
          [&] { Files f = old; f[work + ".db"] = "tabla nueva"; f[work + ".stu"] = "ajustes nuevos"; return f; }(), done},
@@ -242,7 +278,12 @@ TEST_F(ExportRulesTest, AReplacementCutShortIsFinishedAsItsPlanSays)
         {"of a process still at work", ".transporte-" + alive + ".plan",
          "R\t.transporte-" + alive.toUtf8() + ".db\tT.DB\n",
          {{".transporte-" + alive + ".db", "suya"}, {"T.DB", "vieja"}},
-         {{".transporte-" + alive + ".db", "suya"}, {"T.DB", "vieja"}, {".transporte-" + alive + ".plan", ""}}},
+         {{".transporte-" + alive + ".db", "suya"}, {"T.DB", "vieja"}, {".transporte-" + alive + ".plan", ""},
+          {".transporte-" + alive + ".lock", ""}},
+         true},
+        {"of a process whose number is in use again", ".transporte-" + alive + ".plan",
+         "R\t.transporte-" + alive.toUtf8() + ".db\tT.DB\n",
+         {{".transporte-" + alive + ".db", "suya"}, {"T.DB", "vieja"}}, {{"T.DB", "suya"}}},
         {"a source not its own", work + ".plan", "R\t.exportacion-" + g.toUtf8() + ".db\tT.DB\nQ\tT.STU\n",
          {{".exportacion-" + g + ".db", "otra"}, {"T.DB", "vieja"}, {"T.STU", "ajustes"}},
          {{"T.DB", "vieja"}, {"T.STU", "ajustes"}}},
@@ -259,6 +300,9 @@ TEST_F(ExportRulesTest, AReplacementCutShortIsFinishedAsItsPlanSays)
         for (const auto &[name, bytes] : k.before)
             testsupport::writeBytes(dat(name), bytes);
         testsupport::writeBytes(dat(k.plan), k.steps);
+        std::optional<WorkLock> atWork;
+        if (k.held)
+            atWork.emplace(folder, k.plan.section('-', 0, 0).mid(1), k.plan.section('-', 1).section('.', 0, 0).toLongLong());
         Quita_Restos_Abandonados(folder);
         Files after;
         for (const QString &f : QDir(folder).entryList(QDir::Files | QDir::Hidden))

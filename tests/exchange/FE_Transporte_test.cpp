@@ -2,10 +2,13 @@
 // round trips, and transport files that are refused without writing anything.
 #include "exchange/ExchangeFixture.h"
 
+#include "engine/Schema.h"
+#include "engine/Sqlite.h"
 #include "exchange/FE_Transporte.h"
 #include "exchange/TransportFiles.h"
 #include "platform/Files.h"
 #include "platform/MessageDialog.h"
+#include "support/EngineTables.h"
 
 #include <QFileInfo>
 
@@ -179,4 +182,36 @@ TEST_F(TransportTest, AnExistingStudyFileIsReplacedOnlyAfterOk)
     EXPECT_EQ(fileBytes(dat("Casa.STU")), fileBytes(dat("Otro.STU")));
     EXPECT_FALSE(QFileInfo::exists(dat("Casa.CLA")));
     EXPECT_FALSE(QFileInfo::exists(dat("Casa.BMP")));
+}
+
+// A transport file whose card table is of a newer format than this version reads is refused
+// with the reason, as the opening gives it, naming the transport file; nothing is written.
+TEST_F(TransportTest, ATableOfANewerFormatIsRefusedWithTheReason)
+{
+    study("Reciente");
+    QDir().mkpath(elsewhere(""));
+    {
+        engine::Database db;
+        db.open(testsupport::fileName(dat("Reciente.DB")), false);
+        db.exec("PRAGMA user_version = " + std::to_string(engine::kFormatVersion + 1));
+    }
+    const QString why = QString::fromStdString(testsupport::messageOf([&] {
+        engine::Table t;
+        testsupport::openTable(t, testsupport::fileName(dat("Reciente.DB")));
+    }));
+    ASSERT_TRUE(why.contains("sólo lee hasta el formato")) << why.toStdString();
+    std::vector<std::pair<QByteArray, QByteArray>> items;
+    for (const char *ext : {"DB", "STU"})
+        items.emplace_back(ext, zlib9(fileBytes(dat(QStringLiteral("Reciente.") + ext))));
+    testsupport::writeBytes(elsewhere("Reciente.SZP"), rawContainer(items));
+    for (const char *ext : {"DB", "STU"})
+        QFile::remove(dat(QStringLiteral("Reciente.") + ext));
+    const QStringList before = datFiles();
+
+    clearMessages();
+    transport(elsewhere("Reciente.SZP"), false);
+    ASSERT_EQ(messages().size(), 1);
+    const QString said = messages()[0];
+    EXPECT_TRUE(said.contains(QString(why).replace(dat("Reciente.DB"), "Reciente.SZP"))) << said.toStdString();
+    EXPECT_EQ(datFiles(), before);
 }

@@ -135,6 +135,16 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         testsupport::openTable(t, testsupport::fileName(newer));
     }));
     ASSERT_TRUE(why.contains("sólo lee hasta el formato") && why.contains("La tabla no se ha modificado."));
+    // A study file of the first format, which only an import that runs converts.
+    const QString first = writeStudy("Primera", everyPart(), {});
+    QFile::remove(first);
+    testsupport::writeVersion1Table(testsupport::fileName(first), testsupport::cardFields(60),
+                                    testsupport::cardIndexes(), 2, [](std::size_t i, engine::Row &r) {
+                                        r[0] = engine::Value::ofInteger(1);
+                                        r[4] = engine::Value::ofBytes("primera " + std::to_string(i));
+                                        r[15] = engine::Value::ofBytes("N");
+                                    });
+    const QByteArray firstBytes = fileBytes(first);
 
     // The choices stay from one case to the next; a refused side is dropped, so that the
     // import then says it is missing.
@@ -153,6 +163,8 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         {"destination holding a trigger of another's", origin, trapped, {Msg_Error_Importar}},
         {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}},
         {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}},
+        {"origin of the first format, destination of a newer one", first, newer, {Msg_Importar_Imposible.arg(why)}},
+        {"origin of a newer format, destination of the first", newer, first, {Msg_Importar_Imposible.arg(why)}},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.what);
@@ -163,5 +175,6 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         EXPECT_EQ(count(shortQuestions), 0u);
         EXPECT_EQ(rawSql(trapped, "SELECT count(*) FROM data"), 3);
         EXPECT_TRUE(fileBytes(newer) == newerBytes);
+        EXPECT_TRUE(fileBytes(first) == firstBytes);
     }
 }

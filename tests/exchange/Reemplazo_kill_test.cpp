@@ -3,18 +3,23 @@
 // truncations) runs an export, an unpacking over an existing study file (also one whose table
 // holds an uncommitted change), a repair or a conversion, and dies just before or just after
 // the n-th such call. The folder it leaves, reopened through the program, holds exactly the
-// old study file or the new one, intact, and no work file.
+// old study file or the new one, intact, and no work file. Killed half way through the
+// replacement itself, the next entry of any kind on that folder (creating, deleting, packing,
+// importing, opening another file, starting the program) finds the old or the new one whole.
 #include "exchange/ExchangeFixture.h"
 
 #include "support/EngineTables.h"
 #include "support/KillChild.h"
 
+#include "app/Program.h"
 #include "engine/Schema.h"
 #include "exchange/Exportar_FE.h"
 #include "exchange/FE_Transporte.h"
+#include "exchange/Importar_de_FE.h"
 #include "exchange/Transporte.h"
 #include "platform/Files.h"
 #include "platform/MessageDialog.h"
+#include "store/Crea_Fiche.h"
 #include "store/Repara_Fichero.h"
 #include "store/Sesion.h"
 
@@ -23,6 +28,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <fstream>
 #include <map>
@@ -142,9 +148,15 @@ std::string describe(const FolderState &s)
         out += name.toStdString() + "[" + std::to_string(rows.size()) + "] ";
     return out + s.hidden.join(QLatin1Char(' ')).toStdString();
 }
+
+void PrintTo(const FolderState &s, std::ostream *out)
+{
+    *out << describe(s);
+}
 } // namespace
 
-class ReplaceKillTest : public ExchangeFixture, public ::testing::WithParamInterface<Scenario> {
+// What the replacement tests share: the template folder, the child runs and the folder states.
+class ReplaceKillBase : public ExchangeFixture {
 protected:
     // The template of the program folder the child starts from ("dat", and "fuera" with a
     // transport file).
@@ -258,7 +270,9 @@ protected:
 
     // Runs the work in a child from a copy of the template; killed at the given call (0: not
     // at all). Returns the child's program folder, and the calls it counted when not killed.
-    QString runChild(const Scenario &s, long killAt, bool after, long *calls, testsupport::TempDir &root)
+    // renameTo: killed at the rename to a path that ends so instead.
+    QString runChild(const Scenario &s, long killAt, bool after, long *calls, testsupport::TempDir &root,
+                     const char *renameTo = nullptr)
     {
         const std::string report = root.file("informe.txt");
         const int status = [&] {
@@ -270,6 +284,7 @@ protected:
                 setenv("ORV_KILL_WORK", s.name, 1);
                 setenv("ORV_KILL_AT", std::to_string(killAt).c_str(), 1);
                 setenv("ORV_KILL_AFTER", after ? "1" : "0", 1);
+                setenv("ORV_KILL_RENAME_TO", renameTo ? renameTo : "", 1);
                 setenv("ORV_KILL_REPORT", report.c_str(), 1);
                 execl("/proc/self/exe", "/proc/self/exe", "--gtest_filter=ReplaceKillChild.DISABLED_Work",
                       "--gtest_also_run_disabled_tests", static_cast<char *>(nullptr));
@@ -287,7 +302,7 @@ protected:
         std::string said;
         std::getline(in, said);
         std::getline(in, said);
-        EXPECT_TRUE(testsupport::childEnded(status, killAt == 0))
+        EXPECT_TRUE(testsupport::childEnded(status, killAt == 0 && !renameTo))
             << "at " << killAt << (after ? " after" : " before") << ": " << said;
         if (calls)
             *calls = counted;
@@ -316,6 +331,8 @@ protected:
         return s;
     }
 };
+
+class ReplaceKillTest : public ReplaceKillBase, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneWhole)
 {
@@ -371,6 +388,197 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
 INSTANTIATE_TEST_SUITE_P(Works, ReplaceKillTest, ::testing::ValuesIn(Scenarios),
                          [](const testing::TestParamInfo<Scenario> &info) { return std::string(info.param.name); });
 
+// A replacement killed half way (its plan written, some of its renames done), then an entry
+// that reads, writes or deletes a study file of that folder, run in this program on a copy of
+// the folder the killed one left: the entry finds the old study file or the new one whole,
+// never the mixture, and leaves no work file.
+namespace {
+enum class Then { Create, Delete, Pack, Import, OpenOther, Start, ReusedProcessNumber };
+
+struct KillThen {
+    const char *name;
+    Work work;
+    const char *renameTo; // killed at the rename to the path that ends so,
+    bool after;           // after it, else before
+    Then then;
+};
+
+const KillThen KillThens[] = {
+    // The new file's picture in place, its settings and table not yet.
+    {"ExportThenCreateTheSameName", Work::Export, "/Nuevo.STU", false, Then::Create},
+    // The new table in place, the old settings and picture still there.
+    {"UnpackThenDelete", Work::Unpack, "/T.DB", true, Then::Delete},
+    {"UnpackThenPack", Work::Unpack, "/T.DB", true, Then::Pack},
+    // The plan written, nothing renamed yet: the old table (300 cards) still in place.
+    {"UnpackThenImport", Work::Unpack, "/T.DB", false, Then::Import},
+    {"UnpackThenOpenAnother", Work::Unpack, "/T.STU", false, Then::OpenOther},
+    {"UnpackThenStart", Work::Unpack, "/T.DB", true, Then::Start},
+    // The plan's process number taken again by a process at work.
+    {"UnpackThenReusedProcessNumber", Work::Unpack, "/T.DB", true, Then::ReusedProcessNumber},
+};
+
+void PrintTo(const KillThen &k, std::ostream *out)
+{
+    *out << k.name;
+}
+} // namespace
+
+class ReplaceKillThenTest : public ReplaceKillBase, public ::testing::WithParamInterface<KillThen> {
+protected:
+    static const Scenario &scenarioOf(Work work)
+    {
+        return *std::find_if(std::begin(Scenarios), std::end(Scenarios), [&](const Scenario &s) { return s.work == work; });
+    }
+
+    // The study files in this program's "dat" folder as the program finds them: each table's
+    // records, every other file's bytes, and the names of work files.
+    FolderState datState() { return stateOf(programPath(QStringLiteral("dat"))); }
+
+    // Gives every work file of process `from` in the folder, and the names its plan holds, the
+    // process number `to`.
+    static void renumberWork(const QString &folder, qint64 from, qint64 to)
+    {
+        const QString a = QStringLiteral("-%1.").arg(from), b = QStringLiteral("-%1.").arg(to);
+        for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+            if (!name.startsWith(QLatin1Char('.')) || !name.contains(a))
+                continue;
+            const QString path = folder + QLatin1Char('/') + name;
+            if (name.endsWith(QLatin1String(".plan"))) {
+                const QByteArray plan = platform::readWholeFile(path)->replace(a.toUtf8(), b.toUtf8());
+                testsupport::writeBytes(path, plan);
+            }
+            ASSERT_TRUE(QFile::rename(path, folder + QLatin1Char('/') + QString(name).replace(a, b)));
+        }
+    }
+};
+
+TEST_P(ReplaceKillThenTest, TheNextEntryFindsTheOldStudyFileOrTheNewOneWhole)
+{
+    const KillThen &k = GetParam();
+    const Scenario &s = scenarioOf(k.work);
+    prepare(s.work);
+    ASSERT_FALSE(HasFailure());
+
+    // The folder a run that is not killed leaves, once opened.
+    testsupport::TempDir fullRoot;
+    const FolderState after = reopened(runChild(s, 0, false, nullptr, fullRoot), s.file);
+    ASSERT_TRUE(after.hidden.isEmpty()) << describe(after);
+
+    // Killed half way: the plan is there, the new file set not yet whole.
+    testsupport::TempDir root;
+    const QString killed = runChild(s, 0, k.after, nullptr, root, k.renameTo);
+    ASSERT_FALSE(killed.isEmpty());
+    const QString dat = programPath(QStringLiteral("dat"));
+    for (const QString &name : QDir(dat).entryList(QDir::Files | QDir::Hidden))
+        QFile::remove(dat + QLatin1Char('/') + name);
+    copyFolder(killed + QStringLiteral("/dat"), dat);
+    ASSERT_FALSE(datState().hidden.filter(QStringLiteral(".plan")).isEmpty()) << describe(datState());
+    clearMessages();
+
+    switch (k.then) {
+    case Then::Create: {
+        // The export took the name: it is refused.
+        platform::onNextShow("Crea_Fiche_", [](QWidget *) {
+            Crea_Fiche_->Edit1->setText(QStringLiteral("Nuevo"));
+            Crea_Fiche_->Button1->click();
+            Crea_Fiche_->Button2->click();
+        });
+        pressKey('8');
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].contains(QStringLiteral("Ya existe un Fichero con ese nombre."))) << messages()[0].toStdString();
+        EXPECT_EQ(reopened(programFolder(), s.file), after);
+        break;
+    }
+    case Then::Delete: {
+        // Deleted, it stays deleted once another file of the folder is opened.
+        writeStudy(QStringLiteral("Otro"), everyPart(), sampleCards(3, false));
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("T.DB")));
+        platform::queueDialogAnswer(platform::DialogAnswer::Ok);
+        pressKey('G');
+        const FolderState got = reopened(programFolder(), s.file);
+        QStringList left;
+        for (const auto &[name, bytes] : got.files)
+            left << name;
+        for (const auto &[name, rows] : got.tables)
+            left << name;
+        EXPECT_EQ(left, QStringList({QStringLiteral("Otro.STU"), QStringLiteral("Otro.DB")})) << describe(got);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    case Then::Pack: {
+        // The transport file holds the new study file whole: unpacked elsewhere, it is that one.
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("T.DB")));
+        platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button4->click(); });
+        pressKey('E');
+        const QString elsewhere = programPath(QStringLiteral("comprobado"));
+        QDir().mkpath(elsewhere + QStringLiteral("/dat"));
+        {
+            TPackStreams pks3;
+            pks3.LoadFromFile(testsupport::fileName(this->dat(QStringLiteral("T.SZP"))));
+            QStringList written;
+            ASSERT_TRUE(Desempaqueta_Transporte(pks3, elsewhere + QStringLiteral("/dat"), QStringLiteral("T."), written));
+        }
+        EXPECT_EQ(reopened(elsewhere, s.file), after);
+        break;
+    }
+    case Then::Import: {
+        // The cards imported are the new file's, as every later opening shows it.
+        writeStudy(QStringLiteral("Destino"), everyPart(), sampleCards(3, false));
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("T.DB")));
+        platform::FileDialog::queueFileName(this->dat(QStringLiteral("Destino.DB")));
+        platform::onNextShow("Importar_de_FE_", [](QWidget *) {
+            Importar_de_FE_->Button4->click();
+            Importar_de_FE_->Button5->click();
+            Importar_de_FE_->Button1->click();
+        });
+        pressKey('J');
+        EXPECT_EQ(messages(), QStringList{Msg_Fichas_Importadas + QString::number(after.tables.at(QStringLiteral("T.DB")).size())});
+        FolderState got = reopened(programFolder(), s.file);
+        got.tables.erase(QStringLiteral("Destino.DB"));
+        got.files.erase(QStringLiteral("Destino.STU"));
+        EXPECT_EQ(got, after);
+        break;
+    }
+    case Then::OpenOther: {
+        writeStudy(QStringLiteral("Otro"), everyPart(), sampleCards(3, false));
+        openStudy(this->dat(QStringLiteral("Otro.DB")));
+        EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1);
+        Panta_Inicio_->Cierra_Fichero();
+        FolderState got = datState();
+        got.tables.erase(QStringLiteral("Otro.DB"));
+        got.files.erase(QStringLiteral("Otro.STU"));
+        EXPECT_EQ(got, after);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    case Then::Start: {
+        // The program started again finds the folder settled before anything is chosen.
+        app::destroyWindows();
+        app::createWindows();
+        const FolderState got = datState();
+        EXPECT_EQ(got, after) << describe(got);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    case Then::ReusedProcessNumber: {
+        // Another process now has the killed one's number: the plan is abandoned all the same.
+        const QString name = datState().hidden.filter(QStringLiteral(".plan")).value(0);
+        const qint64 killedProcess = name.section(QLatin1Char('-'), 1).section(QLatin1Char('.'), 0, 0).toLongLong();
+        ASSERT_GT(killedProcess, 0) << name.toStdString();
+        renumberWork(dat, killedProcess, ::getppid());
+        ASSERT_FALSE(HasFailure());
+        const FolderState got = reopened(programFolder(), s.file);
+        EXPECT_EQ(got, after) << describe(got);
+        EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
+        break;
+    }
+    }
+    clearMessages();
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, ReplaceKillThenTest, ::testing::ValuesIn(KillThens),
+                         [](const testing::TestParamInfo<KillThen> &info) { return std::string(info.param.name); });
+
 // The child: copies the template into its program folder, makes ready, then does the work
 // with the preloaded library armed, and leaves its folder as it is (no clean-up).
 class ReplaceKillChild : public ExchangeFixture {};
@@ -383,14 +591,18 @@ TEST_F(ReplaceKillChild, DISABLED_Work)
         report << programFolder().toStdString() << "\n";
     }
     const auto arm = reinterpret_cast<void (*)(long, int)>(dlsym(RTLD_DEFAULT, "orv_fault_arm"));
+    const auto armRename = reinterpret_cast<void (*)(const char *, int)>(dlsym(RTLD_DEFAULT, "orv_fault_arm_rename"));
     const auto count = reinterpret_cast<long (*)()>(dlsym(RTLD_DEFAULT, "orv_fault_count"));
-    ASSERT_TRUE(arm && count);
+    ASSERT_TRUE(arm && armRename && count);
     const QString work = env("ORV_KILL_WORK");
     if (work == QLatin1String("Export")) {
         openStudy(dat(QStringLiteral("Fuente.DB")));
         ASSERT_EQ(Panta_Inicio_->FE_Abierto, 1);
     }
-    arm(env("ORV_KILL_AT").toLong(), env("ORV_KILL_AFTER").toInt());
+    if (const QByteArray renameTo = qgetenv("ORV_KILL_RENAME_TO"); renameTo.isEmpty())
+        arm(env("ORV_KILL_AT").toLong(), env("ORV_KILL_AFTER").toInt());
+    else
+        armRename(renameTo.constData(), env("ORV_KILL_AFTER").toInt());
     if (work == QLatin1String("Export")) {
         Exportar_FE_->activate();
         Exportar_FE_->Edit1->setText(QStringLiteral("Nuevo"));

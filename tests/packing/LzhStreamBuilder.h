@@ -26,6 +26,14 @@ public:
             out.push_back(static_cast<uint8_t>(acc_ << (8 - count_)));
         return out;
     }
+    // The encoder's ending: seven zero bits, then the partly filled byte, which goes out even
+    // when it holds no bits.
+    std::vector<uint8_t> finishAsEncoder()
+    {
+        put(7, 0);
+        put(8 - count_, 0);
+        return bytes_;
+    }
 
 private:
     std::vector<uint8_t> bytes_;

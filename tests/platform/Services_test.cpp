@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
+#include "platform/FontDialog.h"
 #include "platform/Form.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
@@ -10,6 +11,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QTimer>
 #include <QFileSystemModel>
 #include <QDir>
 #include <QFile>
@@ -228,6 +232,82 @@ TEST(Dialogs, FileFiltersShowTheirPatternsAndMatchAnyCase)
     EXPECT_TRUE(kinds.contains(QStringLiteral("Carpeta"))) << kinds.join('|').toStdString();
     EXPECT_FALSE(dates.filter(QRegularExpression(QStringLiteral("[A-Za-z]"))).size()) << dates.join('|').toStdString();
     EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"))->text(), QStringLiteral("Ver en:"));
+}
+
+// A dialog with no title of its own says "Abrir" (or "Guardar como"); with no folder of its
+// own it starts where the last file was chosen, else in the current folder, never on the
+// computer's list of drives.
+TEST(Dialogs, UntitledDialogsSayAbrirAndStartInTheLastFolderUsed)
+{
+    platform::setScripted(true);
+    platform::FileDialog::resetScripting();
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("imagenes"));
+    platform::FileDialog abrir(platform::FileDialog::Open), guardar(platform::FileDialog::Save);
+    QFileDialog shown;
+    abrir.prepare(shown);
+    EXPECT_EQ(shown.windowTitle(), QStringLiteral("Abrir"));
+    EXPECT_EQ(shown.directory().absolutePath(), QDir::currentPath());
+    guardar.prepare(shown);
+    EXPECT_EQ(shown.windowTitle(), QStringLiteral("Guardar como"));
+
+    platform::FileDialog::queueFileName(dir.filePath(QStringLiteral("imagenes/hombros.jpg")));
+    EXPECT_TRUE(abrir.execute());
+    platform::FileDialog::queueCancel();
+    EXPECT_FALSE(guardar.execute());
+    platform::FileDialog conCarpeta(platform::FileDialog::Open);
+    conCarpeta.InitialDir = dir.path();
+    conCarpeta.Title = QStringLiteral("Imagen");
+    platform::FileDialog::queueCancel();
+    EXPECT_FALSE(conCarpeta.execute());
+    const QList<platform::FileDialog::Request> asked = platform::FileDialog::requests();
+    ASSERT_EQ(asked.size(), 3);
+    EXPECT_EQ(asked[0].startFolder, QDir::currentPath());
+    EXPECT_EQ(asked[1].startFolder, dir.filePath(QStringLiteral("imagenes")));
+    EXPECT_EQ(asked[1].shownTitle, QStringLiteral("Guardar como"));
+    EXPECT_EQ(asked[2].startFolder, dir.path());
+    EXPECT_EQ(asked[2].shownTitle, QStringLiteral("Imagen"));
+    abrir.prepare(shown);
+    EXPECT_EQ(shown.directory().absolutePath(), dir.filePath(QStringLiteral("imagenes")));
+    platform::FileDialog::resetScripting();
+    platform::setScripted(false);
+}
+
+// Shown for real, the font chooser stands over the window that opened it and starts on the
+// font its sample shows: the family really drawn (also for a family this system lacks), bold
+// when the sample is bold, at the sample's size.
+TEST(Dialogs, TheFontChooserStartsOnTheShownFontOverItsWindow)
+{
+    QWidget principal, ventana;
+    principal.resize(300, 200);
+    ventana.resize(200, 100);
+    principal.show();
+    ventana.show();
+    QWidget *antes = platform::mainWindow();
+    platform::setMainWindow(&ventana);
+    for (const char *familia : {"MS Sans Serif", "DejaVu Sans"}) {
+        QFont muestra{QString::fromLatin1(familia)};
+        muestra.setBold(true);
+        muestra.setPixelSize(20);
+        const QFontInfo dibujada(muestra);
+        platform::FontDialog dialogo;
+        dialogo.Font = muestra;
+        QFont inicial;
+        QWidget *dueno = nullptr;
+        QTimer::singleShot(0, [&] {
+            if (auto *d = qobject_cast<QFontDialog *>(QApplication::activeModalWidget())) {
+                inicial = d->currentFont();
+                dueno = d->parentWidget();
+                d->reject();
+            }
+        });
+        EXPECT_FALSE(dialogo.execute());
+        EXPECT_EQ(dueno, &ventana) << familia;
+        EXPECT_EQ(inicial.family(), dibujada.family()) << familia;
+        EXPECT_TRUE(inicial.bold()) << familia;
+        EXPECT_EQ(qRound(inicial.pointSizeF()), qRound(dibujada.pointSizeF())) << familia;
+    }
+    platform::setMainWindow(antes);
 }
 
 // Scripted dialogs take queued answers; with none queued a warning answers No and is counted.

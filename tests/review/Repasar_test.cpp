@@ -165,6 +165,43 @@ TEST_F(ReviewSessionTest, ThePagesFollowTheFilesAnswerKindsAndTheChosenFont)
     EXPECT_TRUE(QFile::exists(programPath("01.stl"))) << "the chosen font is kept for later sessions";
 }
 
+// The answer picture keeps its proportions on the first card of a session as on the later
+// ones, beside a long answer and alone (a 400 x 100 picture fits both boxes unscaled).
+TEST_F(ReviewSessionTest, TheFirstCardsAnswerPictureIsFittedAsTheLaterOnes)
+{
+    for (bool largo : {false, true}) {
+        SCOPED_TRACE(largo ? "beside the long answer" : "alone");
+        Opciones_FE o = testsupport::defaultOptions();
+        o.Imagen_Respuesta = true;
+        o.Texto_Largo = largo;
+        if (largo)
+            o.Tam_Respuesta = 0;
+        const QString path = writeStudy({cardAt(1), cardAt(1)}, o, largo ? "ConLargo" : "SinLargo");
+        {
+            engine::Table t;
+            t.setTableName(testsupport::fileName(path));
+            t.open();
+            const QByteArray jpg = testsupport::pictureBytes("JPG", 400, 100);
+            for (t.first(); !t.eof(); t.next()) {
+                t.edit();
+                t.fieldByName("Tipo_Resp_Imag").setAsString("JPG");
+                t.fieldByName("Resp_Imag").setBytes(jpg.toStdString());
+                t.post();
+            }
+        }
+        open(path);
+        const QRect esperado = largo ? QRect(498 + 44, 99 + 116, 400, 100) : QRect(2 + 286, 99 + 116, 400, 100);
+        duringReview([&](TRepasar_ &r) {
+            for (int ficha = 1; ficha <= 2; ++ficha) {
+                r.Button1->click();
+                EXPECT_EQ(r.Image2->geometry(), esperado) << "card " << ficha;
+                r.Button6->click();
+            }
+        });
+        pressKey('3');
+    }
+}
+
 // The long answer wraps at its box, keeps each paragraph's own alignment whatever "Centrar"
 // says, and "&Zoom" keeps its place clear of the box's scroll bar and of the buttons below,
 // beside a picture or alone.

@@ -11,6 +11,7 @@
 #include "platform/ModalShow.h"
 #include "platform/RichEdit.h"
 #include "store/D_Module.h"
+#include "store/Restos_Trabajo.h"
 #include "store/Sesion.h"
 
 #include <QDir>
@@ -356,17 +357,19 @@ TEST_F(RepairTest, WorkFilesOfKilledProcessesGoAtTheNextOpeningAndRepair)
     const QString g = QString::number(gone), me = QString::number(::getpid());
     const QStringList leftovers = {".exportacion-" + g + ".db", ".exportacion-" + g + ".db-journal",
                                    ".transporte-" + g + ".db", ".~sv" + QString::number(gone, 16) + "-1"};
-    const QStringList kept = {".transporte-" + me + ".db"};
+    // Those of a process at work (this one, holding its lock) stay.
+    const Trabajo_En_Carpeta atWork(programPath(QStringLiteral("dat")), QStringLiteral("transporte"));
+    const QStringList kept = {".transporte-" + me + ".db", ".transporte-" + me + ".lock"};
     for (bool opening : {true, false}) {
         SCOPED_TRACE(opening ? "opening" : "repair");
-        for (const QString &f : leftovers + kept)
+        for (const QString &f : leftovers + kept.mid(0, 1))
             testsupport::writeBytes(programPath("dat/" + f), "x");
         if (opening)
             openFile(path);
         else
             repair(path);
         EXPECT_EQ(QDir(programPath(QStringLiteral("dat"))).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-                  (QStringList{kept[0], "X.DB", "X.STU"}));
+                  (kept + QStringList{"X.DB", "X.STU"}));
         Sesion_->Cierra_Fichero();
     }
 }

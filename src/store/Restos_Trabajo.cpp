@@ -1,19 +1,21 @@
-#include "exchange/Restos_Trabajo.h"
+#include "store/Restos_Trabajo.h"
 
 #include "packing/Streams.h"
 #include "platform/Files.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,13 +28,12 @@ const QString Partes = QStringLiteral("db|stu|bmp|jpg|mb|px");
 // A plan being written.
 const QString Borrador = QStringLiteral("tmp");
 
+// The work files of a process: kind, process, and the journal's ending for a table's journal.
+const QRegularExpression Nombre_Trabajo(
+    QStringLiteral(R"(^\.(%1)-(\d{1,10})\.(?:(?:%2)|db(-journal|-wal|-shm)|plan|lock|%3)$)").arg(Tipos, Partes, Borrador));
+
 // A plan holds at most a few lines of names.
 constexpr qint64 Tamano_Maximo_Plan = 64 * 1024;
-
-bool procesoTerminado(qint64 proceso)
-{
-    return proceso > 0 && proceso <= 0x7FFFFFFF && ::kill(pid_t(proceso), 0) != 0 && errno == ESRCH;
-}
 
 QByteArray nombreArchivo(const QString &path)
 {
@@ -60,9 +61,55 @@ void sincronizaCarpeta(const QString &Carpeta)
     ::close(fd);
 }
 
-QString rutaPlan(const QString &Carpeta, const QString &Tipo, qint64 Proceso)
+QString rutaPlan(const QString &Carpeta, const QString &Tipo, const QString &Proceso)
 {
-    return QStringLiteral("%1/.%2-%3.plan").arg(Carpeta, Tipo).arg(Proceso);
+    return QStringLiteral("%1/.%2-%3.plan").arg(Carpeta, Tipo, Proceso);
+}
+
+QString rutaCerrojo(const QString &Carpeta, const QString &Tipo, const QString &Proceso)
+{
+    return QStringLiteral("%1/.%2-%3.lock").arg(Carpeta, Tipo, Proceso);
+}
+
+// Takes the lock file at `ruta` (made when missing) without waiting: its descriptor, or -1
+// with errno EWOULDBLOCK when another holds it (or another error when it can't be made). The
+// lock is on the file that still bears the name: one its holder removed meanwhile is let go
+// and the new one tried.
+int tomaCerrojo(const QString &ruta)
+{
+    const QByteArray nombre = nombreArchivo(ruta);
+    for (int intento = 0; intento < 8; ++intento) {
+        const int fd = ::open(nombre.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+            return -1;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        struct stat abierto, nombrado;
+        if (::fstat(fd, &abierto) == 0 && ::lstat(nombre.constData(), &nombrado) == 0
+            && abierto.st_dev == nombrado.st_dev && abierto.st_ino == nombrado.st_ino)
+            return fd;
+        ::close(fd);
+    }
+    errno = EWOULDBLOCK;
+    return -1;
+}
+
+// Lets a lock taken go, its file first.
+void sueltaCerrojo(const QString &ruta, int fd)
+{
+    if (fd < 0)
+        return;
+    quita(ruta);
+    ::close(fd);
+}
+
+QStringList nombresOcultos(const QString &Carpeta)
+{
+    return QDir(Carpeta).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // A name a step may give or take away: one file of the folder itself.
@@ -132,6 +179,33 @@ bool terminaPlan(const QString &Carpeta, const QString &Plan, const std::vector<
     sincronizaCarpeta(Carpeta);
     return bien;
 }
+
+// Settles the work files of a process no longer at work, whose lock the caller holds: its
+// replacement, when written down whole, is finished first (the work parts it takes are among
+// the files below), then the rest go, the journals first (a removal cut short leaves a
+// table, which the next settling finds). Returns how many went, the lock aside; nothing goes
+// while a step of the replacement still fails.
+int asientaTrabajo(const QString &Carpeta, const QString &Tipo, const QString &Proceso)
+{
+    const QString plan = rutaPlan(Carpeta, Tipo, Proceso);
+    if (existeEntrada(plan)) {
+        const std::optional<QByteArray> texto = platform::readWholeFile(plan, Tamano_Maximo_Plan);
+        const auto pasos = texto ? leePlan(*texto, Tipo, Proceso) : std::nullopt;
+        if (pasos && !terminaPlan(Carpeta, plan, *pasos))
+            return 0;
+        // One that can't be read was never complete: its parts go below, with it.
+    }
+    QStringList diarios, principales;
+    for (const QString &nombre : nombresOcultos(Carpeta)) {
+        const QRegularExpressionMatch m = Nombre_Trabajo.match(nombre);
+        if (m.hasMatch() && m.captured(1) == Tipo && m.captured(2) == Proceso && !nombre.endsWith(QLatin1String(".lock")))
+            (m.capturedLength(3) > 0 ? diarios : principales) << Carpeta + QLatin1Char('/') + nombre;
+    }
+    int quitados = 0;
+    for (const QString &ruta : diarios + principales)
+        quitados += QFile::remove(ruta) ? 1 : 0;
+    return quitados;
+}
 } // namespace
 
 QString Tabla_De_Trabajo(const QString &Carpeta, const QString &Tipo, qint64 Proceso)
@@ -151,11 +225,28 @@ void Quita_Tabla(const QString &Ruta)
     QFile::remove(Ruta);
 }
 
+Trabajo_En_Carpeta::Trabajo_En_Carpeta(const QString &Carpeta, const QString &Tipo)
+    : Ruta(rutaCerrojo(Carpeta, Tipo, QString::number(::getpid())))
+{
+    // Another process may be settling what an earlier process of this number left.
+    for (int espera = 0; espera < 200; ++espera) {
+        Descriptor = tomaCerrojo(Ruta);
+        if (Descriptor >= 0 || errno != EWOULDBLOCK)
+            return;
+        ::usleep(10000);
+    }
+}
+
+Trabajo_En_Carpeta::~Trabajo_En_Carpeta()
+{
+    sueltaCerrojo(Ruta, Descriptor);
+}
+
 Reemplazo Reemplaza_Conjunto(const QString &Carpeta, const QString &Tipo, const std::vector<Paso_Reemplazo> &Pasos)
 {
     // Written whole under a work name, then named a plan, synchronised with its folder: every
     // step is on the disk before the first is taken.
-    const QString plan = rutaPlan(Carpeta, Tipo, ::getpid());
+    const QString plan = rutaPlan(Carpeta, Tipo, QString::number(::getpid()));
     const QString borrador = Parte_De_Trabajo(Carpeta, Tipo, ::getpid(), Borrador);
     try {
         const QByteArray texto = escribePlan(Pasos);
@@ -176,36 +267,25 @@ Reemplazo Reemplaza_Conjunto(const QString &Carpeta, const QString &Tipo, const 
 
 int Quita_Restos_Abandonados(const QString &Carpeta)
 {
-    static const QRegularExpression planes(QStringLiteral(R"(^\.(%1)-(\d{1,10})\.plan$)").arg(Tipos));
-    static const QRegularExpression tabla(
-        QStringLiteral(R"(^\.(?:%1)-(\d{1,10})\.(?:(?:%2)|db(-journal|-wal|-shm)|plan|%3)$)").arg(Tipos, Partes, Borrador));
-    const QDir carpeta(Carpeta);
-    const auto nombres = [&] {
-        return carpeta.entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
-    };
-    // Replacements cut short are finished first: the work parts they take are among the
-    // files below. One of this process is left only by a step that failed.
-    for (const QString &nombre : nombres()) {
-        const QRegularExpressionMatch m = planes.match(nombre);
-        const qint64 proceso = m.hasMatch() ? m.captured(2).toLongLong() : 0;
-        if (!m.hasMatch() || !(proceso == ::getpid() || procesoTerminado(proceso)))
-            continue;
-        const QString ruta = Carpeta + QLatin1Char('/') + nombre;
-        const std::optional<QByteArray> texto = platform::readWholeFile(ruta, Tamano_Maximo_Plan);
-        const auto pasos = texto ? leePlan(*texto, m.captured(1), m.captured(2)) : std::nullopt;
-        if (pasos)
-            terminaPlan(Carpeta, ruta, *pasos);
-        // One that can't be read was never complete: its parts go below, with it.
-    }
-    QStringList diarios, principales;
-    for (const QString &nombre : nombres()) {
-        const QRegularExpressionMatch m = tabla.match(nombre);
-        if (m.hasMatch() && procesoTerminado(m.captured(1).toLongLong()))
-            (m.capturedLength(2) > 0 ? diarios : principales) << Carpeta + QLatin1Char('/') + nombre;
-    }
-    // The journals first: a removal cut short leaves a table, which the next one finds.
+    // Each process's work files apart, settled under its lock, which a process at work holds.
+    std::set<std::pair<QString, QString>> procesos;
+    for (const QString &nombre : nombresOcultos(Carpeta))
+        if (const QRegularExpressionMatch m = Nombre_Trabajo.match(nombre); m.hasMatch())
+            procesos.insert({m.captured(1), m.captured(2)});
     int quitados = 0;
-    for (const QString &ruta : diarios + principales)
-        quitados += QFile::remove(ruta) ? 1 : 0;
+    for (const auto &[tipo, proceso] : procesos) {
+        const QString cerrojo = rutaCerrojo(Carpeta, tipo, proceso);
+        const int fd = tomaCerrojo(cerrojo);
+        if (fd < 0)
+            continue; // at work (or a folder that can't be written)
+        quitados += asientaTrabajo(Carpeta, tipo, proceso);
+        sueltaCerrojo(cerrojo, fd);
+    }
     return quitados + packing::removeAbandonedSaveFiles(QFile::encodeName(Carpeta).toStdString());
+}
+
+void Asienta_Carpeta_De(const QString &Ruta)
+{
+    if (const QString carpeta = QFileInfo(Ruta).absolutePath(); QFileInfo(carpeta).isDir())
+        Quita_Restos_Abandonados(carpeta);
 }
