@@ -710,6 +710,15 @@ void TPanta_Inicio_::Label4Click()
         D_Module_->Ver_Mensaje(Msg_Reparacion_Formato.arg(razon));
         return;
     }
+    // A damaged table first gets every card that can still be read, its damaged file kept
+    // when something is lost; one of which nothing can be read stays as it is.
+    const Rescate rescate = Rescata_Tabla(Ruta_FE);
+    const QString perdidas = Mensaje_Rescate(Ruta_FE, rescate);
+    if (rescate.Resultado == Rescate::Resultado::Ilegible) {
+        Error_Reparacion = 1;
+        D_Module_->Ver_Mensaje(perdidas);
+        return;
+    }
     try {
         Repara_Tabla(QString());
         Empaqueta_Tabla(QString());
@@ -717,9 +726,10 @@ void TPanta_Inicio_::Label4Click()
     } catch (const std::exception &) {
         Error_Reparacion = 1;
         D_Module_->Ver_Mensaje(QStringLiteral("Error al reparar el Fichero de Estudio."));
-        return;
     }
-    if (Error_Reparacion == 0)
+    if (!perdidas.isEmpty())
+        D_Module_->Ver_Mensaje(perdidas);
+    else if (Error_Reparacion == 0)
         D_Module_->Ver_Mensaje(QStringLiteral("El fichero ha sido Reparado y Empaquetado"));
 }
 

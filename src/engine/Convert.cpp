@@ -45,12 +45,6 @@ private:
     std::int64_t last_ = 0;
 };
 
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
-}
-
 std::string cannotConvert(const std::string &path, const std::string &why, const std::string &what)
 {
     return "La tabla «" + path + "» es de una versión anterior del programa y hay que convertirla al formato "

@@ -33,6 +33,12 @@ private:
     std::string path_;
 };
 
+// A damaged table of which not one record can be read; the file is left as it was.
+class UnreadableError : public EngineError {
+public:
+    using EngineError::EngineError;
+};
+
 // No space left on the disk for a write.
 class DiskFullError : public EngineError {
 public:

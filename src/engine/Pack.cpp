@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "engine/FileLock.h"
 #include "engine/Names.h"
@@ -30,9 +31,10 @@ bool integrityOk(Database &db)
 
 } // namespace
 
-void readAcross(Database &in, const std::string &select, const std::function<void(const Statement &)> &copy,
+bool readAcross(Database &in, const std::string &select, const std::function<void(const Statement &)> &copy,
                 const std::function<void(std::int64_t id)> &write)
 {
+    bool stepped = false;
     Statement read = in.prepare(select);
     // The first row from identity `from` on, copied; false at the end; EngineError when the
     // file cannot be read there.
@@ -72,6 +74,7 @@ void readAcross(Database &in, const std::string &select, const std::function<voi
         try {
             more = readFrom(from, id);
         } catch (const EngineError &) {
+            stepped = true;
             std::int64_t bad = from, good = INT64_MAX;
             for (std::uint64_t step = 1;; step = step > (UINT64_MAX >> 1) ? step : step * 2) {
                 const std::int64_t probe = plus(bad, step);
@@ -99,6 +102,7 @@ void readAcross(Database &in, const std::string &select, const std::function<voi
             break;
         from = id + 1;
     }
+    return stepped;
 }
 
 void requireIntact(const std::string &path, bool full)
@@ -134,40 +138,143 @@ void copySequence(Database &in, Database &out)
 
 namespace {
 
-// Copies the records of a damaged table that can still be read (keeping their identities)
-// into `tmp`, and then the blobs that can still be read of those records. A damaged stretch
-// of the file is stepped over by finding the smallest identity from which reading goes on
-// again (doubling the step, then halving the gap), so that no readable record beyond it is
-// passed by.
-void salvage(Database &in, const Schema &schema, const std::string &tmp)
+// Runs one read of a damaged file; false when the file cannot be read there.
+template <class Read> bool tryRead(Statement &s, Read read)
 {
+    try {
+        const bool found = read();
+        s.reset();
+        return found;
+    } catch (const EngineError &) {
+        s.reset();
+        throw;
+    }
+}
+
+enum class Found { Yes, No, Damaged };
+
+// One row of `s` (its identity bound as ?1) read by `take`.
+template <class Take> Found readOne(Statement &s, std::int64_t id, Take take)
+{
+    try {
+        s.bindInt(1, id);
+        const bool found = tryRead(s, [&] {
+            if (!s.step())
+                return false;
+            take(s);
+            return true;
+        });
+        return found ? Found::Yes : Found::No;
+    } catch (const EngineError &) {
+        return Found::Damaged;
+    }
+}
+
+// The identities of the records that the entries of the table's SQLite indexes name, as far
+// as each index can be read from either end; true when one of them was read whole.
+bool indexedIdentities(Database &in, const Schema &schema, std::set<std::int64_t> &ids)
+{
+    bool whole = false;
+    for (const IndexDef &index : schema.indexes) {
+        for (bool reverse : {false, true}) {
+            try {
+                in.exec(reverse ? "PRAGMA reverse_unordered_selects = ON" : "PRAGMA reverse_unordered_selects = OFF");
+                Statement q = in.prepare("SELECT rowid FROM data INDEXED BY " + quoteIdentifier("orv_idx_" + index.name));
+                while (q.step())
+                    ids.insert(q.columnInt(0));
+                whole = true;
+                break;
+            } catch (const EngineError &) {
+                // Read up to the damage (a missing index reads nothing).
+            }
+        }
+    }
+    try {
+        in.exec("PRAGMA reverse_unordered_selects = OFF");
+    } catch (const EngineError &) {
+    }
+    return whole;
+}
+
+// Copies the records of a damaged table that can still be read (keeping their identities)
+// into `tmp`, each one by itself: its non-blob values together, or one by one when they cannot
+// be read together, and each of its blobs; a value or blob that cannot be read is left blank.
+// The records are found by their identities; a damaged stretch of the file is stepped over
+// by finding the smallest identity from which reading goes on again (doubling the step, then
+// halving the gap), so that no readable record beyond it is passed by. The records that the
+// blobs and the indexes name but that cannot be read are counted as lost.
+SalvageReport salvage(Database &in, const Schema &schema, const std::string &tmp)
+{
+    SalvageReport report;
+    std::vector<std::int64_t> ids;
+    const bool stepped = readAcross(
+        in, "SELECT rowid FROM data WHERE rowid >= ? ORDER BY rowid LIMIT 1", [](const Statement &) {},
+        [&](std::int64_t id) { ids.push_back(id); });
+    std::set<std::int64_t> named;
+    for (int f : schema.blobFields)
+        readAcross(in, "SELECT id FROM " + schema.blobTable(f) + " WHERE id >= ? ORDER BY id LIMIT 1",
+                   [](const Statement &) {}, [&](std::int64_t id) { named.insert(id); });
+    const bool allNamed = indexedIdentities(in, schema, named);
+
+    Statement whole = in.prepare("SELECT " + schema.smallSelectList() + " FROM data WHERE rowid = ?1");
+    std::vector<Statement> columns;
+    for (int f : schema.smallFields)
+        columns.push_back(in.prepare("SELECT " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name)
+                                     + " FROM data WHERE rowid = ?1"));
+    std::vector<Statement> blobs;
+    for (int f : schema.blobFields) {
+        blobs.push_back(in.prepare("SELECT v FROM " + schema.blobTable(f) + " WHERE id = ?1"));
+        report.blobsLost.emplace_back(schema.fields[static_cast<std::size_t>(f)].name, 0);
+    }
+
     Database out;
     createTableFile(out, tmp, schema.fields, schema.indexes);
     fillTableFile(out, tmp, [&] {
         RowWriter write(out, schema, true);
         Row row(schema.fields.size());
-        readAcross(
-            in, "SELECT " + schema.smallSelectList() + " FROM data WHERE rowid >= ? ORDER BY rowid LIMIT 1",
-            [&](const Statement &s) { schema.readSmall(s, 1, row); }, [&](std::int64_t id) { write.write(row, id); });
-        for (int f : schema.blobFields) {
-            const std::string t = schema.blobTable(f);
-            Statement put = out.prepare("INSERT INTO " + t + "(id, v) SELECT ?1, ?2 WHERE EXISTS "
-                                        "(SELECT 1 FROM data WHERE rowid = ?1)");
-            Value v;
-            readAcross(
-                in, "SELECT id, v FROM " + t + " WHERE id >= ? ORDER BY id LIMIT 1",
-                [&](const Statement &s) { schema.readValueInto(s, 1, f, v); },
-                [&](std::int64_t id) {
-                    if (v.isBlank())
-                        return;
-                    put.bindInt(1, id);
-                    bindValue(put, 2, FieldType::Blob, v);
-                    put.execute();
-                });
+        for (std::int64_t id : ids) {
+            named.erase(id);
+            for (Value &v : row)
+                v = Value();
+            if (readOne(whole, id, [&](const Statement &s) { schema.readSmall(s, 1, row); }) != Found::Yes) {
+                std::int64_t lost = 0;
+                for (std::size_t c = 0; c < columns.size(); ++c) {
+                    const int f = schema.smallFields[c];
+                    if (readOne(columns[c], id, [&](const Statement &s) {
+                            schema.readValueInto(s, 0, f, row[static_cast<std::size_t>(f)]);
+                        }) != Found::Yes)
+                        ++lost;
+                }
+                if (lost == static_cast<std::int64_t>(columns.size()) && !columns.empty()) {
+                    ++report.recordsLost;
+                    continue;
+                }
+                report.valuesLost += lost;
+            }
+            for (std::size_t b = 0; b < blobs.size(); ++b) {
+                const int f = schema.blobFields[b];
+                if (readOne(blobs[b], id, [&](const Statement &s) {
+                        schema.readValueInto(s, 0, f, row[static_cast<std::size_t>(f)]);
+                    }) == Found::Damaged)
+                    ++report.blobsLost[b].second;
+            }
+            write.write(row, id);
+            ++report.recordsKept;
         }
         copySequence(in, out);
     });
     out.close();
+    // What the blobs and indexes name beyond the records read: a record that is there but
+    // cannot be read is lost; one that is not there left a stray entry.
+    for (std::int64_t id : named)
+        if (readOne(whole, id, [](const Statement &) {}) == Found::Damaged)
+            ++report.recordsLost;
+    report.recordsUncounted = stepped && !allNamed;
+    bool blobLost = false;
+    for (const auto &b : report.blobsLost)
+        blobLost = blobLost || b.second > 0;
+    report.damaged = stepped || report.recordsLost > 0 || report.valuesLost > 0 || blobLost;
+    return report;
 }
 
 void removeTemporary(const std::string &tmp)
@@ -214,7 +321,18 @@ bool headerDamaged(const std::string &path)
         return false; // too short to hold anything worth recovering
     const unsigned pageSize = (h[16] << 8) | h[17];
     const bool sizeOk = pageSize == 1 || (pageSize >= 512 && (pageSize & (pageSize - 1)) == 0);
-    return std::memcmp(h, "SQLite format 3", 16) != 0 || !sizeOk || h[21] != 64 || h[22] != 32 || h[23] != 32;
+    if (std::memcmp(h, "SQLite format 3", 16) != 0 || !sizeOk || h[21] != 64 || h[22] != 32 || h[23] != 32)
+        return true;
+    // A page count that SQLite takes (valid for the header's change counter) beyond the file's
+    // pages, a last one cut short counted whole, as SQLite counts them.
+    auto get32 = [&](int at) {
+        return (std::uint32_t(h[at]) << 24) | (std::uint32_t(h[at + 1]) << 16) | (std::uint32_t(h[at + 2]) << 8) | h[at + 3];
+    };
+    struct stat st;
+    if (get32(92) != get32(24) || ::stat(path.c_str(), &st) != 0)
+        return false;
+    const std::uint64_t size = pageSize == 1 ? 65536u : pageSize;
+    return get32(28) > (std::uint64_t(st.st_size) + size - 1) / size;
 }
 
 void put32(unsigned char *p, std::uint32_t v)
@@ -275,10 +393,65 @@ bool copyFile(const std::string &from, const std::string &to, std::uint64_t &siz
     return ok;
 }
 
+UnreadableError unreadable(const std::string &path)
+{
+    return UnreadableError("La tabla «" + path
+                           + "» está dañada y no se ha podido leer ninguno de sus registros. La tabla no se ha modificado.");
+}
+
+// Keeps the (closed) damaged file at `keepAs` as it is: a second name for it, or, where the
+// file system has none, a copy that gets that name once complete and on the disk.
+void keepDamaged(const std::string &path, const std::string &keepAs)
+{
+    struct stat st;
+    if (::lstat(keepAs.c_str(), &st) == 0)
+        throw EngineError("Ya existe «" + keepAs + "»; el fichero dañado no se ha modificado.");
+    if (::link(path.c_str(), keepAs.c_str()) != 0) {
+        const std::string tmp = temporaryPathBeside(path);
+        std::uint64_t size = 0;
+        if (!copyFile(path, tmp, size)) {
+            removeTemporary(tmp);
+            throw EngineError("No se pudo guardar una copia del fichero dañado en «" + keepAs + "».");
+        }
+        syncPath(tmp, false);
+        if (std::rename(tmp.c_str(), keepAs.c_str()) != 0) {
+            removeTemporary(tmp);
+            throw EngineError("No se pudo guardar una copia del fichero dañado en «" + keepAs + "».");
+        }
+    }
+    syncPath(folderOf(keepAs), true);
+}
+
+// Salvages the damaged table `in` (the file at `path`, or a copy of it) into a copy beside
+// `path`, which then replaces the file at `path`, once it is intact and the damaged file is
+// kept at `keepAs` when something could not be carried over (and `keepAs` is given). `in` is
+// closed. UnreadableError, nothing changed, when not one record can be read.
+SalvageReport replaceBySalvage(Database &in, const Schema &schema, const std::string &path, const std::string &keepAs)
+{
+    const std::string tmp = temporaryPathBeside(path);
+    SalvageReport report = salvage(in, schema, tmp);
+    in.close();
+    try {
+        if (report.damaged && report.recordsKept == 0)
+            throw unreadable(path);
+        requireIntact(tmp);
+        if (report.damaged && !keepAs.empty()) {
+            keepDamaged(path, keepAs);
+            report.keptAs = keepAs;
+        }
+    } catch (...) {
+        removeTemporary(tmp);
+        throw;
+    }
+    replaceTableFile(tmp, path, true);
+    return report;
+}
+
 // Salvages a table whose header is damaged: a copy of the file gets a header for each page
 // size in turn (the engine's own first) until its definitions can be read; its readable
-// records then go into a new file that replaces the table. EngineError when none works.
-void recoverDamagedHeader(const std::string &path)
+// records then go into a new file that replaces the table (see replaceBySalvage). EngineError
+// when none works.
+SalvageReport recoverDamagedHeader(const std::string &path, const std::string &keepAs)
 {
     FileLock lock = FileLock::acquire(path, true);
     const std::string work = temporaryPathBeside(path);
@@ -287,29 +460,40 @@ void recoverDamagedHeader(const std::string &path)
         removeTemporary(work);
         throw EngineError("No se pudo copiar el fichero.");
     }
+    bool nothingRead = false;
     for (unsigned pageSize : {4096u, 1024u, 2048u, 8192u, 16384u, 32768u, 65536u, 512u}) {
         if (size < 2 * pageSize)
             continue;
-        const std::string tmp = temporaryPathBeside(path);
         try {
             if (!writeHeader(work, pageSize, size))
                 break;
             Database in;
             in.open(work, false);
             const Schema schema = loadSchema(in);
-            salvage(in, schema, tmp);
-            in.close();
-            requireIntact(tmp);
+            const SalvageReport report = replaceBySalvage(in, schema, path, keepAs);
+            removeTemporary(work);
+            return report;
+        } catch (const UnreadableError &) {
+            nothingRead = true;
         } catch (const EngineError &) {
-            removeTemporary(tmp);
-            continue;
         }
-        removeTemporary(work);
-        replaceTableFile(tmp, path, true);
-        return;
     }
     removeTemporary(work);
+    if (nothingRead)
+        throw unreadable(path);
     throw EngineError("su cabecera está dañada y no se ha podido reconstruir.");
+}
+
+// SQLite finds the file damaged (or not a database at all).
+bool fileDamaged(const std::string &path)
+{
+    try {
+        Database db;
+        db.open(path, false);
+        return db.queryText("PRAGMA quick_check(1)") != "ok";
+    } catch (const EngineError &) {
+        return true;
+    }
 }
 
 void compact(Database &db, const Schema &schema)
@@ -350,27 +534,63 @@ void Table::pack()
             d->onOwnConnection(true, [&](Impl &own) {
                 // The work is done on a copy beside the table, which takes its place only
                 // when complete and intact: a failure leaves the table as it was.
+                // (The replacement is made while the lock is still held.)
                 const std::string tmp = temporaryPathBeside(p);
                 if (!compactCopy(own.db, own.schema, tmp)) {
-                    salvage(own.db, own.schema, tmp);
-                    try {
-                        requireIntact(tmp);
-                    } catch (...) {
-                        removeTemporary(tmp);
-                        throw;
-                    }
+                    replaceBySalvage(own.db, own.schema, p, std::string());
+                    return;
                 }
                 own.db.close();
-                replaceTableFile(tmp, p, true); // while the lock is still held
+                replaceTableFile(tmp, p, true);
             });
+        } catch (const UnreadableError &) {
+            throw;
         } catch (const EngineError &) {
             if (!headerDamaged(p))
                 throw;
-            recoverDamagedHeader(p);
+            recoverDamagedHeader(p, std::string());
         }
     } catch (const EngineError &e) {
         throw EngineError("No se pudo empaquetar la tabla «" + p + "»: " + e.what());
     }
+}
+
+SalvageReport Table::salvage(const std::string &keepAs)
+{
+    if (d->state != State::Inactive)
+        throw EngineError("La tabla «" + d->path() + "» debe estar cerrada para recuperar sus registros.");
+    const std::string p = d->path();
+    removeStaleTemporaries(p);
+    try {
+        if (formatVersionOf(p) < kFormatVersion)
+            return {}; // converted when packed, keeping whatever can still be read
+    } catch (const EngineError &) {
+        // Damaged or foreign: told below.
+    }
+    FileLock::acquire(p, true); // held by someone else: told as it is
+    SalvageReport report;
+    try {
+        d->onOwnConnection(true, [&](Impl &own) {
+            if (!integrityOk(own.db))
+                report = replaceBySalvage(own.db, own.schema, p, keepAs);
+        });
+    } catch (const UnreadableError &) {
+        throw;
+    } catch (const EngineError &) {
+        if (headerDamaged(p)) {
+            try {
+                return recoverDamagedHeader(p, keepAs);
+            } catch (const UnreadableError &) {
+                throw;
+            } catch (const EngineError &) {
+                // No header makes its definitions readable.
+            }
+        } else if (!fileDamaged(p)) {
+            throw;
+        }
+        throw unreadable(p);
+    }
+    return report;
 }
 
 void Table::rebuildIndexes()

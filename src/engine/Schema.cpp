@@ -713,8 +713,6 @@ void removeSideFiles(const std::string &path)
         ::unlink((path + suffix).c_str());
 }
 
-namespace {
-// Forces a file (or folder) to the disk; failures are left to the next write to show.
 void syncPath(const std::string &path, bool folder)
 {
     const int fd = ::open(path.c_str(), folder ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
@@ -729,7 +727,6 @@ std::string folderOf(const std::string &path)
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
 }
-} // namespace
 
 void createTableFile(Database &db, const std::string &tmpPath, const std::vector<FieldDef> &fields,
                      const std::vector<IndexDef> &indexes)

@@ -153,6 +153,11 @@ void fillTableFile(Database &out, const std::string &tmpPath, const std::functio
 // and the rename before the call returns.
 void replaceTableFile(const std::string &tmpPath, const std::string &path, bool alreadyLocked = false);
 
+// Forces a file (or folder) to the disk; failures are left to the next write to show.
+void syncPath(const std::string &path, bool folder);
+// The folder of a path ("." when it names none).
+std::string folderOf(const std::string &path);
+
 // A fresh temporary name in the folder of `path`: ".~tb<pid>-<n>", in hexadecimal.
 std::string temporaryPathBeside(const std::string &path);
 // Removes the temporary names (and their SQLite side files) in the folder of `path` that

@@ -97,6 +97,20 @@
 
 namespace engine {
 
+// What Table::salvage found in a damaged table file.
+struct SalvageReport {
+    bool damaged = false;         // some records, values or blobs could not be read
+    std::int64_t recordsKept = 0; // carried over into the packed file
+    // Records the file shows were there (by a blob or an index entry of theirs) that could
+    // not be read; recordsUncounted: a damaged stretch of records of which nothing tells.
+    std::int64_t recordsLost = 0;
+    bool recordsUncounted = false;
+    std::int64_t valuesLost = 0; // non-blob values of carried records left blank
+    // By blob field, in field order: carried records whose blob could not be read.
+    std::vector<std::pair<std::string, std::int64_t>> blobsLost;
+    std::string keptAs; // where the damaged file was kept; empty when it was not
+};
+
 class Table {
 public:
     enum class State { Inactive, Browse, Edit, Insert };
@@ -183,6 +197,14 @@ public:
     // the file is damaged, that salvage reads a copy of the file given a new header. Whatever
     // fails, the file stays as it was. An open table is packed in place (it must be intact).
     void pack();
+    // A closed table whose file SQLite finds damaged, packed as pack() packs one: every record
+    // that can still be read is carried over, read one by one past damaged pages, a value or a
+    // blob that cannot be read left blank rather than the record dropped. When anything could
+    // not be carried over, the damaged file is first kept, byte for byte, at `keepAs` (a path
+    // that must not exist yet). Nothing is done to an intact file (damaged() is then false).
+    // EngineError when the table cannot be had exclusively; UnreadableError, the file left as
+    // it was, when it is damaged and not one record of it can be read.
+    SalvageReport salvage(const std::string &keepAs);
     // Drops the table's SQLite indexes and builds them again from its index definitions
     // (a missing one is built too). The table must be open exclusively.
     void rebuildIndexes();

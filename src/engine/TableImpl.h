@@ -146,8 +146,8 @@ std::string formatValue(const FieldDef &def, const Value &v);
 
 // Reads the rows of `select` (identity first, "... WHERE <identity> >= ? ORDER BY <identity>
 // LIMIT 1") one by one: copy takes each row's values while it is read, write uses them. A
-// stretch of the file that cannot be read is stepped over (Pack.cpp).
-void readAcross(Database &in, const std::string &select, const std::function<void(const Statement &)> &copy,
+// stretch of the file that cannot be read is stepped over (Pack.cpp); true when one was.
+bool readAcross(Database &in, const std::string &select, const std::function<void(const Statement &)> &copy,
                 const std::function<void(std::int64_t id)> &write);
 // Carries the AutoInc counter of `in` over to `out` when it is higher there.
 void copySequence(Database &in, Database &out);

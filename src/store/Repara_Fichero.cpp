@@ -3,6 +3,7 @@
 #include "engine/EngineError.h"
 #include "engine/Table.h"
 #include "platform/Application.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/ModalShow.h"
 #include "store/Sesion.h"
@@ -114,6 +115,70 @@ QString Formato_Mas_Reciente(const QString &Tabla)
     } catch (const std::exception &) {
     }
     return {};
+}
+
+Rescate Rescata_Tabla(const QString &Tabla)
+{
+    Rescate R;
+    Reloj_Arena reloj;
+    engine::Table tabla;
+    tabla.setTableName(nombreFichero(Tabla));
+    try {
+        R.Informe = tabla.salvage(nombreFichero(Nombre_Danado(Tabla)));
+        if (R.Informe.damaged || R.Informe.recordsKept > 0)
+            R.Resultado = Rescate::Resultado::Rescatada;
+    } catch (const engine::UnreadableError &) {
+        R.Resultado = Rescate::Resultado::Ilegible;
+    } catch (const std::exception &) {
+        // Held by someone else, missing, foreign: the repair's own steps tell.
+    }
+    procesaMensajes();
+    return R;
+}
+
+QString Nombre_Danado(const QString &Tabla)
+{
+    const QFileInfo info(Tabla);
+    const QString fecha = platform::clock::today().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString extension = info.suffix().isEmpty() ? QStringLiteral("DB") : info.suffix();
+    for (int n = 1;; ++n) {
+        const QString nombre = QStringLiteral("%1 (dañado %2%3).%4")
+                                   .arg(info.completeBaseName(), fecha,
+                                        n == 1 ? QString() : QStringLiteral(", %1").arg(n), extension);
+        const QString ruta = info.dir().filePath(nombre);
+        if (!QFileInfo(ruta).exists() && !QFileInfo(ruta).isSymLink())
+            return ruta;
+    }
+}
+
+QString Mensaje_Rescate(const QString &Tabla, const Rescate &R)
+{
+    if (R.Resultado == Rescate::Resultado::Ilegible)
+        return QStringLiteral("No se ha podido leer ninguna ficha del Fichero de Estudio\r\r%1\r\r"
+                              "Está demasiado dañado para repararlo, y se ha dejado tal como estaba.")
+            .arg(Tabla);
+    const engine::SalvageReport &I = R.Informe;
+    if (R.Resultado != Rescate::Resultado::Rescatada || !I.damaged)
+        return {};
+    qint64 imagenes = 0, respuestas = 0;
+    for (const auto &[campo, perdidos] : I.blobsLost)
+        (QString::fromStdString(campo).contains(QLatin1String("Imag")) ? imagenes : respuestas) += perdidos;
+    QString texto = QStringLiteral("El Fichero de Estudio estaba dañado y no se ha podido recuperar todo.\r\r");
+    texto += QStringLiteral("Fichas recuperadas: %1\r").arg(I.recordsKept);
+    if (I.recordsUncounted && I.recordsLost == 0)
+        texto += QStringLiteral("Fichas que no se han podido recuperar: no se sabe cuántas\r");
+    else
+        texto += QStringLiteral("Fichas que no se han podido recuperar: %1%2\r")
+                     .arg(I.recordsLost)
+                     .arg(I.recordsUncounted ? QStringLiteral(" como mínimo") : QString());
+    if (I.valuesLost > 0)
+        texto += QStringLiteral("Datos de fichas recuperadas que se han perdido: %1\r").arg(I.valuesLost);
+    texto += QStringLiteral("Imágenes perdidas: %1\r").arg(imagenes);
+    texto += QStringLiteral("Respuestas perdidas: %1\r").arg(respuestas);
+    if (!I.keptAs.empty())
+        texto += QStringLiteral("\rEl fichero dañado se ha guardado tal como estaba en:\r%1")
+                     .arg(QFile::decodeName(QByteArray::fromStdString(I.keptAs)));
+    return texto;
 }
 
 void Repara_Tabla(const QString &Carpeta)

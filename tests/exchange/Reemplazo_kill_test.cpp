@@ -1,7 +1,8 @@
 // Writes that replace files, killed at each file operation in turn: a child program (this test
 // program again, with a preloaded library that counts renames, unlinks, syncs and
 // truncations) runs an export, an unpacking over an existing study file (also one whose table
-// holds an uncommitted change), a repair or a conversion, and dies just before or just after
+// holds an uncommitted change), a repair (also of a damaged table, whose damaged file the
+// repair keeps beside it) or a conversion, and dies just before or just after
 // the n-th such call. The folder it leaves, reopened through the program, holds exactly the
 // old study file or the new one, intact, and no work file. Killed half way through the
 // replacement itself, the next entry of any kind on that folder (creating, deleting, packing,
@@ -35,7 +36,7 @@
 #include <set>
 
 namespace {
-enum class Work { Export, Unpack, UnpackOverHotJournal, Repair, Convert };
+enum class Work { Export, Unpack, UnpackOverHotJournal, Repair, RepairDamaged, Convert };
 
 struct Scenario {
     const char *name;
@@ -48,6 +49,7 @@ const Scenario Scenarios[] = {
     {"Unpack", Work::Unpack, "T"},
     {"UnpackOverHotJournal", Work::UnpackOverHotJournal, "T"},
     {"Repair", Work::Repair, "T"},
+    {"RepairDamaged", Work::RepairDamaged, "T"},
     {"Convert", Work::Convert, "T"},
 };
 
@@ -131,9 +133,9 @@ FolderState stateOf(const QString &folder)
             if (!bytes.isEmpty() && bytes[0] != 0)
                 s.hidden << name;
         }
-        else if (name.endsWith(QLatin1String(".DB")))
+        else if (name.endsWith(QLatin1String(".DB")) && intact(folder + QLatin1Char('/') + name))
             s.tables[name] = records(folder + QLatin1Char('/') + name);
-        else
+        else // a damaged table by its bytes
             s.files[name] = *platform::readWholeFile(folder + QLatin1Char('/') + name);
     }
     return s;
@@ -205,7 +207,10 @@ protected:
             break;
         }
         case Work::Repair:
+        case Work::RepairDamaged:
             writeStudy(QStringLiteral("T"), o, sampleCards(60, true));
+            if (work == Work::RepairDamaged)
+                damagePageOf(this->dat(QStringLiteral("T.DB")), "orv_blob6");
             for (const char *ext : {"DB", "STU"})
                 moveOut(QStringLiteral("T.") + ext, dat);
             break;
@@ -230,6 +235,33 @@ protected:
             break;
         }
         }
+    }
+
+    // Overwrites a leaf page of one of the table file's tables with bytes SQLite cannot read.
+    static void damagePageOf(const QString &table, const char *name)
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(testsupport::fileName(table).c_str(), &db);
+        sqlite3_stmt *q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'", -1, &q, nullptr);
+        sqlite3_bind_text(q, 1, name, -1, SQLITE_STATIC);
+        const qint64 page = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
+        sqlite3_finalize(q);
+        const qint64 size = [&] {
+            sqlite3_stmt *p = nullptr;
+            sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &p, nullptr);
+            const qint64 n = sqlite3_step(p) == SQLITE_ROW ? sqlite3_column_int64(p, 0) : 0;
+            sqlite3_finalize(p);
+            return n;
+        }();
+        sqlite3_close(db);
+        ASSERT_GT(page, 1);
+        QFile f(table);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek((page - 1) * size);
+        f.write(QByteArray(size, char(0xA5)));
+        f.close();
+        ASSERT_FALSE(intact(table));
     }
 
     // A change of every card's level that a writer killed before its commit left: part of it
@@ -318,16 +350,16 @@ protected:
         const bool opened = Panta_Inicio_->FE_Abierto == 1;
         Panta_Inicio_->Cierra_Fichero();
         for (const QString &other : QDir(dat).entryList({QStringLiteral("*.DB")}, QDir::Files))
-            if (other != file + QStringLiteral(".DB")) {
+            if (other != file + QStringLiteral(".DB") && !other.contains(QStringLiteral(" (dañado "))) {
                 openStudy(dat + QLatin1Char('/') + other);
                 EXPECT_EQ(Panta_Inicio_->FE_Abierto, 1) << other.toStdString();
                 Panta_Inicio_->Cierra_Fichero();
             }
         clearMessages();
         FolderState s = stateOf(dat);
-        EXPECT_EQ(opened, s.tables.count(file + QStringLiteral(".DB")) == 1) << describe(s);
-        for (const auto &[name, rows] : s.tables)
-            EXPECT_TRUE(intact(dat + QLatin1Char('/') + name)) << name.toStdString();
+        // (A table whose damage the opening does not meet is among the files, by its bytes.)
+        EXPECT_EQ(opened, s.tables.count(file + QStringLiteral(".DB")) + s.files.count(file + QStringLiteral(".DB")) == 1)
+            << describe(s);
         return s;
     }
 };
@@ -356,11 +388,24 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
     const bool replaces = s.work != Work::Repair && s.work != Work::Convert;
     ASSERT_EQ(before == after, !replaces) << describe(before) << " / " << describe(after);
     EXPECT_TRUE(after.hidden.isEmpty()) << describe(after);
+    // The repair of a damaged table keeps the damaged file under a name of its own before the
+    // repaired one takes its place: a kill between the two leaves the old file and that copy.
+    FolderState kept = before;
+    if (s.work == Work::RepairDamaged) {
+        ASSERT_EQ(after.tables.size(), 1u) << describe(after);
+        ASSERT_EQ(after.files.size(), 2u) << describe(after);
+        for (const auto &[name, bytes] : after.files)
+            if (name.contains(QStringLiteral(" (dañado "))) {
+                EXPECT_EQ(bytes, before.files.at(QStringLiteral("T.DB")));
+                kept.files[name] = bytes;
+            }
+        ASSERT_EQ(kept.files.size(), 3u) << describe(after);
+    }
 
     const long points = 2 * calls;
     const long tried = std::min<long>(points, Points_Per_Work);
     std::set<long> seen;
-    int old = 0, whole = 0;
+    int old = 0, whole = 0, copyOnly = 0;
     for (long i = 0; i < tried; ++i) {
         const long point = tried > 1 ? i * (points - 1) / (tried - 1) : 0;
         if (!seen.insert(point).second)
@@ -373,8 +418,9 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
         const QString program = runChild(s, at, afterCall, nullptr, root);
         ASSERT_FALSE(program.isEmpty());
         const FolderState got = reopened(program, s.file);
-        EXPECT_TRUE(got == before || got == after) << describe(got);
+        EXPECT_TRUE(got == before || got == after || (s.work == Work::RepairDamaged && got == kept)) << describe(got);
         old += got == before ? 1 : 0;
+        copyOnly += s.work == Work::RepairDamaged && got == kept ? 1 : 0;
         whole += got == after ? 1 : 0;
         EXPECT_TRUE(got.hidden.isEmpty()) << describe(got);
     }
@@ -382,6 +428,10 @@ TEST_P(ReplaceKillTest, AKillAtAnyFileOperationLeavesTheOldStudyFileOrTheNewOneW
     EXPECT_GT(old, 0);
     if (replaces) {
         EXPECT_GT(whole, 0);
+    }
+    // The damaged file is kept before the repaired one takes its place.
+    if (s.work == Work::RepairDamaged) {
+        EXPECT_GT(copyOnly, 0);
     }
 }
 
@@ -613,8 +663,10 @@ TEST_F(ReplaceKillChild, DISABLED_Work)
         platform::FileDialog::queueFileName(programPath(QStringLiteral("fuera/T.SZP")));
         platform::onNextShow("FE_Transporte_", [](QWidget *) { FE_Transporte_->Button5->click(); });
         pressKey('E');
-    } else if (work == QLatin1String("Repair")) {
+    } else if (work.startsWith(QLatin1String("Repair"))) {
         Sesion_->Ruta_FE = dat(QStringLiteral("T.DB"));
+        if (work == QLatin1String("RepairDamaged"))
+            Rescata_Tabla(Sesion_->Ruta_FE);
         Repara_Tabla(QString());
     } else {
         openStudy(dat(QStringLiteral("T.DB")));
