@@ -526,36 +526,36 @@ bool TAlta_Fichas_::Guarda_Ficha()
         dm.Si_Ficha_Usa_Comp_Encr_o_no();
 
         // What the user did not replace keeps its stored content: as it is while the card's
-        // packing stays, unpacked or packed when the card stops or starts being packed. A card
-        // that was not flagged packed was read as plain, whatever its flag said.
+        // packing stays, unpacked or packed when the card stops or starts being packed (also the
+        // fields the file's options do not show). A card that was not flagged packed was read
+        // as plain, whatever its flag said.
         const bool desempaqueta = s->Ficha_Deja_De_Empaquetar == 1;
         const bool empaqueta = s->Fichero_Empaquetado == 1 && empaquetadaAntes != "S";
         auto conserva = [&](engine::Field &Campo, bool Ilegible, int64_t Limite) {
-            if (Campo.isNull() || !(desempaqueta || empaqueta || Ilegible)) {
+            if (Campo.isNull() || !(desempaqueta || empaqueta))
                 return;
-            } else if (desempaqueta) {
+            std::optional<QByteArray> nuevo;
+            if (desempaqueta) {
                 // The displays showed the packed bytes as they are: only unpacking tells.
-                if (const std::optional<QByteArray> plano = dm.Desempaqueta_Sin_Aviso(Campo.asBytes(), Limite)) {
-                    conservados.emplace_back(&Campo, Campo.asBytes());
-                    Campo.setBytes(std::string_view(plano->constData(), size_t(plano->size())));
-                } else {
-                    ilegibles = true;
-                }
-            } else if (Ilegible) {
-                ilegibles = true;
-            } else {
-                conservados.emplace_back(&Campo, Campo.asBytes());
+                nuevo = dm.Desempaqueta_Sin_Aviso(Campo.asBytes(), Limite);
+            } else if (!Ilegible && int64_t(Campo.blobSize()) <= Limite) {
                 packing::MemoryStream stream = blobStream(Campo);
-                loadBlob(Campo, dm.Comprime_Codifica_Stream_con_PKS(stream));
+                nuevo = toByteArray(dm.Comprime_Codifica_Stream_con_PKS(stream));
             }
+            if (!nuevo) {
+                ilegibles = true;
+                return;
+            }
+            conservados.emplace_back(&Campo, Campo.asBytes());
+            Campo.setBytes(std::string_view(nuevo->constData(), size_t(nuevo->size())));
         };
 
-        if (s->Con_Texto_Largo == 0) {
-            if (alta || EditResp_Text->isModified())
-                dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
-            else
-                conserva(dm.Tabla_ActivaResp_Text(), dm.Respuesta_Corta_Danada(), Limite_Respuesta);
-        } else if (alta || RichEdit1->document()->isModified()) {
+        const bool corta = s->Con_Texto_Largo == 0;
+        if (corta && (alta || EditResp_Text->isModified()))
+            dm.Guarda_Texto_Corto_Respuesta(EditResp_Text->text());
+        else
+            conserva(dm.Tabla_ActivaResp_Text(), dm.Respuesta_Corta_Danada(), Limite_Respuesta);
+        if (!corta && (alta || RichEdit1->document()->isModified())) {
             // A long answer shown only in part gives back its whole bytes.
             packing::MemoryStream stream = toMemoryStream(RichEdit1->saveToBytes());
             Comprueba_Tamano_Campo(int64_t(stream.size()), Limite_Respuesta, QStringLiteral("La respuesta larga"));
@@ -576,9 +576,7 @@ bool TAlta_Fichas_::Guarda_Ficha()
                         {s->Con_Imagen_Respuesta, s->Imagen_Respuesta_Cambiada, dm.Imagen_Respuesta_Danada(), Image2,
                          ficha::Resp_Imag, ficha::Tipo_Resp_Imag}};
         for (const auto &i : imagenes) {
-            if (i.con != 1)
-                continue;
-            if (alta || i.cambiada == 1)
+            if (i.con == 1 && (alta || i.cambiada == 1))
                 Guarda_Imagen(i.imagen, i.campo, i.tipo);
             else
                 conserva(t.fieldByName(i.campo), i.ilegible, Limite_Imagen);

@@ -14,37 +14,6 @@ namespace engine {
 
 namespace {
 
-Table::ProgressHook &progressHook()
-{
-    static Table::ProgressHook hook;
-    return hook;
-}
-
-// Reports (0, total) now and (total, total) when it goes, whatever happens between.
-class Progress {
-public:
-    explicit Progress(std::int64_t total) : total_(total > 0 ? total : 1) { report(0); }
-    ~Progress() { report(total_); }
-    Progress(const Progress &) = delete;
-    Progress &operator=(const Progress &) = delete;
-    void at(std::int64_t done)
-    {
-        // About two hundred reports over the whole work.
-        if (done - last_ >= total_ / 200 + 1 && done < total_)
-            report(done);
-    }
-
-private:
-    void report(std::int64_t done)
-    {
-        last_ = done;
-        if (progressHook())
-            progressHook()(done, total_);
-    }
-    std::int64_t total_;
-    std::int64_t last_ = 0;
-};
-
 std::string cannotConvert(const std::string &path, const std::string &why, const std::string &what)
 {
     return "La tabla «" + path + "» es de una versión anterior del programa y hay que convertirla al formato "
@@ -134,7 +103,6 @@ void readFormat1(Database &in, std::vector<FieldDef> &fields, std::vector<IndexD
 
 } // namespace
 
-void Table::setProgressHook(ProgressHook hook) { progressHook() = std::move(hook); }
 
 int formatVersionOf(const std::string &path)
 {

@@ -232,7 +232,10 @@ SalvageReport salvage(Database &in, const Schema &schema, const std::string &tmp
     fillTableFile(out, tmp, [&] {
         RowWriter write(out, schema, true);
         Row row(schema.fields.size());
+        Progress progress(static_cast<std::int64_t>(ids.size()));
+        std::int64_t done = 0;
         for (std::int64_t id : ids) {
+            progress.at(++done);
             named.erase(id);
             for (Value &v : row)
                 v = Value();

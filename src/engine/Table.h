@@ -179,9 +179,10 @@ public:
     // to tell.
     void checkFormat() const;
 
-    // Long work inside open() (converting a file of an older format) reports its progress
-    // to this hook, process-wide: (0, total) first, then (done, total) now and then, and
-    // (total, total) at its end, also when it fails.
+    // Long work (converting a file of an older format inside open(), carrying the records of
+    // a damaged table over in pack() and salvage()) reports its progress to this hook,
+    // process-wide: (0, total) first, then (done, total) now and then, and (total, total) at
+    // its end, also when it fails.
     using ProgressHook = std::function<void(std::int64_t done, std::int64_t total)>;
     static void setProgressHook(ProgressHook hook);
     bool active() const;
@@ -195,7 +196,9 @@ public:
     // table cannot be copied whole or the copy is not intact, the records that can still be
     // read whole go into the new copy instead, checked the same way; when SQLite's header of
     // the file is damaged, that salvage reads a copy of the file given a new header. Whatever
-    // fails, the file stays as it was. An open table is packed in place (it must be intact).
+    // fails, the file stays as it was; a damaged table of which not one record can be read
+    // is never replaced by an empty one (UnreadableError). An open table is packed in place
+    // (it must be intact).
     void pack();
     // A closed table whose file SQLite finds damaged, packed as pack() packs one: every record
     // that can still be read is carried over, read one by one past damaged pages, a value or a

@@ -539,4 +539,31 @@ void Table::Impl::reloadAndNotify(std::int64_t keepId)
         fireAfterScroll();
 }
 
+namespace {
+Table::ProgressHook &progressHook()
+{
+    static Table::ProgressHook hook;
+    return hook;
+}
+} // namespace
+
+void Table::setProgressHook(ProgressHook hook) { progressHook() = std::move(hook); }
+
+Progress::Progress(std::int64_t total) : total_(total > 0 ? total : 1) { report(0); }
+
+Progress::~Progress() { report(total_); }
+
+void Progress::at(std::int64_t done)
+{
+    if (done - last_ >= total_ / 200 + 1 && done < total_)
+        report(done);
+}
+
+void Progress::report(std::int64_t done)
+{
+    last_ = done;
+    if (progressHook())
+        progressHook()(done, total_);
+}
+
 } // namespace engine

@@ -144,6 +144,23 @@ struct Table::Impl {
 
 std::string formatValue(const FieldDef &def, const Value &v);
 
+// Reports long work to the process's progress hook (Table::setProgressHook): (0, total) now,
+// (done, total) about two hundred times over the work, and (total, total) when it goes,
+// whatever happens between.
+class Progress {
+public:
+    explicit Progress(std::int64_t total);
+    ~Progress();
+    Progress(const Progress &) = delete;
+    Progress &operator=(const Progress &) = delete;
+    void at(std::int64_t done);
+
+private:
+    void report(std::int64_t done);
+    std::int64_t total_;
+    std::int64_t last_ = 0;
+};
+
 // Reads the rows of `select` (identity first, "... WHERE <identity> >= ? ORDER BY <identity>
 // LIMIT 1") one by one: copy takes each row's values while it is read, write uses them. A
 // stretch of the file that cannot be read is stepped over (Pack.cpp); true when one was.

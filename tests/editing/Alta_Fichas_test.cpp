@@ -909,7 +909,9 @@ TEST_F(CardEditorTest, ALongAnswerShownInPartIsMarkedAndNeverSavedFromWhatIsShow
 // What could not be read is stored back as it was, and the card is said to be damaged once:
 // a picture that is not one and an answer over its limit on a plain card of a file that packs
 // (the card's other fields are packed), and a damaged container on a packed card of a file
-// that no longer packs (the others are unpacked).
+// that no longer packs (the others are unpacked). A sound card follows the file's packing in
+// every field, the one its options do not show too, and nothing is said. Each card is saved
+// twice, "&Guarda y Continua" then "Guarda y A&caba".
 TEST_F(CardEditorTest, SavingACardKeepsWhatCouldNotBeReadAndSaysSoOnce)
 {
     const std::string noImagen = "esto no es una imagen";
@@ -919,12 +921,13 @@ TEST_F(CardEditorTest, SavingACardKeepsWhatCouldNotBeReadAndSaysSoOnce)
     const std::string enorme = rtfParagraph(QByteArray(qsizetype(Limite_Respuesta) + (1 << 20), 'a'));
     const struct {
         const char *name;
-        bool filePacks, longAnswer;
+        bool filePacks, longAnswer, damaged;
         testsupport::CardContent card;
         // Stored as they were, and (unpacked) as they were.
         std::vector<std::string> kept, unpacked;
     } cases[] = {
         {"tarjeta sin empaquetar en fichero empaquetado",
+         true,
          true,
          true,
          [&] {
@@ -941,6 +944,7 @@ TEST_F(CardEditorTest, SavingACardKeepsWhatCouldNotBeReadAndSaysSoOnce)
         {"tarjeta empaquetada en fichero sin empaquetar",
          false,
          false,
+         true,
          [&] {
              testsupport::CardContent c;
              c.shortAnswer = danado;
@@ -953,6 +957,23 @@ TEST_F(CardEditorTest, SavingACardKeepsWhatCouldNotBeReadAndSaysSoOnce)
          }(),
          {"Resp_Text", "Tipo_Preg_Imag", "Tipo_Resp_Imag"},
          {"Preg_Imag", "Resp_Imag"}},
+        {"tarjeta sana empaquetada en fichero sin empaquetar",
+         false,
+         false,
+         false,
+         [&] {
+             testsupport::CardContent c;
+             c.shortAnswer = testsupport::packedBlob(testsupport::rtfLines({"respuesta"}), true, false);
+             c.longAnswer = testsupport::packedBlob(testsupport::rtfLines({"respuesta larga"}), true, false);
+             c.questionType = QStringLiteral("JPG");
+             c.questionPicture = testsupport::packedBlob(jpeg, true, false);
+             c.answerType = QStringLiteral("BMP");
+             c.answerPicture = testsupport::packedBlob(bmp, true, false);
+             c.packedFlag = QStringLiteral("S");
+             return c;
+         }(),
+         {"Tipo_Preg_Imag", "Tipo_Resp_Imag"},
+         {"Resp_Text", "Resp_Memo", "Preg_Imag", "Resp_Imag"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -962,10 +983,11 @@ TEST_F(CardEditorTest, SavingACardKeepsWhatCouldNotBeReadAndSaysSoOnce)
         const RawCard before = rawCards(path).at(0);
         inEditor(0, [&] {
             type(E->EditPreg_Text, QStringLiteral("pregunta arreglada"));
+            QTest::mouseClick(E->Button3, Qt::LeftButton);
             QTest::mouseClick(E->Button2, Qt::LeftButton);
             EXPECT_FALSE(E->modalOpen());
         });
-        EXPECT_EQ(messages(), QStringList{Msg_Datos_Danados});
+        EXPECT_EQ(messages(), c.damaged ? QStringList{Msg_Datos_Danados} : QStringList{});
         EXPECT_TRUE(takeErrorReports().empty());
         const RawCard after = rawCards(path).at(0);
         EXPECT_EQ(after.at("Preg_Text"), "pregunta arreglada");

@@ -174,21 +174,23 @@ namespace {
 
 // A code given by the lengths of the symbols that occur; one symbol given length 0 is a code of
 // that one symbol, sent as a count of 0.
-Code codeOf(int alphabet, std::initializer_list<std::pair<int, int>> lengths)
+Code codeOf(int alphabet, const std::vector<std::pair<int, int>> &lengths)
 {
     if (lengths.size() == 1 && lengths.begin()->second == 0)
-        return Code::one(lengths.begin()->first, alphabet);
+        return Code::one(lengths.front().first, alphabet);
     std::vector<int> len(static_cast<size_t>(alphabet), 0);
     for (const auto &[symbol, length] : lengths)
         len[static_cast<size_t>(symbol)] = length;
     return Code::lengths(len);
 }
 
-// `times` literals of the byte `value` (length 0), or matches of that length and distance.
+// `times` literals of the byte `value` (length 0), the byte growing by `step` from one to the
+// next, or matches of that length and distance.
 struct SymbolRun {
     int length;
     unsigned value;
     int times = 1;
+    unsigned step = 0;
 };
 
 struct HandBlock {
@@ -207,7 +209,7 @@ std::string streamOf(const std::string &input, const std::vector<HandBlock> &blo
         for (const SymbolRun &r : b.symbols)
             for (int i = 0; i < r.times; i++) {
                 if (r.length == 0)
-                    b.codes.literal(w, static_cast<int>(r.value));
+                    b.codes.literal(w, static_cast<int>(r.value + r.step * static_cast<unsigned>(i)));
                 else
                     b.codes.match(w, r.length, r.value);
             }
@@ -223,6 +225,19 @@ std::string streamOf(const std::string &input, const std::vector<HandBlock> &blo
 TEST(LzhCompress, SmallInputsGiveTheStreamsWorkedOutByHand)
 {
     const std::string flushPrefix = "bdcdabdbabcaddcccab";  // 19 literals, no 3 bytes repeat
+    // Bytes 1 to 122, 123, Z = 124, bytes 23 to 92, 125, Z, bytes 23 to 122: each byte but Z
+    // once as a literal.
+    std::string longLazy;
+    for (int b = 1; b <= 124; b++)
+        longLazy += static_cast<char>(b);
+    for (int b = 23; b < 23 + 70; b++)
+        longLazy += static_cast<char>(b);
+    longLazy += "\x7D\x7C";
+    for (int b = 23; b < 23 + 100; b++)
+        longLazy += static_cast<char>(b);
+    std::vector<std::pair<int, int>> longLazyLengths{{124, 6}, {125, 7}, {70 + 253, 7}, {100 + 253, 7}};
+    for (int b = 1; b <= 123; b++)
+        longLazyLengths.emplace_back(b, 7);
     const struct {
         const char *what;
         std::string input;
@@ -238,6 +253,15 @@ TEST(LzhCompress, SmallInputsGiveTheStreamsWorkedOutByHand)
          {{{codeOf(19, {{2, 2}, {4, 1}, {5, 2}}), codeOf(510, {{'a', 2}, {'b', 2}, {'c', 2}, {256, 3}, {257, 3}}),
             codeOf(14, {{3, 0}})},
            {{0, 'a', 3}, {0, 'b'}, {0, 'c', 3}, {3, 4}, {0, 'b'}, {4, 5}}}}},
+        // However long the held match, the next position is searched: at 195 Z and 70 bytes
+        // (71, from 123), at 196 the 100 bytes from 22: Z goes out as a literal. 124 bytes and
+        // the two lengths once each, Z twice: lengths 7 and, for Z, 6. The length list is a
+        // zero, 7 (123 times), 6, 7, 197 zeros, 7, 29 zeros, 7: code-length symbols 0 and 8
+        // once (3 bits), 2 twice (2 bits), 9 126 times (1 bit). Distances of 7 and 8 bits.
+        {"lazy rule past a long match",
+         longLazy,
+         {{{codeOf(19, {{0, 3}, {2, 2}, {8, 3}, {9, 1}}), codeOf(510, longLazyLengths), codeOf(14, {{7, 1}, {8, 1}})},
+           {{0, 1, 124, 1}, {70, 101}, {0, 125}, {0, 124}, {100, 173}}}}},
         // The zeros past the end make the match at 1 a full 256 bytes, cut to the 9 left.
         {"match cut at the end",
          std::string(10, '\0'),

@@ -236,6 +236,8 @@ TEST_F(RepairTest, DamagedFilesAreRepairedKeepingEveryReadableCard)
         {"zeroed pages of the pictures", [](const QString &path) { zeroPageOf(path, "orv_blob6"); }, false, Outcome::Lost},
         {"garbage header", [](const QString &path) { overwrite(path, 0, QByteArray(100, char(0xA5))); }, true,
          Outcome::Repaired},
+        {"zeroed page of the index", [](const QString &path) { zeroPageOf(path, "orv_idx_NiveFich"); }, true,
+         Outcome::Repaired},
         {"header declaring a huge page count", [](const QString &path) { overwrite(path, 28, QByteArray("\x7f\xff\xff\xf0", 4)); },
          true, Outcome::Repaired},
     };
