@@ -1,4 +1,5 @@
-// Answers of 16 MiB (the answer limit) in every crafted shape of HostileAnswers.h, met through
+// Answers of 16 MiB (the answer limit) in every crafted shape of HostileAnswers.h, and smaller
+// ones of the shapes whose cost follows their fonts (argument `KB`, 0 for 16 MiB), met through
 // the program's windows as a user meets them. A compressed study file holds two cards with the
 // answer (short or long, argument `long`) and a plain one; one benchmark walks it once:
 //   file      opening it with menu entry 1 (the first card is shown)
@@ -70,7 +71,7 @@ void settle()
 
 // The study file Hostil<n>: two cards with the answer (the second's 64 bytes shorter, so that
 // it is another answer to load), then a plain one.
-QString writeFile(int n, bool longAnswer, hostile::Shape shape)
+QString writeFile(int n, bool longAnswer, hostile::Shape shape, qsizetype size)
 {
     Opciones_FE o = testsupport::defaultOptions();
     o.Comprimido = true;
@@ -81,7 +82,6 @@ QString writeFile(int n, bool longAnswer, hostile::Shape shape)
     engine::Table t;
     t.setTableName(testsupport::fileName(path));
     t.open();
-    const qsizetype size = qsizetype(16) << 20;
     const std::string answers[] = {
         testsupport::packItem("1", hostile::answerOf(shape, size)).toStdString(),
         testsupport::packItem("1", hostile::answerOf(shape, size - 64)).toStdString(),
@@ -126,9 +126,11 @@ void BM_Walk(benchmark::State &state)
 {
     const bool longAnswer = state.range(0) == 1;
     const auto shape = hostile::Shape(state.range(1));
-    state.SetLabel(std::string(longAnswer ? "long " : "short ") + hostile::nameOf(shape));
+    const qsizetype size = state.range(2) > 0 ? qsizetype(state.range(2)) << 10 : qsizetype(16) << 20;
+    state.SetLabel(std::string(longAnswer ? "long " : "short ") + hostile::nameOf(shape)
+                   + (state.range(2) > 0 ? ", " + std::to_string(state.range(2)) + " KB" : std::string()));
     static int files = 0;
-    const QString path = writeFile(++files, longAnswer, shape);
+    const QString path = writeFile(++files, longAnswer, shape, size);
     TPanta_Inicio_ *p = Panta_Inicio_;
     QStringList messages;
     const int observer = platform::addModalObserver([&](QWidget *, const QString &name) {
@@ -219,9 +221,14 @@ void walks(benchmark::internal::Benchmark *b)
 {
     for (int longAnswer : {0, 1})
         for (int shape = 0; shape < hostile::kShapes; ++shape)
-            b->Args({longAnswer, shape});
+            b->Args({longAnswer, shape, 0});
+    // The fonts of an answer cost by their number, whatever its size.
+    for (int longAnswer : {0, 1}) {
+        b->Args({longAnswer, int(hostile::Shape::Fonts), 567});
+        b->Args({longAnswer, int(hostile::Shape::ManySizes), 35});
+    }
 }
-BENCHMARK(BM_Walk)->ArgNames({"long", "shape"})->Apply(walks)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_Walk)->ArgNames({"long", "shape", "KB"})->Apply(walks)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "store/Sesion.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -80,7 +81,21 @@ QString Primera_Linea_Ultimo(const QString &Carpeta_Programa)
     qsizetype end = 0;
     while (end < text.size() && text.at(end) != QLatin1Char('\r') && text.at(end) != QLatin1Char('\n'))
         ++end;
+    if (end < text.size()) {
+        QString whole = text;
+        if (whole.endsWith(QLatin1String("\r\n")))
+            whole.chop(2);
+        else if (whole.endsWith(QLatin1Char('\n')) || whole.endsWith(QLatin1Char('\r')))
+            whole.chop(1);
+        if (whole.size() > end && QFileInfo(whole).isFile())
+            return whole;
+    }
     return text.left(end);
+}
+
+bool Nombre_Ilegible(const QString &Ruta)
+{
+    return Ruta.contains(QChar(QChar::ReplacementCharacter)) && !QFileInfo::exists(Ruta);
 }
 
 QString Rotulo_Ultimo(const QString &Ruta)

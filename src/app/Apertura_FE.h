@@ -39,9 +39,15 @@ void Pon_Opciones(TSesion_ &Sesion, const Opciones_FE &Opciones);
 // there is none.
 QString Ruta_Imagen(const QString &Ruta_FE);
 
-// The first line of the program folder's last-file note; empty when the note is missing or
-// holds no line.
+// The path in the program folder's last-file note: its first line; empty when the note is
+// missing or holds no line. The note is the path and a line end, and a file name may itself
+// hold line ends: the whole note less its last line end is taken when a file of that name
+// exists.
 QString Primera_Linea_Ultimo(const QString &Carpeta_Programa);
+// Whether a chosen file name can't be the name of a file: a name whose bytes are not UTF-8
+// reaches the program with replacement characters (U+FFFD) in their place, and no file of that
+// name exists.
+bool Nombre_Ilegible(const QString &Ruta);
 // The caption of menu entry 9 for the last file opened ("9-  Abrir último Fichero abierto:",
 // a carriage return, 8 blanks and the study file's name); empty when there is none.
 QString Rotulo_Ultimo(const QString &Ruta);

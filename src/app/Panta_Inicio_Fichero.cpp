@@ -35,6 +35,9 @@ const QString Msg_Tabla_No_Abre = QStringLiteral("No se pudo abrir la tabla de f
 const QString Msg_Contrasena_No_Guardada = QStringLiteral("No se pudo guardar la contraseña en\r\r%1");
 const QString Msg_Imagen_Danada = QStringLiteral("La imagen de este Fichero de Estudio está dañada:\r\r%1");
 const QString Msg_Ultimo_No_Guardado = QStringLiteral("No se pudo anotar el último Fichero abierto en\r\r%1");
+const QString Msg_Nombre_Ilegible = QStringLiteral(
+    "El nombre del Fichero elegido («%1») no es un texto válido (UTF-8) y este programa no puede abrirlo.\r\r"
+    "Cámbielo de nombre y vuelva a intentarlo.");
 
 std::string nombreArchivo(const QString &path)
 {
@@ -72,8 +75,17 @@ void TPanta_Inicio_::Label5Click()
         OpenDialog1->InitialDir = apertura::Carpeta(Ruta_FE);
         // A cancelled dialog leaves Ruta_FE as it was: while a file stays open, the routines
         // that read Ruta_FE find that file's path there.
-        if (OpenDialog1->execute() && !OpenDialog1->FileName.isEmpty())
+        if (OpenDialog1->execute() && !OpenDialog1->FileName.isEmpty()) {
+            // Refused before anything changes: the open file stays open.
+            if (apertura::Nombre_Ilegible(OpenDialog1->FileName)) {
+                QDir::setCurrent(Carpeta_Programa);
+                mensaje(Msg_Nombre_Ilegible.arg(apertura::Nombre(OpenDialog1->FileName)));
+                OpenDialog1->FileName.clear();
+                Label5->setFontColor(platform::tcolor(platform::colors::Navy));
+                return;
+            }
             Ruta_FE = OpenDialog1->FileName;
+        }
     }
     QDir::setCurrent(Carpeta_Programa);
     if (OpenDialog1->FileName.isEmpty() && !ultimo) {

@@ -44,11 +44,9 @@ void mensaje(const QString &text)
     D_Module_->Ver_Mensaje(text);
 }
 
-// The conversion error, a C string, quotes the text whole with its control characters pictured;
-// they are not digits either way.
 int entero(const QString &text)
 {
-    return engine::strToInt(platform::controlPictures(text).toStdString());
+    return platform::wholeNumber(text);
 }
 
 // Every editor the grid opens passes its keys through the window first.

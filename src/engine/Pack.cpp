@@ -553,6 +553,8 @@ void Table::pack()
                 throw;
             recoverDamagedHeader(p, std::string());
         }
+    } catch (const UnreadableError &e) {
+        throw UnreadableError("No se pudo empaquetar la tabla «" + p + "»: " + e.what());
     } catch (const EngineError &e) {
         throw EngineError("No se pudo empaquetar la tabla «" + p + "»: " + e.what());
     }

@@ -657,7 +657,7 @@ void configureConnection(Database &db)
     }
     db.exec(std::string("PRAGMA synchronous = ") + kSynchronous);
     db.exec("PRAGMA cache_size = -8192");
-    db.exec("PRAGMA mmap_size = 268435456");
+    db.exec(std::string("PRAGMA mmap_size = ") + kMapSize);
 }
 
 void addIndexToSchema(Database &db, const Schema &schema, const IndexDef &index)

@@ -43,6 +43,8 @@ constexpr std::size_t kMaxNameBytes = 128;
 // The journal and synchronisation of every connection (see configureConnection).
 inline constexpr const char *kJournalMode = "delete";
 inline constexpr const char *kSynchronous = "EXTRA";
+// The most of the table file a connection maps for its reads (see configureConnection).
+inline constexpr const char *kMapSize = "268435456";
 
 struct Schema {
     std::vector<FieldDef> fields;

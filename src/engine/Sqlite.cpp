@@ -171,6 +171,8 @@ void Database::open(const std::string &path, bool create)
 
 void Database::close()
 {
+    savepoint_ = Statement();
+    release_ = Statement();
     if (db_) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -200,10 +202,21 @@ bool Database::inTransaction() const
 void Database::atomically(const std::function<void()> &work)
 {
     const bool own = !inTransaction();
-    exec(own ? "BEGIN IMMEDIATE" : "SAVEPOINT orv_work");
+    if (own) {
+        exec("BEGIN IMMEDIATE");
+    } else {
+        if (!savepoint_.valid()) {
+            savepoint_ = prepare("SAVEPOINT orv_work");
+            release_ = prepare("RELEASE orv_work");
+        }
+        savepoint_.execute();
+    }
     try {
         work();
-        exec(own ? "COMMIT" : "RELEASE orv_work");
+        if (own)
+            exec("COMMIT");
+        else
+            release_.execute();
     } catch (...) {
         if (own) {
             rollback();

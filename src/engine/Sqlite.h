@@ -77,6 +77,9 @@ private:
     sqlite3 *db_ = nullptr;
     std::string path_;
     bool readOnly_ = false;
+    // atomically()'s savepoint and its release inside a transaction, prepared once: a bulk
+    // addition takes one for every record.
+    Statement savepoint_, release_;
 };
 
 // Throws the EngineError for a failed SQLite call on the file at `path`.

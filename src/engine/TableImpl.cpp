@@ -134,6 +134,21 @@ void Table::Impl::buildView()
     for (int f : needed)
         sql += ", " + quoteIdentifier(schema.fields[static_cast<std::size_t>(f)].name);
     sql += " FROM data";
+    // Every record is read once, through reads rather than the connection's map of the file,
+    // so that the whole table never stays resident with the process after it: the map is
+    // there for the cards read one by one.
+    db.exec("PRAGMA mmap_size = 0");
+    struct MapAgain {
+        Database &db;
+        ~MapAgain()
+        {
+            try {
+                db.exec(std::string("PRAGMA mmap_size = ") + kMapSize);
+            } catch (const EngineError &) {
+                // Reads go on without the map.
+            }
+        }
+    } mapAgain{db};
     Statement q = db.prepare(sql);
     view.reset(schema.packedKeys);
     view.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, db.queryInt("SELECT count(*) FROM data"))));

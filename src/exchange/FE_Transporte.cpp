@@ -243,9 +243,10 @@ void TFE_Transporte_::Button5Click()
         bool cargado = false;
         {
             SinAvisoDeCorrupcion sinAviso(pks3);
-            // A transport file carries whole study files, not the small settings PKS3 holds.
+            // A transport file carries whole study files, not the small settings PKS3 holds,
+            // one item per kind of part.
             const int64_t limite = std::exchange(pks3.SizeLimit, 0);
-            const uint32_t items = std::exchange(pks3.MaxItems, 0);
+            const uint32_t items = std::exchange(pks3.MaxItems, Items_Maximos_Transporte);
             try {
                 pks3.LoadFromFile(
                     QFile::encodeName(info.absolutePath() + QLatin1Char('/') + M + QStringLiteral("SZP")).toStdString());

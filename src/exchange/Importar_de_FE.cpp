@@ -229,6 +229,7 @@ void TImportar_de_FE_::Button1Click()
     std::size_t antes = 0, despues = 0;
     {
         engine::BulkWork sinRefresco(origen); // no card of the origin is shown
+        bool abiertas = false;
         try {
             origen.setFiltered(false);
             origen.setTableName(QFile::encodeName(Ruta_Origen).toStdString());
@@ -239,13 +240,18 @@ void TImportar_de_FE_::Button1Click()
             destino.checkFormat();
             origen.open();
             destino.open();
+            abiertas = true;
             antes = destino.recordCount();
             dm.BM_ImportaDeFE->setRecordCount(0);
             dm.BM_ImportaDeFE->execute();
             hecho = true;
         } catch (const engine::NewerFormatError &e) {
             razon = QString::fromUtf8(e.what());
-        } catch (const engine::EngineError &) {
+        } catch (const engine::EngineError &e) {
+            // A side that does not open as a card table (damaged, foreign, ...): the engine
+            // says why, as the opening of a study file does.
+            if (!abiertas)
+                razon = QString::fromUtf8(e.what());
         }
         if (destino.active())
             despues = destino.recordCount();

@@ -144,16 +144,12 @@ std::optional<QString> TImportar_Base_::Clave_Linea(const Partes_Linea_Texto &Pa
 
 int TImportar_Base_::Importancia_Linea(const Partes_Linea_Texto &Partes)
 {
-    // Shown with its control characters pictured, so that the conversion error, a C string,
-    // quotes it whole; they are not digits either way.
-    return Sesion_->Con_Importancia == 1
-               ? engine::strToInt(platform::controlPictures(Partes.Importancia).toStdString())
-               : 0;
+    return Sesion_->Con_Importancia == 1 ? platform::wholeNumber(Partes.Importancia) : 0;
 }
 
 int TImportar_Base_::Nivel() const
 {
-    return engine::strToInt(MaskEdit1->text().trimmed().toStdString());
+    return platform::wholeNumber(MaskEdit1->text().trimmed());
 }
 
 void TImportar_Base_::Linea_Fallida(int Linea, const QString &Causa, int Importadas)

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <unistd.h>
@@ -33,6 +34,7 @@ const QString Err_En_Uso = QStringLiteral("El Fichero de Estudio %1 está siendo
 // The parts of a study file that a transport file carries, in the order they are added and
 // written; the first two are required.
 const char *const Partes[] = {"DB", "STU", "MB", "PX", "BMP", "JPG"};
+static_assert(std::size(Partes) == Items_Maximos_Transporte);
 
 // Every table of the engine is an SQLite file, which begins so.
 constexpr char Cabecera_Tabla[] = "SQLite format 3";
@@ -134,6 +136,8 @@ std::optional<std::uint64_t> tamanoDeclaradoDelItem(packing::Stream &Item, std::
 std::optional<std::vector<std::pair<QString, packing::MemoryStream>>> itemsDelTransporte(TPackStreams &PKS3)
 {
     const auto items = PKS3.itemsForInspection();
+    if (PKS3.ItemsReadOnLoad() > Items_Maximos_Transporte)
+        return std::nullopt; // more items than kinds of part
     if (PKS3.ItemsReadOnLoad() != items.size())
         return std::nullopt; // a part held twice
     auto tiene = [&](const char *parte) {

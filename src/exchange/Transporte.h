@@ -10,7 +10,10 @@
 // pictures X.BMP and X.JPG when they exist.
 //
 // Unpacking is all or nothing. The names written come from the transport file's own name and
-// the part's kind, never from the item's name; items of other names are ignored. Before
+// the part's kind, never from the item's name; items of other names are ignored, but a
+// container says at most Items_Maximos_Transporte items (one per kind): one that says more is
+// refused from its count, before any item is read, so that its cost never follows a count
+// that the file itself gives. Before
 // anything is written every item is checked (zlib stream, checksum, not empty) and bounded:
 // "STU" by what the opening of a study file reads as its settings, a picture ("MB" and "PX"
 // too) by the picture limit, "DB" by the size that its own table header declares (never over
@@ -32,6 +35,9 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+
+// The most items a transport file holds: one per kind of part.
+inline constexpr std::uint32_t Items_Maximos_Transporte = 6;
 
 // The largest part of a study file that an item may inflate to.
 inline constexpr std::uint64_t Tamano_Maximo_Parte = std::uint64_t(2) << 30;

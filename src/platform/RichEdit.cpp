@@ -135,9 +135,35 @@ void RichEdit::setLines(const QStringList &lines)
 
 QByteArray RichEdit::linesToBytes(const QStringList &lines) const
 {
-    // What of the document outlives its clearing, and the lines, go into a document kept for
-    // this: neither copying the content nor laying it out.
     const QTextDocument &doc = *document();
+    const auto breaksParagraph = [](const QString &line) {
+        for (const QChar c : line)
+            if (c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0)
+                || c == QChar(0xFDD1) || c == QChar::ObjectReplacementCharacter)
+                return true;
+        return false;
+    };
+    if (std::none_of(lines.begin(), lines.end(), breaksParagraph)) {
+        // Each line one paragraph of one run in the leading format, as setLines leaves them,
+        // written without a document.
+        const QTextCharFormat fmt = leadingFormat();
+        const rtf::CharStyle style = rtf::fromCharFormat(fmt, doc.defaultFont());
+        rtf::Paragraph paragraph;
+        paragraph.para = rtf::fromBlockFormat(QTextBlockFormat());
+        paragraph.markStyle = style;
+        rtf::Content content;
+        content.paragraphs.clear();
+        content.paragraphs.reserve(lines.size() + 1);
+        for (const QString &l : lines) {
+            content.paragraphs.append(paragraph);
+            if (!l.isEmpty())
+                content.paragraphs.last().runs.append(rtf::Run{l, style});
+        }
+        content.paragraphs.append(paragraph);
+        return rtf::fromContent(content, doc.defaultFont());
+    }
+    // Characters that a document turns into paragraphs or objects of its own: the lines go
+    // into a document kept for this, neither copying the content nor laying it out.
     if (!m_scratch)
         m_scratch = std::make_unique<QTextDocument>();
     m_scratch->setDefaultFont(doc.defaultFont());

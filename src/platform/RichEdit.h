@@ -33,8 +33,9 @@ public:
     void deleteLine(int index);
 
     QByteArray saveToBytes() const;         // RTF
-    // The RTF that saveToBytes() gives after setLines(lines), the content left as it is. Made in
-    // a copy of the document that is never laid out, so that it costs far less than setLines.
+    // The RTF that saveToBytes() gives after setLines(lines), the content left as it is. Made
+    // without a document (lines holding characters that a document turns into paragraphs or
+    // objects: in a copy of it that is never laid out), so that it costs far less than setLines.
     QByteArray linesToBytes(const QStringList &lines) const;
     void loadFromBytes(const QByteArray &); // RTF, or plain text when it is not RTF
     // Loads only the stream's first line, with its formatting, cut at kFirstLineMaxChars

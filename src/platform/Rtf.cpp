@@ -209,8 +209,12 @@ void appendLinesOfParagraph(QStringList &lines, const QString &text)
 
 QByteArray fromDocument(const QTextDocument &doc)
 {
-    const QFont def = doc.defaultFont();
-    return write(contentOf(doc), WriteDefaults{def.family(), pointSizeOf(def)});
+    return fromContent(contentOf(doc), doc.defaultFont());
+}
+
+QByteArray fromContent(const Content &content, const QFont &defaultFont)
+{
+    return write(content, WriteDefaults{defaultFont.family(), pointSizeOf(defaultFont)});
 }
 
 void toDocument(const QByteArray &bytes, QTextDocument &doc)

@@ -25,6 +25,9 @@ namespace platform::rtf {
 // The document as an RTF stream (\ansicpg1252, \'xx and \uN for characters outside 7 bits).
 QByteArray fromDocument(const QTextDocument &doc);
 
+// The content as an RTF stream, as fromDocument writes a document of that default font.
+QByteArray fromContent(const Content &content, const QFont &defaultFont);
+
 // Loads an RTF stream into the document, replacing its content. Bytes that are not RTF are
 // loaded as plain text (UTF-8, or Windows-1252 when they are not valid UTF-8).
 void toDocument(const QByteArray &bytes, QTextDocument &doc);

@@ -3,11 +3,13 @@
 #include "platform/Cp1252.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -32,6 +34,29 @@ struct FontEntry {
     QString name;
     int codepage = 0; // 0: the document's
 };
+
+struct StyleHash {
+    size_t operator()(const CharStyle &s) const
+    {
+        return qHashMulti(0, s.family, s.pointSize, s.bold, s.italic, s.underline, s.strikeOut,
+                          s.color.isValid() ? s.color.rgba() : 0u, s.color.isValid(),
+                          s.background.isValid() ? s.background.rgba() : 0u, s.background.isValid(),
+                          s.vertical);
+    }
+};
+
+// Whether the value is among the first `most` distinct values seen, which it joins when there
+// is room.
+template <class Set, class Value>
+bool admitted(Set &seen, const Value &v, int most)
+{
+    if (seen.contains(v))
+        return true;
+    if (int(seen.size()) >= most)
+        return false;
+    seen.insert(v);
+    return true;
+}
 
 int clampInt(long long v, int lo, int hi)
 {
@@ -546,7 +571,8 @@ private:
         if (fontNumber_ < 0)
             return;
         QString name = fontName_.trimmed();
-        if (!name.isEmpty() || !fonts_.contains(fontNumber_))
+        const bool known = fonts_.contains(fontNumber_);
+        if ((!name.isEmpty() || !known) && (known || fonts_.size() < kMaxFontTable))
             fonts_.insert(fontNumber_, FontEntry{name, fontCodepage_});
         fontName_.clear();
         fontNumber_ = -1;
@@ -697,12 +723,18 @@ private:
         }
     }
 
-    CharStyle resolvedStyle() const
+    CharStyle resolvedStyle()
     {
         CharStyle st = cur_.style;
         const auto it = fonts_.constFind(cur_.font);
         if (it != fonts_.constEnd())
             st.family = it->name;
+        if (!st.family.isEmpty() && !admitted(families_, st.family, kMaxFamilies))
+            st.family.clear();
+        if (st.pointSize > 0 && !admitted(sizes_, st.pointSize, kMaxSizes))
+            st.pointSize = 0;
+        if (!admitted(styles_, st, kMaxStyles))
+            return CharStyle{};
         return st;
     }
 
@@ -817,6 +849,10 @@ private:
     std::unordered_map<int, std::unique_ptr<QStringDecoder>> decoders_;
 
     QHash<int, FontEntry> fonts_;
+    // The families, sizes and styles the text has taken so far.
+    QSet<QString> families_;
+    QSet<double> sizes_;
+    std::unordered_set<CharStyle, StyleHash> styles_;
     int fontNumber_ = -1;
     int fontCodepage_ = 0;
     QString fontName_;

@@ -16,6 +16,15 @@ inline constexpr int kMaxDepth = 200;
 // followed (the text keeps the style in force). A rich edit's lines are the same either way.
 inline constexpr int kMaxParagraphs = 100000;
 inline constexpr int kMaxRuns = 200000;
+// The most font families, point sizes and character styles a document brings, so that laying
+// it out or printing it never meets more fonts than these, whatever the input: text in a
+// further family or size takes the document's default one, text in a further style the plain
+// style (default font, size and colour). The font table keeps at most kMaxFontTable fonts;
+// text in a font it does not keep takes the default family.
+inline constexpr int kMaxFamilies = 32;
+inline constexpr int kMaxSizes = 16;
+inline constexpr int kMaxStyles = 256;
+inline constexpr int kMaxFontTable = 1024;
 
 // True when the bytes start as an RTF stream does ("{\rtf").
 bool isRtf(const QByteArray &bytes);

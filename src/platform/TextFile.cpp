@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include "engine/EngineError.h"
 #include "platform/Cp1252.h"
 #include "platform/Files.h"
 
@@ -227,6 +228,16 @@ bool saveTextLines(const QString &path, const QStringList &lines)
     for (const QString &line : lines)
         bytes += line.toUtf8() + "\r\n";
     return saveFileAtomically(path, bytes);
+}
+
+int wholeNumber(const QString &text)
+{
+    const std::string shown = controlPictures(text).toStdString();
+    try {
+        return engine::strToInt(shown);
+    } catch (const engine::ConversionError &) {
+        throw engine::ConversionError("'" + engine::shortenedText(shown) + "' no es un número entero válido");
+    }
 }
 
 } // namespace platform

@@ -121,6 +121,11 @@ QString tooLongLineReason();
 // is never cut or garbled by the characters it holds.
 QString controlPictures(const QString &text);
 
+// The whole number that a text read from a file or typed into a cell stands for, read as
+// engine::strToInt reads it; otherwise engine::ConversionError saying so in Spanish, with the
+// text quoted as controlPictures shows it (shortened as engine::shortenedText does).
+int wholeNumber(const QString &text);
+
 // Writes the lines as UTF-8, each ended by CR LF, through a temporary file renamed over the
 // target (see saveFileAtomically); false when it could not be written.
 bool saveTextLines(const QString &path, const QStringList &lines);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -466,6 +467,45 @@ TEST_F(OpenFileTest, EntryNineOpensTheLastFileWithoutTheDialogOrRefusesAVanished
     pressKey('9');
     EXPECT_EQ(messages(), QStringList{Incompleto});
     expectClosed();
+}
+
+// A file name may hold line ends: the note keeps it whole, so that entry 9 opens that file
+// again. A name whose bytes are not UTF-8 can't be opened: it is refused when chosen, with the
+// open file left open.
+TEST_F(OpenFileTest, EntryNineOpensNamesWithLineEndsAndNamesNotUtf8AreRefusedWhenChosen)
+{
+    const QString other = study("Otro");
+    for (const QString &name : {QStringLiteral("Dos\nLineas"), QStringLiteral("Con\rRetorno"),
+                               QStringLiteral("Fin\r\n"), QStringLiteral("\nInicio")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString path = study(name);
+        clearMessages();
+        open(path);
+        expectOpen(name);
+        EXPECT_EQ(note(), path + "\n");
+        p->Cierra_Fichero();
+        pressKey('9');
+        EXPECT_TRUE(messages().isEmpty()) << messages().join('|').toStdString();
+        expectOpen(name);
+        EXPECT_EQ(p->Ruta_FE, path);
+    }
+
+    // Not UTF-8: the dialog gives the name with replacement characters.
+    study("Malo");
+    const QByteArray bad = QFile::encodeName(dat("Malo")) + "\xff\xfe.";
+    for (const char *ext : {"DB", "STU"})
+        ASSERT_EQ(::rename(QFile::encodeName(dat(QStringLiteral("Malo.") + ext)).constData(), (bad + ext).constData()), 0);
+    open(other);
+    const QString noteBefore = note();
+    clearMessages();
+    open(QFile::decodeName(bad + "DB"));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].startsWith("El nombre del Fichero elegido («Malo\uFFFD\uFFFD.DB») no es un texto "
+                                         "válido (UTF-8)")) << messages()[0].toStdString();
+    expectOpen("Otro");
+    EXPECT_EQ(p->Ruta_FE, other);
+    EXPECT_EQ(note(), noteBefore);
+    EXPECT_EQ(p->Abrir_Ultimo, 0);
 }
 
 TEST_F(OpenFileTest, EntriesEightAndEClosePictureAndTable)

@@ -196,8 +196,8 @@ TEST_F(GroupEntryTest, CreatesOneCardPerFilledRowWithThePanelDefaultsOrStopsAtAB
         w->btnButton10Click();
         EXPECT_EQ(cards().state(), engine::Table::State::Browse);
     }));
-    EXPECT_EQ(messages(), QStringList{"No se ha podido crear la ficha de la fila 4:\r\r'1,5\u2400' is not a valid integer "
-                                      "value\r\rLas 2 fichas de las filas anteriores se han creado y sus filas se "
+    EXPECT_EQ(messages(), QStringList{"No se ha podido crear la ficha de la fila 4:\r\r'1,5\u2400' no es un número entero "
+                                      "válido\r\rLas 2 fichas de las filas anteriores se han creado y sus filas se "
                                       "han vaciado."});
     EXPECT_EQ(fichas().size(), 5u);
     EXPECT_EQ(filas(5), (QStringList{"|||", "|||", "|||", QString("q4|a4|k|1,5") + QChar(0), "q5|a5|k|5"}));
@@ -208,7 +208,7 @@ TEST_F(GroupEntryTest, CreatesOneCardPerFilledRowWithThePanelDefaultsOrStopsAtAB
         w->maskedit3->setText(" ");
         w->btnButton10Click();
     });
-    EXPECT_EQ(messages(), QStringList{"No se ha podido crear la ficha de la fila 4:\r\r'' is not a valid integer value"});
+    EXPECT_EQ(messages(), QStringList{"No se ha podido crear la ficha de la fila 4:\r\r'' no es un número entero válido"});
     EXPECT_EQ(fichas().size(), 5u);
 }
 

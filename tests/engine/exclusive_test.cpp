@@ -206,4 +206,51 @@ TEST_F(Exclusive, PackRecoversTheReadableRecordsOfADamagedTable)
     EXPECT_LT(whole, 2000u);
 }
 
+// A damaged table of which no record can be read is never replaced by an empty one; an intact
+// table is not touched by a salvage.
+TEST_F(Exclusive, AnUnreadableTableIsLeftAsItWasAndAnIntactOneUntouched)
+{
+    {
+        Table t;
+        openTable(t, path);
+        for (int i = 0; i < 20; ++i)
+            addCard(t, card(i % 3));
+    }
+    auto bytes = [&] {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    const std::string keep = path + " (copia)";
+    Table t;
+    t.setTableName(path);
+    const std::string intact = bytes();
+    const engine::SalvageReport none = t.salvage(keep);
+    EXPECT_FALSE(none.damaged);
+    EXPECT_EQ(bytes(), intact);
+    // The single page of the records overwritten.
+    long long root = 0;
+    {
+        sqlite3 *db;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        sqlite3_stmt *st;
+        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'data'", -1, &st, nullptr);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        root = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+    {
+        std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp((root - 1) * 4096);
+        const std::string junk(4096, '\x55');
+        f.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    }
+    const std::string damaged = bytes();
+    EXPECT_THROW(t.pack(), engine::UnreadableError);
+    EXPECT_EQ(bytes(), damaged);
+    EXPECT_THROW(t.salvage(keep), engine::UnreadableError);
+    EXPECT_EQ(bytes(), damaged);
+    EXPECT_FALSE(std::filesystem::exists(keep));
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "engine/Sqlite.h"
 #include "engine/Transaction.h"
 #include "support/EngineTables.h"
 
@@ -142,4 +143,37 @@ TEST(Transaction, AppendsWithTheViewDeferredEnterItOnceAtTheEnd)
     // Without the deferral a post enters the view at once again.
     addCard(t, card(0));
     EXPECT_EQ(t.recordCount(), 6u);
+}
+
+// Work inside a transaction is taken back alone when it fails, however often it runs, and the
+// connection closes and opens again after it.
+TEST(Transaction, AtomicWorkInsideATransactionIsUndoneAloneEachTime)
+{
+    TempDir dir;
+    const std::string path = (dir.path() / "a.db").string();
+    engine::Database db;
+    db.open(path, true);
+    db.exec("CREATE TABLE t(v INTEGER)");
+    auto add = [&](int v, bool fail) {
+        try {
+            db.atomically([&] {
+                db.exec("INSERT INTO t VALUES(" + std::to_string(v) + ")");
+                if (fail)
+                    throw std::runtime_error("falla");
+            });
+        } catch (const std::runtime_error &) {
+            EXPECT_TRUE(fail);
+        }
+    };
+    for (int round = 0; round < 2; ++round) {
+        db.exec("BEGIN");
+        for (int v = 0; v < 6; ++v)
+            add(v, v % 3 == 1);
+        db.exec("COMMIT");
+        add(10 + round, round == 1); // outside a transaction: its own
+        EXPECT_EQ(db.queryText("SELECT group_concat(v, ',') FROM (SELECT v FROM t ORDER BY rowid)"),
+                  round == 0 ? "0,2,3,5,10" : "0,2,3,5,10,0,2,3,5");
+        db.close();
+        db.open(path, false);
+    }
 }

@@ -98,9 +98,18 @@ TEST_F(TransportTest, DamagedTransportFilesAreRefusedAndWriteNothing)
         QByteArray bytes;
     };
     // The checks are the unpacking's own; here that a refusal reaches the user and writes nothing.
+    // Every part and more items than there are kinds of part: empty ones of other names.
+    auto withExtraItems = [&](int extra) {
+        std::vector<std::pair<QByteArray, QByteArray>> more = items;
+        for (int i = 0; i < extra; ++i)
+            more.emplace_back("X" + QByteArray::number(i), QByteArray());
+        return rawContainer(more);
+    };
     const Case cases[] = {
         {"not a container", "Esto es un texto cualquiera."},
         {"DB not a card table", rawContainer({items[0], {"DB", zlib9("SQLite format 3")}, items[2]})},
+        {"seven items", withExtraItems(4)},
+        {"100000 empty items", withExtraItems(100000 - 3)},
     };
     QDir().mkpath(elsewhere(""));
     const QStringList before = datFiles();

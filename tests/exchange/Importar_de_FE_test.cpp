@@ -135,6 +135,14 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         testsupport::openTable(t, testsupport::fileName(newer));
     }));
     ASSERT_TRUE(why.contains("sólo lee hasta el formato") && why.contains("La tabla no se ha modificado."));
+    // So is one whose schema holds an object of another's.
+    auto foreign = [](const QString &path) {
+        return Msg_Importar_Imposible.arg(QString::fromStdString(testsupport::messageOf([&] {
+            engine::Table t;
+            testsupport::openTable(t, testsupport::fileName(path));
+        })));
+    };
+    ASSERT_TRUE(foreign(trapped).contains("«t», que este programa no ha creado")) << foreign(trapped).toStdString();
     // A study file of the first format, which only an import that runs converts.
     const QString first = writeStudy("Primera", everyPart(), {});
     QFile::remove(first);
@@ -159,8 +167,8 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
         {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino}},
         {"the same file", origin, origin, {Msg_Mismo_Fichero}},
         {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}},
-        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {Msg_Error_Importar}},
-        {"destination holding a trigger of another's", origin, trapped, {Msg_Error_Importar}},
+        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {foreign(trappedOrigin)}},
+        {"destination holding a trigger of another's", origin, trapped, {foreign(trapped)}},
         {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}},
         {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}},
         {"origin of the first format, destination of a newer one", first, newer, {Msg_Importar_Imposible.arg(why)}},

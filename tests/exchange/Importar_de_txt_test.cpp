@@ -151,26 +151,26 @@ TEST_F(TextImportTest, ALineThatFailsStopsTheImportWithItsNumberAndNoHalfCard)
     abre(true, true);
     putFile("f.txt", "Q1#A1#K1#1\r\nQ2#A2#K2#2\r\nQ3#A3#K\r\nQ4#A4#K4#4\r\n");
     importa(programPath("f.txt"));
-    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 3:\r\r'K' is not a valid integer value\r\r"
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 3:\r\r'K' no es un número entero válido\r\r"
                                       "Se han importado 2 fichas de las líneas anteriores."});
     EXPECT_EQ(fichas(), (QStringList{"Q1|A1|K1|1|1", "Q2|A2|K2|2|1"}));
     EXPECT_EQ(cards().state(), engine::Table::State::Browse);
 
     clearMessages();
     importa(programPath("f.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText(" "); });
-    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'' is not a valid integer value"});
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'' no es un número entero válido"});
     EXPECT_EQ(fichas().size(), 2);
     // A NUL in the line does not cut the reason short.
     clearMessages();
     putFile("nul.txt", QByteArray("Q#A#K#5\0x\r\n", 11));
     importa(programPath("nul.txt"), false, [](TImportar_Base_ *w) { w->MaskEdit1->setText("1"); });
-    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'5\u2400x' is not a valid integer value"});
+    EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 1:\r\r'5\u2400x' no es un número entero válido"});
     // A huge importance is quoted by its start.
     clearMessages();
     putFile("enorme.txt", "Q#A#K#1\r\nQ#A#K#" + QByteArray((1 << 20) - 20, '7') + "x\r\n");
     importa(programPath("enorme.txt"));
     EXPECT_EQ(messages(), QStringList{"No se ha importado la línea 2:\r\r'" + QString(200, '7') +
-                                      "\u2026' is not a valid integer value\r\rSe han importado 1 fichas de las "
+                                      "\u2026' no es un número entero válido\r\rSe han importado 1 fichas de las "
                                       "líneas anteriores."});
     clearMessages();
     importa(programPath("falta.txt"));

@@ -133,7 +133,8 @@ TEST(RichEdit, LinesToBytesWritesWhatSetLinesWouldAndLeavesTheContentAsItIs)
     style.setFontWeight(QFont::Bold);
     style.setForeground(QColor(0, 0, 128));
     const QStringList contents[] = {{}, {"x"}, {"uno", "", "tres"}};
-    const QStringList written[] = {{}, {""}, {"respuesta corta"}, {"dos", "líneas ñ {\\}"}, {QString(1, QChar(0))}};
+    const QStringList written[] = {{}, {""}, {"respuesta corta"}, {"dos", "líneas ñ {\\}"}, {QString(1, QChar(0))},
+                                   {"a\nb", "c\r\nd"}, {"e\u2029f", "g\u2028h\ti", "\u20ac\U0001F600"}};
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(19);
     for (const int kind : {0, 1, 2}) { // plain, every character styled, the edit's font set

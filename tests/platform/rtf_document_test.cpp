@@ -4,12 +4,14 @@
 #include "platform/RtfReader.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -402,4 +404,69 @@ TEST(RtfReader, MalformedInputNeverFails)
     QTextDocument doc;
     rtf::toDocument(deep, doc);
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("ac"));
+}
+
+// A crafted document may change font, size or style at every character; what it brings is kept
+// within bounds, the text whole, the first fonts, sizes and styles as written.
+TEST(RtfReader, FontsSizesAndStylesAreBounded)
+{
+    const int n = 3000;
+    QByteArray fonts = "{\\rtf1\\ansi\\deff0{\\fonttbl", fontText, sizes = "{\\rtf1 ", colours = "{\\rtf1{\\colortbl;",
+               colourText;
+    QString text;
+    for (int i = 0; i < n; ++i) {
+        fonts += "{\\f" + QByteArray::number(i) + "\\fnil Fuente" + QByteArray::number(i) + ";}";
+        fontText += "\\f" + QByteArray::number(i) + " x";
+        sizes += "\\fs" + QByteArray::number(i + 1) + " x";
+        colours += "\\red" + QByteArray::number(i % 256) + "\\green" + QByteArray::number(i / 256) + "\\blue7;";
+        colourText += "\\cf" + QByteArray::number(i + 1) + " x";
+        text += u'x';
+    }
+    struct Case {
+        const char *what;
+        QByteArray rtf;
+        int most;                                         // distinct values the text may bring
+        std::function<QString(const rtf::CharStyle &)> of; // the value of a run's style
+        QString first;                                    // the first run's value
+    } cases[] = {
+        {"a font per character", fonts + "}" + fontText + "}", rtf::kMaxFamilies,
+         [](const rtf::CharStyle &s) { return s.family; }, "Fuente0"},
+        {"a size per character", sizes + "}", rtf::kMaxSizes,
+         [](const rtf::CharStyle &s) { return QString::number(s.pointSize); }, "0.5"},
+        {"a colour per character", colours + "}" + colourText + "}", rtf::kMaxStyles,
+         [](const rtf::CharStyle &s) { return s.color.name(); }, "#000007"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const rtf::Content content = rtf::read(c.rtf);
+        ASSERT_EQ(content.paragraphs.size(), 1);
+        const auto &runs = content.paragraphs[0].runs;
+        ASSERT_FALSE(runs.isEmpty());
+        EXPECT_EQ(content.paragraphs[0].text(), text);
+        EXPECT_EQ(c.of(runs[0].style), c.first);
+        QSet<QString> values;
+        for (const rtf::Run &r : runs)
+            values.insert(c.of(r.style));
+        // The bounded ones and the shared style's.
+        EXPECT_GE(values.size(), c.most);
+        EXPECT_LE(values.size(), c.most + 1);
+
+        // A document of it meets as few fonts when laid out.
+        QTextDocument doc;
+        rtf::toDocument(c.rtf, doc);
+        EXPECT_EQ(doc.toPlainText(), text);
+        QSet<QString> laidOut;
+        for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+            for (auto it = b.begin(); !it.atEnd(); ++it)
+                laidOut.insert(it.fragment().charFormat().font().families().join(',') + "/"
+                               + QString::number(it.fragment().charFormat().font().pointSizeF()));
+        EXPECT_LE(laidOut.size(), std::max(rtf::kMaxFamilies, rtf::kMaxSizes) + 1);
+    }
+
+    // The font table keeps the fonts a document can use; text in a font past its bound takes
+    // the default family.
+    const rtf::Content table = rtf::read(fonts + "}\\f" + QByteArray::number(n - 1) + " y\\f0 z}");
+    ASSERT_EQ(table.paragraphs[0].runs.size(), 2);
+    EXPECT_EQ(table.paragraphs[0].runs[0].style.family, QString());
+    EXPECT_EQ(table.paragraphs[0].runs[1].style.family, "Fuente0");
 }
