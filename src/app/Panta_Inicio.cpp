@@ -107,7 +107,8 @@ TPanta_Inicio_::TPanta_Inicio_(QWidget *parent) : platform::Form(parent)
     Panta_Inicio_ = this;
     setObjectName(QStringLiteral("Panta_Inicio_"));
     setKeyPreview(true);
-    setActivateOnModalReturn(true);
+    // Closing the first-run message activates the window again, which reads the new file.
+    setActivateAfterMessages(true);
     setColor(tcolor(colors::Teal));
     setWindowState(Qt::WindowMaximized);
     resize(1024, 700);

@@ -77,6 +77,11 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
     setCentred(true);
     setFollowsMainWindowState(true);
     setHelpContext(13);
+    // Coming back from a zoom window, a message or a dialog is no new opening: no other card
+    // is appended and the card being modified is not reloaded over what was typed. Closing,
+    // the editor hands its caller back the work it held, whose activation then runs.
+    setActivateOnModalReturn(false);
+    setReactivatesCaller(true);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
@@ -180,8 +185,8 @@ TAlta_Fichas_::TAlta_Fichas_(QWidget *parent) : platform::Form(parent)
         QStringLiteral("BMP y JPG / JPEG  (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG  (*.jpg, *.jpeg)|*.jpg, "
                        "*.jpeg|BMP  (*.bmp)|*.bmp|Todos los archivos (*.*)|*.*");
     OpenDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenDialog1");
-    OpenDialog1->Filter = QStringLiteral("Archivos RTF|*.rtf|Todos los archivos|*.*");
-    OpenDialog1->Title = QStringLiteral("Archivo RTF");
+    OpenDialog1->Filter = QStringLiteral("RTF Files / Archivos RTF|*.rtf|All Files / Todos los Archivos|*.*");
+    OpenDialog1->Title = QStringLiteral("RTF File / Archivo RTF");
 
     layOut();
     ordenTabulacion();
@@ -333,9 +338,9 @@ void TAlta_Fichas_::FormActivate()
         s->Saltar_Activacion = 0;
         return;
     }
-    // Once per opening: coming back to the window from another program must neither append
-    // another card (which would post the pending one half made) nor reload the card being
-    // modified over what the user typed.
+    // Once per opening: the focus coming back to the window from a window that is not modal
+    // must neither append another card (which would post the pending one half made) nor
+    // reload the card being modified over what the user typed.
     if (m_preparado)
         return;
     m_preparado = true;

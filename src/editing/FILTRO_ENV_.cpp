@@ -94,13 +94,13 @@ TFILTRO_ENV::TFILTRO_ENV(QWidget *parent) : platform::Form(parent)
     setWindowTitle(QStringLiteral("    Selección  de  Fichas"));
     setCentred(true);
     setFollowsMainWindowState(true);
-    setHelpContext(15);
+    setHelpContext(8);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
-    // The card editor and the messages hand the activation back (going back to the card
-    // modified, counts refreshed).
-    setActivateOnModalReturn(true);
+    // Coming back from a message (or a deletion's question) runs the activation too, as
+    // coming back from the card editor does (counts refreshed).
+    setActivateAfterMessages(true);
 
     Panel1 = new platform::Panel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));

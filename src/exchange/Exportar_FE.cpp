@@ -51,6 +51,11 @@ void Aviso_No_Se_Puede_Exportar()
     mensaje(Msg_No_Exportable);
 }
 
+packing::MemoryStream &Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream, int64_t Limite)
+{
+    return Descomprime_Decodifica_Stream_con_PKS(Stream, Limite);
+}
+
 void Comprime_Codifica_Stream_con_PKS2(packing::MemoryStream &Stream)
 {
     TPackStreams &pks2 = *D_Module_->PKS2;
@@ -69,6 +74,9 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Exportar_FE_"));
     setWindowTitle(QStringLiteral(" Exportar a un nuevo Fichero de Estudio"));
     setHelpContext(41);
+    // The activation puts today in the creation date: coming back from the selection or the
+    // description must keep the date the user typed.
+    setActivateOnModalReturn(false);
     setColor(platform::tcolor(platform::colors::Teal));
 
     using platform::named;
@@ -154,8 +162,8 @@ TExportar_FE_::TExportar_FE_(QWidget *parent) : platform::Form(parent)
 
     OpenPictureDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenPictureDialog1");
     OpenPictureDialog1->Filter = QStringLiteral(
-        "Todas las imágenes (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|Imágenes JPEG (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
-        "Mapas de bits (*.bmp)|*.bmp|Todos los archivos (*.*)|*.*");
+        "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
+        "Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
 
     layOut();
 
@@ -451,7 +459,7 @@ void TExportar_FE_::Button3Click()
                     const bool respuesta = std::strcmp(campo, ficha::Resp_Text) == 0
                                         || std::strcmp(campo, ficha::Resp_Memo) == 0;
                     if (fichaEmpaquetada && stream.size() > 0)
-                        Descomprime_Decodifica_Stream_con_PKS(stream, respuesta ? Limite_Respuesta : Limite_Imagen);
+                        Desempaqueta_Stream_Exportar(stream, respuesta ? Limite_Respuesta : Limite_Imagen);
                     if (plan.Empaqueta)
                         Comprime_Codifica_Stream_con_PKS2(stream);
                     loadBlob(exp.fieldByName(campo), stream);

@@ -32,10 +32,15 @@
 #include <QRadioButton>
 #include <QString>
 
+#include <cstdint>
+
 // The type of the picture chosen under "Otra Imagen.": "JPG", "BMP", or the lower-cased file
 // name of another kind of file (then no picture is written).
 extern QString Tipo_Otra_Imagen;
 
+// The container of an open file's packed blob in the stream replaced by its item "1" (read
+// with PKS), refusing content over `Limite` as damaged; the stream is rewound and returned.
+packing::MemoryStream &Desempaqueta_Stream_Exportar(packing::MemoryStream &Stream, int64_t Limite);
 // The stream packed as the item "1" of a container with PKS2; the stream is rewound.
 void Comprime_Codifica_Stream_con_PKS2(packing::MemoryStream &Stream);
 void Aviso_No_Se_Puede_Exportar();

@@ -83,6 +83,9 @@ TFE_Transporte_::TFE_Transporte_(QWidget *parent) : platform::Form(parent)
 {
     FE_Transporte_ = this;
     setObjectName(QStringLiteral("FE_Transporte_"));
+    // The activation keeps PKS3's flags to hand them back at leaving: coming back from the
+    // break window after a pack must not keep the flags the pack left.
+    setActivateOnModalReturn(false);
     setWindowTitle(QStringLiteral("Fichero de Estudio de Transporte"));
     setHelpContext(31);
     setColor(platform::tcolor(platform::colors::Silver));

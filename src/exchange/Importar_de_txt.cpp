@@ -53,8 +53,8 @@ TImportar_Base_::TImportar_Base_(const char *objectName, const QString &caption,
     ListBox1->hide();
     platform::Form::setCancelButton(Button2);
     OpenDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenDialog1");
-    OpenDialog1->Filter = QStringLiteral("Archivos de texto|*.TXT|Todos los archivos|*.*");
-    OpenDialog1->Title = QStringLiteral("Importar");
+    OpenDialog1->Filter = QStringLiteral("Text Files / Archivos de Texto|*.TXT|All Files / Todos los Archivos|*.*");
+    OpenDialog1->Title = QStringLiteral("Import / Importar");
 
     resize(520, 190);
     setCentred(true);

@@ -98,6 +98,9 @@ TConfigura_Progr_::TConfigura_Progr_(QWidget *parent) : platform::Form(parent)
     setObjectName(QStringLiteral("Configura_Progr_"));
     setWindowTitle(QStringLiteral("  Configuración del Programa"));
     setHelpContext(23);
+    // The activation fills every control from the options in force: coming back from the
+    // break window must keep what the user changed.
+    setActivateOnModalReturn(false);
     setFollowsMainWindowState(true);
     setColor(tcolor(colors::Teal));
 
@@ -222,8 +225,8 @@ TConfigura_Progr_::TConfigura_Progr_(QWidget *parent) : platform::Form(parent)
 
     OpenPictureDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), QStringLiteral("OpenPictureDialog1"));
     OpenPictureDialog1->Filter = QStringLiteral(
-        "Todas las imágenes (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|Imágenes JPEG (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
-        "Mapas de bits (*.bmp)|*.bmp|Todos los archivos (*.*)|*.*");
+        "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
+        "Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
     FontDialog1 = named(new platform::FontDialog(this), QStringLiteral("FontDialog1"));
 
     layOut();

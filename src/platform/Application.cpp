@@ -18,6 +18,7 @@ namespace {
 QString applicationTitle;
 QStringList reports;
 DamagedTableHandler damagedTableHandler;
+int depth = 0;
 
 QString textOf(std::exception_ptr error)
 {
@@ -36,6 +37,24 @@ QString textOf(std::exception_ptr error)
     return QStringLiteral("Error inesperado.");
 }
 } // namespace
+
+namespace detail {
+int handlerDepth() noexcept
+{
+    return depth;
+}
+
+void enterHandler() noexcept
+{
+    ++depth;
+}
+
+void leaveHandler() noexcept
+{
+    handlerReturned(depth);
+    --depth;
+}
+} // namespace detail
 
 namespace {
 // The file dialogs show dates as the system's time locale writes them: a time locale that is
@@ -155,7 +174,7 @@ void showErrorBox(const QString &text)
         return;
     }
     QMessageBox box(QMessageBox::Critical, applicationTitle, text, QMessageBox::Ok);
-    box.exec();
+    execDialog(box);
 }
 
 void setDamagedTableHandler(DamagedTableHandler handler)

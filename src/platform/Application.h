@@ -44,15 +44,24 @@ void clearErrorReports();
 using DamagedTableHandler = std::function<void(const std::string &path, const QString &text)>;
 void setDamagedTableHandler(DamagedTableHandler handler);
 
+namespace detail {
+// Handlers running, one inside the other (guarded() counts them).
+int handlerDepth() noexcept;
+void enterHandler() noexcept;
+void leaveHandler() noexcept;
+} // namespace detail
+
 // Runs f, reporting whatever escapes it.
 template <class F>
 void guarded(F &&f) noexcept
 {
+    detail::enterHandler();
     try {
         std::forward<F>(f)();
     } catch (...) {
         reportException(std::current_exception());
     }
+    detail::leaveHandler();
 }
 
 namespace detail {

@@ -100,7 +100,7 @@ bool FileDialog::execute()
     }
     QFileDialog dialog(dialogOwner());
     prepare(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     FileName = dialog.selectedFiles().constFirst();
     lastFolder = QFileInfo(FileName).absolutePath();

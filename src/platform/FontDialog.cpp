@@ -42,7 +42,7 @@ bool FontDialog::execute()
     // Over the window that opened it, so that window never drops behind another.
     QFontDialog dialog(dialogOwner());
     dialog.setCurrentFont(startingFont(Font));
-    if (dialog.exec() != QDialog::Accepted)
+    if (execDialog(dialog) != QDialog::Accepted)
         return false;
     Font = dialog.selectedFont();
     return true;

@@ -15,6 +15,8 @@
 #include <QShortcut>
 #include <QShowEvent>
 
+#include <utility>
+
 namespace platform {
 
 namespace {
@@ -30,9 +32,11 @@ bool plainKey(const QKeyEvent *event)
     return alt == ctrl && !m.testFlag(Qt::MetaModifier);
 }
 
-// Whether the program lost the focus to another program since a window of it was last
-// activated: coming back from another program is no activation of a window.
-bool programLeft = false;
+// Where the focus went since a window of the program was last activated: to another program
+// (coming back activates the main window only) or to a window that stands for one (coming
+// back activates no window).
+enum class Left { Nowhere, AnotherProgram, StandIn };
+Left left = Left::Nowhere;
 Qt::ApplicationState lastState = Qt::ApplicationInactive;
 
 void followProgramFocus()
@@ -44,7 +48,7 @@ void followProgramFocus()
     lastState = QGuiApplication::applicationState();
     QObject::connect(qGuiApp, &QGuiApplication::applicationStateChanged, qGuiApp, [](Qt::ApplicationState state) {
         if (lastState == Qt::ApplicationActive && state != Qt::ApplicationActive)
-            programLeft = true;
+            left = Left::AnotherProgram;
         lastState = state;
     });
 }
@@ -58,7 +62,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::WindowActivate)
-            programLeft = true;
+            left = Left::StandIn;
         return QObject::eventFilter(watched, event);
     }
 };
@@ -198,12 +202,24 @@ void Form::modalShowStarted()
     m_modalResult = mrNone;
 }
 
-void Form::modalShowEnded(bool callerOfModal)
+void Form::modalShowEnded(bool callerOfModal, bool activates)
 {
-    if (callerOfModal)
+    if (callerOfModal) {
         m_returnedFromModal.start();
-    else
+        m_returnActivates = activates;
+    } else {
         m_modalOpen = false;
+    }
+}
+
+bool Form::activatesOnReturnFrom(const QWidget *shown) const
+{
+    const auto *form = qobject_cast<const Form *>(shown);
+    if (form && form->reactivatesCaller())
+        return true;
+    if (!form || form->returnsAsMessage())
+        return m_activateAfterMessages;
+    return m_activateOnModalReturn;
 }
 
 bool Form::handleCharacter(QChar &key, bool previewed)
@@ -322,9 +338,19 @@ bool Form::event(QEvent *event)
     if (event->type() == QEvent::WindowActivate) {
         const bool returning = m_returnedFromModal.isValid() && m_returnedFromModal.elapsed() < ModalReturnWindowMs;
         m_returnedFromModal.invalidate();
-        const bool fromAnotherProgram = programLeft;
-        programLeft = false;
-        if (!fromAnotherProgram && (!returning || m_activateOnModalReturn))
+        bool runs = true;
+        switch (std::exchange(left, Left::Nowhere)) {
+        case Left::StandIn:
+            runs = false;
+            break;
+        case Left::AnotherProgram:
+            runs = this == mainWindow();
+            break;
+        case Left::Nowhere:
+            runs = !returning || m_returnActivates;
+            break;
+        }
+        if (runs)
             activate();
     }
     return QWidget::event(event);

@@ -2,9 +2,11 @@
 // A window of the program: the events the windows' handlers hang on.
 //
 //   activated()           the window became the program's active window (FormActivate): it
-//                         was shown, or the focus moved to it from another window of the
-//                         program; not when the focus comes back from another program, nor
-//                         from a window that stands for one (the help viewer)
+//                         was shown, the focus moved to it from another window of the
+//                         program, or a modal window it showed closed (see "Returns" below);
+//                         when the focus comes back from another program only for the main
+//                         window; never when it comes back from a window that stands for
+//                         another program (the help viewer)
 //   keyPressed(QChar &)   a plain key (not held with Alt or Ctrl alone) that produces a
 //                         character (Esc and Enter included) reached
 //                         the window; with key preview on, before the control with the focus
@@ -16,6 +18,13 @@
 // Esc that nobody consumed clicks the window's visible cancel button (setCancelButton); F1
 // asks for the window's help context (setHelpContext).
 // The modal result ends a modal show when set to a value other than mrNone.
+//
+// Returns. When a modal window closes, the window that showed it becomes active again and its
+// activation runs, unless that window asks not to (setActivateOnModalReturn(false)). The
+// message window and the platform's dialogs (file, font and message boxes, printing) only
+// tell or ask: their closing runs the activation of the windows that ask for it
+// (setActivateAfterMessages). A window that hands its caller back the work it held
+// (setReactivatesCaller) runs its caller's activation in every case.
 #include <QAbstractButton>
 #include <QChar>
 #include <QColor>
@@ -82,9 +91,22 @@ public:
     // Sets the result; any value but mrNone closes the window.
     void setModalResult(int result);
 
-    // Whether the window's activation runs again when a modal window it showed closes.
+    // Whether the window's activation runs again when a modal window it showed closes (it
+    // does unless asked not to), and when a message window or a dialog it showed closes (only
+    // when asked to).
     void setActivateOnModalReturn(bool on) { m_activateOnModalReturn = on; }
     bool activateOnModalReturn() const { return m_activateOnModalReturn; }
+    void setActivateAfterMessages(bool on) { m_activateAfterMessages = on; }
+    bool activateAfterMessages() const { return m_activateAfterMessages; }
+    // The window only tells or asks (the message window): its closing is a message's return.
+    void setReturnsAsMessage(bool on) { m_returnsAsMessage = on; }
+    bool returnsAsMessage() const { return m_returnsAsMessage; }
+    // Closing the window runs the activation of the window that showed it in every case.
+    void setReactivatesCaller(bool on) { m_reactivatesCaller = on; }
+    bool reactivatesCaller() const { return m_reactivatesCaller; }
+    // Whether closing `shown` (a window or dialog this window showed modally; null for a
+    // dialog of the platform) runs this window's activation.
+    bool activatesOnReturnFrom(const QWidget *shown) const;
 
     // Raises activated() as the windowing system does; the modal layer uses it when scripted.
     void activate();
@@ -93,7 +115,9 @@ public:
 
     // Used by the modal layer.
     void modalShowStarted();
-    void modalShowEnded(bool callerOfModal);
+    // callerOfModal: the window that showed a modal window that just closed; activates says
+    // whether its coming back to the front runs its activation.
+    void modalShowEnded(bool callerOfModal, bool activates = false);
     bool modalOpen() const { return m_modalOpen; }
 
 signals:
@@ -123,7 +147,11 @@ private:
     bool m_redispatching = false;
     bool m_pressed = false;
     bool m_modalOpen = false;
-    bool m_activateOnModalReturn = false;
+    bool m_activateOnModalReturn = true;
+    bool m_activateAfterMessages = false;
+    bool m_returnsAsMessage = false;
+    bool m_reactivatesCaller = false;
+    bool m_returnActivates = false; // of the last modal return
     bool m_followsMainWindow = false;
     QSize m_normalSize; // the size before the window was last maximised
     int m_modalResult = 0;

@@ -39,7 +39,7 @@ DialogAnswer warningNoOk(const QString &text)
     QPushButton *ok = box.addButton(QStringLiteral("Aceptar"), QMessageBox::ActionRole);
     box.setDefaultButton(no);
     box.setEscapeButton(no);
-    box.exec();
+    execDialog(box);
     return box.clickedButton() == ok ? DialogAnswer::Ok : DialogAnswer::No;
 }
 
@@ -51,7 +51,7 @@ void plainMessage(const QString &text)
     }
     QMessageBox box(QMessageBox::NoIcon, Application::title(), text);
     box.addButton(QStringLiteral("Aceptar"), QMessageBox::AcceptRole);
-    box.exec();
+    execDialog(box);
 }
 
 void queueDialogAnswer(DialogAnswer answer)

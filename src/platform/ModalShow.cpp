@@ -4,6 +4,7 @@
 #include "platform/Form.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QPointer>
 
@@ -26,6 +27,11 @@ QStringList shown;
 QList<QPointer<QWidget>> stack;
 QPointer<QWidget> theMainWindow;
 QList<QPointer<QWidget>> nonModal; // scripted: the windows shown without blocking, still open
+struct PendingReturn {
+    QPointer<Form> caller;
+    int depth; // of the handler that showed the modal window
+};
+QList<PendingReturn> pendingReturns; // scripted
 
 // Ends the modal event loop when the window hides.
 class HideWatcher : public QObject {
@@ -110,6 +116,8 @@ int showModal(QWidget *window)
     auto *form = qobject_cast<Form *>(window);
     if (form)
         form->modalShowStarted();
+    const bool returnActivates = qobject_cast<Form *>(caller.data())
+                                 && qobject_cast<Form *>(caller.data())->activatesOnReturnFrom(window);
     stack.push_back(window);
     if (scripted)
         runScripted(window, form);
@@ -124,13 +132,36 @@ int showModal(QWidget *window)
         form->modalShowEnded(false);
     }
     if (auto *callerForm = qobject_cast<Form *>(caller.data())) {
-        if (scripted) {
-            if (callerForm->activateOnModalReturn())
-                callerForm->activate();
-        } else {
-            callerForm->modalShowEnded(true);
-        }
+        if (!scripted)
+            callerForm->modalShowEnded(true, returnActivates);
+        else if (returnActivates && detail::handlerDepth() > 0)
+            pendingReturns.push_back({callerForm, detail::handlerDepth()});
+        else if (returnActivates)
+            callerForm->activate();
     }
+    return result;
+}
+
+void handlerReturned(int depth) noexcept
+{
+    for (qsizetype i = 0; i < pendingReturns.size();) {
+        if (pendingReturns[i].depth < depth) {
+            ++i;
+            continue;
+        }
+        const QPointer<Form> caller = pendingReturns.takeAt(i).caller;
+        if (caller && (caller->modalOpen() || caller == theMainWindow))
+            caller->activate();
+        i = 0; // the activation may have changed the list
+    }
+}
+
+int execDialog(QDialog &dialog)
+{
+    QPointer<QWidget> caller = stack.isEmpty() ? theMainWindow : stack.last();
+    const int result = dialog.exec();
+    if (auto *callerForm = qobject_cast<Form *>(caller.data()))
+        callerForm->modalShowEnded(true, callerForm->activatesOnReturnFrom(nullptr));
     return result;
 }
 
@@ -256,6 +287,7 @@ void resetModalScripting()
     shown.clear();
     stack.clear();
     nonModal.clear();
+    pendingReturns.clear();
 }
 
 } // namespace platform

@@ -9,13 +9,15 @@
 // observers, raises the window's activation (platform::Form), runs the next queued action
 // meant for that window (which may click its buttons, type into it, close it, ...), closes
 // the window if the action left it open, raises the activation of the window that showed
-// it when that window asks for it (Form::setActivateOnModalReturn) and returns. So tests
-// never block, and every message shown through the message window is seen by an observer.
+// it when its return runs it (Form::activatesOnReturnFrom) and returns. So tests never block,
+// and every message shown through the message window is seen by an observer.
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
+
+class QDialog;
 
 namespace platform {
 
@@ -24,6 +26,11 @@ enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4,
 
 int showModal(QWidget *window);
 
+// Runs a dialog of the platform (file, font, message box) in its own event loop: its closing
+// is a return to the window that showed it, as a message window's is (platform::Form).
+// Not used while scripted: the dialogs take queued answers then.
+int execDialog(QDialog &dialog);
+
 // Shows a window without blocking (the class library's Show). Normal runs show it, raise it
 // and give it the focus (its activation is raised at once when a modal window keeps the focus). While scripted nothing is shown: the window counts as open
 // (isShownNonModal) and its activation is raised; when it closes (platform::Form::close), the
@@ -31,6 +38,12 @@ int showModal(QWidget *window);
 // is raised in turn.
 void showNonModal(QWidget *window);
 bool isShownNonModal(QWidget *window);
+
+// Called as a handler returns (platform::guarded), `depth` being its depth: while scripted,
+// the activation that a modal window's closing gives the window that showed it runs once the
+// handler that showed it has returned, and only when that window is still open then (the
+// windowing system gives the focus back only to a window still on screen).
+void handlerReturned(int depth) noexcept;
 
 // The windows being shown modally, innermost last.
 QList<QWidget *> modalStack();

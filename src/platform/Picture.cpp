@@ -76,15 +76,15 @@ std::optional<ClipboardPicture> clipboardPicture()
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return std::nullopt;
-    for (const char *format : {"image/jpeg", "image/jpg", "image/pjpeg"}) {
-        const QByteArray bytes = data->data(QString::fromLatin1(format));
-        if (detectPictureFormat(bytes) == PictureFormat::Jpeg && !decodePicture(bytes).isNull())
-            return ClipboardPicture{bytes, {}};
-    }
     if (data->hasImage()) {
         QImage image = qvariant_cast<QImage>(data->imageData());
         if (!image.isNull())
             return ClipboardPicture{{}, std::move(image)};
+    }
+    for (const char *format : {"image/jpeg", "image/jpg", "image/pjpeg"}) {
+        const QByteArray bytes = data->data(QString::fromLatin1(format));
+        if (detectPictureFormat(bytes) == PictureFormat::Jpeg && !decodePicture(bytes).isNull())
+            return ClipboardPicture{bytes, {}};
     }
     return std::nullopt;
 }

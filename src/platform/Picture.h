@@ -42,8 +42,8 @@ QImage loadPictureOrThrow(const QString &path);
 // a negative maxSize setting no limit).
 QByteArray readPictureFileOrThrow(const QString &path, qint64 maxSize = -1);
 
-// What the clipboard offers as a picture: JPEG bytes that decode, taken as they are so that
-// they can be stored unchanged, else a bitmap; nothing when it offers neither.
+// What the clipboard offers as a picture: a bitmap, else JPEG bytes that decode (taken as they
+// are, so that they can be stored unchanged); nothing when it offers neither.
 struct ClipboardPicture {
     QByteArray jpegBytes; // empty when the picture is the bitmap
     QImage bitmap;

@@ -225,7 +225,6 @@ void TImprimir_::Button5Click()
     // table's filter.
     TFILTRO_ENV::Solo_Seleccion();
     Sesion_->Solo_Seleccionar = 0;
-    FormActivate();
 }
 
 void TImprimir_::Button1_Click()

@@ -59,6 +59,9 @@ TFreeNiv0a1_::TFreeNiv0a1_(QWidget *parent) : platform::Form(parent)
 {
     FreeNiv0a1_ = this;
     setObjectName(QStringLiteral("FreeNiv0a1_"));
+    // The activation keeps the filter in force to put it back at closing: coming back from
+    // the break window must not keep the window's own level-0 filter instead.
+    setActivateOnModalReturn(false);
     setWindowTitle(QStringLiteral(" Pasar Fichas desde el Nivel 0 al Nivel 1"));
     setHelpContext(24);
 

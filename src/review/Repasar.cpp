@@ -56,6 +56,10 @@ TRepasar_::TRepasar_(QWidget *parent) : platform::Form(parent)
     setCentred(true);
     setFollowsMainWindowState(true);
     setHelpContext(12);
+    // The activation shows the question page: coming back from a zoom or the break window
+    // must leave the answer being read where it is. The card editor, which hands this window
+    // back as it closes, runs the activation all the same.
+    setActivateOnModalReturn(false);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setColor(platform::tcolor(platform::colors::Teal));
@@ -533,8 +537,6 @@ void TRepasar_::Button11Click()
         return;
     }
     Alta_Fichas_->Modificar_Fichas(1);
-    // The card editor re-enables this window as it closes, which activates it again.
-    activate();
 }
 
 void TRepasar_::Button12Click()

@@ -12,6 +12,8 @@
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
+#include <utility>
+
 TSelecc_Repaso_ *Selecc_Repaso_ = nullptr;
 std::array<int, 9> Niveles_Marcados{};
 
@@ -83,7 +85,8 @@ TSelecc_Repaso_::TSelecc_Repaso_(QWidget *parent) : platform::Form(parent)
 
     using F = TSelecc_Repaso_;
     platform::on(this, &platform::Form::activated, this, &F::FormActivate);
-    platform::on(this, &platform::Form::closed, this, [] {
+    platform::on(this, &platform::Form::closed, this, [this] {
+        m_abierta = false;
         // However the window closes, the main window works again.
         if (Sesion_)
             Sesion_->Ventana_Principal()->setEnabled(true);
@@ -183,8 +186,10 @@ void TSelecc_Repaso_::FormActivate()
     }
     p->Ventana_Principal()->setEnabled(false);
     // The same-day box follows the preferences as the main window applied them at its last
-    // activation, which comes before every opening of this window.
-    CheckBox9->setChecked(p->Mismo_Dia_Permitido());
+    // activation, which comes before every opening of this window; coming back to the window
+    // (from the selection window) keeps what the user set.
+    if (!std::exchange(m_abierta, true))
+        CheckBox9->setChecked(p->Mismo_Dia_Permitido());
     Button4->setEnabled(p->Repaso_Por_Tiempo == 1);
     if (filtro() != Filtro_Base)
         RadioButton1->setChecked(true);

@@ -64,6 +64,8 @@ private:
     bool algunNivelMarcado() const;
     // The same-day clause, then the session or the no-cards message.
     void repasa();
+
+    bool m_abierta = false; // activated since the window was last closed
 };
 
 extern TSelecc_Repaso_ *Selecc_Repaso_;

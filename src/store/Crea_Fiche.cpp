@@ -160,8 +160,8 @@ TCrea_Fiche_::TCrea_Fiche_(QWidget *parent) : platform::Form(parent)
 
     OpenPictureDialog1 = named(new platform::FileDialog(platform::FileDialog::Open, this), "OpenPictureDialog1");
     OpenPictureDialog1->Filter = QStringLiteral(
-        "Todas las imágenes (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|Imágenes JPEG (*.jpg, *.jpeg)|*.jpg;*.jpeg|"
-        "Mapas de bits (*.bmp)|*.bmp|Todos los archivos (*.*)|*.*");
+        "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, *.jpeg)|*.jpg, *.jpeg|"
+        "Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
 
     // Defaults of the form.
     RadioButton2->setChecked(true);

@@ -162,6 +162,9 @@ TD_Module_::TD_Module_(QObject *parent)
 
     Tabla_Exp = &c.Tabla_Exp;
     Tabla_Exp->fieldDefs() = Campos_Ficha(254);
+    // A stored index definition without fields: the tables it reaches are made by batch moves
+    // and get their primary index added afterwards.
+    Tabla_Exp->indexDefs() = {{"Tabla_ExpIndex1", "", false}};
 
     PKS2 = &c.PKS2;
     PKS2->Compressed = false;

@@ -104,6 +104,7 @@ public:
     engine::Field &ImprimeImag() { return Imprime->fieldByName("Imag"); }
     engine::Field &ImprimeMemo() { return Imprime->fieldByName("Memo"); }
     engine::Field &ImprimeMemo2() { return Imprime->fieldByName("Memo2"); }
+    engine::Field &ImprimeLogi() { return Imprime->fieldByName("Logi"); }
     engine::Field &ImprimeComp_Encr() { return Imprime->fieldByName("Comp_Encr"); }
 
     // ---- Table definitions, so that nobody repeats them ----

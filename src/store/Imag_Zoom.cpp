@@ -63,6 +63,8 @@ TImag_Zoom_::TImag_Zoom_(QWidget *parent) : platform::Form(parent)
 {
     Imag_Zoom_ = this;
     setObjectName(QStringLiteral("Imag_Zoom_"));
+    // Coming back from the break window leaves the picture where the user put it.
+    setActivateOnModalReturn(false);
     setWindowTitle(QStringLiteral("Zoom de imagen"));
     setColor(platform::tcolor(platform::colors::Teal));
     resize(640, 480);

@@ -23,6 +23,9 @@ TMensaje::TMensaje(QWidget *parent) : platform::Form(parent)
 {
     Mensaje = this;
     setObjectName(QStringLiteral("Mensaje"));
+    setReturnsAsMessage(true);
+    // Coming back from the break window leaves the message where the user put it.
+    setActivateOnModalReturn(false);
     setWindowTitle(QStringLiteral("    Información"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 

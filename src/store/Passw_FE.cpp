@@ -15,6 +15,9 @@ TPassw_FE_::TPassw_FE_(QWidget *parent) : platform::Form(parent)
     Passw_FE_ = this;
     Contrasena_Aceptada = 0;
     setObjectName(QStringLiteral("Passw_FE_"));
+    // The activation empties the password: coming back from the break window keeps what was
+    // typed.
+    setActivateOnModalReturn(false);
     setWindowTitle(QStringLiteral("  Contraseña del Fichero de Estudio"));
     setCentred(true);
     setHelpContext(52);
@@ -30,6 +33,8 @@ TPassw_FE_::TPassw_FE_(QWidget *parent) : platform::Form(parent)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(16, 38, 368, 24);
     Edit1->installEventFilter(this);
+    // A hidden password shows a star for each character, whatever the style's own sign.
+    Edit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
     CheckBox1 = new QCheckBox(QStringLiteral("Ocultar contraseña"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));

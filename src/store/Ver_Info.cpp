@@ -239,8 +239,6 @@ TVer_Info_::TVer_Info_(QWidget *parent) : platform::Form(parent)
     Label16->hide();
 
     resize(1001, 626);
-    // The window is filled afresh also when a zoom window it showed closes.
-    setActivateOnModalReturn(true);
 
     platform::on(this, &platform::Form::activated, this, &TVer_Info_::FormActivate);
     platform::on(Button1, &QPushButton::clicked, this, &TVer_Info_::Button1Click);

@@ -9,6 +9,7 @@
 #include "store/D_Module.h"
 #include "engine/Table.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -105,7 +106,7 @@ TEST_F(ActivationTest, TheFirstRunAloneSetsOnlyItsOwnFieldsAndTheBlinkTimer)
     startProgram(Preferences::Absent);
     auto *p = Panta_Inicio_;
     p->Descansos_Periodicos = 7; // a value the file never gives, to see it is left alone
-    p->setActivateOnModalReturn(false); // no reactivation after the message
+    p->setActivateAfterMessages(false); // no reactivation after the message
     activate();
     EXPECT_EQ(messages().size(), 1);
     EXPECT_EQ(p->Leer_Preferencias, 1);
@@ -337,6 +338,30 @@ TEST_F(ActivationTest, ASkippedActivationChangesNothingAndClearsTheFlag)
     EXPECT_EQ(messages().size(), 1);
 }
 
+// Menu entry 9 names the last file from the first activation on (a note written in
+// Windows-1252 too), follows the note, and is emptied when the note is gone.
+TEST_F(ActivationTest, EntryNineFollowsTheLastFileNote)
+{
+    putFile("ultimo.txt", "C:/Datos/Ingl\xE9s.db\n");
+    startProgram();
+    const struct {
+        const char *note; // nullptr: no note
+        QString entry;
+    } steps[] = {
+        {"C:/Datos/Ingl\xE9s.db\n", QStringLiteral("9-  Abrir último Fichero abierto:\r        Inglés")},
+        {"C:/Datos/Franc\xC3\xA9s.db\r\n", QStringLiteral("9-  Abrir último Fichero abierto:\r        Francés")},
+        {nullptr, QString()},
+    };
+    for (const auto &s : steps) {
+        if (s.note)
+            putFile("ultimo.txt", s.note);
+        else
+            QFile::remove(programPath("ultimo.txt"));
+        activate();
+        EXPECT_EQ(Panta_Inicio_->Label21->caption(), s.entry);
+    }
+}
+
 TEST_F(ActivationTest, TodaysStringsFollowTheDateOrderAndTheSystemSeparator)
 {
     struct Case {
@@ -369,4 +394,22 @@ TEST_F(ActivationTest, TodaysStringsFollowTheDateOrderAndTheSystemSeparator)
     activate();
     EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, "21000310");
     EXPECT_EQ(Panta_Inicio_->Fecha_Hoy_Pantalla, "10/03/00");
+}
+
+// In a real event loop: a program left open overnight takes the new day when the user comes
+// back to it from another program with the main window in front.
+TEST_F(ActivationTest, ComingBackToTheProgramPastMidnightTakesTheNewDay)
+{
+    startProgram();
+    showActive(Panta_Inicio_);
+    EXPECT_EQ(Panta_Inicio_->Fecha_Hoy, "20261205");
+    QWidget otherProgram; // where the focus goes meanwhile
+    showActive(&otherProgram);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    platform::clock::setNow(QDateTime(QDate(2026, 12, 6), QTime(7, 30)));
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    showActive(Panta_Inicio_);
+    EXPECT_EQ(std::pair(Panta_Inicio_->Fecha_Hoy, Panta_Inicio_->Fecha_Hoy_Pantalla),
+              std::pair(QStringLiteral("20261206"), QStringLiteral("06/12/26")));
+    Panta_Inicio_->hide();
 }

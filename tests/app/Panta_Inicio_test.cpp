@@ -4,12 +4,20 @@
 
 #include "app/Panta_Inicio.h"
 #include "app/Program.h"
+#include "editing/Alta_Fichas.h"
+#include "editing/FILTRO_ENV_.h"
+#include "exchange/Exportar_FE.h"
+#include "exchange/Importar_de_txt.h"
+#include "exchange/Importar_de_txt_e_Imag.h"
+#include "options/Configura_Progr.h"
 #include "platform/Application.h"
 #include "platform/Colors.h"
+#include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/Help.h"
 #include "platform/ModalShow.h"
 #include "platform/Screen.h"
+#include "store/Crea_Fiche.h"
 #include "store/D_Module.h"
 #include "store/Imag_Zoom.h"
 
@@ -218,7 +226,7 @@ TEST_F(MainWindowTest, EveryWindowsF1HelpHasAPageAndCentredWindowsCentre)
         const char *window;
         std::uint32_t context;
         bool centred;
-    } windows[] = {{"Alta_Fichas_", 13, true},      {"FILTRO_ENV", 15, true},       {"Modif_glob_", 22, true},
+    } windows[] = {{"Alta_Fichas_", 13, true},      {"FILTRO_ENV", 8, true},        {"Modif_glob_", 22, true},
                    {"Crea_Fiche_", 16, true},       {"Selecc_Repaso_", 12, true},   {"Repasar_", 12, true},
                    {"Ver_Info_", 14, true},         {"Imprimir_", 21, true},        {"AcercaDe_", 0, true},
                    {"Configura_Progr_", 23, false}, {"Descanso_", 0, true},         {"Ver_Pag_Web_", 0, true},
@@ -243,6 +251,36 @@ TEST_F(MainWindowTest, EveryWindowsF1HelpHasAPageAndCentredWindowsCentre)
         EXPECT_FALSE(platform::helpPage(file, page + 1).isEmpty());
     }
     EXPECT_TRUE(platform::helpPage(file, 4).isEmpty());
+    // The selection window's button opens a topic of its own, not the window's context.
+    FILTRO_ENV->Button3->click();
+    EXPECT_EQ(platform::helpContextRequests().last(), 15u);
+}
+
+// The file dialogs' filters and titles are the program's texts, word for word.
+TEST_F(MainWindowTest, TheFileDialogsCarryTheirFiltersAndTitlesAsWritten)
+{
+    startProgram();
+    const QString pictures = QStringLiteral("All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, "
+                                            "*.jpeg)|*.jpg, *.jpeg|Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*");
+    const QString texts = QStringLiteral("Text Files / Archivos de Texto|*.TXT|All Files / Todos los Archivos|*.*");
+    const struct {
+        const char *dialog;
+        platform::FileDialog *d;
+        QString filter, title;
+    } cases[] = {
+        {"card editor, long answer", Alta_Fichas_->OpenDialog1,
+         "RTF Files / Archivos RTF|*.rtf|All Files / Todos los Archivos|*.*", "RTF File / Archivo RTF"},
+        {"create a file, picture", Crea_Fiche_->OpenPictureDialog1, pictures, {}},
+        {"export, other picture", Exportar_FE_->OpenPictureDialog1, pictures, {}},
+        {"text import", Importar_de_txt_->OpenDialog1, texts, "Import / Importar"},
+        {"text import with pictures", Importar_de_txt_e_Imag_->OpenDialog1, texts, "Import / Importar"},
+        {"options, program picture", Configura_Progr_->OpenPictureDialog1,
+         "All (*.jpg;*.jpeg;*.bmp;*.ico;*.emf;*.wmf)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg, *.jpeg)|*.jpg, "
+         "*.jpeg|Bitmaps (*.bmp)|*.bmp|All Files (*.*)|*.*",
+         {}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(std::pair(c.d->Filter, c.d->Title), std::pair(c.filter, c.title)) << c.dialog;
 }
 
 // ---- Hover ----

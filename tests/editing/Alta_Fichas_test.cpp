@@ -238,7 +238,8 @@ TEST_F(CardEditorTest, AddModeLongAnswerPastedBitmapAndRememberedKey)
                 type(E->EditClav_Fich, QStringLiteral("GEO"));
             clipboardWith("text/plain", "La energía luminosa");
             E->Button7->click();
-            clipboardWith(nullptr, {}, pasted);
+            // A bitmap and a JPEG picture on the clipboard: the bitmap is taken.
+            clipboardWith("image/jpeg", testsupport::pictureBytes("JPG", 16, 8), pasted);
             E->Button6->click();
             E->Button3->click();
             type(E->EditPreg_Text, QStringLiteral("dos"));

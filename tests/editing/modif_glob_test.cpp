@@ -2,6 +2,8 @@
 // that a run that fails half way changes nothing and leaves no card flagged.
 #include "selection_fixture.h"
 
+#include "app/Panta_Inicio.h"
+
 #include "engine/EngineError.h"
 #include "platform/ModalShow.h"
 
@@ -218,6 +220,9 @@ TEST_F(ModifGlob, ActivationFollowsTheFileAndSelectingOpensThePureSelection)
         for (QCheckBox *box : {w()->CheckBox2, w()->CheckBox3})
             EXPECT_GT(tinta(box), tinta(w()->CheckBox1) / 3) << box->objectName().toStdString();
         EXPECT_FALSE(Sesion_->Ventana_Principal()->isEnabled());
+        // The date order's hint, and the date box starting at today.
+        EXPECT_EQ(std::pair(w()->Label3->caption(), w()->MaskEdit3->text()),
+                  std::pair(QStringLiteral("( dd-mm-aa )"), QStringLiteral("05/12/26")));
         platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {
             EXPECT_EQ(Sesion_->Solo_Seleccionar, 1);
             EXPECT_FALSE(w()->isEnabled());
@@ -229,6 +234,18 @@ TEST_F(ModifGlob, ActivationFollowsTheFileAndSelectingOpensThePureSelection)
     });
     pressKey('d');
     EXPECT_TRUE(Sesion_->Ventana_Principal()->isEnabled());
+
+    // Month first: the hint follows, and an emptied date box starts at today again.
+    Sesion_->Formato_Fecha = 0;
+    Panta_Inicio_->activate();
+    w()->MaskEdit3->setText(QString());
+    std::pair<QString, QString> shown;
+    platform::onNextShow(QStringLiteral("Modif_glob_"), [&](QWidget *) {
+        shown = {w()->Label3->caption(), w()->MaskEdit3->text()};
+        w()->Button1->click();
+    });
+    pressKey('d');
+    EXPECT_EQ(shown, std::pair(QStringLiteral("( mm-dd-aa )"), QStringLiteral("12/05/26")));
 }
 
 } // namespace

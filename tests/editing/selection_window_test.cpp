@@ -160,6 +160,8 @@ TEST_F(SelectionWindow, DeletingIsConfirmedAndAllOrNothing)
         platform::queueDialogAnswer(platform::DialogAnswer::Ok);
         w()->Button5Click();
         EXPECT_EQ(tabla().recordCount(), 0u);
+        EXPECT_EQ(std::pair(w()->Label5->caption(), w()->Label6->caption()),
+                  std::pair(QStringLiteral(" Fichas en uso: 0 "), QStringLiteral(" Fichas Nivel 0: 2 ")));
     });
     pressKey('7');
     ASSERT_EQ(messages().size(), 2);

@@ -380,3 +380,26 @@ TEST_F(ExportTest, ThePictureAndTheDescriptionOfTheNewFile)
     EXPECT_EQ(written.mid(1, 2), settings.mid(1, 2)); // the version line and the empty line
     EXPECT_EQ(written.mid(3), (QStringList{"Nueva descripción", "  con blancos  "}));
 }
+
+// The export's unpacking of a card blob: the stream given is the stream returned, holding the
+// item "1" rewound; content over the limit is refused as damaged.
+TEST_F(ExportTest, ACardBlobIsUnpackedInPlaceWithinItsLimit)
+{
+    const std::string plain(300, 'x');
+    D_Module_->PKS->Key = "clave";
+    for (const auto &[limit, unpacked] : {std::pair<int64_t, bool>{300, true}, {299, false}}) {
+        packing::MemoryStream s(std::string_view{testsupport::packedBlob(plain, true, true, "clave")});
+        s.setPosition(7);
+        bool refused = false;
+        try {
+            EXPECT_EQ(&Desempaqueta_Stream_Exportar(s, limit), &s);
+        } catch (const std::exception &) {
+            refused = true;
+        }
+        EXPECT_EQ(refused, !unpacked) << limit;
+        if (unpacked) {
+            EXPECT_EQ(std::pair(s.toString(), s.position()), std::pair(plain, int64_t(0)));
+        }
+    }
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Los datos de este Fichero de Estudio están dañados.")});
+}

@@ -80,6 +80,8 @@ TEST_F(ImportTest, EveryCardOfTheOriginIsAppendedAsStored)
 
     run(origin, destination);
     EXPECT_EQ(messages(), QStringList{"Nº de fichas importadas: 12"});
+    EXPECT_EQ(std::pair(Importar_de_FE_->Label1->caption(), Importar_de_FE_->Label2->caption()),
+              std::pair(QStringLiteral("F. de Estudio ORIGEN: Origen"), QStringLiteral("F. de Estudio DESTINO: Destino")));
     EXPECT_EQ(std::tuple(Panta_Inicio_->FE_Abierto, D_Module_->Tabla_Activa->active(), D_Module_->Tabla_Exp->active()),
               std::tuple(0, false, false));
     EXPECT_EQ(count(destination), 15u);
@@ -155,30 +157,44 @@ TEST_F(ImportTest, RefusedSidesAndAFailingMoveAddNothing)
     const QByteArray firstBytes = fileBytes(first);
 
     // The choices stay from one case to the next; a refused side is dropped, so that the
-    // import then says it is missing.
+    // import then says it is missing. The labels name the sides chosen.
+    const QString none = QStringLiteral("F. de Estudio seleccionado: (Ninguno).");
+    const QString from = QStringLiteral("F. de Estudio ORIGEN: "), to = QStringLiteral("F. de Estudio DESTINO: ");
     struct Case {
         const char *what;
         QString origin, destination;
         QStringList messages;
+        QString label1, label2;
     } cases[] = {
-        {"no side", {}, {}, {Msg_Sin_Origen}},
-        {"origin with a password", withPassword, origin, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen}},
-        {"origin not exportable", notExportable, {}, {Msg_Origen_No_Exportable, Msg_Sin_Origen}},
-        {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino}},
-        {"the same file", origin, origin, {Msg_Mismo_Fichero}},
-        {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}},
-        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {foreign(trappedOrigin)}},
-        {"destination holding a trigger of another's", origin, trapped, {foreign(trapped)}},
-        {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}},
-        {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}},
-        {"origin of the first format, destination of a newer one", first, newer, {Msg_Importar_Imposible.arg(why)}},
-        {"origin of a newer format, destination of the first", newer, first, {Msg_Importar_Imposible.arg(why)}},
+        {"no side", {}, {}, {Msg_Sin_Origen}, none, none},
+        {"origin with a password", withPassword, origin, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen}, none, to + "Origen"},
+        {"origin not exportable", notExportable, {}, {Msg_Origen_No_Exportable, Msg_Sin_Origen}, none, to + "Origen"},
+        {"destination with a password", origin, withPassword, {Msg_Destino_Con_Contrasena, Msg_Sin_Destino},
+         from + "Origen", none},
+        {"the same file", origin, origin, {Msg_Mismo_Fichero}, from + "Origen", to + "Origen"},
+        {"questions too long for the destination", origin, shortQuestions, {Msg_Error_Importar}, from + "Origen",
+         to + "Estrecho"},
+        {"origin holding a trigger of another's", trappedOrigin, shortQuestions, {foreign(trappedOrigin)},
+         from + "TrampaO", to + "Estrecho"},
+        {"destination holding a trigger of another's", origin, trapped, {foreign(trapped)}, from + "Origen",
+         to + "TrampaD"},
+        {"origin of a newer format", newer, origin, {Msg_Importar_Imposible.arg(why)}, from + "Nueva", to + "Origen"},
+        {"destination of a newer format", origin, newer, {Msg_Importar_Imposible.arg(why)}, from + "Origen",
+         to + "Nueva"},
+        {"origin of the first format, destination of a newer one", first, newer, {Msg_Importar_Imposible.arg(why)},
+         from + "Primera", to + "Nueva"},
+        {"origin of a newer format, destination of the first", newer, first, {Msg_Importar_Imposible.arg(why)},
+         from + "Nueva", to + "Primera"},
+        {"an origin refused after one was chosen", withPassword, {}, {Msg_Origen_Con_Contrasena, Msg_Sin_Origen}, none,
+         to + "Primera"},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.what);
         clearMessages();
         run(k.origin, k.destination);
         EXPECT_EQ(messages(), k.messages);
+        EXPECT_EQ(std::pair(Importar_de_FE_->Label1->caption(), Importar_de_FE_->Label2->caption()),
+                  std::pair(k.label1, k.label2));
         EXPECT_EQ(count(origin), 4u);
         EXPECT_EQ(count(shortQuestions), 0u);
         EXPECT_EQ(rawSql(trapped, "SELECT count(*) FROM data"), 3);

@@ -128,25 +128,42 @@ TEST_F(ModalTest, ScriptedShowsRecordActivateRunTheirActionAndReturnTheResult)
     EXPECT_EQ(platform::pendingModalActions(), 0);
 }
 
-TEST_F(ModalTest, NestedShowsReactivateOnlyCallersThatAskForIt)
+// Closing a modal window activates the window that showed it, unless that window asks not
+// to; a message window's closing only those that ask for it; a window that hands its caller
+// back always.
+TEST_F(ModalTest, NestedShowsReactivateTheirCallersAsTheyAsk)
 {
-    platform::Form main, child, grandChild;
-    main.setObjectName("main");
-    child.setObjectName("child");
-    grandChild.setObjectName("grandChild");
-    main.setActivateOnModalReturn(true);
-    platform::setMainWindow(&main);
-    int mainActivations = 0, childActivations = 0;
-    QObject::connect(&main, &platform::Form::activated, &main, [&] { ++mainActivations; });
-    QObject::connect(&child, &platform::Form::activated, &child, [&] { ++childActivations; });
-    platform::onNextShow("child", [&](QWidget *) {
-        EXPECT_EQ(platform::modalStack(), QList<QWidget *>{&child});
-        platform::showModal(&grandChild);
-    });
-    platform::showModal(&child);
-    EXPECT_EQ(childActivations, 1); // not again when the grandchild closed
-    EXPECT_EQ(mainActivations, 1);  // once, when the child closed
-    platform::setMainWindow(nullptr);
+    enum Grandchild { Ordinary, Message, HandsBack };
+    const struct {
+        Grandchild kind;
+        bool childOnReturn, childAfterMessages;
+        int childActivations;
+    } cases[] = {
+        {Ordinary, true, false, 2}, {Ordinary, false, true, 1},  {Message, true, false, 1},
+        {Message, false, true, 2},  {HandsBack, false, false, 2}, {HandsBack, true, false, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << c.childOnReturn << c.childAfterMessages);
+        platform::Form main, child, grandChild;
+        main.setObjectName("main");
+        child.setObjectName("child");
+        child.setActivateOnModalReturn(c.childOnReturn);
+        child.setActivateAfterMessages(c.childAfterMessages);
+        grandChild.setReturnsAsMessage(c.kind == Message);
+        grandChild.setReactivatesCaller(c.kind == HandsBack);
+        platform::setMainWindow(&main);
+        int mainActivations = 0, childActivations = 0;
+        QObject::connect(&main, &platform::Form::activated, &main, [&] { ++mainActivations; });
+        QObject::connect(&child, &platform::Form::activated, &child, [&] { ++childActivations; });
+        platform::onNextShow("child", [&](QWidget *) {
+            EXPECT_EQ(platform::modalStack(), QList<QWidget *>{&child});
+            platform::showModal(&grandChild);
+        });
+        platform::showModal(&child);
+        EXPECT_EQ(childActivations, c.childActivations);
+        EXPECT_EQ(mainActivations, 1); // once, when the child closed
+        platform::setMainWindow(nullptr);
+    }
 }
 
 TEST_F(ModalTest, AWindowThatRefusesToCloseStillEndsAScriptedShow)
@@ -206,13 +223,16 @@ struct Counted : platform::Form {
 };
 } // namespace
 
-TEST(RealActivation, ModalReturnRunsTheCallersActivationOnlyWhenItAsks)
+TEST(RealActivation, ModalReturnRunsTheCallersActivationAsItAsks)
 {
     platform::setScripted(false);
-    for (bool asks : {true, false}) {
-        SCOPED_TRACE(asks);
+    // A message window's closing counts only for windows that ask for it after messages; the
+    // other wish is set the other way, to see that it does not count.
+    for (const auto &[asks, message] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
+        SCOPED_TRACE(testing::Message() << asks << message);
         Counted main;
-        main.setActivateOnModalReturn(asks);
+        main.setActivateOnModalReturn(message ? !asks : asks);
+        main.setActivateAfterMessages(message ? asks : !asks);
         platform::setMainWindow(&main);
         main.show();
         main.activateWindow();
@@ -222,6 +242,7 @@ TEST(RealActivation, ModalReturnRunsTheCallersActivationOnlyWhenItAsks)
 
         Counted child;
         child.setParent(&main, Qt::Window);
+        child.setReturnsAsMessage(message);
         QTimer::singleShot(100, &child, [&] { child.setModalResult(platform::mrOk); });
         EXPECT_EQ(platform::showModal(&child), platform::mrOk);
         EXPECT_EQ(child.activations, 1);
@@ -233,31 +254,43 @@ TEST(RealActivation, ModalReturnRunsTheCallersActivationOnlyWhenItAsks)
     }
 }
 
-// Moving between the program's windows activates; coming back from another program does not.
-TEST(RealActivation, ComingBackFromAnotherProgramIsNoActivation)
+// Moving between the program's windows activates; coming back from another program activates
+// the main window only; coming back from a window that stands for another program, none.
+TEST(RealActivation, ComingBackFromAnotherProgramActivatesTheMainWindowOnly)
 {
-    Counted a, b;
-    a.show();
-    b.show();
-    auto focus = [](QWidget &w) {
-        w.activateWindow();
-        return waitUntil([&] { return w.isActiveWindow(); });
-    };
-    ASSERT_TRUE(focus(a));
-    ASSERT_TRUE(focus(b));
-    const int before = a.activations;
-    ASSERT_TRUE(focus(a));
-    EXPECT_EQ(a.activations, before + 1);
+    for (bool aIsMain : {false, true}) {
+        SCOPED_TRACE(aIsMain);
+        Counted a, b;
+        QWidget standIn;
+        platform::standForAnotherProgram(standIn);
+        platform::setMainWindow(aIsMain ? &a : nullptr);
+        a.show();
+        b.show();
+        standIn.show();
+        auto focus = [](QWidget &w) {
+            w.activateWindow();
+            return waitUntil([&] { return w.isActiveWindow(); });
+        };
+        ASSERT_TRUE(focus(a));
+        ASSERT_TRUE(focus(b));
+        const int before = a.activations;
+        ASSERT_TRUE(focus(a));
+        EXPECT_EQ(a.activations, before + 1);
 
-    ASSERT_TRUE(focus(b));
-    // The user goes to another program and comes back to window a.
-    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-    emit qApp->applicationStateChanged(Qt::ApplicationActive);
-    ASSERT_TRUE(focus(a));
-    EXPECT_EQ(a.activations, before + 1);
-    ASSERT_TRUE(focus(b));
-    ASSERT_TRUE(focus(a));
-    EXPECT_EQ(a.activations, before + 2);
+        ASSERT_TRUE(focus(b));
+        // The user goes to another program and comes back to window a.
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        ASSERT_TRUE(focus(a));
+        EXPECT_EQ(a.activations, before + 1 + (aIsMain ? 1 : 0));
+        ASSERT_TRUE(focus(standIn));
+        ASSERT_TRUE(focus(a));
+        EXPECT_EQ(a.activations, before + 1 + (aIsMain ? 1 : 0));
+        ASSERT_TRUE(focus(b));
+        ASSERT_TRUE(focus(a));
+        EXPECT_EQ(a.activations, before + 2 + (aIsMain ? 1 : 0));
+        platform::setMainWindow(nullptr);
+    }
 }
 
 // The program's one centring routine: a box stands in the middle of its area, raised by

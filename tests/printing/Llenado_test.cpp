@@ -85,6 +85,7 @@ TEST_F(FillingTest, RowsHoldTheFilesDesignWhateverThePrintOptions)
     EXPECT_EQ(I.fieldByName("Memo").asBytes(), memo);
     EXPECT_EQ(I.fieldByName("Imag").asBytes(), imag);
     EXPECT_EQ(I.fieldByName("Comp_Encr").asString(), "Fn");
+    EXPECT_TRUE(D_Module_->ImprimeLogi().isNull()); // created, never written
 
     w->Imprimiendo_Preguntas = 1;
     w->Llena_Tabla_Imprime();
@@ -144,20 +145,26 @@ TEST_F(FillingTest, PermissionCountsMenuEntryAndLeaving)
 }
 
 // The selection window opens as a pure selection dialog; the filter it leaves on the card
-// table is what the count shows and the next preview takes.
+// table is what the count shows (the window's activation runs again as the selection window
+// closes) and the next preview takes.
 TEST_F(FillingTest, SelectingCardsOpensTheSelectionWindowAsAPureSelection)
 {
     openCards(5);
     int during = -1;
-    platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {
-        during = s->Solo_Seleccionar;
-        D_Module_->Tabla_Activa->setFilter("AutoInc <= 2");
-        D_Module_->Tabla_Activa->setFiltered(true);
+    QString counted;
+    platform::onNextShow(QStringLiteral("Imprimir_"), [&](QWidget *) {
+        platform::onNextShow(QStringLiteral("FILTRO_ENV"), [&](QWidget *) {
+            during = s->Solo_Seleccionar;
+            D_Module_->Tabla_Activa->setFilter("AutoInc <= 2");
+            D_Module_->Tabla_Activa->setFiltered(true);
+        });
+        w->Button5->click();
+        counted = w->Label5->caption();
+        w->Button3->click();
     });
-    w->Button5->click();
+    platform::showModal(w);
     EXPECT_EQ(during, 1);
     EXPECT_EQ(s->Solo_Seleccionar, 0);
-    EXPECT_EQ(w->Label5->caption(), QStringLiteral(" Nº de Fichas a Imprimir: 2 "));
-    w->Button3->click();
+    EXPECT_EQ(counted, QStringLiteral(" Nº de Fichas a Imprimir: 2 "));
     EXPECT_EQ(rows(), (QStringList{"1", "2"}));
 }

@@ -1,6 +1,9 @@
 #include "ReviewFixture.h"
 
+#include "editing/FILTRO_ENV_.h"
 #include "store/Sesion.h"
+
+#include <tuple>
 
 namespace {
 const std::string B = " (Nive_fich <> 0 ) ";
@@ -101,6 +104,35 @@ TEST_F(ReviewSelectionTest, TheTimeButtonNoCardsAndTheSelectionButton)
     pressKey('2');
     EXPECT_EQ(soloSeleccionar, 1);
     EXPECT_EQ(p->Reiniciar_Seleccion, 0); // taken by the selection window's first activation
+}
+
+// The mode is chosen anew when the selection window closes: a selection dropped there brings
+// back the quick mode with its level boxes; the same-day box keeps what the user set.
+TEST_F(ReviewSelectionTest, TheModeIsChosenAnewWhenTheSelectionWindowCloses)
+{
+    openStudy(someCards());
+    const QString sel = QStringLiteral(" ( Nive_Fich = 3 ) and  (Nive_fich <> 0 ) ");
+    table().setFilter(sel.toStdString());
+    p->Filtro_Actual = p->Filtro_Seleccion = sel;
+    p->Seleccion_Activa = 1;
+    using Modo = std::tuple<bool, bool, bool, bool>; // quick mode, level box and selection button enabled, same day
+    Modo antes, despues;
+    auto modo = [](TSelecc_Repaso_ &w) {
+        return Modo(w.RadioButton2->isChecked(), w.CheckBoxNivel[1]->isEnabled(), w.Button5->isEnabled(),
+                    w.CheckBox9->isChecked());
+    };
+    inSelection([&](TSelecc_Repaso_ &w) {
+        w.CheckBox9->setChecked(false);
+        antes = modo(w);
+        platform::onNextShow("FILTRO_ENV", [](QWidget *) { FILTRO_ENV->Button4->click(); }); // "  &Quitar Selección"
+        w.Button5->click();
+        despues = modo(w);
+        w.Button2->click();
+    });
+    pressKey('2');
+    EXPECT_EQ(antes, Modo(false, false, true, false));
+    EXPECT_EQ(despues, Modo(true, true, false, false));
+    EXPECT_EQ(filter(), B);
 }
 
 // The window's wiring of the main menu's review by time (its filters: Filtros_Repaso_test).

@@ -306,6 +306,13 @@ TEST_F(CreateWindowTest, PicturesFromAFileOrPastedAreSavedInTheirOwnFormat)
     w->BitBtn2Click();
     EXPECT_EQ(Tipo_Imagen_FE, "JPG");
     EXPECT_EQ(w->Image1->picture().size(), QSize(16, 8));
+    // Both a bitmap and a JPEG picture: the bitmap.
+    data = new QMimeData;
+    data->setData("image/jpeg", platform::encodeJpeg(QImage(16, 8, QImage::Format_RGB32)));
+    data->setImageData(image);
+    QGuiApplication::clipboard()->setMimeData(data);
+    w->BitBtn2Click();
+    EXPECT_EQ(std::pair(Tipo_Imagen_FE, w->Image1->picture().size()), std::pair(QStringLiteral("BMP"), QSize(30, 20)));
 }
 
 TEST_F(CreateWindowTest, PastingADescriptionNeedsTextOnTheClipboard)

@@ -38,11 +38,12 @@ TEST_F(PasswordWindowTest, EveryShowingStartsEmptyAndKeepsTheSaveBoxAndHidingSho
     platform::showModal(w);
     EXPECT_EQ(atStart, "");
     EXPECT_TRUE(saveBox);
-    // Hiding the password shows stars.
+    // Hiding the password shows a star for each character.
+    w->Edit1->setText("clavé");
     w->CheckBox1->click();
-    EXPECT_EQ(w->Edit1->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(std::pair(w->Edit1->echoMode(), w->Edit1->displayText()), std::pair(QLineEdit::Password, QString("*****")));
     w->CheckBox1->click();
-    EXPECT_EQ(w->Edit1->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(std::pair(w->Edit1->echoMode(), w->Edit1->displayText()), std::pair(QLineEdit::Normal, QString("clavé")));
 }
 
 TEST_F(PasswordWindowTest, EnterAcceptsAndEscLeaves)
