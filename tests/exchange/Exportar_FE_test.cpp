@@ -172,15 +172,19 @@ TEST_F(ExportTest, LevelsRightsDatesAndTheSelection)
     EXPECT_EQ(t.fieldByName("Fech_Crea").asString(), "20270304");
     t.close();
 
-    // "Seleccionar." has a button that opens the selection window to select only.
+    // "Seleccionar." has a button that opens the selection window to select only; coming back
+    // from it keeps the date typed.
     int soloSeleccionar = -1;
+    QString date;
     platform::onNextShow("Exportar_FE_", [&](QWidget *) {
+        Exportar_FE_->MaskEdit2->setText("03/04/27");
         Exportar_FE_->RadioGroup1->button(1)->click();
         platform::onNextShow("FILTRO_ENV", [&](QWidget *) { soloSeleccionar = Panta_Inicio_->Solo_Seleccionar; });
         Exportar_FE_->Button5->click();
+        date = Exportar_FE_->MaskEdit2->text();
     });
     pressKey('H');
-    EXPECT_EQ(soloSeleccionar, 1);
+    EXPECT_EQ(std::pair(soloSeleccionar, date), std::pair(1, QStringLiteral("03/04/27")));
 
     // "Seleccionar." exports the filter in force; "Todas." every card, level 0 included.
     D_Module_->Tabla_Activa->setFilter("Nive_Fich = 3");

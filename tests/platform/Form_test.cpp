@@ -7,6 +7,7 @@
 #include "support/EventLoop.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -226,10 +227,13 @@ struct Counted : platform::Form {
 TEST(RealActivation, ModalReturnRunsTheCallersActivationAsItAsks)
 {
     platform::setScripted(false);
-    // A message window's closing counts only for windows that ask for it after messages; the
-    // other wish is set the other way, to see that it does not count.
-    for (const auto &[asks, message] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
-        SCOPED_TRACE(testing::Message() << asks << message);
+    // A message window's or a platform dialog's closing counts only for windows that ask for it
+    // after messages; the other wish is set the other way, to see that it does not count.
+    enum Kind { Window, Message, Dialog };
+    for (const auto &[asks, kind] : {std::pair{true, Window}, {false, Window}, {true, Message}, {false, Message},
+                                     {true, Dialog}, {false, Dialog}}) {
+        SCOPED_TRACE(testing::Message() << asks << kind);
+        const bool message = kind != Window;
         Counted main;
         main.setActivateOnModalReturn(message ? !asks : asks);
         main.setActivateAfterMessages(message ? asks : !asks);
@@ -240,12 +244,18 @@ TEST(RealActivation, ModalReturnRunsTheCallersActivationAsItAsks)
         const int before = main.activations;
         EXPECT_GE(before, 1);
 
-        Counted child;
-        child.setParent(&main, Qt::Window);
-        child.setReturnsAsMessage(message);
-        QTimer::singleShot(100, &child, [&] { child.setModalResult(platform::mrOk); });
-        EXPECT_EQ(platform::showModal(&child), platform::mrOk);
-        EXPECT_EQ(child.activations, 1);
+        if (kind == Dialog) {
+            QDialog dialog(&main);
+            QTimer::singleShot(100, &dialog, [&] { dialog.accept(); });
+            EXPECT_EQ(platform::execDialog(dialog), QDialog::Accepted);
+        } else {
+            Counted child;
+            child.setParent(&main, Qt::Window);
+            child.setReturnsAsMessage(message);
+            QTimer::singleShot(100, &child, [&] { child.setModalResult(platform::mrOk); });
+            EXPECT_EQ(platform::showModal(&child), platform::mrOk);
+            EXPECT_EQ(child.activations, 1);
+        }
         // The window manager gives the focus back to the caller.
         main.activateWindow();
         ASSERT_TRUE(waitUntil([&] { return main.isActiveWindow(); }));

@@ -99,6 +99,7 @@ TEST_F(ReviewSessionTest, TheClockCountsStudyTimeOnlyAndVisitsKeepTheSession)
         // Zooms and the card editor come back to the same card and counters.
         r.Button1->click();
         r.Button5->click();
+        EXPECT_EQ(r.PageControl1->currentWidget(), r.Respuesta) << "the answer stays in front after its zoom";
         r.Image1->clicked(); // an empty picture: no zoom
         r.Button11->click();
         EXPECT_EQ(p->Edicion_Desde_Repaso, 0) << "cleared by the activation on return";
