@@ -9,7 +9,7 @@
 //                                process and prints its peak memory and the time taken
 #include <benchmark/benchmark.h>
 #include <spawn.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,14 +171,14 @@ void BM_EditPostAgainstBareSqlite(benchmark::State &state)
     if (!t.gotoBookmark(10007))
         state.SkipWithError("card not in view");
     sqlite3 *db = nullptr;
-    sqlite3_open_v2(tables().c20.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    engine::sqlite().open_v2(tables().c20.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     const std::string settings = std::string("PRAGMA journal_mode = ") + engine::kJournalMode +
                                  "; PRAGMA synchronous = " + engine::kSynchronous +
                                  "; PRAGMA cache_size = -8192; PRAGMA mmap_size = 268435456";
-    sqlite3_exec(db, settings.c_str(), nullptr, nullptr, nullptr);
+    engine::sqlite().exec(db, settings.c_str(), nullptr, nullptr, nullptr);
     sqlite3_stmt *st = nullptr;
     const bool moveIt = state.range(0) != 0;
-    sqlite3_prepare_v2(db,
+    engine::sqlite().prepare_v2(db,
                        moveIt ? "UPDATE data SET Fech_Ulti_Repa = ?, Nive_Fich = ? WHERE rowid = ?"
                               : "UPDATE data SET Fech_Ulti_Repa = ? WHERE rowid = ?",
                        -1, &st, nullptr);
@@ -194,18 +194,18 @@ void BM_EditPostAgainstBareSqlite(benchmark::State &state)
         t.post();
         post.push_back(us(Clock::now() - t0));
         t0 = Clock::now();
-        sqlite3_bind_text(st, 1, date, 8, SQLITE_STATIC);
+        engine::sqlite().bind_text(st, 1, date, 8, SQLITE_STATIC);
         if (moveIt)
-            sqlite3_bind_int(st, 2, 1 + n % 8);
-        sqlite3_bind_int64(st, moveIt ? 3 : 2, 10009);
-        if (sqlite3_step(st) != SQLITE_DONE)
+            engine::sqlite().bind_int(st, 2, 1 + n % 8);
+        engine::sqlite().bind_int64(st, moveIt ? 3 : 2, 10009);
+        if (engine::sqlite().step(st) != SQLITE_DONE)
             state.SkipWithError("update failed");
-        sqlite3_reset(st);
+        engine::sqlite().reset(st);
         bare.push_back(us(Clock::now() - t0));
         ++n;
     }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    engine::sqlite().finalize(st);
+    engine::sqlite().close(db);
     state.counters["post_median_us"] = median(post);
     state.counters["bare_median_us"] = median(bare);
     state.counters["ratio_to_bare"] = median(post) / median(bare);

@@ -27,7 +27,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <chrono>
 #include <cstring>
@@ -190,37 +190,37 @@ void BM_BareSqliteTransactionOf20000Updates(benchmark::State &state)
 {
     D_Module_->Tabla_Activa->close();
     sqlite3 *db = nullptr;
-    sqlite3_open_v2(bench->tables[{20000, 0}].c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    engine::sqlite().open_v2(bench->tables[{20000, 0}].c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     const std::string settings = std::string("PRAGMA journal_mode = ") + engine::kJournalMode +
                                  "; PRAGMA synchronous = " + engine::kSynchronous +
                                  "; PRAGMA cache_size = -8192; PRAGMA mmap_size = 268435456";
-    sqlite3_exec(db, settings.c_str(), nullptr, nullptr, nullptr);
+    engine::sqlite().exec(db, settings.c_str(), nullptr, nullptr, nullptr);
     std::vector<sqlite3_int64> ids;
     {
         sqlite3_stmt *q = nullptr;
-        sqlite3_prepare_v2(db, "SELECT rowid FROM data WHERE Nive_Fich <> 0", -1, &q, nullptr);
-        while (sqlite3_step(q) == SQLITE_ROW)
-            ids.push_back(sqlite3_column_int64(q, 0));
-        sqlite3_finalize(q);
+        engine::sqlite().prepare_v2(db, "SELECT rowid FROM data WHERE Nive_Fich <> 0", -1, &q, nullptr);
+        while (engine::sqlite().step(q) == SQLITE_ROW)
+            ids.push_back(engine::sqlite().column_int64(q, 0));
+        engine::sqlite().finalize(q);
     }
     sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, "UPDATE data SET Nive_Fich = ?, Fech_Prox_Repa = ? WHERE rowid = ?", -1, &st, nullptr);
+    engine::sqlite().prepare_v2(db, "UPDATE data SET Nive_Fich = ?, Fech_Prox_Repa = ? WHERE rowid = ?", -1, &st, nullptr);
     int round = 0;
     for (auto _ : state) {
-        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        engine::sqlite().exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         for (sqlite3_int64 id : ids) {
-            sqlite3_bind_int(st, 1, round % 2 ? 5 : 6);
-            sqlite3_bind_text(st, 2, round % 2 ? "20250307" : "20250308", 8, SQLITE_STATIC);
-            sqlite3_bind_int64(st, 3, id);
-            if (sqlite3_step(st) != SQLITE_DONE)
+            engine::sqlite().bind_int(st, 1, round % 2 ? 5 : 6);
+            engine::sqlite().bind_text(st, 2, round % 2 ? "20250307" : "20250308", 8, SQLITE_STATIC);
+            engine::sqlite().bind_int64(st, 3, id);
+            if (engine::sqlite().step(st) != SQLITE_DONE)
                 state.SkipWithError("update failed");
-            sqlite3_reset(st);
+            engine::sqlite().reset(st);
         }
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        engine::sqlite().exec(db, "COMMIT", nullptr, nullptr, nullptr);
         ++round;
     }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    engine::sqlite().finalize(st);
+    engine::sqlite().close(db);
     state.counters["cards"] = double(ids.size());
 }
 BENCHMARK(BM_BareSqliteTransactionOf20000Updates)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -9,33 +9,14 @@
 #include <filesystem>
 #include <string>
 
+#include "FuzzCheck.h"
 #include "engine/EngineError.h"
 #include "engine/Schema.h"
 #include "engine/Sqlite.h"
 
-namespace {
-
-struct Folder {
-    std::filesystem::path dir;
-    Folder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "orv-fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        dir = pattern;
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static Folder folder;
+    static FuzzFolder folder;
     const std::string path = (folder.dir / "X.DB").string();
     for (const char *side : {"", "-journal", "-wal", "-shm"})
         ::unlink((path + side).c_str());

@@ -1,16 +1,17 @@
 #include "engine/Sqlite.h"
 
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <utility>
 
 #include "engine/EngineError.h"
+#include "engine/Library.h"
 
 namespace engine {
 
 void throwSqlite(sqlite3 *db, int rc, const std::string &path)
 {
-    const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    const std::string detail = db ? sqlite().errmsg(db) : sqlite().errstr(rc);
     const std::string file = "«" + path + "»";
     switch (rc & 0xff) {
     case SQLITE_NOTADB:
@@ -37,16 +38,20 @@ void throwSqlite(sqlite3 *db, int rc, const std::string &path)
 
 Statement::Statement(sqlite3 *db, std::string_view sql, const std::string &path) : db_(db), path_(&path)
 {
-    const int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+    const int rc = sqlite().prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
                                       &stmt_, nullptr);
     if (rc != SQLITE_OK) {
-        sqlite3_finalize(stmt_);
+        sqlite().finalize(stmt_);
         stmt_ = nullptr;
         throwSqlite(db, rc, path);
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement()
+{
+    if (stmt_)
+        sqlite().finalize(stmt_);
+}
 
 Statement::Statement(Statement &&other) noexcept
     : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)),
@@ -57,7 +62,8 @@ Statement::Statement(Statement &&other) noexcept
 Statement &Statement::operator=(Statement &&other) noexcept
 {
     if (this != &other) {
-        sqlite3_finalize(stmt_);
+        if (stmt_)
+            sqlite().finalize(stmt_);
         db_ = std::exchange(other.db_, nullptr);
         stmt_ = std::exchange(other.stmt_, nullptr);
         path_ = std::exchange(other.path_, nullptr);
@@ -65,30 +71,30 @@ Statement &Statement::operator=(Statement &&other) noexcept
     return *this;
 }
 
-void Statement::bindNull(int index) { sqlite3_bind_null(stmt_, index); }
-void Statement::bindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+void Statement::bindNull(int index) { sqlite().bind_null(stmt_, index); }
+void Statement::bindInt(int index, std::int64_t value) { sqlite().bind_int64(stmt_, index, value); }
 void Statement::bindText(int index, std::string_view text)
 {
-    sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    sqlite().bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 void Statement::bindBlob(int index, std::string_view bytes)
 {
-    sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    sqlite().bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
 }
 
 void Statement::bindBlobInPlace(int index, std::string_view bytes)
 {
-    sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
+    sqlite().bind_blob64(stmt_, index, bytes.data(), bytes.size(), SQLITE_STATIC);
 }
 
 bool Statement::step()
 {
-    const int rc = sqlite3_step(stmt_);
+    const int rc = sqlite().step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    sqlite3_reset(stmt_);
+    sqlite().reset(stmt_);
     throwSqlite(db_, rc, *path_);
 }
 
@@ -111,17 +117,17 @@ void Statement::execute()
 
 void Statement::reset()
 {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
+    sqlite().reset(stmt_);
+    sqlite().clear_bindings(stmt_);
 }
 
-int Statement::columnType(int col) const { return sqlite3_column_type(stmt_, col); }
-std::int64_t Statement::columnInt(int col) const { return sqlite3_column_int64(stmt_, col); }
-double Statement::columnDouble(int col) const { return sqlite3_column_double(stmt_, col); }
+int Statement::columnType(int col) const { return sqlite().column_type(stmt_, col); }
+std::int64_t Statement::columnInt(int col) const { return sqlite().column_int64(stmt_, col); }
+double Statement::columnDouble(int col) const { return sqlite().column_double(stmt_, col); }
 std::string_view Statement::columnBytes(int col) const
 {
-    const void *p = sqlite3_column_blob(stmt_, col);
-    const int n = sqlite3_column_bytes(stmt_, col);
+    const void *p = sqlite().column_blob(stmt_, col);
+    const int n = sqlite().column_bytes(stmt_, col);
     if (!p || n <= 0)
         return {};
     return {static_cast<const char *>(p), static_cast<std::size_t>(n)};
@@ -134,24 +140,26 @@ void Database::open(const std::string &path, bool create)
     close();
     path_ = path;
     readOnly_ = false;
+    if (!engineLibraryLoaded())
+        throw EngineError("No se puede abrir el fichero «" + path + "»: el motor de tablas no está cargado.");
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    int rc = sqlite().open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK && !create) {
-        sqlite3_close(db_);
+        sqlite().close(db_);
         db_ = nullptr;
-        rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        rc = sqlite().open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         readOnly_ = true;
     }
     if (rc != SQLITE_OK) {
-        const std::string msg = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-        sqlite3_close(db_);
+        const std::string msg = db_ ? sqlite().errmsg(db_) : sqlite().errstr(rc);
+        sqlite().close(db_);
         db_ = nullptr;
         throw EngineError("No se puede abrir el fichero «" + path + "» (" + msg + ").");
     }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 3000);
+    sqlite().extended_result_codes(db_, 1);
+    sqlite().busy_timeout(db_, 3000);
     // A table file is data from anywhere. Its schema may use no function that has effects
     // beyond computing a value; ordinary SQL cannot reach the file's raw pages or schema
     // text; views are off (no table file has one); and a name in double quotes is always a
@@ -161,7 +169,7 @@ void Database::open(const std::string &path, bool create)
                                             {SQLITE_DBCONFIG_DQS_DDL, 0}};
     for (const auto &[option, value] : settings) {
         int now = -1;
-        if (sqlite3_db_config(db_, option, value, &now) != SQLITE_OK || now != value) {
+        if (sqlite().db_config(db_, option, value, &now) != SQLITE_OK || now != value) {
             close();
             throw EngineError("No se puede abrir el fichero «" + path
                               + "» con las protecciones que el programa exige a toda tabla.");
@@ -174,7 +182,7 @@ void Database::close()
     savepoint_ = Statement();
     release_ = Statement();
     if (db_) {
-        sqlite3_close(db_);
+        sqlite().close(db_);
         db_ = nullptr;
     }
 }
@@ -182,8 +190,8 @@ void Database::close()
 void Database::exec(std::string_view sql)
 {
     char *err = nullptr;
-    const int rc = sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &err);
-    sqlite3_free(err);
+    const int rc = sqlite().exec(db_, std::string(sql).c_str(), nullptr, nullptr, &err);
+    sqlite().free(err);
     if (rc != SQLITE_OK)
         throwSqlite(db_, rc, path_);
 }
@@ -191,12 +199,12 @@ void Database::exec(std::string_view sql)
 void Database::rollback() noexcept
 {
     if (db_)
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite().exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 bool Database::inTransaction() const
 {
-    return db_ && !sqlite3_get_autocommit(db_);
+    return db_ && !sqlite().get_autocommit(db_);
 }
 
 void Database::atomically(const std::function<void()> &work)
@@ -221,8 +229,8 @@ void Database::atomically(const std::function<void()> &work)
         if (own) {
             rollback();
         } else {
-            sqlite3_exec(db_, "ROLLBACK TO orv_work", nullptr, nullptr, nullptr);
-            sqlite3_exec(db_, "RELEASE orv_work", nullptr, nullptr, nullptr);
+            sqlite().exec(db_, "ROLLBACK TO orv_work", nullptr, nullptr, nullptr);
+            sqlite().exec(db_, "RELEASE orv_work", nullptr, nullptr, nullptr);
         }
         throw;
     }
@@ -240,7 +248,7 @@ std::string Database::queryText(std::string_view sql)
     return s.step() ? std::string(s.columnBytes(0)) : std::string();
 }
 
-std::int64_t Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
-int Database::changes() const { return sqlite3_changes(db_); }
+std::int64_t Database::lastInsertRowid() const { return sqlite().last_insert_rowid(db_); }
+int Database::changes() const { return sqlite().changes(db_); }
 
 } // namespace engine

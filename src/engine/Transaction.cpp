@@ -2,7 +2,7 @@
 
 #include "engine/TableImpl.h"
 
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 namespace engine {
 
@@ -12,7 +12,7 @@ Transaction::Transaction(Table &table) : table_(table)
     t.requireActive();
     if (t.db.readOnly())
         throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
-    if (!sqlite3_get_autocommit(t.db.handle()))
+    if (!sqlite().get_autocommit(t.db.handle()))
         throw EngineError("Ya hay una transacción abierta en la tabla «" + t.path() + "».");
     t.db.exec("BEGIN IMMEDIATE");
     open_ = true;

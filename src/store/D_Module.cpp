@@ -145,7 +145,17 @@ TD_Module_::TD_Module_(QObject *parent)
     DataSource1->setObjectName(QStringLiteral("DataSource1"));
     DataSource1->setDataSet(Imprime);
 
-    // The engine settings component belongs here, between DataSource1 and PKS.
+    // The engine is registered (or the program ends) before any table opens; then the values
+    // stored with the data module replace what the component read, and the engine's library
+    // is loaded from the registered folder.
+    BDE321 = new TBDE32(this);
+    BDE321->setObjectName(QStringLiteral("BDE321"));
+    BDE321->LocalShare = false;
+    BDE321->MaxBufSize = 2048;
+    BDE321->MaxFileHandles = 48;
+    BDE321->MemSize = 16;
+    BDE321->SharedMemSize = 2048;
+    BDE321->Carga_Motor();
 
     PKS = &c.PKS;
     PKS->Compressed = false;
@@ -248,8 +258,7 @@ std::vector<FieldDef> TD_Module_::Campos_Imprime()
 
 void TD_Module_::DataModuleCreate()
 {
-    // The engine settings component would take the program folder's "dat" as its network
-    // directory here; the engine on SQLite needs none.
+    BDE321->PdxNetDir = platform::programFolder() + QStringLiteral("/dat");
     PKS->Encrypted = false;
     PKS3->Key = Clave_Inicial_PKS3;
     Muestra_Progreso_Del_Motor();

@@ -25,6 +25,7 @@
 #include "packing/Streams.h"
 #include "platform/DataSource.h"
 #include "platform/Rtf.h"
+#include "store/BDE32.h"
 #include "store/Ficha.h"
 
 #include <QByteArray>
@@ -70,7 +71,7 @@ public:
     platform::DataSource *DSource;      // data set Tabla_Activa
     engine::Table *Imprime;             // the print table IMP.db
     platform::DataSource *DataSource1;  // data set Imprime
-    // (the engine settings component comes here, before PKS)
+    TBDE32 *BDE321;                     // engine settings; registers the engine at start-up
     TPackStreams *PKS;                  // card blobs; key "738" until a file is opened
     engine::BatchMove *BM_Exportar;     // copy, record count 1, source Tabla_Activa
     engine::Table *Tabla_Exp;           // export target and import destination

@@ -23,7 +23,7 @@
 #include <QTextBlock>
 #include <QTextList>
 
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <algorithm>
 #include <functional>
@@ -400,11 +400,11 @@ TEST_F(CardEditorTest, AnAnswerUnpackedOnSavingKeepsToTheAnswerLimit)
 static std::shared_ptr<sqlite3> writeLock(const QString &path)
 {
     sqlite3 *db = nullptr;
-    sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    engine::sqlite().open(path.toUtf8().constData(), &db);
+    engine::sqlite().exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     return {db, [](sqlite3 *d) {
-                sqlite3_exec(d, "ROLLBACK", nullptr, nullptr, nullptr);
-                sqlite3_close(d);
+                engine::sqlite().exec(d, "ROLLBACK", nullptr, nullptr, nullptr);
+                engine::sqlite().close(d);
             }};
 }
 

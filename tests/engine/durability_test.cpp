@@ -1,7 +1,7 @@
 // A process killed while it posts loses nothing that was posted and leaves a sound file.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,14 +19,14 @@ std::string integrityOf(const std::string &path)
 {
     sqlite3 *db = nullptr;
     std::string result = "cannot open";
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    if (engine::sqlite().open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK
-            && sqlite3_step(st) == SQLITE_ROW)
-            result = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-        sqlite3_finalize(st);
+        if (engine::sqlite().prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK
+            && engine::sqlite().step(st) == SQLITE_ROW)
+            result = reinterpret_cast<const char *>(engine::sqlite().column_text(st, 0));
+        engine::sqlite().finalize(st);
     }
-    sqlite3_close(db);
+    engine::sqlite().close(db);
     return result;
 }
 
@@ -145,8 +145,8 @@ TEST(Durability, AnOldWriteAheadLogIsFoldedIntoTheTableFile)
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         sqlite3 *db = nullptr;
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; "
+        engine::sqlite().open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        engine::sqlite().exec(db, "PRAGMA journal_mode = WAL; PRAGMA wal_autocheckpoint = 0; "
                          "INSERT INTO data(Nive_Fich, Preg_Text) VALUES (1, 'x')",
                      nullptr, nullptr, nullptr);
         raise(SIGKILL);

@@ -1,7 +1,7 @@
 // Exclusive opening and packing, against holders in this process and in another one.
 #include <csignal>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -182,13 +182,13 @@ TEST_F(Exclusive, PackRecoversTheReadableRecordsOfADamagedTable)
     t.setTableName(path);
     t.pack();
     sqlite3 *db;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(engine::sqlite().open(path.c_str(), &db), SQLITE_OK);
     sqlite3_stmt *st;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
-    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)), "ok");
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    engine::sqlite().prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
+    ASSERT_EQ(engine::sqlite().step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char *>(engine::sqlite().column_text(st, 0)), "ok");
+    engine::sqlite().finalize(st);
+    engine::sqlite().close(db);
     t.open();
     EXPECT_GT(t.recordCount(), 1000u);
     // What the damaged page held is gone: records, or the pictures of records that stay.
@@ -231,13 +231,13 @@ TEST_F(Exclusive, AnUnreadableTableIsLeftAsItWasAndAnIntactOneUntouched)
     long long root = 0;
     {
         sqlite3 *db;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(engine::sqlite().open(path.c_str(), &db), SQLITE_OK);
         sqlite3_stmt *st;
-        sqlite3_prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'data'", -1, &st, nullptr);
-        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-        root = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        sqlite3_close(db);
+        engine::sqlite().prepare_v2(db, "SELECT rootpage FROM sqlite_master WHERE name = 'data'", -1, &st, nullptr);
+        ASSERT_EQ(engine::sqlite().step(st), SQLITE_ROW);
+        root = engine::sqlite().column_int64(st, 0);
+        engine::sqlite().finalize(st);
+        engine::sqlite().close(db);
     }
     {
         std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);

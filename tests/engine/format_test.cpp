@@ -2,7 +2,7 @@
 // older format, files of a newer one, and the leftovers of killed work.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,11 +100,11 @@ void runSql(const std::string &path, const std::string &sql)
 void runForeignSql(const std::string &path, const std::string &sql)
 {
     sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(engine::sqlite().open(path.c_str(), &db), SQLITE_OK);
     char *err = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
-    sqlite3_free(err);
-    sqlite3_close(db);
+    EXPECT_EQ(engine::sqlite().exec(db, sql.c_str(), nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "");
+    engine::sqlite().free(err);
+    engine::sqlite().close(db);
 }
 
 struct Recorded {
@@ -383,7 +383,7 @@ TEST(Format, EveryConnectionIsDefensive)
     for (const auto &[option, expected] : {std::pair(SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0),
                                            std::pair(SQLITE_DBCONFIG_DEFENSIVE, 1), std::pair(SQLITE_DBCONFIG_DQS_DML, 0)}) {
         int now = -1;
-        sqlite3_db_config(db.handle(), option, -1, &now);
+        engine::sqlite().db_config(db.handle(), option, -1, &now);
         EXPECT_EQ(now, expected) << option;
     }
     EXPECT_THROW(db.queryText("SELECT \"Resp_Text\" FROM data"), engine::EngineError);

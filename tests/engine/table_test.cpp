@@ -1,7 +1,7 @@
 // Tables: naming, creation, fields and their conversions, order, AutoInc, blobs, and files
 // that are not (or no longer) tables.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 #include <unistd.h>
 
 #include <fstream>
@@ -253,9 +253,9 @@ TEST(DamagedFiles, AreRefusedWithAClearMessage)
     }
     auto sql = [](const std::string &path, const char *statements) {
         sqlite3 *db;
-        sqlite3_open(path.c_str(), &db);
-        sqlite3_exec(db, statements, nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        engine::sqlite().open(path.c_str(), &db);
+        engine::sqlite().exec(db, statements, nullptr, nullptr, nullptr);
+        engine::sqlite().close(db);
     };
     auto copyPrefix = [](const std::string &from, const std::string &to, std::size_t n) {
         std::ifstream in(from, std::ios::binary);

@@ -9,7 +9,7 @@
 #include "engine/Sqlite.h"
 #include "support/EngineTables.h"
 
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <tuple>
 
@@ -47,9 +47,9 @@ protected:
     static long long rawSql(const QString &path, const char *sql)
     {
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(path).c_str(), &db);
+        engine::sqlite().open(testsupport::fileName(path).c_str(), &db);
         long long result = -1;
-        EXPECT_EQ(sqlite3_exec(
+        EXPECT_EQ(engine::sqlite().exec(
                       db, sql,
                       [](void *out, int, char **values, char **) {
                           *static_cast<long long *>(out) = values[0] ? std::atoll(values[0]) : 0;
@@ -58,7 +58,7 @@ protected:
                       &result, nullptr),
                   SQLITE_OK)
             << sql;
-        sqlite3_close(db);
+        engine::sqlite().close(db);
         return result;
     }
     static std::size_t count(const QString &path)

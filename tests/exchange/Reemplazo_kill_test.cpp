@@ -27,7 +27,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <algorithm>
 #include <dlfcn.h>
@@ -81,9 +81,9 @@ void copyFolder(const QString &from, const QString &to)
 bool intact(const QString &path)
 {
     sqlite3 *db = nullptr;
-    bool ok = sqlite3_open_v2(testsupport::fileName(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
+    bool ok = engine::sqlite().open_v2(testsupport::fileName(path).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK;
     std::string result;
-    ok = ok && sqlite3_exec(
+    ok = ok && engine::sqlite().exec(
                    db, "PRAGMA integrity_check",
                    [](void *out, int, char **values, char **) {
                        *static_cast<std::string *>(out) += values[0] ? values[0] : "";
@@ -91,7 +91,7 @@ bool intact(const QString &path)
                    },
                    &result, nullptr)
                    == SQLITE_OK;
-    sqlite3_close(db);
+    engine::sqlite().close(db);
     return ok && result == "ok";
 }
 
@@ -241,20 +241,20 @@ protected:
     static void damagePageOf(const QString &table, const char *name)
     {
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(table).c_str(), &db);
+        engine::sqlite().open(testsupport::fileName(table).c_str(), &db);
         sqlite3_stmt *q = nullptr;
-        sqlite3_prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'", -1, &q, nullptr);
-        sqlite3_bind_text(q, 1, name, -1, SQLITE_STATIC);
-        const qint64 page = sqlite3_step(q) == SQLITE_ROW ? sqlite3_column_int64(q, 0) : 0;
-        sqlite3_finalize(q);
+        engine::sqlite().prepare_v2(db, "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf'", -1, &q, nullptr);
+        engine::sqlite().bind_text(q, 1, name, -1, SQLITE_STATIC);
+        const qint64 page = engine::sqlite().step(q) == SQLITE_ROW ? engine::sqlite().column_int64(q, 0) : 0;
+        engine::sqlite().finalize(q);
         const qint64 size = [&] {
             sqlite3_stmt *p = nullptr;
-            sqlite3_prepare_v2(db, "PRAGMA page_size", -1, &p, nullptr);
-            const qint64 n = sqlite3_step(p) == SQLITE_ROW ? sqlite3_column_int64(p, 0) : 0;
-            sqlite3_finalize(p);
+            engine::sqlite().prepare_v2(db, "PRAGMA page_size", -1, &p, nullptr);
+            const qint64 n = engine::sqlite().step(p) == SQLITE_ROW ? engine::sqlite().column_int64(p, 0) : 0;
+            engine::sqlite().finalize(p);
             return n;
         }();
-        sqlite3_close(db);
+        engine::sqlite().close(db);
         ASSERT_GT(page, 1);
         QFile f(table);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -272,8 +272,8 @@ protected:
         ASSERT_GE(pid, 0);
         if (pid == 0) {
             sqlite3 *db = nullptr;
-            sqlite3_open(testsupport::fileName(table).c_str(), &db);
-            sqlite3_exec(db, "PRAGMA cache_size = 10; BEGIN; UPDATE data SET Nive_Fich = 9; "
+            engine::sqlite().open(testsupport::fileName(table).c_str(), &db);
+            engine::sqlite().exec(db, "PRAGMA cache_size = 10; BEGIN; UPDATE data SET Nive_Fich = 9; "
                              "UPDATE data SET Preg_Text = Preg_Text || ' cambiada';",
                          nullptr, nullptr, nullptr);
             raise(SIGKILL);
@@ -286,16 +286,16 @@ protected:
         const QString alone = table + QStringLiteral(".solo");
         QFile::copy(table, alone);
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(alone).c_str(), &db);
+        engine::sqlite().open(testsupport::fileName(alone).c_str(), &db);
         int changed = 0;
-        sqlite3_exec(
+        engine::sqlite().exec(
             db, "SELECT count(*) FROM data WHERE Nive_Fich = 9",
             [](void *out, int, char **values, char **) {
                 *static_cast<int *>(out) = atoi(values[0]);
                 return 0;
             },
             &changed, nullptr);
-        sqlite3_close(db);
+        engine::sqlite().close(db);
         QFile::remove(alone);
         ASSERT_GT(changed, 0);
     }

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
+#include "engine/SqliteApi.h"
 
 #include <random>
 
@@ -62,18 +62,18 @@ protected:
     {
         table("Cambiada", TD_Module_::Campos_Ficha(60), TD_Module_::Indices_Ficha());
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(scratch("Cambiada.DB")).c_str(), &db);
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
-        sqlite3_close(db);
+        engine::sqlite().open(testsupport::fileName(scratch("Cambiada.DB")).c_str(), &db);
+        EXPECT_EQ(engine::sqlite().exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+        engine::sqlite().close(db);
         return fileBytes(scratch("Cambiada.DB"));
     }
 
     QByteArray foreignSqlite()
     {
         sqlite3 *db = nullptr;
-        sqlite3_open(testsupport::fileName(scratch("ajena.db")).c_str(), &db);
-        sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        engine::sqlite().open(testsupport::fileName(scratch("ajena.db")).c_str(), &db);
+        engine::sqlite().exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
+        engine::sqlite().close(db);
         return fileBytes(scratch("ajena.db"));
     }
 
