@@ -305,6 +305,19 @@ void TPanta_Inicio_::Ejecuta_Entrada(const Entrada_Menu &Entrada, bool Por_Tecla
 {
     if (Entrada.Fichero && !Hay_Fichero_Abierto())
         return;
+    // A study file found damaged during the entry's work has been told once; it is closed
+    // when the work ends, however it ends, and the next entry starts with nothing told.
+    struct CierraSiDanado {
+        TPanta_Inicio_ *p;
+        ~CierraSiDanado()
+        {
+            if (!D_Module_)
+                return;
+            if (D_Module_->Fichero_Danado())
+                platform::guarded([this] { p->Cierra_Fichero(); });
+            D_Module_->Olvida_Tablas_Danadas();
+        }
+    } cierra{this};
     (this->*(Por_Tecla && Entrada.Por_Tecla ? Entrada.Por_Tecla : Entrada.Clic))();
 }
 

@@ -275,6 +275,11 @@ void TPanta_Inicio_::Abre_Fichero()
         tabla.setFilter(Filtro_Base.toStdString());
         tabla.setFiltered(true);
         tabla.open();
+    } catch (const engine::DamagedTableError &e) {
+        tabla.close();
+        dm.Avisa_Tabla_Danada(e.path(), QString::fromStdString(e.what()));
+        Cierra_Fichero();
+        return;
     } catch (const engine::EngineError &e) {
         tabla.close();
         mensaje(Msg_Tabla_No_Abre.arg(QString::fromStdString(e.what())));
@@ -292,6 +297,12 @@ void TPanta_Inicio_::Abre_Fichero()
         } catch (...) {
             mensaje(Msg_Datos_Danados);
         }
+    }
+    // The controls that show the first card found the table damaged: it has been told, and
+    // the file goes as it was.
+    if (dm.Fichero_Danado()) {
+        Cierra_Fichero();
+        return;
     }
     Filtro_Actual = Filtro_Base;
     // A selection belonged to the file opened before: none is in force on this one.

@@ -21,6 +21,18 @@ public:
     using EngineError::EngineError;
 };
 
+// A table file whose pages cannot be read as they stand (overwritten, cut short, a header
+// that does not match the pages). Its text says so in Spanish, without the library's words;
+// path() is the file's path, so that whoever tells the user knows which table it was.
+class DamagedTableError : public EngineError {
+public:
+    DamagedTableError(const std::string &path, const std::string &text) : EngineError(text), path_(path) {}
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // A damaged table of which not one record can be read; the file is left as it was.
 class UnreadableError : public EngineError {
 public:

@@ -15,11 +15,9 @@ void throwSqlite(sqlite3 *db, int rc, const std::string &path)
     const std::string file = "«" + path + "»";
     switch (rc & 0xff) {
     case SQLITE_NOTADB:
-        throw EngineError("El fichero " + file + " no es una tabla: su contenido no es el de una base de datos ("
-                          + detail + ").");
+        throw EngineError("El fichero " + file + " no es una tabla: su contenido no es el de una base de datos.");
     case SQLITE_CORRUPT:
-        throw EngineError("La tabla " + file + " está dañada (" + detail
-                          + "). Puede intentar repararla.");
+        throw DamagedTableError(path, "La tabla " + file + " está dañada: parte de su contenido no se puede leer.");
     case SQLITE_FULL:
         throw DiskFullError("No queda espacio en el disco para escribir en la tabla " + file + ".");
     case SQLITE_READONLY:

@@ -523,6 +523,10 @@ void TExportar_FE_::Button3Click()
             }
         } catch (const ECorruptFile &) {
             fallo = Msg_Datos_Danados; // the container's own text is not for the user
+        } catch (const engine::DamagedTableError &e) {
+            // Told here, in the export's message; the main window closes the open file after.
+            dm.Anota_Tabla_Danada(e.path());
+            fallo = e.path() == activa.filePath() ? Msg_Fichero_Danado : QString::fromUtf8(e.what());
         } catch (const std::exception &e) {
             fallo = QString::fromUtf8(e.what());
         }

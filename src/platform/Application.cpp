@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "engine/EngineError.h"
 #include "packing/PackStreamRoutines.h"
 #include "packing/Streams.h"
 #include "platform/ModalShow.h"
@@ -16,6 +17,7 @@ namespace platform {
 namespace {
 QString applicationTitle;
 QStringList reports;
+DamagedTableHandler damagedTableHandler;
 int depth = 0;
 
 QString textOf(std::exception_ptr error)
@@ -175,9 +177,23 @@ void showErrorBox(const QString &text)
     execDialog(box);
 }
 
+void setDamagedTableHandler(DamagedTableHandler handler)
+{
+    damagedTableHandler = std::move(handler);
+}
+
 void reportException(std::exception_ptr error) noexcept
 {
     try {
+        if (damagedTableHandler && error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const engine::DamagedTableError &e) {
+                damagedTableHandler(e.path(), QString::fromUtf8(e.what()));
+                return;
+            } catch (...) {
+            }
+        }
         showErrorBox(textOf(error));
     } catch (...) {
         // Nothing more can be done; the program goes on.

@@ -13,6 +13,7 @@
 
 #include <exception>
 #include <functional>
+#include <string>
 #include <utility>
 
 namespace platform {
@@ -36,6 +37,12 @@ void showErrorBox(const QString &text);
 // The texts reported so far while scripted, oldest first; tests read and clear them.
 QStringList errorReports();
 void clearErrorReports();
+
+// What is done with a damaged table's error (engine::DamagedTableError) that escapes a
+// handler, in place of the error box: the data module tells the user once and has the study
+// file closed. Without a handler, the error's text is shown like any other.
+using DamagedTableHandler = std::function<void(const std::string &path, const QString &text)>;
+void setDamagedTableHandler(DamagedTableHandler handler);
 
 namespace detail {
 // Handlers running, one inside the other (guarded() counts them).

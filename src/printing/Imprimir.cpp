@@ -20,6 +20,10 @@ const QString Aviso_Impresion_Desconectada =
                    "Fichero de Estudio.");
 const QString Msg_Error_Visualizacion = QStringLiteral(" Ha habido un error en la visualización.");
 const QString Msg_Error_Impresion = QStringLiteral(" Ha habido un error en la impresión.");
+const QString Msg_Ficha_Danada_Impresa = QStringLiteral(
+    "Los datos de esta ficha están dañados; se ha impreso sin lo que no se pudo leer:\r\r%1");
+const QString Msg_Fichas_Danadas_Impresas = QStringLiteral(
+    "Los datos de estas fichas están dañados; se han impreso sin lo que no se pudo leer:\r\r%1");
 
 namespace {
 void mensaje(const QString &text)
@@ -347,6 +351,12 @@ void TImprimir_::Button3Click(QPushButton *Sender)
     Imprimiendo_Preguntas = (Sender == Button3 || Sender == Button2) ? 1 : 0;
     Columnas = (FichxPag_3->isChecked() || FichxPag_4->isChecked() || FichxPag_5->isChecked()) ? 1 : 2;
     const bool vista = Sender == Button3 || Sender == Button6;
+    m_fichasDanadas.clear();
+    // The cards found damaged are named once the run has ended, however it ended.
+    struct Aviso {
+        TImprimir_ *w;
+        ~Aviso() { platform::guarded([this] { w->Avisa_Fichas_Danadas(); }); }
+    } aviso{this};
     try {
         Llena_Tabla_Imprime();
         Prepara_Informe();
@@ -364,6 +374,16 @@ void TImprimir_::Button3Click(QPushButton *Sender)
         throw;
     }
     Limpia_Tabla_Imprime();
+}
+
+void TImprimir_::Avisa_Fichas_Danadas()
+{
+    if (m_fichasDanadas.empty())
+        return;
+    QStringList nombres;
+    for (const Ficha_Impresa &f : std::exchange(m_fichasDanadas, {}))
+        nombres << QStringLiteral("    «%1»").arg(f.second);
+    mensaje((nombres.size() == 1 ? Msg_Ficha_Danada_Impresa : Msg_Fichas_Danadas_Impresas).arg(nombres.join(QLatin1Char('\r'))));
 }
 
 // After a preview or print: no band keeps a row open, and a packed study file's rows are

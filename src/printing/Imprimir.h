@@ -33,7 +33,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <utility>
+#include <vector>
 
 namespace packing {
 class MemoryStream;
@@ -44,6 +46,9 @@ extern const QString Aviso_No_Disponible_en_Diseno;
 extern const QString Aviso_Impresion_Desconectada;
 extern const QString Msg_Error_Visualizacion; // " Ha habido un error en la visualización."
 extern const QString Msg_Error_Impresion;     // " Ha habido un error en la impresión."
+// The cards printed without what could not be read, named after the run ("%1": their names).
+extern const QString Msg_Ficha_Danada_Impresa;
+extern const QString Msg_Fichas_Danadas_Impresas;
 
 class TImprimir_ : public platform::Form {
     Q_OBJECT
@@ -144,6 +149,16 @@ private:
     void Limpia_Tabla_Imprime();
     // Drops a row left open by a band; false when the print table is not open.
     bool Deja_Fila_Imprime();
+    // DAMAGED CARDS. A card whose field cannot be read (its pages, its container, its
+    // picture) prints without that field; the print goes on with the other cards and the
+    // cards are named once, after the run. Each print table row remembers its card.
+    void Anota_Ficha_Danada(std::int64_t Fila);
+    void Avisa_Fichas_Danadas();
+    using Ficha_Impresa = std::pair<long long, QString>; // a card's AutoInc and its name
+    std::map<std::int64_t, Ficha_Impresa> m_fichaDeFila;  // print table row -> its card
+    Ficha_Impresa m_fichaEnCurso;                         // the card being copied
+    bool m_fichaEnCursoDanada = false;
+    std::vector<Ficha_Impresa> m_fichasDanadas;           // in the order found, each once
     platform::ReportControl *control(const QString &Clave) const;
 
     bool m_comprobando = false;

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 using platform::roundHalfEven;
 
@@ -22,14 +24,24 @@ packing::MemoryStream &Desempaqueta_Stream_con_PKS(packing::MemoryStream &S, int
 
 namespace {
 // An answer as its band prints it: unpacked when its row is packed. An answer over the answer
-// limit, packed or not, is damaged, as when the card is shown: the message, then ECorruptFile.
+// limit, packed or not, is damaged, as when the card is shown: ECorruptFile.
 void Respuesta_de_Fila(packing::MemoryStream &S, bool Empaquetada)
 {
-    if (Empaquetada) {
+    if (Empaquetada)
         Desempaqueta_Stream_con_PKS(S, Limite_Respuesta);
-    } else if (S.size() > Limite_Respuesta) {
-        D_Module_->PKSCorrupt(*D_Module_->PKS);
+    else if (S.size() > Limite_Respuesta)
         throw ECorruptFile("File is corrupt.");
+}
+
+// What `lee` reads from a field of the row; nothing when the field cannot be read (a damaged
+// container, content over its limit, a picture that does not decode).
+template <class F>
+auto Lectura(F lee) -> std::optional<decltype(lee())>
+{
+    try {
+        return lee();
+    } catch (const std::exception &) {
+        return std::nullopt;
     }
 }
 } // namespace
@@ -212,7 +224,8 @@ void TImprimir_::Disena_Banda_Respuesta()
 // Each band prepares its row: the first line of the short answer into TEXT, the long answer
 // and the picture unpacked, a JPEG picture turned into a bitmap. A plain study file's row is
 // written (and keeps what was prepared); a packed file's row is only changed in the edit
-// buffer, which the band's end drops, so that nothing unpacked reaches the file.
+// buffer, which the band's end drops, so that nothing unpacked reaches the file. A field that
+// cannot be read prints empty, and its card is named after the run.
 void TImprimir_::Banda1BeforePrint()
 {
     const TSesion_ *s = Sesion_;
@@ -227,46 +240,73 @@ void TImprimir_::Banda1BeforePrint()
         if (!empaquetado)
             I.post();
     };
+    // A damaged container is not told card by card while the pages are drawn.
+    struct Silencio {
+        TPackStreams &pks;
+        TPackStreams::TNotifyEvent antes;
+        ~Silencio() { pks.OnCorrupt = std::move(antes); }
+    } silencio{*dm.PKS, std::exchange(dm.PKS->OnCorrupt, nullptr)};
+    bool danada = false;
 
     if (Imprimiendo_Preguntas == 0 && s->Tam_Respuesta >= 1) {
         packing::MemoryStream S = blobStream(dm.ImprimeMemo2());
         if (S.size() > 0) {
-            S.setPosition(0);
-            Respuesta_de_Fila(S, filaEmpaquetada);
-            platform::RichEdit *re = s->RE_Resp_Text;
-            re->loadFirstLineFromBytes(toByteArray(S));
-            const std::string linea = re->line(0).toStdString();
-            escribe([&] { dm.ImprimeTEXT().setAsString(linea); });
+            const auto linea = Lectura([&] {
+                Respuesta_de_Fila(S, filaEmpaquetada);
+                platform::RichEdit *re = s->RE_Resp_Text;
+                re->loadFirstLineFromBytes(toByteArray(S));
+                return re->line(0).toStdString();
+            });
+            if (linea)
+                escribe([&] { dm.ImprimeTEXT().setAsString(*linea); });
+            danada = danada || !linea;
         }
     }
     if (s->Con_Texto_Largo) {
         packing::MemoryStream S = blobStream(dm.ImprimeMemo());
         if (S.size() > 0) {
-            Respuesta_de_Fila(S, filaEmpaquetada);
-            if (filaEmpaquetada)
+            const auto leida = Lectura([&] {
+                Respuesta_de_Fila(S, filaEmpaquetada);
+                return true;
+            });
+            if (!leida)
+                escribe([&] { dm.ImprimeMemo().clear(); });
+            else if (filaEmpaquetada)
                 escribe([&] { loadBlob(dm.ImprimeMemo(), S); });
+            danada = danada || !leida;
         }
     }
     const bool conImagen = Imprimiendo_Preguntas == 1 ? s->Con_Imagen_Pregunta : s->Con_Imagen_Respuesta;
     if (conImagen) {
         packing::MemoryStream S = blobStream(dm.ImprimeImag());
         if (S.size() > 0) {
-            if (filaEmpaquetada)
-                Desempaqueta_Stream_con_PKS(S, Limite_Imagen);
             const bool jpg = dm.ImprimeTEXT2().asString() == "JPG";
-            QByteArray bytes = toByteArray(S);
-            if (jpg)
-                bytes = platform::encodeBmp(platform::decodePictureOrThrow(bytes, platform::PictureFormat::Jpeg));
-            if (jpg || filaEmpaquetada)
+            const auto bytes = Lectura([&] {
+                if (filaEmpaquetada)
+                    Desempaqueta_Stream_con_PKS(S, Limite_Imagen);
+                QByteArray b = toByteArray(S);
+                if (jpg)
+                    b = platform::encodeBmp(platform::decodePictureOrThrow(b, platform::PictureFormat::Jpeg));
+                return b;
+            });
+            if (!bytes)
                 escribe([&] {
-                    dm.ImprimeImag().setBytes(std::string_view(bytes.constData(), size_t(bytes.size())));
+                    dm.ImprimeImag().clear();
+                    dm.ImprimeTEXT2().clear();
+                });
+            else if (jpg || filaEmpaquetada)
+                escribe([&] {
+                    dm.ImprimeImag().setBytes(std::string_view(bytes->constData(), size_t(bytes->size())));
                     // The row now holds a bitmap: a later run of the report must not take it
                     // for a JPEG picture.
                     if (jpg)
                         dm.ImprimeTEXT2().clear();
                 });
+            danada = danada || !bytes;
         }
     }
+    if (danada)
+        Anota_Ficha_Danada(I.bookmark());
 }
 
 void TImprimir_::Banda1AfterPrint()

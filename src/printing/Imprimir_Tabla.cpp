@@ -5,6 +5,8 @@
 #include "store/D_Module.h"
 #include "store/Sesion.h"
 
+#include <algorithm>
+
 bool TImprimir_::Deja_Fila_Imprime()
 {
     engine::Table &I = *D_Module_->Imprime;
@@ -45,9 +47,17 @@ void TImprimir_::Copia_Campo_a_Imprime(const QString &Campo)
     } else {
         return;
     }
+    std::string bytes;
+    try {
+        bytes = origen->asBytes();
+    } catch (const engine::DamagedTableError &) {
+        // Pages of this field that cannot be read: the card prints without it.
+        m_fichaEnCursoDanada = true;
+        return;
+    }
     if (jpg)
         dm.ImprimeTEXT2().setAsString("JPG");
-    destino->setBytes(origen->asBytes());
+    destino->setBytes(bytes);
 }
 
 void TImprimir_::Anade_Ficha_a_Imprime(const QString &Modo)
@@ -61,6 +71,10 @@ void TImprimir_::Anade_Ficha_a_Imprime(const QString &Modo)
         I.insert();
     else if (Modo == QLatin1String("EDIT"))
         I.edit();
+    const long long id = dm.Tabla_ActivaAutoInc().asLargeInt();
+    const QString pregunta = QString::fromStdString(dm.Tabla_ActivaPreg_Text().asString()).trimmed();
+    m_fichaEnCurso = {id, pregunta.isEmpty() ? QStringLiteral("nº %1").arg(id) : pregunta};
+    m_fichaEnCursoDanada = false;
     const bool empaquetada = s->Fichero_Empaquetado == 1 && dm.Tabla_ActivaFicha_Comp_Encr().asString() == "S";
     dm.ImprimeComp_Encr().setAsString(empaquetada ? "Fs" : "Fn");
     if (Imprimiendo_Preguntas == 1) {
@@ -77,6 +91,19 @@ void TImprimir_::Anade_Ficha_a_Imprime(const QString &Modo)
             Copia_Campo_a_Imprime(QStringLiteral("Resp Memo"));
     }
     I.post();
+    m_fichaDeFila[I.bookmark()] = m_fichaEnCurso;
+    if (m_fichaEnCursoDanada)
+        Anota_Ficha_Danada(I.bookmark());
+}
+
+void TImprimir_::Anota_Ficha_Danada(std::int64_t Fila)
+{
+    const auto it = m_fichaDeFila.find(Fila);
+    if (it == m_fichaDeFila.end())
+        return;
+    const auto same = [&](const Ficha_Impresa &f) { return f.first == it->second.first; };
+    if (std::none_of(m_fichasDanadas.begin(), m_fichasDanadas.end(), same))
+        m_fichasDanadas.push_back(it->second);
 }
 
 // Questions, and single-column pages, take the cards in table order. Answers on two-column
@@ -107,6 +134,7 @@ void TImprimir_::Llena_Tabla_Imprime()
         }
     } sinPantallas(T);
     Vacia_Tabla_Imprime();
+    m_fichaDeFila.clear();
     T.first();
     const int N = FichxPag_10->isChecked() ? 10 : FichxPag_8->isChecked() ? 8 : 6;
     if (Columnas <= 1 || Imprimiendo_Preguntas == 1) {

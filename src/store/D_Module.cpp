@@ -2,6 +2,7 @@
 
 #include "store/Mensaje_.h"
 #include "store/Sesion.h"
+#include "platform/Application.h"
 #include "platform/Files.h"
 #include "platform/ImageControl.h"
 #include "platform/Label.h"
@@ -31,6 +32,9 @@ const char Clave_Inicial_PKS3[] = "Vs. 3.41";
 const QString Msg_FE_No_Modificable = QStringLiteral(
     "El autor/a inicial de este Fichero de Estudio no \r\rautoriza la modificación ni el borrado de sus fichas.");
 const QString Msg_Datos_Danados = QStringLiteral("Los datos de este Fichero de Estudio están dañados.");
+const QString Msg_Fichero_Danado = QStringLiteral(
+    "Este Fichero de Estudio está dañado: parte de su contenido no se puede leer.\r\r"
+    "Se cierra sin modificarlo. Puede intentar recuperar sus fichas con «F- Reparar Fichero».");
 const QString Msg_Clave_Guardada_No_Borrada = QStringLiteral(
     "La contraseña guardada para este Fichero de Estudio no es válida\r\r"
     "y no se pudo borrar el archivo que la guarda:\r\r%1\r\r"
@@ -202,11 +206,15 @@ TD_Module_::TD_Module_(QObject *parent)
     PKS_Config_Prog->Compressed = true;
     PKS_Config_Prog->Encrypted = true;
 
+    platform::setDamagedTableHandler(
+        [this](const std::string &ruta, const QString &texto) { Avisa_Tabla_Danada(ruta, texto); });
+
     DataModuleCreate();
 }
 
 TD_Module_::~TD_Module_()
 {
+    platform::setDamagedTableHandler(nullptr);
     // The data sources let go of their tables before the tables close.
     DSource->setDataSet(nullptr);
     DataSource1->setDataSet(nullptr);
@@ -291,6 +299,18 @@ void Aviso_Ningun_Fichero_Seleccionado()
 void TD_Module_::FE_No_Modificable()
 {
     Ver_Mensaje(Msg_FE_No_Modificable);
+}
+
+void TD_Module_::Avisa_Tabla_Danada(const std::string &Ruta, const QString &Texto)
+{
+    if (!Anota_Tabla_Danada(Ruta))
+        return;
+    Ver_Mensaje(Ruta == Tabla_Activa->filePath() ? Msg_Fichero_Danado : Texto);
+}
+
+bool TD_Module_::Fichero_Danado() const
+{
+    return m_tablasDanadas.count(Tabla_Activa->filePath()) > 0;
 }
 
 void TD_Module_::PKSCorrupt(TPackStreams &)

@@ -56,6 +56,7 @@ extern const char Clave_Inicial_PKS3[]; // "Vs. 3.41"
 // Messages of the data module and of the password events.
 extern const QString Msg_FE_No_Modificable; // "El autor/a inicial de este Fichero de Estudio no \r\rautoriza ..."
 extern const QString Msg_Datos_Danados;     // "Los datos de este Fichero de Estudio están dañados."
+extern const QString Msg_Fichero_Danado;    // the card table's pages cannot be read: repair it
 extern const QString Msg_Contrasena_Erronea; // "La contraseña no es correcta para este Fichero de Estudio."
 extern const QString Msg_Clave_Guardada_No_Borrada; // a saved password that is wrong and cannot be deleted
 
@@ -221,6 +222,20 @@ public:
     // said, when it cannot be unpacked.
     std::optional<QByteArray> Desempaqueta_Sin_Aviso(const std::string &Blob, int64_t Limite);
 
+    // DAMAGED TABLES. A table whose pages cannot be read (engine::DamagedTableError) is told
+    // once, in Spanish: the open study file's with Msg_Fichero_Danado, which sends the user to
+    // "F- Reparar Fichero", another table with the error's own text. Every damaged-table error
+    // that escapes a handler comes here (platform::setDamagedTableHandler); windows that catch
+    // one call it themselves. Fichero_Danado() says the open study file was found damaged, so
+    // that the main window closes it once the work in hand has ended; Olvida_Tablas_Danadas()
+    // starts a new piece of work with nothing told.
+    void Avisa_Tabla_Danada(const std::string &Ruta, const QString &Texto);
+    // Notes the table as told by a window that tells it in a message of its own; false when
+    // it had been told already.
+    bool Anota_Tabla_Danada(const std::string &Ruta) { return m_tablasDanadas.insert(Ruta).second; }
+    bool Fichero_Danado() const;
+    void Olvida_Tablas_Danadas() { m_tablasDanadas.clear(); }
+
 private:
     struct Displays;
     struct Components;
@@ -243,6 +258,7 @@ private:
     bool m_preguntaImagenDanada = false;
     bool m_respuestaImagenDanada = false;
     std::set<long long> m_danadasAvisadas; // of the open file
+    std::set<std::string> m_tablasDanadas;  // paths of the damaged tables told
 };
 
 extern TD_Module_ *D_Module_;
