@@ -267,3 +267,28 @@ TEST_F(DamagedFileTest, EveryWindowThatMeetsTheDamageTellsItOnceAndTheFileIsClos
         Sesion_->Cierra_Fichero(); // whatever went wrong, the next case starts with no file open
     }
 }
+
+// Pages of one card's long answer that cannot be read: the print shows every other card, that
+// card without its long answer, and names it once; the file stays open.
+TEST_F(DamagedFileTest, APrintThatMeetsOneDamagedCardPrintsTheOthersAndNamesIt)
+{
+    const QString path = study();
+    spoilSecondLongAnswer(path);
+    open(path);
+    ASSERT_EQ(Sesion_->FE_Abierto, 1);
+    clearMessages();
+    printing();
+    pressKey('C');
+    EXPECT_EQ(messages(),
+              QStringList{Msg_Ficha_Danada_Impresa.arg(QStringLiteral("    «pregunta número 2 de las fichas de prueba»"))});
+    EXPECT_TRUE(takeErrorReports().isEmpty());
+    const auto &drawn = Imprimir_->Hoja1.drawn();
+    // Every card has its band (the last page's mirrored rows add blank ones); the damaged card's
+    // band alone among the cards' is empty.
+    ASSERT_GE(drawn.size(), std::size_t(N));
+    std::size_t empty = 0;
+    for (const auto &band : drawn)
+        empty += band.controls.empty() || band.controls.at(0).text.isEmpty();
+    EXPECT_EQ(empty, drawn.size() - N + 1);
+    EXPECT_EQ(Sesion_->FE_Abierto, 1);
+}
