@@ -276,9 +276,10 @@ TEST_F(OpenFileTest, FailuresAfterTheSettingsAreToldAndOnlyAnUnreadableTableClos
         open(path);
         ASSERT_EQ(messages().size(), 1);
         EXPECT_TRUE(messages().first().startsWith(QString::fromUtf8(c.message))) << messages().first().toStdString();
-        if (std::string(c.name) == "Trampa") // the table is refused as damaged, nothing of it run
+        if (std::string(c.name) == "Trampa") { // the table is refused as damaged, nothing of it run
             EXPECT_TRUE(messages().first().contains(QStringLiteral("está dañada: su esquema contiene el disparador «t»")))
                 << messages().first().toStdString();
+        }
         if (std::string(c.name) == "Tabla" || std::string(c.name) == "Trampa") {
             expectClosed();
             EXPECT_NE(note(), path + "\n");

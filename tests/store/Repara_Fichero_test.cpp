@@ -2,6 +2,7 @@
 #include "support/CardFiles.h"
 #include "support/EngineTables.h"
 #include "support/StudyFiles.h"
+#include "support/TablePages.h"
 #include "engine/Schema.h"
 #include "store/Repara_Fichero.h"
 
@@ -64,8 +65,7 @@ std::string picture(int i)
 
 QByteArray readAll(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return testsupport::readWholeFile(path);
 }
 
 // The cards of a table file whose records SQLite reads, one by one, with their pictures (blank
@@ -125,36 +125,23 @@ Cards engineCards(const QString &path)
 
 void overwrite(const QString &path, qint64 at, const QByteArray &bytes)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    f.seek(at);
-    f.write(bytes);
+    ASSERT_TRUE(testsupport::overwriteAt(path, at, bytes));
 }
 
 int pageSize(const QString &path)
 {
-    const QByteArray h = readAll(path).left(18);
-    const int size = (uchar(h[16]) << 8) | uchar(h[17]);
-    return size == 1 ? 65536 : size;
+    return testsupport::tablePageSize(path);
 }
 
-// The leaf pages of one of the file's tables or indexes, in the order of their keys.
-std::vector<int> leafPages(const QString &path, const char *table)
+std::vector<qint64> leafPages(const QString &path, const char *table)
 {
-    std::vector<int> pages;
-    engine::Database db;
-    db.open(testsupport::fileName(path), false);
-    engine::Statement q = db.prepare("SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY path");
-    q.bindText(1, table);
-    while (q.step())
-        pages.push_back(int(q.columnInt(0)));
-    return pages;
+    return testsupport::leafPages(path, table, testsupport::PageOrder::ByKey);
 }
 
 // Zeroes a leaf page of one of the file's tables, from the middle of its pages.
 void zeroPageOf(const QString &path, const char *table)
 {
-    const std::vector<int> pages = leafPages(path, table);
+    const std::vector<qint64> pages = leafPages(path, table);
     ASSERT_FALSE(pages.empty());
     const int page = pageSize(path);
     overwrite(path, (qint64(pages[pages.size() / 2]) - 1) * page, QByteArray(page, '\0'));
@@ -564,13 +551,13 @@ TEST_F(DamagedRepairTest, WhatCanBeReadIsKeptAndTheDamagedFileBesideIt)
         const std::map<std::string, std::string> blobField = {
             {"orv_blob6", "Preg_Imag"}, {"orv_blob7", "Resp_Text"}, {"orv_blob10", "Resp_Memo"}};
         for (const Damage &d : c.damage) {
-            const std::vector<int> pages = leafPages(path, d.table);
+            const std::vector<qint64> pages = leafPages(path, d.table);
             ASSERT_FALSE(pages.empty());
             if (c.noCardReadable) {
                 ASSERT_EQ(pages.size(), 1u);
             }
             for (double at : d.at) {
-                const int page = pages[std::size_t(at * double(pages.size() - 1) + 0.5)];
+                const int page = int(pages[std::size_t(at * double(pages.size() - 1) + 0.5)]);
                 const bool index = std::string(d.table).starts_with("orv_idx");
                 const std::set<std::int64_t> ids = index ? std::set<std::int64_t>() : idsOnPage(readAll(path), page, size);
                 if (d.table == std::string("data"))

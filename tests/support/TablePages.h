@@ -36,13 +36,17 @@ inline int tablePageSize(const QString &path)
     return size == 1 ? 65536 : size;
 }
 
-// The leaf pages of one of the file's tables ("data", "orv_blob6", ...), in page order.
-inline std::vector<qint64> leafPages(const QString &path, const char *table)
+// The leaf pages of one of the file's tables or indexes ("data", "orv_blob6", ...), in page
+// order or in the order of their keys.
+enum class PageOrder { ByPage, ByKey };
+inline std::vector<qint64> leafPages(const QString &path, const char *table, PageOrder order = PageOrder::ByPage)
 {
     std::vector<qint64> pages;
     engine::Database db;
     db.open(fileName(path), false);
-    engine::Statement q = db.prepare("SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY pageno");
+    engine::Statement q = db.prepare(order == PageOrder::ByPage
+                                         ? "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY pageno"
+                                         : "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY path");
     q.bindText(1, table);
     while (q.step())
         pages.push_back(q.columnInt(0));
