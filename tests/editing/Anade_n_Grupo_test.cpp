@@ -272,7 +272,7 @@ TEST_F(GroupEntryTest, TabFromTheImportanceColumnGoesToTheNextRowAndShiftTabBack
         auto tecla = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) {
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : grid, k, m);
         };
-        for (const QString &celda : {"q1", "a1", "k1", "23"}) {
+        for (const char *celda : {"q1", "a1", "k1", "23"}) {
             teclea(celda);
             tecla(Qt::Key_Tab);
         }

@@ -200,8 +200,9 @@ TEST(RichEdit, ADisplayShowsTheStartOfAnAnswerTooLongAndKeepsItWhole)
         RichEdit e;
         e.loadForDisplay(c.bytes);
         const bool cut = &c != &cases[2];
-        if (c.lines >= 0)
+        if (c.lines >= 0) {
             EXPECT_EQ(e.lines().size(), c.lines);
+        }
         const QString text = e.toPlainText();
         EXPECT_EQ(text.left(cut ? text.lastIndexOf(u'\n') : text.size()).count(e.line(0).front()), c.letters);
         EXPECT_EQ(e.isCut(), cut);
