@@ -404,6 +404,8 @@ void TAnade_n_Grupo::btnButton10Click()
         try {
             creaFicha(f);
         } catch (const std::exception &e) {
+            if (D_Module_->Avisa_Si_Tabla_Danada(e))
+                return; // nothing of the run is written to a damaged file
             bloque.Termina(); // the cards of the earlier rows are kept
             QString texto = Msg_Fila_Fallida.arg(QString::number(f), QString::fromUtf8(e.what()));
             if (cuenta > 0) {

@@ -525,7 +525,8 @@ template <class Borrado> void TFILTRO_ENV::borraTodoONada(Borrado borrado)
         tx.commit();
     } catch (const engine::EngineError &e) {
         bloque.end();
-        mensaje(Msg_Borrado_Fallido.arg(QString::fromStdString(e.what())));
+        if (!D_Module_->Avisa_Si_Tabla_Danada(e))
+            mensaje(Msg_Borrado_Fallido.arg(QString::fromStdString(e.what())));
         throw;
     }
     bloque.end();

@@ -382,7 +382,8 @@ void TModif_glob_::Button3Click()
         }
         bloque.end();
         Gauge1->hide();
-        mensaje(Msg_Fallida.arg(QString::fromStdString(e.what())));
+        if (!D_Module_->Avisa_Si_Tabla_Danada(e))
+            mensaje(Msg_Fallida.arg(QString::fromStdString(e.what())));
         return;
     }
     bloque.end();

@@ -118,8 +118,7 @@ std::size_t BatchMove::execute()
     Holder dst;
     dst.take(destination_, false);
     Table::Impl &t = *dst.table->d;
-    if (t.db.readOnly())
-        throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
+    t.requireWritable();
     checkCompatible(s.schema, t.schema, t.path());
     std::size_t n = 0;
     // Inside the destination's open transaction a failed move takes back only itself.

@@ -513,6 +513,7 @@ void Table::pack()
         if (!d->exclusive)
             throw EngineError("La tabla «" + d->path() + "» debe estar abierta en exclusiva para empaquetarla.");
         checkBrowseMode();
+        d->requireWritable();
         if (!integrityOk(d->db))
             throw EngineError("La tabla «" + d->path()
                               + "» está dañada; ciérrela y vuelva a empaquetarla para recuperar sus registros.");
@@ -603,6 +604,7 @@ void Table::rebuildIndexes()
     if (d->state == State::Inactive || !d->exclusive)
         throw EngineError("La tabla «" + d->path() + "» debe estar abierta en exclusiva para rehacer sus índices.");
     checkBrowseMode();
+    d->requireWritable();
     engine::rebuildIndexes(d->db, d->schema);
 }
 

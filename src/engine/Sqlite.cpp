@@ -17,7 +17,7 @@ void throwSqlite(sqlite3 *db, int rc, const std::string &path)
     case SQLITE_NOTADB:
         throw EngineError("El fichero " + file + " no es una tabla: su contenido no es el de una base de datos.");
     case SQLITE_CORRUPT:
-        throw DamagedTableError(path, "La tabla " + file + " está dañada: parte de su contenido no se puede leer.");
+        throwDamaged(path);
     case SQLITE_FULL:
         throw DiskFullError("No queda espacio en el disco para escribir en la tabla " + file + ".");
     case SQLITE_READONLY:
@@ -34,6 +34,11 @@ void throwSqlite(sqlite3 *db, int rc, const std::string &path)
     default:
         throw EngineError("Error de la base de datos en la tabla " + file + ": " + detail + ".");
     }
+}
+
+void throwDamaged(const std::string &path)
+{
+    throw DamagedTableError(path, "La tabla «" + path + "» está dañada: parte de su contenido no se puede leer.");
 }
 
 Statement::Statement(sqlite3 *db, std::string_view sql, const std::string &path) : db_(db), path_(&path)

@@ -84,5 +84,7 @@ private:
 
 // Throws the EngineError for a failed SQLite call on the file at `path`.
 [[noreturn]] void throwSqlite(sqlite3 *db, int rc, const std::string &path);
+// Throws the DamagedTableError of the table file at `path`.
+[[noreturn]] void throwDamaged(const std::string &path);
 
 } // namespace engine

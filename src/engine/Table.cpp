@@ -81,6 +81,7 @@ void Table::addIndex(const std::string &name, const std::string &fields, bool pr
         return;
     }
     checkBrowseMode();
+    d->requireWritable();
     const std::int64_t keep = d->currentId();
     addIndexToSchema(d->db, d->schema, index);
     d->schema = loadSchema(d->db);
@@ -95,6 +96,7 @@ void Table::emptyTable()
         return;
     }
     checkBrowseMode();
+    d->requireWritable();
     d->db.exec("DELETE FROM data");
     d->reloadAfterChange(0);
     d->notify(Event::DataChanged);
@@ -124,6 +126,7 @@ void Table::open()
     if (d->state != State::Inactive)
         return;
     d->openConnection(d->exclusive);
+    d->writesRefused = false;
     try {
         d->compiledOk = false;
         if (d->filtered) {
@@ -167,6 +170,7 @@ void Table::close()
     d->buf.clear();
     d->closeConnection();
     d->state = State::Inactive;
+    d->writesRefused = false;
     d->view.clear();
     d->cache.clear();
     d->fields.clear();
@@ -178,6 +182,20 @@ void Table::close()
 
 bool Table::active() const { return d->state != State::Inactive; }
 Table::State Table::state() const { return d->state; }
+
+void Table::refuseWrites()
+{
+    if (d->state == State::Inactive)
+        return;
+    d->writesRefused = true;
+    // Whatever way round the checks a write might take, the connection itself writes nothing.
+    try {
+        d->db.exec("PRAGMA query_only = ON");
+    } catch (const EngineError &) {
+    }
+}
+
+bool Table::writesRefused() const { return d->writesRefused; }
 
 int Table::fieldCount() const { return static_cast<int>(d->fields.size()); }
 
@@ -473,6 +491,7 @@ void Table::post()
     d->requireActive();
     if (d->state == State::Browse)
         return;
+    d->requireWritable();
     bool moved = false;
     if (d->state == State::Edit)
         d->postEdit(moved);
@@ -527,8 +546,7 @@ void Table::deleteRecord()
     }
     if (d->view.empty() || d->pos < 0)
         throw EngineError("Cannot perform this operation on an empty dataset");
-    if (d->db.readOnly())
-        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
+    d->requireWritable();
     d->fireBeforeScroll();
     const std::int64_t id = d->state == State::Edit ? d->editId : d->currentId();
     d->deleteStmt.bindInt(1, id);
@@ -555,8 +573,7 @@ std::size_t Table::setFieldOfView(std::string_view fieldName, const Value &value
 {
     d->requireActive();
     checkBrowseMode();
-    if (d->db.readOnly())
-        throw EngineError("La tabla «" + d->path() + "» es de sólo lectura; no se puede modificar.");
+    d->requireWritable();
     const int index = fieldByName(fieldName).index();
     const FieldDef &def = d->schema.fields[static_cast<std::size_t>(index)];
     Value v = value;
@@ -632,7 +649,7 @@ void Table::checkBrowseMode()
 {
     if (d->state != State::Edit && d->state != State::Insert)
         return;
-    if (d->modified)
+    if (d->modified && !d->writesRefused)
         post();
     else
         cancel();

@@ -187,6 +187,15 @@ public:
     static void setProgressHook(ProgressHook hook);
     bool active() const;
     State state() const;
+    // A table found damaged is written no more: from refuseWrites() until it is closed (or
+    // opened again), post(), deleteRecord(), the changes of many records (setFieldOfView,
+    // emptyTable, addIndex, a batch move into it, packing or rebuilding its indexes) and the
+    // start or commit of a Transaction raise DamagedTableError for its file and write nothing;
+    // a pending edit or insert stays pending (cancel() drops it), and a move or anything else
+    // that would post it cancels it instead. Reading goes on as before. Nothing happens on a
+    // closed table.
+    void refuseWrites();
+    bool writesRefused() const;
 
     // Compacts the file and rebuilds its indexes (restructure with pack). The table must be
     // closed (it is then opened exclusively for the work) or open exclusively; EngineError

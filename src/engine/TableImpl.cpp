@@ -52,6 +52,14 @@ void Table::Impl::requireEditing() const
         throw EngineError("Dataset not in edit or insert mode");
 }
 
+void Table::Impl::requireWritable() const
+{
+    if (db.readOnly())
+        throw EngineError("La tabla «" + path() + "» es de sólo lectura; no se puede modificar.");
+    if (writesRefused)
+        throwDamaged(path());
+}
+
 void Table::Impl::openConnection(bool exclusiveLock)
 {
     const std::string p = path();

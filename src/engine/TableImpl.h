@@ -27,6 +27,7 @@ struct Table::Impl {
     std::vector<FieldDef> createFields;
     std::vector<IndexDef> createIndexes;
     bool exclusive = false;
+    bool writesRefused = false; // of the open table (Table::refuseWrites)
     std::string filterText;
     bool filtered = false;
     bool secureDelete = false;
@@ -86,6 +87,8 @@ struct Table::Impl {
     std::string path() const;
     void requireActive() const;
     void requireEditing() const;
+    // EngineError for a table opened read-only, DamagedTableError for one refusing writes.
+    void requireWritable() const;
     const Filter *viewFilter() const { return filtered && compiledOk && !compiled.empty() ? &compiled : nullptr; }
     std::int64_t currentId() const { return pos >= 0 ? view.id(static_cast<std::size_t>(pos)) : 0; }
 

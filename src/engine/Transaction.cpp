@@ -10,8 +10,7 @@ Transaction::Transaction(Table &table) : table_(table)
 {
     Table::Impl &t = *table_.d;
     t.requireActive();
-    if (t.db.readOnly())
-        throw EngineError("La tabla «" + t.path() + "» es de sólo lectura; no se puede modificar.");
+    t.requireWritable();
     if (!sqlite().get_autocommit(t.db.handle()))
         throw EngineError("Ya hay una transacción abierta en la tabla «" + t.path() + "».");
     t.db.exec("BEGIN IMMEDIATE");
@@ -31,6 +30,7 @@ void Transaction::commit()
     Table::Impl &t = *table_.d;
     try {
         table_.checkBrowseMode();
+        t.requireWritable();
         t.db.exec("COMMIT");
     } catch (...) {
         rollback();

@@ -202,6 +202,8 @@ void TImportar_de_txt_::Button1Click()
                 dm.Guarda_Texto_Corto_Respuesta(p.Respuesta);
             });
         } catch (const std::exception &e) {
+            if (dm.Avisa_Si_Tabla_Danada(e))
+                return; // nothing of the run is written to a damaged file
             bloque.Termina();
             Linea_Fallida(importadas + 1, QString::fromUtf8(e.what()), importadas);
             return;

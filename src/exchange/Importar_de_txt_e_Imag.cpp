@@ -185,6 +185,8 @@ void TImportar_de_txt_e_Imag_::Button1Click()
                     dm.Guarda_Texto_Corto_Respuesta(p.Respuesta);
             });
         } catch (const std::exception &e) {
+            if (dm.Avisa_Si_Tabla_Danada(e))
+                return; // nothing of the run is written to a damaged file
             bloque.Termina();
             Linea_Fallida(linea, QString::fromUtf8(e.what()), importadas);
             return;

@@ -308,6 +308,21 @@ void TD_Module_::Avisa_Tabla_Danada(const std::string &Ruta, const QString &Text
     Ver_Mensaje(Ruta == Tabla_Activa->filePath() ? Msg_Fichero_Danado : Texto);
 }
 
+bool TD_Module_::Avisa_Si_Tabla_Danada(const std::exception &Error)
+{
+    const auto *danada = dynamic_cast<const engine::DamagedTableError *>(&Error);
+    if (danada)
+        Avisa_Tabla_Danada(danada->path(), QString::fromUtf8(danada->what()));
+    return danada != nullptr;
+}
+
+bool TD_Module_::Anota_Tabla_Danada(const std::string &Ruta)
+{
+    if (Ruta == Tabla_Activa->filePath())
+        Tabla_Activa->refuseWrites();
+    return m_tablasDanadas.insert(Ruta).second;
+}
+
 bool TD_Module_::Fichero_Danado() const
 {
     return m_tablasDanadas.count(Tabla_Activa->filePath()) > 0;

@@ -35,6 +35,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <optional>
 #include <set>
@@ -226,13 +227,19 @@ public:
     // once, in Spanish: the open study file's with Msg_Fichero_Danado, which sends the user to
     // "F- Reparar Fichero", another table with the error's own text. Every damaged-table error
     // that escapes a handler comes here (platform::setDamagedTableHandler); windows that catch
-    // one call it themselves. Fichero_Danado() says the open study file was found damaged, so
-    // that the main window closes it once the work in hand has ended; Olvida_Tablas_Danadas()
-    // starts a new piece of work with nothing told.
+    // one call it themselves. From the moment the open study file is told, nothing more is
+    // written to it (engine::Table::refuseWrites): the posts, deletions and bulk changes the
+    // windows still try raise its damaged-table error, which comes here again and is not told
+    // twice. Fichero_Danado() says the open study file was found damaged, so that the main
+    // window closes it once the work in hand has ended; Olvida_Tablas_Danadas() starts a new
+    // piece of work with nothing told.
     void Avisa_Tabla_Danada(const std::string &Ruta, const QString &Texto);
+    // For a window's catch: a damaged table's error is told as above (true); any other is left
+    // to the window (false).
+    bool Avisa_Si_Tabla_Danada(const std::exception &Error);
     // Notes the table as told by a window that tells it in a message of its own; false when
     // it had been told already.
-    bool Anota_Tabla_Danada(const std::string &Ruta) { return m_tablasDanadas.insert(Ruta).second; }
+    bool Anota_Tabla_Danada(const std::string &Ruta);
     bool Fichero_Danado() const;
     void Olvida_Tablas_Danadas() { m_tablasDanadas.clear(); }
 

@@ -11,6 +11,7 @@
 #include "editing/FILTRO_ENV_.h"
 #include "exchange/Exportar_FE.h"
 #include "platform/FileDialog.h"
+#include "platform/MessageDialog.h"
 #include "platform/ModalShow.h"
 #include "printing/Imprimir.h"
 #include "review/Repasar.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -77,6 +79,15 @@ protected:
     {
         platform::FileDialog::queueFileName(path);
         pressKey('1');
+    }
+
+    // The study file, damaged, opened.
+    QString openDamaged(void (*damage)(const QString &))
+    {
+        const QString path = study();
+        damage(path);
+        open(path);
+        return path;
     }
 
     // The damage was told once, as the study file's, with nothing else said about it, and the
@@ -157,9 +168,9 @@ void review()
 {
     platform::onNextShow("Selecc_Repaso_", [](QWidget *) {
         platform::onNextShow("Repasar_", [](QWidget *) {
-            for (int i = 0; i < 3; ++i) {
+            for (QPushButton *judgement : {Repasar_->Button6, Repasar_->Button6, Repasar_->Button7}) {
                 Repasar_->Button1->click();
-                Repasar_->Button6->click();
+                judgement->click();
             }
             Repasar_->Button2->click();
         });
@@ -238,9 +249,7 @@ TEST_F(DamagedFileTest, EveryWindowThatMeetsTheDamageTellsItOnceAndTheFileIsClos
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const QString path = study();
-        c.damage(path);
-        open(path);
+        const QString path = openDamaged(c.damage);
         ASSERT_EQ(Sesion_->FE_Abierto, 1) << messages().join(" | ").toStdString();
         const QByteArray before = readWholeFile(path);
         clearMessages();
@@ -291,4 +300,65 @@ TEST_F(DamagedFileTest, APrintThatMeetsOneDamagedCardPrintsTheOthersAndNamesIt)
         empty += band.controls.empty() || band.controls.at(0).text.isEmpty();
     EXPECT_EQ(empty, drawn.size() - N + 1);
     EXPECT_EQ(Sesion_->FE_Abierto, 1);
+}
+
+// The selection window's grid meets the damage at its last rows and goes back to the first card,
+// which is then changed and saved in the card editor, or marked and deleted.
+template <bool Save> void firstCardAfterTheGrid()
+{
+    platform::onNextShow("FILTRO_ENV", [](QWidget *) {
+        QTest::keyClick(FILTRO_ENV->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(FILTRO_ENV->DBGrid1, Qt::Key_Home, Qt::ControlModifier);
+        if (Save) {
+            platform::onNextShow("Alta_Fichas_", [](QWidget *) {
+                QTest::keyClicks(Alta_Fichas_->EditPreg_Text, QStringLiteral(" cambiada"));
+                Alta_Fichas_->Button2->click();
+                Alta_Fichas_->Button1->click();
+            });
+            FILTRO_ENV->Button7->click();
+        } else {
+            FILTRO_ENV->DBGrid1->selectRow(D_Module_->Tabla_Activa->peekBookmark(0), true);
+            platform::queueDialogAnswer(platform::DialogAnswer::Ok);
+            FILTRO_ENV->Button6->click();
+        }
+        FILTRO_ENV->Button1->click();
+    });
+}
+
+// From the moment the damage is told, the windows that stay open write nothing more to the file:
+// the review's later judgements, a save and a deletion are refused without another word, and the
+// file is closed as it stood when it was told.
+TEST_F(DamagedFileTest, NothingIsWrittenToTheFileOnceItsDamageIsTold)
+{
+    const struct {
+        const char *name;
+        void (*damage)(const QString &);
+        QChar key;
+        void (*work)();
+    } cases[] = {
+        {"review", spoilSecondLongAnswer, '2', review},
+        {"card editor", spoilLastRows, '7', firstCardAfterTheGrid<true>},
+        {"selection", spoilLastRows, '7', firstCardAfterTheGrid<false>},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = openDamaged(c.damage);
+        ASSERT_EQ(Sesion_->FE_Abierto, 1) << messages().join(" | ").toStdString();
+        clearMessages();
+        Sesion_->Fecha_Hoy = QStringLiteral("20261205"); // as the main window's activation sets it
+        QByteArray told;
+        const int observer = platform::addModalObserver([&](QWidget *, const QString &) {
+            if (told.isEmpty() && Panta_Inicio_->Texto_Mensaje == Msg_Fichero_Danado)
+                told = readWholeFile(path);
+        });
+        c.work();
+        pressKey(c.key);
+        platform::removeModalObserver(observer);
+
+        const QStringList shown = messages();
+        ASSERT_FALSE(told.isEmpty()) << shown.join(" | ").toStdString();
+        EXPECT_EQ(std::count_if(shown.begin(), shown.end(), aboutDamage), 1) << shown.join(" | ").toStdString();
+        expectToldOnceAndClosed(path, told);
+        Sesion_->Cierra_Fichero();
+    }
 }
