@@ -44,11 +44,6 @@ void mensaje(const QString &text)
     D_Module_->Ver_Mensaje(text);
 }
 
-int entero(const QString &text)
-{
-    return platform::wholeNumber(text);
-}
-
 // Every editor the grid opens passes its keys through the window first.
 class Delegado : public QStyledItemDelegate {
 public:
@@ -355,14 +350,14 @@ void TAnade_n_Grupo::creaFicha(int Fila)
     TD_Module_ &dm = *D_Module_;
 
     // Everything that can be refused is worked out before the card is appended.
-    const int nivel = entero(maskedit3->text().trimmed());
+    const int nivel = platform::wholeNumber(maskedit3->text().trimmed());
     std::optional<int> importancia;
     if (s.Con_Importancia == 0)
         importancia = 0;
     else if (!Celda(3, Fila).trimmed().isEmpty())
-        importancia = entero(Celda(3, Fila).trimmed());
+        importancia = platform::wholeNumber(Celda(3, Fila).trimmed());
     else if (!maskedit2->text().trimmed().isEmpty())
-        importancia = entero(maskedit2->text().trimmed());
+        importancia = platform::wholeNumber(maskedit2->text().trimmed());
     std::optional<QString> clave;
     if (s.Con_Clave == 0)
         clave = QString();

@@ -45,20 +45,6 @@ void mensaje(const QString &text)
     D_Module_->Ver_Mensaje(text);
 }
 
-// PKS3 without its corruption message while a transport file is read: a damaged transport
-// file has its own message, and the wrong-password message would mislead.
-class SinAvisoDeCorrupcion {
-public:
-    explicit SinAvisoDeCorrupcion(TPackStreams &pks) : m_pks(pks), m_evento(std::move(pks.OnCorrupt)) {
-        pks.OnCorrupt = nullptr;
-    }
-    ~SinAvisoDeCorrupcion() { m_pks.OnCorrupt = std::move(m_evento); }
-
-private:
-    TPackStreams &m_pks;
-    TPackStreams::TNotifyEvent m_evento;
-};
-
 // The wait notice shown and PKS3 at work for the life of the guard; however the work ends,
 // the notice goes and PKS3 is left without items.
 class TrabajoConAviso {
@@ -245,7 +231,9 @@ void TFE_Transporte_::Button5Click()
         TPackStreams &pks3 = *D_Module_->PKS3;
         bool cargado = false;
         {
-            SinAvisoDeCorrupcion sinAviso(pks3);
+            // No corruption message while a transport file is read: a damaged transport file has
+            // its own message, and the wrong-password message would mislead.
+            const OnCorruptOverride sinAviso(pks3);
             // A transport file carries whole study files, not the small settings PKS3 holds,
             // one item per kind of part.
             const int64_t limite = std::exchange(pks3.SizeLimit, 0);

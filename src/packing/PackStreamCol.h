@@ -110,3 +110,20 @@ private:
     std::vector<Item> items_;
     uint32_t itemsRead_ = 0;
 };
+
+// For the life of the guard the container's OnCorrupt is `event` (by default none: a damaged
+// container is told to nobody); the guard puts back the handler it found.
+class OnCorruptOverride {
+public:
+    explicit OnCorruptOverride(TPackStreams &pks, TPackStreams::TNotifyEvent event = nullptr)
+        : m_pks(pks), m_saved(std::exchange(pks.OnCorrupt, std::move(event)))
+    {
+    }
+    ~OnCorruptOverride() { m_pks.OnCorrupt = std::move(m_saved); }
+    OnCorruptOverride(const OnCorruptOverride &) = delete;
+    OnCorruptOverride &operator=(const OnCorruptOverride &) = delete;
+
+private:
+    TPackStreams &m_pks;
+    TPackStreams::TNotifyEvent m_saved;
+};

@@ -241,11 +241,7 @@ void TImprimir_::Banda1BeforePrint()
             I.post();
     };
     // A damaged container is not told card by card while the pages are drawn.
-    struct Silencio {
-        TPackStreams &pks;
-        TPackStreams::TNotifyEvent antes;
-        ~Silencio() { pks.OnCorrupt = std::move(antes); }
-    } silencio{*dm.PKS, std::exchange(dm.PKS->OnCorrupt, nullptr)};
+    const OnCorruptOverride silencio(*dm.PKS);
     bool danada = false;
 
     if (Imprimiendo_Preguntas == 0 && s->Tam_Respuesta >= 1) {

@@ -499,25 +499,9 @@ void TD_Module_::Tabla_ActivaAfterPost(engine::Table &DataSet)
 
 void TD_Module_::Tabla_ActivaBeforeScroll(engine::Table &) {}
 
-namespace {
-// While it lives, a damaged container of PKS is noted in `danado` instead of being told.
-struct Silencio {
-    TPackStreams &pks;
-    TPackStreams::TNotifyEvent antes;
-    Silencio(TPackStreams &p, bool &danado) : pks(p), antes(p.OnCorrupt)
-    {
-        pks.OnCorrupt = [&danado](TPackStreams &) { danado = true; };
-    }
-    ~Silencio() { pks.OnCorrupt = std::move(antes); }
-    Silencio(const Silencio &) = delete;
-    Silencio &operator=(const Silencio &) = delete;
-};
-} // namespace
-
 std::optional<QByteArray> TD_Module_::Desempaqueta_Sin_Aviso(const std::string &Blob, int64_t Limite)
 {
-    bool danado = false;
-    const Silencio silencio(*PKS, danado);
+    const OnCorruptOverride silencio(*PKS);
     packing::MemoryStream stream{std::string_view(Blob)};
     try {
         Descomprime_Decodifica_Stream_con_PKS(stream, Limite);
@@ -553,7 +537,7 @@ void TD_Module_::Tabla_ActivaAfterScroll(engine::Table &)
     // A damaged container is told once for the card, after every display is filled.
     bool contenedorDanado = false;
     {
-        const Silencio silencio(*PKS, contenedorDanado);
+        const OnCorruptOverride silencio(*PKS, [&contenedorDanado](TPackStreams &) { contenedorDanado = true; });
         m_cortaDanada = p->Tam_Respuesta > 0 && !mostrarRespuestaCorta();
         m_largaDanada = p->Con_Texto_Largo == 1 && !mostrarRespuestaLarga();
         mostrarImagenes();
