@@ -103,7 +103,6 @@ void readFormat1(Database &in, std::vector<FieldDef> &fields, std::vector<IndexD
 
 } // namespace
 
-
 int formatVersionOf(const std::string &path)
 {
     Database db;

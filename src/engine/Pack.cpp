@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -138,36 +139,26 @@ void copySequence(Database &in, Database &out)
 
 namespace {
 
-// Runs one read of a damaged file; false when the file cannot be read there.
-template <class Read> bool tryRead(Statement &s, Read read)
-{
-    try {
-        const bool found = read();
-        s.reset();
-        return found;
-    } catch (const EngineError &) {
-        s.reset();
-        throw;
-    }
-}
-
 enum class Found { Yes, No, Damaged };
 
-// One row of `s` (its identity bound as ?1) read by `take`.
+// One row of `s` (its identity bound as ?1) read by `take`; Damaged when the file cannot be
+// read there.
 template <class Take> Found readOne(Statement &s, std::int64_t id, Take take)
 {
+    Found found;
     try {
         s.bindInt(1, id);
-        const bool found = tryRead(s, [&] {
-            if (!s.step())
-                return false;
+        if (s.step()) {
             take(s);
-            return true;
-        });
-        return found ? Found::Yes : Found::No;
+            found = Found::Yes;
+        } else {
+            found = Found::No;
+        }
     } catch (const EngineError &) {
-        return Found::Damaged;
+        found = Found::Damaged;
     }
+    s.reset();
+    return found;
 }
 
 // The identities of the records that the entries of the table's SQLite indexes name, as far
@@ -273,9 +264,8 @@ SalvageReport salvage(Database &in, const Schema &schema, const std::string &tmp
         if (readOne(whole, id, [](const Statement &) {}) == Found::Damaged)
             ++report.recordsLost;
     report.recordsUncounted = stepped && !allNamed;
-    bool blobLost = false;
-    for (const auto &b : report.blobsLost)
-        blobLost = blobLost || b.second > 0;
+    const bool blobLost =
+        std::any_of(report.blobsLost.begin(), report.blobsLost.end(), [](const auto &b) { return b.second > 0; });
     report.damaged = stepped || report.recordsLost > 0 || report.valuesLost > 0 || blobLost;
     return report;
 }
@@ -412,12 +402,12 @@ void keepDamaged(const std::string &path, const std::string &keepAs)
     if (::link(path.c_str(), keepAs.c_str()) != 0) {
         const std::string tmp = temporaryPathBeside(path);
         std::uint64_t size = 0;
-        if (!copyFile(path, tmp, size)) {
-            removeTemporary(tmp);
-            throw EngineError("No se pudo guardar una copia del fichero dañado en «" + keepAs + "».");
+        bool copied = copyFile(path, tmp, size);
+        if (copied) {
+            syncPath(tmp, false);
+            copied = std::rename(tmp.c_str(), keepAs.c_str()) == 0;
         }
-        syncPath(tmp, false);
-        if (std::rename(tmp.c_str(), keepAs.c_str()) != 0) {
+        if (!copied) {
             removeTemporary(tmp);
             throw EngineError("No se pudo guardar una copia del fichero dañado en «" + keepAs + "».");
         }

@@ -145,9 +145,9 @@ QString Nombre_Danado(const QString &Tabla)
         const QString nombre = QStringLiteral("%1 (dañado %2%3).%4")
                                    .arg(info.completeBaseName(), fecha,
                                         n == 1 ? QString() : QStringLiteral(", %1").arg(n), extension);
-        const QString ruta = info.dir().filePath(nombre);
-        if (!QFileInfo(ruta).exists() && !QFileInfo(ruta).isSymLink())
-            return ruta;
+        const QFileInfo ruta(info.dir().filePath(nombre));
+        if (!ruta.exists() && !ruta.isSymLink())
+            return ruta.filePath();
     }
 }
 
