@@ -39,6 +39,13 @@ const QString Msg_Nombre_Ilegible = QStringLiteral(
     "El nombre del Fichero elegido («%1») no es un texto válido (UTF-8) y este programa no puede abrirlo.\r\r"
     "Cámbielo de nombre y vuelva a intentarlo.");
 
+// The "open file" caption of the three menu pages.
+void rotulaFichero(TPanta_Inicio_ &p, const QString &rotulo)
+{
+    for (platform::Label *label : {p.Label9, p.Label17, p.Label22})
+        label->setCaption(rotulo);
+}
+
 std::string nombreArchivo(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
@@ -155,8 +162,7 @@ void TPanta_Inicio_::Abre_Fichero()
     FE_Abierto = 0;
     if (dm.Tabla_Activa->active())
         dm.Tabla_Activa->close();
-    for (platform::Label *rotulo : {Label9, Label17, Label22})
-        rotulo->setCaption(Sin_Fichero);
+    rotulaFichero(*this, Sin_Fichero);
     // Only a password typed during this open is saved.
     Guardar_Contrasena = 0;
 
@@ -311,10 +317,7 @@ void TPanta_Inicio_::Abre_Fichero()
     FE_Abierto = 1;
     // The file is named as open only once it is: never while its password is asked for or a
     // message says why it cannot be opened.
-    const QString rotulo = QStringLiteral("Fichero Abierto: ") + Nombre_FE;
-    Label9->setCaption(rotulo);
-    Label17->setCaption(rotulo);
-    Label22->setCaption(rotulo);
+    rotulaFichero(*this, QStringLiteral("Fichero Abierto: ") + Nombre_FE);
 
     // The file's picture, else the program's.
     const QString rutaImagen = apertura::Ruta_Imagen(Ruta_FE);
@@ -340,9 +343,7 @@ void TPanta_Inicio_::Cierra_Fichero()
 {
     if (D_Module_)
         D_Module_->Tabla_Activa->close();
-    Label9->setCaption(Sin_Fichero);
-    Label17->setCaption(Sin_Fichero);
-    Label22->setCaption(Sin_Fichero);
+    rotulaFichero(*this, Sin_Fichero);
     FE_Abierto = 0;
     Pon_Imagen_Por_Defecto();
 }

@@ -92,19 +92,22 @@ bool FileDialog::execute()
             answer = answers.front();
             answers.pop_front();
         }
-        if (answer) {
-            FileName = *answer;
-            lastFolder = QFileInfo(FileName).absolutePath();
-        }
+        if (answer)
+            choose(*answer);
         return answer.has_value();
     }
     QFileDialog dialog(dialogOwner());
     prepare(dialog);
     if (execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    FileName = dialog.selectedFiles().constFirst();
-    lastFolder = QFileInfo(FileName).absolutePath();
+    choose(dialog.selectedFiles().constFirst());
     return true;
+}
+
+void FileDialog::choose(const QString &fileName)
+{
+    FileName = fileName;
+    lastFolder = QFileInfo(fileName).absolutePath();
 }
 
 void FileDialog::queueFileName(const QString &fileName)

@@ -42,7 +42,6 @@ public:
     // The folder shown first: InitialDir, else the folder of the file last chosen in any
     // dialog of the program, else the current folder.
     QString startFolder() const;
-    static QString lastFolder;
 
     // ---- Scripting, for tests ----
     struct Request {
@@ -58,6 +57,12 @@ public:
     static QList<Request> requests();
     static int unanswered();
     static void resetScripting();
+
+private:
+    // Takes the chosen file's name; its folder is where the next dialog without a folder of
+    // its own starts.
+    void choose(const QString &fileName);
+    static QString lastFolder;
 };
 
 } // namespace platform

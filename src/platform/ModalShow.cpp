@@ -33,6 +33,12 @@ struct PendingReturn {
 };
 QList<PendingReturn> pendingReturns; // scripted
 
+// The window that a modal window or dialog opened now returns to.
+QWidget *currentCaller()
+{
+    return stack.isEmpty() ? theMainWindow : stack.last();
+}
+
 // Ends the modal event loop when the window hides.
 class HideWatcher : public QObject {
 public:
@@ -107,7 +113,7 @@ int showModal(QWidget *window)
 {
     if (!window)
         return mrNone;
-    QPointer<QWidget> caller = stack.isEmpty() ? theMainWindow : stack.last();
+    QPointer<QWidget> caller = currentCaller();
     QPointer<QWidget> guard(window);
     tellObservers(window, window->objectName());
     if (!guard)
@@ -116,8 +122,8 @@ int showModal(QWidget *window)
     auto *form = qobject_cast<Form *>(window);
     if (form)
         form->modalShowStarted();
-    const bool returnActivates = qobject_cast<Form *>(caller.data())
-                                 && qobject_cast<Form *>(caller.data())->activatesOnReturnFrom(window);
+    const auto *showingForm = qobject_cast<Form *>(caller.data());
+    const bool returnActivates = showingForm && showingForm->activatesOnReturnFrom(window);
     stack.push_back(window);
     if (scripted)
         runScripted(window, form);
@@ -158,7 +164,7 @@ void handlerReturned(int depth) noexcept
 
 int execDialog(QDialog &dialog)
 {
-    QPointer<QWidget> caller = stack.isEmpty() ? theMainWindow : stack.last();
+    QPointer<QWidget> caller = currentCaller();
     const int result = dialog.exec();
     if (auto *callerForm = qobject_cast<Form *>(caller.data()))
         callerForm->modalShowEnded(true, callerForm->activatesOnReturnFrom(nullptr));
@@ -226,7 +232,6 @@ QWidget *mainWindow()
 
 QWidget *dialogOwner()
 {
-    const QList<QWidget *> stack = modalStack();
     for (auto it = stack.crbegin(); it != stack.crend(); ++it)
         if (*it && (*it)->isVisible())
             return *it;
