@@ -713,13 +713,14 @@ void removeSideFiles(const std::string &path)
         ::unlink((path + suffix).c_str());
 }
 
-void syncPath(const std::string &path, bool folder)
+bool syncPath(const std::string &path, bool folder)
 {
-    const int fd = ::open(path.c_str(), folder ? (O_RDONLY | O_DIRECTORY) : O_RDONLY);
+    const int fd = ::open(path.c_str(), (folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return;
-    ::fsync(fd);
+        return false;
+    const bool ok = ::fsync(fd) == 0;
     ::close(fd);
+    return ok;
 }
 
 std::string folderOf(const std::string &path)

@@ -155,8 +155,9 @@ void fillTableFile(Database &out, const std::string &tmpPath, const std::functio
 // and the rename before the call returns.
 void replaceTableFile(const std::string &tmpPath, const std::string &path, bool alreadyLocked = false);
 
-// Forces a file (or folder) to the disk; failures are left to the next write to show.
-void syncPath(const std::string &path, bool folder);
+// Forces a file (or folder) to the disk: false when it could not be, which a caller that goes
+// on anyway leaves to the next write to show.
+bool syncPath(const std::string &path, bool folder);
 // The folder of a path ("." when it names none).
 std::string folderOf(const std::string &path);
 

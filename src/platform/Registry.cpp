@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "engine/Schema.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,11 +10,11 @@
 #include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
-#include <fcntl.h>
 #include <stdio.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -42,12 +44,7 @@ bool same(const QString &a, const QString &b)
 // Forces the file's bytes (or the folder's entries) to the disk.
 bool syncPath(const QString &path, bool folder)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), (folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return engine::syncPath(QFile::encodeName(path).toStdString(), folder);
 }
 
 } // namespace

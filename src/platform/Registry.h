@@ -9,8 +9,8 @@
 // old one) and only its owner may read or write it. A missing, unreadable or damaged file
 // reads as a registry without keys.
 //
-// A Registry object reads the file when it is made and again when a key is opened; each value
-// written is written through to the file at once.
+// A Registry object reads the file each time a key is opened; each value written is written
+// through to the file at once.
 #include <QString>
 
 #include <utility>

@@ -1,5 +1,6 @@
 #include "store/Restos_Trabajo.h"
 
+#include "engine/Schema.h"
 #include "packing/Streams.h"
 #include "platform/Files.h"
 
@@ -54,11 +55,7 @@ bool quita(const QString &path)
 
 void sincronizaCarpeta(const QString &Carpeta)
 {
-    const int fd = ::open(nombreArchivo(Carpeta).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
+    engine::syncPath(nombreArchivo(Carpeta).toStdString(), true);
 }
 
 QString rutaPlan(const QString &Carpeta, const QString &Tipo, const QString &Proceso)
